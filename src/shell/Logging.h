@@ -1,0 +1,7 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QLoggingCategory>
+
+// Diagnostics of the application shell (start-up, window, tray). Info and above are shown.
+Q_DECLARE_LOGGING_CATEGORY(lcShell)

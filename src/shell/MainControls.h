@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <array>
+
+class InetFtp;
+class QAction;
+class QDateEdit;
+class QGroupBox;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QPushButton;
+class QTimer;
+class QWidget;
+
+// Every control of the main window, named as users' documentation and the handlers name them.
+// The controls are children of the window (the menu is owned by it); this only points at them.
+struct MainControls
+{
+    QPushButton *cmbMin = nullptr;
+    QPushButton *cmbExit = nullptr;
+    QPushButton *cmbParameter = nullptr;
+    QPushButton *cmbEnglish = nullptr;
+    QPushButton *cmbChina = nullptr;
+    QPushButton *cmbTaiwan = nullptr;
+    QLabel *picDisable = nullptr; // holds the tray image of the stopped state
+    QTimer *tmrSec = nullptr;
+    QListWidget *lstList = nullptr;
+    InetFtp *inetFtp = nullptr;
+
+    QGroupBox *frmUp = nullptr;
+    QLabel *lblUpServer = nullptr;
+    QLabel *lblServer = nullptr;
+    QLabel *lblUpPath = nullptr;
+    QLabel *lblPath = nullptr;
+    QLabel *lblLocalPath = nullptr;
+    QLabel *lblLocal = nullptr;
+    QLabel *lblLocalNo = nullptr;
+    QLabel *lblNo = nullptr;
+    QLabel *lblUpTime = nullptr;
+    std::array<QLabel *, 10> lblTime{}; // lblTime[0] is lblTime1
+    QLabel *lblUpDate = nullptr;
+    QLabel *lblLocalFileName = nullptr;
+    QLabel *lblLocalFile = nullptr;
+    QLabel *lblUpFileName = nullptr;
+    QLabel *lblUpFile = nullptr;
+    QLabel *lblCountSec = nullptr;
+    QLabel *lblSec = nullptr;
+    QLabel *lblCount = nullptr;
+
+    QGroupBox *frmUpLoad = nullptr;
+    QGroupBox *frmDate = nullptr;
+    QDateEdit *dtUp = nullptr;
+    QPushButton *cmdUpLoad = nullptr;
+    QPushButton *cmdUpLoad2 = nullptr;
+
+    QMenu *mnuMain = nullptr; // the tray icon's pop-up menu
+    QAction *mnuState = nullptr;
+    QAction *mnuLine = nullptr;
+    QAction *mnuShow = nullptr;
+    QAction *mnuExit = nullptr;
+};
+
+// Creates the controls on form with their design-time texts, colours, fonts and tab order.
+MainControls buildMainControls(QWidget *form);

@@ -1,0 +1,9 @@
+// SPDX-License-Identifier: MIT
+#include "InetFtp.h"
+
+InetFtp::InetFtp(QObject *parent)
+    : QObject(parent)
+{
+}
+
+InetFtp::~InetFtp() = default;
