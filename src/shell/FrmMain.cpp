@@ -4,6 +4,7 @@
 #include "Clock.h"
 #include "InetFtp.h"
 #include "Logging.h"
+#include "UploadHandlers.h"
 #include "UploadNames.h"
 
 #include <QCoreApplication>
@@ -12,6 +13,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QListWidget>
+#include <QPushButton>
 #include <QTimer>
 
 namespace {
@@ -30,12 +32,19 @@ FrmMain::FrmMain(Environment environment, QWidget *parent)
     : QWidget(parent)
     , m_env(std::move(environment))
     , m_c(buildMainControls(this))
+    , m_log(m_c.lstList, *m_env.clock)
+    , m_uploads(new UploadHandlers({m_c.dtUp, m_c.lblLocal, m_c.lblLocalFile, m_c.lblUpFile}, m_sys.settings, m_log,
+                                   *m_c.inetFtp, *m_env.clock, this))
 {
     Q_ASSERT(m_env.clock);
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("KORVA5 Records Upload System"));
     setWindowIcon(QIcon(QStringLiteral(":/images/korva5.png")));
     resize(696, 467);
+
+    connect(m_c.cmdUpLoad, &QPushButton::clicked, m_uploads, &UploadHandlers::cmdUpLoad_Click);
+    connect(m_c.cmdUpLoad2, &QPushButton::clicked, m_uploads, &UploadHandlers::cmdUpLoad2_Click);
+    connect(m_c.inetFtp, &InetFtp::StateChanged, m_uploads, &UploadHandlers::inetFtp_StateChanged);
     m_c.tmrSec->start();
 }
 
@@ -61,7 +70,7 @@ FrmMain::LoadResult FrmMain::Form_Load()
     QCoreApplication::processEvents();
     m_c.lblLocalFile->setText(UploadNames::localFileName(m_c.dtUp->date()));
     m_c.lblUpFile->setText(UploadNames::remoteFileName(m_c.dtUp->date(), m_sys.settings.FtpNo));
-    m_c.lstList->clear();
+    m_log.clear();
 
     m_sys.StartCount = 0;
     qCInfo(lcShell).noquote() << "started in" << m_sys.AppPath;

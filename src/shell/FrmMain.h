@@ -4,10 +4,12 @@
 #include "MainControls.h"
 #include "SingleInstance.h"
 #include "SysMain.h"
+#include "TransferLog.h"
 
 #include <QWidget>
 
 class Clock;
+class UploadHandlers;
 
 // The main window: the settings in use, the second counter, the manual upload controls and the
 // transfer log. It is the program's start-up object: Form_Load runs the whole start-up.
@@ -37,10 +39,13 @@ public:
 
     SysMain &sysMain() { return m_sys; }
     const MainControls &controls() const { return m_c; }
+    UploadHandlers &uploads() { return *m_uploads; }
 
 private:
     Environment m_env;
     MainControls m_c;
     SysMain m_sys;
     SingleInstance m_instance;
+    TransferLog m_log;
+    UploadHandlers *m_uploads;
 };

@@ -1,0 +1,161 @@
+#!/usr/bin/python3
+"""A local FTP server for the demo, the tests and the benchmarks, with scripted faults.
+
+Run with Debian's /usr/bin/python3 (it has python3-pyftpdlib). It listens on 127.0.0.1, prints
+"PORT <number>" on standard output once it accepts connections, and serves until it is killed.
+
+  ftp-server.py --root DIR [--port N] [--user U --password P] [--tls CERT KEY]
+                [--command-log FILE] [--fault MODE]
+
+Fault modes, for testing what a client does when things go wrong:
+  silent       accept connections and never say anything
+  drop-stor    drop the data and control connections part-way through an upload
+  stor-4xx     answer STOR with 451
+  stor-5xx     answer STOR with 552
+  truncate     store nothing, yet answer 226 (the client must notice through SIZE)
+  no-size      answer SIZE with 502 (a server without the command)
+  stall        stop reading an upload part-way, keeping the connections open
+  soak         every fifth connection fails, in turn: refused login, drop-stor, stor-5xx, stall
+"""
+
+import argparse
+import itertools
+import os
+import socket
+import sys
+import threading
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import DTPHandler, FTPHandler
+from pyftpdlib.servers import FTPServer
+
+DROP_AFTER = 64 * 1024
+SOAK_FAULTS = ["bad-login", "drop-stor", "stor-5xx", "stall"]
+
+
+def parse_args():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--root", required=True)
+    parser.add_argument("--port", type=int, default=0)
+    parser.add_argument("--user", default="station")
+    parser.add_argument("--password", default="secret")
+    parser.add_argument("--tls", nargs=2, metavar=("CERT", "KEY"))
+    parser.add_argument("--command-log")
+    parser.add_argument("--fault", default="")
+    return parser.parse_args()
+
+
+def serve_silently(port):
+    listener = socket.create_server(("127.0.0.1", port))
+    print("PORT", listener.getsockname()[1], flush=True)
+    held = []
+    while True:
+        connection, _ = listener.accept()
+        held.append(connection)  # keep it open, say nothing
+
+
+def main():
+    args = parse_args()
+    if args.fault == "silent":
+        serve_silently(args.port)
+        return
+
+    if args.tls:
+        from pyftpdlib.handlers import TLS_DTPHandler as BaseDTP
+        from pyftpdlib.handlers import TLS_FTPHandler as BaseHandler
+    else:
+        BaseDTP, BaseHandler = DTPHandler, FTPHandler
+
+    command_log = open(args.command_log, "a", buffering=1) if args.command_log else None
+    connections = itertools.count(1)
+    lock = threading.Lock()
+
+    class FaultyDTP(BaseDTP):
+        def __init__(self, sock, cmd_channel):
+            super().__init__(sock, cmd_channel)
+            self.received_bytes = 0
+
+        def handle_read(self):
+            super().handle_read()
+            self.received_bytes = self.get_transmitted_bytes()
+            if self.received_bytes < DROP_AFTER:
+                return
+            fault = self.cmd_channel.fault
+            if fault == "drop-stor":
+                control = self.cmd_channel
+                self.close()
+                control.close()
+            elif fault == "stall":
+                self.del_channel()  # stop reading; the connection stays open
+
+        handle_read_event = handle_read
+
+        def readable(self):
+            # libcurl starts the data connection's TLS handshake as soon as it connects, before
+            # STOR; pyftpdlib would take that early data for a dropped connection and close it.
+            if getattr(self, "_ssl_requested", False) and not self.receive and not self._initialized:
+                return True
+            return super().readable()
+
+    class Handler(BaseHandler):
+        dtp_handler = FaultyDTP
+
+        def on_connect(self):
+            with lock:
+                number = next(connections)
+            self.fault = args.fault
+            if args.fault == "soak":
+                self.fault = SOAK_FAULTS[(number // 5) % len(SOAK_FAULTS)] if number % 5 == 0 else ""
+
+        def pre_process_command(self, line, cmd, arg):
+            if command_log:
+                command_log.write(line + "\n")
+            if cmd == "PASS" and self.fault == "bad-login":
+                self.respond("530 Login refused (scripted fault).")
+                return
+            super().pre_process_command(line, cmd, arg)
+
+        def ftp_STOR(self, file, mode="w"):
+            if self.fault == "stor-4xx":
+                self.respond("451 Local error in processing (scripted fault).")
+                return
+            if self.fault == "stor-5xx":
+                self.respond("552 Storage allocation exceeded (scripted fault).")
+                return
+            return super().ftp_STOR(file, mode)
+
+        def ftp_SIZE(self, path):
+            if self.fault == "no-size":
+                self.respond("502 Command not implemented.")
+                return
+            return super().ftp_SIZE(path)
+
+        def on_file_received(self, file):
+            if self.fault == "truncate":
+                with open(file, "r+b") as stored:
+                    stored.truncate(0)
+
+    authorizer = DummyAuthorizer()
+    authorizer.add_user(args.user, args.password, os.path.abspath(args.root), perm="elradfmwMT")
+    Handler.authorizer = authorizer
+    Handler.banner = "korva5 test server ready"
+    Handler.timeout = None
+    Handler.auth_failed_timeout = 0.1
+    if args.tls:
+        Handler.certfile = args.tls[0]
+        Handler.keyfile = args.tls[1]
+        Handler.tls_control_required = True
+        Handler.tls_data_required = True
+
+    import logging
+    logging.basicConfig(level=logging.WARNING)
+    server = FTPServer(("127.0.0.1", args.port), Handler)
+    print("PORT", server.socket.getsockname()[1], flush=True)
+    try:
+        server.serve_forever()
+    finally:
+        server.close_all()
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,34 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QString>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+
+// Limits that keep a dead server or connection from holding the transfer control forever.
+struct FtpTimeouts
+{
+    std::chrono::milliseconds connect{30'000};  // resolving, connecting and logging in
+    std::chrono::milliseconds stall{60'000};    // no data moved at all for this long
+    std::chrono::milliseconds response{60'000}; // the server does not answer a command
+};
+
+// One upload: everything a transfer needs, fixed when it is requested.
+struct FtpRequest
+{
+    QString server;
+    QString userName;
+    QString password;
+    QString localPath;
+    QString remotePath;
+    FtpTimeouts timeouts;
+    QString caBundle; // extra trusted certificates for TLS; empty: the system's store only
+};
+
+// Runs one upload to the end on the calling thread (a worker thread: it blocks), reporting
+// progress through report() as the transfer control's state values. Returns true when the file
+// is on the server whole. abort, when set, ends the transfer soon with an error.
+bool runFtpTransfer(const FtpRequest &request, const std::function<void(qint16)> &report,
+                    const std::atomic<bool> &abort);
