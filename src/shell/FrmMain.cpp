@@ -4,6 +4,7 @@
 #include "Clock.h"
 #include "InetFtp.h"
 #include "Logging.h"
+#include "SecondTimer.h"
 #include "UploadHandlers.h"
 #include "UploadNames.h"
 
@@ -35,6 +36,8 @@ FrmMain::FrmMain(Environment environment, QWidget *parent)
     , m_log(m_c.lstList, *m_env.clock)
     , m_uploads(new UploadHandlers({m_c.dtUp, m_c.lblLocal, m_c.lblLocalFile, m_c.lblUpFile}, m_sys.settings, m_log,
                                    *m_c.inetFtp, *m_env.clock, this))
+    , m_timer(new SecondTimer({m_c.lblSec, m_c.lblCount, m_c.dtUp}, m_sys, m_schedule, *m_uploads, *m_env.clock,
+                              [this] { cmbMin_Click(); }, this))
 {
     Q_ASSERT(m_env.clock);
     setObjectName(QStringLiteral("frmMain"));
@@ -45,6 +48,8 @@ FrmMain::FrmMain(Environment environment, QWidget *parent)
     connect(m_c.cmdUpLoad, &QPushButton::clicked, m_uploads, &UploadHandlers::cmdUpLoad_Click);
     connect(m_c.cmdUpLoad2, &QPushButton::clicked, m_uploads, &UploadHandlers::cmdUpLoad2_Click);
     connect(m_c.inetFtp, &InetFtp::StateChanged, m_uploads, &UploadHandlers::inetFtp_StateChanged);
+    connect(m_c.tmrSec, &QTimer::timeout, m_timer, &SecondTimer::tmrSec_Timer);
+    connect(m_c.cmbMin, &QPushButton::clicked, this, &FrmMain::cmbMin_Click);
     m_c.tmrSec->start();
 }
 
@@ -73,6 +78,7 @@ FrmMain::LoadResult FrmMain::Form_Load()
     m_log.clear();
 
     m_sys.StartCount = 0;
+    m_schedule.start(m_env.clock->now());
     qCInfo(lcShell).noquote() << "started in" << m_sys.AppPath;
     return LoadResult::Loaded;
 }
@@ -91,4 +97,9 @@ void FrmMain::ReadParameter()
     m_c.inetFtp->setServerAddress(SysMain::Trim(s.FtpServer));
     m_c.inetFtp->setUserName(SysMain::Trim(s.FtpUserName));
     m_c.inetFtp->setPassword(SysMain::Trim(s.FtpPassword));
+}
+
+void FrmMain::cmbMin_Click()
+{
+    hide();
 }

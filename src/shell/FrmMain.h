@@ -2,6 +2,7 @@
 #pragma once
 
 #include "MainControls.h"
+#include "ScheduleCheck.h"
 #include "SingleInstance.h"
 #include "SysMain.h"
 #include "TransferLog.h"
@@ -9,6 +10,7 @@
 #include <QWidget>
 
 class Clock;
+class SecondTimer;
 class UploadHandlers;
 
 // The main window: the settings in use, the second counter, the manual upload controls and the
@@ -40,6 +42,10 @@ public:
     SysMain &sysMain() { return m_sys; }
     const MainControls &controls() const { return m_c; }
     UploadHandlers &uploads() { return *m_uploads; }
+    SecondTimer &secondTimer() { return *m_timer; }
+
+    // Hides the window to the notification area.
+    void cmbMin_Click();
 
 private:
     Environment m_env;
@@ -48,4 +54,6 @@ private:
     SingleInstance m_instance;
     TransferLog m_log;
     UploadHandlers *m_uploads;
+    ScheduleCheck m_schedule;
+    SecondTimer *m_timer;
 };

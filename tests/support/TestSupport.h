@@ -28,6 +28,7 @@ public:
     QDateTime now() const override { return m_now; }
     void set(const QDateTime &now) { m_now = now; }
     void advanceSecs(qint64 seconds) { m_now = m_now.addSecs(seconds); }
+    void advanceMSecs(qint64 msecs) { m_now = m_now.addMSecs(msecs); }
 
 private:
     QDateTime m_now;
