@@ -25,9 +25,9 @@ QString SysMain::GetIniString(const QString &file, const QString &section, const
 }
 
 qint32 SysMain::WriteIniString(const QString &file, const QString &section, const QString &key,
-                               const QString &value)
+                               const QString &value, QString *error)
 {
-    return ProfileFile::writeValues(file, section, {{key, value}}) ? 1 : 0;
+    return ProfileFile::writeValues(file, section, {{key, value}}, error) ? 1 : 0;
 }
 
 QString SysMain::AddBackslash(const QString &path)

@@ -19,9 +19,9 @@ public:
     static QString GetIniString(const QString &file, const QString &section, const QString &key);
 
     // Stores value under section and key, creating what is missing. Nonzero on success; 0 when
-    // the file cannot be written, and then the file is left as it was.
+    // the file cannot be written, and then the file is left as it was (error says why).
     static qint32 WriteIniString(const QString &file, const QString &section, const QString &key,
-                                 const QString &value);
+                                 const QString &value, QString *error = nullptr);
 
     // The path, trimmed, with the platform's directory separator appended unless it already ends
     // in one; a path that ends in the separator once trimmed comes back exactly as given.

@@ -1,14 +1,23 @@
 // SPDX-License-Identifier: MIT
 #include "FrmMain.h"
 
+#include "Captions.h"
 #include "Clock.h"
 #include "InetFtp.h"
 #include "Logging.h"
+#include "RunState.h"
 #include "SecondTimer.h"
+#include "TrayIcon.h"
 #include "UploadHandlers.h"
 #include "UploadNames.h"
 
-#include <QCoreApplication>
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QMenu>
+#include <QShortcut>
+#include <QSessionManager>
 #include <QDateEdit>
 #include <QFileInfo>
 #include <QIcon>
@@ -34,15 +43,19 @@ FrmMain::FrmMain(Environment environment, QWidget *parent)
     , m_env(std::move(environment))
     , m_c(buildMainControls(this))
     , m_log(m_c.lstList, *m_env.clock)
+    , m_tray(m_env.tray ? m_env.tray : new SystemNotifyArea(this))
     , m_uploads(new UploadHandlers({m_c.dtUp, m_c.lblLocal, m_c.lblLocalFile, m_c.lblUpFile}, m_sys.settings, m_log,
                                    *m_c.inetFtp, *m_env.clock, this))
     , m_timer(new SecondTimer({m_c.lblSec, m_c.lblCount, m_c.dtUp}, m_sys, m_schedule, *m_uploads, *m_env.clock,
                               [this] { cmbMin_Click(); }, this))
+    , m_captions(new Captions(this, m_c, m_sys, m_log, this))
 {
     Q_ASSERT(m_env.clock);
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("KORVA5 Records Upload System"));
     setWindowIcon(QIcon(QStringLiteral(":/images/korva5.png")));
+    m_runState = new RunState(m_c.mnuState, *m_tray, windowIcon(), QIcon(m_c.picDisable->pixmap()),
+                              [this](const QString &key) { return languageText(m_sys, key); }, this);
     resize(696, 467);
 
     connect(m_c.cmdUpLoad, &QPushButton::clicked, m_uploads, &UploadHandlers::cmdUpLoad_Click);
@@ -50,6 +63,18 @@ FrmMain::FrmMain(Environment environment, QWidget *parent)
     connect(m_c.inetFtp, &InetFtp::StateChanged, m_uploads, &UploadHandlers::inetFtp_StateChanged);
     connect(m_c.tmrSec, &QTimer::timeout, m_timer, &SecondTimer::tmrSec_Timer);
     connect(m_c.cmbMin, &QPushButton::clicked, this, &FrmMain::cmbMin_Click);
+    connect(m_c.cmbExit, &QPushButton::clicked, this, &FrmMain::cmbExit_Click);
+    connect(m_c.cmbEnglish, &QPushButton::clicked, m_captions, &Captions::cmbEnglish_Click);
+    connect(m_c.cmbChina, &QPushButton::clicked, m_captions, &Captions::cmbChina_Click);
+    connect(m_c.cmbTaiwan, &QPushButton::clicked, m_captions, &Captions::cmbTaiwan_Click);
+    connect(m_c.mnuState, &QAction::triggered, m_runState, &RunState::mnuState_Click);
+    connect(m_c.mnuShow, &QAction::triggered, this, &FrmMain::mnuShow_Click);
+    connect(m_c.mnuExit, &QAction::triggered, this, &FrmMain::mnuExit_Click);
+    connect(m_tray, &NotifyArea::pressed, this, &FrmMain::trayIcon_MouseDown);
+    // Esc answers like the Minimized button.
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &FrmMain::cmbMin_Click);
+    // When the desktop session ends, the window lets itself be closed.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { m_unloading = true; });
     m_c.tmrSec->start();
 }
 
@@ -77,6 +102,8 @@ FrmMain::LoadResult FrmMain::Form_Load()
     m_c.lblUpFile->setText(UploadNames::remoteFileName(m_c.dtUp->date(), m_sys.settings.FtpNo));
     m_log.clear();
 
+    TrayIcon::TrayAdd(*m_tray, languageText(m_sys, QStringLiteral("RunStatus")), windowIcon());
+    m_captions->ShowLanguage();
     m_sys.StartCount = 0;
     m_schedule.start(m_env.clock->now());
     qCInfo(lcShell).noquote() << "started in" << m_sys.AppPath;
@@ -101,5 +128,50 @@ void FrmMain::ReadParameter()
 
 void FrmMain::cmbMin_Click()
 {
-    hide();
+    if (m_tray->isAvailable()) {
+        hide();
+        return;
+    }
+    // Without a notification area a hidden window could not be reached again.
+    qCInfo(lcShell) << "no notification area: minimising the window instead of hiding it";
+    showMinimized();
+}
+
+void FrmMain::mnuShow_Click()
+{
+    if (isMinimized())
+        showNormal();
+    else
+        show();
+    raise();
+    activateWindow();
+}
+
+void FrmMain::mnuExit_Click()
+{
+    TrayIcon::TrayDelete(*m_tray);
+    m_unloading = true;
+    close();
+    QCoreApplication::quit();
+}
+
+void FrmMain::trayIcon_MouseDown(int code)
+{
+    if (code == NotifyArea::LeftButtonDown) {
+        qCDebug(lcShell).noquote() << "tray menu:" << m_c.mnuState->text() << '|' << m_c.mnuShow->text() << '|'
+                                   << m_c.mnuExit->text();
+        m_c.mnuMain->popup(QCursor::pos());
+    } else if (code == NotifyArea::RightButtonDown) {
+        m_runState->mnuState_Click();
+    }
+}
+
+void FrmMain::closeEvent(QCloseEvent *event)
+{
+    if (m_unloading) {
+        event->accept();
+        QCoreApplication::quit();
+        return;
+    }
+    event->ignore();
 }

@@ -9,7 +9,10 @@
 
 #include <QWidget>
 
+class Captions;
 class Clock;
+class NotifyArea;
+class RunState;
 class SecondTimer;
 class UploadHandlers;
 
@@ -25,6 +28,7 @@ public:
     {
         QString programDir;   // the folder holding the executable
         const Clock *clock = nullptr;
+        NotifyArea *tray = nullptr; // the desktop's notification area; made here when not given
     };
 
     // How start-up ended. A result other than Loaded ends the program silently.
@@ -43,9 +47,24 @@ public:
     const MainControls &controls() const { return m_c; }
     UploadHandlers &uploads() { return *m_uploads; }
     SecondTimer &secondTimer() { return *m_timer; }
+    Captions &captions() { return *m_captions; }
+    RunState &runState() { return *m_runState; }
 
-    // Hides the window to the notification area.
+    // Hides the window to the notification area (minimises it while the desktop has none).
     void cmbMin_Click();
+    // Shows the window again where it was.
+    void mnuShow_Click();
+    // Removes the tray icon and ends the program.
+    void mnuExit_Click();
+    void cmbExit_Click() { mnuExit_Click(); }
+    // A press on the tray icon: a left press pops up the tray menu, a right press switches the
+    // run state; other activity does nothing.
+    void trayIcon_MouseDown(int code);
+
+protected:
+    // The window's own close (close box, Alt+F4, the window menu) is refused; the program ends
+    // through Exit, or when the desktop session ends.
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     Environment m_env;
@@ -53,7 +72,11 @@ private:
     SysMain m_sys;
     SingleInstance m_instance;
     TransferLog m_log;
+    NotifyArea *m_tray;
     UploadHandlers *m_uploads;
     ScheduleCheck m_schedule;
     SecondTimer *m_timer;
+    Captions *m_captions;
+    RunState *m_runState = nullptr;
+    bool m_unloading = false;
 };

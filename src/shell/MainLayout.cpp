@@ -57,7 +57,7 @@ QPushButton *button(const char *name, const QString &text, const QString &icon =
 
 QGroupBox *buildSettingsFrame(MainControls &c)
 {
-    auto *frame = named(new QGroupBox(QStringLiteral("Auto Upload Information")), "frmUp");
+    auto *frame = c.frmUp = named(new QGroupBox(QStringLiteral("Auto Upload Information")), "frmUp");
     auto *grid = new QGridLayout(frame);
     grid->setHorizontalSpacing(4);
     grid->setVerticalSpacing(3);
@@ -112,7 +112,7 @@ QGroupBox *buildSettingsFrame(MainControls &c)
 
 QGroupBox *buildManualFrame(MainControls &c)
 {
-    auto *frame = named(new QGroupBox(QStringLiteral("Manual Upload Set")), "frmUpLoad");
+    auto *frame = c.frmUpLoad = named(new QGroupBox(QStringLiteral("Manual Upload Set")), "frmUpLoad");
     auto *column = new QVBoxLayout(frame);
 
     c.frmDate = named(new QGroupBox(QStringLiteral("Upload Date")), "frmDate");

@@ -49,7 +49,7 @@ struct Window
         for (auto it = timeSlots.cbegin(); it != timeSlots.cend(); ++it)
             settings.insert(QStringLiteral("FtpTime%1").arg(it.key()), it.value());
         writeFile(dir.iniFile(), iniText(settings));
-        window = std::make_unique<FrmMain>(FrmMain::Environment{dir.path(), &clock});
+        window = std::make_unique<FrmMain>(FrmMain::Environment{dir.path(), &clock, &tray});
         if (window->Form_Load() != FrmMain::LoadResult::Loaded)
             qFatal("the main window did not load");
         window->controls().tmrSec->stop(); // the test is the timer
@@ -75,6 +75,7 @@ struct Window
 
     ProgramDir dir;
     FakeClock clock;
+    RecordingNotifyArea tray;
     std::unique_ptr<FrmMain> window;
 };
 

@@ -54,7 +54,7 @@ public:
                                    {QStringLiteral("LocalPath"), records}};
         all.insert(settings);
         writeFile(dir.iniFile(), iniText(all));
-        window = std::make_unique<FrmMain>(FrmMain::Environment{dir.path(), &clock});
+        window = std::make_unique<FrmMain>(FrmMain::Environment{dir.path(), &clock, &tray});
         if (window->Form_Load() != FrmMain::LoadResult::Loaded)
             qFatal("the main window did not load");
         window->controls().tmrSec->stop(); // ticks are not what these tests are about
@@ -97,6 +97,7 @@ public:
 
     ProgramDir dir;
     FakeClock clock;
+    RecordingNotifyArea tray;
     QString records;
     std::unique_ptr<FrmMain> window;
 };

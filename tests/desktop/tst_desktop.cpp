@@ -1,0 +1,317 @@
+// SPDX-License-Identifier: MIT
+// The program on a real X desktop: Xvfb as the screen, trayer as the notification area and
+// xdotool as the user's hand.
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTest>
+
+using namespace TestSupport;
+
+namespace {
+
+QByteArray runTool(const QString &program, const QStringList &arguments, const QString &display)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), display);
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    process.waitForFinished(10000);
+    return process.readAllStandardOutput();
+}
+
+struct XWindow
+{
+    QString id;
+    QString name;
+    QRect geometry; // on the screen
+};
+
+// A screen of its own, with or without a notification area.
+class Desktop
+{
+public:
+    explicit Desktop(bool notificationArea)
+    {
+        for (int n = 120; n < 200 && m_display.isEmpty(); ++n) {
+            if (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
+                continue;
+            m_xvfb.start(QStringLiteral("Xvfb"), {QStringLiteral(":%1").arg(n), QStringLiteral("-screen"), QStringLiteral("0"),
+                                                 QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+            if (!m_xvfb.waitForStarted(5000))
+                return;
+            const QString display = QStringLiteral(":%1").arg(n);
+            QDeadlineTimer deadline(5000);
+            while (!deadline.hasExpired() && m_xvfb.state() == QProcess::Running) {
+                if (!runTool(QStringLiteral("xdpyinfo"), {}, display).isEmpty()) {
+                    m_display = display;
+                    break;
+                }
+                QTest::qWait(100);
+            }
+        }
+        if (m_display.isEmpty() || !notificationArea)
+            return;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DISPLAY"), m_display);
+        m_trayer.setProcessEnvironment(environment);
+        m_trayer.start(QStringLiteral("trayer"),
+                       {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"), QStringLiteral("right"),
+                        QStringLiteral("--widthtype"), QStringLiteral("request"), QStringLiteral("--height"),
+                        QStringLiteral("24"), QStringLiteral("--SetDockType"), QStringLiteral("false"),
+                        QStringLiteral("--transparent"), QStringLiteral("false")});
+        QDeadlineTimer deadline(5000);
+        while (!deadline.hasExpired() && !tree().contains("\"panel\""))
+            QTest::qWait(100);
+    }
+    ~Desktop()
+    {
+        for (QProcess *process : {&m_trayer, &m_xvfb}) {
+            if (process->state() != QProcess::NotRunning) {
+                process->terminate();
+                if (!process->waitForFinished(3000))
+                    process->kill();
+                process->waitForFinished(3000);
+            }
+        }
+    }
+    bool isUp() const { return !m_display.isEmpty(); }
+    QString display() const { return m_display; }
+    QByteArray tree() const { return runTool(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")}, m_display); }
+    QByteArray xdotool(const QStringList &arguments) const { return runTool(QStringLiteral("xdotool"), arguments, m_display); }
+
+    // Windows of the program, from the window tree, with their place on the screen.
+    QList<XWindow> programWindows() const
+    {
+        QList<XWindow> windows;
+        static const char *pattern =
+            R"re(^\s*(0x[0-9a-f]+) "([^"]*)": \("korva5-upload" "korva5-upload"\)\s+(\d+)x(\d+)\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+))re";
+        static const QRegularExpression line(QString::fromLatin1(pattern));
+        for (const QByteArray &text : tree().split('\n')) {
+            const QRegularExpressionMatch match = line.match(QString::fromUtf8(text));
+            if (match.hasMatch())
+                windows << XWindow{match.captured(1), match.captured(2),
+                                   QRect(match.captured(5).toInt(), match.captured(6).toInt(), match.captured(3).toInt(),
+                                         match.captured(4).toInt())};
+        }
+        return windows;
+    }
+    // The program's icon, docked in trayer's panel at the top right.
+    std::optional<XWindow> trayIcon() const
+    {
+        for (const XWindow &w : programWindows())
+            if (w.geometry.x() > 600 && w.geometry.y() < 24 && w.geometry.width() > 8 && w.geometry.width() <= 64)
+                return w;
+        return std::nullopt;
+    }
+    bool isMapped(const QString &id) const
+    {
+        return runTool(QStringLiteral("xwininfo"), {QStringLiteral("-id"), id}, m_display).contains("IsViewable");
+    }
+    void click(QPoint at, int button) const
+    {
+        xdotool({QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()), QStringLiteral("click"),
+                 QString::number(button)});
+    }
+
+private:
+    QProcess m_xvfb;
+    QProcess m_trayer;
+    QString m_display;
+};
+
+// The program started from a program folder of its own on the desktop.
+class Program
+{
+public:
+    Program(const Desktop &desktop, const QString &language)
+    {
+        writeFile(m_dir.iniFile(), iniText({{QStringLiteral("Language"), language}, {QStringLiteral("FtpNo"), QStringLiteral("12")}}));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DISPLAY"), desktop.display());
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("korva5.*.debug=true"));
+        m_process.setProcessEnvironment(environment);
+        m_process.setProcessChannelMode(QProcess::SeparateChannels);
+        m_process.start(m_dir.installBinary(), {});
+    }
+    ~Program()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished(3000);
+        }
+    }
+    bool waitFor(const QString &text, int timeoutMs = 10000)
+    {
+        QDeadlineTimer deadline(timeoutMs);
+        while (!deadline.hasExpired()) {
+            m_process.waitForReadyRead(100);
+            m_err += m_process.readAllStandardError();
+            if (QString::fromUtf8(m_err).contains(text))
+                return true;
+            if (m_process.state() == QProcess::NotRunning)
+                break;
+        }
+        qWarning("waited for \"%s\"; the program wrote: %s", qPrintable(text), m_err.constData());
+        return false;
+    }
+    QProcess &process() { return m_process; }
+    QString mainWindow(const Desktop &desktop) const
+    {
+        for (const XWindow &w : desktop.programWindows())
+            if (w.name.contains(u"Ver 1.00"))
+                return w.id;
+        return {};
+    }
+
+private:
+    ProgramDir m_dir;
+    QProcess m_process;
+    QByteArray m_err;
+};
+
+bool toolsPresent()
+{
+    for (const char *tool : {"Xvfb", "trayer", "xdotool", "xwininfo", "xdpyinfo", "import"})
+        if (QStandardPaths::findExecutable(QLatin1StringView(tool)).isEmpty())
+            return false;
+    return true;
+}
+
+} // namespace
+
+class TestDesktop : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void trayMenuRunStopAndExit_data();
+    void trayMenuRunStopAndExit();
+    void fifthTickHidesOrMinimises_data();
+    void fifthTickHidesOrMinimises();
+    void screenshots_data();
+    void screenshots();
+};
+
+void TestDesktop::initTestCase()
+{
+    if (!toolsPresent())
+        QSKIP("needs Xvfb, trayer, xdotool, x11-utils and imagemagick (./run test installs them)");
+}
+
+void TestDesktop::trayMenuRunStopAndExit_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("menu");
+    QTest::addColumn<QString>("menuAfterToggle");
+    QTest::newRow("English") << "English" << "&Run | Parameter | &Exit" << "&Stop | Parameter | &Exit";
+    QTest::newRow("China") << "China" << "运行(&R) | 参数设置 | 退出(&E)" << "停止(&S) | 参数设置 | 退出(&E)";
+    QTest::newRow("Taiwan") << "Taiwan" << "執行(&R) | 參數設定 | 結束(&E)" << "停止(&S) | 參數設定 | 結束(&E)";
+}
+
+void TestDesktop::trayMenuRunStopAndExit()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, menu);
+    QFETCH(QString, menuAfterToggle);
+    Desktop desktop(true);
+    QVERIFY(desktop.isUp());
+    Program program(desktop, language);
+    QVERIFY(program.waitFor(QStringLiteral("started in")));
+
+    std::optional<XWindow> icon;
+    QTRY_VERIFY_WITH_TIMEOUT((icon = desktop.trayIcon()).has_value(), 10000);
+    const QPoint iconCentre = icon->geometry.center();
+
+    // A left press pops up the menu in the current language.
+    desktop.click(iconCentre, 1);
+    QVERIFY(program.waitFor(u"tray menu: " + menu));
+    desktop.xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+    // A right press switches the run state and opens no menu.
+    desktop.click(iconCentre, 3);
+    QVERIFY(program.waitFor(QStringLiteral("run state: running")));
+    desktop.click(iconCentre, 1);
+    QVERIFY(program.waitFor(u"tray menu: " + menuAfterToggle));
+
+    // The last item of the menu is Exit.
+    QRect menuRect;
+    QTRY_VERIFY_WITH_TIMEOUT(([&] {
+                                 for (const XWindow &w : desktop.programWindows())
+                                     if (w.geometry.height() > 40 && w.geometry.width() > 40 && w.geometry.y() < 400
+                                         && !w.name.contains(u"Ver 1.00") && desktop.isMapped(w.id)) {
+                                         menuRect = w.geometry;
+                                         return true;
+                                     }
+                                 return false;
+                             })(),
+                             5000);
+    desktop.click(QPoint(menuRect.center().x(), menuRect.bottom() - 8), 1);
+    QVERIFY(program.process().waitForFinished(10000));
+    QCOMPARE(program.process().exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.process().exitCode(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(!desktop.trayIcon().has_value(), 5000);
+}
+
+void TestDesktop::fifthTickHidesOrMinimises_data()
+{
+    QTest::addColumn<bool>("notificationArea");
+    QTest::newRow("with a notification area: hidden") << true;
+    QTest::newRow("without one: minimised, still reachable") << false;
+}
+
+void TestDesktop::fifthTickHidesOrMinimises()
+{
+    QFETCH(bool, notificationArea);
+    Desktop desktop(notificationArea);
+    QVERIFY(desktop.isUp());
+    Program program(desktop, QStringLiteral("English"));
+    QVERIFY(program.waitFor(QStringLiteral("started in")));
+    QString window;
+    QTRY_VERIFY_WITH_TIMEOUT(!(window = program.mainWindow(desktop)).isEmpty(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.isMapped(window), 5000);
+    QTest::qWait(6500);
+    if (notificationArea) {
+        QVERIFY(!desktop.isMapped(window));
+    } else {
+        QVERIFY(program.waitFor(QStringLiteral("minimising the window instead of hiding it")));
+        QVERIFY(desktop.isMapped(window));
+    }
+    QCOMPARE(program.process().state(), QProcess::Running);
+}
+
+void TestDesktop::screenshots_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::newRow("English") << "English";
+    QTest::newRow("China") << "China";
+    QTest::newRow("Taiwan") << "Taiwan";
+}
+
+void TestDesktop::screenshots()
+{
+    // Saved for a person to look at: glyphs render, nothing is cut off.
+    QFETCH(QString, language);
+    const QString folder = qEnvironmentVariable("KORVA5_SCREENSHOT_DIR", QDir::tempPath());
+    QDir().mkpath(folder);
+    Desktop desktop(false);
+    QVERIFY(desktop.isUp());
+    Program program(desktop, language);
+    QVERIFY(program.waitFor(QStringLiteral("started in")));
+    QString window;
+    QTRY_VERIFY_WITH_TIMEOUT(!(window = program.mainWindow(desktop)).isEmpty() && desktop.isMapped(window), 5000);
+    QTest::qWait(500);
+    const QString file = folder + QStringLiteral("/main-%1.png").arg(language);
+    QFile::remove(file);
+    runTool(QStringLiteral("import"), {QStringLiteral("-window"), window, file}, desktop.display());
+    QVERIFY2(QFileInfo(file).size() > 5000, qPrintable(file));
+    qInfo("screenshot: %s", qPrintable(file));
+}
+
+QTEST_GUILESS_MAIN(TestDesktop)
+#include "tst_desktop.moc"
