@@ -189,7 +189,7 @@ ProfileDocument::Lookup ProfileDocument::find(const QString &section, const QStr
             qsizetype valueBegin = line.begin + equals + 1;
             while (valueBegin < line.end && isBlank(m_bytes[valueBegin]))
                 ++valueBegin;
-            result.key = KeyLine{valueBegin, line.end};
+            result.key = KeyLine{line.begin, name.toByteArray(), valueBegin, line.end};
             return false;
         }
         return true;
@@ -243,7 +243,8 @@ bool ProfileDocument::setValue(const QString &section, const QString &key, const
     const QByteArray eol = lineEnd();
 
     if (lookup.key) {
-        m_bytes.replace(lookup.key->valueBegin, lookup.key->valueEnd - lookup.key->valueBegin, encode(value));
+        m_bytes.replace(lookup.key->lineBegin, lookup.key->valueEnd - lookup.key->lineBegin,
+                        QByteArray(lookup.key->name + '=' + encode(value)));
         return true;
     }
     const QByteArray entry = encode(keyName) + '=' + encode(value);

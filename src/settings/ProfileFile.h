@@ -39,8 +39,10 @@ public:
     // The value of key in section, or nothing when the section or key is absent.
     std::optional<QString> value(const QString &section, const QString &key) const;
 
-    // Sets key in section to value, creating the key or section when needed. Refuses (returns
-    // false, document unchanged) a name or value that would break the file's line structure.
+    // Sets key in section to value, creating the key or section when needed: the key's line
+    // becomes "name=value" (the name spelled as the file has it), so blanks that stood around
+    // the old value are gone. Refuses (returns false, document unchanged) a name or value that
+    // would break the file's line structure.
     bool setValue(const QString &section, const QString &key, const QString &value);
 
     static bool isSafeSectionName(const QString &section);
@@ -50,6 +52,8 @@ public:
 private:
     struct KeyLine
     {
+        qsizetype lineBegin = -1;  // byte offset of the line
+        QByteArray name;           // the key's name as the file spells it, without blanks
         qsizetype valueBegin = -1; // byte offset of the value
         qsizetype valueEnd = -1;   // byte offset just past the value (before the line end)
     };

@@ -3,6 +3,7 @@
 
 #include "Captions.h"
 #include "Clock.h"
+#include "FrmParameter.h"
 #include "InetFtp.h"
 #include "Logging.h"
 #include "RunState.h"
@@ -64,6 +65,7 @@ FrmMain::FrmMain(Environment environment, QWidget *parent)
     connect(m_c.tmrSec, &QTimer::timeout, m_timer, &SecondTimer::tmrSec_Timer);
     connect(m_c.cmbMin, &QPushButton::clicked, this, &FrmMain::cmbMin_Click);
     connect(m_c.cmbExit, &QPushButton::clicked, this, &FrmMain::cmbExit_Click);
+    connect(m_c.cmbParameter, &QPushButton::clicked, this, &FrmMain::cmbParameter_Click);
     connect(m_c.cmbEnglish, &QPushButton::clicked, m_captions, &Captions::cmbEnglish_Click);
     connect(m_c.cmbChina, &QPushButton::clicked, m_captions, &Captions::cmbChina_Click);
     connect(m_c.cmbTaiwan, &QPushButton::clicked, m_captions, &Captions::cmbTaiwan_Click);
@@ -135,6 +137,15 @@ void FrmMain::cmbMin_Click()
     // Without a notification area a hidden window could not be reached again.
     qCInfo(lcShell) << "no notification area: minimising the window instead of hiding it";
     showMinimized();
+}
+
+void FrmMain::cmbParameter_Click()
+{
+    auto *dialog = new FrmParameter(m_sys, m_log, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::finished, this, &FrmMain::ReadParameter);
+    dialog->Form_Load();
+    dialog->open(); // window-modal: the timer, the transfers and the tray icon go on
 }
 
 void FrmMain::mnuShow_Click()

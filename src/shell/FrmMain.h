@@ -57,6 +57,9 @@ public:
     // Removes the tray icon and ends the program.
     void mnuExit_Click();
     void cmbExit_Click() { mnuExit_Click(); }
+    // Opens the settings dialog (the window takes no input meanwhile) and loads the settings
+    // again when it closes, however it closes.
+    void cmbParameter_Click();
     // A press on the tray icon: a left press pops up the tray menu, a right press switches the
     // run state; other activity does nothing.
     void trayIcon_MouseDown(int code);

@@ -153,8 +153,9 @@ void TestProfileFile::write_data()
     const QString T = QStringLiteral("T");
     QTest::newRow("replace, rest kept") << QByteArray("; note\n\n[T]\nA=1\nB=2\n") << T << "A" << "9"
                                         << QByteArray("; note\n\n[T]\nA=9\nB=2\n");
-    QTest::newRow("spacing kept") << QByteArray("[T]\nA = 1\n") << T << "A" << "22" << QByteArray("[T]\nA = 22\n");
-    QTest::newRow("names ignore case") << QByteArray("[t]\na=1\n") << T << "A" << "2" << QByteArray("[t]\na=2\n");
+    QTest::newRow("blanks around the old value go") << QByteArray("[T]\n  A =  1 \r\nB=2\r\n") << T << "A" << "22"
+                                                    << QByteArray("[T]\nA=22\r\nB=2\r\n");
+    QTest::newRow("names ignore case, spelling kept") << QByteArray("[t]\na=1\n") << T << "A" << "2" << QByteArray("[t]\na=2\n");
     QTest::newRow("first duplicate changes") << QByteArray("[T]\nA=1\nA=2\n") << T << "A" << "3"
                                              << QByteArray("[T]\nA=3\nA=2\n");
     QTest::newRow("new key at section end, CRLF")

@@ -1,0 +1,58 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QDialog>
+
+#include <array>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class SysMain;
+class TransferLog;
+
+// The settings dialog: every setting of TALLYPORT.ini but the language, shown from the settings
+// in use and saved with Ok. It is made afresh for every opening and keeps nothing between them.
+//
+// Ok stores the sixteen values, trimmed, in one step: all of them reach the file or none does.
+// When the file cannot be written the dialog stays open with what was typed, nothing in memory
+// changes, and the transfer log says why, so the user can mend the cause and press Ok again.
+class FrmParameter : public QDialog
+{
+    Q_OBJECT
+
+public:
+    FrmParameter(SysMain &sys, TransferLog &log, QWidget *parent = nullptr);
+
+    // Applies the captions of the language in use and fills the boxes from the settings in use.
+    void Form_Load();
+    void cmbOk_Click();
+    void cmbCancel_Click();
+
+    static constexpr int TimeBoxes = 10;
+
+private:
+    QLineEdit *box(const QString &key) const;
+
+    SysMain &m_sys;
+    TransferLog &m_log;
+
+    QLabel *lblLocalNo;
+    QLabel *lblUpServer;
+    QLabel *lblLocalPath;
+    QLabel *lblUpPath;
+    QLabel *lblUserName;
+    QLabel *lblPassword;
+    QLabel *lblUpTime;
+    QLabel *lblHHMM;
+    QLabel *lblUpDate;
+    QLineEdit *txtNo;
+    QLineEdit *txtServer;
+    QLineEdit *txtLocal;
+    QLineEdit *txtUpload;
+    QLineEdit *txtName;
+    QLineEdit *txtPassword;
+    std::array<QLineEdit *, TimeBoxes> txtTime{};
+    QPushButton *cmbOk;
+    QPushButton *cmbCancel;
+};
