@@ -17,18 +17,9 @@ const QByteArray Utf8Bom("\xEF\xBB\xBF", 3);
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 bool isBlank(QChar c) { return c == u' ' || c == u'\t'; }
 
-QByteArrayView trimmedBlanks(QByteArrayView bytes)
-{
-    qsizetype begin = 0;
-    qsizetype end = bytes.size();
-    while (begin < end && isBlank(bytes[begin]))
-        ++begin;
-    while (end > begin && isBlank(bytes[end - 1]))
-        --end;
-    return bytes.sliced(begin, end - begin);
-}
-
-QString trimmedBlanks(const QString &text)
+// Text without the blanks (spaces and tabs) around it; a view stays a view.
+template<typename Text>
+Text trimmedBlanks(const Text &text)
 {
     qsizetype begin = 0;
     qsizetype end = text.size();
@@ -36,7 +27,7 @@ QString trimmedBlanks(const QString &text)
         ++begin;
     while (end > begin && isBlank(text[end - 1]))
         --end;
-    return text.mid(begin, end - begin);
+    return text.sliced(begin, end - begin);
 }
 
 bool sameName(const QString &a, const QString &b)

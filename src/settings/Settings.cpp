@@ -38,26 +38,19 @@ const QString &Settings::operator[](const QString &key) const
 
 QString &Settings::operator[](const QString &key)
 {
-    if (key == u"FtpNo")
-        return FtpNo;
-    if (key == u"FtpServer")
-        return FtpServer;
-    if (key == u"FtpPath")
-        return FtpPath;
-    if (key == u"FtpUserName")
-        return FtpUserName;
-    if (key == u"FtpPassword")
-        return FtpPassword;
-    if (key == u"LocalPath")
-        return LocalPath;
+    const std::pair<const char *, QString Settings::*> fields[] = {
+        {"FtpNo", &Settings::FtpNo},           {"FtpServer", &Settings::FtpServer},
+        {"FtpPath", &Settings::FtpPath},       {"FtpUserName", &Settings::FtpUserName},
+        {"FtpPassword", &Settings::FtpPassword}, {"LocalPath", &Settings::LocalPath}};
+    for (const auto &[name, field] : fields) {
+        if (key == QLatin1StringView(name))
+            return this->*field;
+    }
     for (int slot = 0; slot < TimeSlots; ++slot) {
         if (key == timeKey(slot))
-            return FtpTime[static_cast<size_t>(slot)];
+            return FtpTime[size_t(slot)];
     }
-    Q_ASSERT_X(false, "Settings", "unknown settings key");
-    static QString none;
-    none.clear();
-    return none;
+    qFatal("no setting is called %s", qPrintable(key)); // a misspelt key in the program itself
 }
 
 Settings Settings::load(const QString &iniFile)

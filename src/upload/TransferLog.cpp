@@ -7,9 +7,10 @@
 
 #include <cstdio>
 
-TransferLog::TransferLog(QListWidget *list, const Clock &clock)
+TransferLog::TransferLog(QListWidget *list, const Clock &clock, Mirror mirror)
     : m_list(list)
     , m_clock(clock)
+    , m_mirror(mirror)
 {
 }
 
@@ -19,6 +20,8 @@ void TransferLog::insertTop(const QString &line)
     while (m_list->count() > MaxLines)
         delete m_list->takeItem(m_list->count() - 1);
 
+    if (m_mirror == Mirror::None)
+        return;
     const QByteArray text = (m_clock.now().toString(u"yyyy-MM-dd HH:mm:ss ") + line).toUtf8();
     std::fprintf(stderr, "%s\n", text.constData());
     std::fflush(stderr);

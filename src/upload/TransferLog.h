@@ -15,7 +15,9 @@ class TransferLog
 public:
     static constexpr int MaxLines = 10000;
 
-    TransferLog(QListWidget *list, const Clock &clock);
+    enum class Mirror { StandardError, None };
+
+    TransferLog(QListWidget *list, const Clock &clock, Mirror mirror = Mirror::StandardError);
 
     void insertTop(const QString &line);
     void clear();
@@ -23,4 +25,5 @@ public:
 private:
     QListWidget *m_list;
     const Clock &m_clock;
+    Mirror m_mirror;
 };

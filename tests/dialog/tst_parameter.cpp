@@ -37,16 +37,11 @@ const QByteArray StartingFile = "; settings of station 12\n"
                                 "[Other]\n"
                                 "Kept=yes\n";
 
-struct Window
+struct Window : LoadedWindow
 {
     Window()
-        : clock(QDateTime(QDate(2021, 3, 5), QTime(8, 29, 10)))
+        : LoadedWindow(StartingFile, QDateTime(QDate(2021, 3, 5), QTime(8, 29, 10)))
     {
-        writeFile(dir.iniFile(), StartingFile);
-        window = std::make_unique<FrmMain>(FrmMain::Environment{dir.path(), &clock, &tray});
-        if (window->Form_Load() != FrmMain::LoadResult::Loaded)
-            qFatal("the main window did not load");
-        window->controls().tmrSec->stop();
         window->show();
     }
     FrmParameter *open()
@@ -69,19 +64,7 @@ struct Window
         edit->selectAll();
         QTest::keyClicks(edit, text);
     }
-    QString label(const char *name) const { return window->findChild<QLabel *>(QLatin1StringView(name))->text(); }
-    QStringList log() const
-    {
-        QStringList lines;
-        for (int row = 0; row < window->controls().lstList->count(); ++row)
-            lines << window->controls().lstList->item(row)->text();
-        return lines;
-    }
-
-    ProgramDir dir;
-    FakeClock clock;
-    RecordingNotifyArea tray;
-    std::unique_ptr<FrmMain> window;
+    QString label(const char *name) const { return caption(QLatin1StringView(name)); }
 };
 
 } // namespace

@@ -45,28 +45,18 @@ QMap<QString, QString> captionsOf(FrmMain &window)
     return captions;
 }
 
-struct Window
+struct Window : LoadedWindow
 {
     explicit Window(const QMap<QString, QString> &settings = {}, const QByteArray &languageFile = {})
+        : LoadedWindow(iniText(settings))
     {
-        writeFile(dir.iniFile(), iniText(settings));
-        if (!languageFile.isNull())
+        if (!languageFile.isNull()) {
             writeFile(dir.languageFile(), languageFile);
-        load();
-    }
-    void load()
-    {
-        window = std::make_unique<FrmMain>(FrmMain::Environment{dir.path(), &clock, &tray});
-        if (window->Form_Load() != FrmMain::LoadResult::Loaded)
-            qFatal("the main window did not load");
+            load();
+        }
     }
     QString caption(const QString &name) { return captionsOf(*window).value(name); }
     void click(const char *name) { QTest::mouseClick(window->findChild<QPushButton *>(QLatin1StringView(name)), Qt::LeftButton); }
-
-    ProgramDir dir;
-    FakeClock clock;
-    RecordingNotifyArea tray;
-    std::unique_ptr<FrmMain> window;
 };
 
 QByteArray languageFileWithout(const QByteArray &key, const QByteArray &titleLine = {})

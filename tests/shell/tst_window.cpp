@@ -16,15 +16,11 @@ using namespace TestSupport;
 
 namespace {
 
-struct Window
+struct Window : LoadedWindow
 {
     explicit Window(const QString &language = QStringLiteral("English"))
+        : LoadedWindow(iniText({{QStringLiteral("Language"), language}}))
     {
-        writeFile(dir.iniFile(), iniText({{QStringLiteral("Language"), language}}));
-        window = std::make_unique<FrmMain>(FrmMain::Environment{dir.path(), &clock, &tray});
-        if (window->Form_Load() != FrmMain::LoadResult::Loaded)
-            qFatal("the main window did not load");
-        window->controls().tmrSec->stop();
     }
     QAction *state() const { return window->controls().mnuState; }
     QImage image(const QIcon &icon) const { return icon.pixmap(32).toImage(); }
@@ -33,11 +29,6 @@ struct Window
     {
         return image(icon) == image(QIcon(window->controls().picDisable->pixmap()));
     }
-
-    ProgramDir dir;
-    FakeClock clock;
-    RecordingNotifyArea tray;
-    std::unique_ptr<FrmMain> window;
 };
 
 } // namespace

@@ -35,24 +35,24 @@ QDateTime at(int h, int m, int s, int ms = 0, QDate day = QDate(2021, 3, 5))
 }
 
 // A loaded main window with the given upload times; the server is one the test chooses.
-struct Window
+struct Window : LoadedWindow
 {
     Window(const QDateTime &start, const QMap<int, QString> &timeSlots, const QString &server)
-        : clock(start)
+        : LoadedWindow(settingsFile(timeSlots, server), start)
+    {
+    }
+
+    static QByteArray settingsFile(const QMap<int, QString> &timeSlots, const QString &server)
     {
         QMap<QString, QString> settings{{QStringLiteral("FtpNo"), QStringLiteral("12")},
                                         {QStringLiteral("FtpServer"), server},
                                         {QStringLiteral("FtpPath"), QStringLiteral("/upload/")},
                                         {QStringLiteral("FtpUserName"), FtpServer::User},
                                         {QStringLiteral("FtpPassword"), FtpServer::Password},
-                                        {QStringLiteral("LocalPath"), dir.path() + u'/'}};
+                                        {QStringLiteral("LocalPath"), QStringLiteral("{dir}/")}};
         for (auto it = timeSlots.cbegin(); it != timeSlots.cend(); ++it)
             settings.insert(QStringLiteral("FtpTime%1").arg(it.key()), it.value());
-        writeFile(dir.iniFile(), iniText(settings));
-        window = std::make_unique<FrmMain>(FrmMain::Environment{dir.path(), &clock, &tray});
-        if (window->Form_Load() != FrmMain::LoadResult::Loaded)
-            qFatal("the main window did not load");
-        window->controls().tmrSec->stop(); // the test is the timer
+        return iniText(settings);
     }
 
     // n ticks, the clock moving msPerTick (plus jitter(i), when given) before each.
@@ -63,20 +63,8 @@ struct Window
             window->secondTimer().tmrSec_Timer();
         }
     }
-    QString caption(const char *name) const { return window->findChild<QLabel *>(QLatin1StringView(name))->text(); }
-    QStringList log() const
-    {
-        QStringList lines;
-        for (int row = 0; row < window->controls().lstList->count(); ++row)
-            lines << window->controls().lstList->item(row)->text();
-        return lines;
-    }
-    QStringList commands() const { return log().filter(QRegularExpression(QStringLiteral("^SEND "))); }
-
-    ProgramDir dir;
-    FakeClock clock;
-    RecordingNotifyArea tray;
-    std::unique_ptr<FrmMain> window;
+    QString caption(const char *name) const { return LoadedWindow::caption(QLatin1StringView(name)); }
+    QStringList commands() const { return log().filter(QRegularExpression(QStringLiteral("^SEND .*"))); }
 };
 
 QString nowhere() { return QStringLiteral("127.0.0.1:%1").arg(closedPort()); }

@@ -36,31 +36,31 @@ QByteArray recordsOf(const QString &day, int size = 4096)
 
 // A workstation: a program folder whose settings point at the server, a records folder, and the
 // loaded main window.
-class Station
+class Station : public LoadedWindow
 {
 public:
-    Station(const FtpServer &server, QMap<QString, QString> settings = {},
-            const QDateTime &now = QDateTime(QDate(2021, 3, 5), QTime(8, 0)),
-            const QString &recordsFolder = QStringLiteral("records"))
-        : clock(now)
+    Station(const FtpServer &server, const QMap<QString, QString> &settings = {},
+            const QDateTime &now = DefaultStart, const QString &recordsFolder = QStringLiteral("records"))
+        : LoadedWindow(settingsFile(server, settings, recordsFolder), now)
+        , records(dir.file(recordsFolder) + u'/')
     {
-        records = dir.file(recordsFolder) + u'/';
         QDir().mkpath(records);
+        ftp()->setTimeouts({std::chrono::seconds(5), std::chrono::seconds(3), std::chrono::seconds(3)});
+        if (server.port() > 0 && settings.value(QStringLiteral("FtpServer")).startsWith(u"ftpes"))
+            ftp()->setTrustedCertificates(server.certificate());
+    }
+
+    static QByteArray settingsFile(const FtpServer &server, const QMap<QString, QString> &settings,
+                                   const QString &recordsFolder)
+    {
         QMap<QString, QString> all{{QStringLiteral("FtpNo"), QStringLiteral("12")},
                                    {QStringLiteral("FtpServer"), server.address()},
                                    {QStringLiteral("FtpPath"), QStringLiteral("/upload/")},
                                    {QStringLiteral("FtpUserName"), FtpServer::User},
                                    {QStringLiteral("FtpPassword"), FtpServer::Password},
-                                   {QStringLiteral("LocalPath"), records}};
+                                   {QStringLiteral("LocalPath"), QStringLiteral("{dir}/") + recordsFolder + u'/'}};
         all.insert(settings);
-        writeFile(dir.iniFile(), iniText(all));
-        window = std::make_unique<FrmMain>(FrmMain::Environment{dir.path(), &clock, &tray});
-        if (window->Form_Load() != FrmMain::LoadResult::Loaded)
-            qFatal("the main window did not load");
-        window->controls().tmrSec->stop(); // ticks are not what these tests are about
-        ftp()->setTimeouts({std::chrono::seconds(5), std::chrono::seconds(3), std::chrono::seconds(3)});
-        if (server.port() > 0 && settings.value(QStringLiteral("FtpServer")).startsWith(u"ftpes"))
-            ftp()->setTrustedCertificates(server.certificate());
+        return iniText(all);
     }
 
     InetFtp *ftp() const { return window->controls().inetFtp; }
@@ -70,13 +70,6 @@ public:
         const QByteArray bytes = recordsOf(day, size);
         writeFile(recordsFile(day), bytes);
         return bytes;
-    }
-    QStringList log() const
-    {
-        QStringList lines;
-        for (int row = 0; row < window->controls().lstList->count(); ++row)
-            lines << window->controls().lstList->item(row)->text();
-        return lines;
     }
     // Clicks a button and waits until the transfers it started have ended.
     bool click(QPushButton *button, int transfers = 1, int timeoutMs = 30000)
@@ -93,13 +86,9 @@ public:
         QCoreApplication::processEvents(); // the StateChanged events queued before the end
         return finished.count() == transfers;
     }
-    QLabel *label(const char *name) const { return window->findChild<QLabel *>(QLatin1StringView(name)); }
+    QString label(const char *name) const { return caption(QLatin1StringView(name)); }
 
-    ProgramDir dir;
-    FakeClock clock;
-    RecordingNotifyArea tray;
     QString records;
-    std::unique_ptr<FrmMain> window;
 };
 
 QStringList statusLines(const QString &server, bool succeeded)
@@ -160,8 +149,8 @@ void TestUpload::manualUploadArrivesWhole()
     const QString command = QStringLiteral("SEND %1 /upload/20210305.12").arg(station.recordsFile(QStringLiteral("20210305")));
     const QStringList expected = statusLines(m_server->address(), true) + QStringList{command, QStringLiteral("2021/03/05-08:00")};
     QCOMPARE(station.log(), expected);
-    QCOMPARE(station.label("lblLocalFile")->text(), QStringLiteral("20210305.txt"));
-    QCOMPARE(station.label("lblUpFile")->text(), QStringLiteral("20210305.12"));
+    QCOMPARE(station.label("lblLocalFile"), QStringLiteral("20210305.txt"));
+    QCOMPARE(station.label("lblUpFile"), QStringLiteral("20210305.12"));
     QVERIFY(m_server->commandLog().contains("TYPE I\n")); // binary mode
 }
 
@@ -183,7 +172,7 @@ void TestUpload::yesterdayUpload()
 
     QCOMPARE(m_server->stored(QStringLiteral("upload/%1.12").arg(day)), records);
     QCOMPARE(station.window->controls().dtUp->date(), today);
-    QCOMPARE(station.label("lblUpFile")->text(), day + QStringLiteral(".12"));
+    QCOMPARE(station.label("lblUpFile"), day + QStringLiteral(".12"));
     // No time stamp: the command line is the first line of the upload.
     const QStringList log = station.log();
     QCOMPARE(log.last(), QStringLiteral("SEND %1 /upload/%2.12").arg(station.recordsFile(day), day));
@@ -509,7 +498,7 @@ void TestUpload::logKeepsTheNewestLines()
 {
     QListWidget list;
     FakeClock clock;
-    TransferLog log(&list, clock);
+    TransferLog log(&list, clock, TransferLog::Mirror::None);
     for (int i = 0; i < TransferLog::MaxLines + 5; ++i)
         log.insertTop(QString::number(i));
     QCOMPARE(list.count(), TransferLog::MaxLines);
