@@ -16,15 +16,14 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
-#include <QMenu>
-#include <QShortcut>
-#include <QSessionManager>
 #include <QDateEdit>
 #include <QFileInfo>
 #include <QIcon>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTimer>
 
 namespace {
