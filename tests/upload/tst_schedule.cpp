@@ -34,6 +34,16 @@ QDateTime at(int h, int m, int s, int ms = 0, QDate day = QDate(2021, 3, 5))
     return QDateTime(day, QTime(h, m, s, ms));
 }
 
+// One schedule check: when it runs, and the slot it must start (-1: none) for which day.
+struct Check
+{
+    Check(QDateTime when = {}, int expectedSlot = -1, QDate expectedDay = {})
+        : at(std::move(when)), slot(expectedSlot), day(expectedDay) {}
+    QDateTime at;
+    int slot;
+    QDate day;
+};
+
 // A loaded main window with the given upload times; the server is one the test chooses.
 struct Window : LoadedWindow
 {
@@ -71,6 +81,9 @@ QString nowhere() { return QStringLiteral("127.0.0.1:%1").arg(closedPort()); }
 
 } // namespace
 
+Q_DECLARE_METATYPE(Times)
+Q_DECLARE_METATYPE(QList<Check>)
+
 class TestSchedule : public QObject
 {
     Q_OBJECT
@@ -78,13 +91,8 @@ class TestSchedule : public QObject
 private slots:
     void slotMatching_data();
     void slotMatching();
-    void lateTicksStillFireOnce();
-    void earlyTicksFireOnce();
-    void clockSteppedBackDoesNotReplay();
-    void clockSteppedForwardDoesNotCatchUp();
-    void twoTimesInOneCheckAreBothSent();
-    void minutesBeforeStartAreNotSent();
-    void lastMinuteOfTheDay();
+    void checkSequences_data();
+    void checkSequences();
 
     void windowHidesOnTheFifthTickOnly();
     void secondCaptions();
@@ -120,96 +128,63 @@ void TestSchedule::slotMatching()
     QCOMPARE(ScheduleCheck::slotFor(clock, times({{4, value}})).has_value(), fires);
 }
 
-void TestSchedule::lateTicksStillFireOnce()
+void TestSchedule::checkSequences_data()
 {
+    QTest::addColumn<QDateTime>("start");
+    QTest::addColumn<Times>("upload");
+    QTest::addColumn<QList<Check>>("checks");
+    const QDate day = QDate(2021, 3, 5);
+
     // One check lands just before 08:30, the next (late) just after it: 08:30 is never the
-    // check's own minute, yet it fires, once.
-    ScheduleCheck check;
-    check.start(at(8, 28, 58, 500));
-    const Times t = times({{1, QStringLiteral("08:30")}});
-    QVERIFY(!check.examine(at(8, 29, 59, 900), t));
-    const auto match = check.examine(at(8, 31, 0, 400), t);
-    QVERIFY(match);
-    QCOMPARE(match->slot, 0);
-    QCOMPARE(match->minute, at(8, 30, 0));
-    QVERIFY(!check.examine(at(8, 32, 0, 900), t));
+    // check's own minute, yet it is sent, once.
+    QTest::newRow("late ticks step over the minute")
+        << at(8, 28, 58, 500) << times({{1, QStringLiteral("08:30")}})
+        << QList<Check>{{at(8, 29, 59, 900)}, {at(8, 31, 0, 400), 0, day}, {at(8, 32, 0, 900)}};
+    QTest::newRow("early ticks: two checks in one minute")
+        << at(8, 29, 0, 300) << times({{1, QStringLiteral("08:30")}})
+        << QList<Check>{{at(8, 30, 0, 200), 0, day}, {at(8, 30, 59, 800)}, {at(8, 31, 59, 500)}};
+    // Set back three minutes, then running on: no replay, but new minutes still count.
+    QTest::newRow("clock set back")
+        << at(8, 29, 30) << times({{1, QStringLiteral("08:30")}, {2, QStringLiteral("08:33")}})
+        << QList<Check>{{at(8, 30, 30), 0, day}, {at(8, 28, 30)}, {at(8, 29, 30)}, {at(8, 30, 30)},
+                        {at(8, 31, 30)}, {at(8, 33, 30), 1, day}};
+    QTest::newRow("clock set back across midnight")
+        << at(23, 57, 10) << times({{10, QStringLiteral("23:59")}})
+        << QList<Check>{{at(0, 0, 10, 0, day.addDays(1)), 9, day.addDays(-1)}, {at(23, 59, 40)}};
+    // Twenty minutes later: only the five minutes looked back are examined.
+    QTest::newRow("clock jumped forward")
+        << at(8, 19, 30) << times({{1, QStringLiteral("08:30")}, {2, QStringLiteral("08:37")}})
+        << QList<Check>{{at(8, 20, 30)}, {at(8, 40, 30), 1, day}, {at(8, 41, 30)}};
+    // One late check covers 08:29 to 08:31: the oldest minute first, the other one next time.
+    QTest::newRow("two times in one check are both sent")
+        << at(8, 29, 0) << times({{1, QStringLiteral("08:31")}, {2, QStringLiteral("08:30")}})
+        << QList<Check>{{at(8, 31, 40), 1, day}, {at(8, 32, 40), 0, day}, {at(8, 33, 40)}};
+    // An earlier run may have sent 08:30 already.
+    QTest::newRow("minutes before the start are not sent")
+        << at(8, 31, 10) << times({{1, QStringLiteral("08:30")}, {2, QStringLiteral("08:31")}})
+        << QList<Check>{{at(8, 32, 10), 1, day}, {at(8, 33, 10)}};
+    // The day of the minute, not of the late check.
+    QTest::newRow("last minute of the day")
+        << at(23, 58, 50, 0, QDate(2004, 3, 1)) << times({{1, QStringLiteral("23:59")}})
+        << QList<Check>{{at(0, 0, 0, 300, QDate(2004, 3, 2)), 0, QDate(2004, 3, 1)}};
 }
 
-void TestSchedule::earlyTicksFireOnce()
+void TestSchedule::checkSequences()
 {
+    QFETCH(QDateTime, start);
+    QFETCH(Times, upload);
+    QFETCH(QList<Check>, checks);
     ScheduleCheck check;
-    check.start(at(8, 29, 0, 300));
-    const Times t = times({{1, QStringLiteral("08:30")}});
-    QVERIFY(check.examine(at(8, 30, 0, 200), t));
-    QVERIFY(!check.examine(at(8, 30, 59, 800), t)); // two checks in one minute
-    QVERIFY(!check.examine(at(8, 31, 59, 500), t));
-}
-
-void TestSchedule::clockSteppedBackDoesNotReplay()
-{
-    ScheduleCheck check;
-    check.start(at(8, 29, 30));
-    const Times t = times({{1, QStringLiteral("08:30")}, {2, QStringLiteral("08:33")}});
-    QVERIFY(check.examine(at(8, 30, 30), t));
-    // The clock is set back three minutes, then runs on.
-    QVERIFY(!check.examine(at(8, 28, 30), t));
-    QVERIFY(!check.examine(at(8, 29, 30), t));
-    QVERIFY(!check.examine(at(8, 30, 30), t));
-    QVERIFY(!check.examine(at(8, 31, 30), t));
-    const auto next = check.examine(at(8, 33, 30), t);
-    QVERIFY(next && next->slot == 1); // new minutes still count
-    // Set back across midnight into a day whose last minutes were examined: no replay either.
-    ScheduleCheck night;
-    night.start(at(23, 57, 10));
-    const Times late = times({{10, QStringLiteral("23:59")}});
-    QVERIFY(night.examine(at(0, 0, 10, 0, QDate(2021, 3, 6)), late));
-    QVERIFY(!night.examine(at(23, 59, 40), late));
-}
-
-void TestSchedule::clockSteppedForwardDoesNotCatchUp()
-{
-    ScheduleCheck check;
-    check.start(at(8, 19, 30));
-    const Times t = times({{1, QStringLiteral("08:30")}, {2, QStringLiteral("08:37")}});
-    QVERIFY(!check.examine(at(8, 20, 30), t));
-    const auto match = check.examine(at(8, 40, 30), t); // twenty minutes later
-    QVERIFY(match);
-    QCOMPARE(match->minute, at(8, 37, 0)); // within the five minutes looked back
-    QVERIFY(!check.examine(at(8, 41, 30), t));
-}
-
-void TestSchedule::twoTimesInOneCheckAreBothSent()
-{
-    ScheduleCheck check;
-    check.start(at(8, 29, 0));
-    const Times t = times({{1, QStringLiteral("08:31")}, {2, QStringLiteral("08:30")}});
-    const auto first = check.examine(at(8, 31, 40), t); // covers 08:29 to 08:31
-    QVERIFY(first);
-    QCOMPARE(first->slot, 1); // the oldest minute first
-    const auto second = check.examine(at(8, 32, 40), t);
-    QVERIFY(second);
-    QCOMPARE(second->slot, 0);
-    QVERIFY(!check.examine(at(8, 33, 40), t));
-}
-
-void TestSchedule::minutesBeforeStartAreNotSent()
-{
-    ScheduleCheck check;
-    check.start(at(8, 31, 10)); // an earlier run may have sent 08:30 already
-    const Times t = times({{1, QStringLiteral("08:30")}, {2, QStringLiteral("08:31")}});
-    const auto match = check.examine(at(8, 32, 10), t);
-    QVERIFY(match);
-    QCOMPARE(match->slot, 1);
-    QVERIFY(!check.examine(at(8, 33, 10), t));
-}
-
-void TestSchedule::lastMinuteOfTheDay()
-{
-    ScheduleCheck check;
-    check.start(at(23, 58, 50, 0, QDate(2004, 3, 1)));
-    const auto match = check.examine(at(0, 0, 0, 300, QDate(2004, 3, 2)), times({{1, QStringLiteral("23:59")}}));
-    QVERIFY(match);
-    QCOMPARE(match->day(), QDate(2004, 3, 1)); // the day of the minute, not of the late check
+    check.start(start);
+    for (const Check &expected : checks) {
+        const std::optional<ScheduleCheck::Match> match = check.examine(expected.at, upload);
+        const QByteArray when = expected.at.toString(Qt::ISODateWithMs).toLatin1();
+        QVERIFY2(match.has_value() == (expected.slot >= 0), when.constData());
+        if (!match)
+            continue;
+        QCOMPARE(match->slot, expected.slot);
+        QCOMPARE(match->day(), expected.day);
+    }
 }
 
 void TestSchedule::windowHidesOnTheFifthTickOnly()

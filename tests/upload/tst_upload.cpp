@@ -124,6 +124,8 @@ private slots:
     void controlCharactersNeverReachTheServer_data();
     void controlCharactersNeverReachTheServer();
     void passwordNeverInDiagnostics();
+    void unusableRequestsNeverConnect_data();
+    void unusableRequestsNeverConnect();
     void waitingUploadsAreBounded();
     void stateLinesUseTheServerSetNow();
     void statesArriveAsTheyHappen();
@@ -419,6 +421,38 @@ void TestUpload::passwordNeverInDiagnostics()
     QVERIFY2(messages.filter(QStringLiteral("530")).size() + messages.filter(QStringLiteral("denied"), Qt::CaseInsensitive).size() > 0,
              qPrintable(messages.join(u'\n')));
     QVERIFY(messages.filter(password).isEmpty());
+}
+
+void TestUpload::unusableRequestsNeverConnect_data()
+{
+    QTest::addColumn<QString>("server");
+    QTest::addColumn<QString>("remotePath");
+    QTest::newRow("unknown scheme") << "http://127.0.0.1" << "/upload/f.1";
+    QTest::newRow("login in the server setting") << "ftp://user:pw@127.0.0.1" << "/upload/f.1";
+    QTest::newRow("remote path names no file") << QString() << "/upload/";
+    QTest::newRow("local file is a folder") << QString() << "/upload/folder.1";
+}
+
+void TestUpload::unusableRequestsNeverConnect()
+{
+    QFETCH(QString, server);
+    QFETCH(QString, remotePath);
+    QTemporaryDir dir;
+    writeFile(dir.filePath(QStringLiteral("f.txt")), "records");
+    const QString local = remotePath.contains(u"folder") ? dir.path() : dir.filePath(QStringLiteral("f.txt"));
+    InetFtp ftp;
+    ftp.setServerAddress(server.isEmpty() ? m_server->address() : server);
+    QSignalSpy states(&ftp, &InetFtp::StateChanged);
+    QSignalSpy finished(&ftp, &InetFtp::transferFinished);
+    const qsizetype before = m_server->commandLog().size();
+    ftp.Execute(local, remotePath);
+    QVERIFY(Station::waitFor(finished, 1));
+    QCOMPARE(finished.first().at(2).toBool(), false);
+    QList<qint16> seen;
+    for (const QVariantList &args : states)
+        seen << args.first().value<qint16>();
+    QCOMPARE(seen, (QList<qint16>{InetFtp::icResolvingHost, InetFtp::icError}));
+    QCOMPARE(m_server->commandLog().size(), before);
 }
 
 void TestUpload::waitingUploadsAreBounded()
