@@ -5,7 +5,7 @@ Run with Debian's /usr/bin/python3 (it has python3-pyftpdlib). It listens on 127
 "PORT <number>" on standard output once it accepts connections, and serves until it is killed.
 
   ftp-server.py --root DIR [--port N] [--user U --password P] [--tls CERT KEY]
-                [--command-log FILE] [--fault MODE]
+                [--command-log FILE] [--fault MODE] [--read-limit BYTES_PER_SECOND]
 
 Fault modes, for testing what a client does when things go wrong:
   silent       accept connections and never say anything
@@ -15,6 +15,10 @@ Fault modes, for testing what a client does when things go wrong:
   truncate     store nothing, yet answer 226 (the client must notice through SIZE)
   no-size      answer SIZE with 502 (a server without the command)
   stall        stop reading an upload part-way, keeping the connections open
+  stor-multiline-451
+               answer STOR with a reply of several lines whose continuation lines look like
+               150 and 226, then, once the data is in, with 451 (the file is not stored)
+  vanish       store the file, then lose it before the client asks for its SIZE (550)
   soak         every fifth connection fails, in turn: refused login, drop-stor, stor-5xx, stall
 """
 
@@ -42,6 +46,8 @@ def parse_args():
     parser.add_argument("--tls", nargs=2, metavar=("CERT", "KEY"))
     parser.add_argument("--command-log")
     parser.add_argument("--fault", default="")
+    parser.add_argument("--read-limit", type=int, default=0,
+                        help="read uploads at most this fast (plain FTP only), so a test can act mid-transfer")
     return parser.parse_args()
 
 
@@ -77,6 +83,10 @@ def main():
     if args.tls:
         from pyftpdlib.handlers import TLS_DTPHandler as BaseDTP
         from pyftpdlib.handlers import TLS_FTPHandler as BaseHandler
+    elif args.read_limit:
+        from pyftpdlib.handlers import ThrottledDTPHandler as BaseDTP
+        BaseDTP.read_limit = args.read_limit
+        BaseHandler = FTPHandler
     else:
         BaseDTP, BaseHandler = DTPHandler, FTPHandler
 
@@ -136,7 +146,20 @@ def main():
             if self.fault == "stor-5xx":
                 self.respond("552 Storage allocation exceeded (scripted fault).")
                 return
+            if self.fault == "stor-multiline-451":
+                self.push("150-Opening data connection.\r\n"
+                          "226-Transfer complete (not really)\r\n")
+                self._multiline_451 = True
             return super().ftp_STOR(file, mode)
+
+        def respond(self, resp, logfun=None):
+            if getattr(self, "_multiline_451", False):
+                if resp.startswith("125 ") or resp.startswith("150 "):
+                    resp = "150 go"
+                elif resp.startswith("226 "):
+                    self._multiline_451 = False
+                    resp = "451 local error, file not stored"
+            return super().respond(resp, logfun) if logfun else super().respond(resp)
 
         def ftp_SIZE(self, path):
             if self.fault == "no-size":
@@ -148,6 +171,8 @@ def main():
             if self.fault == "truncate":
                 with open(file, "r+b") as stored:
                     stored.truncate(0)
+            elif self.fault in ("vanish", "stor-multiline-451"):
+                os.remove(file)
 
     authorizer = DummyAuthorizer()
     authorizer.add_user(args.user, args.password, os.path.abspath(args.root), perm="elradfmwMT")

@@ -126,6 +126,11 @@ FrmParameter::FrmParameter(SysMain &sys, TransferLog &log, QWidget *parent)
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order.at(i - 1), order.at(i));
     cmbCancel->setFocus();
+    // Enter in a box must not store a half-typed value: Cancel is the one button that answers
+    // Enter; Ok is pressed only by itself or by its access key.
+    cmbOk->setAutoDefault(false);
+    cmbCancel->setAutoDefault(false);
+    cmbCancel->setDefault(true);
 
     connect(cmbOk, &QPushButton::clicked, this, &FrmParameter::cmbOk_Click);
     connect(cmbCancel, &QPushButton::clicked, this, &FrmParameter::cmbCancel_Click);
@@ -151,7 +156,7 @@ QLineEdit *FrmParameter::box(const QString &key) const
 void FrmParameter::Form_Load()
 {
     auto text = [this](const char *key) { return languageText(m_sys, QLatin1StringView(key)); };
-    setWindowTitle(text("Parameter"));
+    setWindowTitle(titleText(text("Parameter")));
     cmbOk->setText(text("Ok"));
     cmbCancel->setText(text("Cancel"));
     lblUpDate->setText(text("Yesterday"));
@@ -179,7 +184,7 @@ void FrmParameter::cmbOk_Click()
 {
     QList<QPair<QString, QString>> values;
     for (const QString &key : Settings::saveOrder())
-        values.append({key, SysMain::Trim(box(key)->text())});
+        values.append({key, SysMain::TrimBlanks(box(key)->text())});
 
     QString error;
     if (!ProfileFile::writeValues(m_sys.IniFile, Settings::Section, values, &error)) {
@@ -187,7 +192,7 @@ void FrmParameter::cmbOk_Click()
         return; // stays open with what was typed
     }
     for (const QString &key : Settings::saveOrder())
-        m_sys.settings[key] = SysMain::Trim(SysMain::GetIniString(m_sys.IniFile, Settings::Section, key));
+        m_sys.settings[key] = SysMain::TrimBlanks(SysMain::GetIniString(m_sys.IniFile, Settings::Section, key));
     accept();
 }
 

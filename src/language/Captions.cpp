@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "Captions.h"
 
+#include "Logging.h"
 #include "MainControls.h"
+#include "ProfileFile.h"
 #include "RunState.h"
 #include "Settings.h"
 #include "SysMain.h"
@@ -11,11 +13,53 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QSet>
 #include <QWidget>
+
+namespace {
+
+const QString FallbackLanguage = QStringLiteral("English");
+
+void sayOnce(const QString &line)
+{
+    static QSet<QString> said;
+    if (!said.contains(line)) {
+        said.insert(line);
+        qCWarning(lcShell).noquote() << line;
+    }
+}
+
+} // namespace
 
 QString languageText(const SysMain &sys, const QString &key)
 {
-    return SysMain::Trim(SysMain::GetIniString(sys.LanguageFile, SysMain::Trim(sys.CurrentLanguage), key));
+    const std::optional<ProfileDocument> file = ProfileFile::load(sys.LanguageFile);
+    if (!file)
+        return {};
+    const QString language = SysMain::Trim(sys.CurrentLanguage);
+    if (const std::optional<QString> text = file->value(language, key))
+        return SysMain::Trim(*text);
+    if (language == FallbackLanguage) {
+        sayOnce(QStringLiteral("%1 has no text for %2 in [English]").arg(sys.LanguageFile, key));
+        return {};
+    }
+    if (!file->hasSection(language))
+        sayOnce(QStringLiteral("%1 has no section [%2]; the captions are shown in English").arg(sys.LanguageFile, language));
+    else
+        sayOnce(QStringLiteral("%1 has no text for %2 in [%3]; it is shown in English").arg(sys.LanguageFile, key, language));
+    return SysMain::Trim(file->value(FallbackLanguage, key).value_or(QString()));
+}
+
+QString titleText(const QString &caption)
+{
+    static const QRegularExpression chineseMarker(QStringLiteral("[(（]&[^&][)）]"));
+    QString text = caption;
+    text.remove(chineseMarker);
+    text.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
+    text.remove(u'&');
+    text.replace(u'\x01', u'&');
+    return text;
 }
 
 Captions::Captions(QWidget *window, const MainControls &controls, SysMain &sys, TransferLog &log, QObject *parent)
@@ -34,7 +78,7 @@ void Captions::ShowLanguage()
     m_c.mnuState->setText(text(RunState::isStopped(m_c.mnuState) ? "Run" : "Stop"));
     m_c.mnuShow->setText(text("Parameter"));
     m_c.mnuExit->setText(text("Exit"));
-    m_window->setWindowTitle(text("Title") + VersionSuffix);
+    m_window->setWindowTitle(titleText(text("Title")) + VersionSuffix);
     m_c.cmbExit->setText(text("Exit"));
     m_c.cmbMin->setText(text("Minimized"));
     m_c.cmbParameter->setText(text("Parameter"));

@@ -9,10 +9,16 @@ class TransferLog;
 class QWidget;
 struct MainControls;
 
-// The language text of a key: its value in the section of the language in use, trimmed; the
-// empty text when the file, the section or the key is missing. Read from the file every time,
-// so an edit of Language.txt shows the next time a caption is applied.
+// The language text of a key: its value in the section of the language in use, trimmed. A
+// language the file has no section for falls back to English, and so does a key missing from
+// its section (one line on standard error says which, once); the text is empty only when
+// English lacks it too. Read from the file every time, so an edit of Language.txt shows the
+// next time a caption is applied.
 QString languageText(const SysMain &sys, const QString &key);
+
+// A caption as a window title shows it: the access key marker ("&", or "(&P)" after Chinese
+// text) is not shown there.
+QString titleText(const QString &caption);
 
 // The captions of the main window and its tray menu, and the three language buttons.
 class Captions : public QObject

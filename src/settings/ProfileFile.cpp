@@ -202,6 +202,12 @@ std::optional<QString> ProfileDocument::value(const QString &section, const QStr
     return decode(raw.first(wholeCharacterPrefix(raw, MaxValueBytes, m_encoding)));
 }
 
+bool ProfileDocument::hasSection(const QString &section) const
+{
+    const QString name = trimmedBlanks(section);
+    return !name.isEmpty() && find(name, QString()).sectionInsertAt >= 0;
+}
+
 bool ProfileDocument::isSafeSectionName(const QString &section)
 {
     const QString name = trimmedBlanks(section);

@@ -38,6 +38,8 @@ public:
 
     // The value of key in section, or nothing when the section or key is absent.
     std::optional<QString> value(const QString &section, const QString &key) const;
+    // True when the document has a section of that name (with or without keys).
+    bool hasSection(const QString &section) const;
 
     // Sets key in section to value, creating the key or section when needed: the key's line
     // becomes "name=value" (the name spelled as the file has it), so blanks that stood around

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "Settings.h"
 
+#include "ProfileFile.h"
 #include "SysMain.h"
 
 namespace {
@@ -55,8 +56,13 @@ QString &Settings::operator[](const QString &key)
 
 Settings Settings::load(const QString &iniFile)
 {
+    return fromDocument(ProfileFile::load(iniFile).value_or(ProfileDocument()));
+}
+
+Settings Settings::fromDocument(const ProfileDocument &document)
+{
     Settings settings;
     for (const QString &key : keys())
-        settings[key] = SysMain::Trim(SysMain::GetIniString(iniFile, Section, key));
+        settings[key] = SysMain::TrimBlanks(document.value(Section, key).value_or(QString()));
     return settings;
 }

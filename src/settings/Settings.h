@@ -7,8 +7,10 @@
 
 #include <array>
 
-// The settings the program works with, each the trimmed value of the key of the same name in
-// section "TALLY" of the settings file.
+class ProfileDocument;
+
+// The settings the program works with, each the value of the key of the same name in section
+// "TALLY" of the settings file without the spaces and tabs around it.
 struct Settings
 {
     static constexpr int TimeSlots = 10;
@@ -32,8 +34,12 @@ struct Settings
     QString &operator[](const QString &key);
     const QString &operator[](const QString &key) const;
 
-    // Reads the sixteen keys from the settings file, each trimmed; absent keys give empty texts.
+    // Reads the sixteen keys from the settings file, spaces and tabs around each removed; absent
+    // keys give empty texts.
     static Settings load(const QString &iniFile);
+    // The same from a settings file read once, so a hand edit during the read cannot mix old and
+    // new values.
+    static Settings fromDocument(const ProfileDocument &document);
 
     friend bool operator==(const Settings &, const Settings &) = default;
 };

@@ -16,6 +16,17 @@ QString SysMain::Trim(const QString &text)
     return text.mid(begin, end - begin);
 }
 
+QString SysMain::TrimBlanks(const QString &text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && (text[begin] == u' ' || text[begin] == u'\t'))
+        ++begin;
+    while (end > begin && (text[end - 1] == u' ' || text[end - 1] == u'\t'))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
 QString SysMain::GetIniString(const QString &file, const QString &section, const QString &key)
 {
     const std::optional<ProfileDocument> document = ProfileFile::load(file);

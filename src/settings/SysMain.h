@@ -13,6 +13,9 @@ class SysMain
 public:
     // Removes leading and trailing space characters (not tabs or other blanks).
     static QString Trim(const QString &text);
+    // Removes leading and trailing spaces and tabs: how every value read from the settings file
+    // is taken, so a tab left behind by an editor cannot make a time or a login useless.
+    static QString TrimBlanks(const QString &text);
 
     // The value of key in section of file; the empty text when the file, section or key is
     // missing or the file cannot be read. The value is not trimmed.
@@ -35,6 +38,8 @@ public:
     QString CurrentLanguage; // the section of the language file in use: English, China or Taiwan
     qint16 StartCount = 0;   // the first timer ticks after start-up
 
-    // The settings in use, loaded from IniFile.
+    // The settings in use, loaded from IniFile, and the bytes of the file they were loaded from
+    // (to tell whether the file was edited by hand since).
     Settings settings;
+    QByteArray settingsLoadedFrom;
 };

@@ -6,6 +6,7 @@
 #include "FrmParameter.h"
 #include "InetFtp.h"
 #include "Logging.h"
+#include "ProfileFile.h"
 #include "RunState.h"
 #include "SecondTimer.h"
 #include "TrayIcon.h"
@@ -42,7 +43,7 @@ FrmMain::FrmMain(Environment environment, QWidget *parent)
     : QWidget(parent)
     , m_env(std::move(environment))
     , m_c(buildMainControls(this))
-    , m_log(m_c.lstList, *m_env.clock)
+    , m_log(m_c.lstList)
     , m_tray(m_env.tray ? m_env.tray : new SystemNotifyArea(this))
     , m_uploads(new UploadHandlers({m_c.dtUp, m_c.lblLocal, m_c.lblLocalFile, m_c.lblUpFile}, m_sys.settings, m_log,
                                    *m_c.inetFtp, *m_env.clock, this))
@@ -94,7 +95,7 @@ FrmMain::LoadResult FrmMain::Form_Load()
     if (SysMain::Trim(ordinaryFileName(m_sys.LanguageFile)).isEmpty())
         return LoadResult::LanguageMissing;
 
-    m_sys.CurrentLanguage = SysMain::Trim(SysMain::GetIniString(m_sys.IniFile, Settings::Section, Settings::LanguageKey));
+    m_sys.CurrentLanguage = SysMain::TrimBlanks(SysMain::GetIniString(m_sys.IniFile, Settings::Section, Settings::LanguageKey));
     ReadParameter();
 
     m_c.dtUp->setDate(m_env.clock->today());
@@ -113,7 +114,9 @@ FrmMain::LoadResult FrmMain::Form_Load()
 
 void FrmMain::ReadParameter()
 {
-    const Settings &s = m_sys.settings = Settings::load(m_sys.IniFile);
+    const ProfileDocument file = ProfileFile::load(m_sys.IniFile).value_or(ProfileDocument());
+    m_sys.settingsLoadedFrom = file.bytes();
+    const Settings &s = m_sys.settings = Settings::fromDocument(file);
 
     m_c.lblNo->setText(SysMain::Trim(s.FtpNo));
     m_c.lblServer->setText(SysMain::Trim(s.FtpServer));
@@ -140,6 +143,11 @@ void FrmMain::cmbMin_Click()
 
 void FrmMain::cmbParameter_Click()
 {
+    // The dialog shows the settings in use; when the file was edited by hand since they were
+    // read, those are the file's values, or Ok would write the old ones back over the edit.
+    const std::optional<ProfileDocument> file = ProfileFile::load(m_sys.IniFile);
+    if (file && file->bytes() != m_sys.settingsLoadedFrom)
+        ReadParameter();
     auto *dialog = new FrmParameter(m_sys, m_log, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QDialog::finished, this, &FrmMain::ReadParameter);

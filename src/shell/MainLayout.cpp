@@ -152,8 +152,8 @@ MainControls buildMainControls(QWidget *form)
     form->setFont(font);
     form->setStyleSheet(FormStyle);
 
-    c.cmbMin = button("cmbMin", QStringLiteral("&Minimized"));
-    c.cmbExit = button("cmbExit", QStringLiteral("&Exit"));
+    c.cmbMin = button("cmbMin", QStringLiteral("Mi&nimized"));
+    c.cmbExit = button("cmbExit", QStringLiteral("E&xit"));
     c.cmbParameter = button("cmbParameter", QStringLiteral("&Parameter"));
     c.cmbEnglish = button("cmbEnglish", QStringLiteral("&English"));
     c.cmbChina = button("cmbChina", QString(), QStringLiteral(":/images/china.png"));

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "Clock.h"
+#include "Diagnostics.h"
 #include "ExitStatus.h"
 #include "FrmMain.h"
 
@@ -7,6 +8,7 @@
 
 int main(int argc, char *argv[])
 {
+    installDiagnostics();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("korva5-upload"));
     QApplication::setApplicationVersion(QStringLiteral("1.00"));

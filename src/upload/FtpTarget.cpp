@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "FtpTarget.h"
 
+#include "ShownText.h"
+
 #include <QStringList>
 #include <QUrl>
 
@@ -83,13 +85,13 @@ std::optional<FtpTarget> FtpTarget::parse(const QString &server, QString *error)
         else if (scheme == u"sftp")
             target.protocol = Protocol::Sftp;
         else
-            return fail(error, QStringLiteral("unknown scheme \"%1\" (use ftp, ftps, ftpes or sftp)").arg(scheme));
+            return fail(error, QStringLiteral("unknown scheme \"%1\" (use ftp, ftps, ftpes or sftp)").arg(shownText(scheme)));
         rest = text.mid(schemeEnd + 3);
     }
 
     const QUrl url(QStringLiteral("scheme://") + rest, QUrl::StrictMode);
     if (!url.isValid() || url.host().isEmpty())
-        return fail(error, QStringLiteral("\"%1\" is not a host name, address or URL").arg(text));
+        return fail(error, QStringLiteral("\"%1\" is not a host name, address or URL").arg(shownServer(text)));
     if (!url.userInfo().isEmpty())
         return fail(error, QStringLiteral("the server setting must not hold a login; use the user name and password settings"));
     if (!(url.path().isEmpty() || url.path() == u"/") || url.hasQuery() || url.hasFragment())
@@ -99,7 +101,7 @@ std::optional<FtpTarget> FtpTarget::parse(const QString &server, QString *error)
     target.host = host.contains(u':') ? u'[' + host + u']' : host;
     target.port = url.port(defaultPort(target.protocol));
     if (target.port <= 0 || target.port > 65535)
-        return fail(error, QStringLiteral("the port of \"%1\" is out of range").arg(text));
+        return fail(error, QStringLiteral("the port of \"%1\" is out of range").arg(shownServer(text)));
     return target;
 }
 

@@ -3,14 +3,16 @@
 
 #include "FtpTarget.h"
 #include "InetFtp.h"
+#include "ShownText.h"
 #include "UploadLogging.h"
 
-#include <QFile>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 
@@ -18,8 +20,29 @@ namespace {
 
 using State = InetFtp::State;
 
+// One reply of the server as the header callback hands it over, line by line. A reply of
+// several lines ends with the line "NNN text"; every line before it ("NNN-text" or any other
+// text) is a continuation and carries no verdict.
+struct ReplyLine
+{
+    int code = 0;       // 100..599, or 0 for a continuation line without a code
+    bool final = false; // the last line of its reply
+
+    static ReplyLine parse(QByteArrayView line)
+    {
+        ReplyLine reply;
+        if (line.size() < 3 || !std::all_of(line.begin(), line.begin() + 3, [](char c) { return c >= '0' && c <= '9'; }))
+            return reply;
+        reply.code = (line[0] - '0') * 100 + (line[1] - '0') * 10 + (line[2] - '0');
+        const char after = line.size() > 3 ? line[3] : ' ';
+        reply.final = after == ' ' || after == '\r' || after == '\n';
+        return reply;
+    }
+};
+
 // What one transfer has seen so far. The curl callbacks below feed it; it turns what they see
-// into the control's state values, each reported once, in the order the moments happen.
+// into the control's state values, each reported once, in the order the moments happen. The
+// verdict is taken only once curl_easy_perform has returned, from everything seen.
 class Transfer
 {
 public:
@@ -32,38 +55,61 @@ public:
 
     // curl callbacks
     static int onSocket(void *self, curl_socket_t, curlsocktype);
+    static size_t onHeader(char *data, size_t size, size_t count, void *self);
     static int onDebug(CURL *, curl_infotype type, char *data, size_t size, void *self);
     static int onPrerequest(void *self, char *, char *, int, int);
     static size_t onRead(char *buffer, size_t size, size_t count, void *self);
     static int onProgress(void *self, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
 
 private:
+    // Which command the server's next final reply answers.
+    enum class Awaiting { Other, StoreStart, StoreEnd, Size };
+
     void report(State state) { m_report(qint16(state)); }
     void fail(const QString &why);
+    // Notes the first cause of a failure seen inside a callback; the verdict reports it.
+    void noteFailure(const QString &why)
+    {
+        if (m_failure.isEmpty())
+            m_failure = why;
+    }
     void markConnected();
     void onReply(QByteArrayView line);
     void onCommand(QByteArrayView line);
-    void decide();
-    bool sizeMatches() const { return !m_serverSize || *m_serverSize == m_size; }
+
+    bool checkRequest();
+    bool openLocalFile();
+    void setOptions(CURL *c);
+    bool verdict(CURLcode result, const char *errorBuffer);
     QString where() const;
+    QString lastReply() const { return shownText(QString::fromUtf8(m_lastReply)); }
 
     const FtpRequest &m_request;
     const std::function<void(qint16)> &m_report;
     const std::atomic<bool> &m_abort;
     FtpTarget m_target;
+    QString m_fileName; // the last part of the remote path
     QFile m_file;
-    qint64 m_size = 0;
-    qint64 m_remaining = 0;
+    qint64 m_size = 0;      // announced to the server: the file's size when the upload began
+    qint64 m_sent = 0;      // handed to curl so far
+    QString m_failure;      // the first cause of failure a callback saw
+
+    // Kept alive for curl while it runs.
+    QByteArray m_url;
+    QByteArray m_user;
+    QByteArray m_password;
+    QByteArray m_caBundle;
+    QByteArray m_knownHosts;
+    std::unique_ptr<curl_slist, void (*)(curl_slist *)> m_postQuote{nullptr, curl_slist_free_all};
 
     bool m_connecting = false;
     bool m_connected = false;
     bool m_requesting = false;
     bool m_requestSent = false;
     bool m_receiving = false;
-    bool m_finalReply = false;   // 226 or 250 after the file went out
-    bool m_disconnecting = false;
-    bool m_decided = false;
-    bool m_succeeded = false;
+    Awaiting m_awaiting = Awaiting::Other;
+    int m_storeReply = 0;   // the final reply that ended the data transfer of STOR
+    int m_sizeReply = 0;    // the final reply to SIZE after the upload
     std::optional<qint64> m_serverSize;
     QByteArray m_lastReply;
 };
@@ -71,12 +117,12 @@ private:
 QString Transfer::where() const
 {
     return FtpTarget::protocolName(m_target.protocol) + u"://" + m_target.host + u':' + QString::number(m_target.port)
-        + u" as " + m_request.remotePath;
+        + u" as " + shownText(m_request.remotePath);
 }
 
 void Transfer::fail(const QString &why)
 {
-    qCWarning(lcUpload).noquote() << "upload of" << m_request.localPath << "failed:" << why;
+    qCWarning(lcUpload).noquote() << "upload of" << shownText(m_request.localPath) << "failed:" << why;
     report(State::icError);
 }
 
@@ -90,48 +136,55 @@ void Transfer::markConnected()
 
 void Transfer::onReply(QByteArrayView line)
 {
+    markConnected(); // the greeting is the first reply: the connection stands
     m_lastReply = line.trimmed().toByteArray();
+    const ReplyLine reply = ReplyLine::parse(line);
     if (m_requestSent && !m_receiving) {
         m_receiving = true;
         report(State::icReceivingResponse);
     }
-    if (m_requestSent && !m_finalReply && (line.startsWith("226") || line.startsWith("250"))) {
-        m_finalReply = true;
-        report(State::icResponseReceived);
-    } else if (m_finalReply && line.startsWith("213 ")) {
-        bool ok = false;
-        const qint64 size = line.sliced(4).trimmed().toLongLong(&ok);
-        if (ok)
-            m_serverSize = size;
+    if (!reply.final)
+        return; // continuation lines carry no verdict, whatever code they start with
+    switch (m_awaiting) {
+    case Awaiting::StoreStart:
+        // 125/150: the data connection opens and the file goes out; any other reply refuses it.
+        m_awaiting = reply.code >= 100 && reply.code < 200 ? Awaiting::StoreEnd : Awaiting::Other;
+        if (m_awaiting == Awaiting::Other)
+            m_storeReply = reply.code;
+        break;
+    case Awaiting::StoreEnd:
+        m_awaiting = Awaiting::Other;
+        m_storeReply = reply.code;
+        if (reply.code == 226 || reply.code == 250)
+            report(State::icResponseReceived);
+        break;
+    case Awaiting::Size:
+        m_awaiting = Awaiting::Other;
+        m_sizeReply = reply.code;
+        if (reply.code == 213) {
+            bool ok = false;
+            const qint64 size = line.sliced(4).trimmed().toLongLong(&ok);
+            if (ok)
+                m_serverSize = size;
+        }
+        break;
+    case Awaiting::Other:
+        break;
     }
 }
 
 void Transfer::onCommand(QByteArrayView line)
 {
-    if (!m_requestSent && (line.startsWith("STOR ") || line.startsWith("APPE "))) {
-        m_requestSent = true;
-        report(State::icRequestSent);
-    } else if (line.startsWith("QUIT")) {
-        // The file went out and the server's answers are all in: the outcome is known now,
-        // before the connection closes.
-        decide();
-        m_disconnecting = true;
-        report(State::icDisconnecting);
-    }
-}
-
-void Transfer::decide()
-{
-    if (m_decided)
-        return;
-    m_decided = true;
-    m_succeeded = m_finalReply && sizeMatches();
-    if (m_succeeded) {
-        report(State::icResponseCompleted);
-    } else if (m_finalReply) {
-        fail(QStringLiteral("the server holds %1 bytes of %2, not %3").arg(*m_serverSize).arg(where()).arg(m_size));
+    if (line.startsWith("STOR ") || line.startsWith("APPE ")) {
+        m_awaiting = Awaiting::StoreStart;
+        if (!m_requestSent) {
+            m_requestSent = true;
+            report(State::icRequestSent);
+        }
+    } else if (line.startsWith("SIZE ")) {
+        m_awaiting = Awaiting::Size;
     } else {
-        fail(QStringLiteral("the server did not confirm %1 (%2)").arg(where(), QString::fromUtf8(m_lastReply)));
+        m_awaiting = Awaiting::Other;
     }
 }
 
@@ -147,32 +200,25 @@ int Transfer::onSocket(void *self, curl_socket_t, curlsocktype)
     return CURL_SOCKOPT_OK;
 }
 
+size_t Transfer::onHeader(char *data, size_t size, size_t count, void *self)
+{
+    // For FTP the "headers" are the server's reply lines, every line of every reply.
+    static_cast<Transfer *>(self)->onReply(QByteArrayView(data, qsizetype(size * count)));
+    return size * count;
+}
+
 int Transfer::onDebug(CURL *, curl_infotype type, char *data, size_t size, void *self)
 {
-    auto *t = static_cast<Transfer *>(self);
-    const QByteArrayView text(data, qsizetype(size));
-    switch (type) {
-    case CURLINFO_TEXT:
-        if (text.startsWith("Connected to "))
-            t->markConnected();
-        break;
-    case CURLINFO_HEADER_IN:
-        t->markConnected();
-        t->onReply(text);
-        break;
-    case CURLINFO_HEADER_OUT: // commands sent; PASS is among them and is never logged
-        t->onCommand(text);
-        break;
-    default:
-        break;
-    }
+    // Commands sent; PASS is among them and is never logged.
+    if (type == CURLINFO_HEADER_OUT)
+        static_cast<Transfer *>(self)->onCommand(QByteArrayView(data, qsizetype(size)));
     return 0;
 }
 
 int Transfer::onPrerequest(void *self, char *, char *, int, int)
 {
     auto *t = static_cast<Transfer *>(self);
-    t->markConnected();
+    t->markConnected(); // sftp has no greeting to mark it
     if (!t->m_requesting) {
         t->m_requesting = true;
         t->report(State::icRequesting);
@@ -183,42 +229,53 @@ int Transfer::onPrerequest(void *self, char *, char *, int, int)
 size_t Transfer::onRead(char *buffer, size_t size, size_t count, void *self)
 {
     auto *t = static_cast<Transfer *>(self);
-    if (t->m_abort.load())
+    if (t->m_abort.load()) {
+        t->noteFailure(QStringLiteral("the upload was ended before it was done"));
         return CURL_READFUNC_ABORT;
+    }
     if (!t->m_requestSent) { // protocols without an FTP command dialogue (sftp)
         t->m_requestSent = true;
         t->report(State::icRequestSent);
     }
     // Never more than the size announced at the start: the station may still be appending to
     // today's file, and what is sent is the file as it was when the transfer began.
-    const qint64 wanted = std::min<qint64>(qint64(size * count), t->m_remaining);
+    const qint64 wanted = std::min<qint64>(qint64(size * count), t->m_size - t->m_sent);
     if (wanted == 0)
         return 0;
     const qint64 got = t->m_file.read(buffer, wanted);
-    if (got < 0)
+    if (got < 0) {
+        t->noteFailure(QStringLiteral("reading the local file failed: %1").arg(t->m_file.errorString()));
         return CURL_READFUNC_ABORT;
-    t->m_remaining -= got;
+    }
+    if (got == 0) {
+        // The station rewrote the file in place while it went out: what the server would get is
+        // not the file announced, so end the transfer rather than let a piece pass for it.
+        t->noteFailure(QStringLiteral("the local file shrank during the upload (%1 of %2 bytes read)")
+                           .arg(t->m_sent)
+                           .arg(t->m_size));
+        return CURL_READFUNC_ABORT;
+    }
+    t->m_sent += got;
     return size_t(got);
 }
 
 int Transfer::onProgress(void *self, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 {
-    return static_cast<Transfer *>(self)->m_abort.load() ? 1 : 0;
+    auto *t = static_cast<Transfer *>(self);
+    if (!t->m_abort.load())
+        return 0;
+    t->noteFailure(QStringLiteral("the upload was ended before it was done"));
+    return 1;
 }
 
-struct CurlDeleter
+// Everything that can be known to fail before a connection is made.
+bool Transfer::checkRequest()
 {
-    void operator()(CURL *curl) const { curl_easy_cleanup(curl); }
-};
-struct SlistDeleter
-{
-    void operator()(curl_slist *list) const { curl_slist_free_all(list); }
-};
-
-bool Transfer::run()
-{
+    if (!m_request.refusal.isEmpty()) {
+        fail(m_request.refusal);
+        return false;
+    }
     report(State::icResolvingHost);
-
     QString why;
     const std::optional<FtpTarget> target = FtpTarget::parse(m_request.server, &why);
     if (!target) {
@@ -226,48 +283,78 @@ bool Transfer::run()
         return false;
     }
     m_target = *target;
-    for (const QString *text : {&m_request.userName, &m_request.password, &m_request.localPath, &m_request.remotePath}) {
+    const std::pair<const QString *, const char *> texts[] = {{&m_request.userName, "the user name"},
+                                                              {&m_request.password, "the password"},
+                                                              {&m_request.localPath, "the local path"},
+                                                              {&m_request.remotePath, "the remote path"}};
+    for (const auto &[text, what] : texts) {
         if (FtpTarget::hasControlCharacter(*text)) {
             // Would let a name smuggle its own commands onto the control connection.
-            fail(QStringLiteral("a name or path holds a control character; nothing was sent"));
+            fail(QStringLiteral("%1 holds a control character; nothing was sent").arg(QLatin1StringView(what)));
             return false;
         }
     }
-    const QString fileName = m_request.remotePath.section(u'/', -1);
-    if (fileName.isEmpty()) {
-        fail(QStringLiteral("the remote path \"%1\" names no file").arg(m_request.remotePath));
+    m_fileName = m_request.remotePath.section(u'/', -1);
+    if (m_fileName.isEmpty() || m_fileName == u"." || m_fileName == u"..") {
+        fail(QStringLiteral("the remote path \"%1\" names no file").arg(shownText(m_request.remotePath)));
         return false;
     }
-    m_file.setFileName(m_request.localPath);
-    if (!QFileInfo(m_request.localPath).isFile() || !m_file.open(QIODevice::ReadOnly)) {
-        fail(QStringLiteral("cannot read the local file: %1").arg(m_file.exists() ? m_file.errorString() : QStringLiteral("it does not exist")));
-        return false;
-    }
-    m_size = m_remaining = m_file.size();
+    return openLocalFile();
+}
 
-    std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
-    if (!curl) {
-        fail(QStringLiteral("cannot start a transfer (out of memory)"));
+bool Transfer::openLocalFile()
+{
+    const QString path = m_request.localPath;
+    const QFileInfo info(path);
+    QString readFrom = path;
+    auto refuse = [this, &path](const QString &why) {
+        fail(QStringLiteral("%1 %2; nothing was sent").arg(shownText(path), why));
         return false;
+    };
+    if (info.isSymLink()) {
+        // A link is followed only inside the records folder: the program may run with rights
+        // the station's writer does not have, and a link must not carry other files off.
+        const QString target = info.canonicalFilePath();
+        const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+        if (target.isEmpty())
+            return refuse(QStringLiteral("is a link to %1, which does not exist").arg(shownText(info.symLinkTarget())));
+        if (folder.isEmpty() || !target.startsWith(folder + u'/'))
+            return refuse(QStringLiteral("is a link to %1, outside the records folder").arg(shownText(target)));
+        readFrom = target;
     }
-    CURL *c = curl.get();
-    char errorBuffer[CURL_ERROR_SIZE] = {};
-    const QByteArray url = m_target.url(m_request.remotePath);
-    const QByteArray user = m_request.userName.toUtf8();
-    const QByteArray password = m_request.password.toUtf8();
-    const QByteArray caBundle = QFile::encodeName(m_request.caBundle);
-    std::unique_ptr<curl_slist, SlistDeleter> postQuote;
+    const QFileInfo file(readFrom);
+    if (!file.exists())
+        return refuse(QStringLiteral("does not exist"));
+    if (file.isDir())
+        return refuse(QStringLiteral("is a folder"));
+    if (!file.isFile())
+        return refuse(QStringLiteral("is not a regular file"));
+    m_file.setFileName(readFrom);
+    if (!m_file.open(QIODevice::ReadOnly))
+        return refuse(QStringLiteral("cannot be read: %1").arg(m_file.errorString()));
+    m_size = m_file.size();
+    return true;
+}
 
-    curl_easy_setopt(c, CURLOPT_URL, url.constData());
-    curl_easy_setopt(c, CURLOPT_ERRORBUFFER, errorBuffer);
+void Transfer::setOptions(CURL *c)
+{
+    m_url = m_target.url(m_request.remotePath);
+    m_user = m_request.userName.toUtf8();
+    m_password = m_request.password.toUtf8();
+    m_caBundle = QFile::encodeName(m_request.caBundle);
+
+    curl_easy_setopt(c, CURLOPT_URL, m_url.constData());
+    // The remote path goes to the server as written: curl would otherwise fold "a/../b" into
+    // "b" on its own, and drop the "%2F" that makes the path absolute with it.
+    curl_easy_setopt(c, CURLOPT_PATH_AS_IS, 1L);
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(c, CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(c, CURLOPT_INFILESIZE_LARGE, curl_off_t(m_size));
     curl_easy_setopt(c, CURLOPT_READFUNCTION, &Transfer::onRead);
     curl_easy_setopt(c, CURLOPT_READDATA, this);
     if (!m_request.userName.isEmpty()) {
-        curl_easy_setopt(c, CURLOPT_USERNAME, user.constData());
-        curl_easy_setopt(c, CURLOPT_PASSWORD, password.constData());
+        curl_easy_setopt(c, CURLOPT_USERNAME, m_user.constData());
+        curl_easy_setopt(c, CURLOPT_PASSWORD, m_password.constData());
     }
     // Each upload has a connection of its own, closed when it is done.
     curl_easy_setopt(c, CURLOPT_FORBID_REUSE, 1L);
@@ -291,12 +378,15 @@ bool Transfer::run()
         curl_easy_setopt(c, CURLOPT_FTPPORT, nullptr);
         curl_easy_setopt(c, CURLOPT_FTP_USE_EPSV, 1L);
         curl_easy_setopt(c, CURLOPT_FTP_CREATE_MISSING_DIRS, long(CURLFTP_CREATE_DIR_NONE));
-        // Ask for the stored size afterwards; a server that does not know SIZE is no failure.
-        postQuote.reset(curl_slist_append(nullptr, QByteArray("*SIZE " + fileName.toUtf8()).constData()));
-        curl_easy_setopt(c, CURLOPT_POSTQUOTE, postQuote.get());
+        // Ask for the stored size afterwards. The "*" keeps curl from failing on its own; the
+        // verdict reads the reply itself.
+        m_postQuote.reset(curl_slist_append(nullptr, QByteArray("*SIZE " + m_fileName.toUtf8()).constData()));
+        curl_easy_setopt(c, CURLOPT_POSTQUOTE, m_postQuote.get());
+        curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &Transfer::onHeader);
+        curl_easy_setopt(c, CURLOPT_HEADERDATA, this);
     } else {
-        const QByteArray knownHosts = QFile::encodeName(QDir::homePath() + QStringLiteral("/.ssh/known_hosts"));
-        curl_easy_setopt(c, CURLOPT_SSH_KNOWNHOSTS, knownHosts.constData());
+        m_knownHosts = QFile::encodeName(QDir::homePath() + QStringLiteral("/.ssh/known_hosts"));
+        curl_easy_setopt(c, CURLOPT_SSH_KNOWNHOSTS, m_knownHosts.constData());
     }
     if (m_target.protocol == FtpTarget::Protocol::Ftps || m_target.protocol == FtpTarget::Protocol::Ftpes) {
         // All or nothing: never fall back to plain text when TLS is asked for.
@@ -304,8 +394,8 @@ bool Transfer::run()
         curl_easy_setopt(c, CURLOPT_FTPSSLAUTH, long(CURLFTPAUTH_TLS));
         curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
         curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
-        if (!caBundle.isEmpty())
-            curl_easy_setopt(c, CURLOPT_CAINFO, caBundle.constData());
+        if (!m_caBundle.isEmpty())
+            curl_easy_setopt(c, CURLOPT_CAINFO, m_caBundle.constData());
     }
 
     curl_easy_setopt(c, CURLOPT_SOCKOPTFUNCTION, &Transfer::onSocket);
@@ -315,37 +405,71 @@ bool Transfer::run()
     curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &Transfer::onProgress);
     curl_easy_setopt(c, CURLOPT_XFERINFODATA, this);
-    curl_easy_setopt(c, CURLOPT_VERBOSE, 1L); // feeds onDebug; nothing is printed
+    // Only the commands sent are taken from the debug stream (their type is stable); nothing is
+    // printed.
+    curl_easy_setopt(c, CURLOPT_VERBOSE, 1L);
     curl_easy_setopt(c, CURLOPT_DEBUGFUNCTION, &Transfer::onDebug);
     curl_easy_setopt(c, CURLOPT_DEBUGDATA, this);
+}
 
-    const CURLcode result = curl_easy_perform(c);
-
-    if (!m_decided) {
-        if (result != CURLE_OK) {
-            m_decided = true;
-            const QString detail = QString::fromUtf8(errorBuffer[0] ? errorBuffer : curl_easy_strerror(result));
-            fail(QStringLiteral("%1 (%2)%3")
-                     .arg(detail, where(),
-                          m_lastReply.isEmpty() ? QString() : u", last reply: " + QString::fromUtf8(m_lastReply)));
-        } else if (m_target.protocol == FtpTarget::Protocol::Sftp) {
-            m_decided = m_succeeded = true;
-            report(State::icResponseCompleted);
-        } else {
-            decide();
-        }
-    } else if (result != CURLE_OK && m_succeeded) {
-        qCWarning(lcUpload).noquote() << "after a confirmed upload of" << m_request.localPath << ":"
-                                      << curl_easy_strerror(result);
+// The file counts as on the server only when everything agrees: curl finished without an
+// error, the whole announced size went out, the server's final reply to the data transfer was
+// 226/250, and where the server answers SIZE, it holds exactly that many bytes.
+bool Transfer::verdict(CURLcode result, const char *errorBuffer)
+{
+    const bool ftp = m_target.protocol != FtpTarget::Protocol::Sftp;
+    QString why = m_failure;
+    if (why.isEmpty() && result != CURLE_OK) {
+        why = QString::fromUtf8(errorBuffer[0] ? errorBuffer : curl_easy_strerror(result)) + u" (" + where() + u')';
+        if (!m_lastReply.isEmpty())
+            why += u", last reply: " + lastReply();
     }
+    if (why.isEmpty() && m_sent != m_size)
+        why = QStringLiteral("only %1 of %2 bytes were sent (%3)").arg(m_sent).arg(m_size).arg(where());
+    if (why.isEmpty() && ftp && m_storeReply != 226 && m_storeReply != 250)
+        why = QStringLiteral("the server did not confirm %1 (%2)").arg(where(), lastReply());
+    if (why.isEmpty() && ftp) {
+        // 500/502: a server without SIZE, which is no failure; 550 means the file is not there.
+        if (m_sizeReply == 213 && m_serverSize && *m_serverSize != m_size)
+            why = QStringLiteral("the server holds %1 bytes of %2, not %3").arg(*m_serverSize).arg(where()).arg(m_size);
+        else if (m_sizeReply != 213 && m_sizeReply != 500 && m_sizeReply != 502)
+            why = QStringLiteral("the server does not show %1 after the upload (SIZE: %2)")
+                      .arg(where(), m_sizeReply ? QString::number(m_sizeReply) : QStringLiteral("no reply"));
+        else if (m_sizeReply == 213 && !m_serverSize)
+            why = QStringLiteral("the server's size of %1 is unreadable (%2)").arg(where(), lastReply());
+    }
+    if (!why.isEmpty()) {
+        fail(why);
+        return false;
+    }
+    report(State::icResponseCompleted);
+    return true;
+}
+
+bool Transfer::run()
+{
+    if (!checkRequest())
+        return false;
+
+    std::unique_ptr<CURL, void (*)(CURL *)> curl(curl_easy_init(), curl_easy_cleanup);
+    if (!curl) {
+        fail(QStringLiteral("cannot start a transfer (out of memory)"));
+        return false;
+    }
+    char errorBuffer[CURL_ERROR_SIZE] = {};
+    curl_easy_setopt(curl.get(), CURLOPT_ERRORBUFFER, errorBuffer);
+    setOptions(curl.get());
+    const CURLcode result = curl_easy_perform(curl.get());
+
+    const bool succeeded = verdict(result, errorBuffer);
     if (m_connected) {
-        if (!m_disconnecting)
-            report(State::icDisconnecting);
+        report(State::icDisconnecting);
         report(State::icDisconnected);
     }
-    if (m_succeeded)
-        qCInfo(lcUpload).noquote() << "sent" << m_request.localPath << "to" << where() << u'(' + QString::number(m_size) << "bytes)";
-    return m_succeeded;
+    if (succeeded)
+        qCInfo(lcUpload).noquote() << "sent" << shownText(m_request.localPath) << "to" << where() << u'(' + QString::number(m_size)
+                                   << "bytes)";
+    return succeeded;
 }
 
 } // namespace

@@ -25,6 +25,9 @@ struct FtpRequest
     QString remotePath;
     FtpTimeouts timeouts;
     QString caBundle; // extra trusted certificates for TLS; empty: the system's store only
+    // Set when the request was refused before it was queued (a setting that cannot make a safe
+    // request): the transfer then ends with an error at once, saying this, and connects to nothing.
+    QString refusal;
 };
 
 // Runs one upload to the end on the calling thread (a worker thread: it blocks), reporting

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "InetFtp.h"
 
+#include "ShownText.h"
 #include "UploadLogging.h"
 
 #include <QMetaObject>
@@ -50,7 +51,18 @@ void InetFtp::post(qint16 state)
 
 void InetFtp::Execute(const QString &localPath, const QString &remotePath)
 {
-    FtpRequest request{m_serverAddress, m_userName, m_password, localPath, remotePath, m_timeouts, m_caBundle};
+    enqueue({m_serverAddress, m_userName, m_password, localPath, remotePath, m_timeouts, m_caBundle, {}});
+}
+
+void InetFtp::refuse(const QString &localPath, const QString &remotePath, const QString &why)
+{
+    enqueue({{}, {}, {}, localPath, remotePath, {}, {}, why});
+}
+
+void InetFtp::enqueue(FtpRequest request)
+{
+    const QString localPath = request.localPath;
+    const QString remotePath = request.remotePath;
     {
         std::lock_guard lock(m_mutex);
         if (m_waiting.size() < size_t(MaxWaiting)) {
@@ -59,7 +71,7 @@ void InetFtp::Execute(const QString &localPath, const QString &remotePath)
             return;
         }
     }
-    qCWarning(lcUpload).noquote() << "upload of" << localPath << "refused:" << MaxWaiting
+    qCWarning(lcUpload).noquote() << "upload of" << shownText(localPath) << "refused:" << MaxWaiting
                                   << "uploads are already waiting";
     post(icError);
     QMetaObject::invokeMethod(

@@ -64,6 +64,9 @@ public:
     // Sends the local file to the remote path on the server set now, with the login set now.
     // Returns at once; the transfer reports through StateChanged.
     void Execute(const QString &localPath, const QString &remotePath);
+    // Takes a send that must not be attempted (why says which setting is at fault): in its turn it
+    // ends with an error state and the reason on standard error, without connecting.
+    void refuse(const QString &localPath, const QString &remotePath, const QString &why);
 
     // True while a send runs or waits.
     bool StillExecuting() const;
@@ -76,6 +79,7 @@ signals:
 private:
     void work();
     void post(qint16 state);
+    void enqueue(FtpRequest request);
 
     QString m_serverAddress;
     QString m_userName;

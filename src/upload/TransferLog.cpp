@@ -1,30 +1,25 @@
 // SPDX-License-Identifier: MIT
 #include "TransferLog.h"
 
-#include "Clock.h"
+#include "ShownText.h"
+#include "UploadLogging.h"
 
 #include <QListWidget>
 
-#include <cstdio>
-
-TransferLog::TransferLog(QListWidget *list, const Clock &clock, Mirror mirror)
+TransferLog::TransferLog(QListWidget *list, Mirror mirror)
     : m_list(list)
-    , m_clock(clock)
     , m_mirror(mirror)
 {
 }
 
 void TransferLog::insertTop(const QString &line)
 {
-    m_list->insertItem(0, line);
+    const QString shown = shownText(line);
+    m_list->insertItem(0, shown);
     while (m_list->count() > MaxLines)
         delete m_list->takeItem(m_list->count() - 1);
-
-    if (m_mirror == Mirror::None)
-        return;
-    const QByteArray text = (m_clock.now().toString(u"yyyy-MM-dd HH:mm:ss ") + line).toUtf8();
-    std::fprintf(stderr, "%s\n", text.constData());
-    std::fflush(stderr);
+    if (m_mirror == Mirror::StandardError)
+        qCInfo(lcLog).noquote() << shown;
 }
 
 void TransferLog::clear()

@@ -3,13 +3,13 @@
 
 #include <QString>
 
-class Clock;
 class QListWidget;
 
 // The transfer log: the list of the main window, newest line first. Every line also goes to
-// standard error with the local date and time, one line each, so that the log reaches the
-// journal when the program runs as a user service. The list keeps the newest MaxLines lines, so
-// months of running cost a fixed amount of memory.
+// standard error (category korva5.log), so that the log reaches the journal when the program
+// runs as a user service. Control characters in a line (from a hand-edited setting) are shown
+// escaped, in the list and on standard error alike. The list keeps the newest MaxLines lines,
+// so months of running cost a fixed amount of memory.
 class TransferLog
 {
 public:
@@ -17,13 +17,12 @@ public:
 
     enum class Mirror { StandardError, None };
 
-    TransferLog(QListWidget *list, const Clock &clock, Mirror mirror = Mirror::StandardError);
+    explicit TransferLog(QListWidget *list, Mirror mirror = Mirror::StandardError);
 
     void insertTop(const QString &line);
     void clear();
 
 private:
     QListWidget *m_list;
-    const Clock &m_clock;
     Mirror m_mirror;
 };

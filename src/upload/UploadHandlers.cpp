@@ -4,6 +4,7 @@
 #include "Clock.h"
 #include "InetFtp.h"
 #include "Settings.h"
+#include "ShownText.h"
 #include "SysMain.h"
 #include "TransferLog.h"
 #include "UploadNames.h"
@@ -44,6 +45,10 @@ void UploadHandlers::sendPickedDay()
     const QString localPath = SysMain::Trim(m_c.lblLocal->text()) + SysMain::Trim(m_c.lblLocalFile->text());
     const QString remotePath = SysMain::Trim(m_settings.FtpPath) + SysMain::Trim(m_c.lblUpFile->text());
     m_log.insertTop(UploadNames::sendCommand(localPath, remotePath));
+    if (const QString problem = UploadNames::settingsProblem(m_settings); !problem.isEmpty()) {
+        m_inetFtp.refuse(localPath, remotePath, problem);
+        return;
+    }
     // The two paths go to the control as they are, not as one text split at a blank: a folder
     // with a blank in its name must still name the right file.
     m_inetFtp.Execute(localPath, remotePath);
@@ -51,7 +56,7 @@ void UploadHandlers::sendPickedDay()
 
 void UploadHandlers::inetFtp_StateChanged(qint16 state)
 {
-    const QString server = SysMain::Trim(m_inetFtp.serverAddress());
+    const QString server = shownServer(SysMain::Trim(m_inetFtp.serverAddress()));
     switch (state) {
     case InetFtp::icConnecting:
         m_log.insertTop(u"Connecting " + server);

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "UploadNames.h"
 
+#include "FtpTarget.h"
+#include "Settings.h"
+#include "ShownText.h"
 #include "SysMain.h"
 
 namespace UploadNames {
@@ -23,6 +26,26 @@ QString timeStampLine(const QDateTime &now)
 QString sendCommand(const QString &localPath, const QString &remotePath)
 {
     return SysMain::Trim(u"SEND " + localPath + u' ' + remotePath);
+}
+
+QString settingsProblem(const Settings &settings)
+{
+    const QString stationNo = SysMain::Trim(settings.FtpNo);
+    if (stationNo.contains(u'/') || stationNo.contains(u'\\') || FtpTarget::hasControlCharacter(stationNo)
+        || stationNo == u"." || stationNo == u"..") {
+        return QStringLiteral("the station number (FtpNo) \"%1\" would put the file outside the remote folder; "
+                              "nothing was sent")
+            .arg(shownText(stationNo));
+    }
+    const std::pair<const char *, const QString *> others[] = {
+        {"FtpServer", &settings.FtpServer},     {"FtpPath", &settings.FtpPath},
+        {"FtpUserName", &settings.FtpUserName}, {"FtpPassword", &settings.FtpPassword},
+        {"LocalPath", &settings.LocalPath}};
+    for (const auto &[key, value] : others) {
+        if (FtpTarget::hasControlCharacter(*value))
+            return QStringLiteral("the setting %1 holds a control character; nothing was sent").arg(QLatin1StringView(key));
+    }
+    return {};
 }
 
 } // namespace UploadNames

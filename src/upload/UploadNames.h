@@ -5,6 +5,8 @@
 #include <QDateTime>
 #include <QString>
 
+struct Settings;
+
 // How a day becomes file names and how an upload is written in the transfer log.
 namespace UploadNames {
 
@@ -19,5 +21,11 @@ QString timeStampLine(const QDateTime &now);
 
 // "SEND " + local path + " " + remote path, trimmed: the command line written to the log.
 QString sendCommand(const QString &localPath, const QString &remotePath);
+
+// Why the settings cannot make a safe upload, naming the setting at fault; empty when they can.
+// A station number must stay the extension of a file name in the remote folder: "/", "\\", a
+// control character, "." or ".." would send the file somewhere else. A control character in any
+// other setting would reach a protocol line.
+QString settingsProblem(const Settings &settings);
 
 } // namespace UploadNames

@@ -210,9 +210,9 @@ void TestDesktop::trayMenuRunStopAndExit_data()
     QTest::addColumn<QString>("language");
     QTest::addColumn<QString>("menu");
     QTest::addColumn<QString>("menuAfterToggle");
-    QTest::newRow("English") << "English" << "&Run | Parameter | &Exit" << "&Stop | Parameter | &Exit";
-    QTest::newRow("China") << "China" << "运行(&R) | 参数设置 | 退出(&E)" << "停止(&S) | 参数设置 | 退出(&E)";
-    QTest::newRow("Taiwan") << "Taiwan" << "執行(&R) | 參數設定 | 結束(&E)" << "停止(&S) | 參數設定 | 結束(&E)";
+    QTest::newRow("English") << "English" << "&Run | &Parameter | E&xit" << "&Stop | &Parameter | E&xit";
+    QTest::newRow("China") << "China" << "运行(&R) | 参数设置(&P) | 退出(&X)" << "停止(&S) | 参数设置(&P) | 退出(&X)";
+    QTest::newRow("Taiwan") << "Taiwan" << "執行(&R) | 參數設定(&P) | 結束(&X)" << "停止(&S) | 參數設定(&P) | 結束(&X)";
 }
 
 void TestDesktop::trayMenuRunStopAndExit()

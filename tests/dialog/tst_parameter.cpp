@@ -76,6 +76,10 @@ class TestParameter : public QObject
 private slots:
     void initTestCase();
     void loadShowsTheSettingsInUse();
+    void handEditsShowAndSurviveOk();
+    void enterInABoxNeverSaves_data();
+    void enterInABoxNeverSaves();
+    void okAnswersItsAccessKey();
     void captionsFollowALanguageSwitch_data();
     void captionsFollowALanguageSwitch();
     void layoutProperties();
@@ -103,8 +107,6 @@ void TestParameter::initTestCase()
 void TestParameter::loadShowsTheSettingsInUse()
 {
     Window w;
-    // The file changes after start-up: the dialog still shows what the program works with.
-    writeFile(w.dir.iniFile(), "[TALLY]\nFtpNo=99\n");
     FrmParameter *dialog = w.open();
     QVERIFY(dialog);
     QCOMPARE(Window::box(dialog, QStringLiteral("txtNo"))->text(), QStringLiteral("12"));
@@ -177,6 +179,57 @@ void TestParameter::typingIsLimited()
     QCOMPARE(Window::box(dialog, QStringLiteral("txtTime3"))->text(), QStringLiteral("08:30"));
     Window::type(dialog, QStringLiteral("txtServer"), QString(80, u's'));
     QCOMPARE(Window::box(dialog, QStringLiteral("txtServer"))->text().size(), 80);
+}
+
+void TestParameter::handEditsShowAndSurviveOk()
+{
+    Window w;
+    // Edited by hand while the program runs: the dialog shows the file, and Ok keeps the edit.
+    QByteArray edited = StartingFile;
+    edited.replace("FtpPassword= pass word ", "FtpPassword=new-secret").replace("FtpTime1=08:30", "FtpTime1=09:45");
+    writeFile(w.dir.iniFile(), edited);
+    FrmParameter *dialog = w.open();
+    QCOMPARE(Window::box(dialog, QStringLiteral("txtPassword"))->text(), QStringLiteral("new-secret"));
+    QCOMPARE(Window::box(dialog, QStringLiteral("txtTime0"))->text(), QStringLiteral("09:45"));
+    QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("cmbOk")), Qt::LeftButton);
+    QVERIFY(w.closed());
+    const QByteArray after = readFile(w.dir.iniFile());
+    QVERIFY2(after.contains("FtpPassword=new-secret\n") && after.contains("FtpTime1=09:45\n"), after.constData());
+    QCOMPARE(w.label("lblTime1"), QStringLiteral("09:45"));
+}
+
+void TestParameter::enterInABoxNeverSaves_data()
+{
+    QTest::addColumn<QString>("box");
+    QTest::newRow("server") << "txtServer";
+    QTest::newRow("password") << "txtPassword";
+    QTest::newRow("a time") << "txtTime3";
+}
+
+void TestParameter::enterInABoxNeverSaves()
+{
+    QFETCH(QString, box);
+    Window w;
+    FrmParameter *dialog = w.open();
+    QVERIFY(QTest::qWaitForWindowActive(dialog));
+    QLineEdit *edit = Window::box(dialog, box);
+    edit->setFocus();
+    QTest::keyClicks(edit, QStringLiteral("half"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    QVERIFY(w.closed());
+    QCOMPARE(readFile(w.dir.iniFile()), StartingFile);
+}
+
+void TestParameter::okAnswersItsAccessKey()
+{
+    Window w;
+    FrmParameter *dialog = w.open();
+    QVERIFY(QTest::qWaitForWindowActive(dialog));
+    Window::type(dialog, QStringLiteral("txtNo"), QStringLiteral("34"));
+    // Through the window, as the desktop delivers keys, so the shortcut map sees it.
+    QTest::keyClick(dialog->windowHandle(), Qt::Key_O, Qt::AltModifier);
+    QTRY_VERIFY(w.closed()); // a shortcut presses the button visibly, for a moment
+    QVERIFY(readFile(w.dir.iniFile()).contains("FtpNo=34\n"));
 }
 
 void TestParameter::enterRightAfterOpeningCancels()

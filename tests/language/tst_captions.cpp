@@ -2,6 +2,7 @@
 // Captions from the language file, and the three language buttons.
 #include "Captions.h"
 #include "FrmMain.h"
+#include "MessageCapture.h"
 #include "RunState.h"
 #include "TestSupport.h"
 
@@ -10,6 +11,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 
@@ -59,7 +61,8 @@ struct Window : LoadedWindow
     void click(const char *name) { QTest::mouseClick(window->findChild<QPushButton *>(QLatin1StringView(name)), Qt::LeftButton); }
 };
 
-QByteArray languageFileWithout(const QByteArray &key, const QByteArray &titleLine = {})
+QByteArray languageFileWithout(const QByteArray &key, const QByteArray &titleLine = {},
+                               const QByteArray &section = "[English]")
 {
     QByteArray text = readFile(sourceDir() + QStringLiteral("/data/Language.txt"));
     QList<QByteArray> lines = text.split('\n');
@@ -67,7 +70,7 @@ QByteArray languageFileWithout(const QByteArray &key, const QByteArray &titleLin
     bool inEnglish = false;
     for (const QByteArray &line : lines) {
         if (line.startsWith('['))
-            inEnglish = line == "[English]";
+            inEnglish = line == section;
         if (inEnglish && line.startsWith(QByteArray(key + '=')))
             continue;
         if (inEnglish && !titleLine.isEmpty() && line.startsWith("Title="))
@@ -87,8 +90,13 @@ class TestCaptions : public QObject
 private slots:
     void captions_data();
     void captions();
-    void missingSectionEmptiesEveryCaption();
-    void missingKeyEmptiesItsCaptionOnly();
+    void missingSectionFallsBackToEnglish();
+    void missingKeyFallsBackToItsEnglishText_data();
+    void missingKeyFallsBackToItsEnglishText();
+    void accessKeysAreDistinct_data();
+    void accessKeysAreDistinct();
+    void titleTextHidesAccessKeys_data();
+    void titleTextHidesAccessKeys();
     void titleIsTrimmedBeforeTheVersion();
     void runStateChoosesTheMenuCaption();
     void secondShowLanguageChangesNothing();
@@ -106,7 +114,7 @@ void TestCaptions::captions_data()
 
     QTest::newRow("English title") << "English" << "title" << "KORVA5 Records Upload System  Ver 1.00";
     QTest::newRow("English run") << "English" << "mnuState" << "&Run";
-    QTest::newRow("English menu setting") << "English" << "mnuShow" << "Parameter";
+    QTest::newRow("English menu setting") << "English" << "mnuShow" << "&Parameter";
     QTest::newRow("English upload") << "English" << "cmdUpLoad" << "&Manual Upload";
     QTest::newRow("English frame") << "English" << "frmUp" << "Auto Upload Information";
     QTest::newRow("China title") << "China" << "title" << "KORVA5 记录上传系统  Ver 1.00";
@@ -114,7 +122,7 @@ void TestCaptions::captions_data()
     QTest::newRow("China yesterday") << "China" << "cmdUpLoad2" << "上传昨日(&Y)";
     QTest::newRow("China station") << "China" << "lblLocalNo" << "站号：";
     QTest::newRow("Taiwan title") << "Taiwan" << "title" << "KORVA5 記錄上傳系統  Ver 1.00";
-    QTest::newRow("Taiwan exit") << "Taiwan" << "mnuExit" << "結束(&E)";
+    QTest::newRow("Taiwan exit") << "Taiwan" << "mnuExit" << "結束(&X)";
     QTest::newRow("Taiwan upload file") << "Taiwan" << "lblUpFileName" << "上傳檔案：";
 }
 
@@ -130,28 +138,106 @@ void TestCaptions::captions()
     QCOMPARE(w.window->findChild<QLabel *>(QStringLiteral("lblSec"))->text(), QStringLiteral("0"));
 }
 
-void TestCaptions::missingSectionEmptiesEveryCaption()
+void TestCaptions::missingSectionFallsBackToEnglish()
 {
-    for (const QString &language : {QStringLiteral("Korean"), QString()}) {
+    Window english({{QStringLiteral("Language"), QStringLiteral("English")}});
+    const QMap<QString, QString> inEnglish = captionsOf(*english.window);
+    for (const QString &language : {QStringLiteral("Chinese"), QString()}) {
         QMap<QString, QString> settings;
         if (!language.isEmpty())
             settings.insert(QStringLiteral("Language"), language);
+        MessageCapture messages;
         Window w(settings);
         const QMap<QString, QString> captions = captionsOf(*w.window);
         QCOMPARE(captions.size(), 21);
-        for (auto it = captions.cbegin(); it != captions.cend(); ++it)
-            QCOMPARE(it.value(), it.key() == u"title" ? QStringLiteral("  Ver 1.00") : QString());
-        // No tooltip either.
-        QCOMPARE(w.tray.calls.first().tooltip, QString());
+        QCOMPARE(captions, inEnglish);
+        QCOMPARE(w.tray.calls.first().tooltip, QStringLiteral("KORVA5 Records Upload System - running"));
+        const QStringList said = messages.lines().filter(QStringLiteral("has no section [%1]").arg(language));
+        QVERIFY2(said.size() == 1, qPrintable(messages.text()));
     }
 }
 
-void TestCaptions::missingKeyEmptiesItsCaptionOnly()
+void TestCaptions::missingKeyFallsBackToItsEnglishText_data()
 {
-    Window w({{QStringLiteral("Language"), QStringLiteral("English")}}, languageFileWithout("Count"));
-    QCOMPARE(w.caption(QStringLiteral("lblCountSec")), QString());
-    QCOMPARE(w.caption(QStringLiteral("lblUpTime")), QStringLiteral("Upload Time:"));
-    QCOMPARE(w.caption(QStringLiteral("frmUp")), QStringLiteral("Auto Upload Information"));
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QByteArray>("section");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("Chinese without Exit") << "China" << QByteArray("[China]") << "Exit" << "cmbExit" << "E&xit";
+    QTest::newRow("Taiwan without Count") << "Taiwan" << QByteArray("[Taiwan]") << "Count" << "lblCountSec" << "Count:";
+    QTest::newRow("English without Count") << "English" << QByteArray("[English]") << "Count" << "lblCountSec" << "";
+}
+
+void TestCaptions::missingKeyFallsBackToItsEnglishText()
+{
+    QFETCH(QString, language);
+    QFETCH(QByteArray, section);
+    QFETCH(QString, key);
+    QFETCH(QString, control);
+    QFETCH(QString, expected);
+    MessageCapture messages;
+    Window w({{QStringLiteral("Language"), language}}, languageFileWithout(key.toUtf8(), {}, section));
+    QCOMPARE(w.caption(control), expected);
+    QVERIFY2(messages.text().contains(QStringLiteral("no text for %1").arg(key)), qPrintable(messages.text()));
+    // The other captions stay in the language chosen.
+    QCOMPARE(w.caption(QStringLiteral("cmdUpLoad2")),
+             language == u"English" ? QStringLiteral("&Yesterday Upload") : language == u"China" ? QStringLiteral("上传昨日(&Y)") : QStringLiteral("上傳昨日(&Y)"));
+}
+
+void TestCaptions::accessKeysAreDistinct_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::newRow("English") << "English";
+    QTest::newRow("China") << "China";
+    QTest::newRow("Taiwan") << "Taiwan";
+}
+
+void TestCaptions::accessKeysAreDistinct()
+{
+    QFETCH(QString, language);
+    Window w({{QStringLiteral("Language"), language}});
+    const auto accessKey = [](const QString &text) {
+        const QKeySequence mnemonic = QKeySequence::mnemonic(text);
+        return mnemonic.isEmpty() ? QString() : mnemonic.toString();
+    };
+    QStringList windowKeys;
+    for (QPushButton *button : w.window->findChildren<QPushButton *>()) {
+        if (button->text().isEmpty())
+            continue; // the two flag buttons carry a picture, not a caption
+        windowKeys << accessKey(button->text());
+        QVERIFY2(!windowKeys.last().isEmpty(), qPrintable(button->objectName() + u' ' + button->text()));
+    }
+    QCOMPARE(windowKeys.size(), 6);
+    QCOMPARE(QSet<QString>(windowKeys.cbegin(), windowKeys.cend()).size(), windowKeys.size());
+    QStringList menuKeys;
+    for (QAction *action : w.window->controls().mnuMain->actions()) {
+        if (action->isSeparator())
+            continue;
+        menuKeys << accessKey(action->text());
+        QVERIFY2(!menuKeys.last().isEmpty(), qPrintable(action->text()));
+    }
+    QCOMPARE(QSet<QString>(menuKeys.cbegin(), menuKeys.cend()).size(), 3);
+    QVERIFY(!w.window->windowTitle().contains(u'&'));
+}
+
+void TestCaptions::titleTextHidesAccessKeys_data()
+{
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("English") << "&Parameter" << "Parameter";
+    QTest::newRow("inside a word") << "E&xit" << "Exit";
+    QTest::newRow("Chinese marker") << "参数设置(&P)" << "参数设置";
+    QTest::newRow("full-width parentheses") << "参数设置（&P）" << "参数设置";
+    QTest::newRow("literal ampersand") << "R&&D" << "R&D";
+    QTest::newRow("none") << "Parameter" << "Parameter";
+}
+
+void TestCaptions::titleTextHidesAccessKeys()
+{
+    QFETCH(QString, caption);
+    QFETCH(QString, title);
+    QCOMPARE(titleText(caption), title);
 }
 
 void TestCaptions::titleIsTrimmedBeforeTheVersion()
@@ -186,10 +272,10 @@ void TestCaptions::editOfTheFileShowsAtTheNextApplication()
 {
     Window w({{QStringLiteral("Language"), QStringLiteral("English")}});
     writeFile(w.dir.languageFile(), "[English]\nMinimized=&Hide\n");
-    QCOMPARE(w.caption(QStringLiteral("cmbMin")), QStringLiteral("&Minimized"));
+    QCOMPARE(w.caption(QStringLiteral("cmbMin")), QStringLiteral("Mi&nimized"));
     w.click("cmbEnglish"); // the button of the language in use applies the texts again
     QCOMPARE(w.caption(QStringLiteral("cmbMin")), QStringLiteral("&Hide"));
-    QCOMPARE(w.caption(QStringLiteral("cmbExit")), QString());
+    QCOMPARE(w.caption(QStringLiteral("cmbExit")), QString()); // not in the edited file, English included
 }
 
 void TestCaptions::switchIsStoredAndSurvivesARestart()
@@ -197,7 +283,7 @@ void TestCaptions::switchIsStoredAndSurvivesARestart()
     Window w({{QStringLiteral("Language"), QStringLiteral("English")}, {QStringLiteral("FtpNo"), QStringLiteral("12")}});
     w.click("cmbChina");
     QCOMPARE(w.window->sysMain().CurrentLanguage, QStringLiteral("China"));
-    QCOMPARE(w.caption(QStringLiteral("cmbMin")), QStringLiteral("最小化(&M)"));
+    QCOMPARE(w.caption(QStringLiteral("cmbMin")), QStringLiteral("最小化(&N)"));
     QCOMPARE(SysMain::GetIniString(w.dir.iniFile(), QStringLiteral("TALLY"), QStringLiteral("Language")), QStringLiteral("China"));
     QCOMPARE(SysMain::GetIniString(w.dir.iniFile(), QStringLiteral("TALLY"), QStringLiteral("FtpNo")), QStringLiteral("12"));
 
@@ -229,7 +315,7 @@ void TestCaptions::switchThatCannotBeStoredIsLogged()
     w.click("cmbTaiwan");
     QFile::setPermissions(w.dir.iniFile(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 
-    QCOMPARE(w.caption(QStringLiteral("cmbMin")), QStringLiteral("最小化(&M)")); // switched all the same
+    QCOMPARE(w.caption(QStringLiteral("cmbMin")), QStringLiteral("最小化(&N)")); // switched all the same
     QCOMPARE(readFile(w.dir.iniFile()), before);
     auto *log = w.window->findChild<QListWidget *>(QStringLiteral("lstList"));
     QCOMPARE(log->count(), 1);

@@ -78,6 +78,8 @@ void TestProfileFile::read_data()
     QTest::newRow("plain") << QByteArray("[T]\nA=1\n") << T << A << true << "1";
     QTest::newRow("names ignore case") << QByteArray("[t]\na=1\n") << T << A << true << "1";
     QTest::newRow("blanks around names and =") << QByteArray("[ T ]\n\t A  =  1 \n") << T << A << true << "1 ";
+    QTest::newRow("tab after =") << QByteArray("[T]\nA=\t1\n") << T << A << true << "1";
+    QTest::newRow("tab inside the value kept") << QByteArray("[T]\nA=1\t2\n") << T << A << true << "1\t2";
     QTest::newRow("first duplicate wins") << QByteArray("[T]\nA=1\nA=2\n") << T << A << true << "1";
     QTest::newRow("sections of one name merge") << QByteArray("[T]\nB=1\n[U]\nA=2\n[T]\nA=3\n") << T << A << true << "3";
     QTest::newRow("absent key") << QByteArray("[T]\nB=1\n") << T << A << false << "";
@@ -153,6 +155,8 @@ void TestProfileFile::write_data()
     const QString T = QStringLiteral("T");
     QTest::newRow("replace, rest kept") << QByteArray("; note\n\n[T]\nA=1\nB=2\n") << T << "A" << "9"
                                         << QByteArray("; note\n\n[T]\nA=9\nB=2\n");
+    QTest::newRow("tabs around the old value go") << QByteArray("[T]\nA=\t1\t\nB=2\n") << T << "A" << "3"
+                                                 << QByteArray("[T]\nA=3\nB=2\n");
     QTest::newRow("blanks around the old value go") << QByteArray("[T]\n  A =  1 \r\nB=2\r\n") << T << "A" << "22"
                                                     << QByteArray("[T]\nA=22\r\nB=2\r\n");
     QTest::newRow("names ignore case, spelling kept") << QByteArray("[t]\na=1\n") << T << "A" << "2" << QByteArray("[t]\na=2\n");

@@ -117,7 +117,10 @@ void TestSysMain::settingsLoad_data()
     QTest::newRow("blank-padded") << QByteArray("[TALLY]\nFtpNo=  12  \n") << "FtpNo" << "12";
     QTest::newRow("password with inner blank") << QByteArray("[TALLY]\nFtpPassword= a b \n") << "FtpPassword" << "a b";
     QTest::newRow("short time kept as written") << QByteArray("[TALLY]\nFtpTime1=8:30\n") << "FtpTime1" << "8:30";
-    QTest::newRow("tab is not trimmed") << QByteArray("[TALLY]\nLocalPath=/data/\t\n") << "LocalPath" << "/data/\t";
+    QTest::newRow("trailing tab on a time") << QByteArray("[TALLY]\nFtpTime1=08:31\t\n") << "FtpTime1" << "08:31";
+    QTest::newRow("tabs and blanks around a password") << QByteArray("[TALLY]\nFtpPassword=\t s\te \t\n") << "FtpPassword" << "s\te";
+    QTest::newRow("trailing tab on a folder, CRLF") << QByteArray("[TALLY]\r\nLocalPath=/data/\t\r\n") << "LocalPath" << "/data/";
+    QTest::newRow("lone CR kept inside a value") << QByteArray("[TALLY]\nFtpUserName=a\rb\n") << "FtpUserName" << "a\rb";
 }
 
 void TestSysMain::settingsLoad()

@@ -72,7 +72,7 @@ void TestMainWindow::designTimeTexts_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("text");
     const QList<QPair<const char *, const char *>> rows = {
-        {"cmbMin", "&Minimized"}, {"cmbExit", "&Exit"}, {"cmbParameter", "&Parameter"}, {"cmbEnglish", "&English"},
+        {"cmbMin", "Mi&nimized"}, {"cmbExit", "E&xit"}, {"cmbParameter", "&Parameter"}, {"cmbEnglish", "&English"},
         {"cmbChina", ""}, {"cmbTaiwan", ""},
         {"frmUp", "Auto Upload Information"}, {"frmUpLoad", "Manual Upload Set"}, {"frmDate", "Upload Date"},
         {"lblUpServer", "Upload IP:"}, {"lblUpPath", "Upload Path:"}, {"lblLocalPath", "Local Path:"},

@@ -132,7 +132,7 @@ void TestWindow::leftPressPopsUpTheMenu()
     w.tray.press(NotifyArea::LeftButtonDown);
     QTRY_VERIFY(menu->isVisible());
     QCOMPARE(menu->actions().size(), 4);
-    QCOMPARE(menu->actions().at(2)->text(), QStringLiteral("Parameter"));
+    QCOMPARE(menu->actions().at(2)->text(), QStringLiteral("&Parameter"));
     QCOMPARE(w.state()->data().toString(), QStringLiteral("1"));
     menu->hide();
 }

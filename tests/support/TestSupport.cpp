@@ -88,6 +88,8 @@ FtpServer::FtpServer(const Options &options)
                           QStringLiteral("--command-log"), m_dir.filePath(QStringLiteral("commands.log"))};
     if (!options.fault.isEmpty())
         arguments << QStringLiteral("--fault") << options.fault;
+    if (options.readLimit > 0)
+        arguments << QStringLiteral("--read-limit") << QString::number(options.readLimit);
     if (options.tls) {
         const QString key = m_dir.filePath(QStringLiteral("key.pem"));
         const int made = QProcess::execute(

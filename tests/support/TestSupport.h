@@ -71,6 +71,7 @@ public:
     {
         QString fault;    // one of the script's fault modes, or empty
         bool tls = false; // explicit TLS (AUTH TLS) required, with a certificate made here
+        int readLimit = 0; // bytes per second the server reads an upload at; 0: as fast as it can
     };
 
     FtpServer();

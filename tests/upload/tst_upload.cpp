@@ -2,6 +2,7 @@
 // Uploads through the main window and the real transfer control, against a real FTP server.
 #include "FrmMain.h"
 #include "InetFtp.h"
+#include "MessageCapture.h"
 #include "TestSupport.h"
 #include "SysMain.h"
 #include "TransferLog.h"
@@ -17,6 +18,10 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 using namespace TestSupport;
 
@@ -130,6 +135,13 @@ private slots:
     void stateLinesUseTheServerSetNow();
     void statesArriveAsTheyHappen();
     void logKeepsTheNewestLines();
+    void localFileShrinksDuringUpload();
+    void stationNumberStaysInTheFolder_data();
+    void stationNumberStaysInTheFolder();
+    void remotePathGoesAsWritten();
+    void localFileKinds_data();
+    void localFileKinds();
+    void diagnosticsHideLoginsAndShowControls();
 
 private:
     std::unique_ptr<FtpServer> m_server;
@@ -276,6 +288,8 @@ void TestUpload::scriptedServerFaults_data()
     QTest::newRow("226 for a file it did not keep") << "truncate" << false;
     QTest::newRow("upload stalls") << "stall" << false;
     QTest::newRow("server without SIZE") << "no-size" << true;
+    QTest::newRow("continuation lines that look like success, then 451") << "stor-multiline-451" << false;
+    QTest::newRow("file gone before SIZE (550)") << "vanish" << false;
 }
 
 void TestUpload::scriptedServerFaults()
@@ -532,12 +546,185 @@ void TestUpload::logKeepsTheNewestLines()
 {
     QListWidget list;
     FakeClock clock;
-    TransferLog log(&list, clock, TransferLog::Mirror::None);
+    TransferLog log(&list, TransferLog::Mirror::None);
     for (int i = 0; i < TransferLog::MaxLines + 5; ++i)
         log.insertTop(QString::number(i));
     QCOMPARE(list.count(), TransferLog::MaxLines);
     QCOMPARE(list.item(0)->text(), QString::number(TransferLog::MaxLines + 4));
     QCOMPARE(list.item(list.count() - 1)->text(), QStringLiteral("5"));
+}
+
+namespace {
+
+// Runs one send through a control of its own and returns its states and verdict.
+struct DirectSend
+{
+    QList<qint16> states;
+    bool succeeded = false;
+
+    DirectSend(const FtpServer &server, const QString &local, const QString &remote,
+               const std::function<void()> &whileRunning = {})
+    {
+        InetFtp ftp;
+        ftp.setServerAddress(server.address());
+        ftp.setUserName(FtpServer::User);
+        ftp.setPassword(FtpServer::Password);
+        ftp.setTimeouts({std::chrono::seconds(5), std::chrono::seconds(5), std::chrono::seconds(5)});
+        QObject::connect(&ftp, &InetFtp::StateChanged, [this](qint16 state) { states << state; });
+        QSignalSpy finished(&ftp, &InetFtp::transferFinished);
+        ftp.Execute(local, remote);
+        if (whileRunning)
+            whileRunning();
+        if (Station::waitFor(finished, 1, 60000))
+            succeeded = finished.first().at(2).toBool();
+    }
+};
+
+} // namespace
+
+void TestUpload::localFileShrinksDuringUpload()
+{
+    // The station rewrites the file in place while a slow server reads it: the piece that
+    // reached the server must not pass for the file.
+    FtpServer slow({QString(), false, 1024 * 1024});
+    QVERIFY2(slow.isRunning(), qPrintable(slow.error()));
+    QTemporaryDir dir;
+    const QString local = dir.filePath(QStringLiteral("20210305.txt"));
+    writeFile(local, recordsOf(QStringLiteral("big"), 8 * 1024 * 1024));
+    MessageCapture messages;
+    const DirectSend send(slow, local, QStringLiteral("/upload/20210305.12"), [&] {
+        QTest::qWait(1500);
+        QVERIFY(QFile::resize(local, 2 * 1024 * 1024));
+    });
+    QVERIFY(!send.succeeded);
+    QVERIFY(send.states.contains(InetFtp::icError));
+    QVERIFY(!send.states.contains(InetFtp::icResponseCompleted));
+    QVERIFY2(messages.text().contains(QStringLiteral("shrank")), qPrintable(messages.text()));
+}
+
+void TestUpload::stationNumberStaysInTheFolder_data()
+{
+    QTest::addColumn<QString>("stationNo");
+    QTest::addColumn<QString>("arrivesAs"); // empty: refused
+    QTest::newRow("climbs out of the folder") << "1/../../x" << "";
+    QTest::newRow("parent folder") << ".." << "";
+    QTest::newRow("this folder") << "." << "";
+    QTest::newRow("backslash") << "a\\b" << "";
+    QTest::newRow("CR inside") << "1\r2" << "";
+    QTest::newRow("TAB inside") << "1\t2" << "";
+    QTest::newRow("TAB around it is removed") << "\t12\t" << "upload/20210305.12";
+    QTest::newRow("ordinary") << "7a" << "upload/20210305.7a";
+}
+
+void TestUpload::stationNumberStaysInTheFolder()
+{
+    QFETCH(QString, stationNo);
+    QFETCH(QString, arrivesAs);
+    Station station(*m_server, {{QStringLiteral("FtpNo"), stationNo}});
+    const QByteArray records = station.putRecords(QStringLiteral("20210305"));
+    const qsizetype before = m_server->commandLog().size();
+    MessageCapture messages;
+    QVERIFY(station.click(station.window->controls().cmdUpLoad));
+
+    const QByteArray commands = m_server->commandLog().mid(before);
+    if (arrivesAs.isEmpty()) {
+        QVERIFY2(!commands.contains("STOR") && !commands.contains("USER"), commands.constData());
+        QCOMPARE(station.log().first(), QStringLiteral("Error!"));
+        QVERIFY2(messages.text().contains(QStringLiteral("(FtpNo)")), qPrintable(messages.text()));
+        QVERIFY(!station.log().join(u'\n').contains(u'\r'));
+    } else {
+        QVERIFY2(station.log().contains(QStringLiteral("ResponseCompleted.")), qPrintable(station.log().join(u'\n')));
+        QCOMPARE(m_server->stored(arrivesAs), records);
+    }
+}
+
+void TestUpload::remotePathGoesAsWritten()
+{
+    // A ".." typed into the remote folder reaches the server as typed, not folded by the client.
+    Station station(*m_server, {{QStringLiteral("FtpPath"), QStringLiteral("/upload/../upload/")}});
+    const QByteArray records = station.putRecords(QStringLiteral("20210305"));
+    QFile::remove(m_server->root() + QStringLiteral("/upload/20210305.12"));
+    const qsizetype before = m_server->commandLog().size();
+    QVERIFY(station.click(station.window->controls().cmdUpLoad));
+    QVERIFY2(m_server->commandLog().mid(before).contains("CWD ..\n"), m_server->commandLog().mid(before).constData());
+    QCOMPARE(m_server->stored(QStringLiteral("upload/20210305.12")), records);
+}
+
+void TestUpload::localFileKinds_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("says"); // empty: sent
+    QTest::newRow("folder") << "folder" << "is a folder";
+    QTest::newRow("missing") << "missing" << "does not exist";
+    QTest::newRow("link inside the records folder") << "link inside" << "";
+#ifdef Q_OS_UNIX
+    QTest::newRow("FIFO") << "fifo" << "is not a regular file";
+    QTest::newRow("dangling link") << "dangling link" << "does not exist";
+    QTest::newRow("link out of the records folder") << "link outside" << "outside the records folder";
+    QTest::newRow("link to the folder above") << "link up" << "outside the records folder";
+#endif
+}
+
+void TestUpload::localFileKinds()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, says);
+    QTemporaryDir dir;
+    QTemporaryDir elsewhere;
+    const QString records = dir.filePath(QStringLiteral("records"));
+    QVERIFY(QDir().mkpath(records));
+    const QString local = records + QStringLiteral("/20210305.txt");
+    writeFile(records + QStringLiteral("/kept.bin"), "inside");
+    writeFile(elsewhere.filePath(QStringLiteral("secret")), "outside");
+    writeFile(dir.filePath(QStringLiteral("above")), "above");
+    if (kind == u"folder")
+        QVERIFY(QDir().mkpath(local));
+    else if (kind == u"link inside")
+        QVERIFY(QFile::link(records + QStringLiteral("/kept.bin"), local));
+    else if (kind == u"dangling link")
+        QVERIFY(QFile::link(records + QStringLiteral("/gone.bin"), local));
+    else if (kind == u"link outside")
+        QVERIFY(QFile::link(elsewhere.filePath(QStringLiteral("secret")), local));
+    else if (kind == u"link up")
+        QVERIFY(QFile::link(QStringLiteral("../above"), local));
+#ifdef Q_OS_UNIX
+    else if (kind == u"fifo")
+        QCOMPARE(::mkfifo(QFile::encodeName(local).constData(), 0600), 0);
+#endif
+
+    QFile::remove(m_server->root() + QStringLiteral("/upload/20210305.12"));
+    const qsizetype before = m_server->commandLog().size();
+    MessageCapture messages;
+    const DirectSend send(*m_server, local, QStringLiteral("/upload/20210305.12"));
+    QCOMPARE(send.succeeded, says.isEmpty());
+    if (says.isEmpty()) {
+        QCOMPARE(m_server->stored(QStringLiteral("upload/20210305.12")), QByteArray("inside"));
+        return;
+    }
+    QCOMPARE(send.states, (QList<qint16>{InetFtp::icResolvingHost, InetFtp::icError}));
+    QCOMPARE(m_server->commandLog().size(), before);
+    QVERIFY2(messages.text().contains(says), qPrintable(messages.text()));
+    QVERIFY(!messages.text().contains(QStringLiteral("Unknown error")));
+}
+
+void TestUpload::diagnosticsHideLoginsAndShowControls()
+{
+    MessageCapture messages;
+    {
+        Station station(*m_server, {{QStringLiteral("FtpServer"), QStringLiteral("station:Secret-9@127.0.0.1:99999")}});
+        station.putRecords(QStringLiteral("20210305"));
+        QVERIFY(station.click(station.window->controls().cmdUpLoad));
+        QVERIFY(station.log().contains(QStringLiteral("Error!")));
+    }
+    QVERIFY(!messages.text().contains(QStringLiteral("Secret-9")));
+    QVERIFY2(messages.text().contains(QStringLiteral("***@127.0.0.1:99999")), qPrintable(messages.text()));
+    {
+        Station station(*m_server, {{QStringLiteral("FtpPath"), QStringLiteral("/up\rload/")}});
+        station.putRecords(QStringLiteral("20210305"));
+        QVERIFY(station.click(station.window->controls().cmdUpLoad));
+        const QString send = station.log().filter(QStringLiteral("SEND ")).value(0);
+        QVERIFY2(send.endsWith(QStringLiteral(" /up\\rload/20210305.12")), qPrintable(send));
+    }
 }
 
 QTEST_MAIN(TestUpload)

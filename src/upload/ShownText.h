@@ -1,0 +1,13 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QString>
+
+// Text as it may be shown in a log or diagnostic line: control characters written as escapes
+// ("\r", "\n", "\t", "\x00", "\x7f"), so a value from a settings file can neither forge a line
+// of its own nor cut one short; a backslash stays as it is.
+QString shownText(const QString &text);
+
+// A server setting as it may be shown: a login written into it ("user:password@host") is
+// replaced by "***@", so a password typed into the wrong box never reaches a log.
+QString shownServer(const QString &server);
