@@ -3,6 +3,7 @@
 
 #include "FtpTarget.h"
 #include "InetFtp.h"
+#include "TlsPolicy.h"
 #include "UploadLogging.h"
 
 #include <QFile>
@@ -306,6 +307,9 @@ bool Transfer::run()
         curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
         if (!caBundle.isEmpty())
             curl_easy_setopt(c, CURLOPT_CAINFO, caBundle.constData());
+        // Only the ceiling moves: the floor stays what libcurl and the TLS library allow.
+        if (capFtpsAtTls12())
+            curl_easy_setopt(c, CURLOPT_SSLVERSION, long(CURL_SSLVERSION_DEFAULT) | long(CURL_SSLVERSION_MAX_TLSv1_2));
     }
 
     curl_easy_setopt(c, CURLOPT_SOCKOPTFUNCTION, &Transfer::onSocket);
