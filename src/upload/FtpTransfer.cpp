@@ -4,6 +4,7 @@
 #include "FtpTarget.h"
 #include "InetFtp.h"
 #include "ShownText.h"
+#include "TlsPolicy.h"
 #include "UploadLogging.h"
 
 #include <QDir>
@@ -396,6 +397,9 @@ void Transfer::setOptions(CURL *c)
         curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
         if (!m_caBundle.isEmpty())
             curl_easy_setopt(c, CURLOPT_CAINFO, m_caBundle.constData());
+        // Only the ceiling moves: the floor stays what libcurl and the TLS library allow.
+        if (capFtpsAtTls12())
+            curl_easy_setopt(c, CURLOPT_SSLVERSION, long(CURL_SSLVERSION_DEFAULT) | long(CURL_SSLVERSION_MAX_TLSv1_2));
     }
 
     curl_easy_setopt(c, CURLOPT_SOCKOPTFUNCTION, &Transfer::onSocket);

@@ -73,6 +73,18 @@ QString ProgramDir::installBinary() const
 
 namespace TestSupport {
 
+bool makeCertificate(const QString &certificate, const QString &key)
+{
+    return QProcess::execute(
+               QStringLiteral("openssl"),
+               {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("rsa:2048"),
+                QStringLiteral("-nodes"), QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"),
+                QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-addext"),
+                QStringLiteral("subjectAltName=IP:127.0.0.1,DNS:localhost"), QStringLiteral("-keyout"), key,
+                QStringLiteral("-out"), certificate})
+        == 0;
+}
+
 FtpServer::FtpServer()
     : FtpServer(Options())
 {
@@ -92,14 +104,7 @@ FtpServer::FtpServer(const Options &options)
         arguments << QStringLiteral("--read-limit") << QString::number(options.readLimit);
     if (options.tls) {
         const QString key = m_dir.filePath(QStringLiteral("key.pem"));
-        const int made = QProcess::execute(
-            QStringLiteral("openssl"),
-            {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("rsa:2048"),
-             QStringLiteral("-nodes"), QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"),
-             QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-addext"),
-             QStringLiteral("subjectAltName=IP:127.0.0.1,DNS:localhost"), QStringLiteral("-keyout"), key,
-             QStringLiteral("-out"), certificate()});
-        if (made != 0) {
+        if (!makeCertificate(certificate(), key)) {
             m_error = QStringLiteral("openssl could not make a test certificate");
             return;
         }

@@ -100,6 +100,10 @@ private:
 // A port on 127.0.0.1 on which nothing listens.
 int closedPort();
 
+// A self-signed certificate for 127.0.0.1 and localhost and its key, made with openssl; a client
+// trusts it by taking the certificate file as its CA bundle. False when openssl failed.
+bool makeCertificate(const QString &certificate, const QString &key);
+
 } // namespace TestSupport
 
 #include "TrayIcon.h"
