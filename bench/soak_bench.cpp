@@ -5,7 +5,7 @@
 // descriptors and resident memory do not creep up.
 //
 //   soak_bench SERVER SERVER_ROOT WORK_DIR [UPLOADS]
-#include "InetFtp.h"
+#include "core/upload/InetFtp.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -156,7 +156,7 @@ int closedPort()
 
 } // namespace TestSupport
 
-#include "FrmMain.h"
+#include "gui/shell/FrmMain.h"
 
 #include <QAbstractButton>
 #include <QLabel>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "Clock.h"
+#include "core/clock/Clock.h"
 
 #include <QByteArray>
 #include <QMap>
@@ -106,7 +106,7 @@ bool makeCertificate(const QString &certificate, const QString &key);
 
 } // namespace TestSupport
 
-#include "TrayIcon.h"
+#include "gui/tray/TrayIcon.h"
 
 namespace TestSupport {
 

@@ -1,0 +1,16 @@
+// SPDX-License-Identifier: MIT
+#include "core/settings/FileAccess.h"
+
+#include <QFileInfo>
+
+namespace FileAccess {
+
+bool isMarkedReadOnly(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return false;
+    return !info.isWritable() || !info.permission(QFileDevice::WriteOwner);
+}
+
+} // namespace FileAccess

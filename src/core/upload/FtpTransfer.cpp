@@ -1,0 +1,486 @@
+// SPDX-License-Identifier: MIT
+#include "core/upload/FtpTransfer.h"
+
+#include "core/upload/FtpTarget.h"
+#include "core/upload/InetFtp.h"
+#include "core/diagnostics/ShownText.h"
+#include "core/upload/TlsPolicy.h"
+#include "core/upload/UploadLogging.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <memory>
+#include <optional>
+
+namespace {
+
+using State = InetFtp::State;
+
+// One reply of the server as the header callback hands it over, line by line. A reply of
+// several lines ends with the line "NNN text"; every line before it ("NNN-text" or any other
+// text) is a continuation and carries no verdict.
+struct ReplyLine
+{
+    int code = 0;       // 100..599, or 0 for a continuation line without a code
+    bool final = false; // the last line of its reply
+
+    static ReplyLine parse(QByteArrayView line)
+    {
+        ReplyLine reply;
+        if (line.size() < 3 || !std::all_of(line.begin(), line.begin() + 3, [](char c) { return c >= '0' && c <= '9'; }))
+            return reply;
+        reply.code = (line[0] - '0') * 100 + (line[1] - '0') * 10 + (line[2] - '0');
+        const char after = line.size() > 3 ? line[3] : ' ';
+        reply.final = after == ' ' || after == '\r' || after == '\n';
+        return reply;
+    }
+};
+
+// What one transfer has seen so far. The curl callbacks below feed it; it turns what they see
+// into the control's state values, each reported once, in the order the moments happen. The
+// verdict is taken only once curl_easy_perform has returned, from everything seen.
+class Transfer
+{
+public:
+    Transfer(const FtpRequest &request, const std::function<void(qint16)> &report, const std::atomic<bool> &abort)
+        : m_request(request), m_report(report), m_abort(abort)
+    {
+    }
+
+    bool run();
+
+    // curl callbacks
+    static int onSocket(void *self, curl_socket_t, curlsocktype);
+    static size_t onHeader(char *data, size_t size, size_t count, void *self);
+    static int onDebug(CURL *, curl_infotype type, char *data, size_t size, void *self);
+    static int onPrerequest(void *self, char *, char *, int, int);
+    static size_t onRead(char *buffer, size_t size, size_t count, void *self);
+    static int onProgress(void *self, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
+
+private:
+    // Which command the server's next final reply answers.
+    enum class Awaiting { Other, StoreStart, StoreEnd, Size };
+
+    void report(State state) { m_report(qint16(state)); }
+    void fail(const QString &why);
+    // Notes the first cause of a failure seen inside a callback; the verdict reports it.
+    void noteFailure(const QString &why)
+    {
+        if (m_failure.isEmpty())
+            m_failure = why;
+    }
+    void markConnected();
+    void onReply(QByteArrayView line);
+    void onCommand(QByteArrayView line);
+
+    bool checkRequest();
+    bool openLocalFile();
+    void setOptions(CURL *c);
+    bool verdict(CURLcode result, const char *errorBuffer);
+    QString where() const;
+    QString lastReply() const { return shownText(QString::fromUtf8(m_lastReply)); }
+
+    const FtpRequest &m_request;
+    const std::function<void(qint16)> &m_report;
+    const std::atomic<bool> &m_abort;
+    FtpTarget m_target;
+    QString m_fileName; // the last part of the remote path
+    QFile m_file;
+    qint64 m_size = 0;      // announced to the server: the file's size when the upload began
+    qint64 m_sent = 0;      // handed to curl so far
+    QString m_failure;      // the first cause of failure a callback saw
+
+    // Kept alive for curl while it runs.
+    QByteArray m_url;
+    QByteArray m_user;
+    QByteArray m_password;
+    QByteArray m_caBundle;
+    QByteArray m_knownHosts;
+    std::unique_ptr<curl_slist, void (*)(curl_slist *)> m_postQuote{nullptr, curl_slist_free_all};
+
+    bool m_connecting = false;
+    bool m_connected = false;
+    bool m_requesting = false;
+    bool m_requestSent = false;
+    bool m_receiving = false;
+    Awaiting m_awaiting = Awaiting::Other;
+    int m_storeReply = 0;   // the final reply that ended the data transfer of STOR
+    int m_sizeReply = 0;    // the final reply to SIZE after the upload
+    std::optional<qint64> m_serverSize;
+    QByteArray m_lastReply;
+};
+
+QString Transfer::where() const
+{
+    return FtpTarget::protocolName(m_target.protocol) + u"://" + m_target.host + u':' + QString::number(m_target.port)
+        + u" as " + shownText(m_request.remotePath);
+}
+
+void Transfer::fail(const QString &why)
+{
+    qCWarning(lcUpload).noquote() << "upload of" << shownText(m_request.localPath) << "failed:" << why;
+    report(State::icError);
+}
+
+void Transfer::markConnected()
+{
+    if (m_connected)
+        return;
+    m_connected = true;
+    report(State::icConnected);
+}
+
+void Transfer::onReply(QByteArrayView line)
+{
+    markConnected(); // the greeting is the first reply: the connection stands
+    m_lastReply = line.trimmed().toByteArray();
+    const ReplyLine reply = ReplyLine::parse(line);
+    if (m_requestSent && !m_receiving) {
+        m_receiving = true;
+        report(State::icReceivingResponse);
+    }
+    if (!reply.final)
+        return; // continuation lines carry no verdict, whatever code they start with
+    switch (m_awaiting) {
+    case Awaiting::StoreStart:
+        // 125/150: the data connection opens and the file goes out; any other reply refuses it.
+        m_awaiting = reply.code >= 100 && reply.code < 200 ? Awaiting::StoreEnd : Awaiting::Other;
+        if (m_awaiting == Awaiting::Other)
+            m_storeReply = reply.code;
+        break;
+    case Awaiting::StoreEnd:
+        m_awaiting = Awaiting::Other;
+        m_storeReply = reply.code;
+        if (reply.code == 226 || reply.code == 250)
+            report(State::icResponseReceived);
+        break;
+    case Awaiting::Size:
+        m_awaiting = Awaiting::Other;
+        m_sizeReply = reply.code;
+        if (reply.code == 213) {
+            bool ok = false;
+            const qint64 size = line.sliced(4).trimmed().toLongLong(&ok);
+            if (ok)
+                m_serverSize = size;
+        }
+        break;
+    case Awaiting::Other:
+        break;
+    }
+}
+
+void Transfer::onCommand(QByteArrayView line)
+{
+    if (line.startsWith("STOR ") || line.startsWith("APPE ")) {
+        m_awaiting = Awaiting::StoreStart;
+        if (!m_requestSent) {
+            m_requestSent = true;
+            report(State::icRequestSent);
+        }
+    } else if (line.startsWith("SIZE ")) {
+        m_awaiting = Awaiting::Size;
+    } else {
+        m_awaiting = Awaiting::Other;
+    }
+}
+
+int Transfer::onSocket(void *self, curl_socket_t, curlsocktype)
+{
+    auto *t = static_cast<Transfer *>(self);
+    if (!t->m_connecting) {
+        // The first socket is made once the name is resolved, right before it connects.
+        t->m_connecting = true;
+        t->report(State::icHostResolved);
+        t->report(State::icConnecting);
+    }
+    return CURL_SOCKOPT_OK;
+}
+
+size_t Transfer::onHeader(char *data, size_t size, size_t count, void *self)
+{
+    // For FTP the "headers" are the server's reply lines, every line of every reply.
+    static_cast<Transfer *>(self)->onReply(QByteArrayView(data, qsizetype(size * count)));
+    return size * count;
+}
+
+int Transfer::onDebug(CURL *, curl_infotype type, char *data, size_t size, void *self)
+{
+    // Commands sent; PASS is among them and is never logged.
+    if (type == CURLINFO_HEADER_OUT)
+        static_cast<Transfer *>(self)->onCommand(QByteArrayView(data, qsizetype(size)));
+    return 0;
+}
+
+int Transfer::onPrerequest(void *self, char *, char *, int, int)
+{
+    auto *t = static_cast<Transfer *>(self);
+    t->markConnected(); // sftp has no greeting to mark it
+    if (!t->m_requesting) {
+        t->m_requesting = true;
+        t->report(State::icRequesting);
+    }
+    return CURL_PREREQFUNC_OK;
+}
+
+size_t Transfer::onRead(char *buffer, size_t size, size_t count, void *self)
+{
+    auto *t = static_cast<Transfer *>(self);
+    if (t->m_abort.load()) {
+        t->noteFailure(QStringLiteral("the upload was ended before it was done"));
+        return CURL_READFUNC_ABORT;
+    }
+    if (!t->m_requestSent) { // protocols without an FTP command dialogue (sftp)
+        t->m_requestSent = true;
+        t->report(State::icRequestSent);
+    }
+    // Never more than the size announced at the start: the station may still be appending to
+    // today's file, and what is sent is the file as it was when the transfer began.
+    const qint64 wanted = std::min<qint64>(qint64(size * count), t->m_size - t->m_sent);
+    if (wanted == 0)
+        return 0;
+    const qint64 got = t->m_file.read(buffer, wanted);
+    if (got < 0) {
+        t->noteFailure(QStringLiteral("reading the local file failed: %1").arg(t->m_file.errorString()));
+        return CURL_READFUNC_ABORT;
+    }
+    if (got == 0) {
+        // The station rewrote the file in place while it went out: what the server would get is
+        // not the file announced, so end the transfer rather than let a piece pass for it.
+        t->noteFailure(QStringLiteral("the local file shrank during the upload (%1 of %2 bytes read)")
+                           .arg(t->m_sent)
+                           .arg(t->m_size));
+        return CURL_READFUNC_ABORT;
+    }
+    t->m_sent += got;
+    return size_t(got);
+}
+
+int Transfer::onProgress(void *self, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
+    auto *t = static_cast<Transfer *>(self);
+    if (!t->m_abort.load())
+        return 0;
+    t->noteFailure(QStringLiteral("the upload was ended before it was done"));
+    return 1;
+}
+
+// Everything that can be known to fail before a connection is made.
+bool Transfer::checkRequest()
+{
+    if (!m_request.refusal.isEmpty()) {
+        fail(m_request.refusal);
+        return false;
+    }
+    report(State::icResolvingHost);
+    QString why;
+    const std::optional<FtpTarget> target = FtpTarget::parse(m_request.server, &why);
+    if (!target) {
+        fail(why);
+        return false;
+    }
+    m_target = *target;
+    const std::pair<const QString *, const char *> texts[] = {{&m_request.userName, "the user name"},
+                                                              {&m_request.password, "the password"},
+                                                              {&m_request.localPath, "the local path"},
+                                                              {&m_request.remotePath, "the remote path"}};
+    for (const auto &[text, what] : texts) {
+        if (FtpTarget::hasControlCharacter(*text)) {
+            // Would let a name smuggle its own commands onto the control connection.
+            fail(QStringLiteral("%1 holds a control character; nothing was sent").arg(QLatin1StringView(what)));
+            return false;
+        }
+    }
+    m_fileName = m_request.remotePath.section(u'/', -1);
+    if (m_fileName.isEmpty() || m_fileName == u"." || m_fileName == u"..") {
+        fail(QStringLiteral("the remote path \"%1\" names no file").arg(shownText(m_request.remotePath)));
+        return false;
+    }
+    return openLocalFile();
+}
+
+bool Transfer::openLocalFile()
+{
+    const QString path = m_request.localPath;
+    const QFileInfo info(path);
+    QString readFrom = path;
+    auto refuse = [this, &path](const QString &why) {
+        fail(QStringLiteral("%1 %2; nothing was sent").arg(shownText(path), why));
+        return false;
+    };
+    if (info.isSymLink()) {
+        // A link is followed only inside the records folder: the program may run with rights
+        // the station's writer does not have, and a link must not carry other files off.
+        const QString target = info.canonicalFilePath();
+        const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+        if (target.isEmpty())
+            return refuse(QStringLiteral("is a link to %1, which does not exist").arg(shownText(info.symLinkTarget())));
+        if (folder.isEmpty() || !target.startsWith(folder + u'/'))
+            return refuse(QStringLiteral("is a link to %1, outside the records folder").arg(shownText(target)));
+        readFrom = target;
+    }
+    const QFileInfo file(readFrom);
+    if (!file.exists())
+        return refuse(QStringLiteral("does not exist"));
+    if (file.isDir())
+        return refuse(QStringLiteral("is a folder"));
+    if (!file.isFile())
+        return refuse(QStringLiteral("is not a regular file"));
+    m_file.setFileName(readFrom);
+    if (!m_file.open(QIODevice::ReadOnly))
+        return refuse(QStringLiteral("cannot be read: %1").arg(m_file.errorString()));
+    m_size = m_file.size();
+    return true;
+}
+
+void Transfer::setOptions(CURL *c)
+{
+    m_url = m_target.url(m_request.remotePath);
+    m_user = m_request.userName.toUtf8();
+    m_password = m_request.password.toUtf8();
+    m_caBundle = QFile::encodeName(m_request.caBundle);
+
+    curl_easy_setopt(c, CURLOPT_URL, m_url.constData());
+    // The remote path goes to the server as written: curl would otherwise fold "a/../b" into
+    // "b" on its own, and drop the "%2F" that makes the path absolute with it.
+    curl_easy_setopt(c, CURLOPT_PATH_AS_IS, 1L);
+    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(c, CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(c, CURLOPT_INFILESIZE_LARGE, curl_off_t(m_size));
+    curl_easy_setopt(c, CURLOPT_READFUNCTION, &Transfer::onRead);
+    curl_easy_setopt(c, CURLOPT_READDATA, this);
+    if (!m_request.userName.isEmpty()) {
+        curl_easy_setopt(c, CURLOPT_USERNAME, m_user.constData());
+        curl_easy_setopt(c, CURLOPT_PASSWORD, m_password.constData());
+    }
+    // Each upload has a connection of its own, closed when it is done.
+    curl_easy_setopt(c, CURLOPT_FORBID_REUSE, 1L);
+    curl_easy_setopt(c, CURLOPT_FRESH_CONNECT, 1L);
+    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, long(m_request.timeouts.connect.count()));
+    curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT,
+                     long(std::max<qint64>(1, std::chrono::ceil<std::chrono::seconds>(m_request.timeouts.response).count())));
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME,
+                     long(std::max<qint64>(1, std::chrono::ceil<std::chrono::seconds>(m_request.timeouts.stall).count())));
+    // The control connection idles while a large file goes out; keep routers from dropping it.
+    curl_easy_setopt(c, CURLOPT_TCP_KEEPALIVE, 1L);
+    curl_easy_setopt(c, CURLOPT_TCP_KEEPIDLE, 30L);
+    curl_easy_setopt(c, CURLOPT_TCP_KEEPINTVL, 15L);
+    curl_easy_setopt(c, CURLOPT_UPLOAD_BUFFERSIZE, 512L * 1024L);
+
+    if (m_target.protocol != FtpTarget::Protocol::Sftp) {
+        // Binary, passive (EPSV first, then PASV), no folders created: libcurl's defaults,
+        // spelled out because the servers rely on them.
+        curl_easy_setopt(c, CURLOPT_TRANSFERTEXT, 0L);
+        curl_easy_setopt(c, CURLOPT_FTPPORT, nullptr);
+        curl_easy_setopt(c, CURLOPT_FTP_USE_EPSV, 1L);
+        curl_easy_setopt(c, CURLOPT_FTP_CREATE_MISSING_DIRS, long(CURLFTP_CREATE_DIR_NONE));
+        // Ask for the stored size afterwards. The "*" keeps curl from failing on its own; the
+        // verdict reads the reply itself.
+        m_postQuote.reset(curl_slist_append(nullptr, QByteArray("*SIZE " + m_fileName.toUtf8()).constData()));
+        curl_easy_setopt(c, CURLOPT_POSTQUOTE, m_postQuote.get());
+        curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &Transfer::onHeader);
+        curl_easy_setopt(c, CURLOPT_HEADERDATA, this);
+    } else {
+        m_knownHosts = QFile::encodeName(QDir::homePath() + QStringLiteral("/.ssh/known_hosts"));
+        curl_easy_setopt(c, CURLOPT_SSH_KNOWNHOSTS, m_knownHosts.constData());
+    }
+    if (m_target.protocol == FtpTarget::Protocol::Ftps || m_target.protocol == FtpTarget::Protocol::Ftpes) {
+        // All or nothing: never fall back to plain text when TLS is asked for.
+        curl_easy_setopt(c, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
+        curl_easy_setopt(c, CURLOPT_FTPSSLAUTH, long(CURLFTPAUTH_TLS));
+        curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
+        curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
+        if (!m_caBundle.isEmpty())
+            curl_easy_setopt(c, CURLOPT_CAINFO, m_caBundle.constData());
+        // Only the ceiling moves: the floor stays what libcurl and the TLS library allow.
+        if (capFtpsAtTls12())
+            curl_easy_setopt(c, CURLOPT_SSLVERSION, long(CURL_SSLVERSION_DEFAULT) | long(CURL_SSLVERSION_MAX_TLSv1_2));
+    }
+
+    curl_easy_setopt(c, CURLOPT_SOCKOPTFUNCTION, &Transfer::onSocket);
+    curl_easy_setopt(c, CURLOPT_SOCKOPTDATA, this);
+    curl_easy_setopt(c, CURLOPT_PREREQFUNCTION, &Transfer::onPrerequest);
+    curl_easy_setopt(c, CURLOPT_PREREQDATA, this);
+    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &Transfer::onProgress);
+    curl_easy_setopt(c, CURLOPT_XFERINFODATA, this);
+    // Only the commands sent are taken from the debug stream (their type is stable); nothing is
+    // printed.
+    curl_easy_setopt(c, CURLOPT_VERBOSE, 1L);
+    curl_easy_setopt(c, CURLOPT_DEBUGFUNCTION, &Transfer::onDebug);
+    curl_easy_setopt(c, CURLOPT_DEBUGDATA, this);
+}
+
+// The file counts as on the server only when everything agrees: curl finished without an
+// error, the whole announced size went out, the server's final reply to the data transfer was
+// 226/250, and where the server answers SIZE, it holds exactly that many bytes.
+bool Transfer::verdict(CURLcode result, const char *errorBuffer)
+{
+    const bool ftp = m_target.protocol != FtpTarget::Protocol::Sftp;
+    QString why = m_failure;
+    if (why.isEmpty() && result != CURLE_OK) {
+        why = QString::fromUtf8(errorBuffer[0] ? errorBuffer : curl_easy_strerror(result)) + u" (" + where() + u')';
+        if (!m_lastReply.isEmpty())
+            why += u", last reply: " + lastReply();
+    }
+    if (why.isEmpty() && m_sent != m_size)
+        why = QStringLiteral("only %1 of %2 bytes were sent (%3)").arg(m_sent).arg(m_size).arg(where());
+    if (why.isEmpty() && ftp && m_storeReply != 226 && m_storeReply != 250)
+        why = QStringLiteral("the server did not confirm %1 (%2)").arg(where(), lastReply());
+    if (why.isEmpty() && ftp) {
+        // 500/502: a server without SIZE, which is no failure; 550 means the file is not there.
+        if (m_sizeReply == 213 && m_serverSize && *m_serverSize != m_size)
+            why = QStringLiteral("the server holds %1 bytes of %2, not %3").arg(*m_serverSize).arg(where()).arg(m_size);
+        else if (m_sizeReply != 213 && m_sizeReply != 500 && m_sizeReply != 502)
+            why = QStringLiteral("the server does not show %1 after the upload (SIZE: %2)")
+                      .arg(where(), m_sizeReply ? QString::number(m_sizeReply) : QStringLiteral("no reply"));
+        else if (m_sizeReply == 213 && !m_serverSize)
+            why = QStringLiteral("the server's size of %1 is unreadable (%2)").arg(where(), lastReply());
+    }
+    if (!why.isEmpty()) {
+        fail(why);
+        return false;
+    }
+    report(State::icResponseCompleted);
+    return true;
+}
+
+bool Transfer::run()
+{
+    if (!checkRequest())
+        return false;
+
+    std::unique_ptr<CURL, void (*)(CURL *)> curl(curl_easy_init(), curl_easy_cleanup);
+    if (!curl) {
+        fail(QStringLiteral("cannot start a transfer (out of memory)"));
+        return false;
+    }
+    char errorBuffer[CURL_ERROR_SIZE] = {};
+    curl_easy_setopt(curl.get(), CURLOPT_ERRORBUFFER, errorBuffer);
+    setOptions(curl.get());
+    const CURLcode result = curl_easy_perform(curl.get());
+
+    const bool succeeded = verdict(result, errorBuffer);
+    if (m_connected) {
+        report(State::icDisconnecting);
+        report(State::icDisconnected);
+    }
+    if (succeeded)
+        qCInfo(lcUpload).noquote() << "sent" << shownText(m_request.localPath) << "to" << where() << u'(' + QString::number(m_size)
+                                   << "bytes)";
+    return succeeded;
+}
+
+} // namespace
+
+bool runFtpTransfer(const FtpRequest &request, const std::function<void(qint16)> &report,
+                    const std::atomic<bool> &abort)
+{
+    Transfer transfer(request, report, abort);
+    return transfer.run();
+}

@@ -1,0 +1,97 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "core/upload/FtpTransfer.h"
+
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+// The FTP transfer control of the main window. It holds the server address and the login that
+// later transfers use, sends files on request and reports each step of a transfer through
+// StateChanged, always on the thread that owns it.
+//
+// Transfers run one after another on a worker thread of the control's own, so nothing a server
+// or the network does (a slow name lookup, a connect that gets no answer, a server that never
+// replies, a gigabyte to send) can hold up the window. A send requested while another runs
+// waits its turn; at most MaxWaiting sends wait, and one more is refused with an error state.
+class InetFtp : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QString ServerAddress READ serverAddress WRITE setServerAddress)
+    Q_PROPERTY(QString UserName READ userName WRITE setUserName)
+    Q_PROPERTY(QString Password READ password WRITE setPassword)
+
+public:
+    enum State : qint16 {
+        icNone = 0,
+        icResolvingHost = 1,
+        icHostResolved = 2,
+        icConnecting = 3,
+        icConnected = 4,
+        icRequesting = 5,
+        icRequestSent = 6,
+        icReceivingResponse = 7,
+        icResponseReceived = 8,
+        icDisconnecting = 9,
+        icDisconnected = 10,
+        icError = 11,
+        icResponseCompleted = 12,
+    };
+    Q_ENUM(State)
+
+    static constexpr int MaxWaiting = 100;
+
+    explicit InetFtp(QObject *parent = nullptr);
+    ~InetFtp() override; // ends a running transfer with an error and drops waiting ones
+
+    QString serverAddress() const { return m_serverAddress; }
+    void setServerAddress(const QString &address) { m_serverAddress = address; }
+    QString userName() const { return m_userName; }
+    void setUserName(const QString &name) { m_userName = name; }
+    QString password() const { return m_password; }
+    void setPassword(const QString &password) { m_password = password; }
+
+    void setTimeouts(const FtpTimeouts &timeouts) { m_timeouts = timeouts; }
+    // A file of certificates to trust for ftps/ftpes instead of the system's store.
+    void setTrustedCertificates(const QString &path) { m_caBundle = path; }
+
+    // Sends the local file to the remote path on the server set now, with the login set now.
+    // Returns at once; the transfer reports through StateChanged.
+    void Execute(const QString &localPath, const QString &remotePath);
+    // Takes a send that must not be attempted (why says which setting is at fault): in its turn it
+    // ends with an error state and the reason on standard error, without connecting.
+    void refuse(const QString &localPath, const QString &remotePath, const QString &why);
+
+    // True while a send runs or waits.
+    bool StillExecuting() const;
+
+signals:
+    void StateChanged(qint16 state);
+    // Each requested send ends with exactly one of these, after its last StateChanged.
+    void transferFinished(const QString &localPath, const QString &remotePath, bool succeeded);
+
+private:
+    void work();
+    void post(qint16 state);
+    void enqueue(FtpRequest request);
+
+    QString m_serverAddress;
+    QString m_userName;
+    QString m_password;
+    FtpTimeouts m_timeouts;
+    QString m_caBundle;
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<FtpRequest> m_waiting;
+    bool m_running = false;
+    bool m_stopping = false;
+    std::atomic<bool> m_abort{false};
+    std::thread m_worker;
+};

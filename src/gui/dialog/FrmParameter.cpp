@@ -1,0 +1,202 @@
+// SPDX-License-Identifier: MIT
+#include "gui/dialog/FrmParameter.h"
+
+#include "gui/language/Captions.h"
+#include "core/settings/ProfileFile.h"
+#include "core/settings/Settings.h"
+#include "core/settings/SysMain.h"
+#include "gui/upload/TransferLog.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+// The two boxes of the times that send yesterday's file.
+const QColor LightYellow(255, 255, 128);
+
+template<typename Widget>
+Widget *named(Widget *widget, const QString &name)
+{
+    widget->setObjectName(name);
+    return widget;
+}
+
+QLineEdit *textBox(QWidget *parent, const QString &name, int maxLength = 32767)
+{
+    auto *box = named(new QLineEdit(parent), name);
+    box->setMaxLength(maxLength);
+    return box;
+}
+
+} // namespace
+
+FrmParameter::FrmParameter(SysMain &sys, TransferLog &log, QWidget *parent)
+    : QDialog(parent)
+    , m_sys(sys)
+    , m_log(log)
+{
+    setObjectName(QStringLiteral("frmParameter"));
+    setWindowTitle(QStringLiteral("Parameter"));
+    QFont font(QStringLiteral("Courier New"), 9);
+    font.setStyleHint(QFont::TypeWriter);
+    setFont(font);
+    // Under the main window's style sheet the controls would not inherit the dialog's font;
+    // the sheet's own rule does reach them.
+    setStyleSheet(QStringLiteral("QWidget { font-family: \"Courier New\"; font-size: 9pt; }"));
+
+    lblLocalNo = named(new QLabel(QStringLiteral("Station No:"), this), QStringLiteral("lblLocalNo"));
+    lblUpServer = named(new QLabel(QStringLiteral("Upload IP:"), this), QStringLiteral("lblUpServer"));
+    lblLocalPath = named(new QLabel(QStringLiteral("Local Path:"), this), QStringLiteral("lblLocalPath"));
+    lblUpPath = named(new QLabel(QStringLiteral("Upload Path:"), this), QStringLiteral("lblUpPath"));
+    lblUserName = named(new QLabel(QStringLiteral("User Name:"), this), QStringLiteral("lblUserName"));
+    lblPassword = named(new QLabel(QStringLiteral("Password:"), this), QStringLiteral("lblPassword"));
+    lblUpTime = named(new QLabel(QStringLiteral("Upload Time:"), this), QStringLiteral("lblUpTime"));
+    lblHHMM = named(new QLabel(QStringLiteral("HH:MM"), this), QStringLiteral("lblHHMM"));
+    lblUpDate = named(new QLabel(QStringLiteral("(Yesterday)"), this), QStringLiteral("lblUpDate"));
+
+    txtNo = textBox(this, QStringLiteral("txtNo"), 3);
+    txtNo->setMaximumWidth(txtNo->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 12);
+    txtServer = textBox(this, QStringLiteral("txtServer"));
+    txtLocal = textBox(this, QStringLiteral("txtLocal"));
+    txtUpload = textBox(this, QStringLiteral("txtUpload"));
+    txtName = textBox(this, QStringLiteral("txtName"));
+    txtPassword = textBox(this, QStringLiteral("txtPassword")); // shown in clear, as users expect here
+    for (int i = 0; i < TimeBoxes; ++i) {
+        QLineEdit *time = txtTime[size_t(i)] = textBox(this, QStringLiteral("txtTime%1").arg(i), 5);
+        time->setMaximumWidth(time->fontMetrics().horizontalAdvance(QStringLiteral("00:000")) + 12);
+        if (i >= 8) {
+            QPalette palette = time->palette();
+            palette.setColor(QPalette::Base, LightYellow);
+            time->setPalette(palette);
+        }
+    }
+    cmbOk = named(new QPushButton(QStringLiteral("&Ok"), this), QStringLiteral("cmbOk"));
+    cmbCancel = named(new QPushButton(QStringLiteral("&Cancel"), this), QStringLiteral("cmbCancel"));
+
+    auto *grid = new QGridLayout;
+    grid->addWidget(lblLocalNo, 0, 0);
+    grid->addWidget(txtNo, 0, 1, Qt::AlignLeft);
+    grid->addWidget(lblUpServer, 0, 2);
+    grid->addWidget(txtServer, 0, 3);
+    grid->addWidget(lblLocalPath, 1, 0);
+    grid->addWidget(txtLocal, 1, 1);
+    grid->addWidget(lblUpPath, 1, 2);
+    grid->addWidget(txtUpload, 1, 3);
+    grid->addWidget(lblUserName, 2, 0);
+    grid->addWidget(txtName, 2, 1);
+    grid->addWidget(lblPassword, 2, 2);
+    grid->addWidget(txtPassword, 2, 3);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
+
+    auto timeRow = [this](int first, QLabel *after) {
+        auto *row = new QHBoxLayout;
+        for (int i = first; i < first + 5; ++i)
+            row->addWidget(txtTime[size_t(i)]);
+        row->addWidget(after);
+        row->addStretch(1);
+        return row;
+    };
+    auto *times = new QGridLayout;
+    times->addWidget(lblUpTime, 0, 0);
+    times->addLayout(timeRow(0, lblHHMM), 0, 1);
+    times->addLayout(timeRow(5, lblUpDate), 1, 1);
+    times->setColumnStretch(1, 1);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(cmbOk, 1);
+    buttons->addWidget(cmbCancel, 1);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addLayout(times);
+    layout->addStretch(1);
+    layout->addLayout(buttons);
+    resize(569, 224);
+
+    // Cancel first, so the dialog opens with the focus on it; then the boxes in reading order.
+    QList<QWidget *> order{cmbCancel, cmbOk, txtNo, txtServer, txtLocal, txtUpload, txtName, txtPassword};
+    for (QLineEdit *time : txtTime)
+        order << time;
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order.at(i - 1), order.at(i));
+    cmbCancel->setFocus();
+    // Enter in a box must not store a half-typed value: Cancel is the one button that answers
+    // Enter; Ok is pressed only by itself or by its access key.
+    cmbOk->setAutoDefault(false);
+    cmbCancel->setAutoDefault(false);
+    cmbCancel->setDefault(true);
+
+    connect(cmbOk, &QPushButton::clicked, this, &FrmParameter::cmbOk_Click);
+    connect(cmbCancel, &QPushButton::clicked, this, &FrmParameter::cmbCancel_Click);
+}
+
+QLineEdit *FrmParameter::box(const QString &key) const
+{
+    if (key == u"FtpNo")
+        return txtNo;
+    if (key == u"FtpServer")
+        return txtServer;
+    if (key == u"FtpPath")
+        return txtUpload;
+    if (key == u"FtpUserName")
+        return txtName;
+    if (key == u"FtpPassword")
+        return txtPassword;
+    if (key == u"LocalPath")
+        return txtLocal;
+    return txtTime[size_t(key.mid(QStringLiteral("FtpTime").size()).toInt() - 1)];
+}
+
+void FrmParameter::Form_Load()
+{
+    auto text = [this](const char *key) { return languageText(m_sys, QLatin1StringView(key)); };
+    setWindowTitle(titleText(text("Parameter")));
+    cmbOk->setText(text("Ok"));
+    cmbCancel->setText(text("Cancel"));
+    lblUpDate->setText(text("Yesterday"));
+    lblLocalNo->setText(text("StationNo"));
+    lblUpTime->setText(text("UploadTime"));
+    lblUserName->setText(text("UserName"));
+    lblPassword->setText(text("Password"));
+    lblLocalPath->setText(text("LocalPath"));
+    lblUpPath->setText(text("UploadPath"));
+    lblUpServer->setText(text("UploadIP"));
+
+    // From the settings in use, not from the file: the dialog shows what the program works with.
+    const Settings &s = m_sys.settings;
+    txtNo->setText(SysMain::Trim(s.FtpNo));
+    txtLocal->setText(SysMain::Trim(s.LocalPath));
+    txtServer->setText(SysMain::Trim(s.FtpServer));
+    txtUpload->setText(SysMain::Trim(s.FtpPath));
+    txtName->setText(SysMain::Trim(s.FtpUserName));
+    txtPassword->setText(SysMain::Trim(s.FtpPassword));
+    for (size_t i = 0; i < txtTime.size(); ++i)
+        txtTime[i]->setText(SysMain::Trim(s.FtpTime[i]));
+}
+
+void FrmParameter::cmbOk_Click()
+{
+    QList<QPair<QString, QString>> values;
+    for (const QString &key : Settings::saveOrder())
+        values.append({key, SysMain::TrimBlanks(box(key)->text())});
+
+    QString error;
+    if (!ProfileFile::writeValues(m_sys.IniFile, Settings::Section, values, &error)) {
+        m_log.insertTop(QStringLiteral("Settings not saved: %1").arg(error));
+        return; // stays open with what was typed
+    }
+    for (const QString &key : Settings::saveOrder())
+        m_sys.settings[key] = SysMain::TrimBlanks(SysMain::GetIniString(m_sys.IniFile, Settings::Section, key));
+    accept();
+}
+
+void FrmParameter::cmbCancel_Click()
+{
+    reject();
+}

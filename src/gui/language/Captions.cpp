@@ -1,0 +1,110 @@
+// SPDX-License-Identifier: MIT
+#include "gui/language/Captions.h"
+
+#include "gui/shell/Logging.h"
+#include "gui/shell/MainControls.h"
+#include "core/settings/ProfileFile.h"
+#include "gui/tray/RunState.h"
+#include "core/settings/Settings.h"
+#include "core/settings/SysMain.h"
+#include "gui/upload/TransferLog.h"
+
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSet>
+#include <QWidget>
+
+namespace {
+
+const QString FallbackLanguage = QStringLiteral("English");
+
+void sayOnce(const QString &line)
+{
+    static QSet<QString> said;
+    if (!said.contains(line)) {
+        said.insert(line);
+        qCWarning(lcShell).noquote() << line;
+    }
+}
+
+} // namespace
+
+QString languageText(const SysMain &sys, const QString &key)
+{
+    const std::optional<ProfileDocument> file = ProfileFile::load(sys.LanguageFile);
+    if (!file)
+        return {};
+    const QString language = SysMain::Trim(sys.CurrentLanguage);
+    if (const std::optional<QString> text = file->value(language, key))
+        return SysMain::Trim(*text);
+    if (language == FallbackLanguage) {
+        sayOnce(QStringLiteral("%1 has no text for %2 in [English]").arg(sys.LanguageFile, key));
+        return {};
+    }
+    if (!file->hasSection(language))
+        sayOnce(QStringLiteral("%1 has no section [%2]; the captions are shown in English").arg(sys.LanguageFile, language));
+    else
+        sayOnce(QStringLiteral("%1 has no text for %2 in [%3]; it is shown in English").arg(sys.LanguageFile, key, language));
+    return SysMain::Trim(file->value(FallbackLanguage, key).value_or(QString()));
+}
+
+QString titleText(const QString &caption)
+{
+    static const QRegularExpression chineseMarker(QStringLiteral("[(（]&[^&][)）]"));
+    QString text = caption;
+    text.remove(chineseMarker);
+    text.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
+    text.remove(u'&');
+    text.replace(u'\x01', u'&');
+    return text;
+}
+
+Captions::Captions(QWidget *window, const MainControls &controls, SysMain &sys, TransferLog &log, QObject *parent)
+    : QObject(parent)
+    , m_window(window)
+    , m_c(controls)
+    , m_sys(sys)
+    , m_log(log)
+{
+}
+
+void Captions::ShowLanguage()
+{
+    auto text = [this](const char *key) { return languageText(m_sys, QLatin1StringView(key)); };
+
+    m_c.mnuState->setText(text(RunState::isStopped(m_c.mnuState) ? "Run" : "Stop"));
+    m_c.mnuShow->setText(text("Parameter"));
+    m_c.mnuExit->setText(text("Exit"));
+    m_window->setWindowTitle(titleText(text("Title")) + VersionSuffix);
+    m_c.cmbExit->setText(text("Exit"));
+    m_c.cmbMin->setText(text("Minimized"));
+    m_c.cmbParameter->setText(text("Parameter"));
+    m_c.cmdUpLoad->setText(text("ManualUpload"));
+    m_c.cmdUpLoad2->setText(text("YesterdayUpload"));
+    m_c.frmDate->setTitle(text("UploadDate"));
+    m_c.frmUpLoad->setTitle(text("ManualUploadSet"));
+    m_c.lblUpFileName->setText(text("UploadFile"));
+    m_c.lblLocalFileName->setText(text("LocalFile"));
+    m_c.lblLocalPath->setText(text("LocalPath"));
+    m_c.lblUpPath->setText(text("UploadPath"));
+    m_c.lblUpServer->setText(text("UploadIP"));
+    m_c.lblUpDate->setText(text("Yesterday"));
+    m_c.lblCountSec->setText(text("Count"));
+    m_c.lblLocalNo->setText(text("StationNo"));
+    m_c.lblUpTime->setText(text("UploadTime"));
+    m_c.frmUp->setTitle(text("AutoUploadInfo"));
+}
+
+void Captions::switchTo(const QString &language)
+{
+    m_sys.CurrentLanguage = language;
+    QString error;
+    if (SysMain::WriteIniString(m_sys.IniFile, Settings::Section, Settings::LanguageKey, m_sys.CurrentLanguage, &error) == 0) {
+        // The captions change all the same; the next start comes up in the stored language.
+        m_log.insertTop(QStringLiteral("Language %1 not stored: %2").arg(language, error));
+    }
+    ShowLanguage();
+}

@@ -1,0 +1,27 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "gui/shell/FrmMain.h"
+
+// The exit statuses of the program, as the README lists them.
+enum ExitStatus : int {
+    ExitNormal = 0,          // ended through the Exit command or the session ending
+    ExitAlreadyRunning = 3,  // another copy runs from the same program folder
+    ExitSettingsMissing = 4, // TALLYPORT.ini is not in the program folder
+    ExitLanguageMissing = 5, // Language.txt is not in the program folder
+};
+
+inline int exitStatus(FrmMain::LoadResult result)
+{
+    switch (result) {
+    case FrmMain::LoadResult::Loaded:
+        return ExitNormal;
+    case FrmMain::LoadResult::AlreadyRunning:
+        return ExitAlreadyRunning;
+    case FrmMain::LoadResult::SettingsMissing:
+        return ExitSettingsMissing;
+    case FrmMain::LoadResult::LanguageMissing:
+        return ExitLanguageMissing;
+    }
+    return ExitNormal;
+}

@@ -1,0 +1,198 @@
+// SPDX-License-Identifier: MIT
+#include "gui/shell/MainControls.h"
+
+#include "core/upload/InetFtp.h"
+
+#include <QAction>
+#include <QDateEdit>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+// Value labels: yellow on blue; the two times that send yesterday's file on green. Set once on
+// the form, so the labels keep inheriting the form's font.
+const QString FormStyle = QStringLiteral(
+    "QLabel[value=\"true\"] { color: #ffff00; background-color: #0000c0; border: 1px solid #404040;"
+    " padding: 1px 3px; }"
+    "QLabel[value=\"true\"][yesterday=\"true\"] { background-color: #008000; }");
+
+template<typename Widget>
+Widget *named(Widget *widget, const char *name)
+{
+    widget->setObjectName(QLatin1StringView(name));
+    return widget;
+}
+
+QLabel *captionLabel(const char *name, const QString &text)
+{
+    return named(new QLabel(text), name);
+}
+
+QLabel *valueLabel(const char *name, const QString &text = {}, bool yesterday = false)
+{
+    QLabel *label = named(new QLabel(text), name);
+    label->setProperty("value", true);
+    label->setProperty("yesterday", yesterday);
+    label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 6);
+    return label;
+}
+
+QPushButton *button(const char *name, const QString &text, const QString &icon = {})
+{
+    QPushButton *result = named(new QPushButton(text), name);
+    if (!icon.isEmpty()) {
+        result->setIcon(QIcon(icon));
+        result->setIconSize(icon.contains(u"china") || icon.contains(u"taiwan") ? QSize(34, 16) : QSize(16, 16));
+    }
+    return result;
+}
+
+QGroupBox *buildSettingsFrame(MainControls &c)
+{
+    auto *frame = c.frmUp = named(new QGroupBox(QStringLiteral("Auto Upload Information")), "frmUp");
+    auto *grid = new QGridLayout(frame);
+    grid->setHorizontalSpacing(4);
+    grid->setVerticalSpacing(3);
+
+    c.lblUpServer = captionLabel("lblUpServer", QStringLiteral("Upload IP:"));
+    c.lblServer = valueLabel("lblServer");
+    c.lblUpPath = captionLabel("lblUpPath", QStringLiteral("Upload Path:"));
+    c.lblPath = valueLabel("lblPath");
+    c.lblLocalPath = captionLabel("lblLocalPath", QStringLiteral("Local Path:"));
+    c.lblLocal = valueLabel("lblLocal");
+    c.lblLocalNo = captionLabel("lblLocalNo", QStringLiteral("Station No:"));
+    c.lblNo = valueLabel("lblNo");
+    c.lblUpTime = captionLabel("lblUpTime", QStringLiteral("Upload Time:"));
+    for (int slot = 0; slot < int(c.lblTime.size()); ++slot) {
+        const QByteArray name = "lblTime" + QByteArray::number(slot + 1);
+        // Times 9 and 10 send yesterday's file: another colour marks them.
+        c.lblTime[size_t(slot)] = valueLabel(name.constData(), {}, slot >= 8);
+    }
+    c.lblUpDate = captionLabel("lblUpDate", QStringLiteral("(Yesterday)"));
+    c.lblLocalFileName = captionLabel("lblLocalFileName", QStringLiteral("Local File:"));
+    c.lblLocalFile = valueLabel("lblLocalFile");
+    c.lblUpFileName = captionLabel("lblUpFileName", QStringLiteral("Upload File:"));
+    c.lblUpFile = valueLabel("lblUpFile");
+    c.lblCountSec = captionLabel("lblCountSec", QStringLiteral("Count:"));
+    c.lblSec = valueLabel("lblSec", QStringLiteral("0"));
+    c.lblCount = valueLabel("lblCount", QStringLiteral("0"));
+
+    const int valueSpan = 6;
+    int row = 0;
+    auto addRow = [&](QLabel *caption, QLabel *value, int span = -1) {
+        grid->addWidget(caption, row, 0);
+        grid->addWidget(value, row, 1, 1, span < 0 ? valueSpan : span);
+        ++row;
+    };
+    addRow(c.lblUpServer, c.lblServer);
+    addRow(c.lblUpPath, c.lblPath);
+    addRow(c.lblLocalPath, c.lblLocal);
+    addRow(c.lblLocalNo, c.lblNo, 1);
+    grid->addWidget(c.lblUpTime, row, 0);
+    for (int slot = 0; slot < 10; ++slot)
+        grid->addWidget(c.lblTime[size_t(slot)], row + slot / 5, 1 + slot % 5);
+    grid->addWidget(c.lblUpDate, row + 1, 6);
+    row += 2;
+    addRow(c.lblLocalFileName, c.lblLocalFile, 2);
+    addRow(c.lblUpFileName, c.lblUpFile, 2);
+    grid->addWidget(c.lblCountSec, row, 0);
+    grid->addWidget(c.lblSec, row, 1);
+    grid->addWidget(c.lblCount, row, 2);
+    grid->setColumnStretch(6, 1);
+    return frame;
+}
+
+QGroupBox *buildManualFrame(MainControls &c)
+{
+    auto *frame = c.frmUpLoad = named(new QGroupBox(QStringLiteral("Manual Upload Set")), "frmUpLoad");
+    auto *column = new QVBoxLayout(frame);
+
+    c.frmDate = named(new QGroupBox(QStringLiteral("Upload Date")), "frmDate");
+    auto *dateRow = new QHBoxLayout(c.frmDate);
+    c.dtUp = named(new QDateEdit, "dtUp");
+    c.dtUp->setCalendarPopup(true);
+    c.dtUp->setDisplayFormat(QStringLiteral("yyyy/MM/dd"));
+    dateRow->addWidget(c.dtUp);
+
+    c.cmdUpLoad = button("cmdUpLoad", QStringLiteral("&Manual Upload"), QStringLiteral(":/images/upload.png"));
+    c.cmdUpLoad2 = button("cmdUpLoad2", QStringLiteral("&Yesterday Upload"), QStringLiteral(":/images/yesterday.png"));
+    column->addWidget(c.frmDate);
+    column->addWidget(c.cmdUpLoad);
+    column->addWidget(c.cmdUpLoad2);
+    column->addStretch(1);
+    return frame;
+}
+
+void buildMenu(QWidget *form, MainControls &c)
+{
+    c.mnuMain = named(new QMenu(QStringLiteral("&Menu"), form), "mnuMain");
+    c.mnuMain->setFont(form->font());
+    c.mnuState = named(c.mnuMain->addAction(QStringLiteral("&Run")), "mnuState");
+    c.mnuState->setData(QStringLiteral("1")); // the run state: "1" stopped, "0" running
+    c.mnuLine = named(c.mnuMain->addSeparator(), "mnuLine");
+    c.mnuShow = named(c.mnuMain->addAction(QStringLiteral("&Setting...")), "mnuShow");
+    c.mnuExit = named(c.mnuMain->addAction(QStringLiteral("&Exit")), "mnuExit");
+}
+
+} // namespace
+
+MainControls buildMainControls(QWidget *form)
+{
+    MainControls c;
+    QFont font(QStringLiteral("Courier New"), 9);
+    font.setStyleHint(QFont::TypeWriter);
+    form->setFont(font);
+    form->setStyleSheet(FormStyle);
+
+    c.cmbMin = button("cmbMin", QStringLiteral("Mi&nimized"));
+    c.cmbExit = button("cmbExit", QStringLiteral("E&xit"));
+    c.cmbParameter = button("cmbParameter", QStringLiteral("&Parameter"));
+    c.cmbEnglish = button("cmbEnglish", QStringLiteral("&English"));
+    c.cmbChina = button("cmbChina", QString(), QStringLiteral(":/images/china.png"));
+    c.cmbTaiwan = button("cmbTaiwan", QString(), QStringLiteral(":/images/taiwan.png"));
+
+    c.picDisable = named(new QLabel(form), "picDisable");
+    c.picDisable->setPixmap(QPixmap(QStringLiteral(":/images/disabled.png")));
+    c.picDisable->hide(); // a holder of the stopped state's tray image, never shown itself
+
+    c.tmrSec = named(new QTimer(form), "tmrSec");
+    c.tmrSec->setInterval(1000);
+
+    c.lstList = named(new QListWidget, "lstList");
+    c.lstList->setUniformItemSizes(true);
+
+    c.inetFtp = named(new InetFtp(form), "inetFtp");
+
+    auto *buttons = new QHBoxLayout;
+    for (QPushButton *b : {c.cmbMin, c.cmbExit, c.cmbParameter})
+        buttons->addWidget(b);
+    buttons->addStretch(1);
+    for (QPushButton *b : {c.cmbEnglish, c.cmbChina, c.cmbTaiwan})
+        buttons->addWidget(b);
+
+    auto *frames = new QHBoxLayout;
+    frames->addWidget(buildSettingsFrame(c), 3);
+    frames->addWidget(buildManualFrame(c), 1);
+
+    auto *layout = new QVBoxLayout(form);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->addLayout(buttons);
+    layout->addLayout(frames);
+    layout->addWidget(c.lstList, 1);
+
+    buildMenu(form, c);
+
+    QWidget *order[] = {c.cmbMin, c.cmbExit, c.cmbParameter, c.cmbEnglish, c.cmbChina, c.cmbTaiwan,
+                        c.dtUp, c.cmdUpLoad, c.cmdUpLoad2, c.lstList};
+    for (size_t i = 1; i < std::size(order); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+    return c;
+}

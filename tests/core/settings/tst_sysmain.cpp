@@ -1,0 +1,158 @@
+// SPDX-License-Identifier: MIT
+#include "core/settings/Settings.h"
+#include "core/settings/SysMain.h"
+#include "TestSupport.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestSysMain : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void trim_data();
+    void trim();
+    void addBackslash_data();
+    void addBackslash();
+    void missingFileSectionOrKeyReadsEmpty_data();
+    void missingFileSectionOrKeyReadsEmpty();
+    void writeCreatesFileSectionAndKey();
+    void settingsLoad_data();
+    void settingsLoad();
+    void settingsKeyOrders();
+};
+
+void TestSysMain::trim_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("blanks around") << "  12 " << "12";
+    QTest::newRow("inner blanks stay") << " a b " << "a b";
+    QTest::newRow("tabs stay") << "\ta\t" << "\ta\t";
+    QTest::newRow("blanks only") << "   " << "";
+    QTest::newRow("empty") << "" << "";
+}
+
+void TestSysMain::trim()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QCOMPARE(SysMain::Trim(text), expected);
+}
+
+void TestSysMain::addBackslash_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QChar>("separator");
+    QTest::addColumn<QString>("expected");
+
+    const QChar back(u'\\');
+    const QChar slash(u'/');
+    QTest::newRow("\\ folder") << "C:\\Prog" << back << "C:\\Prog\\";
+    QTest::newRow("\\ drive root") << "C:\\" << back << "C:\\";
+    QTest::newRow("\\ empty") << "" << back << "\\";
+    QTest::newRow("\\ blanks only") << "   " << back << "\\";
+    QTest::newRow("\\ blanks around, no separator") << "  C:\\Prog  " << back << "C:\\Prog\\";
+    QTest::newRow("\\ blanks around, separator") << "  C:\\Prog\\  " << back << "  C:\\Prog\\  ";
+    QTest::newRow("\\ two separators kept") << "C:\\Prog\\\\" << back << "C:\\Prog\\\\";
+    QTest::newRow("/ folder") << "/opt/korva5" << slash << "/opt/korva5/";
+    QTest::newRow("/ root") << "/" << slash << "/";
+    QTest::newRow("/ empty") << "" << slash << "/";
+    QTest::newRow("/ blanks around, separator") << " /opt/ " << slash << " /opt/ ";
+    QTest::newRow("/ other separator is not ours") << "/opt\\" << slash << "/opt\\/";
+}
+
+void TestSysMain::addBackslash()
+{
+    QFETCH(QString, path);
+    QFETCH(QChar, separator);
+    QFETCH(QString, expected);
+    QCOMPARE(SysMain::AddBackslash(path, separator), expected);
+}
+
+void TestSysMain::missingFileSectionOrKeyReadsEmpty_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<QString>("key");
+    QTest::newRow("file") << "absent.ini" << "TALLY" << "FtpNo";
+    QTest::newRow("section") << "TALLYPORT.ini" << "OTHER" << "FtpNo";
+    QTest::newRow("key") << "TALLYPORT.ini" << "TALLY" << "FtpPath";
+    QTest::newRow("empty section") << "TALLYPORT.ini" << "" << "FtpNo";
+    QTest::newRow("empty file name") << "" << "TALLY" << "FtpNo";
+}
+
+void TestSysMain::missingFileSectionOrKeyReadsEmpty()
+{
+    QFETCH(QString, fileName);
+    QFETCH(QString, section);
+    QFETCH(QString, key);
+    TestSupport::ProgramDir dir({{QStringLiteral("FtpNo"), QStringLiteral("12")}});
+    const QString file = fileName.isEmpty() ? QString() : dir.file(fileName);
+    QCOMPARE(SysMain::GetIniString(file, section, key), QString());
+}
+
+void TestSysMain::writeCreatesFileSectionAndKey()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("TALLYPORT.ini"));
+    QVERIFY(SysMain::WriteIniString(path, Settings::Section, Settings::LanguageKey, QStringLiteral("China")) != 0);
+    QCOMPARE(TestSupport::readFile(path), QByteArray("[TALLY]\nLanguage=China\n"));
+    QVERIFY(SysMain::WriteIniString(path, Settings::Section, QStringLiteral("FtpNo"), QStringLiteral("12")) != 0);
+    QVERIFY(SysMain::WriteIniString(path, Settings::Section, Settings::LanguageKey, QStringLiteral("Taiwan")) != 0);
+    QCOMPARE(TestSupport::readFile(path), QByteArray("[TALLY]\nLanguage=Taiwan\nFtpNo=12\n"));
+}
+
+void TestSysMain::settingsLoad_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("expected");
+
+    const QByteArray partial("[TALLY]\nFtpNo=12\nFtpTime3=08:30\n");
+    QTest::newRow("partial: present") << partial << "FtpTime3" << "08:30";
+    QTest::newRow("partial: absent") << partial << "FtpServer" << "";
+    QTest::newRow("partial: absent time") << partial << "FtpTime10" << "";
+    QTest::newRow("blank-padded") << QByteArray("[TALLY]\nFtpNo=  12  \n") << "FtpNo" << "12";
+    QTest::newRow("password with inner blank") << QByteArray("[TALLY]\nFtpPassword= a b \n") << "FtpPassword" << "a b";
+    QTest::newRow("short time kept as written") << QByteArray("[TALLY]\nFtpTime1=8:30\n") << "FtpTime1" << "8:30";
+    QTest::newRow("trailing tab on a time") << QByteArray("[TALLY]\nFtpTime1=08:31\t\n") << "FtpTime1" << "08:31";
+    QTest::newRow("tabs and blanks around a password") << QByteArray("[TALLY]\nFtpPassword=\t s\te \t\n") << "FtpPassword" << "s\te";
+    QTest::newRow("trailing tab on a folder, CRLF") << QByteArray("[TALLY]\r\nLocalPath=/data/\t\r\n") << "LocalPath" << "/data/";
+    QTest::newRow("lone CR kept inside a value") << QByteArray("[TALLY]\nFtpUserName=a\rb\n") << "FtpUserName" << "a\rb";
+}
+
+void TestSysMain::settingsLoad()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, key);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("TALLYPORT.ini"));
+    TestSupport::writeFile(path, content);
+    QCOMPARE(Settings::load(path)[key], expected);
+}
+
+void TestSysMain::settingsKeyOrders()
+{
+    const QStringList read = Settings::keys();
+    QCOMPARE(read.size(), 16);
+    QCOMPARE(read.first(), QStringLiteral("FtpNo"));
+    QCOMPARE(read.at(5), QStringLiteral("FtpTime1"));
+    QCOMPARE(read.last(), QStringLiteral("LocalPath"));
+    const QStringList save = Settings::saveOrder();
+    QCOMPARE(save.at(5), QStringLiteral("LocalPath"));
+    QCOMPARE(save.last(), QStringLiteral("FtpTime10"));
+    QCOMPARE(QSet<QString>(read.cbegin(), read.cend()), QSet<QString>(save.cbegin(), save.cend()));
+    // Every key names its own field.
+    Settings s;
+    for (int i = 0; i < read.size(); ++i)
+        s[read.at(i)] = QString::number(i);
+    for (int i = 0; i < read.size(); ++i)
+        QCOMPARE(s[read.at(i)], QString::number(i));
+    QCOMPARE(s.FtpTime[9], QString::number(14));
+}
+
+QTEST_GUILESS_MAIN(TestSysMain)
+#include "tst_sysmain.moc"

@@ -1,0 +1,326 @@
+// SPDX-License-Identifier: MIT
+// Captions from the language file, and the three language buttons.
+#include "gui/language/Captions.h"
+#include "gui/shell/FrmMain.h"
+#include "MessageCapture.h"
+#include "gui/tray/RunState.h"
+#include "TestSupport.h"
+
+#include <QAction>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+
+using namespace TestSupport;
+
+namespace {
+
+// The 21 captions that follow the language, by control name ("title" is the window caption).
+const QStringList CaptionControls{
+    QStringLiteral("mnuState"), QStringLiteral("mnuShow"), QStringLiteral("mnuExit"), QStringLiteral("title"),
+    QStringLiteral("cmbExit"), QStringLiteral("cmbMin"), QStringLiteral("cmbParameter"), QStringLiteral("cmdUpLoad"),
+    QStringLiteral("cmdUpLoad2"), QStringLiteral("frmDate"), QStringLiteral("frmUpLoad"), QStringLiteral("lblUpFileName"),
+    QStringLiteral("lblLocalFileName"), QStringLiteral("lblLocalPath"), QStringLiteral("lblUpPath"),
+    QStringLiteral("lblUpServer"), QStringLiteral("lblUpDate"), QStringLiteral("lblCountSec"), QStringLiteral("lblLocalNo"),
+    QStringLiteral("lblUpTime"), QStringLiteral("frmUp")};
+
+QMap<QString, QString> captionsOf(FrmMain &window)
+{
+    QMap<QString, QString> captions;
+    for (const QString &name : CaptionControls) {
+        if (name == u"title") {
+            captions[name] = window.windowTitle();
+        } else if (auto *action = window.findChild<QAction *>(name)) {
+            captions[name] = action->text();
+        } else if (auto *box = window.findChild<QGroupBox *>(name)) {
+            captions[name] = box->title();
+        } else if (auto *button = window.findChild<QPushButton *>(name)) {
+            captions[name] = button->text();
+        } else if (auto *label = window.findChild<QLabel *>(name)) {
+            captions[name] = label->text();
+        }
+    }
+    return captions;
+}
+
+struct Window : LoadedWindow
+{
+    explicit Window(const QMap<QString, QString> &settings = {}, const QByteArray &languageFile = {})
+        : LoadedWindow(iniText(settings))
+    {
+        if (!languageFile.isNull()) {
+            writeFile(dir.languageFile(), languageFile);
+            load();
+        }
+    }
+    QString caption(const QString &name) { return captionsOf(*window).value(name); }
+    void click(const char *name) { QTest::mouseClick(window->findChild<QPushButton *>(QLatin1StringView(name)), Qt::LeftButton); }
+};
+
+QByteArray languageFileWithout(const QByteArray &key, const QByteArray &titleLine = {},
+                               const QByteArray &section = "[English]")
+{
+    QByteArray text = readFile(sourceDir() + QStringLiteral("/data/Language.txt"));
+    QList<QByteArray> lines = text.split('\n');
+    QByteArray result;
+    bool inEnglish = false;
+    for (const QByteArray &line : lines) {
+        if (line.startsWith('['))
+            inEnglish = line == section;
+        if (inEnglish && line.startsWith(QByteArray(key + '=')))
+            continue;
+        if (inEnglish && !titleLine.isEmpty() && line.startsWith("Title="))
+            result += titleLine + '\n';
+        else
+            result += line + '\n';
+    }
+    return result;
+}
+
+} // namespace
+
+class TestCaptions : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void captions_data();
+    void captions();
+    void missingSectionFallsBackToEnglish();
+    void missingKeyFallsBackToItsEnglishText_data();
+    void missingKeyFallsBackToItsEnglishText();
+    void accessKeysAreDistinct_data();
+    void accessKeysAreDistinct();
+    void titleTextHidesAccessKeys_data();
+    void titleTextHidesAccessKeys();
+    void titleIsTrimmedBeforeTheVersion();
+    void runStateChoosesTheMenuCaption();
+    void secondShowLanguageChangesNothing();
+    void editOfTheFileShowsAtTheNextApplication();
+    void switchIsStoredAndSurvivesARestart();
+    void switchKeepsTheTooltipUntilTheNextToggle();
+    void switchThatCannotBeStoredIsLogged();
+};
+
+void TestCaptions::captions_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("caption");
+
+    QTest::newRow("English title") << "English" << "title" << "KORVA5 Records Upload System  Ver 1.00";
+    QTest::newRow("English run") << "English" << "mnuState" << "&Run";
+    QTest::newRow("English menu setting") << "English" << "mnuShow" << "&Parameter";
+    QTest::newRow("English upload") << "English" << "cmdUpLoad" << "&Manual Upload";
+    QTest::newRow("English frame") << "English" << "frmUp" << "Auto Upload Information";
+    QTest::newRow("China title") << "China" << "title" << "KORVA5 记录上传系统  Ver 1.00";
+    QTest::newRow("China run") << "China" << "mnuState" << "运行(&R)";
+    QTest::newRow("China yesterday") << "China" << "cmdUpLoad2" << "上传昨日(&Y)";
+    QTest::newRow("China station") << "China" << "lblLocalNo" << "站号：";
+    QTest::newRow("Taiwan title") << "Taiwan" << "title" << "KORVA5 記錄上傳系統  Ver 1.00";
+    QTest::newRow("Taiwan exit") << "Taiwan" << "mnuExit" << "結束(&X)";
+    QTest::newRow("Taiwan upload file") << "Taiwan" << "lblUpFileName" << "上傳檔案：";
+}
+
+void TestCaptions::captions()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, name);
+    QFETCH(QString, caption);
+    Window w({{QStringLiteral("Language"), language}});
+    QCOMPARE(w.caption(name), caption);
+    // Fixed in every language.
+    QCOMPARE(w.window->findChild<QPushButton *>(QStringLiteral("cmbEnglish"))->text(), QStringLiteral("&English"));
+    QCOMPARE(w.window->findChild<QLabel *>(QStringLiteral("lblSec"))->text(), QStringLiteral("0"));
+}
+
+void TestCaptions::missingSectionFallsBackToEnglish()
+{
+    Window english({{QStringLiteral("Language"), QStringLiteral("English")}});
+    const QMap<QString, QString> inEnglish = captionsOf(*english.window);
+    for (const QString &language : {QStringLiteral("Chinese"), QString()}) {
+        QMap<QString, QString> settings;
+        if (!language.isEmpty())
+            settings.insert(QStringLiteral("Language"), language);
+        MessageCapture messages;
+        Window w(settings);
+        const QMap<QString, QString> captions = captionsOf(*w.window);
+        QCOMPARE(captions.size(), 21);
+        QCOMPARE(captions, inEnglish);
+        QCOMPARE(w.tray.calls.first().tooltip, QStringLiteral("KORVA5 Records Upload System - running"));
+        const QStringList said = messages.lines().filter(QStringLiteral("has no section [%1]").arg(language));
+        QVERIFY2(said.size() == 1, qPrintable(messages.text()));
+    }
+}
+
+void TestCaptions::missingKeyFallsBackToItsEnglishText_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QByteArray>("section");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("Chinese without Exit") << "China" << QByteArray("[China]") << "Exit" << "cmbExit" << "E&xit";
+    QTest::newRow("Taiwan without Count") << "Taiwan" << QByteArray("[Taiwan]") << "Count" << "lblCountSec" << "Count:";
+    QTest::newRow("English without Count") << "English" << QByteArray("[English]") << "Count" << "lblCountSec" << "";
+}
+
+void TestCaptions::missingKeyFallsBackToItsEnglishText()
+{
+    QFETCH(QString, language);
+    QFETCH(QByteArray, section);
+    QFETCH(QString, key);
+    QFETCH(QString, control);
+    QFETCH(QString, expected);
+    MessageCapture messages;
+    Window w({{QStringLiteral("Language"), language}}, languageFileWithout(key.toUtf8(), {}, section));
+    QCOMPARE(w.caption(control), expected);
+    QVERIFY2(messages.text().contains(QStringLiteral("no text for %1").arg(key)), qPrintable(messages.text()));
+    // The other captions stay in the language chosen.
+    QCOMPARE(w.caption(QStringLiteral("cmdUpLoad2")),
+             language == u"English" ? QStringLiteral("&Yesterday Upload") : language == u"China" ? QStringLiteral("上传昨日(&Y)") : QStringLiteral("上傳昨日(&Y)"));
+}
+
+void TestCaptions::accessKeysAreDistinct_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::newRow("English") << "English";
+    QTest::newRow("China") << "China";
+    QTest::newRow("Taiwan") << "Taiwan";
+}
+
+void TestCaptions::accessKeysAreDistinct()
+{
+    QFETCH(QString, language);
+    Window w({{QStringLiteral("Language"), language}});
+    const auto accessKey = [](const QString &text) {
+        const QKeySequence mnemonic = QKeySequence::mnemonic(text);
+        return mnemonic.isEmpty() ? QString() : mnemonic.toString();
+    };
+    QStringList windowKeys;
+    for (QPushButton *button : w.window->findChildren<QPushButton *>()) {
+        if (button->text().isEmpty())
+            continue; // the two flag buttons carry a picture, not a caption
+        windowKeys << accessKey(button->text());
+        QVERIFY2(!windowKeys.last().isEmpty(), qPrintable(button->objectName() + u' ' + button->text()));
+    }
+    QCOMPARE(windowKeys.size(), 6);
+    QCOMPARE(QSet<QString>(windowKeys.cbegin(), windowKeys.cend()).size(), windowKeys.size());
+    QStringList menuKeys;
+    for (QAction *action : w.window->controls().mnuMain->actions()) {
+        if (action->isSeparator())
+            continue;
+        menuKeys << accessKey(action->text());
+        QVERIFY2(!menuKeys.last().isEmpty(), qPrintable(action->text()));
+    }
+    QCOMPARE(QSet<QString>(menuKeys.cbegin(), menuKeys.cend()).size(), 3);
+    QVERIFY(!w.window->windowTitle().contains(u'&'));
+}
+
+void TestCaptions::titleTextHidesAccessKeys_data()
+{
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("English") << "&Parameter" << "Parameter";
+    QTest::newRow("inside a word") << "E&xit" << "Exit";
+    QTest::newRow("Chinese marker") << "参数设置(&P)" << "参数设置";
+    QTest::newRow("full-width parentheses") << "参数设置（&P）" << "参数设置";
+    QTest::newRow("literal ampersand") << "R&&D" << "R&D";
+    QTest::newRow("none") << "Parameter" << "Parameter";
+}
+
+void TestCaptions::titleTextHidesAccessKeys()
+{
+    QFETCH(QString, caption);
+    QFETCH(QString, title);
+    QCOMPARE(titleText(caption), title);
+}
+
+void TestCaptions::titleIsTrimmedBeforeTheVersion()
+{
+    Window w({{QStringLiteral("Language"), QStringLiteral("English")}},
+             languageFileWithout("NoSuchKey", "Title=   Records Upload   "));
+    QCOMPARE(w.window->windowTitle(), QStringLiteral("Records Upload  Ver 1.00"));
+}
+
+void TestCaptions::runStateChoosesTheMenuCaption()
+{
+    Window w({{QStringLiteral("Language"), QStringLiteral("English")}});
+    auto *state = w.window->findChild<QAction *>(QStringLiteral("mnuState"));
+    QCOMPARE(state->text(), QStringLiteral("&Run"));
+    state->setData(QStringLiteral("0"));
+    w.window->captions().ShowLanguage();
+    QCOMPARE(state->text(), QStringLiteral("&Stop"));
+    state->setData(QStringLiteral("1"));
+    w.window->captions().ShowLanguage();
+    QCOMPARE(state->text(), QStringLiteral("&Run"));
+}
+
+void TestCaptions::secondShowLanguageChangesNothing()
+{
+    Window w({{QStringLiteral("Language"), QStringLiteral("Taiwan")}});
+    const QMap<QString, QString> once = captionsOf(*w.window);
+    w.window->captions().ShowLanguage();
+    QCOMPARE(captionsOf(*w.window), once);
+}
+
+void TestCaptions::editOfTheFileShowsAtTheNextApplication()
+{
+    Window w({{QStringLiteral("Language"), QStringLiteral("English")}});
+    writeFile(w.dir.languageFile(), "[English]\nMinimized=&Hide\n");
+    QCOMPARE(w.caption(QStringLiteral("cmbMin")), QStringLiteral("Mi&nimized"));
+    w.click("cmbEnglish"); // the button of the language in use applies the texts again
+    QCOMPARE(w.caption(QStringLiteral("cmbMin")), QStringLiteral("&Hide"));
+    QCOMPARE(w.caption(QStringLiteral("cmbExit")), QString()); // not in the edited file, English included
+}
+
+void TestCaptions::switchIsStoredAndSurvivesARestart()
+{
+    Window w({{QStringLiteral("Language"), QStringLiteral("English")}, {QStringLiteral("FtpNo"), QStringLiteral("12")}});
+    w.click("cmbChina");
+    QCOMPARE(w.window->sysMain().CurrentLanguage, QStringLiteral("China"));
+    QCOMPARE(w.caption(QStringLiteral("cmbMin")), QStringLiteral("最小化(&N)"));
+    QCOMPARE(SysMain::GetIniString(w.dir.iniFile(), QStringLiteral("TALLY"), QStringLiteral("Language")), QStringLiteral("China"));
+    QCOMPARE(SysMain::GetIniString(w.dir.iniFile(), QStringLiteral("TALLY"), QStringLiteral("FtpNo")), QStringLiteral("12"));
+
+    w.window.reset(); // the program ends ...
+    w.load();         // ... and starts again
+    QCOMPARE(w.caption(QStringLiteral("title")), QStringLiteral("KORVA5 记录上传系统  Ver 1.00"));
+    w.click("cmbTaiwan");
+    QCOMPARE(w.caption(QStringLiteral("cmdUpLoad")), QStringLiteral("手動上傳(&M)"));
+    w.click("cmbEnglish");
+    QCOMPARE(w.caption(QStringLiteral("cmdUpLoad")), QStringLiteral("&Manual Upload"));
+}
+
+void TestCaptions::switchKeepsTheTooltipUntilTheNextToggle()
+{
+    Window w({{QStringLiteral("Language"), QStringLiteral("English")}});
+    QCOMPARE(w.tray.calls.size(), 1);
+    w.click("cmbChina");
+    QCOMPARE(w.tray.calls.size(), 1); // the tooltip is not touched by a switch
+    QCOMPARE(w.window->findChild<QAction *>(QStringLiteral("mnuState"))->text(), QStringLiteral("运行(&R)"));
+    w.window->runState().mnuState_Click();
+    QCOMPARE(w.tray.calls.last().tooltip, QStringLiteral("KORVA5 记录上传系统 - 运行中"));
+}
+
+void TestCaptions::switchThatCannotBeStoredIsLogged()
+{
+    Window w({{QStringLiteral("Language"), QStringLiteral("English")}});
+    const QByteArray before = readFile(w.dir.iniFile());
+    QVERIFY(QFile::setPermissions(w.dir.iniFile(), QFileDevice::ReadOwner));
+    w.click("cmbTaiwan");
+    QFile::setPermissions(w.dir.iniFile(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+
+    QCOMPARE(w.caption(QStringLiteral("cmbMin")), QStringLiteral("最小化(&N)")); // switched all the same
+    QCOMPARE(readFile(w.dir.iniFile()), before);
+    auto *log = w.window->findChild<QListWidget *>(QStringLiteral("lstList"));
+    QCOMPARE(log->count(), 1);
+    QVERIFY2(log->item(0)->text().startsWith(QStringLiteral("Language Taiwan not stored: ")), qPrintable(log->item(0)->text()));
+}
+
+QTEST_MAIN(TestCaptions)
+#include "tst_captions.moc"

@@ -1,0 +1,316 @@
+// SPDX-License-Identifier: MIT
+#include "gui/shell/FrmMain.h"
+#include "core/upload/InetFtp.h"
+#include "TestSupport.h"
+
+#include <QAction>
+#include <QDateEdit>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+using TestSupport::FakeClock;
+using TestSupport::ProgramDir;
+
+namespace {
+
+QString textOf(QObject *object)
+{
+    if (auto *label = qobject_cast<QLabel *>(object))
+        return label->text();
+    if (auto *button = qobject_cast<QPushButton *>(object))
+        return button->text();
+    if (auto *box = qobject_cast<QGroupBox *>(object))
+        return box->title();
+    if (auto *action = qobject_cast<QAction *>(object))
+        return action->text();
+    if (auto *menu = qobject_cast<QMenu *>(object))
+        return menu->title();
+    return QStringLiteral("<no text>");
+}
+
+QColor backgroundOf(QLabel *label)
+{
+    label->ensurePolished();
+    label->resize(label->sizeHint());
+    const QImage image = label->grab().toImage();
+    return image.pixelColor(image.width() / 2, 2);
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void designTimeTexts_data();
+    void designTimeTexts();
+    void valueLabelColours();
+    void tabOrder();
+    void windowProperties();
+
+    void startUpState_data();
+    void startUpState();
+    void startUpEndsWhenAFileIsMissing_data();
+    void startUpEndsWhenAFileIsMissing();
+    void secondWindowOnTheSameFolderDoesNotLoad();
+    void currentLanguage_data();
+    void currentLanguage();
+
+    void readParameter();
+    void readParameterTakesAHandEdit();
+};
+
+void TestMainWindow::designTimeTexts_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("text");
+    const QList<QPair<const char *, const char *>> rows = {
+        {"cmbMin", "Mi&nimized"}, {"cmbExit", "E&xit"}, {"cmbParameter", "&Parameter"}, {"cmbEnglish", "&English"},
+        {"cmbChina", ""}, {"cmbTaiwan", ""},
+        {"frmUp", "Auto Upload Information"}, {"frmUpLoad", "Manual Upload Set"}, {"frmDate", "Upload Date"},
+        {"lblUpServer", "Upload IP:"}, {"lblUpPath", "Upload Path:"}, {"lblLocalPath", "Local Path:"},
+        {"lblLocalNo", "Station No:"}, {"lblUpTime", "Upload Time:"}, {"lblUpDate", "(Yesterday)"},
+        {"lblLocalFileName", "Local File:"}, {"lblUpFileName", "Upload File:"}, {"lblCountSec", "Count:"},
+        {"lblSec", "0"}, {"lblCount", "0"}, {"lblServer", ""}, {"lblTime10", ""},
+        {"cmdUpLoad", "&Manual Upload"}, {"cmdUpLoad2", "&Yesterday Upload"},
+        {"mnuMain", "&Menu"}, {"mnuState", "&Run"}, {"mnuShow", "&Setting..."}, {"mnuExit", "&Exit"},
+    };
+    for (const auto &[name, text] : rows)
+        QTest::newRow(name) << QString::fromLatin1(name) << QString::fromUtf8(text);
+}
+
+void TestMainWindow::designTimeTexts()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, text);
+    ProgramDir dir;
+    FakeClock clock;
+    FrmMain window({dir.path(), &clock});
+    QObject *control = window.findChild<QObject *>(name);
+    QVERIFY2(control, qPrintable(name));
+    QCOMPARE(textOf(control), text);
+}
+
+void TestMainWindow::valueLabelColours()
+{
+    ProgramDir dir;
+    FakeClock clock;
+    FrmMain window({dir.path(), &clock});
+    for (const char *name : {"lblServer", "lblNo", "lblTime1", "lblTime8", "lblLocalFile", "lblSec"}) {
+        auto *label = window.findChild<QLabel *>(QLatin1StringView(name));
+        QVERIFY2(label, name);
+        QCOMPARE(backgroundOf(label), QColor(0x00, 0x00, 0xc0));
+        label->setText(QStringLiteral("8"));
+        QCOMPARE(label->palette().color(QPalette::WindowText), QColor(Qt::yellow));
+    }
+    for (const char *name : {"lblTime9", "lblTime10"})
+        QCOMPARE(backgroundOf(window.findChild<QLabel *>(QLatin1StringView(name))), QColor(0x00, 0x80, 0x00));
+    // The language buttons carry their pictures instead of a caption.
+    for (const char *name : {"cmbChina", "cmbTaiwan"}) {
+        auto *button = window.findChild<QPushButton *>(QLatin1StringView(name));
+        QCOMPARE(button->iconSize(), QSize(34, 16));
+        QVERIFY(!button->icon().isNull());
+    }
+    QVERIFY(!window.findChild<QLabel *>(QStringLiteral("picDisable"))->pixmap().isNull());
+}
+
+void TestMainWindow::tabOrder()
+{
+    ProgramDir dir;
+    FakeClock clock;
+    FrmMain window({dir.path(), &clock});
+    QStringList order;
+    QWidget *widget = window.findChild<QWidget *>(QStringLiteral("cmbMin"));
+    do {
+        if (widget->focusPolicy() & Qt::TabFocus)
+            order << widget->objectName();
+        widget = widget->nextInFocusChain();
+    } while (widget && widget->objectName() != u"cmbMin" && order.size() < 30);
+    QCOMPARE(order.mid(0, 6), QStringLiteral("cmbMin,cmbExit,cmbParameter,cmbEnglish,cmbChina,cmbTaiwan").split(u','));
+    const qsizetype picker = order.indexOf(QStringLiteral("dtUp")) >= 0 ? order.indexOf(QStringLiteral("dtUp"))
+                                                                        : order.indexOf(QStringLiteral("qt_spinbox_lineedit"));
+    QVERIFY(picker >= 6);
+    QVERIFY(order.indexOf(QStringLiteral("cmdUpLoad")) > picker);
+    QVERIFY(order.indexOf(QStringLiteral("cmdUpLoad2")) > order.indexOf(QStringLiteral("cmdUpLoad")));
+    QVERIFY(order.indexOf(QStringLiteral("lstList")) > order.indexOf(QStringLiteral("cmdUpLoad2")));
+}
+
+void TestMainWindow::windowProperties()
+{
+    ProgramDir dir;
+    FakeClock clock;
+    FrmMain window({dir.path(), &clock});
+    QCOMPARE(window.windowTitle(), QStringLiteral("KORVA5 Records Upload System"));
+    QCOMPARE(window.font().family(), QStringLiteral("Courier New"));
+    QCOMPARE(window.findChild<QLabel *>(QStringLiteral("lblSec"))->font().family(), QStringLiteral("Courier New"));
+    QVERIFY(qAbs(window.width() - 696) <= 40);
+    QVERIFY(qAbs(window.height() - 467) <= 40);
+    auto *timer = window.findChild<QTimer *>(QStringLiteral("tmrSec"));
+    QVERIFY(timer && timer->isActive());
+    QCOMPARE(timer->interval(), 1000);
+    QCOMPARE(window.findChild<QAction *>(QStringLiteral("mnuState"))->data().toString(), QStringLiteral("1"));
+    QVERIFY(window.findChild<QAction *>(QStringLiteral("mnuLine"))->isSeparator());
+    QVERIFY(window.findChild<InetFtp *>(QStringLiteral("inetFtp")));
+}
+
+void TestMainWindow::startUpState_data()
+{
+    QTest::addColumn<QString>("stationNo");
+    QTest::addColumn<QString>("upFile");
+    QTest::newRow("station 12") << "12" << "20210305.12";
+    QTest::newRow("blank-padded station") << "  12  " << "20210305.12";
+    QTest::newRow("empty station") << "" << "20210305.";
+}
+
+void TestMainWindow::startUpState()
+{
+    QFETCH(QString, stationNo);
+    QFETCH(QString, upFile);
+    ProgramDir dir({{QStringLiteral("FtpNo"), stationNo}});
+    FakeClock clock(QDateTime(QDate(2021, 3, 5), QTime(23, 59, 30)));
+    FrmMain window({dir.path(), &clock});
+    auto *log = window.findChild<QListWidget *>(QStringLiteral("lstList"));
+    log->addItem(QStringLiteral("left over"));
+
+    QCOMPARE(window.Form_Load(), FrmMain::LoadResult::Loaded);
+    QCOMPARE(window.findChild<QDateEdit *>(QStringLiteral("dtUp"))->date(), QDate(2021, 3, 5));
+    QCOMPARE(window.findChild<QLabel *>(QStringLiteral("lblLocalFile"))->text(), QStringLiteral("20210305.txt"));
+    QCOMPARE(window.findChild<QLabel *>(QStringLiteral("lblUpFile"))->text(), upFile);
+    QCOMPARE(log->count(), 0);
+    QCOMPARE(window.sysMain().StartCount, qint16(0));
+    QCOMPARE(window.sysMain().AppPath, dir.path() + QDir::separator());
+    QCOMPARE(window.sysMain().IniFile, dir.path() + QDir::separator() + QStringLiteral("TALLYPORT.ini"));
+    QCOMPARE(window.sysMain().LanguageFile, dir.path() + QDir::separator() + QStringLiteral("Language.txt"));
+}
+
+void TestMainWindow::startUpEndsWhenAFileIsMissing_data()
+{
+    QTest::addColumn<QString>("settings");
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<FrmMain::LoadResult>("result");
+    QTest::newRow("settings missing") << "absent" << "file" << FrmMain::LoadResult::SettingsMissing;
+    QTest::newRow("language missing") << "file" << "absent" << FrmMain::LoadResult::LanguageMissing;
+    QTest::newRow("both missing") << "absent" << "absent" << FrmMain::LoadResult::SettingsMissing;
+    QTest::newRow("settings is a folder") << "folder" << "file" << FrmMain::LoadResult::SettingsMissing;
+    QTest::newRow("language is a dangling link") << "file" << "link" << FrmMain::LoadResult::LanguageMissing;
+}
+
+void TestMainWindow::startUpEndsWhenAFileIsMissing()
+{
+    QFETCH(QString, settings);
+    QFETCH(QString, language);
+    QFETCH(FrmMain::LoadResult, result);
+    ProgramDir dir;
+    auto shape = [&](const QString &path, const QString &kind) {
+        if (kind == u"file")
+            return;
+        QFile::remove(path);
+        if (kind == u"folder")
+            QDir().mkpath(path);
+        else if (kind == u"link")
+            QFile::link(dir.file(QStringLiteral("nowhere")), path);
+    };
+    shape(dir.iniFile(), settings);
+    shape(dir.languageFile(), language);
+    const QByteArray before = TestSupport::readFile(dir.iniFile());
+
+    FakeClock clock;
+    FrmMain window({dir.path(), &clock});
+    QCOMPARE(window.Form_Load(), result);
+    QCOMPARE(TestSupport::readFile(dir.iniFile()), before);
+    QCOMPARE(window.findChild<QLabel *>(QStringLiteral("lblLocalFile"))->text(), QString());
+}
+
+void TestMainWindow::secondWindowOnTheSameFolderDoesNotLoad()
+{
+    ProgramDir dir;
+    FakeClock clock;
+    FrmMain first({dir.path(), &clock});
+    QCOMPARE(first.Form_Load(), FrmMain::LoadResult::Loaded);
+    FrmMain second({dir.path(), &clock});
+    QCOMPARE(second.Form_Load(), FrmMain::LoadResult::AlreadyRunning);
+    ProgramDir other;
+    FrmMain elsewhere({other.path(), &clock});
+    QCOMPARE(elsewhere.Form_Load(), FrmMain::LoadResult::Loaded);
+}
+
+void TestMainWindow::currentLanguage_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("China") << "China" << "China";
+    QTest::newRow("blank-padded") << "  Taiwan " << "Taiwan";
+    QTest::newRow("absent") << QString() << "";
+}
+
+void TestMainWindow::currentLanguage()
+{
+    QFETCH(QString, stored);
+    QFETCH(QString, expected);
+    QMap<QString, QString> settings;
+    if (!stored.isNull())
+        settings.insert(QStringLiteral("Language"), stored);
+    ProgramDir dir(settings);
+    FakeClock clock;
+    FrmMain window({dir.path(), &clock});
+    QCOMPARE(window.Form_Load(), FrmMain::LoadResult::Loaded);
+    QCOMPARE(window.sysMain().CurrentLanguage, expected);
+}
+
+void TestMainWindow::readParameter()
+{
+    ProgramDir dir({{QStringLiteral("FtpNo"), QStringLiteral(" 12 ")},
+                    {QStringLiteral("FtpServer"), QStringLiteral("  192.168.0.10")},
+                    {QStringLiteral("FtpPath"), QStringLiteral("/upload/")},
+                    {QStringLiteral("FtpUserName"), QStringLiteral("station ")},
+                    {QStringLiteral("FtpPassword"), QStringLiteral(" pass word ")},
+                    {QStringLiteral("FtpTime1"), QStringLiteral("08:30")},
+                    {QStringLiteral("FtpTime10"), QStringLiteral(" 8:30 ")},
+                    {QStringLiteral("LocalPath"), QStringLiteral("/data/")}});
+    FakeClock clock;
+    FrmMain window({dir.path(), &clock});
+    QCOMPARE(window.Form_Load(), FrmMain::LoadResult::Loaded);
+
+    auto label = [&](const char *name) { return window.findChild<QLabel *>(QLatin1StringView(name))->text(); };
+    QCOMPARE(label("lblNo"), QStringLiteral("12"));
+    QCOMPARE(label("lblServer"), QStringLiteral("192.168.0.10"));
+    QCOMPARE(label("lblPath"), QStringLiteral("/upload/"));
+    QCOMPARE(label("lblTime1"), QStringLiteral("08:30"));
+    QCOMPARE(label("lblTime2"), QString());
+    QCOMPARE(label("lblTime10"), QStringLiteral("8:30"));
+    QCOMPARE(label("lblLocal"), QStringLiteral("/data/"));
+
+    auto *ftp = window.findChild<InetFtp *>(QStringLiteral("inetFtp"));
+    QCOMPARE(ftp->serverAddress(), QStringLiteral("192.168.0.10"));
+    QCOMPARE(ftp->userName(), QStringLiteral("station"));
+    QCOMPARE(ftp->password(), QStringLiteral("pass word"));
+
+    const Settings &s = window.sysMain().settings;
+    QCOMPARE(s.FtpNo, QStringLiteral("12"));
+    QCOMPARE(s.FtpUserName, QStringLiteral("station"));
+    QCOMPARE(s.FtpTime[9], QStringLiteral("8:30"));
+}
+
+void TestMainWindow::readParameterTakesAHandEdit()
+{
+    ProgramDir dir({{QStringLiteral("FtpNo"), QStringLiteral("12")}, {QStringLiteral("FtpServer"), QStringLiteral("old")}});
+    FakeClock clock;
+    FrmMain window({dir.path(), &clock});
+    QCOMPARE(window.Form_Load(), FrmMain::LoadResult::Loaded);
+    TestSupport::writeFile(dir.iniFile(), "[TALLY]\nFtpServer=new.example\n");
+    window.ReadParameter();
+    QCOMPARE(window.findChild<QLabel *>(QStringLiteral("lblServer"))->text(), QStringLiteral("new.example"));
+    QCOMPARE(window.findChild<QLabel *>(QStringLiteral("lblNo"))->text(), QString());
+    QCOMPARE(window.findChild<InetFtp *>(QStringLiteral("inetFtp"))->serverAddress(), QStringLiteral("new.example"));
+    QCOMPARE(window.sysMain().settings.FtpNo, QString());
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

@@ -1,0 +1,260 @@
+// SPDX-License-Identifier: MIT
+// The tray icon, the run state and the window's behaviour, through a recording notification area.
+#include "gui/shell/FrmMain.h"
+#include "gui/tray/RunState.h"
+#include "TestSupport.h"
+#include "gui/tray/TrayIcon.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+using namespace TestSupport;
+
+namespace {
+
+struct Window : LoadedWindow
+{
+    explicit Window(const QString &language = QStringLiteral("English"))
+        : LoadedWindow(iniText({{QStringLiteral("Language"), language}}))
+    {
+    }
+    QAction *state() const { return window->controls().mnuState; }
+    QImage image(const QIcon &icon) const { return icon.pixmap(32).toImage(); }
+    bool isWindowIcon(const QIcon &icon) const { return image(icon) == image(window->windowIcon()); }
+    bool isStoppedIcon(const QIcon &icon) const
+    {
+        return image(icon) == image(QIcon(window->controls().picDisable->pixmap()));
+    }
+};
+
+} // namespace
+
+class TestWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void tooltipText_data();
+    void tooltipText();
+    void startUpAddsTheIconOnce();
+    void runStopOverThreeToggles();
+    void rightPressToggles();
+    void leftPressPopsUpTheMenu();
+    void otherActivityDoesNothing();
+    void emptyStopStatusStillChangesTheImage();
+    void windowBackgroundPressDoesNothing();
+    void closeIsRefused();
+    void exitRemovesTheIconFirst();
+    void hideAndShowKeepTheGeometry();
+    void withoutNotificationAreaTheWindowIsMinimised();
+    void escapeHides();
+};
+
+void TestWindow::tooltipText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("blanks around") << "  Upload running  " << "Upload running";
+    QTest::newRow("inner blanks stay") << "a  b" << "a  b";
+    QTest::newRow("63 characters") << QString(63, u'x') << QString(63, u'x');
+    QTest::newRow("64 characters") << QString(64, u'x') << QString(63, u'x');
+    QTest::newRow("200 characters") << QString(200, u'y') << QString(63, u'y');
+    QTest::newRow("empty") << "" << "";
+    QTest::newRow("blanks only") << "    " << "";
+}
+
+void TestWindow::tooltipText()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, shown);
+    QCOMPARE(TrayIcon::tooltipText(text), shown);
+    RecordingNotifyArea area;
+    TrayIcon::TrayAdd(area, text, QIcon());
+    TrayIcon::TrayModify(area, QIcon(), text);
+    QCOMPARE(area.calls.at(0).tooltip, shown);
+    QCOMPARE(area.calls.at(1).tooltip, shown);
+}
+
+void TestWindow::startUpAddsTheIconOnce()
+{
+    Window w(QStringLiteral("China"));
+    QCOMPARE(w.tray.calls.size(), 1);
+    QCOMPARE(w.tray.calls.first().operation, QStringLiteral("add"));
+    QVERIFY(w.isWindowIcon(w.tray.calls.first().icon));
+    QCOMPARE(w.tray.calls.first().tooltip, QStringLiteral("KORVA5 记录上传系统 - 运行中"));
+}
+
+void TestWindow::runStopOverThreeToggles()
+{
+    Window w;
+    const QString running = QStringLiteral("KORVA5 Records Upload System - running");
+    const QString stopped = QStringLiteral("KORVA5 Records Upload System - stopped");
+    // After start-up: stopped by the tag and the menu, running by the look of the tray.
+    QCOMPARE(w.state()->data().toString(), QStringLiteral("1"));
+    QCOMPARE(w.state()->text(), QStringLiteral("&Run"));
+
+    struct Step { QString tag; QString caption; bool windowIcon; QString tooltip; };
+    const QList<Step> steps{{QStringLiteral("0"), QStringLiteral("&Stop"), true, running},
+                            {QStringLiteral("1"), QStringLiteral("&Run"), false, stopped},
+                            {QStringLiteral("0"), QStringLiteral("&Stop"), true, running}};
+    for (const Step &step : steps) {
+        w.window->runState().mnuState_Click();
+        QCOMPARE(w.state()->data().toString(), step.tag);
+        QCOMPARE(w.state()->text(), step.caption);
+        const RecordingNotifyArea::Call &call = w.tray.calls.last();
+        QCOMPARE(call.operation, QStringLiteral("modify"));
+        QCOMPARE(call.tooltip, step.tooltip);
+        QVERIFY(step.windowIcon ? w.isWindowIcon(call.icon) : w.isStoppedIcon(call.icon));
+    }
+    QCOMPARE(w.tray.calls.size(), 4);
+}
+
+void TestWindow::rightPressToggles()
+{
+    Window w;
+    w.tray.press(NotifyArea::RightButtonDown);
+    QCOMPARE(w.state()->data().toString(), QStringLiteral("0"));
+    QVERIFY(!w.window->controls().mnuMain->isVisible());
+    // The same as choosing the menu item.
+    w.state()->trigger();
+    QCOMPARE(w.state()->data().toString(), QStringLiteral("1"));
+    QCOMPARE(w.tray.calls.size(), 3);
+}
+
+void TestWindow::leftPressPopsUpTheMenu()
+{
+    Window w;
+    QMenu *menu = w.window->controls().mnuMain;
+    w.tray.press(NotifyArea::LeftButtonDown);
+    QTRY_VERIFY(menu->isVisible());
+    QCOMPARE(menu->actions().size(), 4);
+    QCOMPARE(menu->actions().at(2)->text(), QStringLiteral("&Parameter"));
+    QCOMPARE(w.state()->data().toString(), QStringLiteral("1"));
+    menu->hide();
+}
+
+void TestWindow::otherActivityDoesNothing()
+{
+    Window w;
+    for (int code : {0, 512, 514, int(NotifyArea::LeftDoubleClick), 517, 518, int(NotifyArea::MiddleButtonDown)})
+        w.tray.press(code);
+    QCOMPARE(w.state()->data().toString(), QStringLiteral("1"));
+    QVERIFY(!w.window->controls().mnuMain->isVisible());
+    QCOMPARE(w.tray.calls.size(), 1);
+}
+
+void TestWindow::emptyStopStatusStillChangesTheImage()
+{
+    Window w;
+    writeFile(w.dir.languageFile(), "[English]\nRunStatus=up\n");
+    w.window->runState().mnuState_Click();
+    w.window->runState().mnuState_Click();
+    QCOMPARE(w.tray.calls.last().tooltip, QString());
+    QVERIFY(w.isStoppedIcon(w.tray.calls.last().icon));
+    QCOMPARE(w.state()->text(), QString()); // no Run text in the file either
+}
+
+void TestWindow::windowBackgroundPressDoesNothing()
+{
+    // Presses on the window itself are not tray notifications, wherever they land.
+    Window w;
+    w.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.window.get()));
+    for (int x : {513, 516}) {
+        QTest::mousePress(w.window.get(), Qt::LeftButton, {}, QPoint(x, 3));
+        QTest::mouseRelease(w.window.get(), Qt::LeftButton, {}, QPoint(x, 3));
+    }
+    QVERIFY(!w.window->controls().mnuMain->isVisible());
+    QCOMPARE(w.state()->data().toString(), QStringLiteral("1"));
+}
+
+void TestWindow::closeIsRefused()
+{
+    Window w;
+    w.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.window.get()));
+    const QRect geometry = w.window->geometry();
+    QVERIFY(!w.window->close());
+    QVERIFY(w.window->isVisible());
+    QCOMPARE(w.window->geometry(), geometry);
+    QVERIFY(!w.window->isMinimized());
+    QCOMPARE(w.tray.calls.size(), 1);
+}
+
+void TestWindow::exitRemovesTheIconFirst()
+{
+    Window w;
+    w.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.window.get()));
+    w.tray.calls.clear();
+    // Watch the window close: the icon must already be gone by then.
+    bool removedBeforeClose = false;
+    class CloseWatch : public QObject
+    {
+    public:
+        explicit CloseWatch(std::function<void()> seen) : m_seen(std::move(seen)) {}
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            if (event->type() == QEvent::Close)
+                m_seen();
+            return false;
+        }
+
+    private:
+        std::function<void()> m_seen;
+    } watch([&] { removedBeforeClose = !w.tray.calls.isEmpty() && w.tray.calls.last().operation == u"remove"; });
+    w.window->installEventFilter(&watch);
+
+    QTest::mouseClick(w.window->findChild<QPushButton *>(QStringLiteral("cmbExit")), Qt::LeftButton);
+    QVERIFY(removedBeforeClose);
+    QVERIFY(!w.window->isVisible());
+    QCOMPARE(w.tray.calls.size(), 1);
+    QCOMPARE(w.tray.calls.first().operation, QStringLiteral("remove"));
+}
+
+void TestWindow::hideAndShowKeepTheGeometry()
+{
+    Window w;
+    w.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.window.get()));
+    w.window->setGeometry(120, 90, 720, 480);
+    const QRect geometry = w.window->geometry();
+    QTest::mouseClick(w.window->findChild<QPushButton *>(QStringLiteral("cmbMin")), Qt::LeftButton);
+    QVERIFY(!w.window->isVisible());
+    w.window->controls().mnuShow->trigger();
+    QVERIFY(w.window->isVisible());
+    QCOMPARE(w.window->geometry(), geometry);
+}
+
+void TestWindow::withoutNotificationAreaTheWindowIsMinimised()
+{
+    Window w;
+    w.tray.available = false;
+    w.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.window.get()));
+    w.window->cmbMin_Click();
+    QVERIFY(w.window->isVisible());
+    QVERIFY(w.window->isMinimized());
+    w.window->mnuShow_Click();
+    QVERIFY(!w.window->isMinimized());
+    // A notification area that appears later takes the window as usual.
+    w.tray.available = true;
+    w.window->cmbMin_Click();
+    QVERIFY(!w.window->isVisible());
+}
+
+void TestWindow::escapeHides()
+{
+    Window w;
+    w.window->show();
+    QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
+    QTest::keyClick(w.window.get(), Qt::Key_Escape);
+    QVERIFY(!w.window->isVisible());
+}
+
+QTEST_MAIN(TestWindow)
+#include "tst_window.moc"

@@ -1,0 +1,731 @@
+// SPDX-License-Identifier: MIT
+// Uploads through the main window and the real transfer control, against a real FTP server.
+#include "gui/shell/FrmMain.h"
+#include "core/upload/InetFtp.h"
+#include "MessageCapture.h"
+#include "TestSupport.h"
+#include "core/settings/SysMain.h"
+#include "gui/upload/TransferLog.h"
+#include "gui/upload/UploadHandlers.h"
+
+#include <QDateEdit>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
+using namespace TestSupport;
+
+namespace {
+
+QByteArray recordsOf(const QString &day, int size = 4096)
+{
+    QByteArray bytes;
+    bytes.reserve(size);
+    quint32 seed = qHash(day);
+    while (bytes.size() < size) {
+        seed = seed * 1664525u + 1013904223u;
+        bytes += char(seed >> 24); // binary on purpose: a text-mode transfer would change it
+    }
+    return bytes;
+}
+
+// A workstation: a program folder whose settings point at the server, a records folder, and the
+// loaded main window.
+class Station : public LoadedWindow
+{
+public:
+    Station(const FtpServer &server, const QMap<QString, QString> &settings = {},
+            const QDateTime &now = DefaultStart, const QString &recordsFolder = QStringLiteral("records"))
+        : LoadedWindow(settingsFile(server, settings, recordsFolder), now)
+        , records(dir.file(recordsFolder) + u'/')
+    {
+        QDir().mkpath(records);
+        ftp()->setTimeouts({std::chrono::seconds(5), std::chrono::seconds(3), std::chrono::seconds(3)});
+        if (server.port() > 0 && settings.value(QStringLiteral("FtpServer")).startsWith(u"ftpes"))
+            ftp()->setTrustedCertificates(server.certificate());
+    }
+
+    static QByteArray settingsFile(const FtpServer &server, const QMap<QString, QString> &settings,
+                                   const QString &recordsFolder)
+    {
+        QMap<QString, QString> all{{QStringLiteral("FtpNo"), QStringLiteral("12")},
+                                   {QStringLiteral("FtpServer"), server.address()},
+                                   {QStringLiteral("FtpPath"), QStringLiteral("/upload/")},
+                                   {QStringLiteral("FtpUserName"), FtpServer::User},
+                                   {QStringLiteral("FtpPassword"), FtpServer::Password},
+                                   {QStringLiteral("LocalPath"), QStringLiteral("{dir}/") + recordsFolder + u'/'}};
+        all.insert(settings);
+        return iniText(all);
+    }
+
+    InetFtp *ftp() const { return window->controls().inetFtp; }
+    QString recordsFile(const QString &day) const { return records + day + QStringLiteral(".txt"); }
+    QByteArray putRecords(const QString &day, int size = 4096) const
+    {
+        const QByteArray bytes = recordsOf(day, size);
+        writeFile(recordsFile(day), bytes);
+        return bytes;
+    }
+    // Clicks a button and waits until the transfers it started have ended.
+    bool click(QPushButton *button, int transfers = 1, int timeoutMs = 30000)
+    {
+        QSignalSpy finished(ftp(), &InetFtp::transferFinished);
+        QTest::mouseClick(button, Qt::LeftButton);
+        return waitFor(finished, transfers, timeoutMs);
+    }
+    static bool waitFor(QSignalSpy &finished, int transfers, int timeoutMs = 30000)
+    {
+        QDeadlineTimer deadline(timeoutMs);
+        while (finished.count() < transfers && !deadline.hasExpired())
+            finished.wait(200);
+        QCoreApplication::processEvents(); // the StateChanged events queued before the end
+        return finished.count() == transfers;
+    }
+    QString label(const char *name) const { return caption(QLatin1StringView(name)); }
+
+    QString records;
+};
+
+QStringList statusLines(const QString &server, bool succeeded)
+{
+    if (!succeeded)
+        return {QStringLiteral("Disconnected ") + server, QStringLiteral("Disconnecting ") + server,
+                QStringLiteral("Error!")};
+    return {QStringLiteral("Disconnected ") + server, QStringLiteral("Disconnecting ") + server,
+            QStringLiteral("ResponseCompleted."), QStringLiteral("Connected ") + server,
+            QStringLiteral("Connecting ") + server};
+}
+
+} // namespace
+
+class TestUpload : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void manualUploadArrivesWhole();
+    void yesterdayUpload_data();
+    void yesterdayUpload();
+    void folderForms_data();
+    void folderForms();
+    void failureIsLoggedAndNextUploadWorks_data();
+    void failureIsLoggedAndNextUploadWorks();
+    void scriptedServerFaults_data();
+    void scriptedServerFaults();
+    void backToBackUploadsBothArrive();
+    void windowStaysResponsiveDuringLargeUpload();
+    void explicitTls();
+    void controlCharactersNeverReachTheServer_data();
+    void controlCharactersNeverReachTheServer();
+    void passwordNeverInDiagnostics();
+    void unusableRequestsNeverConnect_data();
+    void unusableRequestsNeverConnect();
+    void waitingUploadsAreBounded();
+    void stateLinesUseTheServerSetNow();
+    void statesArriveAsTheyHappen();
+    void logKeepsTheNewestLines();
+    void localFileShrinksDuringUpload();
+    void stationNumberStaysInTheFolder_data();
+    void stationNumberStaysInTheFolder();
+    void remotePathGoesAsWritten();
+    void localFileKinds_data();
+    void localFileKinds();
+    void diagnosticsHideLoginsAndShowControls();
+
+private:
+    std::unique_ptr<FtpServer> m_server;
+};
+
+void TestUpload::initTestCase()
+{
+    m_server = std::make_unique<FtpServer>();
+    QVERIFY2(m_server->isRunning(), qPrintable(m_server->error()));
+}
+
+void TestUpload::manualUploadArrivesWhole()
+{
+    Station station(*m_server);
+    const QByteArray records = station.putRecords(QStringLiteral("20210305"), 300 * 1024 + 17);
+    QVERIFY(station.click(station.window->controls().cmdUpLoad));
+
+    QCOMPARE(m_server->stored(QStringLiteral("upload/20210305.12")), records);
+    const QString command = QStringLiteral("SEND %1 /upload/20210305.12").arg(station.recordsFile(QStringLiteral("20210305")));
+    const QStringList expected = statusLines(m_server->address(), true) + QStringList{command, QStringLiteral("2021/03/05-08:00")};
+    QCOMPARE(station.log(), expected);
+    QCOMPARE(station.label("lblLocalFile"), QStringLiteral("20210305.txt"));
+    QCOMPARE(station.label("lblUpFile"), QStringLiteral("20210305.12"));
+    QVERIFY(m_server->commandLog().contains("TYPE I\n")); // binary mode
+}
+
+void TestUpload::yesterdayUpload_data()
+{
+    QTest::addColumn<QDate>("today");
+    QTest::addColumn<QString>("day");
+    QTest::newRow("1 March 2004, leap year") << QDate(2004, 3, 1) << "20040229";
+    QTest::newRow("1 January") << QDate(2021, 1, 1) << "20201231";
+}
+
+void TestUpload::yesterdayUpload()
+{
+    QFETCH(QDate, today);
+    QFETCH(QString, day);
+    Station station(*m_server, {}, QDateTime(today, QTime(9, 15)));
+    const QByteArray records = station.putRecords(day);
+    QVERIFY(station.click(station.window->controls().cmdUpLoad2));
+
+    QCOMPARE(m_server->stored(QStringLiteral("upload/%1.12").arg(day)), records);
+    QCOMPARE(station.window->controls().dtUp->date(), today);
+    QCOMPARE(station.label("lblUpFile"), day + QStringLiteral(".12"));
+    // No time stamp: the command line is the first line of the upload.
+    const QStringList log = station.log();
+    QCOMPARE(log.last(), QStringLiteral("SEND %1 /upload/%2.12").arg(station.recordsFile(day), day));
+    QCOMPARE(log.mid(0, log.size() - 1), statusLines(m_server->address(), true));
+}
+
+void TestUpload::folderForms_data()
+{
+    QTest::addColumn<QString>("ftpPath");
+    QTest::addColumn<QString>("stationNo");
+    QTest::addColumn<QString>("recordsFolder");
+    QTest::addColumn<QString>("arrivesAs");
+
+    QTest::newRow("absolute remote folder") << "/upload/" << "12" << "records" << "upload/20210305.12";
+    QTest::newRow("relative remote folder") << "upload/" << "12" << "records" << "upload/20210305.12";
+    QTest::newRow("empty remote folder: login folder") << "" << "12" << "records" << "20210305.12";
+    QTest::newRow("blank in the local folder's name") << "/upload/" << "7" << "my records" << "upload/20210305.7";
+    QTest::newRow("blank in the remote folder's name") << "/upload/day files/" << "7" << "records"
+                                                       << "upload/day files/20210305.7";
+    QTest::newRow("empty station number") << "/upload/" << "" << "records" << "upload/20210305.";
+}
+
+void TestUpload::folderForms()
+{
+    QFETCH(QString, ftpPath);
+    QFETCH(QString, stationNo);
+    QFETCH(QString, recordsFolder);
+    QFETCH(QString, arrivesAs);
+    QDir().mkpath(m_server->root() + QStringLiteral("/upload/day files"));
+    QFile::remove(m_server->root() + u'/' + arrivesAs);
+
+    Station station(*m_server, {{QStringLiteral("FtpPath"), ftpPath}, {QStringLiteral("FtpNo"), stationNo}},
+                    QDateTime(QDate(2021, 3, 5), QTime(8, 0)), recordsFolder);
+    const QByteArray records = station.putRecords(QStringLiteral("20210305"));
+    QVERIFY(station.click(station.window->controls().cmdUpLoad));
+    QCOMPARE(station.log().first(), QStringLiteral("Disconnected ") + m_server->address());
+    QVERIFY2(station.log().contains(QStringLiteral("ResponseCompleted.")), qPrintable(station.log().join(u'\n')));
+    QCOMPARE(m_server->stored(arrivesAs), records);
+}
+
+void TestUpload::failureIsLoggedAndNextUploadWorks_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("wrong password") << "password";
+    QTest::newRow("missing local file") << "local file";
+    QTest::newRow("missing remote folder") << "remote folder";
+    QTest::newRow("connection refused") << "refused";
+    QTest::newRow("no server set") << "no server";
+}
+
+void TestUpload::failureIsLoggedAndNextUploadWorks()
+{
+    QFETCH(QString, fault);
+    QMap<QString, QString> settings;
+    if (fault == u"password")
+        settings.insert(QStringLiteral("FtpPassword"), QStringLiteral("wrong"));
+    if (fault == u"remote folder")
+        settings.insert(QStringLiteral("FtpPath"), QStringLiteral("/no/such/folder/"));
+    if (fault == u"refused")
+        settings.insert(QStringLiteral("FtpServer"), QStringLiteral("127.0.0.1:%1").arg(closedPort()));
+    if (fault == u"no server")
+        settings.insert(QStringLiteral("FtpServer"), QString());
+    Station station(*m_server, settings);
+    if (fault != u"local file")
+        station.putRecords(QStringLiteral("20210305"));
+    QFile::remove(m_server->root() + QStringLiteral("/upload/20210305.12"));
+
+    QVERIFY(station.click(station.window->controls().cmdUpLoad));
+    QVERIFY2(station.log().contains(QStringLiteral("Error!")), qPrintable(station.log().join(u'\n')));
+    QVERIFY(!station.log().contains(QStringLiteral("ResponseCompleted.")));
+    QVERIFY(!m_server->holds(QStringLiteral("no/such/folder")));
+    // Connected or not, the error stands above the upload's own lines.
+    QVERIFY(station.log().indexOf(QStringLiteral("Error!")) < station.log().indexOf(QRegularExpression(QStringLiteral("^SEND .*"))));
+    const bool connected = fault == u"password" || fault == u"remote folder";
+    QCOMPARE(station.log().first() == QStringLiteral("Disconnected ") + SysMain::Trim(station.ftp()->serverAddress()), connected);
+
+    // The cause mended, the next upload goes through.
+    writeFile(station.dir.iniFile(), iniText({{QStringLiteral("FtpNo"), QStringLiteral("12")},
+                                              {QStringLiteral("FtpServer"), m_server->address()},
+                                              {QStringLiteral("FtpPath"), QStringLiteral("/upload/")},
+                                              {QStringLiteral("FtpUserName"), FtpServer::User},
+                                              {QStringLiteral("FtpPassword"), FtpServer::Password},
+                                              {QStringLiteral("LocalPath"), station.records}}));
+    station.window->ReadParameter();
+    const QByteArray records = station.putRecords(QStringLiteral("20210305"));
+    QVERIFY(station.click(station.window->controls().cmdUpLoad));
+    QCOMPARE(station.log().mid(0, 5), statusLines(m_server->address(), true));
+    QCOMPARE(m_server->stored(QStringLiteral("upload/20210305.12")), records);
+}
+
+void TestUpload::scriptedServerFaults_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<bool>("succeeds");
+    QTest::newRow("connection dropped during STOR") << "drop-stor" << false;
+    QTest::newRow("server never answers") << "silent" << false;
+    QTest::newRow("4xx reply to STOR") << "stor-4xx" << false;
+    QTest::newRow("5xx reply to STOR") << "stor-5xx" << false;
+    QTest::newRow("226 for a file it did not keep") << "truncate" << false;
+    QTest::newRow("upload stalls") << "stall" << false;
+    QTest::newRow("server without SIZE") << "no-size" << true;
+    QTest::newRow("continuation lines that look like success, then 451") << "stor-multiline-451" << false;
+    QTest::newRow("file gone before SIZE (550)") << "vanish" << false;
+}
+
+void TestUpload::scriptedServerFaults()
+{
+    QFETCH(QString, fault);
+    QFETCH(bool, succeeds);
+    FtpServer server({fault});
+    QVERIFY2(server.isRunning(), qPrintable(server.error()));
+    Station station(server);
+    station.ftp()->setTimeouts({std::chrono::seconds(2), std::chrono::seconds(2), std::chrono::seconds(2)});
+    const QByteArray records = station.putRecords(QStringLiteral("20210305"), 1024 * 1024);
+
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(station.click(station.window->controls().cmdUpLoad, 1, 20000));
+    QVERIFY2(timer.elapsed() < 15000, "a dead server held the control too long");
+    QCOMPARE(station.log().contains(QStringLiteral("Error!")), !succeeds);
+    QCOMPARE(station.log().contains(QStringLiteral("ResponseCompleted.")), succeeds);
+    if (succeeds)
+        QCOMPARE(server.stored(QStringLiteral("upload/20210305.12")), records);
+    QVERIFY(!station.ftp()->StillExecuting());
+}
+
+void TestUpload::backToBackUploadsBothArrive()
+{
+    Station station(*m_server);
+    const QByteArray today = station.putRecords(QStringLiteral("20210305"), 2 * 1024 * 1024);
+    const QByteArray yesterday = station.putRecords(QStringLiteral("20210304"), 1024);
+    QSignalSpy finished(station.ftp(), &InetFtp::transferFinished);
+    station.window->uploads().cmdUpLoad_Click();
+    station.window->uploads().cmdUpLoad2_Click();
+    QVERIFY(Station::waitFor(finished, 2));
+
+    QCOMPARE(finished.at(0).at(1).toString(), QStringLiteral("/upload/20210305.12"));
+    QCOMPARE(finished.at(1).at(1).toString(), QStringLiteral("/upload/20210304.12"));
+    QVERIFY(finished.at(0).at(2).toBool() && finished.at(1).at(2).toBool());
+    QCOMPARE(m_server->stored(QStringLiteral("upload/20210305.12")), today);
+    QCOMPARE(m_server->stored(QStringLiteral("upload/20210304.12")), yesterday);
+    const QByteArray commands = m_server->commandLog();
+    QVERIFY(commands.lastIndexOf("STOR 20210305.12") < commands.lastIndexOf("STOR 20210304.12"));
+    QCOMPARE(station.log().count(QStringLiteral("ResponseCompleted.")), 2);
+}
+
+void TestUpload::windowStaysResponsiveDuringLargeUpload()
+{
+    Station station(*m_server);
+    {
+        QFile big(station.recordsFile(QStringLiteral("20210305")));
+        QVERIFY(big.open(QIODevice::WriteOnly));
+        QVERIFY(big.resize(200LL * 1024 * 1024));
+    }
+    QSignalSpy finished(station.ftp(), &InetFtp::transferFinished);
+    QElapsedTimer sinceTick;
+    qint64 longestGap = 0;
+    int ticks = 0;
+    QTimer heartbeat;
+    heartbeat.setInterval(10);
+    QObject::connect(&heartbeat, &QTimer::timeout, [&] {
+        if (ticks++ > 0)
+            longestGap = std::max(longestGap, sinceTick.elapsed());
+        sinceTick.start();
+    });
+    heartbeat.start();
+    station.window->uploads().cmdUpLoad_Click();
+    QVERIFY(Station::waitFor(finished, 1, 120000));
+    heartbeat.stop();
+
+    QVERIFY(finished.first().at(2).toBool());
+    QCOMPARE(QFileInfo(m_server->root() + QStringLiteral("/upload/20210305.12")).size(), 200LL * 1024 * 1024);
+    QVERIFY(ticks > 5);
+    QVERIFY2(longestGap < 100, qPrintable(QStringLiteral("the window's thread was held for %1 ms").arg(longestGap)));
+}
+
+void TestUpload::explicitTls()
+{
+    FtpServer server({QString(), true});
+    if (!server.isRunning())
+        QSKIP(qPrintable(QStringLiteral("no TLS test server: ") + server.error()));
+    {
+        Station station(server, {{QStringLiteral("FtpServer"), server.address()}});
+        const QByteArray records = station.putRecords(QStringLiteral("20210305"), 100 * 1024);
+        QVERIFY(station.click(station.window->controls().cmdUpLoad));
+        QVERIFY2(station.log().contains(QStringLiteral("ResponseCompleted.")), qPrintable(station.log().join(u'\n')));
+        QCOMPARE(server.stored(QStringLiteral("upload/20210305.12")), records);
+        QVERIFY(server.commandLog().contains("AUTH TLS"));
+        QVERIFY(server.commandLog().contains("PROT P"));
+    }
+    {
+        // An untrusted certificate is refused: nothing is sent in plain text instead.
+        Station station(server, {{QStringLiteral("FtpServer"), server.address()}});
+        station.ftp()->setTrustedCertificates(QString());
+        station.putRecords(QStringLiteral("20210304"));
+        const qsizetype before = server.commandLog().size();
+        station.window->controls().dtUp->setDate(QDate(2021, 3, 4));
+        QVERIFY(station.click(station.window->controls().cmdUpLoad));
+        QVERIFY(station.log().contains(QStringLiteral("Error!")));
+        QVERIFY(!server.holds(QStringLiteral("upload/20210304.12")));
+        QVERIFY(!server.commandLog().mid(before).contains("USER"));
+    }
+}
+
+void TestUpload::controlCharactersNeverReachTheServer_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value");
+    QTest::newRow("station number") << "FtpNo" << "1\rDELE 20210305.12";
+    QTest::newRow("remote folder") << "FtpPath" << "/upload/\rDELE x\r/";
+    QTest::newRow("user name") << "FtpUserName" << "station\rDELE x";
+}
+
+void TestUpload::controlCharactersNeverReachTheServer()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+    // A lone CR survives a hand-edited settings file: it is not a line end there.
+    Station station(*m_server, {{key, value}});
+    QCOMPARE(station.window->sysMain().settings[key], value);
+    station.putRecords(QStringLiteral("20210305"));
+    const qsizetype before = m_server->commandLog().size();
+    QVERIFY(station.click(station.window->controls().cmdUpLoad));
+    QVERIFY(station.log().contains(QStringLiteral("Error!")));
+    const QByteArray commands = m_server->commandLog().mid(before);
+    QVERIFY2(!commands.contains("DELE") && !commands.contains("STOR"), commands.constData());
+}
+
+void TestUpload::passwordNeverInDiagnostics()
+{
+    static QStringList messages;
+    messages.clear();
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &context, const QString &text) {
+        messages << QString::fromLatin1(context.category) + u' ' + text;
+    });
+    const QString password = QStringLiteral("Pw-7f3c1b9e");
+    {
+        Station station(*m_server, {{QStringLiteral("FtpPassword"), password}});
+        station.putRecords(QStringLiteral("20210305"));
+        QVERIFY(station.click(station.window->controls().cmdUpLoad));
+        QVERIFY(station.log().contains(QStringLiteral("Error!")));
+        QVERIFY(!station.log().join(u'\n').contains(password));
+    }
+    qInstallMessageHandler(previous);
+    QVERIFY(!messages.isEmpty()); // the failure itself is reported
+    QVERIFY2(messages.filter(QStringLiteral("530")).size() + messages.filter(QStringLiteral("denied"), Qt::CaseInsensitive).size() > 0,
+             qPrintable(messages.join(u'\n')));
+    QVERIFY(messages.filter(password).isEmpty());
+}
+
+void TestUpload::unusableRequestsNeverConnect_data()
+{
+    QTest::addColumn<QString>("server");
+    QTest::addColumn<QString>("remotePath");
+    QTest::newRow("unknown scheme") << "http://127.0.0.1" << "/upload/f.1";
+    QTest::newRow("login in the server setting") << "ftp://user:pw@127.0.0.1" << "/upload/f.1";
+    QTest::newRow("remote path names no file") << QString() << "/upload/";
+    QTest::newRow("local file is a folder") << QString() << "/upload/folder.1";
+}
+
+void TestUpload::unusableRequestsNeverConnect()
+{
+    QFETCH(QString, server);
+    QFETCH(QString, remotePath);
+    QTemporaryDir dir;
+    writeFile(dir.filePath(QStringLiteral("f.txt")), "records");
+    const QString local = remotePath.contains(u"folder") ? dir.path() : dir.filePath(QStringLiteral("f.txt"));
+    InetFtp ftp;
+    ftp.setServerAddress(server.isEmpty() ? m_server->address() : server);
+    QSignalSpy states(&ftp, &InetFtp::StateChanged);
+    QSignalSpy finished(&ftp, &InetFtp::transferFinished);
+    const qsizetype before = m_server->commandLog().size();
+    ftp.Execute(local, remotePath);
+    QVERIFY(Station::waitFor(finished, 1));
+    QCOMPARE(finished.first().at(2).toBool(), false);
+    QList<qint16> seen;
+    for (const QVariantList &args : states)
+        seen << args.first().value<qint16>();
+    QCOMPARE(seen, (QList<qint16>{InetFtp::icResolvingHost, InetFtp::icError}));
+    QCOMPARE(m_server->commandLog().size(), before);
+}
+
+void TestUpload::waitingUploadsAreBounded()
+{
+    FtpServer silent({QStringLiteral("silent")});
+    QVERIFY2(silent.isRunning(), qPrintable(silent.error()));
+    QTemporaryDir dir;
+    writeFile(dir.filePath(QStringLiteral("f.txt")), "x");
+    QElapsedTimer timer;
+    {
+        InetFtp ftp;
+        ftp.setServerAddress(silent.address());
+        ftp.setTimeouts({std::chrono::seconds(30), std::chrono::seconds(30), std::chrono::seconds(30)});
+        QSignalSpy states(&ftp, &InetFtp::StateChanged);
+        QSignalSpy finished(&ftp, &InetFtp::transferFinished);
+        ftp.Execute(dir.filePath(QStringLiteral("f.txt")), QStringLiteral("first"));
+        QTRY_VERIFY(states.contains(QVariantList{qint16(InetFtp::icConnecting)}));
+        for (int i = 0; i < InetFtp::MaxWaiting; ++i)
+            ftp.Execute(dir.filePath(QStringLiteral("f.txt")), QStringLiteral("waiting"));
+        QCOMPARE(finished.count(), 0);
+        ftp.Execute(dir.filePath(QStringLiteral("f.txt")), QStringLiteral("one too many"));
+        QTRY_COMPARE(finished.count(), 1);
+        QCOMPARE(finished.first().at(1).toString(), QStringLiteral("one too many"));
+        QCOMPARE(finished.first().at(2).toBool(), false);
+        QVERIFY(states.contains(QVariantList{qint16(InetFtp::icError)}));
+        QVERIFY(ftp.StillExecuting());
+        timer.start();
+    } // ending the control ends the transfer stuck on the silent server
+    QVERIFY2(timer.elapsed() < 5000, qPrintable(QStringLiteral("ending took %1 ms").arg(timer.elapsed())));
+}
+
+void TestUpload::stateLinesUseTheServerSetNow()
+{
+    // The status lines name the server the control holds when the state comes in.
+    Station station(*m_server, {{QStringLiteral("FtpServer"), QStringLiteral("  192.168.0.10 ")}});
+    station.window->uploads().inetFtp_StateChanged(InetFtp::icConnecting);
+    station.ftp()->setServerAddress(QString());
+    station.window->uploads().inetFtp_StateChanged(InetFtp::icConnected);
+    for (qint16 ignored : {0, 1, 2, 5, 6, 7, 8, 13, -1})
+        station.window->uploads().inetFtp_StateChanged(ignored);
+    QCOMPARE(station.log(), (QStringList{QStringLiteral("Connected "), QStringLiteral("Connecting 192.168.0.10")}));
+}
+
+void TestUpload::statesArriveAsTheyHappen()
+{
+    // The server stops reading part-way: every state up to the sending of the file must be in
+    // before the stall ends the transfer, not delivered in one batch at the end.
+    FtpServer server({QStringLiteral("stall")});
+    QVERIFY2(server.isRunning(), qPrintable(server.error()));
+    QTemporaryDir dir;
+    QFile big(dir.filePath(QStringLiteral("f.txt")));
+    QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(64LL * 1024 * 1024));
+    big.close();
+    InetFtp ftp;
+    ftp.setServerAddress(server.address());
+    ftp.setUserName(FtpServer::User);
+    ftp.setPassword(FtpServer::Password);
+    ftp.setTimeouts({std::chrono::seconds(5), std::chrono::seconds(2), std::chrono::seconds(2)});
+    QElapsedTimer clock;
+    QList<QPair<qint16, qint64>> seen;
+    connect(&ftp, &InetFtp::StateChanged, this, [&](qint16 state) { seen.append({state, clock.elapsed()}); });
+    QSignalSpy finished(&ftp, &InetFtp::transferFinished);
+    clock.start();
+    ftp.Execute(big.fileName(), QStringLiteral("/upload/f.1"));
+    QVERIFY(Station::waitFor(finished, 1));
+
+    QList<qint16> states;
+    for (const auto &[state, at] : seen)
+        states << state;
+    QCOMPARE(states, (QList<qint16>{1, 2, 3, 4, 5, 6, 7, 11, 9, 10}));
+    const qint64 errorAt = seen.at(states.indexOf(11)).second;
+    QVERIFY2(errorAt - seen.at(states.indexOf(6)).second >= 1500,
+             qPrintable(QStringLiteral("request sent at %1 ms, error at %2 ms").arg(seen.at(5).second).arg(errorAt)));
+}
+
+void TestUpload::logKeepsTheNewestLines()
+{
+    QListWidget list;
+    FakeClock clock;
+    TransferLog log(&list, TransferLog::Mirror::None);
+    for (int i = 0; i < TransferLog::MaxLines + 5; ++i)
+        log.insertTop(QString::number(i));
+    QCOMPARE(list.count(), TransferLog::MaxLines);
+    QCOMPARE(list.item(0)->text(), QString::number(TransferLog::MaxLines + 4));
+    QCOMPARE(list.item(list.count() - 1)->text(), QStringLiteral("5"));
+}
+
+namespace {
+
+// Runs one send through a control of its own and returns its states and verdict.
+struct DirectSend
+{
+    QList<qint16> states;
+    bool succeeded = false;
+
+    DirectSend(const FtpServer &server, const QString &local, const QString &remote,
+               const std::function<void()> &whileRunning = {})
+    {
+        InetFtp ftp;
+        ftp.setServerAddress(server.address());
+        ftp.setUserName(FtpServer::User);
+        ftp.setPassword(FtpServer::Password);
+        ftp.setTimeouts({std::chrono::seconds(5), std::chrono::seconds(5), std::chrono::seconds(5)});
+        QObject::connect(&ftp, &InetFtp::StateChanged, [this](qint16 state) { states << state; });
+        QSignalSpy finished(&ftp, &InetFtp::transferFinished);
+        ftp.Execute(local, remote);
+        if (whileRunning)
+            whileRunning();
+        if (Station::waitFor(finished, 1, 60000))
+            succeeded = finished.first().at(2).toBool();
+    }
+};
+
+} // namespace
+
+void TestUpload::localFileShrinksDuringUpload()
+{
+    // The station rewrites the file in place while a slow server reads it: the piece that
+    // reached the server must not pass for the file.
+    FtpServer slow({QString(), false, 1024 * 1024});
+    QVERIFY2(slow.isRunning(), qPrintable(slow.error()));
+    QTemporaryDir dir;
+    const QString local = dir.filePath(QStringLiteral("20210305.txt"));
+    writeFile(local, recordsOf(QStringLiteral("big"), 8 * 1024 * 1024));
+    MessageCapture messages;
+    const DirectSend send(slow, local, QStringLiteral("/upload/20210305.12"), [&] {
+        QTest::qWait(1500);
+        QVERIFY(QFile::resize(local, 2 * 1024 * 1024));
+    });
+    QVERIFY(!send.succeeded);
+    QVERIFY(send.states.contains(InetFtp::icError));
+    QVERIFY(!send.states.contains(InetFtp::icResponseCompleted));
+    QVERIFY2(messages.text().contains(QStringLiteral("shrank")), qPrintable(messages.text()));
+}
+
+void TestUpload::stationNumberStaysInTheFolder_data()
+{
+    QTest::addColumn<QString>("stationNo");
+    QTest::addColumn<QString>("arrivesAs"); // empty: refused
+    QTest::newRow("climbs out of the folder") << "1/../../x" << "";
+    QTest::newRow("parent folder") << ".." << "";
+    QTest::newRow("this folder") << "." << "";
+    QTest::newRow("backslash") << "a\\b" << "";
+    QTest::newRow("CR inside") << "1\r2" << "";
+    QTest::newRow("TAB inside") << "1\t2" << "";
+    QTest::newRow("TAB around it is removed") << "\t12\t" << "upload/20210305.12";
+    QTest::newRow("ordinary") << "7a" << "upload/20210305.7a";
+}
+
+void TestUpload::stationNumberStaysInTheFolder()
+{
+    QFETCH(QString, stationNo);
+    QFETCH(QString, arrivesAs);
+    Station station(*m_server, {{QStringLiteral("FtpNo"), stationNo}});
+    const QByteArray records = station.putRecords(QStringLiteral("20210305"));
+    const qsizetype before = m_server->commandLog().size();
+    MessageCapture messages;
+    QVERIFY(station.click(station.window->controls().cmdUpLoad));
+
+    const QByteArray commands = m_server->commandLog().mid(before);
+    if (arrivesAs.isEmpty()) {
+        QVERIFY2(!commands.contains("STOR") && !commands.contains("USER"), commands.constData());
+        QCOMPARE(station.log().first(), QStringLiteral("Error!"));
+        QVERIFY2(messages.text().contains(QStringLiteral("(FtpNo)")), qPrintable(messages.text()));
+        QVERIFY(!station.log().join(u'\n').contains(u'\r'));
+    } else {
+        QVERIFY2(station.log().contains(QStringLiteral("ResponseCompleted.")), qPrintable(station.log().join(u'\n')));
+        QCOMPARE(m_server->stored(arrivesAs), records);
+    }
+}
+
+void TestUpload::remotePathGoesAsWritten()
+{
+    // A ".." typed into the remote folder reaches the server as typed, not folded by the client.
+    Station station(*m_server, {{QStringLiteral("FtpPath"), QStringLiteral("/upload/../upload/")}});
+    const QByteArray records = station.putRecords(QStringLiteral("20210305"));
+    QFile::remove(m_server->root() + QStringLiteral("/upload/20210305.12"));
+    const qsizetype before = m_server->commandLog().size();
+    QVERIFY(station.click(station.window->controls().cmdUpLoad));
+    QVERIFY2(m_server->commandLog().mid(before).contains("CWD ..\n"), m_server->commandLog().mid(before).constData());
+    QCOMPARE(m_server->stored(QStringLiteral("upload/20210305.12")), records);
+}
+
+void TestUpload::localFileKinds_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("says"); // empty: sent
+    QTest::newRow("folder") << "folder" << "is a folder";
+    QTest::newRow("missing") << "missing" << "does not exist";
+    QTest::newRow("link inside the records folder") << "link inside" << "";
+#ifdef Q_OS_UNIX
+    QTest::newRow("FIFO") << "fifo" << "is not a regular file";
+    QTest::newRow("dangling link") << "dangling link" << "does not exist";
+    QTest::newRow("link out of the records folder") << "link outside" << "outside the records folder";
+    QTest::newRow("link to the folder above") << "link up" << "outside the records folder";
+#endif
+}
+
+void TestUpload::localFileKinds()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, says);
+    QTemporaryDir dir;
+    QTemporaryDir elsewhere;
+    const QString records = dir.filePath(QStringLiteral("records"));
+    QVERIFY(QDir().mkpath(records));
+    const QString local = records + QStringLiteral("/20210305.txt");
+    writeFile(records + QStringLiteral("/kept.bin"), "inside");
+    writeFile(elsewhere.filePath(QStringLiteral("secret")), "outside");
+    writeFile(dir.filePath(QStringLiteral("above")), "above");
+    if (kind == u"folder")
+        QVERIFY(QDir().mkpath(local));
+    else if (kind == u"link inside")
+        QVERIFY(QFile::link(records + QStringLiteral("/kept.bin"), local));
+    else if (kind == u"dangling link")
+        QVERIFY(QFile::link(records + QStringLiteral("/gone.bin"), local));
+    else if (kind == u"link outside")
+        QVERIFY(QFile::link(elsewhere.filePath(QStringLiteral("secret")), local));
+    else if (kind == u"link up")
+        QVERIFY(QFile::link(QStringLiteral("../above"), local));
+#ifdef Q_OS_UNIX
+    else if (kind == u"fifo")
+        QCOMPARE(::mkfifo(QFile::encodeName(local).constData(), 0600), 0);
+#endif
+
+    QFile::remove(m_server->root() + QStringLiteral("/upload/20210305.12"));
+    const qsizetype before = m_server->commandLog().size();
+    MessageCapture messages;
+    const DirectSend send(*m_server, local, QStringLiteral("/upload/20210305.12"));
+    QCOMPARE(send.succeeded, says.isEmpty());
+    if (says.isEmpty()) {
+        QCOMPARE(m_server->stored(QStringLiteral("upload/20210305.12")), QByteArray("inside"));
+        return;
+    }
+    QCOMPARE(send.states, (QList<qint16>{InetFtp::icResolvingHost, InetFtp::icError}));
+    QCOMPARE(m_server->commandLog().size(), before);
+    QVERIFY2(messages.text().contains(says), qPrintable(messages.text()));
+    QVERIFY(!messages.text().contains(QStringLiteral("Unknown error")));
+}
+
+void TestUpload::diagnosticsHideLoginsAndShowControls()
+{
+    MessageCapture messages;
+    {
+        Station station(*m_server, {{QStringLiteral("FtpServer"), QStringLiteral("station:Secret-9@127.0.0.1:99999")}});
+        station.putRecords(QStringLiteral("20210305"));
+        QVERIFY(station.click(station.window->controls().cmdUpLoad));
+        QVERIFY(station.log().contains(QStringLiteral("Error!")));
+    }
+    QVERIFY(!messages.text().contains(QStringLiteral("Secret-9")));
+    QVERIFY2(messages.text().contains(QStringLiteral("***@127.0.0.1:99999")), qPrintable(messages.text()));
+    {
+        Station station(*m_server, {{QStringLiteral("FtpPath"), QStringLiteral("/up\rload/")}});
+        station.putRecords(QStringLiteral("20210305"));
+        QVERIFY(station.click(station.window->controls().cmdUpLoad));
+        const QString send = station.log().filter(QStringLiteral("SEND ")).value(0);
+        QVERIFY2(send.endsWith(QStringLiteral(" /up\\rload/20210305.12")), qPrintable(send));
+    }
+}
+
+QTEST_MAIN(TestUpload)
+#include "tst_upload.moc"
