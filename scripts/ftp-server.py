@@ -15,6 +15,8 @@ Fault modes, for testing what a client does when things go wrong:
   truncate     store nothing, yet answer 226 (the client must notice through SIZE)
   no-size      answer SIZE with 502 (a server without the command)
   stall        stop reading an upload part-way, keeping the connections open
+  slow         read uploads at 2 MiB a second and keep nothing: a large file keeps an upload
+               running for minutes while data still moves, so no timeout of the client ends it
   soak         every fifth connection fails, in turn: refused login, drop-stor, stor-5xx, stall
 """
 
@@ -30,6 +32,7 @@ from pyftpdlib.handlers import DTPHandler, FTPHandler
 from pyftpdlib.servers import FTPServer
 
 DROP_AFTER = 64 * 1024
+SLOW_READ_LIMIT = 2 * 1024 * 1024
 SOAK_FAULTS = ["bad-login", "drop-stor", "stor-5xx", "stall"]
 
 
@@ -77,6 +80,10 @@ def main():
     if args.tls:
         from pyftpdlib.handlers import TLS_DTPHandler as BaseDTP
         from pyftpdlib.handlers import TLS_FTPHandler as BaseHandler
+    elif args.fault == "slow":
+        from pyftpdlib.handlers import ThrottledDTPHandler as BaseDTP
+        BaseDTP.read_limit = SLOW_READ_LIMIT
+        BaseHandler = FTPHandler
     else:
         BaseDTP, BaseHandler = DTPHandler, FTPHandler
 
@@ -136,6 +143,8 @@ def main():
             if self.fault == "stor-5xx":
                 self.respond("552 Storage allocation exceeded (scripted fault).")
                 return
+            if self.fault == "slow":
+                file = os.devnull  # minutes of data would only fill the disk
             return super().ftp_STOR(file, mode)
 
         def ftp_SIZE(self, path):

@@ -5,7 +5,7 @@
 
 // The exit statuses of the program, as the README lists them.
 enum ExitStatus : int {
-    ExitNormal = 0,             // ended through the Exit command or the session ending
+    ExitNormal = 0,             // ended through the Exit command, SIGTERM/SIGINT or the session ending
     ExitAlreadyRunning = 3,     // another copy runs from the same program folder
     ExitSettingsMissing = 4,    // TALLYPORT.ini is not in the program folder
     ExitLanguageMissing = 5,    // Language.txt is not in the program folder

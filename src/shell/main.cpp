@@ -2,6 +2,7 @@
 #include "Clock.h"
 #include "ExitStatus.h"
 #include "FrmMain.h"
+#include "TerminationSignals.h"
 
 #include <QApplication>
 
@@ -18,6 +19,8 @@ int main(int argc, char *argv[])
     const FrmMain::LoadResult result = frmMain.Form_Load();
     if (result != FrmMain::LoadResult::Loaded)
         return exitStatus(result);
+    TerminationSignals terminationSignals;
+    QObject::connect(&terminationSignals, &TerminationSignals::received, &frmMain, &FrmMain::mnuExit_Click);
     frmMain.show();
     return QApplication::exec();
 }
