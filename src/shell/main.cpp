@@ -2,12 +2,17 @@
 #include "Clock.h"
 #include "ExitStatus.h"
 #include "FrmMain.h"
+#include "Posix.h"
 #include "TerminationSignals.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
+    // Standard error may be a pipe to a reader that goes away (a "| tee" ended, a journal
+    // restarted): the uploads must go on without their log lines.
+    Posix::ignoreBrokenPipe();
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("korva5-upload"));
     QApplication::setApplicationVersion(QStringLiteral("1.00"));

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The running program as a process: the signals that end it.
+// The running program as a process: its standard error going away, and the signals that end it.
 #include "TestSupport.h"
 
 #include <QDir>
@@ -10,6 +10,9 @@
 
 #ifdef Q_OS_UNIX
 #include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
 #endif
 
 using TestSupport::ProgramDir;
@@ -47,9 +50,54 @@ class TestProcess : public QObject
     Q_OBJECT
 
 private slots:
+    void keepsRunningWhenStandardErrorGoesAway();
     void signalEndsLikeExitNamingLostUploads_data();
     void signalEndsLikeExitNamingLostUploads();
 };
+
+void TestProcess::keepsRunningWhenStandardErrorGoesAway()
+{
+#ifdef Q_OS_UNIX
+    ProgramDir dir({{QStringLiteral("FtpNo"), QStringLiteral("1")}});
+    const QString binary = dir.installBinary();
+    // Standard error is a pipe of the test's own, as "korva5-upload 2>&1 | tee log" makes one;
+    // QProcess would keep reading its own pipe even after closeReadChannel().
+    int ends[2];
+    QCOMPARE(::pipe2(ends, O_CLOEXEC), 0);
+    const int writeEnd = ends[1];
+    QProcess process;
+    process.setChildProcessModifier([writeEnd] { ::dup2(writeEnd, STDERR_FILENO); });
+    process.start(binary, {});
+    ::close(writeEnd);
+    QVERIFY(process.waitForStarted(5000));
+
+    QByteArray err;
+    QDeadlineTimer deadline(15000);
+    while (!deadline.hasExpired() && !err.contains("started in")) {
+        pollfd readable{ends[0], POLLIN, 0};
+        if (::poll(&readable, 1, 200) > 0) {
+            char buffer[4096];
+            const ssize_t got = ::read(ends[0], buffer, sizeof buffer);
+            if (got <= 0)
+                break;
+            err.append(buffer, got);
+        }
+    }
+    QVERIFY2(err.contains("started in"), err.constData());
+    ::close(ends[0]); // the reader goes away
+
+    // At its fifth second the program hides its window and, with no notification area on the
+    // offscreen platform, says so on standard error: a write into a pipe without a reader.
+    QVERIFY(!process.waitForFinished(7000));
+    QCOMPARE(process.state(), QProcess::Running);
+    process.terminate();
+    QVERIFY(process.waitForFinished(5000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 0);
+#else
+    QSKIP("pipes without a reader and SIGPIPE are POSIX");
+#endif
+}
 
 void TestProcess::signalEndsLikeExitNamingLostUploads_data()
 {
