@@ -3,8 +3,8 @@
 
 #include <QString>
 
-// The few calls the program needs that only POSIX systems have. Elsewhere each one does nothing
-// and reports success, so the callers need no platform checks of their own.
+// The few calls the program needs that only POSIX systems have. Elsewhere each one does nothing,
+// so the callers need no platform checks of their own.
 namespace Posix {
 
 // Gives the open file fd the owner and group of the file at path. A settings file replaced by
