@@ -19,6 +19,8 @@ Fault modes, for testing what a client does when things go wrong:
                answer STOR with a reply of several lines whose continuation lines look like
                150 and 226, then, once the data is in, with 451 (the file is not stored)
   vanish       store the file, then lose it before the client asks for its SIZE (550)
+  slow         read uploads at 2 MiB a second and keep nothing: a large file keeps an upload
+               running for minutes while data still moves, so no timeout of the client ends it
   soak         every fifth connection fails, in turn: refused login, drop-stor, stor-5xx, stall
 """
 
@@ -34,6 +36,7 @@ from pyftpdlib.handlers import DTPHandler, FTPHandler
 from pyftpdlib.servers import FTPServer
 
 DROP_AFTER = 64 * 1024
+SLOW_READ_LIMIT = 2 * 1024 * 1024
 SOAK_FAULTS = ["bad-login", "drop-stor", "stor-5xx", "stall"]
 
 
@@ -83,9 +86,9 @@ def main():
     if args.tls:
         from pyftpdlib.handlers import TLS_DTPHandler as BaseDTP
         from pyftpdlib.handlers import TLS_FTPHandler as BaseHandler
-    elif args.read_limit:
+    elif args.read_limit or args.fault == "slow":
         from pyftpdlib.handlers import ThrottledDTPHandler as BaseDTP
-        BaseDTP.read_limit = args.read_limit
+        BaseDTP.read_limit = args.read_limit or SLOW_READ_LIMIT
         BaseHandler = FTPHandler
     else:
         BaseDTP, BaseHandler = DTPHandler, FTPHandler
@@ -150,6 +153,8 @@ def main():
                 self.push("150-Opening data connection.\r\n"
                           "226-Transfer complete (not really)\r\n")
                 self._multiline_451 = True
+            if self.fault == "slow":
+                file = os.devnull  # minutes of data would only fill the disk
             return super().ftp_STOR(file, mode)
 
         def respond(self, resp, logfun=None):

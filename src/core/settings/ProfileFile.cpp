@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "core/settings/ProfileFile.h"
 
+#include "core/platform/Posix.h"
 #include "core/settings/FileAccess.h"
 
 #include <QFile>
@@ -294,9 +295,14 @@ bool save(const QString &path, const ProfileDocument &document, QString *error)
     // QSaveFile can lose the tail of the data at flush time and still commit.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return fail(file.errorString());
-    // The temporary file gets the final permissions before it takes the file's place.
+    // The temporary file gets the final owner, group and permissions before it takes the file's
+    // place. Owner first: a change of owner may clear permission bits. Keeping the owner can fail
+    // for a user without the privilege; the settings are still stored rather than lost.
+    const QString target = info.isSymLink() ? info.symLinkTarget() : path;
+    if (exists)
+        Posix::copyOwnerAndGroup(target, file.handle());
     const QFileDevice::Permissions permissions = exists
-        ? QFile::permissions(info.isSymLink() ? info.symLinkTarget() : path)
+        ? QFile::permissions(target)
         : QFileDevice::ReadOwner | QFileDevice::WriteOwner;
     file.setPermissions(permissions);
     if (file.write(document.bytes()) != document.bytes().size()) {

@@ -82,8 +82,9 @@ std::optional<ProfileDocument> load(const QString &path);
 
 // Replaces the file at path with the document in one atomic step: a temporary file is written
 // beside it and renamed over it, so a crash or a full disk never leaves a partial file. An
-// existing file keeps its permissions; a new one is readable by its owner only. A file or folder
-// marked read-only is refused, even for a user whose privileges would let the write through.
+// existing file keeps its owner, group and permissions (the owner where the user may give it);
+// a new one is readable by its owner only. A file or folder marked read-only is refused, even
+// for a user whose privileges would let the write through.
 bool save(const QString &path, const ProfileDocument &document, QString *error = nullptr);
 
 // Writes several keys of one section together: all of them reach the file, or none does.

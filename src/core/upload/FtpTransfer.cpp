@@ -123,7 +123,9 @@ QString Transfer::where() const
 
 void Transfer::fail(const QString &why)
 {
-    qCWarning(lcUpload).noquote() << "upload of" << shownText(m_request.localPath) << "failed:" << why;
+    // An abort is the control ending: it names the upload itself, with the reason that matters.
+    if (!m_abort.load())
+        qCWarning(lcUpload).noquote() << "upload of" << shownText(m_request.localPath) << "failed:" << why;
     report(State::icError);
 }
 

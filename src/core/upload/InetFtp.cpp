@@ -32,16 +32,25 @@ InetFtp::InetFtp(QObject *parent)
 
 InetFtp::~InetFtp()
 {
+    std::deque<FtpRequest> notStarted;
     {
         std::lock_guard lock(m_mutex);
         m_stopping = true;
-        if (!m_waiting.empty())
-            qCWarning(lcUpload) << "ending with" << m_waiting.size() << "uploads not started";
-        m_waiting.clear();
+        notStarted.swap(m_waiting);
     }
     m_abort = true;
     m_wake.notify_all();
     m_worker.join();
+
+    // After the join: a transfer that finished as the abort came is not reported as lost.
+    if (m_aborted) {
+        qCWarning(lcUpload).noquote() << "upload of" << m_aborted->localPath << "->" << m_aborted->remotePath
+                                      << "aborted: the program is ending";
+    }
+    for (const FtpRequest &request : notStarted) {
+        qCWarning(lcUpload).noquote() << "upload of" << request.localPath << "->" << request.remotePath
+                                      << "not started: the program is ending";
+    }
 }
 
 void InetFtp::post(qint16 state)
@@ -100,6 +109,8 @@ void InetFtp::work()
         const bool succeeded = runFtpTransfer(request, [this](qint16 state) { post(state); }, m_abort);
         lock.lock();
         m_running = false;
+        if (!succeeded && m_stopping)
+            m_aborted = request;
         lock.unlock();
         QMetaObject::invokeMethod(
             this,

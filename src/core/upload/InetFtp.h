@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 // The FTP transfer control of the main window. It holds the server address and the login that
@@ -48,7 +49,9 @@ public:
     static constexpr int MaxWaiting = 100;
 
     explicit InetFtp(QObject *parent = nullptr);
-    ~InetFtp() override; // ends a running transfer with an error and drops waiting ones
+    // Aborts a running transfer and drops waiting ones, naming each of them on standard error:
+    // whoever ends the program must be able to tell which files did not reach the server.
+    ~InetFtp() override;
 
     QString serverAddress() const { return m_serverAddress; }
     void setServerAddress(const QString &address) { m_serverAddress = address; }
@@ -93,5 +96,6 @@ private:
     bool m_running = false;
     bool m_stopping = false;
     std::atomic<bool> m_abort{false};
+    std::optional<FtpRequest> m_aborted; // the transfer that failed because the control was ending
     std::thread m_worker;
 };

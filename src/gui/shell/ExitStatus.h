@@ -5,10 +5,12 @@
 
 // The exit statuses of the program, as the README lists them.
 enum ExitStatus : int {
-    ExitNormal = 0,          // ended through the Exit command or the session ending
-    ExitAlreadyRunning = 3,  // another copy runs from the same program folder
-    ExitSettingsMissing = 4, // TALLYPORT.ini is not in the program folder
-    ExitLanguageMissing = 5, // Language.txt is not in the program folder
+    ExitNormal = 0,             // ended through the Exit command, SIGTERM/SIGINT or the session ending
+    ExitAlreadyRunning = 3,     // another copy runs from the same program folder
+    ExitSettingsMissing = 4,    // TALLYPORT.ini is not in the program folder
+    ExitLanguageMissing = 5,    // Language.txt is not in the program folder
+    ExitSettingsUnreadable = 6, // TALLYPORT.ini is there but cannot be read
+    ExitLanguageUnreadable = 7, // Language.txt is there but cannot be read
 };
 
 inline int exitStatus(FrmMain::LoadResult result)
@@ -22,6 +24,10 @@ inline int exitStatus(FrmMain::LoadResult result)
         return ExitSettingsMissing;
     case FrmMain::LoadResult::LanguageMissing:
         return ExitLanguageMissing;
+    case FrmMain::LoadResult::SettingsUnreadable:
+        return ExitSettingsUnreadable;
+    case FrmMain::LoadResult::LanguageUnreadable:
+        return ExitLanguageUnreadable;
     }
     return ExitNormal;
 }

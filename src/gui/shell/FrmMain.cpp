@@ -18,6 +18,8 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDateEdit>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QIcon>
 #include <QLabel>
@@ -35,6 +37,18 @@ QString ordinaryFileName(const QString &path)
 {
     const QFileInfo info(path);
     return info.isFile() && !info.isHidden() ? info.fileName() : QString();
+}
+
+// Whether the file at path can be read, and if not, says why on standard error. Without this
+// check an unreadable file reads as an empty one: a program with no settings and no captions
+// that never uploads and never says so.
+bool isReadable(const QString &path)
+{
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly))
+        return true;
+    qCCritical(lcShell).noquote() << "cannot read" << QDir::toNativeSeparators(path) + u':' << file.errorString();
+    return false;
 }
 
 } // namespace
@@ -94,6 +108,10 @@ FrmMain::LoadResult FrmMain::Form_Load()
     m_sys.LanguageFile = SysMain::Trim(m_sys.AppPath) + u"Language.txt";
     if (SysMain::Trim(ordinaryFileName(m_sys.LanguageFile)).isEmpty())
         return LoadResult::LanguageMissing;
+    if (!isReadable(m_sys.IniFile))
+        return LoadResult::SettingsUnreadable;
+    if (!isReadable(m_sys.LanguageFile))
+        return LoadResult::LanguageUnreadable;
 
     m_sys.CurrentLanguage = SysMain::TrimBlanks(SysMain::GetIniString(m_sys.IniFile, Settings::Section, Settings::LanguageKey));
     ReadParameter();

@@ -31,8 +31,10 @@ public:
         NotifyArea *tray = nullptr; // the desktop's notification area; made here when not given
     };
 
-    // How start-up ended. A result other than Loaded ends the program silently.
-    enum class LoadResult { Loaded, AlreadyRunning, SettingsMissing, LanguageMissing };
+    // How start-up ended. A result other than Loaded ends the program; a file that is there but
+    // cannot be read is named on standard error with the reason, a missing one is not.
+    enum class LoadResult { Loaded, AlreadyRunning, SettingsMissing, LanguageMissing, SettingsUnreadable,
+                            LanguageUnreadable };
     Q_ENUM(LoadResult)
 
     explicit FrmMain(Environment environment, QWidget *parent = nullptr);

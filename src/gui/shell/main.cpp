@@ -1,14 +1,20 @@
 // SPDX-License-Identifier: MIT
 #include "core/clock/Clock.h"
 #include "core/diagnostics/Diagnostics.h"
+#include "core/platform/Posix.h"
 #include "gui/shell/ExitStatus.h"
 #include "gui/shell/FrmMain.h"
+#include "gui/shell/TerminationSignals.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
     installDiagnostics();
+    // Standard error may be a pipe to a reader that goes away (a "| tee" ended, a journal
+    // restarted): the uploads must go on without their log lines.
+    Posix::ignoreBrokenPipe();
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("korva5-upload"));
     QApplication::setApplicationVersion(QStringLiteral("1.00"));
@@ -20,6 +26,8 @@ int main(int argc, char *argv[])
     const FrmMain::LoadResult result = frmMain.Form_Load();
     if (result != FrmMain::LoadResult::Loaded)
         return exitStatus(result);
+    TerminationSignals terminationSignals;
+    QObject::connect(&terminationSignals, &TerminationSignals::received, &frmMain, &FrmMain::mnuExit_Click);
     frmMain.show();
     return QApplication::exec();
 }

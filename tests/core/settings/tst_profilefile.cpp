@@ -54,6 +54,8 @@ private slots:
 
     void createdFileIsOwnerOnly();
     void existingFileKeepsPermissions();
+    void replacedFileKeepsOwnerAndGroup_data();
+    void replacedFileKeepsOwnerAndGroup();
     void failedWriteLeavesFileWhole();
     void readOnlyFileOrFolderIsNotWritten_data();
     void readOnlyFileOrFolderIsNotWritten();
@@ -261,6 +263,45 @@ void TestProfileFile::existingFileKeepsPermissions()
     QVERIFY(QFile::setPermissions(path, permissions));
     QVERIFY(SysMain::WriteIniString(path, QStringLiteral("TALLY"), QStringLiteral("FtpNo"), QStringLiteral("2")));
     QCOMPARE(QFile::permissions(path) & ~(QFileDevice::ReadUser | QFileDevice::WriteUser), permissions);
+}
+
+void TestProfileFile::replacedFileKeepsOwnerAndGroup_data()
+{
+    QTest::addColumn<bool>("throughLink");
+    QTest::newRow("the file itself") << false;
+    QTest::newRow("the file behind a link") << true;
+}
+
+void TestProfileFile::replacedFileKeepsOwnerAndGroup()
+{
+#ifdef Q_OS_UNIX
+    if (!runningAsRoot())
+        QSKIP("giving a file to another user needs root");
+    QFETCH(bool, throughLink);
+    // The station user's file, written by an administrator.
+    constexpr uid_t stationUser = 12345;
+    constexpr gid_t stationGroup = 12346;
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("TALLYPORT.ini"));
+    writeFile(file, "[TALLY]\nFtpNo=1\n");
+    const auto permissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup;
+    QVERIFY(QFile::setPermissions(file, permissions));
+    QCOMPARE(::chown(QFile::encodeName(file).constData(), stationUser, stationGroup), 0);
+    QString path = file;
+    if (throughLink) {
+        path = dir.filePath(QStringLiteral("link.ini"));
+        QVERIFY(QFile::link(file, path));
+    }
+
+    QVERIFY(SysMain::WriteIniString(path, QStringLiteral("TALLY"), QStringLiteral("FtpNo"), QStringLiteral("2")));
+    QCOMPARE(readFile(file), QByteArray("[TALLY]\nFtpNo=2\n"));
+    const QFileInfo written(file);
+    QCOMPARE(written.ownerId(), uint(stationUser));
+    QCOMPARE(written.groupId(), uint(stationGroup));
+    QCOMPARE(QFile::permissions(file) & ~(QFileDevice::ReadUser | QFileDevice::WriteUser), permissions);
+#else
+    QSKIP("owners and groups are POSIX file attributes");
+#endif
 }
 
 void TestProfileFile::failedWriteLeavesFileWhole()

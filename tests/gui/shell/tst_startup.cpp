@@ -5,10 +5,16 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <optional>
 
 #ifdef Q_OS_UNIX
 #include <csignal>
+#include <grp.h>
+#include <pwd.h>
+#include <unistd.h>
 #endif
 
 using TestSupport::ProgramDir;
@@ -35,6 +41,45 @@ bool startAndWaitLoaded(QProcess &process, const ProgramDir &dir, const QString 
     return false;
 }
 
+#ifdef Q_OS_UNIX
+// A user for whom a file of root's with mode 0600 is unreadable: the test's own user when that
+// is not root, otherwise a system user made for the tests.
+struct OtherUser
+{
+    uid_t uid;
+    gid_t gid;
+};
+
+std::optional<OtherUser> userWithoutRootsRights()
+{
+    if (::geteuid() != 0)
+        return OtherUser{::geteuid(), ::getegid()};
+    const char name[] = "korva5-test";
+    if (!::getpwnam(name))
+        QProcess::execute(QStringLiteral("useradd"), {QStringLiteral("--system"), QStringLiteral("--no-create-home"),
+                                                      QStringLiteral("--shell"), QStringLiteral("/usr/sbin/nologin"),
+                                                      QString::fromLatin1(name)});
+    if (const passwd *user = ::getpwnam(name))
+        return OtherUser{user->pw_uid, user->pw_gid};
+    return std::nullopt;
+}
+
+// Makes process start the program as user, with a runtime folder of that user's own.
+void runAs(QProcess &process, const OtherUser &user, const QString &runtimeDir)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir);
+    environment.insert(QStringLiteral("HOME"), runtimeDir);
+    process.setProcessEnvironment(environment);
+    if (::geteuid() != 0)
+        return;
+    process.setChildProcessModifier([user] {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(user.gid) != 0 || ::setuid(user.uid) != 0)
+            ::_exit(127);
+    });
+}
+#endif
+
 void stop(QProcess &process)
 {
     process.terminate();
@@ -53,6 +98,8 @@ class TestStartUp : public QObject
 private slots:
     void missingFilesEndWithTheirStatus_data();
     void missingFilesEndWithTheirStatus();
+    void unreadableFilesEndWithTheirStatusAndReason_data();
+    void unreadableFilesEndWithTheirStatusAndReason();
     void secondCopyEndsAtOnce();
     void staleLockDoesNotBlock();
 };
@@ -83,6 +130,67 @@ void TestStartUp::missingFilesEndWithTheirStatus()
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), status);
     QCOMPARE(QFile::exists(dir.iniFile()), settings); // nothing written, nothing created
+}
+
+void TestStartUp::unreadableFilesEndWithTheirStatusAndReason_data()
+{
+    QTest::addColumn<QString>("unreadable");
+    QTest::addColumn<int>("status");
+    QTest::newRow("TALLYPORT.ini unreadable") << QStringLiteral("TALLYPORT.ini") << int(ExitSettingsUnreadable);
+    QTest::newRow("Language.txt unreadable") << QStringLiteral("Language.txt") << int(ExitLanguageUnreadable);
+}
+
+void TestStartUp::unreadableFilesEndWithTheirStatusAndReason()
+{
+#ifdef Q_OS_UNIX
+    QFETCH(QString, unreadable);
+    QFETCH(int, status);
+    const std::optional<OtherUser> user = userWithoutRootsRights();
+    if (!user)
+        QSKIP("no user without root's rights could be made to run the program as");
+
+    ProgramDir dir({{QStringLiteral("FtpNo"), QStringLiteral("1")}});
+    const QString binary = dir.installBinary();
+    const auto everyoneReads = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
+        | QFileDevice::ReadOther;
+    QVERIFY(QFile::setPermissions(dir.path(), everyoneReads | QFileDevice::ExeOwner | QFileDevice::ExeGroup
+                                                  | QFileDevice::ExeOther));
+    QVERIFY(QFile::setPermissions(dir.iniFile(), everyoneReads));
+    QVERIFY(QFile::setPermissions(dir.languageFile(), everyoneReads));
+    // Root's file, mode 0600, as an administrator's edit leaves it; for a test that is not root,
+    // a file without any read permission.
+    const QString file = dir.file(unreadable);
+    QVERIFY(QFile::setPermissions(file, ::geteuid() == 0 ? QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                                         : QFileDevice::WriteOwner));
+    const QByteArray settingsBefore = ::geteuid() == 0 || unreadable != QLatin1String("TALLYPORT.ini")
+        ? TestSupport::readFile(dir.iniFile()) : QByteArray();
+
+    QTemporaryDir runtimeDir;
+    QVERIFY(runtimeDir.isValid());
+    QCOMPARE(::chown(QFile::encodeName(runtimeDir.path()).constData(), user->uid, user->gid), 0);
+
+    QProcess process;
+    runAs(process, *user, runtimeDir.path());
+    process.start(binary, {});
+    QVERIFY(process.waitForFinished(15000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), status);
+
+    const QList<QByteArray> lines = process.readAllStandardError().split('\n');
+    QByteArrayList naming;
+    for (const QByteArray &line : lines) {
+        if (line.contains("TALLYPORT.ini") || line.contains("Language.txt"))
+            naming << line;
+    }
+    QCOMPARE(naming.size(), 1);
+    QVERIFY2(naming.first().contains(QFile::encodeName(file)), naming.first().constData());
+    QVERIFY2(naming.first().contains("Permission denied"), naming.first().constData());
+    QVERIFY(!lines.join('\n').contains("started in"));
+    if (!settingsBefore.isEmpty())
+        QCOMPARE(TestSupport::readFile(dir.iniFile()), settingsBefore); // nothing written
+#else
+    QSKIP("file owners and modes are POSIX");
+#endif
 }
 
 void TestStartUp::secondCopyEndsAtOnce()

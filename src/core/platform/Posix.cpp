@@ -1,0 +1,87 @@
+// SPDX-License-Identifier: MIT
+#include "core/platform/Posix.h"
+
+#ifdef Q_OS_UNIX
+#include <QFile>
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace Posix {
+
+#ifdef Q_OS_UNIX
+
+namespace {
+
+int signalWriteEnd = -1;
+
+void onTerminationSignal(int)
+{
+    const int savedErrno = errno;
+    const char byte = 1;
+    // Non-blocking: a full socket already holds a byte that will end the program.
+    [[maybe_unused]] const ssize_t written = ::write(signalWriteEnd, &byte, 1);
+    errno = savedErrno;
+}
+
+} // namespace
+
+bool copyOwnerAndGroup(const QString &path, int fd)
+{
+    struct stat original;
+    struct stat replacement;
+    if (::stat(QFile::encodeName(path).constData(), &original) != 0 || ::fstat(fd, &replacement) != 0)
+        return false;
+    if (original.st_uid == replacement.st_uid && original.st_gid == replacement.st_gid)
+        return true;
+    return ::fchown(fd, original.st_uid, original.st_gid) == 0;
+}
+
+void ignoreBrokenPipe()
+{
+    struct sigaction action = {};
+    action.sa_handler = SIG_IGN;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGPIPE, &action, nullptr);
+}
+
+int redirectTerminationSignals()
+{
+    int ends[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0)
+        return -1;
+    ::fcntl(ends[0], F_SETFL, ::fcntl(ends[0], F_GETFL) | O_NONBLOCK);
+    ::fcntl(ends[1], F_SETFL, ::fcntl(ends[1], F_GETFL) | O_NONBLOCK);
+    signalWriteEnd = ends[1];
+
+    struct sigaction action = {};
+    action.sa_handler = onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGINT, &action, nullptr);
+    return ends[0];
+}
+
+void drainSignalBytes(int fd)
+{
+    char bytes[16];
+    while (::read(fd, bytes, sizeof bytes) > 0) {
+    }
+}
+
+#else
+
+bool copyOwnerAndGroup(const QString &, int) { return true; }
+void ignoreBrokenPipe() {}
+int redirectTerminationSignals() { return -1; }
+void drainSignalBytes(int) {}
+
+#endif
+
+} // namespace Posix

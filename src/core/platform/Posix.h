@@ -1,0 +1,27 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QString>
+
+// The few calls the program needs that only POSIX systems have. Elsewhere each one does nothing,
+// so the callers need no platform checks of their own.
+namespace Posix {
+
+// Gives the open file fd the owner and group of the file at path. A settings file replaced by
+// an administrator would otherwise end up owned by the administrator and unreadable for the
+// station user. False when path cannot be examined or the change is not permitted.
+bool copyOwnerAndGroup(const QString &path, int fd);
+
+// A write to a pipe or socket whose reader has gone ends with an error instead of the
+// SIGPIPE that would end the program: losing a log line is better than stopping the uploads.
+void ignoreBrokenPipe();
+
+// From now on SIGTERM and SIGINT do not end the program; each one makes one byte readable on
+// the returned descriptor, so the event loop can end the program the orderly way. -1 when the
+// descriptor cannot be made (the signals then keep their default action).
+int redirectTerminationSignals();
+
+// Reads the bytes waiting on a descriptor from redirectTerminationSignals().
+void drainSignalBytes(int fd);
+
+} // namespace Posix
