@@ -63,8 +63,8 @@ int main(int argc, char *argv[])
     int sent = 0, failedOnPurpose = 0, reportedErrors = 0, damaged = 0, unexpected = 0, unreported = 0;
     long fdAfter50 = 0, rssAfter50 = 0;
     QRandomGenerator random(20261207);
-    QList<qint16> states;
-    QObject::connect(&ftp, &InetFtp::StateChanged, [&](qint16 state) { states << state; });
+    QList<Ftp::State> states;
+    QObject::connect(&ftp, &InetFtp::StateChanged, [&](Ftp::State state) { states << state; });
 
     for (int i = 0; i < uploads; ++i) {
         // The server fails its connections 5, 10, 15, ...: this upload is connection i + 1.
@@ -93,7 +93,7 @@ int main(int argc, char *argv[])
         QCoreApplication::processEvents();
         QFile::remove(local);
 
-        const bool error = states.contains(InetFtp::icError);
+        const bool error = states.contains(Ftp::State::Error);
         reportedErrors += error ? 1 : 0;
         if (failsOnPurpose) {
             ++failedOnPurpose;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "Vsftpd.h"
 
-#include "TestSupport.h"
+#include "FtpServer.h"
 
 #include <QDeadlineTimer>
 #include <QDir>

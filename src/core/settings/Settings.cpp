@@ -4,32 +4,49 @@
 #include "core/settings/ProfileFile.h"
 #include "core/settings/SysMain.h"
 
+const std::array<SettingField, 16> SettingsTable{{
+    {"FtpNo", &Settings::FtpNo, "txtNo", "lblNo", 3},
+    {"FtpServer", &Settings::FtpServer, "txtServer", "lblServer", 0},
+    {"FtpPath", &Settings::FtpPath, "txtUpload", "lblPath", 0},
+    {"FtpUserName", &Settings::FtpUserName, "txtName", nullptr, 0},
+    {"FtpPassword", &Settings::FtpPassword, "txtPassword", nullptr, 0},
+    {"LocalPath", &Settings::LocalPath, "txtLocal", "lblLocal", 0},
+    {"FtpTime1", &Settings::FtpTime1, "txtTime0", "lblTime1", 5},
+    {"FtpTime2", &Settings::FtpTime2, "txtTime1", "lblTime2", 5},
+    {"FtpTime3", &Settings::FtpTime3, "txtTime2", "lblTime3", 5},
+    {"FtpTime4", &Settings::FtpTime4, "txtTime3", "lblTime4", 5},
+    {"FtpTime5", &Settings::FtpTime5, "txtTime4", "lblTime5", 5},
+    {"FtpTime6", &Settings::FtpTime6, "txtTime5", "lblTime6", 5},
+    {"FtpTime7", &Settings::FtpTime7, "txtTime6", "lblTime7", 5},
+    {"FtpTime8", &Settings::FtpTime8, "txtTime7", "lblTime8", 5},
+    {"FtpTime9", &Settings::FtpTime9, "txtTime8", "lblTime9", 5},
+    {"FtpTime10", &Settings::FtpTime10, "txtTime9", "lblTime10", 5},
+}};
+
 namespace {
 
-QString timeKey(int slot) { return QStringLiteral("FtpTime%1").arg(slot + 1); }
-
-QStringList timeKeys()
-{
-    QStringList keys;
-    for (int slot = 0; slot < Settings::TimeSlots; ++slot)
-        keys << timeKey(slot);
-    return keys;
-}
+// The table rows of the ten times, in slot order.
+constexpr size_t FirstTimeRow = 6;
 
 } // namespace
 
-QStringList Settings::keys()
+QString &Settings::time(int slot)
 {
-    return QStringList{QStringLiteral("FtpNo"), QStringLiteral("FtpServer"), QStringLiteral("FtpPath"),
-                       QStringLiteral("FtpUserName"), QStringLiteral("FtpPassword")}
-           + timeKeys() + QStringList{QStringLiteral("LocalPath")};
+    Q_ASSERT(slot >= 0 && slot < TimeSlots);
+    return this->*SettingsTable[FirstTimeRow + size_t(slot)].field;
 }
 
-QStringList Settings::saveOrder()
+const QString &Settings::time(int slot) const
 {
-    return QStringList{QStringLiteral("FtpNo"), QStringLiteral("FtpServer"), QStringLiteral("FtpPath"),
-                       QStringLiteral("FtpUserName"), QStringLiteral("FtpPassword"), QStringLiteral("LocalPath")}
-           + timeKeys();
+    return const_cast<Settings &>(*this).time(slot);
+}
+
+std::array<QString, Settings::TimeSlots> Settings::times() const
+{
+    std::array<QString, TimeSlots> result;
+    for (int slot = 0; slot < TimeSlots; ++slot)
+        result[size_t(slot)] = time(slot);
+    return result;
 }
 
 const QString &Settings::operator[](const QString &key) const
@@ -39,30 +56,17 @@ const QString &Settings::operator[](const QString &key) const
 
 QString &Settings::operator[](const QString &key)
 {
-    const std::pair<const char *, QString Settings::*> fields[] = {
-        {"FtpNo", &Settings::FtpNo},           {"FtpServer", &Settings::FtpServer},
-        {"FtpPath", &Settings::FtpPath},       {"FtpUserName", &Settings::FtpUserName},
-        {"FtpPassword", &Settings::FtpPassword}, {"LocalPath", &Settings::LocalPath}};
-    for (const auto &[name, field] : fields) {
-        if (key == QLatin1StringView(name))
-            return this->*field;
-    }
-    for (int slot = 0; slot < TimeSlots; ++slot) {
-        if (key == timeKey(slot))
-            return FtpTime[size_t(slot)];
+    for (const SettingField &row : SettingsTable) {
+        if (key == QLatin1StringView(row.key))
+            return this->*row.field;
     }
     qFatal("no setting is called %s", qPrintable(key)); // a misspelt key in the program itself
-}
-
-Settings Settings::load(const QString &iniFile)
-{
-    return fromDocument(ProfileFile::load(iniFile).value_or(ProfileDocument()));
 }
 
 Settings Settings::fromDocument(const ProfileDocument &document)
 {
     Settings settings;
-    for (const QString &key : keys())
-        settings[key] = SysMain::TrimBlanks(document.value(Section, key).value_or(QString()));
+    for (const SettingField &row : SettingsTable)
+        settings.*row.field = SysMain::TrimBlanks(document.value(Section, QLatin1StringView(row.key)).value_or(QString()));
     return settings;
 }

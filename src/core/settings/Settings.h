@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <QList>
 #include <QString>
-#include <QStringList>
 
 #include <array>
 
@@ -20,26 +18,47 @@ struct Settings
     QString FtpPath;     // remote folder, put directly in front of the remote file name
     QString FtpUserName;
     QString FtpPassword;
-    std::array<QString, TimeSlots> FtpTime; // FtpTime[0] holds key FtpTime1, and so on: "HH:MM"
     QString LocalPath;   // local folder, put directly in front of the local file name
+    QString FtpTime1;    // times of day "HH:MM"; 1 to 8 send today's file, 9 and 10 yesterday's
+    QString FtpTime2;
+    QString FtpTime3;
+    QString FtpTime4;
+    QString FtpTime5;
+    QString FtpTime6;
+    QString FtpTime7;
+    QString FtpTime8;
+    QString FtpTime9;
+    QString FtpTime10;
 
     static inline const QString Section = QStringLiteral("TALLY");
     static inline const QString LanguageKey = QStringLiteral("Language");
 
-    // The sixteen keys in the order the loader reads them.
-    static QStringList keys();
-    // The sixteen keys in the order the settings dialog stores them.
-    static QStringList saveOrder();
+    // The time of slot 0 (FtpTime1) to 9 (FtpTime10).
+    QString &time(int slot);
+    const QString &time(int slot) const;
+    std::array<QString, TimeSlots> times() const;
 
+    // The setting of a key of the table below.
     QString &operator[](const QString &key);
     const QString &operator[](const QString &key) const;
 
-    // Reads the sixteen keys from the settings file, spaces and tabs around each removed; absent
-    // keys give empty texts.
-    static Settings load(const QString &iniFile);
-    // The same from a settings file read once, so a hand edit during the read cannot mix old and
-    // new values.
+    // The sixteen settings from a settings file read once, so a hand edit during the read cannot
+    // mix old and new values; absent keys give empty texts.
     static Settings fromDocument(const ProfileDocument &document);
 
     friend bool operator==(const Settings &, const Settings &) = default;
 };
+
+// Every setting once: its key (which is also its field's name), the box of the settings dialog
+// that edits it, the label of the main window that shows it, and the longest text the box takes.
+// The order is the order in which the dialog stores them.
+struct SettingField
+{
+    const char *key;
+    QString Settings::*field;
+    const char *dialogBox;   // objectName in the settings dialog
+    const char *windowLabel; // objectName in the main window; nullptr: not shown there
+    int maxLength;           // 0: no limit
+};
+
+extern const std::array<SettingField, 16> SettingsTable;

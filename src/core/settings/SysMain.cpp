@@ -35,10 +35,10 @@ QString SysMain::GetIniString(const QString &file, const QString &section, const
     return document->value(section, key).value_or(QString());
 }
 
-qint32 SysMain::WriteIniString(const QString &file, const QString &section, const QString &key,
-                               const QString &value, QString *error)
+bool SysMain::WriteIniString(const QString &file, const QString &section, const QString &key, const QString &value,
+                             QString *error)
 {
-    return ProfileFile::writeValues(file, section, {{key, value}}, error) ? 1 : 0;
+    return ProfileFile::writeValues(file, section, {{key, value}}, error);
 }
 
 QString SysMain::AddBackslash(const QString &path)

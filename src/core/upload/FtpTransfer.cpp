@@ -2,7 +2,6 @@
 #include "core/upload/FtpTransfer.h"
 
 #include "core/upload/FtpTarget.h"
-#include "core/upload/InetFtp.h"
 #include "core/diagnostics/ShownText.h"
 #include "core/upload/TlsPolicy.h"
 #include "core/upload/UploadLogging.h"
@@ -19,7 +18,7 @@
 
 namespace {
 
-using State = InetFtp::State;
+using State = Ftp::State;
 
 // One reply of the server as the header callback hands it over, line by line. A reply of
 // several lines ends with the line "NNN text"; every line before it ("NNN-text" or any other
@@ -47,7 +46,7 @@ struct ReplyLine
 class Transfer
 {
 public:
-    Transfer(const FtpRequest &request, const std::function<void(qint16)> &report, const std::atomic<bool> &abort)
+    Transfer(const FtpRequest &request, const std::function<void(State)> &report, const std::atomic<bool> &abort)
         : m_request(request), m_report(report), m_abort(abort)
     {
     }
@@ -66,7 +65,7 @@ private:
     // Which command the server's next final reply answers.
     enum class Awaiting { Other, StoreStart, StoreEnd, Size };
 
-    void report(State state) { m_report(qint16(state)); }
+    void report(State state) { m_report(state); }
     void fail(const QString &why);
     // Notes the first cause of a failure seen inside a callback; the verdict reports it.
     void noteFailure(const QString &why)
@@ -86,7 +85,7 @@ private:
     QString lastReply() const { return shownText(QString::fromUtf8(m_lastReply)); }
 
     const FtpRequest &m_request;
-    const std::function<void(qint16)> &m_report;
+    const std::function<void(State)> &m_report;
     const std::atomic<bool> &m_abort;
     FtpTarget m_target;
     QString m_fileName; // the last part of the remote path
@@ -126,7 +125,7 @@ void Transfer::fail(const QString &why)
     // An abort is the control ending: it names the upload itself, with the reason that matters.
     if (!m_abort.load())
         qCWarning(lcUpload).noquote() << "upload of" << shownText(m_request.localPath) << "failed:" << why;
-    report(State::icError);
+    report(State::Error);
 }
 
 void Transfer::markConnected()
@@ -134,7 +133,7 @@ void Transfer::markConnected()
     if (m_connected)
         return;
     m_connected = true;
-    report(State::icConnected);
+    report(State::Connected);
 }
 
 void Transfer::onReply(QByteArrayView line)
@@ -144,7 +143,7 @@ void Transfer::onReply(QByteArrayView line)
     const ReplyLine reply = ReplyLine::parse(line);
     if (m_requestSent && !m_receiving) {
         m_receiving = true;
-        report(State::icReceivingResponse);
+        report(State::ReceivingResponse);
     }
     if (!reply.final)
         return; // continuation lines carry no verdict, whatever code they start with
@@ -159,7 +158,7 @@ void Transfer::onReply(QByteArrayView line)
         m_awaiting = Awaiting::Other;
         m_storeReply = reply.code;
         if (reply.code == 226 || reply.code == 250)
-            report(State::icResponseReceived);
+            report(State::ResponseReceived);
         break;
     case Awaiting::Size:
         m_awaiting = Awaiting::Other;
@@ -182,7 +181,7 @@ void Transfer::onCommand(QByteArrayView line)
         m_awaiting = Awaiting::StoreStart;
         if (!m_requestSent) {
             m_requestSent = true;
-            report(State::icRequestSent);
+            report(State::RequestSent);
         }
     } else if (line.startsWith("SIZE ")) {
         m_awaiting = Awaiting::Size;
@@ -197,8 +196,8 @@ int Transfer::onSocket(void *self, curl_socket_t, curlsocktype)
     if (!t->m_connecting) {
         // The first socket is made once the name is resolved, right before it connects.
         t->m_connecting = true;
-        t->report(State::icHostResolved);
-        t->report(State::icConnecting);
+        t->report(State::HostResolved);
+        t->report(State::Connecting);
     }
     return CURL_SOCKOPT_OK;
 }
@@ -224,7 +223,7 @@ int Transfer::onPrerequest(void *self, char *, char *, int, int)
     t->markConnected(); // sftp has no greeting to mark it
     if (!t->m_requesting) {
         t->m_requesting = true;
-        t->report(State::icRequesting);
+        t->report(State::Requesting);
     }
     return CURL_PREREQFUNC_OK;
 }
@@ -238,7 +237,7 @@ size_t Transfer::onRead(char *buffer, size_t size, size_t count, void *self)
     }
     if (!t->m_requestSent) { // protocols without an FTP command dialogue (sftp)
         t->m_requestSent = true;
-        t->report(State::icRequestSent);
+        t->report(State::RequestSent);
     }
     // Never more than the size announced at the start: the station may still be appending to
     // today's file, and what is sent is the file as it was when the transfer began.
@@ -278,7 +277,7 @@ bool Transfer::checkRequest()
         fail(m_request.refusal);
         return false;
     }
-    report(State::icResolvingHost);
+    report(State::ResolvingHost);
     QString why;
     const std::optional<FtpTarget> target = FtpTarget::parse(m_request.server, &why);
     if (!target) {
@@ -448,7 +447,7 @@ bool Transfer::verdict(CURLcode result, const char *errorBuffer)
         fail(why);
         return false;
     }
-    report(State::icResponseCompleted);
+    report(State::ResponseCompleted);
     return true;
 }
 
@@ -469,8 +468,8 @@ bool Transfer::run()
 
     const bool succeeded = verdict(result, errorBuffer);
     if (m_connected) {
-        report(State::icDisconnecting);
-        report(State::icDisconnected);
+        report(State::Disconnecting);
+        report(State::Disconnected);
     }
     if (succeeded)
         qCInfo(lcUpload).noquote() << "sent" << shownText(m_request.localPath) << "to" << where() << u'(' + QString::number(m_size)
@@ -480,7 +479,7 @@ bool Transfer::run()
 
 } // namespace
 
-bool runFtpTransfer(const FtpRequest &request, const std::function<void(qint16)> &report,
+bool runFtpTransfer(const FtpRequest &request, const std::function<void(State)> &report,
                     const std::atomic<bool> &abort)
 {
     Transfer transfer(request, report, abort);

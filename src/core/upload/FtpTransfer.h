@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "core/upload/TransferState.h"
+
 #include <QString>
 
 #include <atomic>
@@ -33,5 +35,5 @@ struct FtpRequest
 // Runs one upload to the end on the calling thread (a worker thread: it blocks), reporting
 // progress through report() as the transfer control's state values. Returns true when the file
 // is on the server whole. abort, when set, ends the transfer soon with an error.
-bool runFtpTransfer(const FtpRequest &request, const std::function<void(qint16)> &report,
+bool runFtpTransfer(const FtpRequest &request, const std::function<void(Ftp::State)> &report,
                     const std::atomic<bool> &abort);

@@ -53,7 +53,7 @@ InetFtp::~InetFtp()
     }
 }
 
-void InetFtp::post(qint16 state)
+void InetFtp::post(Ftp::State state)
 {
     QMetaObject::invokeMethod(this, [this, state] { emit StateChanged(state); }, Qt::QueuedConnection);
 }
@@ -82,7 +82,7 @@ void InetFtp::enqueue(FtpRequest request)
     }
     qCWarning(lcUpload).noquote() << "upload of" << shownText(localPath) << "refused:" << MaxWaiting
                                   << "uploads are already waiting";
-    post(icError);
+    post(Ftp::State::Error);
     QMetaObject::invokeMethod(
         this, [this, localPath, remotePath] { emit transferFinished(localPath, remotePath, false); },
         Qt::QueuedConnection);
@@ -106,7 +106,7 @@ void InetFtp::work()
         m_running = true;
         lock.unlock();
 
-        const bool succeeded = runFtpTransfer(request, [this](qint16 state) { post(state); }, m_abort);
+        const bool succeeded = runFtpTransfer(request, [this](Ftp::State state) { post(state); }, m_abort);
         lock.lock();
         m_running = false;
         if (!succeeded && m_stopping)

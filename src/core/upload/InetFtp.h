@@ -15,7 +15,7 @@
 
 // The FTP transfer control of the main window. It holds the server address and the login that
 // later transfers use, sends files on request and reports each step of a transfer through
-// StateChanged, always on the thread that owns it.
+// StateChanged (the moments of core/upload/TransferState.h), always on the thread that owns it.
 //
 // Transfers run one after another on a worker thread of the control's own, so nothing a server
 // or the network does (a slow name lookup, a connect that gets no answer, a server that never
@@ -24,28 +24,7 @@
 class InetFtp : public QObject
 {
     Q_OBJECT
-    Q_PROPERTY(QString ServerAddress READ serverAddress WRITE setServerAddress)
-    Q_PROPERTY(QString UserName READ userName WRITE setUserName)
-    Q_PROPERTY(QString Password READ password WRITE setPassword)
-
 public:
-    enum State : qint16 {
-        icNone = 0,
-        icResolvingHost = 1,
-        icHostResolved = 2,
-        icConnecting = 3,
-        icConnected = 4,
-        icRequesting = 5,
-        icRequestSent = 6,
-        icReceivingResponse = 7,
-        icResponseReceived = 8,
-        icDisconnecting = 9,
-        icDisconnected = 10,
-        icError = 11,
-        icResponseCompleted = 12,
-    };
-    Q_ENUM(State)
-
     static constexpr int MaxWaiting = 100;
 
     explicit InetFtp(QObject *parent = nullptr);
@@ -75,13 +54,13 @@ public:
     bool StillExecuting() const;
 
 signals:
-    void StateChanged(qint16 state);
+    void StateChanged(Ftp::State state);
     // Each requested send ends with exactly one of these, after its last StateChanged.
     void transferFinished(const QString &localPath, const QString &remotePath, bool succeeded);
 
 private:
     void work();
-    void post(qint16 state);
+    void post(Ftp::State state);
     void enqueue(FtpRequest request);
 
     QString m_serverAddress;

@@ -2,10 +2,11 @@
 #include "gui/dialog/FrmParameter.h"
 
 #include "gui/language/Captions.h"
-#include "core/settings/ProfileFile.h"
 #include "core/settings/Settings.h"
+#include "core/settings/SettingsStore.h"
+#include "core/state/AppState.h"
 #include "core/settings/SysMain.h"
-#include "gui/upload/TransferLog.h"
+#include "core/upload/TransferLog.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -35,9 +36,10 @@ QLineEdit *textBox(QWidget *parent, const QString &name, int maxLength = 32767)
 
 } // namespace
 
-FrmParameter::FrmParameter(SysMain &sys, TransferLog &log, QWidget *parent)
+FrmParameter::FrmParameter(const AppState &state, SettingsStore &store, TransferLog &log, QWidget *parent)
     : QDialog(parent)
-    , m_sys(sys)
+    , m_state(state)
+    , m_store(store)
     , m_log(log)
 {
     setObjectName(QStringLiteral("frmParameter"));
@@ -59,7 +61,7 @@ FrmParameter::FrmParameter(SysMain &sys, TransferLog &log, QWidget *parent)
     lblHHMM = named(new QLabel(QStringLiteral("HH:MM"), this), QStringLiteral("lblHHMM"));
     lblUpDate = named(new QLabel(QStringLiteral("(Yesterday)"), this), QStringLiteral("lblUpDate"));
 
-    txtNo = textBox(this, QStringLiteral("txtNo"), 3);
+    txtNo = textBox(this, QStringLiteral("txtNo"));
     txtNo->setMaximumWidth(txtNo->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 12);
     txtServer = textBox(this, QStringLiteral("txtServer"));
     txtLocal = textBox(this, QStringLiteral("txtLocal"));
@@ -67,7 +69,7 @@ FrmParameter::FrmParameter(SysMain &sys, TransferLog &log, QWidget *parent)
     txtName = textBox(this, QStringLiteral("txtName"));
     txtPassword = textBox(this, QStringLiteral("txtPassword")); // shown in clear, as users expect here
     for (int i = 0; i < TimeBoxes; ++i) {
-        QLineEdit *time = txtTime[size_t(i)] = textBox(this, QStringLiteral("txtTime%1").arg(i), 5);
+        QLineEdit *time = txtTime[size_t(i)] = textBox(this, QStringLiteral("txtTime%1").arg(i));
         time->setMaximumWidth(time->fontMetrics().horizontalAdvance(QStringLiteral("00:000")) + 12);
         if (i >= 8) {
             QPalette palette = time->palette();
@@ -132,30 +134,25 @@ FrmParameter::FrmParameter(SysMain &sys, TransferLog &log, QWidget *parent)
     cmbCancel->setAutoDefault(false);
     cmbCancel->setDefault(true);
 
-    connect(cmbOk, &QPushButton::clicked, this, &FrmParameter::cmbOk_Click);
-    connect(cmbCancel, &QPushButton::clicked, this, &FrmParameter::cmbCancel_Click);
+    for (const SettingField &row : SettingsTable) {
+        if (row.maxLength > 0)
+            box(row)->setMaxLength(row.maxLength);
+    }
+
+    connect(cmbOk, &QPushButton::clicked, this, &FrmParameter::save);
+    connect(cmbCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-QLineEdit *FrmParameter::box(const QString &key) const
+QLineEdit *FrmParameter::box(const SettingField &row) const
 {
-    if (key == u"FtpNo")
-        return txtNo;
-    if (key == u"FtpServer")
-        return txtServer;
-    if (key == u"FtpPath")
-        return txtUpload;
-    if (key == u"FtpUserName")
-        return txtName;
-    if (key == u"FtpPassword")
-        return txtPassword;
-    if (key == u"LocalPath")
-        return txtLocal;
-    return txtTime[size_t(key.mid(QStringLiteral("FtpTime").size()).toInt() - 1)];
+    auto *edit = findChild<QLineEdit *>(QLatin1StringView(row.dialogBox));
+    Q_ASSERT(edit);
+    return edit;
 }
 
-void FrmParameter::Form_Load()
+void FrmParameter::load()
 {
-    auto text = [this](const char *key) { return languageText(m_sys, QLatin1StringView(key)); };
+    auto text = [this](const char *key) { return languageText(m_state, QLatin1StringView(key)); };
     setWindowTitle(titleText(text("Parameter")));
     cmbOk->setText(text("Ok"));
     cmbCancel->setText(text("Cancel"));
@@ -168,35 +165,21 @@ void FrmParameter::Form_Load()
     lblUpPath->setText(text("UploadPath"));
     lblUpServer->setText(text("UploadIP"));
 
-    // From the settings in use, not from the file: the dialog shows what the program works with.
-    const Settings &s = m_sys.settings;
-    txtNo->setText(SysMain::Trim(s.FtpNo));
-    txtLocal->setText(SysMain::Trim(s.LocalPath));
-    txtServer->setText(SysMain::Trim(s.FtpServer));
-    txtUpload->setText(SysMain::Trim(s.FtpPath));
-    txtName->setText(SysMain::Trim(s.FtpUserName));
-    txtPassword->setText(SysMain::Trim(s.FtpPassword));
-    for (size_t i = 0; i < txtTime.size(); ++i)
-        txtTime[i]->setText(SysMain::Trim(s.FtpTime[i]));
+    // From the settings in use: the dialog shows what the program works with.
+    const Settings &settings = m_state.settings();
+    for (const SettingField &row : SettingsTable)
+        box(row)->setText(SysMain::Trim(settings.*row.field));
 }
 
-void FrmParameter::cmbOk_Click()
+void FrmParameter::save()
 {
-    QList<QPair<QString, QString>> values;
-    for (const QString &key : Settings::saveOrder())
-        values.append({key, SysMain::TrimBlanks(box(key)->text())});
-
+    Settings typed;
+    for (const SettingField &row : SettingsTable)
+        typed.*row.field = SysMain::TrimBlanks(box(row)->text());
     QString error;
-    if (!ProfileFile::writeValues(m_sys.IniFile, Settings::Section, values, &error)) {
+    if (!m_store.save(typed, &error)) {
         m_log.insertTop(QStringLiteral("Settings not saved: %1").arg(error));
         return; // stays open with what was typed
     }
-    for (const QString &key : Settings::saveOrder())
-        m_sys.settings[key] = SysMain::TrimBlanks(SysMain::GetIniString(m_sys.IniFile, Settings::Section, key));
     accept();
-}
-
-void FrmParameter::cmbCancel_Click()
-{
-    reject();
 }

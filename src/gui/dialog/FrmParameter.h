@@ -8,8 +8,10 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class SysMain;
+class AppState;
+class SettingsStore;
 class TransferLog;
+struct SettingField;
 
 // The settings dialog: every setting of TALLYPORT.ini but the language, shown from the settings
 // in use and saved with Ok. It is made afresh for every opening and keeps nothing between them.
@@ -22,19 +24,20 @@ class FrmParameter : public QDialog
     Q_OBJECT
 
 public:
-    FrmParameter(SysMain &sys, TransferLog &log, QWidget *parent = nullptr);
+    FrmParameter(const AppState &state, SettingsStore &store, TransferLog &log, QWidget *parent = nullptr);
 
     // Applies the captions of the language in use and fills the boxes from the settings in use.
-    void Form_Load();
-    void cmbOk_Click();
-    void cmbCancel_Click();
+    void load();
+    // Stores what the boxes hold and closes; when the file cannot be written, stays open.
+    void save();
 
     static constexpr int TimeBoxes = 10;
 
 private:
-    QLineEdit *box(const QString &key) const;
+    QLineEdit *box(const SettingField &row) const;
 
-    SysMain &m_sys;
+    const AppState &m_state;
+    SettingsStore &m_store;
     TransferLog &m_log;
 
     QLabel *lblLocalNo;

@@ -4,10 +4,12 @@
 #include "gui/shell/Logging.h"
 #include "gui/shell/MainControls.h"
 #include "core/settings/ProfileFile.h"
+#include "core/settings/SettingsStore.h"
+#include "core/state/AppState.h"
+#include "core/upload/TransferLog.h"
 #include "gui/tray/RunState.h"
 #include "core/settings/Settings.h"
 #include "core/settings/SysMain.h"
-#include "gui/upload/TransferLog.h"
 
 #include <QAction>
 #include <QGroupBox>
@@ -32,22 +34,27 @@ void sayOnce(const QString &line)
 
 } // namespace
 
-QString languageText(const SysMain &sys, const QString &key)
+QString languageText(const AppState &state, const QString &key)
 {
-    const std::optional<ProfileDocument> file = ProfileFile::load(sys.LanguageFile);
+    return languageText(state.languageFile, state.language(), key);
+}
+
+QString languageText(const QString &languageFile, const QString &currentLanguage, const QString &key)
+{
+    const std::optional<ProfileDocument> file = ProfileFile::load(languageFile);
     if (!file)
         return {};
-    const QString language = SysMain::Trim(sys.CurrentLanguage);
+    const QString language = SysMain::Trim(currentLanguage);
     if (const std::optional<QString> text = file->value(language, key))
         return SysMain::Trim(*text);
     if (language == FallbackLanguage) {
-        sayOnce(QStringLiteral("%1 has no text for %2 in [English]").arg(sys.LanguageFile, key));
+        sayOnce(QStringLiteral("%1 has no text for %2 in [English]").arg(languageFile, key));
         return {};
     }
     if (!file->hasSection(language))
-        sayOnce(QStringLiteral("%1 has no section [%2]; the captions are shown in English").arg(sys.LanguageFile, language));
+        sayOnce(QStringLiteral("%1 has no section [%2]; the captions are shown in English").arg(languageFile, language));
     else
-        sayOnce(QStringLiteral("%1 has no text for %2 in [%3]; it is shown in English").arg(sys.LanguageFile, key, language));
+        sayOnce(QStringLiteral("%1 has no text for %2 in [%3]; it is shown in English").arg(languageFile, key, language));
     return SysMain::Trim(file->value(FallbackLanguage, key).value_or(QString()));
 }
 
@@ -62,20 +69,23 @@ QString titleText(const QString &caption)
     return text;
 }
 
-Captions::Captions(QWidget *window, const MainControls &controls, SysMain &sys, TransferLog &log, QObject *parent)
+Captions::Captions(QWidget *window, const MainControls &controls, AppState &state, SettingsStore &store,
+                   TransferLog &log, const RunState &runState, QObject *parent)
     : QObject(parent)
     , m_window(window)
     , m_c(controls)
-    , m_sys(sys)
+    , m_state(state)
+    , m_store(store)
     , m_log(log)
+    , m_runState(runState)
 {
 }
 
-void Captions::ShowLanguage()
+void Captions::showLanguage()
 {
-    auto text = [this](const char *key) { return languageText(m_sys, QLatin1StringView(key)); };
+    auto text = [this](const char *key) { return languageText(m_state, QLatin1StringView(key)); };
 
-    m_c.mnuState->setText(text(RunState::isStopped(m_c.mnuState) ? "Run" : "Stop"));
+    m_c.mnuState->setText(m_runState.menuText());
     m_c.mnuShow->setText(text("Parameter"));
     m_c.mnuExit->setText(text("Exit"));
     m_window->setWindowTitle(titleText(text("Title")) + VersionSuffix);
@@ -100,11 +110,11 @@ void Captions::ShowLanguage()
 
 void Captions::switchTo(const QString &language)
 {
-    m_sys.CurrentLanguage = language;
+    m_state.setLanguage(language);
     QString error;
-    if (SysMain::WriteIniString(m_sys.IniFile, Settings::Section, Settings::LanguageKey, m_sys.CurrentLanguage, &error) == 0) {
+    if (!m_store.saveLanguage(language, &error)) {
         // The captions change all the same; the next start comes up in the stored language.
         m_log.insertTop(QStringLiteral("Language %1 not stored: %2").arg(language, error));
     }
-    ShowLanguage();
+    showLanguage();
 }

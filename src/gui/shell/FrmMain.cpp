@@ -1,17 +1,17 @@
 // SPDX-License-Identifier: MIT
 #include "gui/shell/FrmMain.h"
 
-#include "gui/language/Captions.h"
 #include "core/clock/Clock.h"
-#include "gui/dialog/FrmParameter.h"
+#include "core/schedule/SecondTicker.h"
+#include "core/settings/SysMain.h"
 #include "core/upload/InetFtp.h"
-#include "gui/shell/Logging.h"
-#include "core/settings/ProfileFile.h"
-#include "gui/tray/RunState.h"
-#include "gui/shell/SecondTimer.h"
-#include "gui/tray/TrayIcon.h"
-#include "gui/upload/UploadHandlers.h"
 #include "core/upload/UploadNames.h"
+#include "core/upload/Uploader.h"
+#include "gui/dialog/FrmParameter.h"
+#include "gui/language/Captions.h"
+#include "gui/shell/Logging.h"
+#include "gui/tray/RunState.h"
+#include "gui/tray/TrayIcon.h"
 
 #include <QAction>
 #include <QApplication>
@@ -39,6 +39,12 @@ QString ordinaryFileName(const QString &path)
     return info.isFile() && !info.isHidden() ? info.fileName() : QString();
 }
 
+// A counter as the window shows it: "0" after each roll-over, " 1", " 2", ... in between.
+QString countText(int count)
+{
+    return count == 0 ? QStringLiteral("0") : u' ' + QString::number(count);
+}
+
 // Whether the file at path can be read, and if not, says why on standard error. Without this
 // check an unreadable file reads as an empty one: a program with no settings and no captions
 // that never uploads and never says so.
@@ -57,98 +63,149 @@ FrmMain::FrmMain(Environment environment, QWidget *parent)
     : QWidget(parent)
     , m_env(std::move(environment))
     , m_c(buildMainControls(this))
-    , m_log(m_c.lstList)
     , m_tray(m_env.tray ? m_env.tray : new SystemNotifyArea(this))
-    , m_uploads(new UploadHandlers({m_c.dtUp, m_c.lblLocal, m_c.lblLocalFile, m_c.lblUpFile}, m_sys.settings, m_log,
-                                   *m_c.inetFtp, *m_env.clock, this))
-    , m_timer(new SecondTimer({m_c.lblSec, m_c.lblCount, m_c.dtUp}, m_sys, m_schedule, *m_uploads, *m_env.clock,
-                              [this] { cmbMin_Click(); }, this))
-    , m_captions(new Captions(this, m_c, m_sys, m_log, this))
+    , m_ftp(new InetFtp(this))
+    , m_uploader(new Uploader(m_state, m_log, *m_ftp, *m_env.clock, this))
+    , m_ticker(new SecondTicker(m_state, m_schedule, *m_env.clock, this))
 {
     Q_ASSERT(m_env.clock);
     setObjectName(QStringLiteral("frmMain"));
+    m_ftp->setObjectName(QStringLiteral("inetFtp"));
     setWindowTitle(QStringLiteral("KORVA5 Records Upload System"));
     setWindowIcon(QIcon(QStringLiteral(":/images/korva5.png")));
-    m_runState = new RunState(m_c.mnuState, *m_tray, windowIcon(), QIcon(m_c.picDisable->pixmap()),
-                              [this](const QString &key) { return languageText(m_sys, key); }, this);
+    m_runState = new RunState(m_state, m_c.mnuState, *m_tray, windowIcon(), QIcon(QStringLiteral(":/images/disabled.png")),
+                              [this](const QString &key) { return languageText(m_state, key); }, this);
+    m_captions = new Captions(this, m_c, m_state, m_store, m_log, *m_runState, this);
     resize(696, 467);
-
-    connect(m_c.cmdUpLoad, &QPushButton::clicked, m_uploads, &UploadHandlers::cmdUpLoad_Click);
-    connect(m_c.cmdUpLoad2, &QPushButton::clicked, m_uploads, &UploadHandlers::cmdUpLoad2_Click);
-    connect(m_c.inetFtp, &InetFtp::StateChanged, m_uploads, &UploadHandlers::inetFtp_StateChanged);
-    connect(m_c.tmrSec, &QTimer::timeout, m_timer, &SecondTimer::tmrSec_Timer);
-    connect(m_c.cmbMin, &QPushButton::clicked, this, &FrmMain::cmbMin_Click);
-    connect(m_c.cmbExit, &QPushButton::clicked, this, &FrmMain::cmbExit_Click);
-    connect(m_c.cmbParameter, &QPushButton::clicked, this, &FrmMain::cmbParameter_Click);
-    connect(m_c.cmbEnglish, &QPushButton::clicked, m_captions, &Captions::cmbEnglish_Click);
-    connect(m_c.cmbChina, &QPushButton::clicked, m_captions, &Captions::cmbChina_Click);
-    connect(m_c.cmbTaiwan, &QPushButton::clicked, m_captions, &Captions::cmbTaiwan_Click);
-    connect(m_c.mnuState, &QAction::triggered, m_runState, &RunState::mnuState_Click);
-    connect(m_c.mnuShow, &QAction::triggered, this, &FrmMain::mnuShow_Click);
-    connect(m_c.mnuExit, &QAction::triggered, this, &FrmMain::mnuExit_Click);
-    connect(m_tray, &NotifyArea::pressed, this, &FrmMain::trayIcon_MouseDown);
-    // Esc answers like the Minimized button.
-    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &FrmMain::cmbMin_Click);
-    // When the desktop session ends, the window lets itself be closed.
-    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { m_unloading = true; });
+    connectControls();
     m_c.tmrSec->start();
 }
 
 FrmMain::~FrmMain() = default;
 
-FrmMain::LoadResult FrmMain::Form_Load()
+void FrmMain::connectControls()
+{
+    // What the state holds, the window shows.
+    connect(&m_state, &AppState::settingsChanged, this, &FrmMain::showSettings);
+    connect(&m_state, &AppState::countersChanged, this, &FrmMain::showCounters);
+    connect(&m_state, &AppState::fileNamesChanged, this, &FrmMain::showFileNames);
+    connect(&m_state, &AppState::pickedDayChanged, m_c.dtUp, &QDateEdit::setDate);
+    connect(m_c.dtUp, &QDateEdit::dateChanged, &m_state, &AppState::setPickedDay);
+    connect(&m_log, &TransferLog::inserted, this, &FrmMain::showLogLine);
+    connect(&m_log, &TransferLog::cleared, m_c.lstList, &QListWidget::clear);
+
+    connect(m_ftp, &InetFtp::StateChanged, m_uploader, &Uploader::logState);
+    connect(m_ticker, &SecondTicker::hideRequested, this, &FrmMain::hideToTray);
+    connect(m_ticker, &SecondTicker::uploadDue, this, &FrmMain::uploadScheduled);
+    connect(m_c.tmrSec, &QTimer::timeout, m_ticker, &SecondTicker::tick);
+
+    connect(m_c.cmdUpLoad, &QPushButton::clicked, this, &FrmMain::uploadPickedDay);
+    connect(m_c.cmdUpLoad2, &QPushButton::clicked, this, &FrmMain::uploadYesterday);
+    connect(m_c.cmbMin, &QPushButton::clicked, this, &FrmMain::hideToTray);
+    connect(m_c.cmbExit, &QPushButton::clicked, this, &FrmMain::exitProgram);
+    connect(m_c.cmbParameter, &QPushButton::clicked, this, &FrmMain::openSettings);
+    connect(m_c.cmbEnglish, &QPushButton::clicked, this, [this] { m_captions->switchTo(QStringLiteral("English")); });
+    connect(m_c.cmbChina, &QPushButton::clicked, this, [this] { m_captions->switchTo(QStringLiteral("China")); });
+    connect(m_c.cmbTaiwan, &QPushButton::clicked, this, [this] { m_captions->switchTo(QStringLiteral("Taiwan")); });
+    connect(m_c.mnuState, &QAction::triggered, m_runState, &RunState::toggle);
+    connect(m_c.mnuShow, &QAction::triggered, this, &FrmMain::showWindow);
+    connect(m_c.mnuExit, &QAction::triggered, this, &FrmMain::exitProgram);
+    connect(m_tray, &NotifyArea::menuRequested, this, &FrmMain::popUpTrayMenu);
+    connect(m_tray, &NotifyArea::runToggleRequested, m_runState, &RunState::toggle);
+    // Esc answers like the Minimized button.
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &FrmMain::hideToTray);
+    // When the desktop session ends, the window lets itself be closed.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { m_unloading = true; });
+}
+
+FrmMain::LoadResult FrmMain::load()
 {
     if (!m_instance.acquire(m_env.programDir))
         return LoadResult::AlreadyRunning;
 
-    m_sys.AppPath = SysMain::AddBackslash(m_env.programDir);
-    m_sys.IniFile = SysMain::Trim(m_sys.AppPath) + u"TALLYPORT.ini";
-    if (SysMain::Trim(ordinaryFileName(m_sys.IniFile)).isEmpty())
+    m_state.programDir = SysMain::AddBackslash(m_env.programDir);
+    m_state.iniFile = SysMain::Trim(m_state.programDir) + u"TALLYPORT.ini";
+    if (ordinaryFileName(m_state.iniFile).isEmpty())
         return LoadResult::SettingsMissing;
-    m_sys.LanguageFile = SysMain::Trim(m_sys.AppPath) + u"Language.txt";
-    if (SysMain::Trim(ordinaryFileName(m_sys.LanguageFile)).isEmpty())
+    m_state.languageFile = SysMain::Trim(m_state.programDir) + u"Language.txt";
+    if (ordinaryFileName(m_state.languageFile).isEmpty())
         return LoadResult::LanguageMissing;
-    if (!isReadable(m_sys.IniFile))
+    if (!isReadable(m_state.iniFile))
         return LoadResult::SettingsUnreadable;
-    if (!isReadable(m_sys.LanguageFile))
+    if (!isReadable(m_state.languageFile))
         return LoadResult::LanguageUnreadable;
 
-    m_sys.CurrentLanguage = SysMain::TrimBlanks(SysMain::GetIniString(m_sys.IniFile, Settings::Section, Settings::LanguageKey));
-    ReadParameter();
+    m_store.setFile(m_state.iniFile);
+    m_state.setLanguage(m_store.language());
+    reloadSettings();
 
-    m_c.dtUp->setDate(m_env.clock->today());
-    QCoreApplication::processEvents();
-    m_c.lblLocalFile->setText(UploadNames::localFileName(m_c.dtUp->date()));
-    m_c.lblUpFile->setText(UploadNames::remoteFileName(m_c.dtUp->date(), m_sys.settings.FtpNo));
+    const QDate today = m_env.clock->today();
+    m_state.setPickedDay(today);
+    m_state.setFileNames(UploadNames::localFileName(today), UploadNames::remoteFileName(today, m_state.settings().FtpNo));
     m_log.clear();
 
-    TrayIcon::TrayAdd(*m_tray, languageText(m_sys, QStringLiteral("RunStatus")), windowIcon());
-    m_captions->ShowLanguage();
-    m_sys.StartCount = 0;
+    m_tray->add(windowIcon(), NotifyArea::tooltipText(languageText(m_state, QStringLiteral("RunStatus"))));
+    m_captions->showLanguage();
     m_schedule.start(m_env.clock->now());
-    qCInfo(lcShell).noquote() << "started in" << m_sys.AppPath;
+    qCInfo(lcShell).noquote() << "started in" << m_state.programDir;
     return LoadResult::Loaded;
 }
 
-void FrmMain::ReadParameter()
+void FrmMain::reloadSettings()
 {
-    const ProfileDocument file = ProfileFile::load(m_sys.IniFile).value_or(ProfileDocument());
-    m_sys.settingsLoadedFrom = file.bytes();
-    const Settings &s = m_sys.settings = Settings::fromDocument(file);
-
-    m_c.lblNo->setText(SysMain::Trim(s.FtpNo));
-    m_c.lblServer->setText(SysMain::Trim(s.FtpServer));
-    m_c.lblPath->setText(SysMain::Trim(s.FtpPath));
-    for (size_t slot = 0; slot < s.FtpTime.size(); ++slot)
-        m_c.lblTime[slot]->setText(SysMain::Trim(s.FtpTime[slot]));
-    m_c.lblLocal->setText(SysMain::Trim(s.LocalPath));
-
-    m_c.inetFtp->setServerAddress(SysMain::Trim(s.FtpServer));
-    m_c.inetFtp->setUserName(SysMain::Trim(s.FtpUserName));
-    m_c.inetFtp->setPassword(SysMain::Trim(s.FtpPassword));
+    m_state.setSettings(m_store.load());
 }
 
-void FrmMain::cmbMin_Click()
+void FrmMain::showSettings()
+{
+    const Settings &settings = m_state.settings();
+    for (const SettingField &row : SettingsTable) {
+        if (row.windowLabel)
+            findChild<QLabel *>(QLatin1StringView(row.windowLabel))->setText(SysMain::Trim(settings.*row.field));
+    }
+    m_ftp->setServerAddress(SysMain::Trim(settings.FtpServer));
+    m_ftp->setUserName(SysMain::Trim(settings.FtpUserName));
+    m_ftp->setPassword(SysMain::Trim(settings.FtpPassword));
+}
+
+void FrmMain::showCounters()
+{
+    m_c.lblSec->setText(countText(m_state.seconds()));
+    m_c.lblCount->setText(countText(m_state.minutes()));
+}
+
+void FrmMain::showFileNames()
+{
+    m_c.lblLocalFile->setText(m_state.localFileName());
+    m_c.lblUpFile->setText(m_state.remoteFileName());
+}
+
+void FrmMain::showLogLine(const QString &line)
+{
+    m_c.lstList->insertItem(0, line);
+    while (m_c.lstList->count() > TransferLog::MaxLines)
+        delete m_c.lstList->takeItem(m_c.lstList->count() - 1);
+}
+
+void FrmMain::uploadPickedDay()
+{
+    m_uploader->upload(m_state.pickedDay());
+}
+
+void FrmMain::uploadYesterday()
+{
+    const QDate today = m_env.clock->today();
+    m_uploader->send(today.addDays(-1));
+    m_state.setPickedDay(today);
+}
+
+void FrmMain::uploadScheduled(QDate day)
+{
+    m_state.setPickedDay(day);
+    m_uploader->upload(day);
+}
+
+void FrmMain::hideToTray()
 {
     if (m_tray->isAvailable()) {
         hide();
@@ -159,21 +216,20 @@ void FrmMain::cmbMin_Click()
     showMinimized();
 }
 
-void FrmMain::cmbParameter_Click()
+void FrmMain::openSettings()
 {
     // The dialog shows the settings in use; when the file was edited by hand since they were
     // read, those are the file's values, or Ok would write the old ones back over the edit.
-    const std::optional<ProfileDocument> file = ProfileFile::load(m_sys.IniFile);
-    if (file && file->bytes() != m_sys.settingsLoadedFrom)
-        ReadParameter();
-    auto *dialog = new FrmParameter(m_sys, m_log, this);
+    if (m_store.changedSinceLoad())
+        reloadSettings();
+    auto *dialog = new FrmParameter(m_state, m_store, m_log, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    connect(dialog, &QDialog::finished, this, &FrmMain::ReadParameter);
-    dialog->Form_Load();
+    connect(dialog, &QDialog::finished, this, &FrmMain::reloadSettings);
+    dialog->load();
     dialog->open(); // window-modal: the timer, the transfers and the tray icon go on
 }
 
-void FrmMain::mnuShow_Click()
+void FrmMain::showWindow()
 {
     if (isMinimized())
         showNormal();
@@ -183,23 +239,19 @@ void FrmMain::mnuShow_Click()
     activateWindow();
 }
 
-void FrmMain::mnuExit_Click()
+void FrmMain::exitProgram()
 {
-    TrayIcon::TrayDelete(*m_tray);
+    m_tray->remove();
     m_unloading = true;
     close();
     QCoreApplication::quit();
 }
 
-void FrmMain::trayIcon_MouseDown(int code)
+void FrmMain::popUpTrayMenu()
 {
-    if (code == NotifyArea::LeftButtonDown) {
-        qCDebug(lcShell).noquote() << "tray menu:" << m_c.mnuState->text() << '|' << m_c.mnuShow->text() << '|'
-                                   << m_c.mnuExit->text();
-        m_c.mnuMain->popup(QCursor::pos());
-    } else if (code == NotifyArea::RightButtonDown) {
-        m_runState->mnuState_Click();
-    }
+    qCDebug(lcShell).noquote() << "tray menu:" << m_c.mnuState->text() << '|' << m_c.mnuShow->text() << '|'
+                               << m_c.mnuExit->text();
+    m_c.mnuMain->popup(QCursor::pos());
 }
 
 void FrmMain::closeEvent(QCloseEvent *event)

@@ -1,23 +1,26 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "gui/shell/MainControls.h"
 #include "core/schedule/ScheduleCheck.h"
+#include "core/settings/SettingsStore.h"
+#include "core/state/AppState.h"
+#include "core/upload/TransferLog.h"
+#include "gui/shell/MainControls.h"
 #include "gui/shell/SingleInstance.h"
-#include "core/settings/SysMain.h"
-#include "gui/upload/TransferLog.h"
 
 #include <QWidget>
 
 class Captions;
 class Clock;
+class InetFtp;
 class NotifyArea;
 class RunState;
-class SecondTimer;
-class UploadHandlers;
+class SecondTicker;
+class Uploader;
 
 // The main window: the settings in use, the second counter, the manual upload controls and the
-// transfer log. It is the program's start-up object: Form_Load runs the whole start-up.
+// transfer log. It owns the program's state and the parts that act on it (the transfer control,
+// the uploads, the timer's ticks) and displays the state; load() is the whole start-up.
 class FrmMain : public QWidget
 {
     Q_OBJECT
@@ -40,31 +43,37 @@ public:
     explicit FrmMain(Environment environment, QWidget *parent = nullptr);
     ~FrmMain() override;
 
-    LoadResult Form_Load();
+    LoadResult load();
 
-    // Loads the settings file into memory, into the value labels and into the transfer control.
-    void ReadParameter();
+    // Loads the settings file into the state (the labels and the transfer control follow).
+    void reloadSettings();
 
-    SysMain &sysMain() { return m_sys; }
+    AppState &state() { return m_state; }
     const MainControls &controls() const { return m_c; }
-    UploadHandlers &uploads() { return *m_uploads; }
-    SecondTimer &secondTimer() { return *m_timer; }
+    InetFtp &transferControl() { return *m_ftp; }
+    TransferLog &transferLog() { return m_log; }
+    Uploader &uploader() { return *m_uploader; }
+    SecondTicker &ticker() { return *m_ticker; }
     Captions &captions() { return *m_captions; }
     RunState &runState() { return *m_runState; }
 
+    // Sends the file of the picked day (Manual Upload).
+    void uploadPickedDay();
+    // Sends yesterday's file (Yesterday Upload); the picker shows today again afterwards.
+    void uploadYesterday();
+    // Sends the file of a scheduled time that has come; the picker shows its day.
+    void uploadScheduled(QDate day);
     // Hides the window to the notification area (minimises it while the desktop has none).
-    void cmbMin_Click();
+    void hideToTray();
     // Shows the window again where it was.
-    void mnuShow_Click();
+    void showWindow();
     // Removes the tray icon and ends the program.
-    void mnuExit_Click();
-    void cmbExit_Click() { mnuExit_Click(); }
+    void exitProgram();
     // Opens the settings dialog (the window takes no input meanwhile) and loads the settings
     // again when it closes, however it closes.
-    void cmbParameter_Click();
-    // A press on the tray icon: a left press pops up the tray menu, a right press switches the
-    // run state; other activity does nothing.
-    void trayIcon_MouseDown(int code);
+    void openSettings();
+    // Pops up the tray menu where the mouse is.
+    void popUpTrayMenu();
 
 protected:
     // The window's own close (close box, Alt+F4, the window menu) is refused; the program ends
@@ -72,16 +81,24 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void connectControls();
+    void showSettings();
+    void showCounters();
+    void showFileNames();
+    void showLogLine(const QString &line);
+
     Environment m_env;
     MainControls m_c;
-    SysMain m_sys;
+    AppState m_state;
+    SettingsStore m_store;
     SingleInstance m_instance;
     TransferLog m_log;
     NotifyArea *m_tray;
-    UploadHandlers *m_uploads;
+    InetFtp *m_ftp;
+    Uploader *m_uploader;
     ScheduleCheck m_schedule;
-    SecondTimer *m_timer;
+    SecondTicker *m_ticker;
+    RunState *m_runState;
     Captions *m_captions;
-    RunState *m_runState = nullptr;
     bool m_unloading = false;
 };

@@ -3,7 +3,6 @@
 
 #include <array>
 
-class InetFtp;
 class QAction;
 class QDateEdit;
 class QGroupBox;
@@ -24,10 +23,9 @@ struct MainControls
     QPushButton *cmbEnglish = nullptr;
     QPushButton *cmbChina = nullptr;
     QPushButton *cmbTaiwan = nullptr;
-    QLabel *picDisable = nullptr; // holds the tray image of the stopped state
+    QLabel *picDisable = nullptr; // the tray image of the stopped state, never shown itself
     QTimer *tmrSec = nullptr;
     QListWidget *lstList = nullptr;
-    InetFtp *inetFtp = nullptr;
 
     QGroupBox *frmUp = nullptr;
     QLabel *lblUpServer = nullptr;

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "gui/shell/MainControls.h"
 
-#include "core/upload/InetFtp.h"
-
 #include <QAction>
 #include <QDateEdit>
 #include <QGridLayout>
@@ -136,7 +134,6 @@ void buildMenu(QWidget *form, MainControls &c)
     c.mnuMain = named(new QMenu(QStringLiteral("&Menu"), form), "mnuMain");
     c.mnuMain->setFont(form->font());
     c.mnuState = named(c.mnuMain->addAction(QStringLiteral("&Run")), "mnuState");
-    c.mnuState->setData(QStringLiteral("1")); // the run state: "1" stopped, "0" running
     c.mnuLine = named(c.mnuMain->addSeparator(), "mnuLine");
     c.mnuShow = named(c.mnuMain->addAction(QStringLiteral("&Setting...")), "mnuShow");
     c.mnuExit = named(c.mnuMain->addAction(QStringLiteral("&Exit")), "mnuExit");
@@ -168,8 +165,6 @@ MainControls buildMainControls(QWidget *form)
 
     c.lstList = named(new QListWidget, "lstList");
     c.lstList->setUniformItemSizes(true);
-
-    c.inetFtp = named(new InetFtp(form), "inetFtp");
 
     auto *buttons = new QHBoxLayout;
     for (QPushButton *b : {c.cmbMin, c.cmbExit, c.cmbParameter})

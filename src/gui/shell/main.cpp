@@ -23,11 +23,11 @@ int main(int argc, char *argv[])
 
     SystemClock clock;
     FrmMain frmMain({QCoreApplication::applicationDirPath(), &clock});
-    const FrmMain::LoadResult result = frmMain.Form_Load();
+    const FrmMain::LoadResult result = frmMain.load();
     if (result != FrmMain::LoadResult::Loaded)
         return exitStatus(result);
     TerminationSignals terminationSignals;
-    QObject::connect(&terminationSignals, &TerminationSignals::received, &frmMain, &FrmMain::mnuExit_Click);
+    QObject::connect(&terminationSignals, &TerminationSignals::received, &frmMain, &FrmMain::exitProgram);
     frmMain.show();
     return QApplication::exec();
 }

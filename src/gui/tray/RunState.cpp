@@ -1,45 +1,41 @@
 // SPDX-License-Identifier: MIT
 #include "gui/tray/RunState.h"
 
+#include "core/state/AppState.h"
+#include "gui/shell/Logging.h"
 #include "gui/tray/TrayIcon.h"
-#include "core/upload/UploadLogging.h"
 
 #include <QAction>
 
-namespace {
-
-const QString Stopped = QStringLiteral("1");
-const QString Running = QStringLiteral("0");
-
-} // namespace
-
-RunState::RunState(QAction *mnuState, NotifyArea &tray, QIcon runningIcon, QIcon stoppedIcon, LanguageText text,
-                   QObject *parent)
+RunState::RunState(AppState &state, QAction *mnuState, NotifyArea &tray, QIcon runningIcon, QIcon stoppedIcon,
+                   LanguageText text, QObject *parent)
     : QObject(parent)
+    , m_state(state)
     , m_mnuState(mnuState)
     , m_tray(tray)
     , m_running(std::move(runningIcon))
     , m_stopped(std::move(stoppedIcon))
     , m_text(std::move(text))
 {
+    connect(&m_state, &AppState::runningChanged, this, &RunState::show);
 }
 
-bool RunState::isStopped(const QAction *mnuState)
+void RunState::toggle()
 {
-    return mnuState->data().toString().trimmed().toInt() == 1;
+    m_state.setRunning(!m_state.isRunning());
 }
 
-void RunState::mnuState_Click()
+QString RunState::menuText() const
 {
-    const bool running = m_mnuState->data().toString().trimmed().toInt() == 0;
-    if (running) {
-        m_mnuState->setData(Stopped);
-        m_mnuState->setText(m_text(QStringLiteral("Run")));
-        TrayIcon::TrayModify(m_tray, m_stopped, m_text(QStringLiteral("StopStatus")));
-    } else {
-        m_mnuState->setData(Running);
-        m_mnuState->setText(m_text(QStringLiteral("Stop")));
-        TrayIcon::TrayModify(m_tray, m_running, m_text(QStringLiteral("RunStatus")));
-    }
-    qCDebug(lcUpload) << "run state:" << (running ? "stopped" : "running");
+    return m_text(m_state.isRunning() ? QStringLiteral("Stop") : QStringLiteral("Run"));
+}
+
+void RunState::show(bool running)
+{
+    m_mnuState->setText(menuText());
+    if (running)
+        m_tray.modify(m_running, NotifyArea::tooltipText(m_text(QStringLiteral("RunStatus"))));
+    else
+        m_tray.modify(m_stopped, NotifyArea::tooltipText(m_text(QStringLiteral("StopStatus"))));
+    qCDebug(lcShell) << "run state:" << (running ? "running" : "stopped");
 }

@@ -6,16 +6,15 @@
 
 #include <functional>
 
+class AppState;
 class NotifyArea;
 class QAction;
 
-// The run state, running or stopped, switched from the tray menu item mnuState or by a right
-// press on the tray icon. It is an indication only: the schedule and the uploads run the same in
-// both states. It lives in the item's tag: "1" stopped, "0" running; every start is stopped.
-//
-// The item names the other state (the text of key Run while stopped, of Stop while running), and
-// the tray shows the state: the window's icon and the text of RunStatus while running, the
-// picture of picDisable and the text of StopStatus while stopped.
+// Shows the run state of the program's state, running or stopped: the tray menu item mnuState
+// names the other state (the text of key Run while stopped, of Stop while running), and the tray
+// shows the state (the window's icon and the text of RunStatus while running, the stopped picture
+// and the text of StopStatus while stopped). The state is an indication only: the schedule and
+// the uploads run the same in both.
 class RunState : public QObject
 {
     Q_OBJECT
@@ -23,14 +22,18 @@ class RunState : public QObject
 public:
     using LanguageText = std::function<QString(const QString &key)>;
 
-    RunState(QAction *mnuState, NotifyArea &tray, QIcon runningIcon, QIcon stoppedIcon, LanguageText text,
-             QObject *parent = nullptr);
+    RunState(AppState &state, QAction *mnuState, NotifyArea &tray, QIcon runningIcon, QIcon stoppedIcon,
+             LanguageText text, QObject *parent = nullptr);
 
-    void mnuState_Click();
-
-    static bool isStopped(const QAction *mnuState);
+    // Switches to the other state (the menu item, a right click on the icon).
+    void toggle();
+    // The menu item's text for the state in force.
+    QString menuText() const;
 
 private:
+    void show(bool running);
+
+    AppState &m_state;
     QAction *m_mnuState;
     NotifyArea &m_tray;
     QIcon m_running;

@@ -4,27 +4,22 @@
 #include <QIcon>
 #include <QObject>
 #include <QString>
+#include <QSystemTrayIcon>
 
 #include <memory>
 
-class QSystemTrayIcon;
-
 // The desktop's notification area, as the program uses it: one icon with a tooltip, added once,
-// changed, removed; mouse presses on it come back as press codes.
+// changed, removed. What the user does with the icon comes back as intents: a left click asks for
+// the menu, a right click for the other run state.
 class NotifyArea : public QObject
 {
     Q_OBJECT
 
 public:
-    // The codes of mouse activity over the icon, named after the window messages they stand for.
-    enum PressCode : int {
-        LeftButtonDown = 0x201,   // 513: pops up the tray menu
-        LeftDoubleClick = 0x203,  // 515
-        RightButtonDown = 0x204,  // 516: toggles the run state
-        MiddleButtonDown = 0x207, // 519
-    };
-
     using QObject::QObject;
+
+    // The tooltip as the icon shows it: blanks around it removed, at most 63 characters.
+    static QString tooltipText(const QString &tooltip);
 
     virtual bool add(const QIcon &icon, const QString &tooltip) = 0;
     virtual bool modify(const QIcon &icon, const QString &tooltip) = 0;
@@ -33,11 +28,12 @@ public:
     virtual bool isAvailable() const = 0;
 
 signals:
-    void pressed(int code);
+    void menuRequested();
+    void runToggleRequested();
 };
 
 // The notification area of this desktop, through QSystemTrayIcon. Its context menu is not used:
-// a right press must reach the program, and the left press pops the menu up itself.
+// a right click must reach the program, and the left click pops the menu up itself.
 class SystemNotifyArea final : public NotifyArea
 {
     Q_OBJECT
@@ -51,18 +47,10 @@ public:
     bool remove() override;
     bool isAvailable() const override;
 
+    // What the desktop reports of the mouse on the icon, as the program's intents: a left click
+    // asks for the menu, a right click for the other run state; anything else means nothing.
+    void activate(QSystemTrayIcon::ActivationReason reason);
+
 private:
     std::unique_ptr<QSystemTrayIcon> m_icon;
 };
-
-// The three operations on the program's icon in the notification area.
-namespace TrayIcon {
-
-// The tooltip as the icon shows it: blanks around it removed, at most 63 characters.
-QString tooltipText(const QString &tooltip);
-
-bool TrayAdd(NotifyArea &area, const QString &tooltip, const QIcon &icon);
-bool TrayModify(NotifyArea &area, const QIcon &icon, const QString &tooltip);
-bool TrayDelete(NotifyArea &area);
-
-} // namespace TrayIcon

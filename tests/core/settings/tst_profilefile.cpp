@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "core/settings/ProfileFile.h"
 #include "core/settings/SysMain.h"
-#include "TestSupport.h"
+#include "CoreTestSupport.h"
 
 #include <QDir>
 #include <QFile>

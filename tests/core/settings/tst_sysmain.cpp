@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "core/settings/Settings.h"
+#include "core/settings/SettingsStore.h"
 #include "core/settings/SysMain.h"
-#include "TestSupport.h"
+#include "CoreTestSupport.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -20,7 +21,8 @@ private slots:
     void writeCreatesFileSectionAndKey();
     void settingsLoad_data();
     void settingsLoad();
-    void settingsKeyOrders();
+    void settingsTableNamesEachFieldOnce();
+    void storeSavesAllOrNothingAndSeesHandEdits();
 };
 
 void TestSysMain::trim_data()
@@ -131,27 +133,61 @@ void TestSysMain::settingsLoad()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("TALLYPORT.ini"));
     TestSupport::writeFile(path, content);
-    QCOMPARE(Settings::load(path)[key], expected);
+    QCOMPARE(SettingsStore(path).load()[key], expected);
 }
 
-void TestSysMain::settingsKeyOrders()
+void TestSysMain::settingsTableNamesEachFieldOnce()
 {
-    const QStringList read = Settings::keys();
-    QCOMPARE(read.size(), 16);
-    QCOMPARE(read.first(), QStringLiteral("FtpNo"));
-    QCOMPARE(read.at(5), QStringLiteral("FtpTime1"));
-    QCOMPARE(read.last(), QStringLiteral("LocalPath"));
-    const QStringList save = Settings::saveOrder();
-    QCOMPARE(save.at(5), QStringLiteral("LocalPath"));
-    QCOMPARE(save.last(), QStringLiteral("FtpTime10"));
-    QCOMPARE(QSet<QString>(read.cbegin(), read.cend()), QSet<QString>(save.cbegin(), save.cend()));
-    // Every key names its own field.
+    QSet<QString> keys, boxes, labels;
     Settings s;
-    for (int i = 0; i < read.size(); ++i)
-        s[read.at(i)] = QString::number(i);
-    for (int i = 0; i < read.size(); ++i)
-        QCOMPARE(s[read.at(i)], QString::number(i));
-    QCOMPARE(s.FtpTime[9], QString::number(14));
+    for (size_t i = 0; i < SettingsTable.size(); ++i) {
+        const SettingField &row = SettingsTable[i];
+        keys << QLatin1StringView(row.key);
+        boxes << QLatin1StringView(row.dialogBox);
+        if (row.windowLabel)
+            labels << QLatin1StringView(row.windowLabel);
+        s.*row.field = QString::number(i);
+    }
+    QCOMPARE(keys.size(), 16);
+    QCOMPARE(boxes.size(), 16);
+    QCOMPARE(labels.size(), 14); // the login is not shown in the window
+    // Every row's field is a field of its own, and the key reads it back by name.
+    for (size_t i = 0; i < SettingsTable.size(); ++i)
+        QCOMPARE(s[QLatin1StringView(SettingsTable[i].key)], QString::number(i));
+    QCOMPARE(s.FtpNo, s[QStringLiteral("FtpNo")]);
+    QCOMPARE(s.time(0), s.FtpTime1);
+    QCOMPARE(s.time(8), s.FtpTime9);
+    QCOMPARE(s.times()[9], s.FtpTime10);
+    // The dialog stores the local folder sixth, right after the login.
+    QCOMPARE(QLatin1StringView(SettingsTable[5].key), QStringLiteral("LocalPath"));
+}
+
+void TestSysMain::storeSavesAllOrNothingAndSeesHandEdits()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("TALLYPORT.ini"));
+    TestSupport::writeFile(path, "; kept\n[TALLY]\nLanguage=China\nFtpNo=1\n");
+    SettingsStore store(path);
+    Settings s = store.load();
+    QVERIFY(!store.changedSinceLoad());
+    s.FtpNo = QStringLiteral(" 12\t");
+    s.FtpTime9 = QStringLiteral("00:30");
+    QVERIFY(store.save(s));
+    const QByteArray saved = TestSupport::readFile(path);
+    QVERIFY2(saved.startsWith("; kept\n[TALLY]\nLanguage=China\nFtpNo=12\n"), saved.constData());
+    QVERIFY(saved.contains("FtpTime9=00:30\n"));
+    QVERIFY(store.changedSinceLoad()); // what was saved is not what was loaded
+    QCOMPARE(store.load().FtpTime9, QStringLiteral("00:30"));
+    QVERIFY(!store.changedSinceLoad());
+    QCOMPARE(store.language(), QStringLiteral("China"));
+
+    // A value that would break the file's lines stores nothing at all.
+    s.FtpPassword = QStringLiteral("a\nFtpNo=99");
+    s.FtpNo = QStringLiteral("13");
+    QString error;
+    QVERIFY(!store.save(s, &error));
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(store.load().FtpNo, QStringLiteral("12"));
 }
 
 QTEST_GUILESS_MAIN(TestSysMain)

@@ -2,7 +2,7 @@
 // FTPS uploads against a real vsftpd, and the libcurl versions that may not use TLS 1.3 for them.
 #include "core/upload/FtpTransfer.h"
 #include "core/upload/InetFtp.h"
-#include "TestSupport.h"
+#include "CoreTestSupport.h"
 #include "core/upload/TlsPolicy.h"
 #include "Vsftpd.h"
 
@@ -92,7 +92,7 @@ void TestTls::repeatedUploadsAllArrive()
         request.timeouts = {std::chrono::seconds(10), std::chrono::seconds(10), std::chrono::seconds(10)};
         bool reportedError = false;
         const bool succeeded = runFtpTransfer(
-            request, [&](qint16 state) { reportedError |= state == InetFtp::icError; }, abort);
+            request, [&](Ftp::State state) { reportedError |= state == Ftp::State::Error; }, abort);
 
         const QByteArray stored = server.stored(u"upload/" + name);
         if (succeeded && (reportedError || stored != records))

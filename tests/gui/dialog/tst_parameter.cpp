@@ -4,7 +4,7 @@
 #include "gui/dialog/FrmParameter.h"
 #include "core/upload/InetFtp.h"
 #include "gui/tray/RunState.h"
-#include "gui/shell/SecondTimer.h"
+#include "core/schedule/SecondTicker.h"
 #include "TestSupport.h"
 
 #include <QAction>
@@ -276,7 +276,7 @@ void TestParameter::closingWithoutOkWritesNothing()
 void TestParameter::okStoresTheSixteenValues()
 {
     Window w;
-    w.window->runState().mnuState_Click(); // running
+    w.window->runState().toggle(); // running
     const int trayCalls = w.tray.calls.size();
     FrmParameter *dialog = w.open();
     Window::type(dialog, QStringLiteral("txtServer"), QStringLiteral("  ftp.example.com  "));
@@ -313,7 +313,7 @@ void TestParameter::okStoresTheSixteenValues()
                                 "Kept=yes\n";
     QCOMPARE(readFile(w.dir.iniFile()), expected);
     // In memory, in the window and in the transfer control.
-    QCOMPARE(w.window->sysMain().settings.FtpPassword, QStringLiteral("s3cret"));
+    QCOMPARE(w.window->state().settings().FtpPassword, QStringLiteral("s3cret"));
     QCOMPARE(w.label("lblServer"), QStringLiteral("ftp.example.com"));
     QCOMPARE(w.label("lblPath"), QStringLiteral("/incoming/"));
     QCOMPARE(w.label("lblTime1"), QString());
@@ -324,8 +324,8 @@ void TestParameter::okStoresTheSixteenValues()
     QCOMPARE(ftp->userName(), QStringLiteral("operator"));
     QCOMPARE(ftp->password(), QStringLiteral("s3cret"));
     // Language, run state and tray untouched.
-    QCOMPARE(w.window->sysMain().CurrentLanguage, QStringLiteral("English"));
-    QCOMPARE(w.window->controls().mnuState->data().toString(), QStringLiteral("0"));
+    QCOMPARE(w.window->state().language(), QStringLiteral("English"));
+    QVERIFY(w.window->state().isRunning());
     QCOMPARE(w.tray.calls.size(), trayCalls);
     QVERIFY(w.log().isEmpty());
 }
@@ -366,7 +366,7 @@ void TestParameter::failedSaveKeepsTheDialogOpen()
     QVERIFY(dialog->isVisible());
     QCOMPARE(Window::box(dialog, QStringLiteral("txtServer"))->text(), QStringLiteral("new.example"));
     QCOMPARE(readFile(w.dir.iniFile()), StartingFile);
-    QCOMPARE(w.window->sysMain().settings.FtpServer, QStringLiteral("127.0.0.1:9"));
+    QCOMPARE(w.window->state().settings().FtpServer, QStringLiteral("127.0.0.1:9"));
     QCOMPARE(w.log().size(), 1);
     QVERIFY2(w.log().first().startsWith(QStringLiteral("Settings not saved: ")), qPrintable(w.log().first()));
     QVERIFY(w.log().first().contains(u"read-only"));
@@ -384,7 +384,7 @@ void TestParameter::scheduledUploadDuringEditingUsesTheSettingsInForce()
     Window::type(dialog, QStringLiteral("txtUpload"), QStringLiteral("/elsewhere/"));
     for (int i = 0; i < 60; ++i) { // 08:30:10 at the sixtieth tick: FtpTime1
         w.clock.advanceSecs(1);
-        w.window->secondTimer().tmrSec_Timer();
+        w.window->ticker().tick();
     }
     const QStringList commands = w.log().filter(QRegularExpression(QStringLiteral("^SEND .*")));
     QCOMPARE(commands.size(), 1);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Captions from the language file, and the three language buttons.
+#include "core/settings/SysMain.h"
 #include "gui/language/Captions.h"
 #include "gui/shell/FrmMain.h"
 #include "MessageCapture.h"
@@ -252,11 +253,11 @@ void TestCaptions::runStateChoosesTheMenuCaption()
     Window w({{QStringLiteral("Language"), QStringLiteral("English")}});
     auto *state = w.window->findChild<QAction *>(QStringLiteral("mnuState"));
     QCOMPARE(state->text(), QStringLiteral("&Run"));
-    state->setData(QStringLiteral("0"));
-    w.window->captions().ShowLanguage();
+    w.window->state().setRunning(true);
+    w.window->captions().showLanguage();
     QCOMPARE(state->text(), QStringLiteral("&Stop"));
-    state->setData(QStringLiteral("1"));
-    w.window->captions().ShowLanguage();
+    w.window->state().setRunning(false);
+    w.window->captions().showLanguage();
     QCOMPARE(state->text(), QStringLiteral("&Run"));
 }
 
@@ -264,7 +265,7 @@ void TestCaptions::secondShowLanguageChangesNothing()
 {
     Window w({{QStringLiteral("Language"), QStringLiteral("Taiwan")}});
     const QMap<QString, QString> once = captionsOf(*w.window);
-    w.window->captions().ShowLanguage();
+    w.window->captions().showLanguage();
     QCOMPARE(captionsOf(*w.window), once);
 }
 
@@ -282,7 +283,7 @@ void TestCaptions::switchIsStoredAndSurvivesARestart()
 {
     Window w({{QStringLiteral("Language"), QStringLiteral("English")}, {QStringLiteral("FtpNo"), QStringLiteral("12")}});
     w.click("cmbChina");
-    QCOMPARE(w.window->sysMain().CurrentLanguage, QStringLiteral("China"));
+    QCOMPARE(w.window->state().language(), QStringLiteral("China"));
     QCOMPARE(w.caption(QStringLiteral("cmbMin")), QStringLiteral("最小化(&N)"));
     QCOMPARE(SysMain::GetIniString(w.dir.iniFile(), QStringLiteral("TALLY"), QStringLiteral("Language")), QStringLiteral("China"));
     QCOMPARE(SysMain::GetIniString(w.dir.iniFile(), QStringLiteral("TALLY"), QStringLiteral("FtpNo")), QStringLiteral("12"));
@@ -303,7 +304,7 @@ void TestCaptions::switchKeepsTheTooltipUntilTheNextToggle()
     w.click("cmbChina");
     QCOMPARE(w.tray.calls.size(), 1); // the tooltip is not touched by a switch
     QCOMPARE(w.window->findChild<QAction *>(QStringLiteral("mnuState"))->text(), QStringLiteral("运行(&R)"));
-    w.window->runState().mnuState_Click();
+    w.window->runState().toggle();
     QCOMPARE(w.tray.calls.last().tooltip, QStringLiteral("KORVA5 记录上传系统 - 运行中"));
 }
 

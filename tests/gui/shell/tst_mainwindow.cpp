@@ -155,7 +155,7 @@ void TestMainWindow::windowProperties()
     auto *timer = window.findChild<QTimer *>(QStringLiteral("tmrSec"));
     QVERIFY(timer && timer->isActive());
     QCOMPARE(timer->interval(), 1000);
-    QCOMPARE(window.findChild<QAction *>(QStringLiteral("mnuState"))->data().toString(), QStringLiteral("1"));
+    QVERIFY(!window.state().isRunning()); // every start is stopped
     QVERIFY(window.findChild<QAction *>(QStringLiteral("mnuLine"))->isSeparator());
     QVERIFY(window.findChild<InetFtp *>(QStringLiteral("inetFtp")));
 }
@@ -179,15 +179,14 @@ void TestMainWindow::startUpState()
     auto *log = window.findChild<QListWidget *>(QStringLiteral("lstList"));
     log->addItem(QStringLiteral("left over"));
 
-    QCOMPARE(window.Form_Load(), FrmMain::LoadResult::Loaded);
+    QCOMPARE(window.load(), FrmMain::LoadResult::Loaded);
     QCOMPARE(window.findChild<QDateEdit *>(QStringLiteral("dtUp"))->date(), QDate(2021, 3, 5));
     QCOMPARE(window.findChild<QLabel *>(QStringLiteral("lblLocalFile"))->text(), QStringLiteral("20210305.txt"));
     QCOMPARE(window.findChild<QLabel *>(QStringLiteral("lblUpFile"))->text(), upFile);
     QCOMPARE(log->count(), 0);
-    QCOMPARE(window.sysMain().StartCount, qint16(0));
-    QCOMPARE(window.sysMain().AppPath, dir.path() + QDir::separator());
-    QCOMPARE(window.sysMain().IniFile, dir.path() + QDir::separator() + QStringLiteral("TALLYPORT.ini"));
-    QCOMPARE(window.sysMain().LanguageFile, dir.path() + QDir::separator() + QStringLiteral("Language.txt"));
+    QCOMPARE(window.state().programDir, dir.path() + QDir::separator());
+    QCOMPARE(window.state().iniFile, dir.path() + QDir::separator() + QStringLiteral("TALLYPORT.ini"));
+    QCOMPARE(window.state().languageFile, dir.path() + QDir::separator() + QStringLiteral("Language.txt"));
 }
 
 void TestMainWindow::startUpEndsWhenAFileIsMissing_data()
@@ -223,7 +222,7 @@ void TestMainWindow::startUpEndsWhenAFileIsMissing()
 
     FakeClock clock;
     FrmMain window({dir.path(), &clock});
-    QCOMPARE(window.Form_Load(), result);
+    QCOMPARE(window.load(), result);
     QCOMPARE(TestSupport::readFile(dir.iniFile()), before);
     QCOMPARE(window.findChild<QLabel *>(QStringLiteral("lblLocalFile"))->text(), QString());
 }
@@ -233,12 +232,12 @@ void TestMainWindow::secondWindowOnTheSameFolderDoesNotLoad()
     ProgramDir dir;
     FakeClock clock;
     FrmMain first({dir.path(), &clock});
-    QCOMPARE(first.Form_Load(), FrmMain::LoadResult::Loaded);
+    QCOMPARE(first.load(), FrmMain::LoadResult::Loaded);
     FrmMain second({dir.path(), &clock});
-    QCOMPARE(second.Form_Load(), FrmMain::LoadResult::AlreadyRunning);
+    QCOMPARE(second.load(), FrmMain::LoadResult::AlreadyRunning);
     ProgramDir other;
     FrmMain elsewhere({other.path(), &clock});
-    QCOMPARE(elsewhere.Form_Load(), FrmMain::LoadResult::Loaded);
+    QCOMPARE(elsewhere.load(), FrmMain::LoadResult::Loaded);
 }
 
 void TestMainWindow::currentLanguage_data()
@@ -260,8 +259,8 @@ void TestMainWindow::currentLanguage()
     ProgramDir dir(settings);
     FakeClock clock;
     FrmMain window({dir.path(), &clock});
-    QCOMPARE(window.Form_Load(), FrmMain::LoadResult::Loaded);
-    QCOMPARE(window.sysMain().CurrentLanguage, expected);
+    QCOMPARE(window.load(), FrmMain::LoadResult::Loaded);
+    QCOMPARE(window.state().language(), expected);
 }
 
 void TestMainWindow::readParameter()
@@ -276,7 +275,7 @@ void TestMainWindow::readParameter()
                     {QStringLiteral("LocalPath"), QStringLiteral("/data/")}});
     FakeClock clock;
     FrmMain window({dir.path(), &clock});
-    QCOMPARE(window.Form_Load(), FrmMain::LoadResult::Loaded);
+    QCOMPARE(window.load(), FrmMain::LoadResult::Loaded);
 
     auto label = [&](const char *name) { return window.findChild<QLabel *>(QLatin1StringView(name))->text(); };
     QCOMPARE(label("lblNo"), QStringLiteral("12"));
@@ -292,10 +291,10 @@ void TestMainWindow::readParameter()
     QCOMPARE(ftp->userName(), QStringLiteral("station"));
     QCOMPARE(ftp->password(), QStringLiteral("pass word"));
 
-    const Settings &s = window.sysMain().settings;
+    const Settings &s = window.state().settings();
     QCOMPARE(s.FtpNo, QStringLiteral("12"));
     QCOMPARE(s.FtpUserName, QStringLiteral("station"));
-    QCOMPARE(s.FtpTime[9], QStringLiteral("8:30"));
+    QCOMPARE(s.time(9), QStringLiteral("8:30"));
 }
 
 void TestMainWindow::readParameterTakesAHandEdit()
@@ -303,13 +302,13 @@ void TestMainWindow::readParameterTakesAHandEdit()
     ProgramDir dir({{QStringLiteral("FtpNo"), QStringLiteral("12")}, {QStringLiteral("FtpServer"), QStringLiteral("old")}});
     FakeClock clock;
     FrmMain window({dir.path(), &clock});
-    QCOMPARE(window.Form_Load(), FrmMain::LoadResult::Loaded);
+    QCOMPARE(window.load(), FrmMain::LoadResult::Loaded);
     TestSupport::writeFile(dir.iniFile(), "[TALLY]\nFtpServer=new.example\n");
-    window.ReadParameter();
+    window.reloadSettings();
     QCOMPARE(window.findChild<QLabel *>(QStringLiteral("lblServer"))->text(), QStringLiteral("new.example"));
     QCOMPARE(window.findChild<QLabel *>(QStringLiteral("lblNo"))->text(), QString());
     QCOMPARE(window.findChild<InetFtp *>(QStringLiteral("inetFtp"))->serverAddress(), QStringLiteral("new.example"));
-    QCOMPARE(window.sysMain().settings.FtpNo, QString());
+    QCOMPARE(window.state().settings().FtpNo, QString());
 }
 
 QTEST_MAIN(TestMainWindow)

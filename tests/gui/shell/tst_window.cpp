@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -44,7 +45,8 @@ private slots:
     void runStopOverThreeToggles();
     void rightPressToggles();
     void leftPressPopsUpTheMenu();
-    void otherActivityDoesNothing();
+    void mouseOnTheIconMeansIntents_data();
+    void mouseOnTheIconMeansIntents();
     void emptyStopStatusStillChangesTheImage();
     void windowBackgroundPressDoesNothing();
     void closeIsRefused();
@@ -71,12 +73,7 @@ void TestWindow::tooltipText()
 {
     QFETCH(QString, text);
     QFETCH(QString, shown);
-    QCOMPARE(TrayIcon::tooltipText(text), shown);
-    RecordingNotifyArea area;
-    TrayIcon::TrayAdd(area, text, QIcon());
-    TrayIcon::TrayModify(area, QIcon(), text);
-    QCOMPARE(area.calls.at(0).tooltip, shown);
-    QCOMPARE(area.calls.at(1).tooltip, shown);
+    QCOMPARE(NotifyArea::tooltipText(text), shown);
 }
 
 void TestWindow::startUpAddsTheIconOnce()
@@ -93,17 +90,17 @@ void TestWindow::runStopOverThreeToggles()
     Window w;
     const QString running = QStringLiteral("KORVA5 Records Upload System - running");
     const QString stopped = QStringLiteral("KORVA5 Records Upload System - stopped");
-    // After start-up: stopped by the tag and the menu, running by the look of the tray.
-    QCOMPARE(w.state()->data().toString(), QStringLiteral("1"));
+    // After start-up: stopped by the state and the menu, running by the look of the tray.
+    QVERIFY(!w.window->state().isRunning());
     QCOMPARE(w.state()->text(), QStringLiteral("&Run"));
 
-    struct Step { QString tag; QString caption; bool windowIcon; QString tooltip; };
-    const QList<Step> steps{{QStringLiteral("0"), QStringLiteral("&Stop"), true, running},
-                            {QStringLiteral("1"), QStringLiteral("&Run"), false, stopped},
-                            {QStringLiteral("0"), QStringLiteral("&Stop"), true, running}};
+    struct Step { bool running; QString caption; bool windowIcon; QString tooltip; };
+    const QList<Step> steps{{true, QStringLiteral("&Stop"), true, running},
+                            {false, QStringLiteral("&Run"), false, stopped},
+                            {true, QStringLiteral("&Stop"), true, running}};
     for (const Step &step : steps) {
-        w.window->runState().mnuState_Click();
-        QCOMPARE(w.state()->data().toString(), step.tag);
+        w.window->runState().toggle();
+        QCOMPARE(w.window->state().isRunning(), step.running);
         QCOMPARE(w.state()->text(), step.caption);
         const RecordingNotifyArea::Call &call = w.tray.calls.last();
         QCOMPARE(call.operation, QStringLiteral("modify"));
@@ -116,12 +113,12 @@ void TestWindow::runStopOverThreeToggles()
 void TestWindow::rightPressToggles()
 {
     Window w;
-    w.tray.press(NotifyArea::RightButtonDown);
-    QCOMPARE(w.state()->data().toString(), QStringLiteral("0"));
+    w.tray.clickRight();
+    QVERIFY(w.window->state().isRunning());
     QVERIFY(!w.window->controls().mnuMain->isVisible());
     // The same as choosing the menu item.
     w.state()->trigger();
-    QCOMPARE(w.state()->data().toString(), QStringLiteral("1"));
+    QVERIFY(!w.window->state().isRunning());
     QCOMPARE(w.tray.calls.size(), 3);
 }
 
@@ -129,30 +126,45 @@ void TestWindow::leftPressPopsUpTheMenu()
 {
     Window w;
     QMenu *menu = w.window->controls().mnuMain;
-    w.tray.press(NotifyArea::LeftButtonDown);
+    w.tray.clickLeft();
     QTRY_VERIFY(menu->isVisible());
     QCOMPARE(menu->actions().size(), 4);
     QCOMPARE(menu->actions().at(2)->text(), QStringLiteral("&Parameter"));
-    QCOMPARE(w.state()->data().toString(), QStringLiteral("1"));
+    QVERIFY(!w.window->state().isRunning());
     menu->hide();
 }
 
-void TestWindow::otherActivityDoesNothing()
+void TestWindow::mouseOnTheIconMeansIntents_data()
 {
-    Window w;
-    for (int code : {0, 512, 514, int(NotifyArea::LeftDoubleClick), 517, 518, int(NotifyArea::MiddleButtonDown)})
-        w.tray.press(code);
-    QCOMPARE(w.state()->data().toString(), QStringLiteral("1"));
-    QVERIFY(!w.window->controls().mnuMain->isVisible());
-    QCOMPARE(w.tray.calls.size(), 1);
+    QTest::addColumn<QSystemTrayIcon::ActivationReason>("reason");
+    QTest::addColumn<int>("menu");
+    QTest::addColumn<int>("toggle");
+    QTest::newRow("left click") << QSystemTrayIcon::Trigger << 1 << 0;
+    QTest::newRow("right click") << QSystemTrayIcon::Context << 0 << 1;
+    QTest::newRow("double click") << QSystemTrayIcon::DoubleClick << 0 << 0;
+    QTest::newRow("middle click") << QSystemTrayIcon::MiddleClick << 0 << 0;
+    QTest::newRow("unknown") << QSystemTrayIcon::Unknown << 0 << 0;
+}
+
+void TestWindow::mouseOnTheIconMeansIntents()
+{
+    QFETCH(QSystemTrayIcon::ActivationReason, reason);
+    QFETCH(int, menu);
+    QFETCH(int, toggle);
+    SystemNotifyArea area;
+    QSignalSpy menuRequested(&area, &NotifyArea::menuRequested);
+    QSignalSpy runToggleRequested(&area, &NotifyArea::runToggleRequested);
+    area.activate(reason);
+    QCOMPARE(menuRequested.count(), menu);
+    QCOMPARE(runToggleRequested.count(), toggle);
 }
 
 void TestWindow::emptyStopStatusStillChangesTheImage()
 {
     Window w;
     writeFile(w.dir.languageFile(), "[English]\nRunStatus=up\n");
-    w.window->runState().mnuState_Click();
-    w.window->runState().mnuState_Click();
+    w.window->runState().toggle();
+    w.window->runState().toggle();
     QCOMPARE(w.tray.calls.last().tooltip, QString());
     QVERIFY(w.isStoppedIcon(w.tray.calls.last().icon));
     QCOMPARE(w.state()->text(), QString()); // no Run text in the file either
@@ -169,7 +181,7 @@ void TestWindow::windowBackgroundPressDoesNothing()
         QTest::mouseRelease(w.window.get(), Qt::LeftButton, {}, QPoint(x, 3));
     }
     QVERIFY(!w.window->controls().mnuMain->isVisible());
-    QCOMPARE(w.state()->data().toString(), QStringLiteral("1"));
+    QVERIFY(!w.window->state().isRunning());
 }
 
 void TestWindow::closeIsRefused()
@@ -236,14 +248,14 @@ void TestWindow::withoutNotificationAreaTheWindowIsMinimised()
     w.tray.available = false;
     w.window->show();
     QVERIFY(QTest::qWaitForWindowExposed(w.window.get()));
-    w.window->cmbMin_Click();
+    w.window->hideToTray();
     QVERIFY(w.window->isVisible());
     QVERIFY(w.window->isMinimized());
-    w.window->mnuShow_Click();
+    w.window->showWindow();
     QVERIFY(!w.window->isMinimized());
     // A notification area that appears later takes the window as usual.
     w.tray.available = true;
-    w.window->cmbMin_Click();
+    w.window->hideToTray();
     QVERIFY(!w.window->isVisible());
 }
 

@@ -3,7 +3,7 @@
 #include "gui/shell/FrmMain.h"
 #include "core/upload/InetFtp.h"
 #include "core/schedule/ScheduleCheck.h"
-#include "gui/shell/SecondTimer.h"
+#include "core/schedule/SecondTicker.h"
 #include "TestSupport.h"
 
 #include <QDateEdit>
@@ -70,7 +70,7 @@ struct Window : LoadedWindow
     {
         for (int i = 0; i < n; ++i) {
             clock.advanceMSecs(msPerTick + (jitter ? jitter(i) : 0));
-            window->secondTimer().tmrSec_Timer();
+            window->ticker().tick();
         }
     }
     QString caption(const char *name) const { return LoadedWindow::caption(QLatin1StringView(name)); }
@@ -97,7 +97,6 @@ private slots:
     void windowHidesOnTheFifthTickOnly();
     void secondCaptions();
     void sixHundredTicksRunTenChecks();
-    void minuteCountRollsOver();
     void scheduledUpload_data();
     void scheduledUpload();
 
@@ -195,7 +194,6 @@ void TestSchedule::windowHidesOnTheFifthTickOnly()
     QVERIFY(w.window->isVisible());
     w.tick(1);
     QVERIFY(!w.window->isVisible());
-    QCOMPARE(w.window->sysMain().StartCount, qint16(10));
     w.window->show();
     w.tick(120);
     QVERIFY(w.window->isVisible());
@@ -223,18 +221,6 @@ void TestSchedule::sixHundredTicksRunTenChecks()
     QCOMPARE(w.caption("lblSec"), QStringLiteral("0"));
 }
 
-void TestSchedule::minuteCountRollsOver()
-{
-    Window w(at(8, 0, 30), {}, nowhere());
-    auto *count = w.window->findChild<QLabel *>(QStringLiteral("lblCount"));
-    count->setText(QStringLiteral(" 9999"));
-    w.window->secondTimer().CheckUploadTime();
-    QCOMPARE(count->text(), QStringLiteral(" 10000"));
-    w.window->secondTimer().CheckUploadTime();
-    QCOMPARE(count->text(), QStringLiteral("0"));
-    w.window->secondTimer().CheckUploadTime();
-    QCOMPARE(count->text(), QStringLiteral(" 1"));
-}
 
 void TestSchedule::scheduledUpload_data()
 {
@@ -288,7 +274,7 @@ void TestSchedule::scheduledFileArrives()
     Window w(at(8, 29, 5), {{1, QStringLiteral("08:30")}}, server.address());
     const QByteArray records("station 12, 5 March 2021\n");
     writeFile(w.dir.file(QStringLiteral("20210305.txt")), records);
-    QSignalSpy finished(w.window->controls().inetFtp, &InetFtp::transferFinished);
+    QSignalSpy finished(&w.window->transferControl(), &InetFtp::transferFinished);
 
     w.tick(59);
     QCOMPARE(finished.count(), 0);
@@ -320,7 +306,7 @@ void TestSchedule::aDayOfTicksSendsEachTimeOnce()
     const QByteArray yesterday("records of 4 March\n");
     writeFile(w.dir.file(QStringLiteral("20210305.txt")), today);
     writeFile(w.dir.file(QStringLiteral("20210304.txt")), yesterday);
-    QSignalSpy finished(w.window->controls().inetFtp, &InetFtp::transferFinished);
+    QSignalSpy finished(&w.window->transferControl(), &InetFtp::transferFinished);
 
     // Ticks that are neither exact nor steady: mostly a little late, now and then early, and
     // now and then held up for seconds, so that checks drift across minute boundaries all day.

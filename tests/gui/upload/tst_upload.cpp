@@ -2,11 +2,11 @@
 // Uploads through the main window and the real transfer control, against a real FTP server.
 #include "gui/shell/FrmMain.h"
 #include "core/upload/InetFtp.h"
+#include "core/upload/Uploader.h"
 #include "MessageCapture.h"
 #include "TestSupport.h"
 #include "core/settings/SysMain.h"
-#include "gui/upload/TransferLog.h"
-#include "gui/upload/UploadHandlers.h"
+#include "core/upload/TransferLog.h"
 
 #include <QDateEdit>
 #include <QDir>
@@ -68,7 +68,7 @@ public:
         return iniText(all);
     }
 
-    InetFtp *ftp() const { return window->controls().inetFtp; }
+    InetFtp *ftp() const { return &window->transferControl(); }
     QString recordsFile(const QString &day) const { return records + day + QStringLiteral(".txt"); }
     QByteArray putRecords(const QString &day, int size = 4096) const
     {
@@ -270,7 +270,7 @@ void TestUpload::failureIsLoggedAndNextUploadWorks()
                                               {QStringLiteral("FtpUserName"), FtpServer::User},
                                               {QStringLiteral("FtpPassword"), FtpServer::Password},
                                               {QStringLiteral("LocalPath"), station.records}}));
-    station.window->ReadParameter();
+    station.window->reloadSettings();
     const QByteArray records = station.putRecords(QStringLiteral("20210305"));
     QVERIFY(station.click(station.window->controls().cmdUpLoad));
     QCOMPARE(station.log().mid(0, 5), statusLines(m_server->address(), true));
@@ -319,8 +319,8 @@ void TestUpload::backToBackUploadsBothArrive()
     const QByteArray today = station.putRecords(QStringLiteral("20210305"), 2 * 1024 * 1024);
     const QByteArray yesterday = station.putRecords(QStringLiteral("20210304"), 1024);
     QSignalSpy finished(station.ftp(), &InetFtp::transferFinished);
-    station.window->uploads().cmdUpLoad_Click();
-    station.window->uploads().cmdUpLoad2_Click();
+    station.window->uploadPickedDay();
+    station.window->uploadYesterday();
     QVERIFY(Station::waitFor(finished, 2));
 
     QCOMPARE(finished.at(0).at(1).toString(), QStringLiteral("/upload/20210305.12"));
@@ -353,7 +353,7 @@ void TestUpload::windowStaysResponsiveDuringLargeUpload()
         sinceTick.start();
     });
     heartbeat.start();
-    station.window->uploads().cmdUpLoad_Click();
+    station.window->uploadPickedDay();
     QVERIFY(Station::waitFor(finished, 1, 120000));
     heartbeat.stop();
 
@@ -406,7 +406,7 @@ void TestUpload::controlCharactersNeverReachTheServer()
     QFETCH(QString, value);
     // A lone CR survives a hand-edited settings file: it is not a line end there.
     Station station(*m_server, {{key, value}});
-    QCOMPARE(station.window->sysMain().settings[key], value);
+    QCOMPARE(station.window->state().settings()[key], value);
     station.putRecords(QStringLiteral("20210305"));
     const qsizetype before = m_server->commandLog().size();
     QVERIFY(station.click(station.window->controls().cmdUpLoad));
@@ -462,10 +462,10 @@ void TestUpload::unusableRequestsNeverConnect()
     ftp.Execute(local, remotePath);
     QVERIFY(Station::waitFor(finished, 1));
     QCOMPARE(finished.first().at(2).toBool(), false);
-    QList<qint16> seen;
+    QList<Ftp::State> seen;
     for (const QVariantList &args : states)
-        seen << args.first().value<qint16>();
-    QCOMPARE(seen, (QList<qint16>{InetFtp::icResolvingHost, InetFtp::icError}));
+        seen << args.first().value<Ftp::State>();
+    QCOMPARE(seen, (QList<Ftp::State>{Ftp::State::ResolvingHost, Ftp::State::Error}));
     QCOMPARE(m_server->commandLog().size(), before);
 }
 
@@ -483,7 +483,7 @@ void TestUpload::waitingUploadsAreBounded()
         QSignalSpy states(&ftp, &InetFtp::StateChanged);
         QSignalSpy finished(&ftp, &InetFtp::transferFinished);
         ftp.Execute(dir.filePath(QStringLiteral("f.txt")), QStringLiteral("first"));
-        QTRY_VERIFY(states.contains(QVariantList{qint16(InetFtp::icConnecting)}));
+        QTRY_VERIFY(states.contains(QVariantList{QVariant::fromValue(Ftp::State::Connecting)}));
         for (int i = 0; i < InetFtp::MaxWaiting; ++i)
             ftp.Execute(dir.filePath(QStringLiteral("f.txt")), QStringLiteral("waiting"));
         QCOMPARE(finished.count(), 0);
@@ -491,7 +491,7 @@ void TestUpload::waitingUploadsAreBounded()
         QTRY_COMPARE(finished.count(), 1);
         QCOMPARE(finished.first().at(1).toString(), QStringLiteral("one too many"));
         QCOMPARE(finished.first().at(2).toBool(), false);
-        QVERIFY(states.contains(QVariantList{qint16(InetFtp::icError)}));
+        QVERIFY(states.contains(QVariantList{QVariant::fromValue(Ftp::State::Error)}));
         QVERIFY(ftp.StillExecuting());
         timer.start();
     } // ending the control ends the transfer stuck on the silent server
@@ -502,11 +502,11 @@ void TestUpload::stateLinesUseTheServerSetNow()
 {
     // The status lines name the server the control holds when the state comes in.
     Station station(*m_server, {{QStringLiteral("FtpServer"), QStringLiteral("  192.168.0.10 ")}});
-    station.window->uploads().inetFtp_StateChanged(InetFtp::icConnecting);
+    station.window->uploader().logState(Ftp::State::Connecting);
     station.ftp()->setServerAddress(QString());
-    station.window->uploads().inetFtp_StateChanged(InetFtp::icConnected);
-    for (qint16 ignored : {0, 1, 2, 5, 6, 7, 8, 13, -1})
-        station.window->uploads().inetFtp_StateChanged(ignored);
+    station.window->uploader().logState(Ftp::State::Connected);
+    for (int ignored : {0, 1, 2, 5, 6, 7, 8, 13, -1})
+        station.window->uploader().logState(Ftp::State(ignored));
     QCOMPARE(station.log(), (QStringList{QStringLiteral("Connected "), QStringLiteral("Connecting 192.168.0.10")}));
 }
 
@@ -527,7 +527,7 @@ void TestUpload::statesArriveAsTheyHappen()
     ftp.setTimeouts({std::chrono::seconds(5), std::chrono::seconds(2), std::chrono::seconds(2)});
     QElapsedTimer clock;
     QList<QPair<qint16, qint64>> seen;
-    connect(&ftp, &InetFtp::StateChanged, this, [&](qint16 state) { seen.append({state, clock.elapsed()}); });
+    connect(&ftp, &InetFtp::StateChanged, this, [&](Ftp::State state) { seen.append({qint16(state), clock.elapsed()}); });
     QSignalSpy finished(&ftp, &InetFtp::transferFinished);
     clock.start();
     ftp.Execute(big.fileName(), QStringLiteral("/upload/f.1"));
@@ -544,14 +544,14 @@ void TestUpload::statesArriveAsTheyHappen()
 
 void TestUpload::logKeepsTheNewestLines()
 {
-    QListWidget list;
-    FakeClock clock;
-    TransferLog log(&list, TransferLog::Mirror::None);
+    LoadedWindow w(iniText({}));
+    MessageCapture quiet; // ten thousand lines on standard error would drown the test's output
     for (int i = 0; i < TransferLog::MaxLines + 5; ++i)
-        log.insertTop(QString::number(i));
-    QCOMPARE(list.count(), TransferLog::MaxLines);
-    QCOMPARE(list.item(0)->text(), QString::number(TransferLog::MaxLines + 4));
-    QCOMPARE(list.item(list.count() - 1)->text(), QStringLiteral("5"));
+        w.window->transferLog().insertTop(QString::number(i));
+    const QListWidget *list = w.window->controls().lstList;
+    QCOMPARE(list->count(), TransferLog::MaxLines);
+    QCOMPARE(list->item(0)->text(), QString::number(TransferLog::MaxLines + 4));
+    QCOMPARE(list->item(list->count() - 1)->text(), QStringLiteral("5"));
 }
 
 namespace {
@@ -559,7 +559,7 @@ namespace {
 // Runs one send through a control of its own and returns its states and verdict.
 struct DirectSend
 {
-    QList<qint16> states;
+    QList<Ftp::State> states;
     bool succeeded = false;
 
     DirectSend(const FtpServer &server, const QString &local, const QString &remote,
@@ -570,7 +570,7 @@ struct DirectSend
         ftp.setUserName(FtpServer::User);
         ftp.setPassword(FtpServer::Password);
         ftp.setTimeouts({std::chrono::seconds(5), std::chrono::seconds(5), std::chrono::seconds(5)});
-        QObject::connect(&ftp, &InetFtp::StateChanged, [this](qint16 state) { states << state; });
+        QObject::connect(&ftp, &InetFtp::StateChanged, [this](Ftp::State state) { states << state; });
         QSignalSpy finished(&ftp, &InetFtp::transferFinished);
         ftp.Execute(local, remote);
         if (whileRunning)
@@ -597,8 +597,8 @@ void TestUpload::localFileShrinksDuringUpload()
         QVERIFY(QFile::resize(local, 2 * 1024 * 1024));
     });
     QVERIFY(!send.succeeded);
-    QVERIFY(send.states.contains(InetFtp::icError));
-    QVERIFY(!send.states.contains(InetFtp::icResponseCompleted));
+    QVERIFY(send.states.contains(Ftp::State::Error));
+    QVERIFY(!send.states.contains(Ftp::State::ResponseCompleted));
     QVERIFY2(messages.text().contains(QStringLiteral("shrank")), qPrintable(messages.text()));
 }
 
@@ -701,7 +701,7 @@ void TestUpload::localFileKinds()
         QCOMPARE(m_server->stored(QStringLiteral("upload/20210305.12")), QByteArray("inside"));
         return;
     }
-    QCOMPARE(send.states, (QList<qint16>{InetFtp::icResolvingHost, InetFtp::icError}));
+    QCOMPARE(send.states, (QList<Ftp::State>{Ftp::State::ResolvingHost, Ftp::State::Error}));
     QCOMPARE(m_server->commandLog().size(), before);
     QVERIFY2(messages.text().contains(says), qPrintable(messages.text()));
     QVERIFY(!messages.text().contains(QStringLiteral("Unknown error")));

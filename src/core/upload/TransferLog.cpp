@@ -1,13 +1,11 @@
 // SPDX-License-Identifier: MIT
-#include "gui/upload/TransferLog.h"
+#include "core/upload/TransferLog.h"
 
 #include "core/diagnostics/ShownText.h"
 #include "core/upload/UploadLogging.h"
 
-#include <QListWidget>
-
-TransferLog::TransferLog(QListWidget *list, Mirror mirror)
-    : m_list(list)
+TransferLog::TransferLog(Mirror mirror, QObject *parent)
+    : QObject(parent)
     , m_mirror(mirror)
 {
 }
@@ -15,14 +13,12 @@ TransferLog::TransferLog(QListWidget *list, Mirror mirror)
 void TransferLog::insertTop(const QString &line)
 {
     const QString shown = shownText(line);
-    m_list->insertItem(0, shown);
-    while (m_list->count() > MaxLines)
-        delete m_list->takeItem(m_list->count() - 1);
     if (m_mirror == Mirror::StandardError)
         qCInfo(lcLog).noquote() << shown;
+    emit inserted(shown);
 }
 
 void TransferLog::clear()
 {
-    m_list->clear();
+    emit cleared();
 }

@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: MIT
+#include "core/settings/SettingsStore.h"
+
+#include "core/settings/ProfileFile.h"
+#include "core/settings/SysMain.h"
+
+Settings SettingsStore::load()
+{
+    const ProfileDocument document = ProfileFile::load(m_file).value_or(ProfileDocument());
+    m_loaded = document.bytes();
+    return Settings::fromDocument(document);
+}
+
+QString SettingsStore::language() const
+{
+    return SysMain::TrimBlanks(SysMain::GetIniString(m_file, Settings::Section, Settings::LanguageKey));
+}
+
+bool SettingsStore::changedSinceLoad() const
+{
+    const std::optional<ProfileDocument> document = ProfileFile::load(m_file);
+    return document && document->bytes() != m_loaded;
+}
+
+bool SettingsStore::save(const Settings &settings, QString *error)
+{
+    QList<QPair<QString, QString>> values;
+    for (const SettingField &row : SettingsTable)
+        values.append({QLatin1StringView(row.key), SysMain::TrimBlanks(settings.*row.field)});
+    return ProfileFile::writeValues(m_file, Settings::Section, values, error);
+}
+
+bool SettingsStore::saveLanguage(const QString &language, QString *error)
+{
+    return SysMain::WriteIniString(m_file, Settings::Section, Settings::LanguageKey, language, error);
+}

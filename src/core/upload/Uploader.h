@@ -1,0 +1,39 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "core/upload/TransferState.h"
+
+#include <QDate>
+#include <QObject>
+
+class AppState;
+class Clock;
+class InetFtp;
+class TransferLog;
+
+// One day's upload, asked for with the day: the records file of that day in the local folder and
+// its name on the server, both built from the settings in force; the time-stamp and command lines
+// in the log; the transfer handed to the control, without waiting. How it goes shows as the
+// status lines the control's states add to the log.
+class Uploader : public QObject
+{
+    Q_OBJECT
+
+public:
+    Uploader(AppState &state, TransferLog &log, InetFtp &ftp, const Clock &clock, QObject *parent = nullptr);
+
+    // Sends the file of day, opening the upload with the time-stamp line (manual and scheduled
+    // uploads).
+    void upload(QDate day);
+    // Sends the file of day without a time-stamp line (the yesterday button).
+    void send(QDate day);
+
+    // One line in the log for each state that means something to the user.
+    void logState(Ftp::State state);
+
+private:
+    AppState &m_state;
+    TransferLog &m_log;
+    InetFtp &m_ftp;
+    const Clock &m_clock;
+};

@@ -1,0 +1,8 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// The helpers of the tests that link only the core library.
+#include "Files.h"
+#include "FakeClock.h"
+#include "FtpServer.h"
+#include "ProgramDir.h"

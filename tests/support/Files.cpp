@@ -1,0 +1,39 @@
+// SPDX-License-Identifier: MIT
+#include "Files.h"
+
+#include <QFile>
+
+namespace TestSupport {
+
+QString sourceDir()
+{
+    const QString dir = qEnvironmentVariable("KORVA5_SOURCE_DIR");
+    if (dir.isEmpty())
+        qFatal("KORVA5_SOURCE_DIR is not set; run the tests through ctest");
+    return dir;
+}
+
+QString appBinary()
+{
+    const QString binary = qEnvironmentVariable("KORVA5_APP");
+    if (binary.isEmpty())
+        qFatal("KORVA5_APP is not set; run the tests through ctest");
+    return binary;
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+} // namespace TestSupport

@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "FakeClock.h"
+#include "ProgramDir.h"
+#include "RecordingNotifyArea.h"
+
+#include <QStringList>
+
+#include <memory>
+
+class FrmMain;
+
+namespace TestSupport {
+
+// A main window loaded from a program folder of its own, with a clock and a notification area
+// the test controls. Its one-second timer is stopped: tests that want ticks give them.
+class LoadedWindow
+{
+public:
+    static inline const QDateTime DefaultStart = QDateTime(QDate(2021, 3, 5), QTime(8, 0));
+
+    // settingsFile is the text of TALLYPORT.ini; "{dir}" in it stands for the program folder.
+    explicit LoadedWindow(const QByteArray &settingsFile, const QDateTime &now = DefaultStart);
+    virtual ~LoadedWindow();
+
+    // Starts the program (again, after a reset of window: a restart) on the same folder.
+    void load();
+    // The transfer log, newest line first.
+    QStringList log() const;
+    // The text of a label or button of the main window.
+    QString caption(const QString &name) const;
+
+    ProgramDir dir;
+    FakeClock clock;
+    RecordingNotifyArea tray;
+    std::unique_ptr<FrmMain> window;
+};
+
+} // namespace TestSupport

@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "gui/tray/TrayIcon.h"
+
+#include <QList>
+
+namespace TestSupport {
+
+// A notification area that records what the program does with its icon, for tests without a
+// desktop; clickLeft() and clickRight() stand for the user's mouse on the icon.
+class RecordingNotifyArea final : public NotifyArea
+{
+    Q_OBJECT
+
+public:
+    struct Call
+    {
+        QString operation; // "add", "modify" or "remove"
+        QIcon icon;
+        QString tooltip;
+    };
+
+    using NotifyArea::NotifyArea;
+
+    bool add(const QIcon &icon, const QString &tooltip) override { return record({QStringLiteral("add"), icon, tooltip}); }
+    bool modify(const QIcon &icon, const QString &tooltip) override { return record({QStringLiteral("modify"), icon, tooltip}); }
+    bool remove() override { return record({QStringLiteral("remove"), {}, {}}); }
+    bool isAvailable() const override { return available; }
+    void clickLeft() { emit menuRequested(); }
+    void clickRight() { emit runToggleRequested(); }
+
+    QList<Call> calls;
+    bool available = true;
+
+private:
+    bool record(const Call &call)
+    {
+        calls << call;
+        return available;
+    }
+};
+
+} // namespace TestSupport
