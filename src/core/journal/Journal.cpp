@@ -336,6 +336,8 @@ Journal::~Journal() = default;
 
 bool Journal::open(const QString &programDir, const QDateTime &now)
 {
+    if (m_worker)
+        flush();
     m_worker.reset();
     m_path.clear();
     m_nextId = 1;
@@ -448,15 +450,18 @@ void Journal::deliverNotices()
 
 std::optional<QList<UploadRecord>> Journal::readRows(const QString &programDir, const QDateTime &since, QString *why)
 {
-    // Where the program would have put it; of two, the one written last.
+    // Where the program would have put it; of two, the one written last. Until a checkpoint
+    // the last writes are in the -wal file alone.
+    const auto lastWritten = [](const QString &file) {
+        return std::max(QFileInfo(file).lastModified(), QFileInfo(file + QStringLiteral("-wal")).lastModified());
+    };
     QString path;
     for (const QString &dir : {programDir, stateDir()}) {
         if (dir.isEmpty())
             continue;
-        const QFileInfo candidate(QDir(dir).filePath(FileName));
-        if (candidate.isFile()
-            && (path.isEmpty() || candidate.lastModified() > QFileInfo(path).lastModified()))
-            path = candidate.filePath();
+        const QString candidate = QDir(dir).filePath(FileName);
+        if (QFileInfo(candidate).isFile() && (path.isEmpty() || lastWritten(candidate) > lastWritten(path)))
+            path = candidate;
     }
     if (path.isEmpty()) {
         if (why)

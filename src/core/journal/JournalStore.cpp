@@ -3,6 +3,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QUrl>
 
 #include <sqlite3.h>
 
@@ -152,8 +153,16 @@ Store::OpenResult Store::open(const QString &path, Mode mode, const QDateTime &n
         }
     }
 
-    const int flags = mode == Mode::Write ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
-    const int code = sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, flags, nullptr);
+    // SQLite takes UTF-8 file names on every system.
+    QByteArray name = path.toUtf8();
+    int flags = mode == Mode::Write ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
+    if (mode == Mode::ReadOnly && !QFileInfo::exists(path + QStringLiteral("-wal"))) {
+        // No -wal: no program has the journal open, and all of it is in the file. Read as it is,
+        // a read-only connection would leave a -wal and -shm behind that it cannot remove.
+        name = QUrl::fromLocalFile(path).toEncoded() + "?immutable=1";
+        flags |= SQLITE_OPEN_URI;
+    }
+    const int code = sqlite3_open_v2(name.constData(), &m_db, flags, nullptr);
     if (code != SQLITE_OK) {
         fail(code);
         close();
