@@ -382,6 +382,7 @@ void TestJournal::faults_data()
     QTest::newRow("locked by another program") << "lock-wal" << true << 1 << true;
     QTest::newRow("locked in rollback mode") << "lock-rollback" << true << 1 << true;
     QTest::newRow("written by a newer version") << "newer" << false << 1 << false;
+    QTest::newRow("program folder refuses files") << "unwritable" << true << 0 << false;
     QTest::newRow("nowhere to keep it") << "nowhere" << false << 1 << false;
 }
 
@@ -425,6 +426,8 @@ void TestJournal::faults()
     } else if (fault == QLatin1String("newer")) {
         QVERIFY(execute(path, "PRAGMA user_version = 2"));
         bytes = readFile(path);
+    } else if (fault == QLatin1String("unwritable")) {
+        programDir = QStringLiteral("/proc/self");
     } else if (fault == QLatin1String("nowhere")) {
         programDir = QStringLiteral("/proc/self");
         qputenv("XDG_STATE_HOME", QFile::encodeName(dir.file(QStringLiteral("TALLYPORT.ini/state"))));
@@ -456,7 +459,12 @@ void TestJournal::faults()
         if (line.startsWith(QLatin1String("korva5.journal ")))
             logged << line.mid(15);
     QCOMPARE(logged.size(), notices);
-    QCOMPARE(logged.first(), said.first().first().toString());
+    if (notices)
+        QCOMPARE(logged.first(), said.first().first().toString());
+    const QString stateFile = Journal::stateDir() + u'/' + Journal::FileName;
+    QCOMPARE(journal.path(), fault == QLatin1String("nowhere")      ? QString()
+                             : fault == QLatin1String("unwritable") ? stateFile
+                                                                    : path);
 
     const QStringList aside = setAside(dir.path());
     QCOMPARE(aside.size(), setsAside ? 1 : 0);
@@ -467,7 +475,7 @@ void TestJournal::faults()
         QCOMPARE(readFile(dir.file(aside.first())), bytes);
     } else {
         QCOMPARE(readFile(path), bytes);
-        QVERIFY(!QFileInfo::exists(Journal::stateDir() + u'/' + Journal::FileName));
+        QCOMPARE(QFileInfo::exists(stateFile), fault == QLatin1String("unwritable"));
     }
 }
 
