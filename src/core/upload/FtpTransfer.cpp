@@ -51,7 +51,7 @@ public:
     {
     }
 
-    bool run();
+    FtpResult run();
 
     // curl callbacks
     static int onSocket(void *self, curl_socket_t, curlsocktype);
@@ -67,6 +67,10 @@ private:
 
     void report(State state) { m_report(state); }
     void fail(const QString &why);
+    FtpResult result(bool succeeded) const
+    {
+        return {m_request.tag, m_request.localPath, m_request.remotePath, succeeded, m_sent, m_reason};
+    }
     // Notes the first cause of a failure seen inside a callback; the verdict reports it.
     void noteFailure(const QString &why)
     {
@@ -93,6 +97,7 @@ private:
     qint64 m_size = 0;      // announced to the server: the file's size when the upload began
     qint64 m_sent = 0;      // handed to curl so far
     QString m_failure;      // the first cause of failure a callback saw
+    QString m_reason;       // the failure reported
 
     // Kept alive for curl while it runs.
     QByteArray m_url;
@@ -122,6 +127,7 @@ QString Transfer::where() const
 
 void Transfer::fail(const QString &why)
 {
+    m_reason = why;
     // An abort is the control ending: it names the upload itself, with the reason that matters.
     if (!m_abort.load())
         qCWarning(lcUpload).noquote() << "upload of" << shownText(m_request.localPath) << "failed:" << why;
@@ -451,22 +457,22 @@ bool Transfer::verdict(CURLcode result, const char *errorBuffer)
     return true;
 }
 
-bool Transfer::run()
+FtpResult Transfer::run()
 {
     if (!checkRequest())
-        return false;
+        return result(false);
 
     std::unique_ptr<CURL, void (*)(CURL *)> curl(curl_easy_init(), curl_easy_cleanup);
     if (!curl) {
         fail(QStringLiteral("cannot start a transfer (out of memory)"));
-        return false;
+        return result(false);
     }
     char errorBuffer[CURL_ERROR_SIZE] = {};
     curl_easy_setopt(curl.get(), CURLOPT_ERRORBUFFER, errorBuffer);
     setOptions(curl.get());
-    const CURLcode result = curl_easy_perform(curl.get());
+    const CURLcode code = curl_easy_perform(curl.get());
 
-    const bool succeeded = verdict(result, errorBuffer);
+    const bool succeeded = verdict(code, errorBuffer);
     if (m_connected) {
         report(State::Disconnecting);
         report(State::Disconnected);
@@ -474,12 +480,12 @@ bool Transfer::run()
     if (succeeded)
         qCInfo(lcUpload).noquote() << "sent" << shownText(m_request.localPath) << "to" << where() << u'(' + QString::number(m_size)
                                    << "bytes)";
-    return succeeded;
+    return result(succeeded);
 }
 
 } // namespace
 
-bool runFtpTransfer(const FtpRequest &request, const std::function<void(State)> &report,
+FtpResult runFtpTransfer(const FtpRequest &request, const std::function<void(State)> &report,
                     const std::atomic<bool> &abort)
 {
     Transfer transfer(request, report, abort);

@@ -3,6 +3,7 @@
 
 #include "core/upload/TransferState.h"
 
+#include <QMetaType>
 #include <QString>
 
 #include <atomic>
@@ -30,10 +31,23 @@ struct FtpRequest
     // Set when the request was refused before it was queued (a setting that cannot make a safe
     // request): the transfer then ends with an error at once, saying this, and connects to nothing.
     QString refusal;
+    quint64 tag = 0; // the caller's number for this request, handed back with the result
 };
 
+// How one upload ended.
+struct FtpResult
+{
+    quint64 tag = 0;
+    QString localPath;
+    QString remotePath;
+    bool succeeded = false;
+    qint64 bytes = 0;  // the size sent (the whole file when it succeeded)
+    QString reason;    // why it failed, as standard error shows it; empty when it succeeded
+};
+Q_DECLARE_METATYPE(FtpResult)
+
 // Runs one upload to the end on the calling thread (a worker thread: it blocks), reporting
-// progress through report() as the transfer control's state values. Returns true when the file
-// is on the server whole. abort, when set, ends the transfer soon with an error.
-bool runFtpTransfer(const FtpRequest &request, const std::function<void(Ftp::State)> &report,
+// progress through report() as the transfer control's state values. The result says whether the
+// file is on the server whole. abort, when set, ends the transfer soon with an error.
+FtpResult runFtpTransfer(const FtpRequest &request, const std::function<void(Ftp::State)> &report,
                     const std::atomic<bool> &abort);

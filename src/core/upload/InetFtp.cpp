@@ -10,15 +10,18 @@
 
 namespace {
 
-void initialiseCurlOnce()
+// libcurl's global set-up is not thread-safe: it is done once, from the thread that makes the
+// first control, before any worker starts. Its failure (no TLS library, no memory) is kept, so
+// every transfer can say why it cannot run instead of failing in some stranger way.
+CURLcode initialiseCurlOnce()
 {
-    // libcurl's global set-up is not thread-safe: do it once, from the thread that makes the
-    // first control, before any worker starts.
-    static const bool initialised = [] {
-        curl_global_init(CURL_GLOBAL_DEFAULT);
-        return true;
+    static const CURLcode result = [] {
+        const CURLcode code = curl_global_init(CURL_GLOBAL_DEFAULT);
+        if (code != CURLE_OK)
+            qCCritical(lcUpload) << "libcurl could not be set up:" << curl_easy_strerror(code);
+        return code;
     }();
-    Q_UNUSED(initialised);
+    return result;
 }
 
 } // namespace
@@ -58,18 +61,23 @@ void InetFtp::post(Ftp::State state)
     QMetaObject::invokeMethod(this, [this, state] { emit StateChanged(state); }, Qt::QueuedConnection);
 }
 
-void InetFtp::Execute(const QString &localPath, const QString &remotePath)
+quint64 InetFtp::Execute(const QString &localPath, const QString &remotePath)
 {
-    enqueue({m_serverAddress, m_userName, m_password, localPath, remotePath, m_timeouts, m_caBundle, {}});
+    QString refusal;
+    if (const CURLcode setUp = initialiseCurlOnce(); setUp != CURLE_OK)
+        refusal = QStringLiteral("libcurl could not be set up: %1").arg(QString::fromUtf8(curl_easy_strerror(setUp)));
+    return enqueue({m_serverAddress, m_userName, m_password, localPath, remotePath, m_timeouts, m_caBundle, refusal, 0});
 }
 
-void InetFtp::refuse(const QString &localPath, const QString &remotePath, const QString &why)
+quint64 InetFtp::refuse(const QString &localPath, const QString &remotePath, const QString &why)
 {
-    enqueue({{}, {}, {}, localPath, remotePath, {}, {}, why});
+    return enqueue({{}, {}, {}, localPath, remotePath, {}, {}, why, 0});
 }
 
-void InetFtp::enqueue(FtpRequest request)
+quint64 InetFtp::enqueue(FtpRequest request)
 {
+    request.tag = ++m_lastTag;
+    const quint64 tag = request.tag;
     const QString localPath = request.localPath;
     const QString remotePath = request.remotePath;
     {
@@ -77,14 +85,24 @@ void InetFtp::enqueue(FtpRequest request)
         if (m_waiting.size() < size_t(MaxWaiting)) {
             m_waiting.push_back(std::move(request));
             m_wake.notify_one();
-            return;
+            return tag;
         }
     }
-    qCWarning(lcUpload).noquote() << "upload of" << shownText(localPath) << "refused:" << MaxWaiting
-                                  << "uploads are already waiting";
+    const QString why = QStringLiteral("%1 uploads are already waiting").arg(MaxWaiting);
+    qCWarning(lcUpload).noquote() << "upload of" << shownText(localPath) << "refused:" << why;
     post(Ftp::State::Error);
+    finish({tag, localPath, remotePath, false, 0, why});
+    return tag;
+}
+
+void InetFtp::finish(const FtpResult &result)
+{
     QMetaObject::invokeMethod(
-        this, [this, localPath, remotePath] { emit transferFinished(localPath, remotePath, false); },
+        this,
+        [this, result] {
+            emit transferFinished(result.localPath, result.remotePath, result.succeeded);
+            emit transferEnded(result);
+        },
         Qt::QueuedConnection);
 }
 
@@ -106,18 +124,14 @@ void InetFtp::work()
         m_running = true;
         lock.unlock();
 
-        const bool succeeded = runFtpTransfer(request, [this](Ftp::State state) { post(state); }, m_abort);
+        QMetaObject::invokeMethod(this, [this, tag = request.tag] { emit transferStarted(tag); }, Qt::QueuedConnection);
+        const FtpResult result = runFtpTransfer(request, [this](Ftp::State state) { post(state); }, m_abort);
         lock.lock();
         m_running = false;
-        if (!succeeded && m_stopping)
+        if (!result.succeeded && m_stopping)
             m_aborted = request;
         lock.unlock();
-        QMetaObject::invokeMethod(
-            this,
-            [this, local = request.localPath, remote = request.remotePath, succeeded] {
-                emit transferFinished(local, remote, succeeded);
-            },
-            Qt::QueuedConnection);
+        finish(result);
         lock.lock();
     }
 }

@@ -44,24 +44,28 @@ public:
     void setTrustedCertificates(const QString &path) { m_caBundle = path; }
 
     // Sends the local file to the remote path on the server set now, with the login set now.
-    // Returns at once; the transfer reports through StateChanged.
-    void Execute(const QString &localPath, const QString &remotePath);
+    // Returns at once with the send's number; the transfer reports through StateChanged.
+    quint64 Execute(const QString &localPath, const QString &remotePath);
     // Takes a send that must not be attempted (why says which setting is at fault): in its turn it
     // ends with an error state and the reason on standard error, without connecting.
-    void refuse(const QString &localPath, const QString &remotePath, const QString &why);
+    quint64 refuse(const QString &localPath, const QString &remotePath, const QString &why);
 
     // True while a send runs or waits.
     bool StillExecuting() const;
 
 signals:
     void StateChanged(Ftp::State state);
-    // Each requested send ends with exactly one of these, after its last StateChanged.
+    // A send's turn has come (it is not emitted for a send refused because too many wait).
+    void transferStarted(quint64 tag);
+    // Each requested send ends with exactly one of each of these, after its last StateChanged.
     void transferFinished(const QString &localPath, const QString &remotePath, bool succeeded);
+    void transferEnded(const FtpResult &result);
 
 private:
     void work();
     void post(Ftp::State state);
-    void enqueue(FtpRequest request);
+    quint64 enqueue(FtpRequest request);
+    void finish(const FtpResult &result);
 
     QString m_serverAddress;
     QString m_userName;
@@ -75,6 +79,7 @@ private:
     bool m_running = false;
     bool m_stopping = false;
     std::atomic<bool> m_abort{false};
+    quint64 m_lastTag = 0;
     std::optional<FtpRequest> m_aborted; // the transfer that failed because the control was ending
     std::thread m_worker;
 };

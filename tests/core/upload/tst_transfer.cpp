@@ -1,0 +1,298 @@
+// SPDX-License-Identifier: MIT
+// The transfer control on its own, against real FTP servers: what it refuses before connecting,
+// how it reports, how it ends.
+#include "core/upload/InetFtp.h"
+#include "CoreTestSupport.h"
+#include "MessageCapture.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
+using namespace TestSupport;
+
+namespace {
+
+QByteArray recordsOf(const QString &day, int size = 4096)
+{
+    QByteArray bytes;
+    bytes.reserve(size);
+    quint32 seed = qHash(day);
+    while (bytes.size() < size) {
+        seed = seed * 1664525u + 1013904223u;
+        bytes += char(seed >> 24);
+    }
+    return bytes;
+}
+
+bool waitFor(QSignalSpy &finished, int transfers, int timeoutMs = 30000)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (finished.count() < transfers && !deadline.hasExpired())
+        finished.wait(200);
+    QCoreApplication::processEvents(); // the StateChanged events queued before the end
+    return finished.count() == transfers;
+}
+
+} // namespace
+
+namespace {
+
+// Runs one send through a control of its own and returns its states and verdict.
+struct DirectSend
+{
+    QList<Ftp::State> states;
+    bool succeeded = false;
+
+    DirectSend(const FtpServer &server, const QString &local, const QString &remote,
+               const std::function<void()> &whileRunning = {})
+    {
+        InetFtp ftp;
+        ftp.setServerAddress(server.address());
+        ftp.setUserName(FtpServer::User);
+        ftp.setPassword(FtpServer::Password);
+        ftp.setTimeouts({std::chrono::seconds(5), std::chrono::seconds(5), std::chrono::seconds(5)});
+        QObject::connect(&ftp, &InetFtp::StateChanged, [this](Ftp::State state) { states << state; });
+        QSignalSpy finished(&ftp, &InetFtp::transferFinished);
+        ftp.Execute(local, remote);
+        if (whileRunning)
+            whileRunning();
+        if (waitFor(finished, 1, 60000))
+            succeeded = finished.first().at(2).toBool();
+    }
+};
+
+} // namespace
+
+class TestTransfer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void unusableRequestsNeverConnect_data();
+    void unusableRequestsNeverConnect();
+    void waitingUploadsAreBounded();
+    void statesArriveAsTheyHappen();
+    void localFileShrinksDuringUpload();
+    void localFileKinds_data();
+    void localFileKinds();
+    void resultCarriesReasonAndSize();
+
+private:
+    std::unique_ptr<FtpServer> m_server;
+};
+
+void TestTransfer::initTestCase()
+{
+    m_server = std::make_unique<FtpServer>();
+    QVERIFY2(m_server->isRunning(), qPrintable(m_server->error()));
+}
+
+void TestTransfer::unusableRequestsNeverConnect_data()
+{
+    QTest::addColumn<QString>("server");
+    QTest::addColumn<QString>("remotePath");
+    QTest::newRow("unknown scheme") << "http://127.0.0.1" << "/upload/f.1";
+    QTest::newRow("login in the server setting") << "ftp://user:pw@127.0.0.1" << "/upload/f.1";
+    QTest::newRow("remote path names no file") << QString() << "/upload/";
+    QTest::newRow("local file is a folder") << QString() << "/upload/folder.1";
+}
+
+void TestTransfer::unusableRequestsNeverConnect()
+{
+    QFETCH(QString, server);
+    QFETCH(QString, remotePath);
+    QTemporaryDir dir;
+    writeFile(dir.filePath(QStringLiteral("f.txt")), "records");
+    const QString local = remotePath.contains(u"folder") ? dir.path() : dir.filePath(QStringLiteral("f.txt"));
+    InetFtp ftp;
+    ftp.setServerAddress(server.isEmpty() ? m_server->address() : server);
+    QSignalSpy states(&ftp, &InetFtp::StateChanged);
+    QSignalSpy finished(&ftp, &InetFtp::transferFinished);
+    const qsizetype before = m_server->commandLog().size();
+    ftp.Execute(local, remotePath);
+    QVERIFY(waitFor(finished, 1));
+    QCOMPARE(finished.first().at(2).toBool(), false);
+    QList<Ftp::State> seen;
+    for (const QVariantList &args : states)
+        seen << args.first().value<Ftp::State>();
+    QCOMPARE(seen, (QList<Ftp::State>{Ftp::State::ResolvingHost, Ftp::State::Error}));
+    QCOMPARE(m_server->commandLog().size(), before);
+}
+
+void TestTransfer::waitingUploadsAreBounded()
+{
+    FtpServer silent({QStringLiteral("silent")});
+    QVERIFY2(silent.isRunning(), qPrintable(silent.error()));
+    QTemporaryDir dir;
+    writeFile(dir.filePath(QStringLiteral("f.txt")), "x");
+    QElapsedTimer timer;
+    {
+        InetFtp ftp;
+        ftp.setServerAddress(silent.address());
+        ftp.setTimeouts({std::chrono::seconds(30), std::chrono::seconds(30), std::chrono::seconds(30)});
+        QSignalSpy states(&ftp, &InetFtp::StateChanged);
+        QSignalSpy finished(&ftp, &InetFtp::transferFinished);
+        ftp.Execute(dir.filePath(QStringLiteral("f.txt")), QStringLiteral("first"));
+        QTRY_VERIFY(states.contains(QVariantList{QVariant::fromValue(Ftp::State::Connecting)}));
+        for (int i = 0; i < InetFtp::MaxWaiting; ++i)
+            ftp.Execute(dir.filePath(QStringLiteral("f.txt")), QStringLiteral("waiting"));
+        QCOMPARE(finished.count(), 0);
+        ftp.Execute(dir.filePath(QStringLiteral("f.txt")), QStringLiteral("one too many"));
+        QTRY_COMPARE(finished.count(), 1);
+        QCOMPARE(finished.first().at(1).toString(), QStringLiteral("one too many"));
+        QCOMPARE(finished.first().at(2).toBool(), false);
+        QVERIFY(states.contains(QVariantList{QVariant::fromValue(Ftp::State::Error)}));
+        QVERIFY(ftp.StillExecuting());
+        timer.start();
+    } // ending the control ends the transfer stuck on the silent server
+    QVERIFY2(timer.elapsed() < 5000, qPrintable(QStringLiteral("ending took %1 ms").arg(timer.elapsed())));
+}
+
+void TestTransfer::statesArriveAsTheyHappen()
+{
+    // The server stops reading part-way: every state up to the sending of the file must be in
+    // before the stall ends the transfer, not delivered in one batch at the end.
+    FtpServer server({QStringLiteral("stall")});
+    QVERIFY2(server.isRunning(), qPrintable(server.error()));
+    QTemporaryDir dir;
+    QFile big(dir.filePath(QStringLiteral("f.txt")));
+    QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(64LL * 1024 * 1024));
+    big.close();
+    InetFtp ftp;
+    ftp.setServerAddress(server.address());
+    ftp.setUserName(FtpServer::User);
+    ftp.setPassword(FtpServer::Password);
+    ftp.setTimeouts({std::chrono::seconds(5), std::chrono::seconds(2), std::chrono::seconds(2)});
+    QElapsedTimer clock;
+    QList<QPair<qint16, qint64>> seen;
+    connect(&ftp, &InetFtp::StateChanged, this, [&](Ftp::State state) { seen.append({qint16(state), clock.elapsed()}); });
+    QSignalSpy finished(&ftp, &InetFtp::transferFinished);
+    clock.start();
+    ftp.Execute(big.fileName(), QStringLiteral("/upload/f.1"));
+    QVERIFY(waitFor(finished, 1));
+
+    QList<qint16> states;
+    for (const auto &[state, at] : seen)
+        states << state;
+    QCOMPARE(states, (QList<qint16>{1, 2, 3, 4, 5, 6, 7, 11, 9, 10}));
+    const qint64 errorAt = seen.at(states.indexOf(11)).second;
+    QVERIFY2(errorAt - seen.at(states.indexOf(6)).second >= 1500,
+             qPrintable(QStringLiteral("request sent at %1 ms, error at %2 ms").arg(seen.at(5).second).arg(errorAt)));
+}
+
+void TestTransfer::localFileShrinksDuringUpload()
+{
+    // The station rewrites the file in place while a slow server reads it: the piece that
+    // reached the server must not pass for the file.
+    FtpServer slow({QString(), false, 1024 * 1024});
+    QVERIFY2(slow.isRunning(), qPrintable(slow.error()));
+    QTemporaryDir dir;
+    const QString local = dir.filePath(QStringLiteral("20210305.txt"));
+    writeFile(local, recordsOf(QStringLiteral("big"), 8 * 1024 * 1024));
+    MessageCapture messages;
+    const DirectSend send(slow, local, QStringLiteral("/upload/20210305.12"), [&] {
+        QTest::qWait(1500);
+        QVERIFY(QFile::resize(local, 2 * 1024 * 1024));
+    });
+    QVERIFY(!send.succeeded);
+    QVERIFY(send.states.contains(Ftp::State::Error));
+    QVERIFY(!send.states.contains(Ftp::State::ResponseCompleted));
+    QVERIFY2(messages.text().contains(QStringLiteral("shrank")), qPrintable(messages.text()));
+}
+
+void TestTransfer::localFileKinds_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("says"); // empty: sent
+    QTest::newRow("folder") << "folder" << "is a folder";
+    QTest::newRow("missing") << "missing" << "does not exist";
+    QTest::newRow("link inside the records folder") << "link inside" << "";
+#ifdef Q_OS_UNIX
+    QTest::newRow("FIFO") << "fifo" << "is not a regular file";
+    QTest::newRow("dangling link") << "dangling link" << "does not exist";
+    QTest::newRow("link out of the records folder") << "link outside" << "outside the records folder";
+    QTest::newRow("link to the folder above") << "link up" << "outside the records folder";
+#endif
+}
+
+void TestTransfer::localFileKinds()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, says);
+    QTemporaryDir dir;
+    QTemporaryDir elsewhere;
+    const QString records = dir.filePath(QStringLiteral("records"));
+    QVERIFY(QDir().mkpath(records));
+    const QString local = records + QStringLiteral("/20210305.txt");
+    writeFile(records + QStringLiteral("/kept.bin"), "inside");
+    writeFile(elsewhere.filePath(QStringLiteral("secret")), "outside");
+    writeFile(dir.filePath(QStringLiteral("above")), "above");
+    if (kind == u"folder")
+        QVERIFY(QDir().mkpath(local));
+    else if (kind == u"link inside")
+        QVERIFY(QFile::link(records + QStringLiteral("/kept.bin"), local));
+    else if (kind == u"dangling link")
+        QVERIFY(QFile::link(records + QStringLiteral("/gone.bin"), local));
+    else if (kind == u"link outside")
+        QVERIFY(QFile::link(elsewhere.filePath(QStringLiteral("secret")), local));
+    else if (kind == u"link up")
+        QVERIFY(QFile::link(QStringLiteral("../above"), local));
+#ifdef Q_OS_UNIX
+    else if (kind == u"fifo")
+        QCOMPARE(::mkfifo(QFile::encodeName(local).constData(), 0600), 0);
+#endif
+
+    QFile::remove(m_server->root() + QStringLiteral("/upload/20210305.12"));
+    const qsizetype before = m_server->commandLog().size();
+    MessageCapture messages;
+    const DirectSend send(*m_server, local, QStringLiteral("/upload/20210305.12"));
+    QCOMPARE(send.succeeded, says.isEmpty());
+    if (says.isEmpty()) {
+        QCOMPARE(m_server->stored(QStringLiteral("upload/20210305.12")), QByteArray("inside"));
+        return;
+    }
+    QCOMPARE(send.states, (QList<Ftp::State>{Ftp::State::ResolvingHost, Ftp::State::Error}));
+    QCOMPARE(m_server->commandLog().size(), before);
+    QVERIFY2(messages.text().contains(says), qPrintable(messages.text()));
+    QVERIFY(!messages.text().contains(QStringLiteral("Unknown error")));
+}
+
+void TestTransfer::resultCarriesReasonAndSize()
+{
+    QTemporaryDir dir;
+    const QString local = dir.filePath(QStringLiteral("20210305.txt"));
+    writeFile(local, recordsOf(QStringLiteral("r"), 5000));
+    InetFtp ftp;
+    ftp.setServerAddress(m_server->address());
+    ftp.setUserName(FtpServer::User);
+    ftp.setPassword(FtpServer::Password);
+    QSignalSpy started(&ftp, &InetFtp::transferStarted);
+    QSignalSpy ended(&ftp, &InetFtp::transferEnded);
+    const quint64 sent = ftp.Execute(local, QStringLiteral("/upload/20210305.12"));
+    const quint64 missing = ftp.Execute(dir.filePath(QStringLiteral("gone.txt")), QStringLiteral("/upload/gone.12"));
+    QVERIFY(sent != missing);
+    QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 2, 30000);
+    QCOMPARE(started.count(), 2);
+    QCOMPARE(started.at(0).at(0).value<quint64>(), sent);
+    const auto first = ended.at(0).at(0).value<FtpResult>();
+    QCOMPARE(first.tag, sent);
+    QVERIFY(first.succeeded);
+    QCOMPARE(first.bytes, qint64(5000));
+    QVERIFY(first.reason.isEmpty());
+    const auto second = ended.at(1).at(0).value<FtpResult>();
+    QCOMPARE(second.tag, missing);
+    QVERIFY(!second.succeeded);
+    QVERIFY2(second.reason.contains(QStringLiteral("does not exist")), qPrintable(second.reason));
+}
+
+QTEST_GUILESS_MAIN(TestTransfer)
+#include "tst_transfer.moc"
