@@ -5,40 +5,12 @@
 
 namespace {
 
-constexpr int MinutesPerDay = 24 * 60;
-
-int minuteOfDay(const QTime &time) { return time.hour() * 60 + time.minute(); }
-
-QString timeOfDayText(int minute)
+QDateTime minuteOf(const QDateTime &time)
 {
-    return QStringLiteral("%1:%2").arg(minute / 60, 2, 10, QLatin1Char('0')).arg(minute % 60, 2, 10, QLatin1Char('0'));
+    return QDateTime(time.date(), QTime(time.time().hour(), time.time().minute()));
 }
 
 } // namespace
-
-void ScheduleCheck::start(const QDateTime &startTime)
-{
-    m_examinedUpTo.clear();
-    const QDate day = startTime.date();
-    // Everything before the start minute counts as examined, back to the start of yesterday.
-    m_examinedUpTo.insert(day.addDays(-1), MinutesPerDay - 1);
-    m_examinedUpTo.insert(day, minuteOfDay(startTime.time()) - 1);
-}
-
-bool ScheduleCheck::isExamined(QDate day, int minute) const
-{
-    const auto it = m_examinedUpTo.constFind(day);
-    return it != m_examinedUpTo.cend() && minute <= it.value();
-}
-
-void ScheduleCheck::markExamined(QDate day, int minute)
-{
-    int &upTo = m_examinedUpTo[day];
-    upTo = std::max(upTo, minute);
-    // Only the last few days can still come round again; forget the rest.
-    while (m_examinedUpTo.size() > 4)
-        m_examinedUpTo.erase(m_examinedUpTo.begin());
-}
 
 std::optional<int> ScheduleCheck::slotFor(const QString &timeOfDay, const std::array<QString, Settings::TimeSlots> &times)
 {
@@ -50,24 +22,53 @@ std::optional<int> ScheduleCheck::slotFor(const QString &timeOfDay, const std::a
     return std::nullopt;
 }
 
-std::optional<ScheduleCheck::Match> ScheduleCheck::examine(const QDateTime &now,
-                                                           const std::array<QString, Settings::TimeSlots> &times)
+void ScheduleCheck::examineRange(const QDateTime &after, const QDateTime &upTo, bool catchUp,
+                                 const std::array<QString, Settings::TimeSlots> &times, QList<Match> &matches) const
 {
-    // Wall-clock minutes as plain numbers: the date and the minute of the day.
-    const QDate today = now.date();
-    const int current = minuteOfDay(now.time());
-    for (int back = LookBackMinutes - 1; back >= 0; --back) {
-        QDate day = today;
-        int minute = current - back;
-        if (minute < 0) {
-            day = today.addDays(-1);
-            minute += MinutesPerDay;
-        }
-        if (isExamined(day, minute))
-            continue;
-        markExamined(day, minute);
-        if (const std::optional<int> slot = slotFor(timeOfDayText(minute), times))
-            return Match{*slot, QDateTime(day, QTime(minute / 60, minute % 60))};
+    // Wall-clock minutes, walked by date and time of day: a day with a daylight-saving change
+    // still has each "HH:MM" once.
+    QDateTime minute = after;
+    while (true) {
+        const QTime next = minute.time().addSecs(60);
+        minute = QDateTime(next == QTime(0, 0) ? minute.date().addDays(1) : minute.date(), next);
+        if (minute > upTo)
+            break;
+        if (const std::optional<int> slot = slotFor(minute.time().toString(u"HH:mm"), times))
+            matches.append({*slot, minute, catchUp});
     }
-    return std::nullopt;
+}
+
+QList<ScheduleCheck::Match> ScheduleCheck::start(const QDateTime &startTime, const std::optional<QDateTime> &lastExamined,
+                                                 const std::array<QString, Settings::TimeSlots> &times)
+{
+    const QDateTime startMinute = minuteOf(startTime);
+    // Everything before the start minute counts as examined from now on.
+    m_lastExamined = startMinute.addSecs(-60);
+    QList<Match> matches;
+    if (!lastExamined || minuteOf(*lastExamined) >= m_lastExamined)
+        return matches;
+    const QDateTime earliest = startMinute.addSecs(-3600LL * CatchUpHours);
+    examineRange(std::max(minuteOf(*lastExamined), earliest.addSecs(-60)), m_lastExamined, true, times, matches);
+    return matches;
+}
+
+QList<ScheduleCheck::Match> ScheduleCheck::examine(const QDateTime &now, const std::array<QString, Settings::TimeSlots> &times)
+{
+    const QDateTime current = minuteOf(now);
+    QList<Match> matches;
+    if (!m_lastExamined.isValid())
+        m_lastExamined = current.addSecs(-60);
+    if (current <= m_lastExamined)
+        return matches; // an early tick, or a clock set back: nothing is examined twice
+    const qint64 gapMinutes = m_lastExamined.secsTo(current) / 60;
+    if (gapMinutes > LookBackMinutes) {
+        // The clock jumped: the minutes before this one were not there to be examined.
+        const QDateTime earliest = current.addSecs(-3600LL * CatchUpHours);
+        examineRange(std::max(m_lastExamined, earliest.addSecs(-60)), current.addSecs(-60), true, times, matches);
+        examineRange(current.addSecs(-60), current, false, times, matches);
+    } else {
+        examineRange(m_lastExamined, current, false, times, matches);
+    }
+    m_lastExamined = current;
+    return matches;
 }

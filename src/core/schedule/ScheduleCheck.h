@@ -5,50 +5,56 @@
 
 #include <QDate>
 #include <QDateTime>
-#include <QMap>
+#include <QList>
 
 #include <array>
 #include <optional>
 
-// Decides, once a minute, whether a configured upload time has come.
+// Decides, once a minute, which configured upload times have come.
 //
 // The once-a-minute check rides on timer ticks, and ticks are not exact: a late tick can push a
 // check past a whole clock minute, an early one can put two checks into the same minute. So a
-// check does not look at its own minute alone: it examines every clock minute it has not
-// examined yet, oldest first, looking back at most LookBackMinutes, and no minute is ever
-// examined twice. Minutes are wall-clock minutes of a calendar day (date and "HH:MM"), so a
-// clock set back, by hand or by a change of time zone or daylight saving, does not replay the
-// minutes of that day that were already examined. Minutes before the program started count as
-// examined: starting the program does not send what an earlier run already sent.
+// check examines every clock minute after the last one examined up to its own, oldest first, and
+// no minute is ever examined twice: a clock set back (by hand, a time zone or daylight saving)
+// replays nothing. When more than LookBackMinutes went by since the last examined minute (the
+// workstation slept, was off, or its clock was put forward), the minutes the program did not see
+// are examined as a catch-up: their matches are marked as such, at most 24 hours back.
 class ScheduleCheck
 {
 public:
     static constexpr int LookBackMinutes = 5;
+    static constexpr int CatchUpHours = 24;
 
     struct Match
     {
-        int slot;        // 0 for FtpTime1 ... 9 for FtpTime10
+        int slot;         // 0 for FtpTime1 ... 9 for FtpTime10
         QDateTime minute; // the wall-clock minute that matched
+        bool catchUp = false; // a minute the program did not examine when it came
         // The day whose file this time sends: the minute's day for times 1 to 8, the day before
         // for times 9 and 10.
         QDate day() const { return slot < 8 ? minute.date() : minute.date().addDays(-1); }
     };
 
-    // The program started at startTime: nothing up to the minute before it is examined.
-    void start(const QDateTime &startTime);
+    // The program starts at startTime. lastExamined is the last minute an earlier run examined
+    // (from the journal), if any: the minutes after it and before the start minute come back as
+    // catch-up matches. Without it nothing is owed: the first start sends nothing of the past.
+    QList<Match> start(const QDateTime &startTime, const std::optional<QDateTime> &lastExamined,
+                       const std::array<QString, Settings::TimeSlots> &times);
 
-    // The first slot that matches the oldest not yet examined minute up to now, if any. Minutes
-    // up to the matching one count as examined afterwards; later ones wait for the next check,
-    // so one check starts at most one upload and none is lost.
-    std::optional<Match> examine(const QDateTime &now, const std::array<QString, Settings::TimeSlots> &times);
+    // The matches of every minute not yet examined up to now, oldest first; afterwards those
+    // minutes count as examined.
+    QList<Match> examine(const QDateTime &now, const std::array<QString, Settings::TimeSlots> &times);
+
+    // The last minute examined, to be remembered across a restart.
+    const QDateTime &lastExamined() const { return m_lastExamined; }
 
     // The slot a time of day "HH:MM" matches, if any: a slot matches when its value, trimmed,
-    // is five characters long and equal to it.
+    // is five characters long and equal to it; of two equal times the lower-numbered one.
     static std::optional<int> slotFor(const QString &timeOfDay, const std::array<QString, Settings::TimeSlots> &times);
 
 private:
-    void markExamined(QDate day, int minuteOfDay);
-    bool isExamined(QDate day, int minuteOfDay) const;
+    void examineRange(const QDateTime &after, const QDateTime &upTo, bool catchUp,
+                      const std::array<QString, Settings::TimeSlots> &times, QList<Match> &matches) const;
 
-    QMap<QDate, int> m_examinedUpTo; // for each recent day, the last minute of it examined
+    QDateTime m_lastExamined;
 };

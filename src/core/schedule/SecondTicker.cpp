@@ -1,15 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "core/schedule/SecondTicker.h"
 
-#include "core/clock/Clock.h"
-#include "core/schedule/ScheduleCheck.h"
 #include "core/state/AppState.h"
 
-SecondTicker::SecondTicker(AppState &state, ScheduleCheck &schedule, const Clock &clock, QObject *parent)
+SecondTicker::SecondTicker(AppState &state, QObject *parent)
     : QObject(parent)
     , m_state(state)
-    , m_schedule(schedule)
-    , m_clock(clock)
 {
 }
 
@@ -21,10 +17,11 @@ void SecondTicker::tick()
     const int seconds = m_state.seconds() + 1;
     if (seconds <= 59) {
         m_state.setCounters(seconds, m_state.minutes());
-        return;
+    } else {
+        m_state.setCounters(0, m_state.minutes());
+        checkUploadTime();
     }
-    m_state.setCounters(0, m_state.minutes());
-    checkUploadTime();
+    emit secondPassed();
 }
 
 void SecondTicker::checkUploadTime()
@@ -33,10 +30,6 @@ void SecondTicker::checkUploadTime()
     if (minutes > MaxMinuteCount)
         minutes = 0;
     m_state.setCounters(m_state.seconds(), minutes);
-
-    const std::optional<ScheduleCheck::Match> match = m_schedule.examine(m_clock.now(), m_state.settings().times());
-    if (!match)
-        return;
-    m_state.setCounters(m_state.seconds(), 0);
-    emit uploadDue(match->day(), match->slot);
+    // A scheduled upload that starts now sets the minute count back to 0.
+    emit minutePassed();
 }

@@ -18,13 +18,13 @@ Uploader::Uploader(AppState &state, TransferLog &log, InetFtp &ftp, const Clock 
 {
 }
 
-void Uploader::upload(QDate day)
+Uploader::Sent Uploader::upload(QDate day)
 {
     m_log.insertTop(UploadNames::timeStampLine(m_clock.now()));
-    send(day);
+    return send(day);
 }
 
-void Uploader::send(QDate day)
+Uploader::Sent Uploader::send(QDate day)
 {
     const Settings &settings = m_state.settings();
     const QString localName = UploadNames::localFileName(day);
@@ -35,13 +35,11 @@ void Uploader::send(QDate day)
     const QString localPath = SysMain::Trim(settings.LocalPath) + localName;
     const QString remotePath = SysMain::Trim(settings.FtpPath) + remoteName;
     m_log.insertTop(UploadNames::sendCommand(localPath, remotePath));
-    if (const QString problem = UploadNames::settingsProblem(settings); !problem.isEmpty()) {
-        m_ftp.refuse(localPath, remotePath, problem);
-        return;
-    }
+    if (const QString problem = UploadNames::settingsProblem(settings); !problem.isEmpty())
+        return {m_ftp.refuse(localPath, remotePath, problem), localPath, remotePath};
     // The two paths go to the control as they are, not as one text split at a blank: a folder
     // with a blank in its name must still name the right file.
-    m_ftp.Execute(localPath, remotePath);
+    return {m_ftp.Execute(localPath, remotePath), localPath, remotePath};
 }
 
 void Uploader::logState(Ftp::State state)

@@ -22,11 +22,19 @@ class Uploader : public QObject
 public:
     Uploader(AppState &state, TransferLog &log, InetFtp &ftp, const Clock &clock, QObject *parent = nullptr);
 
+    // What was handed to the control: the send's number and both paths.
+    struct Sent
+    {
+        quint64 tag = 0;
+        QString localPath;
+        QString remotePath;
+    };
+
     // Sends the file of day, opening the upload with the time-stamp line (manual and scheduled
     // uploads).
-    void upload(QDate day);
+    Sent upload(QDate day);
     // Sends the file of day without a time-stamp line (the yesterday button).
-    void send(QDate day);
+    Sent send(QDate day);
 
     // One line in the log for each state that means something to the user.
     void logState(Ftp::State state);

@@ -2,6 +2,7 @@
 #include "gui/shell/FrmMain.h"
 
 #include "core/clock/Clock.h"
+#include "core/delivery/Delivery.h"
 #include "core/schedule/SecondTicker.h"
 #include "core/settings/SysMain.h"
 #include "core/upload/InetFtp.h"
@@ -66,7 +67,8 @@ FrmMain::FrmMain(Environment environment, QWidget *parent)
     , m_tray(m_env.tray ? m_env.tray : new SystemNotifyArea(this))
     , m_ftp(new InetFtp(this))
     , m_uploader(new Uploader(m_state, m_log, *m_ftp, *m_env.clock, this))
-    , m_ticker(new SecondTicker(m_state, m_schedule, *m_env.clock, this))
+    , m_delivery(new Delivery(m_state, *m_uploader, *m_ftp, m_log, m_journal, *m_env.clock, this))
+    , m_ticker(new SecondTicker(m_state, this))
 {
     Q_ASSERT(m_env.clock);
     setObjectName(QStringLiteral("frmMain"));
@@ -96,7 +98,9 @@ void FrmMain::connectControls()
 
     connect(m_ftp, &InetFtp::StateChanged, m_uploader, &Uploader::logState);
     connect(m_ticker, &SecondTicker::hideRequested, this, &FrmMain::hideToTray);
-    connect(m_ticker, &SecondTicker::uploadDue, this, &FrmMain::uploadScheduled);
+    connect(m_ticker, &SecondTicker::minutePassed, m_delivery, &Delivery::checkMinute);
+    connect(m_ticker, &SecondTicker::secondPassed, m_delivery, &Delivery::checkRetries);
+    connect(&m_journal, &Journal::notice, &m_log, &TransferLog::insertTop);
     connect(m_c.tmrSec, &QTimer::timeout, m_ticker, &SecondTicker::tick);
 
     connect(m_c.cmdUpLoad, &QPushButton::clicked, this, &FrmMain::uploadPickedDay);
@@ -146,8 +150,10 @@ FrmMain::LoadResult FrmMain::load()
 
     m_tray->add(windowIcon(), NotifyArea::tooltipText(languageText(m_state, QStringLiteral("RunStatus"))));
     m_captions->showLanguage();
-    m_schedule.start(m_env.clock->now());
     qCInfo(lcShell).noquote() << "started in" << m_state.programDir;
+    // What an earlier run left owed, and what came due while no copy ran, goes out now.
+    m_journal.open(m_env.programDir, m_env.clock->now());
+    m_delivery->start();
     return LoadResult::Loaded;
 }
 
@@ -189,20 +195,14 @@ void FrmMain::showLogLine(const QString &line)
 
 void FrmMain::uploadPickedDay()
 {
-    m_uploader->upload(m_state.pickedDay());
+    m_delivery->sendManual(m_state.pickedDay());
 }
 
 void FrmMain::uploadYesterday()
 {
     const QDate today = m_env.clock->today();
-    m_uploader->send(today.addDays(-1));
+    m_delivery->sendYesterday(today.addDays(-1));
     m_state.setPickedDay(today);
-}
-
-void FrmMain::uploadScheduled(QDate day)
-{
-    m_state.setPickedDay(day);
-    m_uploader->upload(day);
 }
 
 void FrmMain::hideToTray()

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "core/schedule/ScheduleCheck.h"
+#include "core/journal/Journal.h"
 #include "core/settings/SettingsStore.h"
 #include "core/state/AppState.h"
 #include "core/upload/TransferLog.h"
@@ -12,6 +12,7 @@
 
 class Captions;
 class Clock;
+class Delivery;
 class InetFtp;
 class NotifyArea;
 class RunState;
@@ -53,6 +54,8 @@ public:
     InetFtp &transferControl() { return *m_ftp; }
     TransferLog &transferLog() { return m_log; }
     Uploader &uploader() { return *m_uploader; }
+    Delivery &delivery() { return *m_delivery; }
+    Journal &journal() { return m_journal; }
     SecondTicker &ticker() { return *m_ticker; }
     Captions &captions() { return *m_captions; }
     RunState &runState() { return *m_runState; }
@@ -61,8 +64,6 @@ public:
     void uploadPickedDay();
     // Sends yesterday's file (Yesterday Upload); the picker shows today again afterwards.
     void uploadYesterday();
-    // Sends the file of a scheduled time that has come; the picker shows its day.
-    void uploadScheduled(QDate day);
     // Hides the window to the notification area (minimises it while the desktop has none).
     void hideToTray();
     // Shows the window again where it was.
@@ -95,8 +96,9 @@ private:
     TransferLog m_log;
     NotifyArea *m_tray;
     InetFtp *m_ftp;
+    Journal m_journal;
     Uploader *m_uploader;
-    ScheduleCheck m_schedule;
+    Delivery *m_delivery;
     SecondTicker *m_ticker;
     RunState *m_runState;
     Captions *m_captions;

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: MIT
 // The one-second timer's work on the program's state, without a window.
-#include "core/schedule/ScheduleCheck.h"
 #include "core/schedule/SecondTicker.h"
 #include "core/state/AppState.h"
 #include "CoreTestSupport.h"
@@ -14,15 +13,10 @@ namespace {
 
 struct Ticking
 {
-    explicit Ticking(const QDateTime &start, const QMap<int, QString> &times = {})
+    explicit Ticking(const QDateTime &start)
         : clock(start)
-        , ticker(state, schedule, clock)
+        , ticker(state)
     {
-        Settings settings;
-        for (auto it = times.cbegin(); it != times.cend(); ++it)
-            settings.time(it.key()) = it.value();
-        state.setSettings(settings);
-        schedule.start(start);
     }
     // One tick a second, the clock moving with it.
     void tick(int count)
@@ -35,7 +29,6 @@ struct Ticking
 
     FakeClock clock;
     AppState state;
-    ScheduleCheck schedule;
     SecondTicker ticker;
 };
 
@@ -49,8 +42,7 @@ private slots:
     void hideIsAskedForOnceOnTheFifthTick();
     void countersRollOver_data();
     void countersRollOver();
-    void dueUploadNamesItsDayAndResetsTheMinutes_data();
-    void dueUploadNamesItsDayAndResetsTheMinutes();
+    void everySixtiethTickAsksForTheCheck();
 };
 
 void TestSecondTicker::hideIsAskedForOnceOnTheFifthTick()
@@ -94,33 +86,18 @@ void TestSecondTicker::countersRollOver()
     QCOMPARE(t.state.minutes(), minutesAfter);
 }
 
-void TestSecondTicker::dueUploadNamesItsDayAndResetsTheMinutes_data()
+void TestSecondTicker::everySixtiethTickAsksForTheCheck()
 {
-    QTest::addColumn<int>("slot");
-    QTest::addColumn<QDate>("day");
-    QTest::newRow("FtpTime1: today") << 0 << QDate(2021, 3, 1);
-    QTest::newRow("FtpTime8: today") << 7 << QDate(2021, 3, 1);
-    QTest::newRow("FtpTime9: yesterday, across a month") << 8 << QDate(2021, 2, 28);
-    QTest::newRow("FtpTime10: yesterday") << 9 << QDate(2021, 2, 28);
-}
-
-void TestSecondTicker::dueUploadNamesItsDayAndResetsTheMinutes()
-{
-    QFETCH(int, slot);
-    QFETCH(QDate, day);
-    Ticking t(QDateTime(QDate(2021, 3, 1), QTime(8, 29, 30)), {{slot, QStringLiteral("08:30")}});
-    QSignalSpy due(&t.ticker, &SecondTicker::uploadDue);
+    Ticking t(QDateTime(QDate(2021, 3, 1), QTime(8, 29, 30)));
+    QSignalSpy minutes(&t.ticker, &SecondTicker::minutePassed);
+    QSignalSpy seconds(&t.ticker, &SecondTicker::secondPassed);
     t.tick(59);
-    QCOMPARE(due.count(), 0);
-    QCOMPARE(t.state.minutes(), 0);
-    t.tick(1); // the first check, at 08:30:30
-    QCOMPARE(due.count(), 1);
-    QCOMPARE(due.first().at(0).toDate(), day);
-    QCOMPARE(due.first().at(1).toInt(), slot);
-    QCOMPARE(t.state.minutes(), 0);
-    t.tick(60);
-    QCOMPARE(due.count(), 1); // once
-    QCOMPARE(t.state.minutes(), 1);
+    QCOMPARE(minutes.count(), 0);
+    t.tick(1);
+    QCOMPARE(minutes.count(), 1);
+    t.tick(120);
+    QCOMPARE(minutes.count(), 3);
+    QCOMPARE(seconds.count(), 180);
 }
 
 QTEST_GUILESS_MAIN(TestSecondTicker)

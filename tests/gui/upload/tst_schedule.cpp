@@ -2,7 +2,6 @@
 // The second timer, the schedule check and scheduled uploads.
 #include "gui/shell/FrmMain.h"
 #include "core/upload/InetFtp.h"
-#include "core/schedule/ScheduleCheck.h"
 #include "core/schedule/SecondTicker.h"
 #include "TestSupport.h"
 
@@ -19,30 +18,10 @@ using namespace TestSupport;
 
 namespace {
 
-using Times = std::array<QString, Settings::TimeSlots>;
-
-Times times(const QMap<int, QString> &timeSlots)
-{
-    Times result;
-    for (auto it = timeSlots.cbegin(); it != timeSlots.cend(); ++it)
-        result[size_t(it.key() - 1)] = it.value();
-    return result;
-}
-
 QDateTime at(int h, int m, int s, int ms = 0, QDate day = QDate(2021, 3, 5))
 {
     return QDateTime(day, QTime(h, m, s, ms));
 }
-
-// One schedule check: when it runs, and the slot it must start (-1: none) for which day.
-struct Check
-{
-    Check(QDateTime when = {}, int expectedSlot = -1, QDate expectedDay = {})
-        : at(std::move(when)), slot(expectedSlot), day(expectedDay) {}
-    QDateTime at;
-    int slot;
-    QDate day;
-};
 
 // A loaded main window with the given upload times; the server is one the test chooses.
 struct Window : LoadedWindow
@@ -81,18 +60,12 @@ QString nowhere() { return QStringLiteral("127.0.0.1:%1").arg(closedPort()); }
 
 } // namespace
 
-Q_DECLARE_METATYPE(Times)
-Q_DECLARE_METATYPE(QList<Check>)
 
 class TestSchedule : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void slotMatching_data();
-    void slotMatching();
-    void checkSequences_data();
-    void checkSequences();
 
     void windowHidesOnTheFifthTickOnly();
     void secondCaptions();
@@ -104,87 +77,9 @@ private slots:
     void aDayOfTicksSendsEachTimeOnce();
 };
 
-void TestSchedule::slotMatching_data()
-{
-    QTest::addColumn<QString>("value");
-    QTest::addColumn<QString>("clock");
-    QTest::addColumn<bool>("fires");
-    QTest::newRow("08:30") << "08:30" << "08:30" << true;
-    QTest::newRow("blanks around") << " 08:30 " << "08:30" << true;
-    QTest::newRow("other minute") << "08:31" << "08:30" << false;
-    QTest::newRow("no leading zero") << "8:30" << "08:30" << false;
-    QTest::newRow("other separator") << "08.30" << "08:30" << false;
-    QTest::newRow("24:00") << "24:00" << "00:00" << false;
-    QTest::newRow("empty") << "" << "00:00" << false;
-    QTest::newRow("tab is not a blank") << "\t08:30" << "08:30" << false;
-}
 
-void TestSchedule::slotMatching()
-{
-    QFETCH(QString, value);
-    QFETCH(QString, clock);
-    QFETCH(bool, fires);
-    QCOMPARE(ScheduleCheck::slotFor(clock, times({{4, value}})).has_value(), fires);
-}
 
-void TestSchedule::checkSequences_data()
-{
-    QTest::addColumn<QDateTime>("start");
-    QTest::addColumn<Times>("upload");
-    QTest::addColumn<QList<Check>>("checks");
-    const QDate day = QDate(2021, 3, 5);
 
-    // One check lands just before 08:30, the next (late) just after it: 08:30 is never the
-    // check's own minute, yet it is sent, once.
-    QTest::newRow("late ticks step over the minute")
-        << at(8, 28, 58, 500) << times({{1, QStringLiteral("08:30")}})
-        << QList<Check>{{at(8, 29, 59, 900)}, {at(8, 31, 0, 400), 0, day}, {at(8, 32, 0, 900)}};
-    QTest::newRow("early ticks: two checks in one minute")
-        << at(8, 29, 0, 300) << times({{1, QStringLiteral("08:30")}})
-        << QList<Check>{{at(8, 30, 0, 200), 0, day}, {at(8, 30, 59, 800)}, {at(8, 31, 59, 500)}};
-    // Set back three minutes, then running on: no replay, but new minutes still count.
-    QTest::newRow("clock set back")
-        << at(8, 29, 30) << times({{1, QStringLiteral("08:30")}, {2, QStringLiteral("08:33")}})
-        << QList<Check>{{at(8, 30, 30), 0, day}, {at(8, 28, 30)}, {at(8, 29, 30)}, {at(8, 30, 30)},
-                        {at(8, 31, 30)}, {at(8, 33, 30), 1, day}};
-    QTest::newRow("clock set back across midnight")
-        << at(23, 57, 10) << times({{10, QStringLiteral("23:59")}})
-        << QList<Check>{{at(0, 0, 10, 0, day.addDays(1)), 9, day.addDays(-1)}, {at(23, 59, 40)}};
-    // Twenty minutes later: only the five minutes looked back are examined.
-    QTest::newRow("clock jumped forward")
-        << at(8, 19, 30) << times({{1, QStringLiteral("08:30")}, {2, QStringLiteral("08:37")}})
-        << QList<Check>{{at(8, 20, 30)}, {at(8, 40, 30), 1, day}, {at(8, 41, 30)}};
-    // One late check covers 08:29 to 08:31: the oldest minute first, the other one next time.
-    QTest::newRow("two times in one check are both sent")
-        << at(8, 29, 0) << times({{1, QStringLiteral("08:31")}, {2, QStringLiteral("08:30")}})
-        << QList<Check>{{at(8, 31, 40), 1, day}, {at(8, 32, 40), 0, day}, {at(8, 33, 40)}};
-    // An earlier run may have sent 08:30 already.
-    QTest::newRow("minutes before the start are not sent")
-        << at(8, 31, 10) << times({{1, QStringLiteral("08:30")}, {2, QStringLiteral("08:31")}})
-        << QList<Check>{{at(8, 32, 10), 1, day}, {at(8, 33, 10)}};
-    // The day of the minute, not of the late check.
-    QTest::newRow("last minute of the day")
-        << at(23, 58, 50, 0, QDate(2004, 3, 1)) << times({{1, QStringLiteral("23:59")}})
-        << QList<Check>{{at(0, 0, 0, 300, QDate(2004, 3, 2)), 0, QDate(2004, 3, 1)}};
-}
-
-void TestSchedule::checkSequences()
-{
-    QFETCH(QDateTime, start);
-    QFETCH(Times, upload);
-    QFETCH(QList<Check>, checks);
-    ScheduleCheck check;
-    check.start(start);
-    for (const Check &expected : checks) {
-        const std::optional<ScheduleCheck::Match> match = check.examine(expected.at, upload);
-        const QByteArray when = expected.at.toString(Qt::ISODateWithMs).toLatin1();
-        QVERIFY2(match.has_value() == (expected.slot >= 0), when.constData());
-        if (!match)
-            continue;
-        QCOMPARE(match->slot, expected.slot);
-        QCOMPARE(match->day(), expected.day);
-    }
-}
 
 void TestSchedule::windowHidesOnTheFifthTickOnly()
 {

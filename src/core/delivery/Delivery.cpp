@@ -1,0 +1,180 @@
+// SPDX-License-Identifier: MIT
+#include "core/delivery/Delivery.h"
+
+#include "core/clock/Clock.h"
+#include "core/diagnostics/ShownText.h"
+#include "core/journal/Journal.h"
+#include "core/settings/SysMain.h"
+#include "core/state/AppState.h"
+#include "core/upload/InetFtp.h"
+#include "core/upload/TransferLog.h"
+#include "core/upload/UploadLogging.h"
+#include "core/upload/UploadNames.h"
+#include "core/upload/Uploader.h"
+
+#include <QSet>
+
+namespace {
+
+// How far back the journal is read at start-up: a day's retries plus the day before.
+constexpr qint64 ReadBackSeconds = 48LL * 3600;
+
+bool isScheduled(Trigger trigger)
+{
+    return trigger == Trigger::Slot || trigger == Trigger::CatchUp || trigger == Trigger::Retry;
+}
+
+} // namespace
+
+Delivery::Delivery(AppState &state, Uploader &uploader, InetFtp &ftp, TransferLog &log, Journal &journal,
+                   const Clock &clock, QObject *parent)
+    : QObject(parent)
+    , m_state(state)
+    , m_uploader(uploader)
+    , m_ftp(ftp)
+    , m_log(log)
+    , m_journal(journal)
+    , m_clock(clock)
+{
+    connect(&m_ftp, &InetFtp::transferStarted, this, &Delivery::onStarted);
+    connect(&m_ftp, &InetFtp::transferEnded, this, &Delivery::onEnded);
+}
+
+QString Delivery::remotePathOf(QDate day) const
+{
+    const Settings &settings = m_state.settings();
+    return SysMain::Trim(settings.FtpPath) + UploadNames::remoteFileName(day, settings.FtpNo);
+}
+
+void Delivery::start()
+{
+    const QDateTime now = m_clock.now();
+    const Settings settings = m_state.settings();
+    m_ledger = Ledger::fromRows(m_journal.rowsSince(now.addSecs(-ReadBackSeconds)), [&](const UploadRecord &row) {
+        return isScheduled(row.trigger) && row.slot >= 0 && row.slot < Settings::TimeSlots
+            ? Ledger::dueMinute(row.day, row.slot, settings.time(row.slot))
+            : QDateTime();
+    });
+    for (const Ledger::Owed &owed : m_ledger.giveUpExpired(now))
+        qCInfo(lcUpload).noquote() << "given up before this start:" << shownText(owed.remotePath);
+    if (!m_ledger.pending().isEmpty())
+        qCInfo(lcUpload).noquote() << m_ledger.pending().size() << "upload(s) owed from before this start will be retried";
+
+    sendMatches(m_schedule.start(now, m_journal.lastExaminedMinute(), settings.times()));
+    m_journal.setLastExaminedMinute(m_schedule.lastExamined());
+    emit owedChanged();
+}
+
+void Delivery::checkMinute()
+{
+    sendMatches(m_schedule.examine(m_clock.now(), m_state.settings().times()));
+    m_journal.setLastExaminedMinute(m_schedule.lastExamined());
+}
+
+void Delivery::sendMatches(const QList<ScheduleCheck::Match> &matches)
+{
+    QSet<QString> caughtUp;
+    for (const ScheduleCheck::Match &match : matches) {
+        const QDate day = match.day();
+        if (!match.catchUp) {
+            // The picker shows the day of the time that came, as it always has.
+            m_state.setPickedDay(day);
+            m_state.setCounters(m_state.seconds(), 0);
+            send(day, Trigger::Slot, match.slot, true, match.minute);
+            continue;
+        }
+        // Each remote file at most once, and not when it went out after that minute anyway or
+        // is already waiting for its retry.
+        const QString remotePath = remotePathOf(day);
+        if (caughtUp.contains(remotePath) || m_ledger.isOwed(remotePath) || deliveredSince(remotePath, match.minute))
+            continue;
+        caughtUp.insert(remotePath);
+        send(day, Trigger::CatchUp, match.slot, true, match.minute);
+    }
+}
+
+bool Delivery::deliveredSince(const QString &remotePath, const QDateTime &minute)
+{
+    const QList<UploadRecord> rows = m_journal.rowsSince(minute.addSecs(-ReadBackSeconds));
+    return std::any_of(rows.cbegin(), rows.cend(), [&](const UploadRecord &row) {
+        return row.remotePath == remotePath && row.outcome == Outcome::Succeeded && row.startedAt >= minute;
+    });
+}
+
+void Delivery::checkRetries()
+{
+    const QDateTime now = m_clock.now();
+    const QList<Ledger::Owed> expired = m_ledger.giveUpExpired(now);
+    for (const Ledger::Owed &owed : expired) {
+        m_log.insertTop(QStringLiteral("%1 not sent: given up %2 hours after its time (%3)")
+                            .arg(owed.remotePath)
+                            .arg(Ledger::GiveUpAfterHours)
+                            .arg(owed.reason));
+    }
+    const QList<Ledger::Owed> due = m_ledger.dueRetries(now);
+    for (const Ledger::Owed &owed : due) {
+        m_ledger.retryStarted(owed.remotePath);
+        send(owed.day, Trigger::Retry, owed.slot, true, owed.due, owed.remotePath);
+    }
+    if (!expired.isEmpty() || !due.isEmpty())
+        emit owedChanged();
+}
+
+void Delivery::sendManual(QDate day)
+{
+    send(day, Trigger::Manual, -1, true, {});
+}
+
+void Delivery::sendYesterday(QDate day)
+{
+    send(day, Trigger::Yesterday, -1, false, {});
+}
+
+void Delivery::send(QDate day, Trigger trigger, int slot, bool timeStamp, const QDateTime &due, const QString &owedKey)
+{
+    const Uploader::Sent sent = timeStamp ? m_uploader.upload(day) : m_uploader.send(day);
+    UploadRecord record;
+    record.askedAt = m_clock.now();
+    record.trigger = trigger;
+    record.slot = slot;
+    record.day = day;
+    record.localPath = sent.localPath;
+    record.remotePath = sent.remotePath;
+    record.server = shownServer(SysMain::Trim(m_state.settings().FtpServer));
+    const qint64 id = m_journal.recordAsked(record);
+    m_inFlight.insert(sent.tag, {id, record, due, owedKey});
+}
+
+void Delivery::onStarted(quint64 tag)
+{
+    const auto it = m_inFlight.find(tag);
+    if (it == m_inFlight.end())
+        return;
+    it->record.startedAt = m_clock.now();
+    it->record.outcome = Outcome::Running;
+    m_journal.recordStarted(it->journalId, it->record.startedAt);
+}
+
+void Delivery::onEnded(const FtpResult &result)
+{
+    const auto it = m_inFlight.find(result.tag);
+    if (it == m_inFlight.end())
+        return;
+    InFlight done = *it;
+    m_inFlight.erase(it);
+    done.record.endedAt = m_clock.now();
+    if (!done.record.startedAt.isValid())
+        done.record.startedAt = done.record.endedAt;
+    done.record.outcome = result.succeeded ? Outcome::Succeeded : Outcome::Failed;
+    done.record.bytes = result.bytes;
+    done.record.reason = result.reason;
+    m_journal.recordEnded(done.journalId, done.record.endedAt, result.succeeded, result.bytes, result.reason);
+
+    const bool wasOwed = m_ledger.isOwed(done.record.remotePath) || !done.owedKey.isEmpty();
+    UploadRecord forLedger = done.record;
+    if (!done.owedKey.isEmpty())
+        forLedger.remotePath = done.owedKey; // the settings may have changed since it was owed
+    m_ledger.ended(forLedger, done.due);
+    if (wasOwed || !result.succeeded)
+        emit owedChanged();
+}

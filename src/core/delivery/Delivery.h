@@ -1,0 +1,76 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "core/delivery/Ledger.h"
+#include "core/schedule/ScheduleCheck.h"
+#include "core/upload/FtpTransfer.h"
+
+#include <QDate>
+#include <QMap>
+#include <QObject>
+
+class AppState;
+class Clock;
+class InetFtp;
+class Journal;
+class TransferLog;
+class Uploader;
+
+// Sees that every day's file reaches the server: it asks for the uploads (manual, yesterday,
+// scheduled, catch-up and retries), records each in the journal when it is asked for, when it
+// starts and when it ends, tries failed scheduled uploads again, and after a restart or a jump
+// of the clock sends what was due while the program was not there to see it.
+class Delivery : public QObject
+{
+    Q_OBJECT
+
+public:
+    Delivery(AppState &state, Uploader &uploader, InetFtp &ftp, TransferLog &log, Journal &journal, const Clock &clock,
+             QObject *parent = nullptr);
+
+    // At start-up: the retries still owed and the times missed since the last run, from the
+    // journal; the missed ones are sent at once, oldest first.
+    void start();
+    // The once-a-minute check: sends the times that have come (and, after a jump of the clock,
+    // those it jumped over).
+    void checkMinute();
+    // Every second: starts the retries whose time has come, gives up what ran out of time.
+    void checkRetries();
+
+    // Manual Upload: the file of day, opened by a time-stamp line.
+    void sendManual(QDate day);
+    // Yesterday Upload: the file of day, without a time-stamp line.
+    void sendYesterday(QDate day);
+
+    const Ledger &ledger() const { return m_ledger; }
+
+signals:
+    // What is owed changed: a retry was armed, settled, or given up.
+    void owedChanged();
+
+private:
+    struct InFlight
+    {
+        qint64 journalId = 0;
+        UploadRecord record;
+        QDateTime due;
+        QString owedKey; // for a retry: the remote file it settles
+    };
+
+    void send(QDate day, Trigger trigger, int slot, bool timeStamp, const QDateTime &due, const QString &owedKey = {});
+    void sendMatches(const QList<ScheduleCheck::Match> &matches);
+    bool deliveredSince(const QString &remotePath, const QDateTime &minute);
+    QString remotePathOf(QDate day) const;
+    void onStarted(quint64 tag);
+    void onEnded(const FtpResult &result);
+
+    AppState &m_state;
+    Uploader &m_uploader;
+    InetFtp &m_ftp;
+    TransferLog &m_log;
+    Journal &m_journal;
+    const Clock &m_clock;
+    ScheduleCheck m_schedule;
+    Ledger m_ledger;
+    QMap<quint64, InFlight> m_inFlight;
+};

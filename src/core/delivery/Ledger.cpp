@@ -1,0 +1,105 @@
+// SPDX-License-Identifier: MIT
+#include "core/delivery/Ledger.h"
+
+#include <algorithm>
+
+int Ledger::retryDelayMinutes(int failures)
+{
+    static constexpr int Steps[] = {1, 2, 4, 8, 15};
+    if (failures < 1)
+        return Steps[0];
+    if (failures <= int(std::size(Steps)))
+        return Steps[failures - 1];
+    return 30;
+}
+
+QDateTime Ledger::dueMinute(QDate day, int slot, const QString &time)
+{
+    const QTime at = QTime::fromString(time.trimmed(), QStringLiteral("HH:mm"));
+    if (!at.isValid() || slot < 0 || time.trimmed().size() != 5)
+        return {};
+    return QDateTime(slot < 8 ? day : day.addDays(1), at);
+}
+
+void Ledger::ended(const UploadRecord &record, const QDateTime &due)
+{
+    m_underWay.remove(record.remotePath);
+    if (record.outcome == Outcome::Succeeded) {
+        m_pending.remove(record.remotePath);
+        return;
+    }
+    const bool scheduled = record.trigger == Trigger::Slot || record.trigger == Trigger::CatchUp
+        || record.trigger == Trigger::Retry;
+    if (!scheduled)
+        return; // the operator asked for it and saw it fail
+    const QDateTime failedAt = record.endedAt.isValid() ? record.endedAt : record.askedAt;
+    Owed &owed = m_pending[record.remotePath];
+    if (owed.remotePath.isEmpty()) {
+        owed.remotePath = record.remotePath;
+        owed.due = due.isValid() ? due : record.askedAt;
+    } else if (due.isValid() && due > owed.due) {
+        owed.due = due; // a later time failed too: its own 24 hours count
+    }
+    owed.localPath = record.localPath;
+    owed.day = record.day;
+    if (record.slot >= 0)
+        owed.slot = record.slot;
+    ++owed.failures;
+    owed.lastFailure = failedAt;
+    owed.reason = record.reason;
+    owed.nextAttempt = failedAt.addSecs(60LL * retryDelayMinutes(owed.failures));
+}
+
+void Ledger::retryStarted(const QString &remotePath)
+{
+    m_underWay[remotePath] = true;
+}
+
+QList<Ledger::Owed> Ledger::giveUpExpired(const QDateTime &now)
+{
+    QList<Owed> moved;
+    for (auto it = m_pending.begin(); it != m_pending.end();) {
+        const QDateTime deadline = it->due.addSecs(3600LL * GiveUpAfterHours);
+        // Given up once the deadline has passed, or when the next try would come after it.
+        if (!m_underWay.value(it.key()) && (now >= deadline || it->nextAttempt > deadline)) {
+            moved << *it;
+            m_givenUp << *it;
+            it = m_pending.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    return moved;
+}
+
+QList<Ledger::Owed> Ledger::dueRetries(const QDateTime &now)
+{
+    giveUpExpired(now);
+    QList<Owed> due;
+    for (const Owed &owed : std::as_const(m_pending)) {
+        if (!m_underWay.value(owed.remotePath) && owed.nextAttempt <= now)
+            due << owed;
+    }
+    std::sort(due.begin(), due.end(), [](const Owed &a, const Owed &b) { return a.nextAttempt < b.nextAttempt; });
+    return due;
+}
+
+Ledger Ledger::fromRows(QList<UploadRecord> rows, const std::function<QDateTime(const UploadRecord &)> &dueOf)
+{
+    // In the order the uploads ended: that is the order their outcomes became known.
+    const auto endOf = [](const UploadRecord &r) { return r.endedAt.isValid() ? r.endedAt : r.askedAt; };
+    std::sort(rows.begin(), rows.end(), [&](const UploadRecord &a, const UploadRecord &b) {
+        return endOf(a) != endOf(b) ? endOf(a) < endOf(b) : a.id < b.id;
+    });
+    Ledger ledger;
+    for (UploadRecord row : rows) {
+        if (row.outcome == Outcome::Asked || row.outcome == Outcome::Running) {
+            row.outcome = Outcome::Failed;
+            row.endedAt = row.askedAt;
+            if (row.reason.isEmpty())
+                row.reason = QStringLiteral("the program ended before the upload did");
+        }
+        ledger.ended(row, dueOf(row));
+    }
+    return ledger;
+}

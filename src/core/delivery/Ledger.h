@@ -1,0 +1,68 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "core/journal/Journal.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QMap>
+#include <QString>
+
+// What is owed: the scheduled uploads that failed and have not been delivered since, each with
+// its next try, and those given up. A plain object fed with how each upload ended, live or from
+// the journal's rows after a restart, so the window, the retries and --status agree.
+//
+// A scheduled (or catch-up, or retry) upload that fails is tried again after 1, 2, 4, 8 and 15
+// minutes, then every 30 minutes, until it succeeds or 24 hours after its time. Any later
+// successful upload of the same remote file (another time, a manual upload) settles it. Manual
+// and yesterday uploads are not retried: the operator is there to see them.
+class Ledger
+{
+public:
+    static constexpr int GiveUpAfterHours = 24;
+
+    struct Owed
+    {
+        QString remotePath;   // what identifies the file on the server
+        QString localPath;
+        QDate day;
+        int slot = -1;        // the time whose upload failed (0 for FtpTime1)
+        QDateTime due;        // that time's minute
+        int failures = 0;     // tries that failed so far
+        QDateTime lastFailure;
+        QDateTime nextAttempt;
+        QString reason;       // of the last failure
+    };
+
+    // Minutes to wait after the given number of failed tries (1: the first failure).
+    static int retryDelayMinutes(int failures);
+    // The minute a time's upload was due: the time of day of slot on the day it fires (times 9
+    // and 10 fire the day after the day whose file they send). Null when time is not "HH:MM".
+    static QDateTime dueMinute(QDate day, int slot, const QString &time);
+
+    // One upload ended. due is the minute its time was due (scheduled uploads only).
+    void ended(const UploadRecord &record, const QDateTime &due);
+    // The upload of remotePath was handed over again (a retry): until it ends, no other retry
+    // of it is started.
+    void retryStarted(const QString &remotePath);
+
+    // Retries whose time has come at now, oldest first, not counting those under way. Those
+    // whose 24 hours have run out move to the given-up list instead.
+    QList<Owed> dueRetries(const QDateTime &now);
+    // Moves what ran out of time by now to the given-up list; returns what moved.
+    QList<Owed> giveUpExpired(const QDateTime &now);
+
+    const QMap<QString, Owed> &pending() const { return m_pending; }
+    const QList<Owed> &givenUp() const { return m_givenUp; }
+    bool isOwed(const QString &remotePath) const { return m_pending.contains(remotePath); }
+
+    // The ledger as the journal's rows leave it (rows in any order). dueOf gives a row's due
+    // minute (from the settings in force). Rows that never ended were cut off by the program
+    // ending: they count as failed at the time they were asked.
+    static Ledger fromRows(QList<UploadRecord> rows, const std::function<QDateTime(const UploadRecord &)> &dueOf);
+
+private:
+    QMap<QString, Owed> m_pending;
+    QList<Owed> m_givenUp;
+    QMap<QString, bool> m_underWay;
+};
