@@ -1,0 +1,353 @@
+// SPDX-License-Identifier: MIT
+// Retries, catch-up and the journal, against a real FTP server, with a clock the test moves.
+#include "core/delivery/Delivery.h"
+#include "core/journal/Journal.h"
+#include "core/state/AppState.h"
+#include "core/upload/InetFtp.h"
+#include "core/upload/TransferLog.h"
+#include "core/upload/Uploader.h"
+#include "CoreTestSupport.h"
+#include "MessageCapture.h"
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace TestSupport;
+
+namespace {
+
+QDateTime at(int h, int m, int s = 0, QDate day = QDate(2021, 3, 5))
+{
+    return QDateTime(day, QTime(h, m, s));
+}
+
+// A program folder with its records, journal and the parts that deliver, without a window.
+// Stations made one after another on the same folder stand for restarts.
+struct Station
+{
+    Station(const QString &folder, const FtpServer &server, const QDateTime &start, const QMap<int, QString> &times,
+            const QString &serverAddress = {})
+        : clock(start)
+        , log(TransferLog::Mirror::None)
+        , uploader(state, log, ftp, clock)
+        , delivery(state, uploader, ftp, log, journal, clock)
+    {
+        Settings settings;
+        settings.FtpNo = QStringLiteral("12");
+        settings.FtpPath = QStringLiteral("/upload/");
+        settings.LocalPath = folder + QStringLiteral("/records/");
+        settings.FtpServer = serverAddress.isEmpty() ? server.address() : serverAddress;
+        for (auto it = times.cbegin(); it != times.cend(); ++it)
+            settings.time(it.key() - 1) = it.value();
+        state.setSettings(settings);
+        useServer(settings.FtpServer, FtpServer::Password);
+        ftp.setTimeouts({std::chrono::seconds(3), std::chrono::seconds(3), std::chrono::seconds(3)});
+        QObject::connect(&log, &TransferLog::inserted, [this](const QString &line) { lines.append(line); });
+        journal.open(folder, start);
+        delivery.start();
+        settle();
+    }
+
+    void useServer(const QString &address, const QString &password)
+    {
+        Settings settings = state.settings();
+        settings.FtpServer = address;
+        state.setSettings(settings);
+        ftp.setServerAddress(address);
+        ftp.setUserName(FtpServer::User);
+        ftp.setPassword(password);
+    }
+    // Waits until every upload asked for has ended and its outcome is in.
+    void settle()
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(!ftp.StillExecuting(), 30000);
+        QCoreApplication::processEvents();
+    }
+    // Moves the clock to when and does what the timer does there: a minute check when asked,
+    // the retries always.
+    void runAt(const QDateTime &when, bool minuteCheck = true)
+    {
+        clock.set(when);
+        if (minuteCheck)
+            delivery.checkMinute();
+        delivery.checkRetries();
+        settle();
+    }
+    // Every minute from the clock's time up to until, as a running program would.
+    void runUntil(const QDateTime &until)
+    {
+        while (clock.now() < until)
+            runAt(clock.now().addSecs(60));
+    }
+    int sends() const { return lines.filter(QStringLiteral("SEND ")).size(); }
+    QList<UploadRecord> rows() { return journal.rowsSince(QDateTime(QDate(2000, 1, 1), QTime(0, 0))); }
+
+    FakeClock clock;
+    AppState state;
+    TransferLog log;
+    InetFtp ftp;
+    Uploader uploader;
+    Journal journal;
+    Delivery delivery;
+    QStringList lines; // oldest first
+};
+
+} // namespace
+
+class TestDelivery : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void backOff_data();
+    void backOff();
+    void serverDownThenBack();
+    void wrongPasswordUntilCorrected();
+    void missingFileThatAppearsLater();
+    void laterSlotSettlesAnEarlierRetry();
+    void manualFailuresAreNotRetried();
+    void givesUpAfterADay();
+    void retriesSurviveARestart();
+    void catchUp_data();
+    void catchUp();
+    void clockJumpWhileRunning();
+
+private:
+    std::unique_ptr<FtpServer> m_server;
+    std::unique_ptr<QTemporaryDir> m_folder;
+    QString records(const QString &day) const { return m_folder->filePath(QStringLiteral("records/%1.txt").arg(day)); }
+    bool arrived(const QString &day) const { return m_server->holds(QStringLiteral("upload/%1.12").arg(day)); }
+};
+
+void TestDelivery::initTestCase()
+{
+    m_server = std::make_unique<FtpServer>();
+    QVERIFY2(m_server->isRunning(), qPrintable(m_server->error()));
+}
+
+void TestDelivery::init()
+{
+    m_folder = std::make_unique<QTemporaryDir>();
+    QDir().mkpath(m_folder->filePath(QStringLiteral("records")));
+    for (const char *day : {"20210304", "20210305", "20210306"}) {
+        writeFile(records(QLatin1StringView(day)), QByteArray("records of ") + day);
+        QFile::remove(m_server->root() + QStringLiteral("/upload/%1.12").arg(QLatin1StringView(day)));
+    }
+}
+
+void TestDelivery::backOff_data()
+{
+    QTest::addColumn<int>("failures");
+    QTest::addColumn<int>("minutes");
+    const int expected[] = {1, 2, 4, 8, 15, 30, 30, 30};
+    for (int i = 0; i < int(std::size(expected)); ++i)
+        QTest::addRow("after failure %d", i + 1) << i + 1 << expected[i];
+}
+
+void TestDelivery::backOff()
+{
+    QFETCH(int, failures);
+    QFETCH(int, minutes);
+    QCOMPARE(Ledger::retryDelayMinutes(failures), minutes);
+    // The same through the ledger: a failure at 08:30 plus that many failures before it.
+    Ledger ledger;
+    UploadRecord record;
+    record.trigger = Trigger::Slot;
+    record.slot = 0;
+    record.remotePath = QStringLiteral("/upload/20210305.12");
+    record.outcome = Outcome::Failed;
+    for (int i = 0; i < failures; ++i) {
+        record.endedAt = at(8, 30).addSecs(i);
+        ledger.ended(record, at(8, 30));
+    }
+    QCOMPARE(ledger.pending().value(record.remotePath).nextAttempt, at(8, 30).addSecs(failures - 1 + 60LL * minutes));
+}
+
+void TestDelivery::serverDownThenBack()
+{
+    const QString down = QStringLiteral("127.0.0.1:%1").arg(closedPort());
+    Station s(m_folder->path(), *m_server, at(8, 29, 30), {{1, QStringLiteral("08:30")}}, down);
+    s.runAt(at(8, 30, 30));
+    QCOMPARE(s.sends(), 1);
+    QVERIFY(!arrived(QStringLiteral("20210305")));
+    QVERIFY(s.delivery.ledger().isOwed(QStringLiteral("/upload/20210305.12")));
+    // Down for five minutes: tries at 08:31:30 and 08:33:30 fail, the next comes at 08:37:30.
+    s.runUntil(at(8, 35, 30));
+    QVERIFY2(s.sends() == 3, qPrintable(s.lines.join(u'\n')));
+    s.useServer(m_server->address(), FtpServer::Password);
+    s.runUntil(at(8, 36, 30));
+    QCOMPARE(s.sends(), 3);
+    QVERIFY(!arrived(QStringLiteral("20210305")));
+    s.runAt(at(8, 37, 30));
+    QCOMPARE(s.sends(), 4);
+    QVERIFY(arrived(QStringLiteral("20210305")));
+    QVERIFY(s.delivery.ledger().pending().isEmpty());
+    s.runUntil(at(9, 30, 0));
+    QCOMPARE(s.sends(), 4); // nothing more once it is there
+    const QList<UploadRecord> rows = s.rows();
+    QCOMPARE(rows.size(), 4);
+    QCOMPARE(rows.first().trigger, Trigger::Retry); // newest first
+    QCOMPARE(rows.first().outcome, Outcome::Succeeded);
+    QCOMPARE(rows.last().trigger, Trigger::Slot);
+    QCOMPARE(rows.last().outcome, Outcome::Failed);
+}
+
+void TestDelivery::wrongPasswordUntilCorrected()
+{
+    Station s(m_folder->path(), *m_server, at(8, 29, 30), {{1, QStringLiteral("08:30")}});
+    s.useServer(m_server->address(), QStringLiteral("wrong"));
+    s.runAt(at(8, 30, 30));
+    s.runUntil(at(9, 30, 30)); // an hour of failed tries
+    QVERIFY(!arrived(QStringLiteral("20210305")));
+    const int triedInTheHour = s.sends();
+    QCOMPARE(triedInTheHour, 7); // 08:30, then after 1, 2, 4, 8, 15 and 30 minutes
+    s.useServer(m_server->address(), FtpServer::Password);
+    s.runUntil(at(10, 30, 30));
+    QVERIFY(arrived(QStringLiteral("20210305")));
+    QCOMPARE(s.sends(), triedInTheHour + 1);
+}
+
+void TestDelivery::missingFileThatAppearsLater()
+{
+    QFile::remove(records(QStringLiteral("20210305")));
+    Station s(m_folder->path(), *m_server, at(8, 29, 30), {{1, QStringLiteral("08:30")}});
+    s.runAt(at(8, 30, 30));
+    s.runUntil(at(8, 40, 0));
+    QVERIFY(!arrived(QStringLiteral("20210305")));
+    writeFile(records(QStringLiteral("20210305")), "late records");
+    s.runUntil(at(9, 10, 0));
+    QCOMPARE(m_server->stored(QStringLiteral("upload/20210305.12")), QByteArray("late records"));
+}
+
+void TestDelivery::laterSlotSettlesAnEarlierRetry()
+{
+    Station s(m_folder->path(), *m_server, at(8, 29, 30), {{1, QStringLiteral("08:30")}, {2, QStringLiteral("08:32")}});
+    s.useServer(m_server->address(), QStringLiteral("wrong"));
+    s.runAt(at(8, 30, 30));
+    QVERIFY(s.delivery.ledger().isOwed(QStringLiteral("/upload/20210305.12")));
+    // The retry at 08:31:30 fails too; the next would be at 08:33:30.
+    s.runAt(at(8, 31, 30));
+    s.useServer(m_server->address(), FtpServer::Password);
+    s.runAt(at(8, 32, 10)); // time 2 sends the same remote file
+    QVERIFY(arrived(QStringLiteral("20210305")));
+    QVERIFY(s.delivery.ledger().pending().isEmpty());
+    const int sends = s.sends();
+    s.runUntil(at(9, 0, 0));
+    QCOMPARE(s.sends(), sends);
+}
+
+void TestDelivery::manualFailuresAreNotRetried()
+{
+    Station s(m_folder->path(), *m_server, at(8, 29, 30), {});
+    s.useServer(m_server->address(), QStringLiteral("wrong"));
+    s.delivery.sendManual(QDate(2021, 3, 5));
+    s.delivery.sendYesterday(QDate(2021, 3, 4));
+    s.settle();
+    QVERIFY(s.delivery.ledger().pending().isEmpty());
+    s.runUntil(at(9, 30, 0));
+    QCOMPARE(s.sends(), 2);
+    const QList<UploadRecord> rows = s.rows();
+    QCOMPARE(rows.size(), 2);
+    QCOMPARE(rows.at(1).trigger, Trigger::Manual);
+    QCOMPARE(rows.at(0).trigger, Trigger::Yesterday);
+    QVERIFY(rows.at(0).reason.contains(QStringLiteral("530")) || rows.at(0).reason.contains(QStringLiteral("ogin")));
+}
+
+void TestDelivery::givesUpAfterADay()
+{
+    Station s(m_folder->path(), *m_server, at(8, 29, 30), {{1, QStringLiteral("08:30")}});
+    s.useServer(m_server->address(), QStringLiteral("wrong"));
+    s.runAt(at(8, 30, 30));
+    // Half-hourly tries through the day; the minute checks do not matter here.
+    for (QDateTime t = at(8, 31, 30); t < at(9, 0, 0, QDate(2021, 3, 6)); t = t.addSecs(60))
+        s.runAt(t, false);
+    QVERIFY(s.delivery.ledger().pending().isEmpty());
+    QCOMPARE(s.delivery.ledger().givenUp().size(), 1);
+    QCOMPARE(s.lines.filter(QStringLiteral("not sent: given up 24 hours")).size(), 1);
+    // 08:30:30, then 08:31:30, 08:33:30, 08:37:30, 08:45:30, 09:00:30, and half-hourly from
+    // 09:30:30 to 08:00:30 the next day (46): the next would come after its 24 hours.
+    QCOMPARE(s.sends(), 52);
+}
+
+void TestDelivery::retriesSurviveARestart()
+{
+    {
+        Station s(m_folder->path(), *m_server, at(8, 29, 30), {{1, QStringLiteral("08:30")}});
+        s.useServer(m_server->address(), QStringLiteral("wrong"));
+        s.runAt(at(8, 30, 30));
+        QVERIFY(s.delivery.ledger().isOwed(QStringLiteral("/upload/20210305.12")));
+    } // the program ends
+    Station again(m_folder->path(), *m_server, at(8, 45, 0), {{1, QStringLiteral("08:30")}});
+    QVERIFY(again.delivery.ledger().isOwed(QStringLiteral("/upload/20210305.12")));
+    QCOMPARE(again.sends(), 0); // not a catch-up: its time was examined before
+    again.runAt(at(8, 45, 1), false);
+    QVERIFY(arrived(QStringLiteral("20210305")));
+    QCOMPARE(again.rows().first().trigger, Trigger::Retry);
+}
+
+void TestDelivery::catchUp_data()
+{
+    QTest::addColumn<QDateTime>("firstRunEnds");
+    QTest::addColumn<QDateTime>("secondStart");
+    QTest::addColumn<QString>("time");
+    QTest::addColumn<int>("slot");
+    QTest::addColumn<QString>("day");   // the file caught up, empty: none
+    QTest::newRow("not running at 08:30, started at 09:10")
+        << at(8, 0) << at(9, 10) << "08:30" << 1 << "20210305";
+    QTest::newRow("off from 22:00 to 07:00, time 9 at 00:30")
+        << at(22, 0, 0, QDate(2021, 3, 5)) << at(7, 0, 0, QDate(2021, 3, 6)) << "00:30" << 9 << "20210305";
+    QTest::newRow("clock set back before the start") << at(12, 0) << at(9, 10) << "08:30" << 1 << "";
+    QTest::newRow("restarted within the minute") << at(9, 9, 30) << at(9, 10) << "08:30" << 1 << "";
+}
+
+void TestDelivery::catchUp()
+{
+    QFETCH(QDateTime, firstRunEnds);
+    QFETCH(QDateTime, secondStart);
+    QFETCH(QString, time);
+    QFETCH(int, slot);
+    QFETCH(QString, day);
+    {
+        Station first(m_folder->path(), *m_server, firstRunEnds.addSecs(-120), {{slot, time}});
+        first.runAt(firstRunEnds);
+        QCOMPARE(first.sends(), 0);
+    }
+    {
+        Station second(m_folder->path(), *m_server, secondStart, {{slot, time}});
+        QCOMPARE(second.sends(), day.isEmpty() ? 0 : 1);
+        if (!day.isEmpty()) {
+            QVERIFY(arrived(day));
+            QCOMPARE(second.rows().first().trigger, Trigger::CatchUp);
+            QCOMPARE(second.lines.first(), secondStart.toString(u"yyyy/MM/dd-HH:mm")); // the time it runs
+        }
+        second.runUntil(secondStart.addSecs(600));
+        QCOMPARE(second.sends(), day.isEmpty() ? 0 : 1);
+    }
+    // Started once more: nothing is sent twice.
+    Station third(m_folder->path(), *m_server, secondStart.addSecs(900), {{slot, time}});
+    QCOMPARE(third.sends(), 0);
+}
+
+void TestDelivery::clockJumpWhileRunning()
+{
+    Station s(m_folder->path(), *m_server, at(8, 59, 30),
+              {{1, QStringLiteral("10:00")}, {9, QStringLiteral("11:15")}, {2, QStringLiteral("10:30")}});
+    s.runAt(at(9, 0, 30));
+    s.runAt(at(12, 0, 30)); // three hours later: a resume from sleep
+    // Times 1 and 2 send today's file: once; time 9 yesterday's.
+    QCOMPARE(s.sends(), 2);
+    QVERIFY(arrived(QStringLiteral("20210305")));
+    QVERIFY(arrived(QStringLiteral("20210304")));
+    for (const UploadRecord &row : s.rows())
+        QCOMPARE(row.trigger, Trigger::CatchUp);
+    // Set back an hour: nothing replays.
+    s.runAt(at(11, 0, 30));
+    s.runUntil(at(12, 0, 0));
+    QCOMPARE(s.sends(), 2);
+}
+
+QTEST_GUILESS_MAIN(TestDelivery)
+#include "tst_delivery.moc"
