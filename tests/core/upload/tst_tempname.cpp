@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // What stays on the server under the final name when an upload goes wrong: only ever a complete
 // file, the new one once it is confirmed, else the one sent before.
+#include "core/settings/SettingsStore.h"
 #include "core/upload/InetFtp.h"
 #include "CoreTestSupport.h"
 #include "MessageCapture.h"
@@ -83,6 +84,8 @@ private slots:
     void serverThatCannotRename();
     void straightToFinalName_data();
     void straightToFinalName();
+    void settingIsReadButNeverWritten_data();
+    void settingIsReadButNeverWritten();
 };
 
 void TestTempName::renamedOnlyOnceConfirmed_data()
@@ -288,6 +291,42 @@ void TestTempName::straightToFinalName()
     QCOMPARE(commands.first(), store);
     QCOMPARE(server.commandLog().contains("RNFR"), temporaryName);
     QCOMPARE(server.stored(Final) == records, succeeds);
+}
+
+void TestTempName::settingIsReadButNeverWritten_data()
+{
+    QTest::addColumn<QByteArray>("line"); // empty: the key is not in the file
+    QTest::addColumn<QString>("read");
+    QTest::newRow("absent") << QByteArray() << QString();
+    QTest::newRow("off") << QByteArray("FtpTempName=0") << "0";
+    QTest::newRow("off, with blanks") << QByteArray("FtpTempName= \t0 ") << "0";
+    QTest::newRow("on") << QByteArray("FtpTempName=1") << "1";
+}
+
+void TestTempName::settingIsReadButNeverWritten()
+{
+    // A hand setting: the dialog's Ok stores its sixteen values and must neither drop the key
+    // nor add it.
+    QFETCH(QByteArray, line);
+    QFETCH(QString, read);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("TALLYPORT.ini"));
+    writeFile(file, "[TALLY]\nFtpNo=12\n" + (line.isEmpty() ? QByteArray() : line + "\n") + "FtpServer=host\n");
+    SettingsStore store(file);
+    Settings settings = store.load();
+    QCOMPARE(settings.FtpTempName, read);
+    QCOMPARE(settings.FtpNo, QStringLiteral("12"));
+
+    settings.FtpNo = QStringLiteral("13");
+    settings.FtpTempName = QStringLiteral("changed");
+    QString error;
+    QVERIFY2(store.save(settings, &error), qPrintable(error));
+    const QByteArray saved = readFile(file);
+    QVERIFY2(saved.contains("FtpNo=13"), saved.constData());
+    QCOMPARE(saved.count("FtpTempName"), line.isEmpty() ? 0 : 1);
+    if (!line.isEmpty())
+        QVERIFY2(saved.contains(QByteArray(line + '\n')), saved.constData());
+    QCOMPARE(SettingsStore(file).load().FtpTempName, read);
 }
 
 QTEST_GUILESS_MAIN(TestTempName)
