@@ -341,6 +341,15 @@ bool Transfer::checkRequest()
         // up a file still on its way.
         m_sentName = u'.' + m_fileName + QStringLiteral(".part");
         m_sentPath = m_request.remotePath.chopped(m_fileName.size()) + m_sentName;
+        if (m_target.protocol == FtpTarget::Protocol::Sftp && !m_request.remotePath.startsWith(u'/')
+            && m_request.remotePath.contains(u' ')) {
+            // The rename could not name it (tabs are refused above as control characters): better
+            // nothing sent than a file that never takes its name.
+            fail(QStringLiteral("the remote path \"%1\" is relative to the home folder and holds a blank, which an sftp "
+                                "rename cannot name; make FtpPath absolute or set FtpTempName=0; nothing was sent")
+                     .arg(shownText(m_request.remotePath)));
+            return false;
+        }
     } else {
         m_sentName = m_fileName;
         m_sentPath = m_request.remotePath;
@@ -493,11 +502,14 @@ QString Transfer::transferFault(CURLcode result, const char *errorBuffer) const
     return why;
 }
 
-// A path as libcurl's sftp commands take it: absolute, "/~/" for the login's home folder, in
-// quotes so spaces and quotes in names stay part of them.
+// A path as libcurl's sftp commands take it. An absolute one goes in quotes, so blanks and
+// quotes in names stay part of them; one relative to the login's home folder starts "/~/", which
+// libcurl expands only outside quotes (checkRequest refuses such a path that holds blanks).
 QByteArray Transfer::quotedPath(const QString &remotePath) const
 {
-    QByteArray path = remotePath.startsWith(u'/') ? remotePath.toUtf8() : "/~/" + remotePath.toUtf8();
+    if (!remotePath.startsWith(u'/'))
+        return "/~/" + remotePath.toUtf8();
+    QByteArray path = remotePath.toUtf8();
     path.replace('\\', "\\\\").replace('"', "\\\"");
     return '"' + path + '"';
 }

@@ -84,6 +84,8 @@ private slots:
     void serverThatCannotRename();
     void straightToFinalName_data();
     void straightToFinalName();
+    void sftpPathTheRenameCannotName_data();
+    void sftpPathTheRenameCannotName();
     void settingIsReadButNeverWritten_data();
     void settingIsReadButNeverWritten();
 };
@@ -291,6 +293,39 @@ void TestTempName::straightToFinalName()
     QCOMPARE(commands.first(), store);
     QCOMPARE(server.commandLog().contains("RNFR"), temporaryName);
     QCOMPARE(server.stored(Final) == records, succeeds);
+}
+
+void TestTempName::sftpPathTheRenameCannotName_data()
+{
+    QTest::addColumn<QString>("remotePath");
+    QTest::addColumn<bool>("temporaryName");
+    QTest::addColumn<bool>("refused"); // before connecting; otherwise the closed port ends it
+    QTest::newRow("relative, with a blank") << "in box/20210305.12" << true << true;
+    QTest::newRow("relative, with a blank, final name") << "in box/20210305.12" << false << false;
+    QTest::newRow("absolute, with a blank") << "/in box/20210305.12" << true << false;
+    QTest::newRow("relative, no blank") << "inbox/20210305.12" << true << false;
+}
+
+void TestTempName::sftpPathTheRenameCannotName()
+{
+    QFETCH(QString, remotePath);
+    QFETCH(bool, temporaryName);
+    QFETCH(bool, refused);
+    QTemporaryDir dir;
+    const QString local = dir.filePath(QStringLiteral("20210305.txt"));
+    writeFile(local, "records");
+    InetFtp ftp;
+    ftp.setServerAddress(QStringLiteral("sftp://127.0.0.1:%1").arg(closedPort()));
+    ftp.setTemporaryName(temporaryName);
+    QSignalSpy states(&ftp, &InetFtp::StateChanged);
+    QSignalSpy ended(&ftp, &InetFtp::transferEnded);
+    MessageCapture messages;
+    ftp.Execute(local, remotePath);
+    QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 30000);
+    const auto result = ended.first().first().value<FtpResult>();
+    QVERIFY(!result.succeeded);
+    QCOMPARE(result.reason.contains(QStringLiteral("sftp rename cannot name")), refused);
+    QCOMPARE(states.contains(QVariantList{QVariant::fromValue(Ftp::State::Connecting)}), !refused);
 }
 
 void TestTempName::settingIsReadButNeverWritten_data()
