@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringList>
 
 #include <curl/curl.h>
 
@@ -125,6 +126,7 @@ private:
     int m_renameFromReply = 0;
     int m_renameToReply = 0;
     int m_deleteReply = 0;
+    QByteArray m_renameRefusal; // the server's words when it refused one of the rename's commands
     std::optional<qint64> m_serverSize;
     QByteArray m_lastReply;
 };
@@ -187,16 +189,14 @@ void Transfer::onReply(QByteArrayView line)
         }
         break;
     case Awaiting::RenameFrom:
-        m_awaiting = Awaiting::Other;
-        m_renameFromReply = reply.code;
-        break;
     case Awaiting::RenameTo:
-        m_awaiting = Awaiting::Other;
-        m_renameToReply = reply.code;
-        break;
     case Awaiting::Delete:
+        (m_awaiting == Awaiting::RenameFrom ? m_renameFromReply
+         : m_awaiting == Awaiting::RenameTo ? m_renameToReply
+                                            : m_deleteReply) = reply.code;
         m_awaiting = Awaiting::Other;
-        m_deleteReply = reply.code;
+        if (reply.code >= 400)
+            m_renameRefusal = m_lastReply; // curl's QUIT follows and would take the last reply's place
         break;
     case Awaiting::Other:
         break;
@@ -514,14 +514,14 @@ QByteArray Transfer::quotedPath(const QString &remotePath) const
     return '"' + path + '"';
 }
 
-// Runs commands on the connection the upload used (a new one if the server has closed it since),
-// after curl has looked at the temporary file again: postquote commands run in the file's folder
-// and only when that succeeded, which is what keeps the rename from ever naming a file that is
-// not there.
+// Runs commands on the connection the upload used (a new one, logged in afresh, if the server or
+// a refused command closed it). The request names the temporary file without fetching it, so
+// curl goes to the file's folder as it did for the upload and the postquote commands run there.
 bool Transfer::redo(CURL *c, curl_slist *commands, char *errorBuffer)
 {
     m_afterQuote.reset(commands);
     m_renameFromReply = m_renameToReply = m_deleteReply = 0;
+    m_renameRefusal.clear();
     errorBuffer[0] = '\0';
     curl_easy_setopt(c, CURLOPT_UPLOAD, 0L);
     curl_easy_setopt(c, CURLOPT_NOBODY, 1L);
@@ -548,8 +548,19 @@ QString Transfer::rename(CURL *c, char *errorBuffer)
     const QByteArray to = ftp ? m_fileName.toUtf8() : quotedPath(m_request.remotePath);
     if (redo(c, ftp ? commandList({"RNFR " + from, "RNTO " + to}) : commandList({"rename " + from + ' ' + to}), errorBuffer))
         return {};
-    QString firstRefusal = ftp ? QStringLiteral("RNFR %1, RNTO %2").arg(m_renameFromReply).arg(m_renameToReply)
-                               : QString::fromUtf8(errorBuffer);
+    auto replies = [this] {
+        QStringList seen;
+        for (const auto &[command, code] : {std::pair{"DELE", m_deleteReply}, {"RNFR", m_renameFromReply}, {"RNTO", m_renameToReply}}) {
+            if (code)
+                seen << QLatin1StringView(command) + u' ' + QString::number(code);
+        }
+        return seen.join(QStringLiteral(", "));
+    };
+    auto refusal = [&] {
+        return ftp ? replies() + (m_renameRefusal.isEmpty() ? QString() : u": " + shownText(QString::fromUtf8(m_renameRefusal)))
+                   : QString::fromUtf8(errorBuffer);
+    };
+    QString firstRefusal = refusal();
     // Some servers (and sftp servers as a rule) will not rename onto an existing file: the file
     // sent earlier goes first then. Over FTP only when the server took RNFR: one that cannot
     // rename at all must keep the file it has.
@@ -559,14 +570,12 @@ QString Transfer::rename(CURL *c, char *errorBuffer)
                         : commandList({"rm " + to, "rename " + from + ' ' + to}),
                  errorBuffer))
             return {};
-        if (ftp)
-            firstRefusal += QStringLiteral("; DELE %1").arg(m_deleteReply);
+        firstRefusal += QStringLiteral("; then ") + refusal();
     }
     if (!m_failure.isEmpty())
         firstRefusal = m_failure;
-    return QStringLiteral("the server did not rename %1 to %2 (%3, last reply: %4); the file stays under its "
-                          "temporary name")
-        .arg(shownText(m_sentName), where(), firstRefusal, lastReply());
+    return QStringLiteral("the server did not rename %1 to %2 (%3); the file stays under its temporary name")
+        .arg(shownText(m_sentName), where(), firstRefusal);
 }
 
 // A transfer the server answered but did not confirm may have left its temporary file; take it

@@ -81,6 +81,7 @@ private slots:
     void brokenTransferKeepsEarlierFile();
     void endingMidTransferKeepsEarlierFile_data();
     void endingMidTransferKeepsEarlierFile();
+    void serverThatCannotRename_data();
     void serverThatCannotRename();
     void straightToFinalName_data();
     void straightToFinalName();
@@ -230,9 +231,19 @@ void TestTempName::endingMidTransferKeepsEarlierFile()
     QVERIFY(readFile(root + u'/' + Final) == earlier);
 }
 
+void TestTempName::serverThatCannotRename_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<bool>("triesDelete"); // only a server that took RNFR is asked to delete
+    QTest::newRow("no rename at all") << "no-rename" << false;
+    QTest::newRow("no rename onto a file, no delete") << "no-overwrite-no-delete" << true;
+}
+
 void TestTempName::serverThatCannotRename()
 {
-    FtpServer server({QStringLiteral("no-rename")});
+    QFETCH(QString, fault);
+    QFETCH(bool, triesDelete);
+    FtpServer server({fault});
     QVERIFY2(server.isRunning(), qPrintable(server.error()));
     const QByteArray earlier = recordsOf(QStringLiteral("morning"), 3000);
     writeFile(server.root() + u'/' + Final, earlier);
@@ -251,9 +262,9 @@ void TestTempName::serverThatCannotRename()
     QVERIFY(!send.states.contains(Ftp::State::ResponseCompleted));
     QCOMPARE(send.states.last(), Ftp::State::Disconnected);
     QVERIFY(send.states.contains(Ftp::State::Error));
-    // The old file is not given up for a rename the server was never going to make.
+    // The old file is never given up for a rename the server was not going to make.
     QVERIFY(server.stored(Final) == earlier);
-    QVERIFY(!server.commandLog().contains("DELE"));
+    QCOMPARE(server.commandLog().contains("DELE 20210305.12\n"), triesDelete);
     QVERIFY(server.stored(Temporary) == records);
 }
 
