@@ -503,7 +503,7 @@ QString Transfer::transferFault(CURLcode result, const char *errorBuffer) const
 }
 
 // A path as libcurl's sftp commands take it. An absolute one goes in quotes, so blanks and
-// quotes in names stay part of them; one relative to the login's home folder starts "/~/", which
+// quotes in names stay inside them; one relative to the login's home folder starts "/~/", which
 // libcurl expands only outside quotes (checkRequest refuses such a path that holds blanks).
 QByteArray Transfer::quotedPath(const QString &remotePath) const
 {

@@ -222,7 +222,7 @@ void TestTempName::endingMidTransferKeepsEarlierFile()
         ftp.Execute(local, RemotePath);
         QTRY_VERIFY_WITH_TIMEOUT(states.contains(QVariantList{QVariant::fromValue(Ftp::State::RequestSent)}), 20000);
         QTest::qWait(1500);
-        // Part of the new file is on the server by now, under the temporary name only.
+        // Some of the new file is on the server by now, under the temporary name only.
         QVERIFY(QFileInfo(root + u'/' + Temporary).size() > 0);
     }
     QVERIFY2(messages.text().contains(QStringLiteral("aborted: the program is ending")), qPrintable(messages.text()));
