@@ -21,6 +21,11 @@ Fault modes, for testing what a client does when things go wrong:
   vanish       store the file, then lose it before the client asks for its SIZE (550)
   slow         read uploads at 2 MiB a second and keep nothing: a large file keeps an upload
                running for minutes while data still moves, so no timeout of the client ends it
+  no-overwrite-rename
+               answer RNTO onto an existing file with 550 (as some Windows servers do); DELE works
+  no-overwrite-no-delete
+               as no-overwrite-rename, and answer DELE with 550 too
+  no-rename    answer RNFR with 502 and RNTO with 550 (a server that cannot rename)
   soak         every fifth connection fails, in turn: refused login, drop-stor, stor-5xx, stall
 """
 
@@ -165,6 +170,29 @@ def main():
                     self._multiline_451 = False
                     resp = "451 local error, file not stored"
             return super().respond(resp, logfun) if logfun else super().respond(resp)
+
+        def ftp_RNFR(self, path):
+            if self.fault == "no-rename":
+                self.respond("502 Command not implemented (scripted fault).")
+                return
+            return super().ftp_RNFR(path)
+
+        def ftp_RNTO(self, path):
+            if self.fault == "no-rename":
+                self._rnfr = None
+                self.respond("550 Rename not allowed (scripted fault).")
+                return
+            if self.fault in ("no-overwrite-rename", "no-overwrite-no-delete") and os.path.exists(path):
+                self._rnfr = None
+                self.respond("550 File exists (scripted fault).")
+                return
+            return super().ftp_RNTO(path)
+
+        def ftp_DELE(self, path):
+            if self.fault == "no-overwrite-no-delete":
+                self.respond("550 Permission denied (scripted fault).")
+                return
+            return super().ftp_DELE(path)
 
         def ftp_SIZE(self, path):
             if self.fault == "no-size":

@@ -85,6 +85,8 @@ QString Vsftpd::start()
                         "xferlog_enable=YES\n"
                         "xferlog_std_format=NO\n"
                         "vsftpd_log_file=" + QFile::encodeName(m_dir.filePath(QStringLiteral("vsftpd.log"))) + "\n";
+    if (m_options.maxRate > 0)
+        config += "anon_max_rate=" + QByteArray::number(m_options.maxRate) + "\n";
     if (m_options.tls != Tls::None) {
         const QString key = m_dir.filePath(QStringLiteral("key.pem"));
         if (!makeCertificate(certificate(), key))

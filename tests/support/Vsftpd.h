@@ -31,6 +31,7 @@ public:
     struct Options
     {
         Tls tls = Tls::None;
+        int maxRate = 0; // bytes per second an anonymous session moves at most; 0: no limit
     };
 
     // Why no vsftpd can be started by this process, or empty when one can.

@@ -68,5 +68,6 @@ Settings Settings::fromDocument(const ProfileDocument &document)
     Settings settings;
     for (const SettingField &row : SettingsTable)
         settings.*row.field = SysMain::TrimBlanks(document.value(Section, QLatin1StringView(row.key)).value_or(QString()));
+    settings.FtpTempName = SysMain::TrimBlanks(document.value(Section, QStringLiteral("FtpTempName")).value_or(QString()));
     return settings;
 }

@@ -29,6 +29,10 @@ struct Settings
     QString FtpTime8;
     QString FtpTime9;
     QString FtpTime10;
+    // "0" sends straight to the final name, for a server that cannot rename; anything else
+    // (absent too) sends under a temporary name first. A hand setting: no dialog box edits it and
+    // the program never writes it.
+    QString FtpTempName;
 
     static inline const QString Section = QStringLiteral("TALLY");
     static inline const QString LanguageKey = QStringLiteral("Language");
@@ -42,7 +46,7 @@ struct Settings
     QString &operator[](const QString &key);
     const QString &operator[](const QString &key) const;
 
-    // The sixteen settings from a settings file read once, so a hand edit during the read cannot
+    // The settings from a settings file read once, so a hand edit during the read cannot
     // mix old and new values; absent keys give empty texts.
     static Settings fromDocument(const ProfileDocument &document);
 

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringList>
 
 #include <curl/curl.h>
 
@@ -63,7 +64,7 @@ public:
 
 private:
     // Which command the server's next final reply answers.
-    enum class Awaiting { Other, StoreStart, StoreEnd, Size };
+    enum class Awaiting { Other, StoreStart, StoreEnd, Size, RenameFrom, RenameTo, Delete };
 
     void report(State state) { m_report(state); }
     void fail(const QString &why);
@@ -84,7 +85,11 @@ private:
     bool checkRequest();
     bool openLocalFile();
     void setOptions(CURL *c);
-    bool verdict(CURLcode result, const char *errorBuffer);
+    QString transferFault(CURLcode result, const char *errorBuffer) const;
+    QString rename(CURL *c, char *errorBuffer);
+    void removeTemporary(CURL *c, char *errorBuffer);
+    bool redo(CURL *c, curl_slist *commands, char *errorBuffer);
+    QByteArray quotedPath(const QString &remotePath) const;
     QString where() const;
     QString lastReply() const { return shownText(QString::fromUtf8(m_lastReply)); }
 
@@ -93,6 +98,8 @@ private:
     const std::atomic<bool> &m_abort;
     FtpTarget m_target;
     QString m_fileName; // the last part of the remote path
+    QString m_sentName; // the name the file goes out under: m_fileName, or its temporary name
+    QString m_sentPath; // the remote path of m_sentName
     QFile m_file;
     qint64 m_size = 0;      // announced to the server: the file's size when the upload began
     qint64 m_sent = 0;      // handed to curl so far
@@ -106,6 +113,7 @@ private:
     QByteArray m_caBundle;
     QByteArray m_knownHosts;
     std::unique_ptr<curl_slist, void (*)(curl_slist *)> m_postQuote{nullptr, curl_slist_free_all};
+    std::unique_ptr<curl_slist, void (*)(curl_slist *)> m_afterQuote{nullptr, curl_slist_free_all};
 
     bool m_connecting = false;
     bool m_connected = false;
@@ -115,6 +123,10 @@ private:
     Awaiting m_awaiting = Awaiting::Other;
     int m_storeReply = 0;   // the final reply that ended the data transfer of STOR
     int m_sizeReply = 0;    // the final reply to SIZE after the upload
+    int m_renameFromReply = 0;
+    int m_renameToReply = 0;
+    int m_deleteReply = 0;
+    QByteArray m_renameRefusal; // the server's words when it refused one of the rename's commands
     std::optional<qint64> m_serverSize;
     QByteArray m_lastReply;
 };
@@ -176,6 +188,16 @@ void Transfer::onReply(QByteArrayView line)
                 m_serverSize = size;
         }
         break;
+    case Awaiting::RenameFrom:
+    case Awaiting::RenameTo:
+    case Awaiting::Delete:
+        (m_awaiting == Awaiting::RenameFrom ? m_renameFromReply
+         : m_awaiting == Awaiting::RenameTo ? m_renameToReply
+                                            : m_deleteReply) = reply.code;
+        m_awaiting = Awaiting::Other;
+        if (reply.code >= 400)
+            m_renameRefusal = m_lastReply; // curl's QUIT follows and would take the last reply's place
+        break;
     case Awaiting::Other:
         break;
     }
@@ -190,7 +212,14 @@ void Transfer::onCommand(QByteArrayView line)
             report(State::RequestSent);
         }
     } else if (line.startsWith("SIZE ")) {
-        m_awaiting = Awaiting::Size;
+        // Only the SIZE that follows the upload counts; curl asks again before the rename.
+        m_awaiting = m_sizeReply == 0 ? Awaiting::Size : Awaiting::Other;
+    } else if (line.startsWith("RNFR ")) {
+        m_awaiting = Awaiting::RenameFrom;
+    } else if (line.startsWith("RNTO ")) {
+        m_awaiting = Awaiting::RenameTo;
+    } else if (line.startsWith("DELE ")) {
+        m_awaiting = Awaiting::Delete;
     } else {
         m_awaiting = Awaiting::Other;
     }
@@ -307,6 +336,24 @@ bool Transfer::checkRequest()
         fail(QStringLiteral("the remote path \"%1\" names no file").arg(shownText(m_request.remotePath)));
         return false;
     }
+    if (m_request.temporaryName) {
+        // A leading dot and an ending of its own: nothing that collects the final names picks
+        // up a file still on its way.
+        m_sentName = u'.' + m_fileName + QStringLiteral(".part");
+        m_sentPath = m_request.remotePath.chopped(m_fileName.size()) + m_sentName;
+        if (m_target.protocol == FtpTarget::Protocol::Sftp && !m_request.remotePath.startsWith(u'/')
+            && m_request.remotePath.contains(u' ')) {
+            // The rename could not name it (tabs are refused above as control characters): better
+            // nothing sent than a file that never takes its name.
+            fail(QStringLiteral("the remote path \"%1\" is relative to the home folder and holds a blank, which an sftp "
+                                "rename cannot name; make FtpPath absolute or set FtpTempName=0; nothing was sent")
+                     .arg(shownText(m_request.remotePath)));
+            return false;
+        }
+    } else {
+        m_sentName = m_fileName;
+        m_sentPath = m_request.remotePath;
+    }
     return openLocalFile();
 }
 
@@ -346,7 +393,7 @@ bool Transfer::openLocalFile()
 
 void Transfer::setOptions(CURL *c)
 {
-    m_url = m_target.url(m_request.remotePath);
+    m_url = m_target.url(m_sentPath);
     m_user = m_request.userName.toUtf8();
     m_password = m_request.password.toUtf8();
     m_caBundle = QFile::encodeName(m_request.caBundle);
@@ -360,12 +407,15 @@ void Transfer::setOptions(CURL *c)
     curl_easy_setopt(c, CURLOPT_INFILESIZE_LARGE, curl_off_t(m_size));
     curl_easy_setopt(c, CURLOPT_READFUNCTION, &Transfer::onRead);
     curl_easy_setopt(c, CURLOPT_READDATA, this);
+    // Nothing is ever fetched; should a server send data anyway, it goes nowhere.
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, +[](char *, size_t size, size_t count, void *) { return size * count; });
     if (!m_request.userName.isEmpty()) {
         curl_easy_setopt(c, CURLOPT_USERNAME, m_user.constData());
         curl_easy_setopt(c, CURLOPT_PASSWORD, m_password.constData());
     }
-    // Each upload has a connection of its own, closed when it is done.
-    curl_easy_setopt(c, CURLOPT_FORBID_REUSE, 1L);
+    // Each upload has a connection of its own, closed when it is done; with a temporary name it
+    // is kept past the transfer for the rename.
+    curl_easy_setopt(c, CURLOPT_FORBID_REUSE, m_request.temporaryName ? 0L : 1L);
     curl_easy_setopt(c, CURLOPT_FRESH_CONNECT, 1L);
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, long(m_request.timeouts.connect.count()));
     curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT,
@@ -388,7 +438,7 @@ void Transfer::setOptions(CURL *c)
         curl_easy_setopt(c, CURLOPT_FTP_CREATE_MISSING_DIRS, long(CURLFTP_CREATE_DIR_NONE));
         // Ask for the stored size afterwards. The "*" keeps curl from failing on its own; the
         // verdict reads the reply itself.
-        m_postQuote.reset(curl_slist_append(nullptr, QByteArray("*SIZE " + m_fileName.toUtf8()).constData()));
+        m_postQuote.reset(curl_slist_append(nullptr, QByteArray("*SIZE " + m_sentName.toUtf8()).constData()));
         curl_easy_setopt(c, CURLOPT_POSTQUOTE, m_postQuote.get());
         curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &Transfer::onHeader);
         curl_easy_setopt(c, CURLOPT_HEADERDATA, this);
@@ -426,7 +476,7 @@ void Transfer::setOptions(CURL *c)
 // The file counts as on the server only when everything agrees: curl finished without an
 // error, the whole announced size went out, the server's final reply to the data transfer was
 // 226/250, and where the server answers SIZE, it holds exactly that many bytes.
-bool Transfer::verdict(CURLcode result, const char *errorBuffer)
+QString Transfer::transferFault(CURLcode result, const char *errorBuffer) const
 {
     const bool ftp = m_target.protocol != FtpTarget::Protocol::Sftp;
     QString why = m_failure;
@@ -449,12 +499,93 @@ bool Transfer::verdict(CURLcode result, const char *errorBuffer)
         else if (m_sizeReply == 213 && !m_serverSize)
             why = QStringLiteral("the server's size of %1 is unreadable (%2)").arg(where(), lastReply());
     }
-    if (!why.isEmpty()) {
-        fail(why);
-        return false;
+    return why;
+}
+
+// A path as libcurl's sftp commands take it. An absolute one goes in quotes, so blanks and
+// quotes in names stay inside them; one relative to the login's home folder starts "/~/", which
+// libcurl expands only outside quotes (checkRequest refuses such a path that holds blanks).
+QByteArray Transfer::quotedPath(const QString &remotePath) const
+{
+    if (!remotePath.startsWith(u'/'))
+        return "/~/" + remotePath.toUtf8();
+    QByteArray path = remotePath.toUtf8();
+    path.replace('\\', "\\\\").replace('"', "\\\"");
+    return '"' + path + '"';
+}
+
+// Runs commands on the connection the upload used (a new one, logged in afresh, if the server or
+// a refused command closed it). The request names the temporary file without fetching it, so
+// curl goes to the file's folder as it did for the upload and the postquote commands run there.
+bool Transfer::redo(CURL *c, curl_slist *commands, char *errorBuffer)
+{
+    m_afterQuote.reset(commands);
+    m_renameFromReply = m_renameToReply = m_deleteReply = 0;
+    m_renameRefusal.clear();
+    errorBuffer[0] = '\0';
+    curl_easy_setopt(c, CURLOPT_UPLOAD, 0L);
+    curl_easy_setopt(c, CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(c, CURLOPT_FRESH_CONNECT, 0L);
+    curl_easy_setopt(c, CURLOPT_FORBID_REUSE, 1L);
+    curl_easy_setopt(c, CURLOPT_POSTQUOTE, m_afterQuote.get());
+    return curl_easy_perform(c) == CURLE_OK;
+}
+
+curl_slist *commandList(std::initializer_list<QByteArray> commands)
+{
+    curl_slist *list = nullptr;
+    for (const QByteArray &command : commands)
+        list = curl_slist_append(list, command.constData());
+    return list;
+}
+
+// The file is confirmed whole under its temporary name; it takes its final name now. Empty when
+// it did, else why not.
+QString Transfer::rename(CURL *c, char *errorBuffer)
+{
+    const bool ftp = m_target.protocol != FtpTarget::Protocol::Sftp;
+    const QByteArray from = ftp ? m_sentName.toUtf8() : quotedPath(m_sentPath);
+    const QByteArray to = ftp ? m_fileName.toUtf8() : quotedPath(m_request.remotePath);
+    if (redo(c, ftp ? commandList({"RNFR " + from, "RNTO " + to}) : commandList({"rename " + from + ' ' + to}), errorBuffer))
+        return {};
+    auto replies = [this] {
+        QStringList seen;
+        for (const auto &[command, code] : {std::pair{"DELE", m_deleteReply}, {"RNFR", m_renameFromReply}, {"RNTO", m_renameToReply}}) {
+            if (code)
+                seen << QLatin1StringView(command) + u' ' + QString::number(code);
+        }
+        return seen.join(QStringLiteral(", "));
+    };
+    auto refusal = [&] {
+        return ftp ? replies() + (m_renameRefusal.isEmpty() ? QString() : u": " + shownText(QString::fromUtf8(m_renameRefusal)))
+                   : QString::fromUtf8(errorBuffer);
+    };
+    QString firstRefusal = refusal();
+    // Some servers (and sftp servers as a rule) will not rename onto an existing file: the file
+    // sent earlier goes first then. Over FTP only when the server took RNFR: one that cannot
+    // rename at all must keep the file it has.
+    const bool overwriteRefused = ftp ? m_renameFromReply == 350 && m_renameToReply >= 400 : !m_abort.load();
+    if (overwriteRefused && m_failure.isEmpty()) {
+        if (redo(c, ftp ? commandList({"DELE " + to, "RNFR " + from, "RNTO " + to})
+                        : commandList({"rm " + to, "rename " + from + ' ' + to}),
+                 errorBuffer))
+            return {};
+        firstRefusal += QStringLiteral("; then ") + refusal();
     }
-    report(State::ResponseCompleted);
-    return true;
+    if (!m_failure.isEmpty())
+        firstRefusal = m_failure;
+    return QStringLiteral("the server did not rename %1 to %2 (%3); the file stays under its temporary name")
+        .arg(shownText(m_sentName), where(), firstRefusal);
+}
+
+// A transfer the server answered but did not confirm may have left its temporary file; take it
+// away while the connection stands. A broken connection leaves it: the next upload of the same
+// file replaces it.
+void Transfer::removeTemporary(CURL *c, char *errorBuffer)
+{
+    const bool ftp = m_target.protocol != FtpTarget::Protocol::Sftp;
+    const QByteArray command = ftp ? QByteArray("*DELE " + m_sentName.toUtf8()) : QByteArray("*rm " + quotedPath(m_sentPath));
+    redo(c, commandList({command}), errorBuffer);
 }
 
 FtpResult Transfer::run()
@@ -472,7 +603,19 @@ FtpResult Transfer::run()
     setOptions(curl.get());
     const CURLcode code = curl_easy_perform(curl.get());
 
-    const bool succeeded = verdict(code, errorBuffer);
+    QString why = transferFault(code, errorBuffer);
+    if (m_request.temporaryName) {
+        if (why.isEmpty())
+            why = rename(curl.get(), errorBuffer);
+        else if (code == CURLE_OK && !m_abort.load())
+            removeTemporary(curl.get(), errorBuffer);
+    }
+    // The file counts as sent only under its final name.
+    const bool succeeded = why.isEmpty();
+    if (succeeded)
+        report(State::ResponseCompleted);
+    else
+        fail(why);
     if (m_connected) {
         report(State::Disconnecting);
         report(State::Disconnected);

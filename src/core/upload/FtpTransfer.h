@@ -32,6 +32,10 @@ struct FtpRequest
     // request): the transfer then ends with an error at once, saying this, and connects to nothing.
     QString refusal;
     quint64 tag = 0; // the caller's number for this request, handed back with the result
+    // Send under a temporary name in the same folder (".name.part") and rename it to the final
+    // name only once the server has confirmed it whole, so a broken transfer never replaces a
+    // complete file sent earlier. False sends straight to the final name.
+    bool temporaryName = true;
 };
 
 // How one upload ended.

@@ -66,7 +66,7 @@ quint64 InetFtp::Execute(const QString &localPath, const QString &remotePath)
     QString refusal;
     if (const CURLcode setUp = initialiseCurlOnce(); setUp != CURLE_OK)
         refusal = QStringLiteral("libcurl could not be set up: %1").arg(QString::fromUtf8(curl_easy_strerror(setUp)));
-    return enqueue({m_serverAddress, m_userName, m_password, localPath, remotePath, m_timeouts, m_caBundle, refusal, 0});
+    return enqueue({m_serverAddress, m_userName, m_password, localPath, remotePath, m_timeouts, m_caBundle, refusal, 0, m_temporaryName});
 }
 
 quint64 InetFtp::refuse(const QString &localPath, const QString &remotePath, const QString &why)

@@ -39,6 +39,11 @@ public:
     QString password() const { return m_password; }
     void setPassword(const QString &password) { m_password = password; }
 
+    // Whether later sends go under a temporary name first and are renamed once confirmed (the
+    // default), or straight to the final name for a server that cannot rename.
+    bool temporaryName() const { return m_temporaryName; }
+    void setTemporaryName(bool on) { m_temporaryName = on; }
+
     void setTimeouts(const FtpTimeouts &timeouts) { m_timeouts = timeouts; }
     // A file of certificates to trust for ftps/ftpes instead of the system's store.
     void setTrustedCertificates(const QString &path) { m_caBundle = path; }
@@ -72,6 +77,7 @@ private:
     QString m_password;
     FtpTimeouts m_timeouts;
     QString m_caBundle;
+    bool m_temporaryName = true;
 
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;

@@ -172,6 +172,7 @@ void FrmMain::showSettings()
     m_ftp->setServerAddress(SysMain::Trim(settings.FtpServer));
     m_ftp->setUserName(SysMain::Trim(settings.FtpUserName));
     m_ftp->setPassword(SysMain::Trim(settings.FtpPassword));
+    m_ftp->setTemporaryName(SysMain::Trim(settings.FtpTempName) != u"0");
 }
 
 void FrmMain::showCounters()

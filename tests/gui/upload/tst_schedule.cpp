@@ -236,8 +236,8 @@ void TestSchedule::aDayOfTicksSendsEachTimeOnce()
         return result;
     }();
     QCOMPARE(stores.size(), 10);
-    QCOMPARE(stores.count("STOR 20210305.12"), 8);
-    QCOMPARE(stores.count("STOR 20210304.12"), 2);
+    QCOMPARE(stores.count("STOR .20210305.12.part"), 8);
+    QCOMPARE(stores.count("STOR .20210304.12.part"), 2);
     QCOMPARE(server.stored(QStringLiteral("upload/20210305.12")), today);
     QCOMPARE(server.stored(QStringLiteral("upload/20210304.12")), yesterday);
     for (const auto &args : finished)

@@ -322,7 +322,10 @@ void TestUpload::backToBackUploadsBothArrive()
     QCOMPARE(m_server->stored(QStringLiteral("upload/20210305.12")), today);
     QCOMPARE(m_server->stored(QStringLiteral("upload/20210304.12")), yesterday);
     const QByteArray commands = m_server->commandLog();
-    QVERIFY(commands.lastIndexOf("STOR 20210305.12") < commands.lastIndexOf("STOR 20210304.12"));
+    // One after the other: today's file has its final name before yesterday's goes out.
+    QVERIFY(commands.lastIndexOf("STOR .20210305.12.part") >= 0);
+    QVERIFY(commands.lastIndexOf("STOR .20210305.12.part") < commands.lastIndexOf("RNTO 20210305.12\n"));
+    QVERIFY(commands.lastIndexOf("RNTO 20210305.12\n") < commands.lastIndexOf("STOR .20210304.12.part"));
     QCOMPARE(station.log().count(QStringLiteral("ResponseCompleted.")), 2);
 }
 
