@@ -126,12 +126,12 @@ void InetFtp::work()
 
         QMetaObject::invokeMethod(this, [this, tag = request.tag] { emit transferStarted(tag); }, Qt::QueuedConnection);
         const FtpResult result = runFtpTransfer(request, [this](Ftp::State state) { post(state); }, m_abort);
-        // The result is on its way before the control counts as idle, so whoever sees it idle
-        // only has to let queued events run to have every outcome.
-        finish(result);
         lock.lock();
         m_running = false;
         if (!result.succeeded && m_stopping)
             m_aborted = request;
+        // Idle and the result on its way in one step: whoever sees the control idle only has to
+        // let queued events run to have every outcome, and whoever gets the outcome sees it idle.
+        finish(result);
     }
 }
