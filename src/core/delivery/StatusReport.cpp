@@ -59,7 +59,7 @@ const UploadRecord *latestSince(const QList<UploadRecord> &rows, const QString &
 }
 
 Line describe(const UploadRecord *latest, const Ledger &ledger, const QMap<QString, Ledger::Owed> &givenUp,
-              const QString &remotePath, const QDateTime &due, const QDateTime &now)
+              const QString &remotePath, const QDateTime &due, const QDateTime &now, bool journalKept)
 {
     if (latest && latest->outcome == Outcome::Succeeded) {
         const QDateTime at = latest->startedAt.isValid() ? latest->startedAt : latest->askedAt;
@@ -98,6 +98,10 @@ Line describe(const UploadRecord *latest, const Ledger &ledger, const QMap<QStri
         return {FailedForGood, QStringLiteral("failed: %1; not retried (a %2 upload)")
                                    .arg(reason, triggerName(latest->trigger))};
     }
+    // The catch-up starts from the last minute the journal says was examined: a program folder
+    // without a journal never had a run to catch up from.
+    if (!journalKept)
+        return {FailedForGood, QStringLiteral("not sent; without a journal no catch-up sends it")};
     if (due.secsTo(now) <= 3600LL * CatchUpHours)
         return {Owed, QStringLiteral("not sent; the program sends it at its next start (catch-up)")};
     return {FailedForGood, QStringLiteral("not sent; more than %1 hours late, no catch-up sends it").arg(CatchUpHours)};
@@ -136,7 +140,7 @@ Report status(const Settings &settings, const std::optional<QList<UploadRecord>>
                 line.text = QStringLiteral("not yet due");
             } else {
                 ++dueCount;
-                line = describe(latestSince(known, remotePath, due), ledger, givenUp, remotePath, due, now);
+                line = describe(latestSince(known, remotePath, due), ledger, givenUp, remotePath, due, now, rows.has_value());
             }
             owedCount += line.status == Owed;
             failedCount += line.status == FailedForGood;

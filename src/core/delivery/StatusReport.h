@@ -30,7 +30,7 @@ struct Report
 };
 
 // Hours after its time within which an upload that never went out is still sent by the
-// program's catch-up at its next start.
+// program's catch-up at its next start (when it has a journal to catch up from).
 constexpr int CatchUpHours = 24;
 
 // The last outcome of every configured time for today and yesterday, as of now (local time).

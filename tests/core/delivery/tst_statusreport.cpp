@@ -93,7 +93,7 @@ class TestStatusReport : public QObject
 private slots:
     void status_data();
     void status();
-    void withoutJournalEveryDueTimeIsUnsent();
+    void withoutJournalNothingCatchesUp();
     void summaryLineComesFirst_data();
     void summaryLineComesFirst();
     void historyNewestFirstWithReasons();
@@ -215,15 +215,19 @@ void TestStatusReport::status()
         QVERIFY2(line.contains(text), qPrintable(line));
 }
 
-void TestStatusReport::withoutJournalEveryDueTimeIsUnsent()
+void TestStatusReport::withoutJournalNothingCatchesUp()
 {
-    const Settings settings = settingsWith({{0, QStringLiteral("08:00")}, {1, QStringLiteral("12:00")}});
+    // 11:00 yesterday is within the 24 hours of a catch-up, but without a journal the program
+    // has no last run to catch up from.
+    const Settings settings = settingsWith({{0, QStringLiteral("11:00")}});
     const StatusReport::Report report = StatusReport::status(settings, std::nullopt, Now);
     QVERIFY(report.lines.join(u'\n').contains(QStringLiteral("no journal yet")));
-    QVERIFY(lineOf(report.lines, QStringLiteral("today"), QStringLiteral("FtpTime1")).contains(QStringLiteral("not sent")));
-    QVERIFY(lineOf(report.lines, QStringLiteral("today"), QStringLiteral("FtpTime2")).contains(QStringLiteral("not yet due")));
-    // Yesterday's times are past the catch-up: nothing will send them.
+    QVERIFY(lineOf(report.lines, QStringLiteral("today"), QStringLiteral("FtpTime1")).contains(QStringLiteral("not yet due")));
+    QVERIFY(lineOf(report.lines, QStringLiteral("yesterday"), QStringLiteral("FtpTime1"))
+                .contains(QStringLiteral("not sent; without a journal")));
     QCOMPARE(report.status, int(StatusReport::FailedForGood));
+    // The same with an empty journal: the catch-up will send it.
+    QCOMPARE(StatusReport::status(settings, QList<UploadRecord>{}, Now).status, int(StatusReport::Owed));
 }
 
 void TestStatusReport::summaryLineComesFirst_data()
