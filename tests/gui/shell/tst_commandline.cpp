@@ -3,6 +3,7 @@
 // display, with journals written through the journal itself.
 #include "core/journal/Journal.h"
 #include "gui/shell/CommandLine.h"
+#include "gui/shell/ExitStatus.h"
 #include "TestSupport.h"
 
 #include <QFile>
@@ -138,6 +139,7 @@ private slots:
     void historyNewestFirstWithinDays();
     void printsAndEndsWithoutDisplay_data();
     void printsAndEndsWithoutDisplay();
+    void statusWithoutSettingsEndsAsAtStartUp();
 
 private:
     QTemporaryDir m_stateHome;
@@ -333,6 +335,20 @@ void TestCommandLine::printsAndEndsWithoutDisplay()
     QVERIFY2(run.err.contains(err), qPrintable(run.err));
     if (status != 0)
         QVERIFY2(run.out.isEmpty(), qPrintable(run.out)); // a monitor reads nothing from a wrong call
+}
+
+void TestCommandLine::statusWithoutSettingsEndsAsAtStartUp()
+{
+    // Without the times there is nothing to judge by: an empty report would read as "all sent".
+    ProgramDir dir;
+    const QString binary = dir.installBinary();
+    QVERIFY(QFile::remove(dir.iniFile()));
+    const Run run = runCli(binary, {QStringLiteral("--status")}, m_stateHome.path());
+    QCOMPARE(run.exitStatus, QProcess::NormalExit);
+    QCOMPARE(run.exitCode, int(ExitSettingsMissing));
+    QVERIFY2(run.out.isEmpty(), qPrintable(run.out));
+    QVERIFY2(run.err.contains(QStringLiteral("TALLYPORT.ini")), qPrintable(run.err));
+    QVERIFY(!QFile::exists(dir.iniFile()));
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)
