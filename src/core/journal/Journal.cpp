@@ -448,8 +448,11 @@ void Journal::deliverNotices()
         emit notice(line);
 }
 
-std::optional<QList<UploadRecord>> Journal::readRows(const QString &programDir, const QDateTime &since, QString *why)
+std::optional<QList<UploadRecord>> Journal::readRows(const QString &programDir, const QDateTime &since, QString *why,
+                                                     bool *missing)
 {
+    if (missing)
+        *missing = false;
     // Where the program would have put it; of two, the one written last. Until a checkpoint
     // the last writes are in the -wal file alone.
     const auto lastWritten = [](const QString &file) {
@@ -464,6 +467,8 @@ std::optional<QList<UploadRecord>> Journal::readRows(const QString &programDir, 
             path = candidate;
     }
     if (path.isEmpty()) {
+        if (missing)
+            *missing = true;
         if (why)
             *why = QStringLiteral("no journal in %1 or %2").arg(shown(programDir), shown(stateDir()));
         return std::nullopt;

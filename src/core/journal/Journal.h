@@ -90,9 +90,10 @@ public:
 
     // A look from outside the running program (--status, --history): opens the journal where it
     // is, read-only; never makes, repairs or sets aside a file. Nothing when there is no journal
-    // or it cannot be read, why then says so.
+    // or it cannot be read, why then says so; missing tells the two apart (true: there is none),
+    // since a monitor must not take a damaged journal for a folder that never uploaded.
     static std::optional<QList<UploadRecord>> readRows(const QString &programDir, const QDateTime &since,
-                                                       QString *why = nullptr);
+                                                       QString *why = nullptr, bool *missing = nullptr);
 
 signals:
     // One line for the transfer log, each time the journal changes state.

@@ -2,6 +2,7 @@
 #include "core/clock/Clock.h"
 #include "core/diagnostics/Diagnostics.h"
 #include "core/platform/Posix.h"
+#include "gui/shell/CommandLine.h"
 #include "gui/shell/ExitStatus.h"
 #include "gui/shell/FrmMain.h"
 #include "gui/shell/TerminationSignals.h"
@@ -15,9 +16,13 @@ int main(int argc, char *argv[])
     // restarted): the uploads must go on without their log lines.
     Posix::ignoreBrokenPipe();
 
+    // Before any QApplication: a monitor runs these without a display, beside a running copy.
+    if (argc > 1)
+        return CommandLine::run(argc, argv);
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("korva5-upload"));
-    QApplication::setApplicationVersion(QStringLiteral("1.00"));
+    QApplication::setApplicationVersion(QString::fromLatin1(CommandLine::Version));
     // The window hides itself into the notification area; that must not end the program.
     QApplication::setQuitOnLastWindowClosed(false);
 

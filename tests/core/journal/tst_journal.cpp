@@ -595,8 +595,10 @@ void TestJournal::readRowsNeverChangesAnything()
     QVERIFY(QDir().mkpath(program.file(folder)));
     const QDir dir(program.file(folder));
     QString why;
-    QVERIFY(!Journal::readRows(dir.path(), {}, &why));
+    bool missing = false;
+    QVERIFY(!Journal::readRows(dir.path(), {}, &why, &missing));
     QVERIFY(why.contains(dir.path()));
+    QVERIFY(missing);
     QVERIFY(!QFileInfo::exists(dir.filePath(Journal::FileName)));
     QVERIFY(!QFileInfo::exists(Journal::stateDir()));
 
@@ -619,8 +621,9 @@ void TestJournal::readRowsNeverChangesAnything()
     const QString other = program.file(QStringLiteral("other"));
     QDir().mkpath(other);
     writeFile(other + u'/' + Journal::FileName, QByteArray(8192, 'x'));
-    QVERIFY(!Journal::readRows(other, {}, &why));
+    QVERIFY(!Journal::readRows(other, {}, &why, &missing));
     QVERIFY(!why.isEmpty());
+    QVERIFY(!missing); // there is one, it cannot be read: not the same as none
     QCOMPARE(readFile(other + u'/' + Journal::FileName), QByteArray(8192, 'x'));
     QVERIFY(setAside(other).isEmpty());
 }

@@ -1,0 +1,155 @@
+// SPDX-License-Identifier: MIT
+#include "gui/shell/CommandLine.h"
+
+#include "core/clock/Clock.h"
+#include "core/delivery/StatusReport.h"
+#include "core/journal/Journal.h"
+#include "core/settings/SettingsStore.h"
+#include "gui/shell/ExitStatus.h"
+#include "gui/shell/Logging.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace CommandLine {
+
+namespace {
+
+constexpr int DefaultHistoryDays = 30;
+// How far back --status reads: the retries of a day and the day before, as the program does.
+constexpr qint64 StatusReadBackSeconds = 48LL * 3600;
+
+void print(const QStringList &lines)
+{
+    for (const QString &line : lines) {
+        std::fputs(line.toLocal8Bit().constData(), stdout);
+        std::fputc('\n', stdout);
+    }
+    std::fflush(stdout);
+}
+
+int usageError(const QCommandLineParser &parser, const QString &problem)
+{
+    std::fprintf(stderr, "korva5-upload: %s\n\n%s", problem.toLocal8Bit().constData(),
+                 parser.helpText().toLocal8Bit().constData());
+    return ExitUsage;
+}
+
+int status(const QString &programDir, const QDateTime &now)
+{
+    // Read as the program reads it at start, with the same two statuses when it cannot be.
+    const QString iniFile = QDir(programDir).filePath(QStringLiteral("TALLYPORT.ini"));
+    if (!QFileInfo(iniFile).isFile()) {
+        qCCritical(lcShell).noquote() << "no settings file" << QDir::toNativeSeparators(iniFile);
+        return ExitSettingsMissing;
+    }
+    QFile probe(iniFile);
+    if (!probe.open(QIODevice::ReadOnly)) {
+        qCCritical(lcShell).noquote() << "cannot read" << QDir::toNativeSeparators(iniFile) + u':'
+                                      << probe.errorString();
+        return ExitSettingsUnreadable;
+    }
+    probe.close();
+    const Settings settings = SettingsStore(iniFile).load();
+
+    QString why;
+    bool missing = false;
+    const std::optional<QList<UploadRecord>> rows =
+        Journal::readRows(programDir, now.addSecs(-StatusReadBackSeconds), &why, &missing);
+    if (!rows && !missing) {
+        // Reporting from the settings alone would call every upload unsent: a monitor would then
+        // alarm (or calm down) on a guess.
+        qCCritical(lcShell).noquote() << "cannot read the journal:" << why;
+        print({QStringLiteral("UNKNOWN: the journal cannot be read (%1)").arg(why)});
+        return StatusReport::Unknown;
+    }
+    const StatusReport::Report report = StatusReport::status(settings, rows, now);
+    print(report.lines);
+    return report.status;
+}
+
+int history(const QString &programDir, const QDateTime &now, int days)
+{
+    QString why;
+    bool missing = false;
+    const std::optional<QList<UploadRecord>> rows = Journal::readRows(programDir, now.addDays(-days), &why, &missing);
+    if (!rows && missing) {
+        print({QStringLiteral("no journal yet: nothing has been uploaded from this program folder")});
+        return 0;
+    }
+    if (!rows) {
+        qCCritical(lcShell).noquote() << "cannot read the journal:" << why;
+        return StatusReport::Unknown;
+    }
+    if (rows->isEmpty())
+        print({QStringLiteral("no uploads in the last %1 days").arg(days)});
+    else
+        print(StatusReport::history(*rows));
+    return 0;
+}
+
+} // namespace
+
+int run(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("korva5-upload"));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(Version));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Uploads each day's records file to the FTP server at the times set in TALLYPORT.ini.\n"
+        "Without options it starts in the notification area."));
+    const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")},
+                                        QStringLiteral("Show this help and end."));
+    const QCommandLineOption versionOption(QStringLiteral("version"), QStringLiteral("Show the version and end."));
+    const QCommandLineOption statusOption(
+        QStringLiteral("status"),
+        QStringLiteral("Show the last outcome of every upload time today and yesterday. Exit status 0: "
+                       "nothing owed; 1: a retry or catch-up is pending; 2: an upload failed for good; "
+                       "3: the journal cannot be read."));
+    const QCommandLineOption historyOption(
+        QStringLiteral("history"),
+        QStringLiteral("Show the uploads of the last DAYS days (%1 when not given), newest first.")
+            .arg(DefaultHistoryDays));
+    parser.addOptions({helpOption, versionOption, statusOption, historyOption});
+    parser.addPositionalArgument(QStringLiteral("DAYS"), QStringLiteral("Days of --history."), QStringLiteral("[DAYS]"));
+
+    if (!parser.parse(QCoreApplication::arguments()))
+        return usageError(parser, parser.errorText());
+    if (parser.isSet(helpOption)) {
+        print({parser.helpText().trimmed()});
+        return 0;
+    }
+    if (parser.isSet(versionOption)) {
+        print({QStringLiteral("korva5-upload %1").arg(QString::fromLatin1(Version))});
+        return 0;
+    }
+    const QStringList positional = parser.positionalArguments();
+    if (parser.isSet(statusOption) == parser.isSet(historyOption))
+        return usageError(parser, QStringLiteral("give one of --status and --history"));
+    const QString programDir = QCoreApplication::applicationDirPath();
+    const QDateTime now = SystemClock().now();
+    if (parser.isSet(statusOption)) {
+        if (!positional.isEmpty())
+            return usageError(parser, QStringLiteral("--status takes no argument"));
+        return status(programDir, now);
+    }
+    if (positional.size() > 1)
+        return usageError(parser, QStringLiteral("--history takes at most one number of days"));
+    int days = DefaultHistoryDays;
+    if (!positional.isEmpty()) {
+        bool ok = false;
+        days = positional.first().toInt(&ok);
+        if (!ok || days < 1 || days > Journal::KeepDays)
+            return usageError(parser, QStringLiteral("DAYS must be a whole number from 1 to %1").arg(Journal::KeepDays));
+    }
+    return history(programDir, now, days);
+}
+
+} // namespace CommandLine

@@ -1,0 +1,18 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// The modes asked for on the command line (--status, --history, --help, --version): each
+// answers on standard output and ends, without a window, a display or the single-instance lock,
+// so they work beside a running copy and on a machine without a desktop.
+namespace CommandLine {
+
+inline constexpr char Version[] = "1.00";
+
+// The exit status for "a command line that makes no sense" (EX_USAGE of sysexits.h).
+inline constexpr int ExitUsage = 64;
+
+// Runs the mode argv asks for and returns the program's exit status. Only for argc > 1: without
+// arguments the program is the tray utility.
+int run(int argc, char *argv[]);
+
+} // namespace CommandLine
