@@ -59,7 +59,8 @@ const UploadRecord *latestSince(const QList<UploadRecord> &rows, const QString &
 }
 
 Line describe(const UploadRecord *latest, const Ledger &ledger, const QMap<QString, Ledger::Owed> &givenUp,
-              const QString &remotePath, const QDateTime &due, const QDateTime &now, bool journalKept)
+              const QString &remotePath, const QDateTime &due, const QDateTime &now, bool journalKept,
+              const QDateTime &firstRecorded)
 {
     if (latest && latest->outcome == Outcome::Succeeded) {
         const QDateTime at = latest->startedAt.isValid() ? latest->startedAt : latest->askedAt;
@@ -99,10 +100,14 @@ Line describe(const UploadRecord *latest, const Ledger &ledger, const QMap<QStri
                                    .arg(reason, triggerName(latest->trigger))};
     }
     // The catch-up starts from the last minute the journal says was examined: a program folder
-    // without a journal never had a run to catch up from.
+    // without a journal never had a run to catch up from, and a first start owes nothing of what
+    // came before it, so a time before the first upload recorded here is not owed either.
     if (!journalKept)
-        return {FailedForGood, QStringLiteral("not sent; without a journal no catch-up sends it")};
-    if (due.secsTo(now) <= 3600LL * CatchUpHours)
+        return {NothingOwed, QStringLiteral("not sent; no journal yet, so nothing is owed")};
+    const bool withinCatchUp = due.secsTo(now) <= 3600LL * CatchUpHours;
+    if (!withinCatchUp && (!firstRecorded.isValid() || due < firstRecorded))
+        return {NothingOwed, QStringLiteral("not sent; before the first upload recorded here")};
+    if (withinCatchUp)
         return {Owed, QStringLiteral("not sent; the program sends it at its next start (catch-up)")};
     return {FailedForGood, QStringLiteral("not sent; more than %1 hours late, no catch-up sends it").arg(CatchUpHours)};
 }
@@ -123,6 +128,12 @@ Report status(const Settings &settings, const std::optional<QList<UploadRecord>>
     for (const Ledger::Owed &owed : ledger.givenUp())
         givenUp.insert(owed.remotePath, owed);
 
+    QDateTime firstRecorded;
+    for (const UploadRecord &row : known) {
+        if (!firstRecorded.isValid() || row.askedAt < firstRecorded)
+            firstRecorded = row.askedAt;
+    }
+
     Report report;
     QStringList body;
     int owedCount = 0, failedCount = 0, dueCount = 0;
@@ -140,7 +151,8 @@ Report status(const Settings &settings, const std::optional<QList<UploadRecord>>
                 line.text = QStringLiteral("not yet due");
             } else {
                 ++dueCount;
-                line = describe(latestSince(known, remotePath, due), ledger, givenUp, remotePath, due, now, rows.has_value());
+                line = describe(latestSince(known, remotePath, due), ledger, givenUp, remotePath, due, now, rows.has_value(),
+                                firstRecorded);
             }
             owedCount += line.status == Owed;
             failedCount += line.status == FailedForGood;

@@ -170,8 +170,13 @@ void TestStatusReport::status_data()
         << at8 << Rows{sentYesterday8} << int(StatusReport::Owed) << "today" << "FtpTime1"
         << QStringList{QStringLiteral("not sent; the program sends it at its next start")};
     QTest::newRow("not sent and too late for a catch-up")
-        << at8 << Rows{sentToday8} << int(StatusReport::FailedForGood) << "yesterday" << "FtpTime1"
+        << at8 << Rows{sent(Trigger::Slot, 0, Yesterday.addDays(-1), at(Yesterday.addDays(-1), "08:00:00")), sentToday8}
+        << int(StatusReport::FailedForGood) << "yesterday" << "FtpTime1"
         << QStringList{QStringLiteral("not sent; more than 24 hours late")};
+    // A first start owes nothing of what came before it.
+    QTest::newRow("not sent before the first upload recorded")
+        << at8 << Rows{sentToday8} << int(StatusReport::NothingOwed) << "yesterday" << "FtpTime1"
+        << QStringList{QStringLiteral("not sent; before the first upload recorded here")};
     QTest::newRow("an upload before a time does not count for it")
         << Times{{0, QStringLiteral("08:00")}, {1, QStringLiteral("09:00")}}
         << Rows{sentYesterday8, sent(Trigger::Slot, 1, Yesterday, at(Yesterday, "09:00:00")), sentToday8}
@@ -224,8 +229,8 @@ void TestStatusReport::withoutJournalNothingCatchesUp()
     QVERIFY(report.lines.join(u'\n').contains(QStringLiteral("no journal yet")));
     QVERIFY(lineOf(report.lines, QStringLiteral("today"), QStringLiteral("FtpTime1")).contains(QStringLiteral("not yet due")));
     QVERIFY(lineOf(report.lines, QStringLiteral("yesterday"), QStringLiteral("FtpTime1"))
-                .contains(QStringLiteral("not sent; without a journal")));
-    QCOMPARE(report.status, int(StatusReport::FailedForGood));
+                .contains(QStringLiteral("not sent; no journal yet")));
+    QCOMPARE(report.status, int(StatusReport::NothingOwed));
     // The same with an empty journal: the catch-up will send it.
     QCOMPARE(StatusReport::status(settings, QList<UploadRecord>{}, Now).status, int(StatusReport::Owed));
 }
@@ -238,7 +243,8 @@ void TestStatusReport::summaryLineComesFirst_data()
     QTest::newRow("ok") << QList<UploadRecord>{yesterday, sent(Trigger::Slot, 0, Today, at(Today, "08:00:00"))}
                         << QStringLiteral("OK: ");
     QTest::newRow("warning") << QList<UploadRecord>{yesterday} << QStringLiteral("WARNING: 1 owed");
-    QTest::newRow("critical") << QList<UploadRecord>{} << QStringLiteral("CRITICAL: 1 failed for good, 1 owed");
+    QTest::newRow("critical") << QList<UploadRecord>{failed(Trigger::Slot, 0, Yesterday.addDays(-1), at(Yesterday.addDays(-1), "08:00:00"), at(Yesterday.addDays(-1), "08:00:30"))}
+                              << QStringLiteral("CRITICAL: 1 failed for good, 1 owed");
 }
 
 void TestStatusReport::summaryLineComesFirst()
