@@ -47,7 +47,7 @@ struct ReplyLine
 class Transfer
 {
 public:
-    Transfer(const FtpRequest &request, const std::function<void(State)> &report, const std::atomic<bool> &abort)
+    Transfer(const FtpRequest &request, const FtpReport &report, const std::atomic<bool> &abort)
         : m_request(request), m_report(report), m_abort(abort)
     {
     }
@@ -66,7 +66,7 @@ private:
     // Which command the server's next final reply answers.
     enum class Awaiting { Other, StoreStart, StoreEnd, Size, RenameFrom, RenameTo, Delete };
 
-    void report(State state) { m_report(state); }
+    void report(State state) { m_report(state, state == State::Error ? m_reason : QString()); }
     void fail(const QString &why);
     FtpResult result(bool succeeded) const
     {
@@ -94,7 +94,7 @@ private:
     QString lastReply() const { return shownText(QString::fromUtf8(m_lastReply)); }
 
     const FtpRequest &m_request;
-    const std::function<void(State)> &m_report;
+    const FtpReport &m_report;
     const std::atomic<bool> &m_abort;
     FtpTarget m_target;
     QString m_fileName; // the last part of the remote path
@@ -628,7 +628,7 @@ FtpResult Transfer::run()
 
 } // namespace
 
-FtpResult runFtpTransfer(const FtpRequest &request, const std::function<void(State)> &report,
+FtpResult runFtpTransfer(const FtpRequest &request, const FtpReport &report,
                     const std::atomic<bool> &abort)
 {
     Transfer transfer(request, report, abort);

@@ -50,8 +50,11 @@ struct FtpResult
 };
 Q_DECLARE_METATYPE(FtpResult)
 
+// How a transfer reports each moment as it happens; reason is set with State::Error only.
+using FtpReport = std::function<void(Ftp::State state, const QString &reason)>;
+
 // Runs one upload to the end on the calling thread (a worker thread: it blocks), reporting
 // progress through report() as the transfer control's state values. The result says whether the
 // file is on the server whole. abort, when set, ends the transfer soon with an error.
-FtpResult runFtpTransfer(const FtpRequest &request, const std::function<void(Ftp::State)> &report,
+FtpResult runFtpTransfer(const FtpRequest &request, const FtpReport &report,
                     const std::atomic<bool> &abort);

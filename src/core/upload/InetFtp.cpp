@@ -56,9 +56,16 @@ InetFtp::~InetFtp()
     }
 }
 
-void InetFtp::post(Ftp::State state)
+void InetFtp::post(Ftp::State state, const QString &reason)
 {
-    QMetaObject::invokeMethod(this, [this, state] { emit StateChanged(state); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [this, state, reason] {
+            if (state == Ftp::State::Error)
+                emit errorReason(reason);
+            emit StateChanged(state);
+        },
+        Qt::QueuedConnection);
 }
 
 quint64 InetFtp::Execute(const QString &localPath, const QString &remotePath)
@@ -90,7 +97,7 @@ quint64 InetFtp::enqueue(FtpRequest request)
     }
     const QString why = QStringLiteral("%1 uploads are already waiting").arg(MaxWaiting);
     qCWarning(lcUpload).noquote() << "upload of" << shownText(localPath) << "refused:" << why;
-    post(Ftp::State::Error);
+    post(Ftp::State::Error, why);
     finish({tag, localPath, remotePath, false, 0, why});
     return tag;
 }
@@ -125,7 +132,8 @@ void InetFtp::work()
         lock.unlock();
 
         QMetaObject::invokeMethod(this, [this, tag = request.tag] { emit transferStarted(tag); }, Qt::QueuedConnection);
-        const FtpResult result = runFtpTransfer(request, [this](Ftp::State state) { post(state); }, m_abort);
+        const FtpResult result = runFtpTransfer(
+            request, [this](Ftp::State state, const QString &reason) { post(state, reason); }, m_abort);
         lock.lock();
         m_running = false;
         if (!result.succeeded && m_stopping)

@@ -60,6 +60,8 @@ public:
 
 signals:
     void StateChanged(Ftp::State state);
+    // Why a transfer failed, right before its Error state.
+    void errorReason(const QString &reason);
     // A send's turn has come (it is not emitted for a send refused because too many wait).
     void transferStarted(quint64 tag);
     // Each requested send ends with exactly one of each of these, after its last StateChanged.
@@ -68,7 +70,7 @@ signals:
 
 private:
     void work();
-    void post(Ftp::State state);
+    void post(Ftp::State state, const QString &reason = {});
     quint64 enqueue(FtpRequest request);
     void finish(const FtpResult &result);
 

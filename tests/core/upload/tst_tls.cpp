@@ -92,7 +92,7 @@ void TestTls::repeatedUploadsAllArrive()
         request.timeouts = {std::chrono::seconds(10), std::chrono::seconds(10), std::chrono::seconds(10)};
         bool reportedError = false;
         const bool succeeded = runFtpTransfer(
-            request, [&](Ftp::State state) { reportedError |= state == Ftp::State::Error; }, abort).succeeded;
+            request, [&](Ftp::State state, const QString &) { reportedError |= state == Ftp::State::Error; }, abort).succeeded;
 
         const QByteArray stored = server.stored(u"upload/" + name);
         if (succeeded && (reportedError || stored != records))
