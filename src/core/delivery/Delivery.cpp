@@ -67,8 +67,13 @@ void Delivery::start()
 
 void Delivery::checkMinute()
 {
-    sendMatches(m_schedule.examine(m_clock.now(), m_state.settings().times()));
-    m_journal.setLastExaminedMinute(m_schedule.lastExamined());
+    const QList<ScheduleCheck::Match> matches = m_schedule.examine(m_clock.now(), m_state.settings().times());
+    sendMatches(matches);
+    // Only a minute that matched needs remembering: a catch-up from an older minute examines
+    // again minutes in which nothing matched, and finds nothing there. So the journal is written
+    // when something is sent, not every minute of a program that runs for months.
+    if (!matches.isEmpty())
+        m_journal.setLastExaminedMinute(m_schedule.lastExamined());
 }
 
 void Delivery::sendMatches(const QList<ScheduleCheck::Match> &matches)

@@ -10,6 +10,7 @@
 #include <QMetaObject>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -109,11 +110,12 @@ public:
     Worker(const Worker &) = delete;
     Worker &operator=(const Worker &) = delete;
 
-    void post(std::function<void()> operation)
+    // barrier: the operation needs everything before it committed (a read, a flush).
+    void post(std::function<void()> operation, bool barrier = false)
     {
         {
             std::lock_guard lock(m_queueMutex);
-            m_queue.push_back(std::move(operation));
+            m_queue.push_back({std::move(operation), barrier});
         }
         m_wake.notify_one();
     }
@@ -124,7 +126,7 @@ public:
     {
         std::promise<T> promise;
         std::future<T> result = promise.get_future();
-        post([&] { promise.set_value(operation()); });
+        post([&] { promise.set_value(operation()); }, true);
         return result.get();
     }
 
@@ -185,10 +187,19 @@ public:
             switchOff(m_store.error());
     }
 
+    // Every row written in a batch is kept until the batch is committed, so a commit that fails
+    // loses none of them.
+    void putRecord(const UploadRecord &record)
+    {
+        if (m_inBatch)
+            m_batchRecords.append(record);
+        write([&](Store &store) { return store.put(record); });
+    }
+
     void asked(const UploadRecord &record)
     {
         m_inFlight.insert(record.id, record);
-        write([&](Store &store) { return store.put(record); });
+        putRecord(record);
         // A program that runs for months still keeps 400 days and no more.
         if (record.askedAt.date() != m_lastPruned) {
             m_lastPruned = record.askedAt.date();
@@ -204,7 +215,7 @@ public:
         found->startedAt = at;
         found->outcome = Outcome::Running;
         const UploadRecord record = *found;
-        write([&](Store &store) { return store.put(record); });
+        putRecord(record);
     }
 
     void ended(qint64 id, const QDateTime &at, bool succeeded, qint64 bytes, const QString &reason)
@@ -219,7 +230,7 @@ public:
         found->reason = reason;
         const UploadRecord record = *found;
         m_inFlight.erase(found);
-        write([&](Store &store) { return store.put(record); });
+        putRecord(record);
     }
 
     void lastExamined(const QDateTime &minute)
@@ -231,19 +242,80 @@ public:
     Store &store() { return m_store; }
 
 private:
+    struct Queued
+    {
+        std::function<void()> operation;
+        bool barrier = false;
+    };
+
+    // Writes that come in a burst (an upload asked for, started and ended, a day of retries)
+    // share one commit: each commit costs far more than the row it writes. A batch waits at most
+    // BatchWindow for more, so a row is on disk that long after it was asked for at most.
+    static constexpr std::chrono::milliseconds BatchWindow{25};
+    static constexpr int BatchLimit = 500;
+
     void run()
     {
         for (;;) {
-            std::function<void()> operation;
+            Queued next;
             {
                 std::unique_lock lock(m_queueMutex);
                 m_wake.wait(lock, [this] { return m_stopping || !m_queue.empty(); });
                 if (m_queue.empty())
                     return; // stopping, and everything asked for is written
-                operation = std::move(m_queue.front());
+                next = std::move(m_queue.front());
                 m_queue.pop_front();
             }
-            operation();
+            if (next.barrier || !beginBatch()) {
+                next.operation();
+                continue;
+            }
+            next.operation();
+            const auto deadline = std::chrono::steady_clock::now() + BatchWindow;
+            for (int count = 1; count < BatchLimit; ++count) {
+                std::unique_lock lock(m_queueMutex);
+                m_wake.wait_until(lock, deadline, [this] { return m_stopping || !m_queue.empty(); });
+                if (m_queue.empty() || m_queue.front().barrier)
+                    break; // a read or flush must see the batch committed first
+                next = std::move(m_queue.front());
+                m_queue.pop_front();
+                lock.unlock();
+                next.operation();
+            }
+            endBatch();
+        }
+    }
+
+    bool beginBatch()
+    {
+        if (!m_on || !m_store.isOpen() || !m_store.exec("BEGIN"))
+            return false;
+        m_inBatch = true;
+        m_batchRecords.clear();
+        return true;
+    }
+
+    void endBatch()
+    {
+        if (!m_inBatch)
+            return; // the batch's file was set aside on the way: its rows went to the fresh one
+        m_inBatch = false;
+        if (m_store.isOpen() && !m_store.exec("COMMIT")) {
+            // A commit that fails (a full disk, a lock) is handled like a failed write: the
+            // rows of the batch go to a fresh file.
+            if (startAfresh(QDateTime::currentDateTime()))
+                putBatchAgain();
+        }
+        m_batchRecords.clear();
+    }
+
+    void putBatchAgain()
+    {
+        for (const UploadRecord &record : std::as_const(m_batchRecords)) {
+            if (!m_store.put(record)) {
+                switchOff(m_store.error());
+                return;
+            }
         }
     }
 
@@ -251,6 +323,7 @@ private:
     bool startAfresh(const QDateTime &now)
     {
         const QString reason = m_store.error();
+        const bool inBatch = std::exchange(m_inBatch, false); // its transaction goes with the file
         m_store.close();
         const QString asideName = setAside(now);
         if (asideName.isEmpty()) {
@@ -274,7 +347,9 @@ private:
             switchOff(m_store.error());
             return false;
         }
-        return true;
+        if (inBatch)
+            putBatchAgain();
+        return m_on.load();
     }
 
     // The new name of the file, or empty when it could not be moved out of the way. Its -wal
@@ -308,7 +383,7 @@ private:
 
     std::mutex m_queueMutex;
     std::condition_variable m_wake;
-    std::deque<std::function<void()>> m_queue;
+    std::deque<Queued> m_queue;
     bool m_stopping = false;
 
     std::mutex m_noticeMutex;
@@ -318,6 +393,8 @@ private:
 
     // Worker thread only.
     Store m_store;
+    bool m_inBatch = false;
+    QList<UploadRecord> m_batchRecords;
     QString m_path;
     QHash<qint64, UploadRecord> m_inFlight;
     QDateTime m_lastMinute;

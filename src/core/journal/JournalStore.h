@@ -41,8 +41,10 @@ public:
     // Of the last failure.
     QString error() const { return m_error; }
 
-private:
+    // A statement without results ("BEGIN", "COMMIT"); false (and error()) when it failed.
     bool exec(const char *sql);
+
+private:
     bool fail(int code);
     bool prepareSchema(const QDateTime &now);
 
