@@ -38,6 +38,12 @@ Delivery::Delivery(AppState &state, Uploader &uploader, InetFtp &ftp, TransferLo
 {
     connect(&m_ftp, &InetFtp::transferStarted, this, &Delivery::onStarted);
     connect(&m_ftp, &InetFtp::transferEnded, this, &Delivery::onEnded);
+    // New times apply from now on: a later catch-up must not examine the minutes before the
+    // change under the new times.
+    connect(&m_state, &AppState::settingsChanged, this, [this] {
+        if (m_schedule.lastExamined().isValid())
+            m_journal.setLastExaminedMinute(m_schedule.lastExamined());
+    });
 }
 
 QString Delivery::remotePathOf(QDate day) const
@@ -69,9 +75,10 @@ void Delivery::checkMinute()
 {
     const QList<ScheduleCheck::Match> matches = m_schedule.examine(m_clock.now(), m_state.settings().times());
     sendMatches(matches);
-    // Only a minute that matched needs remembering: a catch-up from an older minute examines
-    // again minutes in which nothing matched, and finds nothing there. So the journal is written
-    // when something is sent, not every minute of a program that runs for months.
+    // Only a minute that matched needs remembering (and the minute the times changed, above): a
+    // catch-up from an older minute examines again minutes in which nothing matched, and finds
+    // nothing there. So the journal is written when something is sent, not every minute of a
+    // program that runs for months.
     if (!matches.isEmpty())
         m_journal.setLastExaminedMinute(m_schedule.lastExamined());
 }

@@ -113,6 +113,7 @@ private slots:
     void retriesSurviveARestart();
     void catchUp_data();
     void catchUp();
+    void timesSetLaterAreNotCaughtUp();
     void clockJumpWhileRunning();
 
 private:
@@ -329,6 +330,21 @@ void TestDelivery::catchUp()
     // Started once more: nothing is sent twice.
     Station third(m_folder->path(), *m_server, secondStart.addSecs(900), {{slot, time}});
     QCOMPARE(third.sends(), 0);
+}
+
+void TestDelivery::timesSetLaterAreNotCaughtUp()
+{
+    {
+        Station first(m_folder->path(), *m_server, at(7, 0), {});
+        first.runUntil(at(9, 0));
+        // 08:30 is set at 09:00, after it passed: it was never due.
+        Settings settings = first.state.settings();
+        settings.FtpTime1 = QStringLiteral("08:30");
+        first.state.setSettings(settings);
+        first.runUntil(at(9, 5));
+    }
+    Station again(m_folder->path(), *m_server, at(9, 10), {{1, QStringLiteral("08:30")}});
+    QCOMPARE(again.sends(), 0);
 }
 
 void TestDelivery::clockJumpWhileRunning()
