@@ -481,7 +481,12 @@ QString Transfer::transferFault(CURLcode result, const char *errorBuffer) const
     const bool ftp = m_target.protocol != FtpTarget::Protocol::Sftp;
     QString why = m_failure;
     if (why.isEmpty() && result != CURLE_OK) {
-        why = QString::fromUtf8(errorBuffer[0] ? errorBuffer : curl_easy_strerror(result)) + u" (" + where() + u')';
+        QString detail = QString::fromUtf8(errorBuffer[0] ? errorBuffer : curl_easy_strerror(result));
+        // curl names how long it waited for a connection, not for an answer: say it here.
+        if (result == CURLE_OPERATION_TIMEDOUT && !detail.contains(QStringLiteral("after")) && !detail.contains(QStringLiteral("seconds")))
+            detail += QStringLiteral(" after %1 seconds")
+                          .arg(std::chrono::ceil<std::chrono::seconds>(m_request.timeouts.response).count());
+        why = detail + u" (" + where() + u')';
         if (!m_lastReply.isEmpty())
             why += u", last reply: " + lastReply();
     }

@@ -15,7 +15,15 @@ void TransferLog::insertTop(const QString &line)
     const QString shown = shownText(line);
     if (m_mirror == Mirror::StandardError)
         qCInfo(lcLog).noquote() << shown;
-    emit inserted(shown);
+    emit inserted(shown, 0);
+}
+
+void TransferLog::insertBelowTop(const QString &line)
+{
+    const QString shown = shownText(line);
+    if (m_mirror == Mirror::StandardError)
+        qCInfo(lcLog).noquote() << shown;
+    emit inserted(shown, 1);
 }
 
 void TransferLog::clear()

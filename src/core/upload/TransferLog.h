@@ -21,10 +21,13 @@ public:
     explicit TransferLog(Mirror mirror = Mirror::StandardError, QObject *parent = nullptr);
 
     void insertTop(const QString &line);
+    // Right under the newest line: what explains it (the reason under "Error!").
+    void insertBelowTop(const QString &line);
     void clear();
 
 signals:
-    void inserted(const QString &shownLine);
+    // row 0 is the top of the log, newest first.
+    void inserted(const QString &shownLine, int row);
     void cleared();
 
 private:

@@ -5,6 +5,7 @@
 #include "core/diagnostics/ShownText.h"
 #include "core/settings/SysMain.h"
 #include "core/state/AppState.h"
+#include "core/upload/FailureReason.h"
 #include "core/upload/InetFtp.h"
 #include "core/upload/TransferLog.h"
 #include "core/upload/UploadNames.h"
@@ -16,6 +17,7 @@ Uploader::Uploader(AppState &state, TransferLog &log, InetFtp &ftp, const Clock 
     , m_ftp(ftp)
     , m_clock(clock)
 {
+    connect(&m_ftp, &InetFtp::errorReason, this, [this](const QString &reason) { m_reason = reason; });
 }
 
 Uploader::Sent Uploader::upload(QDate day)
@@ -60,6 +62,9 @@ void Uploader::logState(Ftp::State state)
         break;
     case Ftp::State::Error:
         m_log.insertTop(QStringLiteral("Error!"));
+        // The reason reads right under it, in a few words; the whole of it is on standard error.
+        if (!m_reason.isEmpty())
+            m_log.insertBelowTop(shortReason(std::exchange(m_reason, QString())));
         break;
     case Ftp::State::ResponseCompleted:
         m_log.insertTop(QStringLiteral("ResponseCompleted."));

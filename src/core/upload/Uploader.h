@@ -44,4 +44,5 @@ private:
     TransferLog &m_log;
     InetFtp &m_ftp;
     const Clock &m_clock;
+    QString m_reason; // of the failure whose Error state comes next
 };

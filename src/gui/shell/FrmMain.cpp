@@ -187,9 +187,9 @@ void FrmMain::showFileNames()
     m_c.lblUpFile->setText(m_state.remoteFileName());
 }
 
-void FrmMain::showLogLine(const QString &line)
+void FrmMain::showLogLine(const QString &line, int row)
 {
-    m_c.lstList->insertItem(0, line);
+    m_c.lstList->insertItem(std::min(row, m_c.lstList->count()), line);
     while (m_c.lstList->count() > TransferLog::MaxLines)
         delete m_c.lstList->takeItem(m_c.lstList->count() - 1);
 }

@@ -86,7 +86,7 @@ private:
     void showSettings();
     void showCounters();
     void showFileNames();
-    void showLogLine(const QString &line);
+    void showLogLine(const QString &line, int row);
 
     Environment m_env;
     MainControls m_c;

@@ -223,11 +223,12 @@ void TestUpload::folderForms()
 void TestUpload::failureIsLoggedAndNextUploadWorks_data()
 {
     QTest::addColumn<QString>("fault");
-    QTest::newRow("wrong password") << "password";
-    QTest::newRow("missing local file") << "local file";
-    QTest::newRow("missing remote folder") << "remote folder";
-    QTest::newRow("connection refused") << "refused";
-    QTest::newRow("no server set") << "no server";
+    QTest::addColumn<QString>("reasonLine"); // the start of the line under "Error!"
+    QTest::newRow("wrong password") << "password" << "530 ";
+    QTest::newRow("missing local file") << "local file" << "no such file /";
+    QTest::newRow("missing remote folder") << "remote folder" << "550 ";
+    QTest::newRow("connection refused") << "refused" << "connection refused";
+    QTest::newRow("no server set") << "no server" << "no server is set";
 }
 
 void TestUpload::failureIsLoggedAndNextUploadWorks()
@@ -250,6 +251,10 @@ void TestUpload::failureIsLoggedAndNextUploadWorks()
     QVERIFY(station.click(station.window->controls().cmdUpLoad));
     QVERIFY2(station.log().contains(QStringLiteral("Error!")), qPrintable(station.log().join(u'\n')));
     QVERIFY(!station.log().contains(QStringLiteral("ResponseCompleted.")));
+    // The reason in a few words, right under the error.
+    QFETCH(QString, reasonLine);
+    const QString under = station.log().value(station.log().indexOf(QStringLiteral("Error!")) + 1);
+    QVERIFY2(under.startsWith(reasonLine), qPrintable(station.log().join(u'\n')));
     QVERIFY(!m_server->holds(QStringLiteral("no/such/folder")));
     // Connected or not, the error stands above the upload's own lines.
     QVERIFY(station.log().indexOf(QStringLiteral("Error!")) < station.log().indexOf(QRegularExpression(QStringLiteral("^SEND .*"))));
@@ -301,6 +306,8 @@ void TestUpload::scriptedServerFaults()
     QVERIFY2(timer.elapsed() < 15000, "a dead server held the control too long");
     QCOMPARE(station.log().contains(QStringLiteral("Error!")), !succeeds);
     QCOMPARE(station.log().contains(QStringLiteral("ResponseCompleted.")), succeeds);
+    if (fault == u"silent")
+        QCOMPARE(station.log().value(station.log().indexOf(QStringLiteral("Error!")) + 1), QStringLiteral("timed out after 2 s"));
     if (succeeds)
         QCOMPARE(server.stored(QStringLiteral("upload/20210305.12")), records);
     QVERIFY(!station.ftp()->StillExecuting());
