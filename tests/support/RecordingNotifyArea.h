@@ -16,7 +16,7 @@ class RecordingNotifyArea final : public NotifyArea
 public:
     struct Call
     {
-        QString operation; // "add", "modify" or "remove"
+        QString operation; // "add", "modify", "remove" or "message" (tooltip: "title|text")
         QIcon icon;
         QString tooltip;
     };
@@ -26,6 +26,10 @@ public:
     bool add(const QIcon &icon, const QString &tooltip) override { return record({QStringLiteral("add"), icon, tooltip}); }
     bool modify(const QIcon &icon, const QString &tooltip) override { return record({QStringLiteral("modify"), icon, tooltip}); }
     bool remove() override { return record({QStringLiteral("remove"), {}, {}}); }
+    void showMessage(const QString &title, const QString &text) override
+    {
+        record({QStringLiteral("message"), {}, title + u'|' + text});
+    }
     bool isAvailable() const override { return available; }
     void clickLeft() { emit menuRequested(); }
     void clickRight() { emit runToggleRequested(); }

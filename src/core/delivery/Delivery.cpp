@@ -52,17 +52,34 @@ QString Delivery::remotePathOf(QDate day) const
     return SysMain::Trim(settings.FtpPath) + UploadNames::remoteFileName(day, settings.FtpNo);
 }
 
+int Delivery::waitingCount() const
+{
+    QSet<QString> files;
+    for (const InFlight &upload : m_inFlight)
+        files.insert(upload.owedKey.isEmpty() ? upload.record.remotePath : upload.owedKey);
+    for (auto it = m_ledger.pending().cbegin(); it != m_ledger.pending().cend(); ++it)
+        files.insert(it.key());
+    return int(files.size());
+}
+
 void Delivery::start()
 {
     const QDateTime now = m_clock.now();
     const Settings settings = m_state.settings();
-    m_ledger = Ledger::fromRows(m_journal.rowsSince(now.addSecs(-ReadBackSeconds)), [&](const UploadRecord &row) {
+    const QList<UploadRecord> rows = m_journal.rowsSince(now.addSecs(-ReadBackSeconds));
+    for (const UploadRecord &row : rows) {
+        if (row.outcome == Outcome::Succeeded && (!m_lastDelivered || row.endedAt > m_lastDelivered->endedAt))
+            m_lastDelivered = row;
+    }
+    m_ledger = Ledger::fromRows(rows, [&](const UploadRecord &row) {
         return isScheduled(row.trigger) && row.slot >= 0 && row.slot < Settings::TimeSlots
             ? Ledger::dueMinute(row.day, row.slot, settings.time(row.slot))
             : QDateTime();
     });
     for (const Ledger::Owed &owed : m_ledger.giveUpExpired(now))
         qCInfo(lcUpload).noquote() << "given up before this start:" << shownText(owed.remotePath);
+    for (const Ledger::Owed &owed : std::as_const(m_ledger.pending()))
+        emit deliveryFailed(owed);
     if (!m_ledger.pending().isEmpty())
         qCInfo(lcUpload).noquote() << m_ledger.pending().size() << "upload(s) owed from before this start will be retried";
 
@@ -118,6 +135,7 @@ void Delivery::checkRetries()
     const QDateTime now = m_clock.now();
     const QList<Ledger::Owed> expired = m_ledger.giveUpExpired(now);
     for (const Ledger::Owed &owed : expired) {
+        emit gaveUp(owed);
         m_log.insertTop(QStringLiteral("%1 not sent: given up %2 hours after its time (%3)")
                             .arg(owed.remotePath)
                             .arg(Ledger::GiveUpAfterHours)
@@ -155,6 +173,7 @@ void Delivery::send(QDate day, Trigger trigger, int slot, bool timeStamp, const 
     record.server = shownServer(SysMain::Trim(m_state.settings().FtpServer));
     const qint64 id = m_journal.recordAsked(record);
     m_inFlight.insert(sent.tag, {id, record, due, owedKey});
+    emit progressed();
 }
 
 void Delivery::onStarted(quint64 tag)
@@ -181,12 +200,25 @@ void Delivery::onEnded(const FtpResult &result)
     done.record.bytes = result.bytes;
     done.record.reason = result.reason;
     m_journal.recordEnded(done.journalId, done.record.endedAt, result.succeeded, result.bytes, result.reason);
+    if (result.succeeded)
+        m_lastDelivered = done.record;
 
-    const bool wasOwed = m_ledger.isOwed(done.record.remotePath) || !done.owedKey.isEmpty();
     UploadRecord forLedger = done.record;
     if (!done.owedKey.isEmpty())
         forLedger.remotePath = done.owedKey; // the settings may have changed since it was owed
+    const QString key = forLedger.remotePath;
+    const auto givenUpOf = [&] {
+        return std::any_of(m_ledger.givenUp().cbegin(), m_ledger.givenUp().cend(),
+                           [&](const Ledger::Owed &owed) { return owed.remotePath == key; });
+    };
+    const bool wasOwed = m_ledger.isOwed(key) || givenUpOf();
     m_ledger.ended(forLedger, done.due);
-    if (wasOwed || !result.succeeded)
+    const bool isOwed = m_ledger.isOwed(key);
+    if (isOwed && !wasOwed)
+        emit deliveryFailed(m_ledger.pending().value(key));
+    else if (wasOwed && result.succeeded)
+        emit deliveredAfterAll(key);
+    if (wasOwed || isOwed)
         emit owedChanged();
+    emit progressed();
 }

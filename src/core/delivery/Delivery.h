@@ -44,9 +44,25 @@ public:
 
     const Ledger &ledger() const { return m_ledger; }
 
+    // The last upload that went through (from the journal after a restart), if any.
+    const std::optional<UploadRecord> &lastDelivered() const { return m_lastDelivered; }
+    // Files under way, waiting their turn, or owed.
+    int waitingCount() const;
+
+    // True while a scheduled upload waits for its retry or was given up.
+    bool isAlarming() const { return !m_ledger.pending().isEmpty() || !m_ledger.givenUp().isEmpty(); }
+
 signals:
+    // Something the status line shows changed: an upload was asked for, ended, or is owed.
+    void progressed();
     // What is owed changed: a retry was armed, settled, or given up.
     void owedChanged();
+    // A scheduled upload failed and its file was not owed before.
+    void deliveryFailed(const Ledger::Owed &owed);
+    // A file that was owed has reached the server after all.
+    void deliveredAfterAll(const QString &remotePath);
+    // A file's 24 hours ran out.
+    void gaveUp(const Ledger::Owed &owed);
 
 private:
     struct InFlight
@@ -73,4 +89,5 @@ private:
     ScheduleCheck m_schedule;
     Ledger m_ledger;
     QMap<quint64, InFlight> m_inFlight;
+    std::optional<UploadRecord> m_lastDelivered;
 };

@@ -26,6 +26,7 @@ void Ledger::ended(const UploadRecord &record, const QDateTime &due)
     m_underWay.remove(record.remotePath);
     if (record.outcome == Outcome::Succeeded) {
         m_pending.remove(record.remotePath);
+        m_givenUp.removeIf([&](const Owed &owed) { return owed.remotePath == record.remotePath; });
         return;
     }
     const bool scheduled = record.trigger == Trigger::Slot || record.trigger == Trigger::CatchUp

@@ -53,6 +53,7 @@ public:
     QList<Owed> giveUpExpired(const QDateTime &now);
 
     const QMap<QString, Owed> &pending() const { return m_pending; }
+    // Given up and not delivered since (a later success of the file takes it off).
     const QList<Owed> &givenUp() const { return m_givenUp; }
     bool isOwed(const QString &remotePath) const { return m_pending.contains(remotePath); }
 

@@ -92,6 +92,7 @@ void Captions::showLanguage()
     m_c.cmbExit->setText(text("Exit"));
     m_c.cmbMin->setText(text("Minimized"));
     m_c.cmbParameter->setText(text("Parameter"));
+    m_c.cmbHistory->setText(text("History"));
     m_c.cmdUpLoad->setText(text("ManualUpload"));
     m_c.cmdUpLoad2->setText(text("YesterdayUpload"));
     m_c.frmDate->setTitle(text("UploadDate"));
@@ -106,6 +107,7 @@ void Captions::showLanguage()
     m_c.lblLocalNo->setText(text("StationNo"));
     m_c.lblUpTime->setText(text("UploadTime"));
     m_c.frmUp->setTitle(text("AutoUploadInfo"));
+    emit shown();
 }
 
 void Captions::switchTo(const QString &language)

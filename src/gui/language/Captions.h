@@ -40,6 +40,10 @@ public:
 
     static inline const QString VersionSuffix = QStringLiteral("  Ver 1.00");
 
+signals:
+    // Every caption was just set again.
+    void shown();
+
 private:
     QWidget *m_window;
     const MainControls &m_c;

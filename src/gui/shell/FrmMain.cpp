@@ -3,6 +3,9 @@
 
 #include "core/clock/Clock.h"
 #include "core/delivery/Delivery.h"
+#include "core/delivery/StatusLine.h"
+#include "core/upload/FailureReason.h"
+#include "gui/dialog/FrmHistory.h"
 #include "core/schedule/SecondTicker.h"
 #include "core/settings/SysMain.h"
 #include "core/upload/InetFtp.h"
@@ -108,6 +111,25 @@ void FrmMain::connectControls()
     connect(m_c.cmbMin, &QPushButton::clicked, this, &FrmMain::hideToTray);
     connect(m_c.cmbExit, &QPushButton::clicked, this, &FrmMain::exitProgram);
     connect(m_c.cmbParameter, &QPushButton::clicked, this, &FrmMain::openSettings);
+    connect(m_c.cmbHistory, &QPushButton::clicked, this, &FrmMain::openHistory);
+
+    // How delivery stands: the status line, and the alarm in the tray while something is owed.
+    connect(m_delivery, &Delivery::progressed, this, &FrmMain::showStatusLine);
+    connect(m_delivery, &Delivery::owedChanged, this, &FrmMain::showStatusLine);
+    connect(m_delivery, &Delivery::owedChanged, this, &FrmMain::showAlarm);
+    connect(m_ticker, &SecondTicker::minutePassed, this, &FrmMain::showStatusLine);
+    connect(&m_state, &AppState::settingsChanged, this, &FrmMain::showStatusLine);
+    connect(m_captions, &Captions::shown, this, &FrmMain::showStatusLine);
+    connect(m_captions, &Captions::shown, this, &FrmMain::showAlarm);
+    connect(m_delivery, &Delivery::deliveryFailed, this, [this](const Ledger::Owed &owed) {
+        notify(QStringLiteral("AlarmFailed"), owed.remotePath, owed.reason, owed.nextAttempt);
+    });
+    connect(m_delivery, &Delivery::gaveUp, this, [this](const Ledger::Owed &owed) {
+        notify(QStringLiteral("AlarmGivenUp"), owed.remotePath, owed.reason);
+    });
+    connect(m_delivery, &Delivery::deliveredAfterAll, this, [this](const QString &remotePath) {
+        notify(QStringLiteral("AlarmDelivered"), remotePath);
+    });
     connect(m_c.cmbEnglish, &QPushButton::clicked, this, [this] { m_captions->switchTo(QStringLiteral("English")); });
     connect(m_c.cmbChina, &QPushButton::clicked, this, [this] { m_captions->switchTo(QStringLiteral("China")); });
     connect(m_c.cmbTaiwan, &QPushButton::clicked, this, [this] { m_captions->switchTo(QStringLiteral("Taiwan")); });
@@ -148,7 +170,9 @@ FrmMain::LoadResult FrmMain::load()
     m_state.setFileNames(UploadNames::localFileName(today), UploadNames::remoteFileName(today, m_state.settings().FtpNo));
     m_log.clear();
 
-    m_tray->add(windowIcon(), NotifyArea::tooltipText(languageText(m_state, QStringLiteral("RunStatus"))));
+    const QString tooltip = NotifyArea::tooltipText(languageText(m_state, QStringLiteral("RunStatus")));
+    m_tray->add(windowIcon(), tooltip);
+    m_runState->showStarted(tooltip);
     m_captions->showLanguage();
     qCInfo(lcShell).noquote() << "started in" << m_state.programDir;
     // What an earlier run left owed, and what came due while no copy ran, goes out now.
@@ -246,6 +270,54 @@ void FrmMain::exitProgram()
     m_unloading = true;
     close();
     QCoreApplication::quit();
+}
+
+void FrmMain::showStatusLine()
+{
+    StatusLine::Facts facts;
+    if (const std::optional<UploadRecord> &last = m_delivery->lastDelivered()) {
+        facts.lastFile = last->remotePath.section(u'/', -1);
+        facts.lastTime = last->startedAt.isValid() ? last->startedAt : last->askedAt;
+        facts.lastBytes = last->bytes;
+    }
+    const QDateTime now = m_env.clock->now();
+    facts.next = StatusLine::nextScheduled(now, m_state.settings().times());
+    facts.waiting = m_delivery->waitingCount();
+    m_c.lblStatus->setText(StatusLine::text(facts, now, [this](const QString &key) { return languageText(m_state, key); }));
+}
+
+void FrmMain::showAlarm()
+{
+    const bool alarm = m_delivery->isAlarming();
+    m_runState->setAlarm(alarm);
+    // Without a notification area the minimised window's title carries the same sign.
+    QString title = titleText(languageText(m_state, QStringLiteral("Title"))) + Captions::VersionSuffix;
+    if (alarm && !m_tray->isAvailable())
+        title += u" - " + titleText(languageText(m_state, QStringLiteral("AlarmTitle")));
+    setWindowTitle(title);
+}
+
+void FrmMain::notify(const QString &key, const QString &remotePath, const QString &reason, const QDateTime &next)
+{
+    QString text = languageText(m_state, key).arg(remotePath.section(u'/', -1));
+    if (text.contains(QStringLiteral("%2"))) {
+        QString why = shortReason(reason);
+        while (why.endsWith(u'.'))
+            why.chop(1); // the sentence around it ends itself
+        text = text.arg(why);
+    }
+    if (text.contains(QStringLiteral("%3")))
+        text = text.arg(next.toString(QStringLiteral("HH:mm")));
+    m_tray->showMessage(titleText(languageText(m_state, QStringLiteral("Title"))), text);
+}
+
+void FrmMain::openHistory()
+{
+    const QDateTime now = m_env.clock->now();
+    auto *history = new FrmHistory(m_journal.rowsSince(now.addDays(-FrmHistory::Days)),
+                                   [this](const QString &key) { return languageText(m_state, key); }, this);
+    history->setAttribute(Qt::WA_DeleteOnClose);
+    history->open();
 }
 
 void FrmMain::popUpTrayMenu()

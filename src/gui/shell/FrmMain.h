@@ -75,6 +75,8 @@ public:
     void openSettings();
     // Pops up the tray menu where the mouse is.
     void popUpTrayMenu();
+    // Opens the journal's last 30 days, read-only.
+    void openHistory();
 
 protected:
     // The window's own close (close box, Alt+F4, the window menu) is refused; the program ends
@@ -87,6 +89,9 @@ private:
     void showCounters();
     void showFileNames();
     void showLogLine(const QString &line, int row);
+    void showStatusLine();
+    void showAlarm();
+    void notify(const QString &key, const QString &remotePath, const QString &reason = {}, const QDateTime &next = {});
 
     Environment m_env;
     MainControls m_c;

@@ -20,12 +20,14 @@ struct MainControls
     QPushButton *cmbMin = nullptr;
     QPushButton *cmbExit = nullptr;
     QPushButton *cmbParameter = nullptr;
+    QPushButton *cmbHistory = nullptr;
     QPushButton *cmbEnglish = nullptr;
     QPushButton *cmbChina = nullptr;
     QPushButton *cmbTaiwan = nullptr;
     QLabel *picDisable = nullptr; // the tray image of the stopped state, never shown itself
     QTimer *tmrSec = nullptr;
     QListWidget *lstList = nullptr;
+    QLabel *lblStatus = nullptr; // how delivery stands, under the log
 
     QGroupBox *frmUp = nullptr;
     QLabel *lblUpServer = nullptr;

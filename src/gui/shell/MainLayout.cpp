@@ -152,6 +152,7 @@ MainControls buildMainControls(QWidget *form)
     c.cmbMin = button("cmbMin", QStringLiteral("Mi&nimized"));
     c.cmbExit = button("cmbExit", QStringLiteral("E&xit"));
     c.cmbParameter = button("cmbParameter", QStringLiteral("&Parameter"));
+    c.cmbHistory = button("cmbHistory", QStringLiteral("&History"));
     c.cmbEnglish = button("cmbEnglish", QStringLiteral("&English"));
     c.cmbChina = button("cmbChina", QString(), QStringLiteral(":/images/china.png"));
     c.cmbTaiwan = button("cmbTaiwan", QString(), QStringLiteral(":/images/taiwan.png"));
@@ -167,7 +168,7 @@ MainControls buildMainControls(QWidget *form)
     c.lstList->setUniformItemSizes(true);
 
     auto *buttons = new QHBoxLayout;
-    for (QPushButton *b : {c.cmbMin, c.cmbExit, c.cmbParameter})
+    for (QPushButton *b : {c.cmbMin, c.cmbExit, c.cmbParameter, c.cmbHistory})
         buttons->addWidget(b);
     buttons->addStretch(1);
     for (QPushButton *b : {c.cmbEnglish, c.cmbChina, c.cmbTaiwan})
@@ -182,11 +183,15 @@ MainControls buildMainControls(QWidget *form)
     layout->addLayout(buttons);
     layout->addLayout(frames);
     layout->addWidget(c.lstList, 1);
+    c.lblStatus = named(new QLabel, "lblStatus");
+    c.lblStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(c.lblStatus);
 
     buildMenu(form, c);
 
+    // The history button, added later, comes after the controls users know the order of.
     QWidget *order[] = {c.cmbMin, c.cmbExit, c.cmbParameter, c.cmbEnglish, c.cmbChina, c.cmbTaiwan,
-                        c.dtUp, c.cmdUpLoad, c.cmdUpLoad2, c.lstList};
+                        c.dtUp, c.cmdUpLoad, c.cmdUpLoad2, c.cmbHistory, c.lstList};
     for (size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
     return c;

@@ -4,6 +4,7 @@
 #include "core/state/AppState.h"
 #include "gui/shell/Logging.h"
 #include "gui/tray/TrayIcon.h"
+#include "gui/tray/WarningIcon.h"
 
 #include <QAction>
 
@@ -15,6 +16,8 @@ RunState::RunState(AppState &state, QAction *mnuState, NotifyArea &tray, QIcon r
     , m_tray(tray)
     , m_running(std::move(runningIcon))
     , m_stopped(std::move(stoppedIcon))
+    , m_runningAlarm(withWarningMark(m_running))
+    , m_stoppedAlarm(withWarningMark(m_stopped))
     , m_text(std::move(text))
 {
     connect(&m_state, &AppState::runningChanged, this, &RunState::show);
@@ -30,12 +33,33 @@ QString RunState::menuText() const
     return m_text(m_state.isRunning() ? QStringLiteral("Stop") : QStringLiteral("Run"));
 }
 
+void RunState::setAlarm(bool alarm)
+{
+    if (m_alarm == alarm)
+        return;
+    m_alarm = alarm;
+    // The image the icon shows now gets (or loses) its mark; the tooltip stays what it is.
+    if (m_showsRunningImage)
+        m_tray.modify(m_alarm ? m_runningAlarm : m_running, m_tooltip);
+    else
+        m_tray.modify(m_alarm ? m_stoppedAlarm : m_stopped, m_tooltip);
+}
+
+void RunState::showStarted(const QString &tooltip)
+{
+    // The tray starts with the window's image, whatever the state.
+    m_showsRunningImage = true;
+    m_tooltip = tooltip;
+}
+
 void RunState::show(bool running)
 {
     m_mnuState->setText(menuText());
+    m_showsRunningImage = running;
+    m_tooltip = NotifyArea::tooltipText(m_text(running ? QStringLiteral("RunStatus") : QStringLiteral("StopStatus")));
     if (running)
-        m_tray.modify(m_running, NotifyArea::tooltipText(m_text(QStringLiteral("RunStatus"))));
+        m_tray.modify(m_alarm ? m_runningAlarm : m_running, m_tooltip);
     else
-        m_tray.modify(m_stopped, NotifyArea::tooltipText(m_text(QStringLiteral("StopStatus"))));
+        m_tray.modify(m_alarm ? m_stoppedAlarm : m_stopped, m_tooltip);
     qCDebug(lcShell) << "run state:" << (running ? "running" : "stopped");
 }

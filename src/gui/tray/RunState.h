@@ -29,6 +29,11 @@ public:
     void toggle();
     // The menu item's text for the state in force.
     QString menuText() const;
+    // An upload is owed: the icon of either state carries a red mark while it is.
+    void setAlarm(bool alarm);
+    bool isAlarming() const { return m_alarm; }
+    // The icon was just added, with the window's image and this tooltip.
+    void showStarted(const QString &tooltip);
 
 private:
     void show(bool running);
@@ -38,5 +43,10 @@ private:
     NotifyArea &m_tray;
     QIcon m_running;
     QIcon m_stopped;
+    QIcon m_runningAlarm;
+    QIcon m_stoppedAlarm;
     LanguageText m_text;
+    bool m_alarm = false;
+    bool m_showsRunningImage = true;
+    QString m_tooltip;
 };

@@ -49,6 +49,12 @@ bool SystemNotifyArea::modify(const QIcon &icon, const QString &tooltip)
     return true;
 }
 
+void SystemNotifyArea::showMessage(const QString &title, const QString &text)
+{
+    if (m_icon)
+        m_icon->showMessage(title, text, QSystemTrayIcon::Warning, 15000);
+}
+
 bool SystemNotifyArea::remove()
 {
     if (!m_icon)

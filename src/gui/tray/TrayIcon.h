@@ -24,6 +24,8 @@ public:
     virtual bool add(const QIcon &icon, const QString &tooltip) = 0;
     virtual bool modify(const QIcon &icon, const QString &tooltip) = 0;
     virtual bool remove() = 0;
+    // A notification beside the icon that goes by itself (not a message box: it takes no focus).
+    virtual void showMessage(const QString &title, const QString &text) = 0;
     // True while the desktop has a notification area to show the icon in.
     virtual bool isAvailable() const = 0;
 
@@ -46,6 +48,7 @@ public:
     bool modify(const QIcon &icon, const QString &tooltip) override;
     bool remove() override;
     bool isAvailable() const override;
+    void showMessage(const QString &title, const QString &text) override;
 
     // What the desktop reports of the mouse on the icon, as the program's intents: a left click
     // asks for the menu, a right click for the other run state; anything else means nothing.

@@ -1,0 +1,9 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QIcon>
+
+// The icon with a red mark in its lower right corner: the tray's sign that an upload is owed.
+// The mark covers a quarter of the image and is drawn at every size the icon has, so it stays
+// visible in a 16-pixel notification area.
+QIcon withWarningMark(const QIcon &icon);

@@ -1,0 +1,197 @@
+// SPDX-License-Identifier: MIT
+// What the operator sees of delivery: the alarm in the tray, its notifications, the status line
+// under the log and the history view.
+#include "core/delivery/Delivery.h"
+#include "core/upload/InetFtp.h"
+#include "gui/shell/FrmMain.h"
+#include "MessageCapture.h"
+#include "TestSupport.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+
+using namespace TestSupport;
+
+namespace {
+
+QDateTime at(int h, int m, int s = 0)
+{
+    return QDateTime(QDate(2021, 3, 5), QTime(h, m, s));
+}
+
+QByteArray settingsFile(const FtpServer &server, const QString &password, const QString &language)
+{
+    return iniText({{QStringLiteral("Language"), language},
+                    {QStringLiteral("FtpNo"), QStringLiteral("12")},
+                    {QStringLiteral("FtpServer"), server.address()},
+                    {QStringLiteral("FtpPath"), QStringLiteral("/upload/")},
+                    {QStringLiteral("FtpUserName"), FtpServer::User},
+                    {QStringLiteral("FtpPassword"), password},
+                    {QStringLiteral("FtpTime1"), QStringLiteral("08:30")},
+                    {QStringLiteral("LocalPath"), QStringLiteral("{dir}/")}});
+}
+
+// A station whose window the test drives minute by minute.
+struct Station : LoadedWindow
+{
+    Station(const FtpServer &server, const QString &password, const QString &language = QStringLiteral("English"))
+        : LoadedWindow(settingsFile(server, password, language), at(8, 29, 30))
+    {
+        writeFile(dir.file(QStringLiteral("20210305.txt")), "records of 5 March");
+    }
+    void runAt(const QDateTime &when)
+    {
+        clock.set(when);
+        window->delivery().checkMinute();
+        window->delivery().checkRetries();
+        QTRY_VERIFY_WITH_TIMEOUT(!window->transferControl().StillExecuting(), 30000);
+        QCoreApplication::processEvents();
+    }
+    void setPassword(const FtpServer &server, const QString &password)
+    {
+        const QString language = window->state().language();
+        writeFile(dir.iniFile(), QByteArray(settingsFile(server, password, language)).replace("{dir}", dir.path().toUtf8()));
+        window->reloadSettings();
+    }
+    QStringList messages() const
+    {
+        QStringList texts;
+        for (const RecordingNotifyArea::Call &call : tray.calls) {
+            if (call.operation == u"message")
+                texts << call.tooltip.section(u'|', 1);
+        }
+        return texts;
+    }
+    QImage trayImage() const
+    {
+        for (auto it = tray.calls.crbegin(); it != tray.calls.crend(); ++it) {
+            if (it->operation == u"modify" || it->operation == u"add")
+                return it->icon.pixmap(32, 32).toImage();
+        }
+        return {};
+    }
+    QString statusLine() const { return window->findChild<QLabel *>(QStringLiteral("lblStatus"))->text(); }
+};
+
+// The warning mark is red in the icon's lower right corner; the plain icons have no red there.
+bool hasWarningMark(const QImage &image)
+{
+    // Beside the mark's white bar, inside its red disc.
+    const QColor corner = image.pixelColor(image.width() * 27 / 32, image.height() * 3 / 4);
+    return corner.red() > 180 && corner.green() < 80 && corner.blue() < 80;
+}
+
+} // namespace
+
+class TestAlarm : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void alarmUntilDeliveredAfterAll_data();
+    void alarmUntilDeliveredAfterAll();
+    void withoutNotificationAreaTheTitleCarriesIt();
+    void statusLineSurvivesARestart();
+    void historyShowsTheJournalWithAFilter();
+
+private:
+    std::unique_ptr<FtpServer> m_server;
+};
+
+void TestAlarm::initTestCase()
+{
+    m_server = std::make_unique<FtpServer>();
+    QVERIFY2(m_server->isRunning(), qPrintable(m_server->error()));
+}
+
+void TestAlarm::alarmUntilDeliveredAfterAll_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("failed");
+    QTest::addColumn<QString>("delivered");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("English") << "English" << "20210305.12 not sent: 530 Authentication failed. Next try 08:31."
+                             << "20210305.12 has been delivered after all." << "Last: none · Next: 08:30 · Waiting: 1";
+    QTest::newRow("China") << "China" << "20210305.12 未发送：530 Authentication failed。下次尝试 08:31。"
+                           << "20210305.12 已补发成功。" << "上次： 无 · 下次： 08:30 · 等待： 1";
+}
+
+void TestAlarm::alarmUntilDeliveredAfterAll()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, failed);
+    QFETCH(QString, delivered);
+    QFETCH(QString, status);
+    QFile::remove(m_server->root() + QStringLiteral("/upload/20210305.12"));
+    Station s(*m_server, QStringLiteral("wrong"), language);
+    QVERIFY(!hasWarningMark(s.trayImage()));
+    s.runAt(at(8, 30, 30));
+    QCOMPARE(s.messages(), QStringList{failed});
+    QVERIFY(hasWarningMark(s.trayImage()));
+    QCOMPARE(s.statusLine(), status.replace(u'·', QChar(0xb7)));
+
+    // Still failing: the alarm stays, and nothing is said twice.
+    s.runAt(at(8, 31, 30));
+    QCOMPARE(s.messages().size(), 1);
+    QVERIFY(hasWarningMark(s.trayImage()));
+
+    s.setPassword(*m_server, FtpServer::Password);
+    s.runAt(at(8, 33, 30));
+    QVERIFY(m_server->holds(QStringLiteral("upload/20210305.12")));
+    QCOMPARE(s.messages(), (QStringList{failed, delivered}));
+    QVERIFY(!hasWarningMark(s.trayImage()));
+    QVERIFY2(s.statusLine().contains(QStringLiteral("20210305.12 08:33:30 (18 bytes)")), qPrintable(s.statusLine()));
+}
+
+void TestAlarm::withoutNotificationAreaTheTitleCarriesIt()
+{
+    Station s(*m_server, QStringLiteral("wrong"));
+    s.tray.available = false;
+    s.runAt(at(8, 30, 30));
+    QCOMPARE(s.window->windowTitle(), QStringLiteral("KORVA5 Records Upload System  Ver 1.00 - uploads owed"));
+    s.setPassword(*m_server, FtpServer::Password);
+    s.runAt(at(8, 31, 30));
+    QCOMPARE(s.window->windowTitle(), QStringLiteral("KORVA5 Records Upload System  Ver 1.00"));
+}
+
+void TestAlarm::statusLineSurvivesARestart()
+{
+    Station s(*m_server, FtpServer::Password);
+    s.runAt(at(8, 30, 30));
+    QVERIFY(s.statusLine().contains(QStringLiteral("Last: 20210305.12 08:30:30")));
+    s.clock.set(at(9, 0, 0));
+    s.load(); // the program ends and starts again
+    QVERIFY2(s.statusLine().startsWith(QStringLiteral("Last: 20210305.12 08:30:30 (18 bytes)")), qPrintable(s.statusLine()));
+    QVERIFY(s.statusLine().endsWith(QStringLiteral("Next: 08:30 \u00b7 Waiting: 0")));
+}
+
+void TestAlarm::historyShowsTheJournalWithAFilter()
+{
+    Station s(*m_server, QStringLiteral("wrong"));
+    s.runAt(at(8, 30, 30));
+    s.setPassword(*m_server, FtpServer::Password);
+    s.runAt(at(8, 31, 30));
+    s.window->uploadPickedDay();
+    QTRY_VERIFY_WITH_TIMEOUT(!s.window->transferControl().StillExecuting(), 30000);
+    QCoreApplication::processEvents();
+
+    QTest::mouseClick(s.window->findChild<QPushButton *>(QStringLiteral("cmbHistory")), Qt::LeftButton);
+    auto *table = s.window->findChild<QTableWidget *>(QStringLiteral("tblHistory"));
+    QVERIFY(table);
+    QCOMPARE(table->rowCount(), 3);
+    QCOMPARE(table->item(0, 2)->text(), QStringLiteral("manual"));
+    QCOMPARE(table->item(2, 2)->text(), QStringLiteral("slot FtpTime1"));
+    QCOMPARE(table->item(2, 4)->text(), QStringLiteral("failed"));
+    QVERIFY(table->item(2, 5)->text().contains(QStringLiteral("530")));
+    s.window->findChild<QCheckBox *>(QStringLiteral("chkFailures"))->setChecked(true);
+    QCOMPARE(table->rowCount(), 1);
+    QCOMPARE(table->item(0, 1)->text(), QStringLiteral("20210305.12"));
+}
+
+QTEST_MAIN(TestAlarm)
+#include "tst_alarm.moc"
