@@ -10,6 +10,7 @@
 #include "core/upload/Uploader.h"
 #include "gui/dialog/FrmParameter.h"
 #include "gui/language/Captions.h"
+#include "gui/shell/InstanceChannel.h"
 #include "gui/shell/Logging.h"
 #include "gui/tray/RunState.h"
 #include "gui/tray/TrayIcon.h"
@@ -126,6 +127,11 @@ FrmMain::LoadResult FrmMain::load()
 {
     if (!m_instance.acquire(m_env.programDir))
         return LoadResult::AlreadyRunning;
+    if (!findChild<InstanceChannel *>()) {
+        auto *channel = new InstanceChannel(this);
+        connect(channel, &InstanceChannel::showRequested, this, &FrmMain::showWindow);
+        channel->listen(m_env.programDir);
+    }
 
     m_state.programDir = SysMain::AddBackslash(m_env.programDir);
     m_state.iniFile = SysMain::Trim(m_state.programDir) + u"TALLYPORT.ini";

@@ -36,7 +36,8 @@ public:
     };
 
     // How start-up ended. A result other than Loaded ends the program; a file that is there but
-    // cannot be read is named on standard error with the reason, a missing one is not.
+    // cannot be read is named on standard error with the reason, a missing one is not. For
+    // AlreadyRunning the caller asks the running copy to show its window.
     enum class LoadResult { Loaded, AlreadyRunning, SettingsMissing, LanguageMissing, SettingsUnreadable,
                             LanguageUnreadable };
     Q_ENUM(LoadResult)
