@@ -47,6 +47,16 @@ QString countText(int count)
     return count == 0 ? QStringLiteral("0") : u' ' + QString::number(count);
 }
 
+// Whether there is a file to read at path, and if not, says so on standard error: the program
+// ends at once and shows nothing, so this line is all a user or a service manager gets.
+bool isPresent(const QString &path)
+{
+    if (!ordinaryFileName(path).isEmpty())
+        return true;
+    qCCritical(lcShell).noquote() << "cannot find" << QDir::toNativeSeparators(path);
+    return false;
+}
+
 // Whether the file at path can be read, and if not, says why on standard error. Without this
 // check an unreadable file reads as an empty one: a program with no settings and no captions
 // that never uploads and never says so.
@@ -135,10 +145,10 @@ FrmMain::LoadResult FrmMain::load()
 
     m_state.programDir = SysMain::AddBackslash(m_env.programDir);
     m_state.iniFile = SysMain::Trim(m_state.programDir) + u"TALLYPORT.ini";
-    if (ordinaryFileName(m_state.iniFile).isEmpty())
+    if (!isPresent(m_state.iniFile))
         return LoadResult::SettingsMissing;
     m_state.languageFile = SysMain::Trim(m_state.programDir) + u"Language.txt";
-    if (ordinaryFileName(m_state.languageFile).isEmpty())
+    if (!isPresent(m_state.languageFile))
         return LoadResult::LanguageMissing;
     if (!isReadable(m_state.iniFile))
         return LoadResult::SettingsUnreadable;
