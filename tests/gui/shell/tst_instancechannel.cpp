@@ -2,9 +2,12 @@
 // The local socket through which a second start asks the running copy to show its window, as
 // a peer sees it: what it answers, and what it drops without showing anything.
 #include "gui/shell/InstanceChannel.h"
+#include "gui/shell/SingleInstance.h"
 #include "TestSupport.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QScopeGuard>
 #include <QLocalSocket>
 #include <QSignalSpy>
 #include <QTest>
@@ -64,6 +67,7 @@ private slots:
     void askToShowGetsTheAnswer();
     void askToShowGivesUpWithoutListener();
     void foldersHaveChannelsOfTheirOwn();
+    void deepRuntimeFolderStillWorks();
 };
 
 void TestInstanceChannel::requests_data()
@@ -210,6 +214,36 @@ void TestInstanceChannel::foldersHaveChannelsOfTheirOwn()
     QTRY_VERIFY_WITH_TIMEOUT(asked.wait_for(std::chrono::seconds(0)) == std::future_status::ready, 3000);
     QVERIFY(!asked.get());
     QCOMPARE(spy.count(), 0);
+}
+
+void TestInstanceChannel::deepRuntimeFolderStillWorks()
+{
+#ifdef Q_OS_UNIX
+    // A socket's path has room for about a hundred bytes; a runtime folder deeper than that must
+    // not leave the running copy deaf.
+    QTemporaryDir base;
+    QVERIFY(base.isValid());
+    const QString runtime = base.path() + u'/' + QString(120, u'r');
+    QVERIFY(QDir().mkpath(runtime));
+    QVERIFY(QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+    const QByteArray previous = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+    const auto restore = qScopeGuard([&] { qputenv("XDG_RUNTIME_DIR", previous); });
+
+    ProgramDir dir;
+    QVERIFY(SingleInstance::lockFilePath(dir.path()).startsWith(runtime));
+    InstanceChannel channel;
+    QVERIFY(channel.listen(dir.path()));
+    QSignalSpy spy(&channel, &InstanceChannel::showRequested);
+    std::future<bool> asked = std::async(std::launch::async, [path = dir.path()] {
+        return InstanceChannel::askToShow(path, std::chrono::seconds(5));
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(asked.wait_for(std::chrono::seconds(0)) == std::future_status::ready, 7000);
+    QVERIFY(asked.get());
+    QCOMPARE(spy.count(), 1);
+#else
+    QSKIP("the length limit is that of POSIX local sockets");
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestInstanceChannel)
