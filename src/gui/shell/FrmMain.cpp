@@ -137,6 +137,7 @@ FrmMain::LoadResult FrmMain::load()
 {
     if (!m_instance.acquire(m_env.programDir))
         return LoadResult::AlreadyRunning;
+    // Only the lock's holder listens, so a socket file left beside the lock is known to be stale.
     if (!findChild<InstanceChannel *>()) {
         auto *channel = new InstanceChannel(this);
         connect(channel, &InstanceChannel::showRequested, this, &FrmMain::showWindow);
