@@ -137,7 +137,8 @@ public:
         environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("korva5.*.debug=true"));
         m_process.setProcessEnvironment(environment);
         m_process.setProcessChannelMode(QProcess::SeparateChannels);
-        m_process.start(m_dir.installBinary(), {});
+        m_binary = m_dir.installBinary();
+        m_process.start(m_binary, {});
     }
     ~Program()
     {
@@ -161,6 +162,13 @@ public:
         return false;
     }
     QProcess &process() { return m_process; }
+    // Starts the program a second time from the same folder, as the desktop's menu does.
+    void startAgain(QProcess &second) const
+    {
+        second.setProcessEnvironment(m_process.processEnvironment());
+        second.setProcessChannelMode(QProcess::SeparateChannels);
+        second.start(m_binary, {});
+    }
     QString mainWindow(const Desktop &desktop) const
     {
         for (const XWindow &w : desktop.programWindows())
@@ -171,6 +179,7 @@ public:
 
 private:
     ProgramDir m_dir;
+    QString m_binary;
     QProcess m_process;
     QByteArray m_err;
 };
@@ -195,6 +204,7 @@ private slots:
     void trayMenuRunStopAndExit();
     void fifthTickHidesOrMinimises_data();
     void fifthTickHidesOrMinimises();
+    void secondStartMapsTheHiddenWindow();
     void screenshots_data();
     void screenshots();
 };
@@ -282,6 +292,27 @@ void TestDesktop::fifthTickHidesOrMinimises()
         QVERIFY(program.waitFor(QStringLiteral("minimising the window instead of hiding it")));
         QVERIFY(desktop.isMapped(window));
     }
+    QCOMPARE(program.process().state(), QProcess::Running);
+}
+
+void TestDesktop::secondStartMapsTheHiddenWindow()
+{
+    Desktop desktop(true);
+    QVERIFY(desktop.isUp());
+    Program program(desktop, QStringLiteral("English"));
+    QVERIFY(program.waitFor(QStringLiteral("started in")));
+    QString window;
+    QTRY_VERIFY_WITH_TIMEOUT(!(window = program.mainWindow(desktop)).isEmpty() && desktop.isMapped(window), 5000);
+    // On its fifth second the window goes into the notification area.
+    QTRY_VERIFY_WITH_TIMEOUT(!desktop.isMapped(window), 10000);
+
+    QProcess second;
+    program.startAgain(second);
+    QVERIFY(second.waitForFinished(10000));
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), 3);
+    QVERIFY(program.waitFor(QStringLiteral("a second start asked to show the window")));
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.isMapped(window), 5000);
     QCOMPARE(program.process().state(), QProcess::Running);
 }
 

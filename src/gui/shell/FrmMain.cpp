@@ -13,6 +13,7 @@
 #include "core/upload/Uploader.h"
 #include "gui/dialog/FrmParameter.h"
 #include "gui/language/Captions.h"
+#include "gui/shell/InstanceChannel.h"
 #include "gui/shell/Logging.h"
 #include "gui/tray/RunState.h"
 #include "gui/tray/TrayIcon.h"
@@ -47,6 +48,16 @@ QString ordinaryFileName(const QString &path)
 QString countText(int count)
 {
     return count == 0 ? QStringLiteral("0") : u' ' + QString::number(count);
+}
+
+// Whether there is a file to read at path, and if not, says so on standard error: the program
+// ends at once and shows nothing, so this line is all a user or a service manager gets.
+bool isPresent(const QString &path)
+{
+    if (!ordinaryFileName(path).isEmpty())
+        return true;
+    qCCritical(lcShell).noquote() << "cannot find" << QDir::toNativeSeparators(path);
+    return false;
 }
 
 // Whether the file at path can be read, and if not, says why on standard error. Without this
@@ -148,13 +159,19 @@ FrmMain::LoadResult FrmMain::load()
 {
     if (!m_instance.acquire(m_env.programDir))
         return LoadResult::AlreadyRunning;
+    // Only the lock's holder listens, so a socket file left beside the lock is known to be stale.
+    if (!findChild<InstanceChannel *>()) {
+        auto *channel = new InstanceChannel(this);
+        connect(channel, &InstanceChannel::showRequested, this, &FrmMain::showWindow);
+        channel->listen(m_env.programDir);
+    }
 
     m_state.programDir = SysMain::AddBackslash(m_env.programDir);
     m_state.iniFile = SysMain::Trim(m_state.programDir) + u"TALLYPORT.ini";
-    if (ordinaryFileName(m_state.iniFile).isEmpty())
+    if (!isPresent(m_state.iniFile))
         return LoadResult::SettingsMissing;
     m_state.languageFile = SysMain::Trim(m_state.programDir) + u"Language.txt";
-    if (ordinaryFileName(m_state.languageFile).isEmpty())
+    if (!isPresent(m_state.languageFile))
         return LoadResult::LanguageMissing;
     if (!isReadable(m_state.iniFile))
         return LoadResult::SettingsUnreadable;

@@ -35,8 +35,9 @@ public:
         NotifyArea *tray = nullptr; // the desktop's notification area; made here when not given
     };
 
-    // How start-up ended. A result other than Loaded ends the program; a file that is there but
-    // cannot be read is named on standard error with the reason, a missing one is not.
+    // How start-up ended. A result other than Loaded ends the program. A file that is missing or
+    // cannot be read is named on standard error (with the reason); for AlreadyRunning the caller
+    // asks the running copy to show its window and says so.
     enum class LoadResult { Loaded, AlreadyRunning, SettingsMissing, LanguageMissing, SettingsUnreadable,
                             LanguageUnreadable };
     Q_ENUM(LoadResult)

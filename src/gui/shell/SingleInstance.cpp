@@ -29,12 +29,18 @@ QString SingleInstance::lockFilePath(const QString &programDir)
         folder = QDir::tempPath();
         user = qEnvironmentVariable("USER", qEnvironmentVariable("USERNAME")) + u'-';
     }
+    return folder + u"/korva5-upload-" + user + folderKey(programDir) + u".lock";
+}
+
+QString SingleInstance::folderKey(const QString &programDir)
+{
+    // The same folder reached through a link or a relative path is the same program.
     const QString canonical = QFileInfo(programDir).canonicalFilePath();
     const QByteArray key = QCryptographicHash::hash((canonical.isEmpty() ? programDir : canonical).toUtf8(),
                                                     QCryptographicHash::Sha1)
                                .toHex()
                                .left(16);
-    return folder + u"/korva5-upload-" + user + QString::fromLatin1(key) + u".lock";
+    return QString::fromLatin1(key);
 }
 
 bool SingleInstance::acquire(const QString &programDir)

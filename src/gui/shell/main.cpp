@@ -5,9 +5,30 @@
 #include "gui/shell/CommandLine.h"
 #include "gui/shell/ExitStatus.h"
 #include "gui/shell/FrmMain.h"
+#include "gui/shell/InstanceChannel.h"
+#include "gui/shell/Logging.h"
 #include "gui/shell/TerminationSignals.h"
 
 #include <QApplication>
+#include <QDir>
+
+#include <chrono>
+
+namespace {
+
+// A second start from the menu means "where is the program?": the running copy's window comes
+// forward, and this copy ends as it always has.
+void showRunningCopy(const QString &programDir)
+{
+    const QString folder = QDir::toNativeSeparators(programDir);
+    if (InstanceChannel::askToShow(programDir, std::chrono::seconds(2)))
+        qCInfo(lcShell).noquote() << "another copy runs from" << folder + u';' << "it was asked to show its window";
+    else
+        qCWarning(lcShell).noquote() << "another copy runs from" << folder + u';'
+                                     << "it did not answer the request to show its window";
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -29,6 +50,8 @@ int main(int argc, char *argv[])
     SystemClock clock;
     FrmMain frmMain({QCoreApplication::applicationDirPath(), &clock});
     const FrmMain::LoadResult result = frmMain.load();
+    if (result == FrmMain::LoadResult::AlreadyRunning)
+        showRunningCopy(QCoreApplication::applicationDirPath());
     if (result != FrmMain::LoadResult::Loaded)
         return exitStatus(result);
     TerminationSignals terminationSignals;

@@ -1,9 +1,14 @@
 // SPDX-License-Identifier: MIT
 // The program started as a process from temporary program folders.
 #include "gui/shell/ExitStatus.h"
+#include "gui/shell/InstanceChannel.h"
+#include "gui/shell/SingleInstance.h"
 #include "TestSupport.h"
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QLocalServer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -21,24 +26,46 @@ using TestSupport::ProgramDir;
 
 namespace {
 
-// Starts the program copied into dir and waits until it reports that it has loaded.
-bool startAndWaitLoaded(QProcess &process, const ProgramDir &dir, const QString &binary)
+// Reads the standard error of a running process into err until it holds text.
+bool waitForText(QProcess &process, QByteArray &err, const char *text, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!deadline.hasExpired() && process.state() == QProcess::Running) {
+        process.waitForReadyRead(200);
+        err += process.readAllStandardError();
+        if (err.contains(text))
+            return true;
+    }
+    qWarning("program did not write \"%s\"; stderr: %s", text, err.constData());
+    return false;
+}
+
+// Starts the program copied into dir and waits until it reports that it has loaded; what it
+// wrote on standard error so far goes to err.
+bool startAndWaitLoaded(QProcess &process, const ProgramDir &dir, const QString &binary, QByteArray &err)
 {
     process.setProcessChannelMode(QProcess::SeparateChannels);
     process.setWorkingDirectory(dir.path());
     process.start(binary, {});
     if (!process.waitForStarted(5000))
         return false;
+    return waitForText(process, err, "started in", 15000);
+}
+
+bool startAndWaitLoaded(QProcess &process, const ProgramDir &dir, const QString &binary)
+{
     QByteArray err;
-    QDeadlineTimer deadline(15000);
-    while (!deadline.hasExpired() && process.state() == QProcess::Running) {
-        process.waitForReadyRead(200);
-        err += process.readAllStandardError();
-        if (err.contains("started in"))
-            return true;
-    }
-    qWarning("program did not report loading; stderr: %s", err.constData());
-    return false;
+    return startAndWaitLoaded(process, dir, binary, err);
+}
+
+// The program's own diagnostic lines (Qt's may come and go with the platform plugin).
+QByteArrayList programLines(const QByteArray &err)
+{
+    QByteArrayList lines;
+    for (const QByteArray &line : err.split('\n'))
+        if (line.contains(" korva5."))
+            lines << line;
+    return lines;
 }
 
 #ifdef Q_OS_UNIX
@@ -100,7 +127,9 @@ private slots:
     void missingFilesEndWithTheirStatus();
     void unreadableFilesEndWithTheirStatusAndReason_data();
     void unreadableFilesEndWithTheirStatusAndReason();
-    void secondCopyEndsAtOnce();
+    void secondCopyShowsTheRunningWindowAndEnds();
+    void secondCopyEndsWhenTheRunningOneDoesNotAnswer_data();
+    void secondCopyEndsWhenTheRunningOneDoesNotAnswer();
     void staleLockDoesNotBlock();
 };
 
@@ -109,9 +138,10 @@ void TestStartUp::missingFilesEndWithTheirStatus_data()
     QTest::addColumn<bool>("settings");
     QTest::addColumn<bool>("language");
     QTest::addColumn<int>("status");
-    QTest::newRow("TALLYPORT.ini missing") << false << true << int(ExitSettingsMissing);
-    QTest::newRow("Language.txt missing") << true << false << int(ExitLanguageMissing);
-    QTest::newRow("both missing") << false << false << int(ExitSettingsMissing);
+    QTest::addColumn<QString>("named");
+    QTest::newRow("TALLYPORT.ini missing") << false << true << int(ExitSettingsMissing) << "TALLYPORT.ini";
+    QTest::newRow("Language.txt missing") << true << false << int(ExitLanguageMissing) << "Language.txt";
+    QTest::newRow("both missing") << false << false << int(ExitSettingsMissing) << "TALLYPORT.ini";
 }
 
 void TestStartUp::missingFilesEndWithTheirStatus()
@@ -119,6 +149,7 @@ void TestStartUp::missingFilesEndWithTheirStatus()
     QFETCH(bool, settings);
     QFETCH(bool, language);
     QFETCH(int, status);
+    QFETCH(QString, named);
     ProgramDir dir({}, language);
     if (!settings)
         QVERIFY(QFile::remove(dir.iniFile()));
@@ -130,6 +161,10 @@ void TestStartUp::missingFilesEndWithTheirStatus()
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), status);
     QCOMPARE(QFile::exists(dir.iniFile()), settings); // nothing written, nothing created
+
+    const QByteArrayList lines = programLines(process.readAllStandardError());
+    QCOMPARE(lines.size(), 1);
+    QVERIFY2(lines.first().contains(QByteArray("cannot find " + QFile::encodeName(dir.file(named)))), lines.first().constData());
 }
 
 void TestStartUp::unreadableFilesEndWithTheirStatusAndReason_data()
@@ -193,18 +228,32 @@ void TestStartUp::unreadableFilesEndWithTheirStatusAndReason()
 #endif
 }
 
-void TestStartUp::secondCopyEndsAtOnce()
+void TestStartUp::secondCopyShowsTheRunningWindowAndEnds()
 {
     ProgramDir dir({{QStringLiteral("FtpNo"), QStringLiteral("1")}});
     const QString binary = dir.installBinary();
     const QByteArray before = TestSupport::readFile(dir.iniFile());
 
     QProcess first;
-    QVERIFY(startAndWaitLoaded(first, dir, binary));
+    QByteArray firstErr;
+    QVERIFY(startAndWaitLoaded(first, dir, binary, firstErr));
+    // The offscreen platform has no notification area: on its fifth second the window gets out
+    // of the way by minimising, and a second start is how a user gets it back.
+    QVERIFY(waitForText(first, firstErr, "minimising the window instead of hiding it", 15000));
+
     QProcess second;
+    second.setProcessChannelMode(QProcess::SeparateChannels);
     second.start(binary, {});
     QVERIFY(second.waitForFinished(15000));
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
     QCOMPARE(second.exitCode(), int(ExitAlreadyRunning));
+    const QByteArrayList lines = programLines(second.readAllStandardError());
+    QCOMPARE(lines.size(), 1);
+    QVERIFY2(lines.first().contains(QByteArray("another copy runs from " + QFile::encodeName(QDir(dir.path()).canonicalPath()))),
+             lines.first().constData());
+    QVERIFY2(lines.first().contains("it was asked to show its window"), lines.first().constData());
+    QVERIFY(waitForText(first, firstErr, "a second start asked to show the window", 5000));
+
     QCOMPARE(first.state(), QProcess::Running);
     stop(first);
     QCOMPARE(TestSupport::readFile(dir.iniFile()), before);
@@ -213,6 +262,43 @@ void TestStartUp::secondCopyEndsAtOnce()
     QProcess third;
     QVERIFY(startAndWaitLoaded(third, dir, binary));
     stop(third);
+}
+
+void TestStartUp::secondCopyEndsWhenTheRunningOneDoesNotAnswer_data()
+{
+    QTest::addColumn<bool>("listening");
+    QTest::newRow("the lock is held, nothing listens") << false;
+    QTest::newRow("a listener that never answers") << true;
+}
+
+void TestStartUp::secondCopyEndsWhenTheRunningOneDoesNotAnswer()
+{
+    // This test stands in for a copy that hangs, or one of a release before the channel: it
+    // holds the lock, and either does not listen or never serves the connection.
+    QFETCH(bool, listening);
+    ProgramDir dir;
+    const QString binary = dir.installBinary();
+    SingleInstance lock;
+    QVERIFY(lock.acquire(dir.path()));
+    QLocalServer listener;
+    if (listening) {
+        QLocalServer::removeServer(InstanceChannel::serverName(dir.path()));
+        QVERIFY(listener.listen(InstanceChannel::serverName(dir.path())));
+    }
+
+    QProcess second;
+    second.setProcessChannelMode(QProcess::SeparateChannels);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    second.start(binary, {});
+    QVERIFY(second.waitForFinished(15000));
+    QVERIFY2(elapsed.elapsed() < 8000, QByteArray::number(elapsed.elapsed()).constData());
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), int(ExitAlreadyRunning));
+    const QByteArrayList lines = programLines(second.readAllStandardError());
+    QCOMPARE(lines.size(), 1);
+    QVERIFY2(lines.first().contains("another copy runs from"), lines.first().constData());
+    QVERIFY2(lines.first().contains("it did not answer the request to show its window"), lines.first().constData());
 }
 
 void TestStartUp::staleLockDoesNotBlock()

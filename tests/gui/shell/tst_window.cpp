@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The tray icon, the run state and the window's behaviour, through a recording notification area.
+#include "gui/shell/ExitStatus.h"
 #include "gui/shell/FrmMain.h"
 #include "gui/tray/RunState.h"
 #include "TestSupport.h"
@@ -8,6 +9,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -54,6 +56,8 @@ private slots:
     void hideAndShowKeepTheGeometry();
     void withoutNotificationAreaTheWindowIsMinimised();
     void escapeHides();
+    void secondStartShowsTheWindow_data();
+    void secondStartShowsTheWindow();
 };
 
 void TestWindow::tooltipText_data()
@@ -266,6 +270,33 @@ void TestWindow::escapeHides()
     QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
     QTest::keyClick(w.window.get(), Qt::Key_Escape);
     QVERIFY(!w.window->isVisible());
+}
+
+void TestWindow::secondStartShowsTheWindow_data()
+{
+    QTest::addColumn<bool>("notificationArea");
+    QTest::newRow("hidden into the notification area") << true;
+    QTest::newRow("minimised, no notification area") << false;
+}
+
+void TestWindow::secondStartShowsTheWindow()
+{
+    // This window is the running copy; the second is the program itself, started from the
+    // same folder as a user would from the menu.
+    QFETCH(bool, notificationArea);
+    Window w;
+    w.tray.available = notificationArea;
+    w.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.window.get()));
+    w.window->hideToTray();
+    QVERIFY(!w.window->isVisible() || w.window->isMinimized());
+
+    QProcess second;
+    second.start(w.dir.installBinary(), {});
+    QTRY_VERIFY_WITH_TIMEOUT(w.window->isVisible() && !w.window->isMinimized(), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, 10000);
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), int(ExitAlreadyRunning));
 }
 
 QTEST_MAIN(TestWindow)
