@@ -88,6 +88,7 @@ private:
     QString transferFault(CURLcode result, const char *errorBuffer) const;
     QString rename(CURL *c, char *errorBuffer);
     void removeTemporary(CURL *c, char *errorBuffer);
+    QString removeSent(CURL *c, char *errorBuffer);
     bool redo(CURL *c, curl_slist *commands, char *errorBuffer);
     QByteArray quotedPath(const QString &remotePath) const;
     QString where() const;
@@ -415,7 +416,7 @@ void Transfer::setOptions(CURL *c)
     }
     // Each upload has a connection of its own, closed when it is done; with a temporary name it
     // is kept past the transfer for the rename.
-    curl_easy_setopt(c, CURLOPT_FORBID_REUSE, m_request.temporaryName ? 0L : 1L);
+    curl_easy_setopt(c, CURLOPT_FORBID_REUSE, m_request.temporaryName || m_request.deleteAfter ? 0L : 1L);
     curl_easy_setopt(c, CURLOPT_FRESH_CONNECT, 1L);
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, long(m_request.timeouts.connect.count()));
     curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT,
@@ -588,6 +589,26 @@ void Transfer::removeTemporary(CURL *c, char *errorBuffer)
     redo(c, commandList({command}), errorBuffer);
 }
 
+// The file is confirmed under its final name and was only sent to try the server: it goes again.
+// Empty when it did, else why not. The request names the folder, not the file, so curl asks
+// nothing about a file that may already have been renamed away.
+QString Transfer::removeSent(CURL *c, char *errorBuffer)
+{
+    const bool ftp = m_target.protocol != FtpTarget::Protocol::Sftp;
+    m_url = m_target.url(m_request.remotePath.chopped(m_fileName.size()));
+    curl_easy_setopt(c, CURLOPT_URL, m_url.constData());
+    const QByteArray command = ftp ? QByteArray("DELE " + m_fileName.toUtf8()) : QByteArray("rm " + quotedPath(m_request.remotePath));
+    if (redo(c, commandList({command}), errorBuffer))
+        return {};
+    QString refusal = m_failure;
+    if (refusal.isEmpty() && ftp && m_deleteReply)
+        refusal = QStringLiteral("DELE %1").arg(m_deleteReply)
+            + (m_renameRefusal.isEmpty() ? QString() : u": " + shownText(QString::fromUtf8(m_renameRefusal)));
+    if (refusal.isEmpty())
+        refusal = QString::fromUtf8(errorBuffer);
+    return QStringLiteral("the server did not delete %1 after it was sent (%2)").arg(where(), refusal);
+}
+
 FtpResult Transfer::run()
 {
     if (!checkRequest())
@@ -610,6 +631,8 @@ FtpResult Transfer::run()
         else if (code == CURLE_OK && !m_abort.load())
             removeTemporary(curl.get(), errorBuffer);
     }
+    if (why.isEmpty() && m_request.deleteAfter)
+        why = removeSent(curl.get(), errorBuffer);
     // The file counts as sent only under its final name.
     const bool succeeded = why.isEmpty();
     if (succeeded)
