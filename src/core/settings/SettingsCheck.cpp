@@ -78,7 +78,7 @@ QString connectionTestLine(bool succeeded, const QString &reason, const QString 
         {"denied you to change to the given directory", QStringLiteral("The folder %1 does not exist on the server").arg(where)},
         {"Failed FTP upload", QStringLiteral("Logged in, but %1 does not accept files").arg(where)},
         {"Could not resolve host", QStringLiteral("Server not found: the host name is unknown")},
-        {"Couldn't connect to server", QStringLiteral("Cannot connect: nothing answers at that address and port")},
+        {"Failed to connect", QStringLiteral("Cannot connect: nothing answers at that address and port")},
         {"Connection timed out", QStringLiteral("Cannot connect: the server does not answer")},
         {"Operation timed out", QStringLiteral("The server stopped answering")},
         {"timeout", QStringLiteral("The server stopped answering")},

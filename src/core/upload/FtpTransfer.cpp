@@ -626,9 +626,12 @@ FtpResult Transfer::run()
 
     QString why = transferFault(code, errorBuffer);
     if (m_request.temporaryName) {
-        if (why.isEmpty())
+        if (why.isEmpty()) {
             why = rename(curl.get(), errorBuffer);
-        else if (code == CURLE_OK && !m_abort.load())
+            // A try of the server leaves nothing behind, not even a file that could not take its name.
+            if (!why.isEmpty() && m_request.deleteAfter && !m_abort.load())
+                removeTemporary(curl.get(), errorBuffer);
+        } else if (code == CURLE_OK && !m_abort.load())
             removeTemporary(curl.get(), errorBuffer);
     }
     if (why.isEmpty() && m_request.deleteAfter)
