@@ -575,8 +575,7 @@ QString Transfer::rename(CURL *c, char *errorBuffer)
     }
     if (!m_failure.isEmpty())
         firstRefusal = m_failure;
-    return QStringLiteral("the server did not rename %1 to %2 (%3); the file stays under its temporary name")
-        .arg(shownText(m_sentName), where(), firstRefusal);
+    return QStringLiteral("the server did not rename %1 to %2 (%3)").arg(shownText(m_sentName), where(), firstRefusal);
 }
 
 // A transfer the server answered but did not confirm may have left its temporary file; take it
@@ -628,9 +627,17 @@ FtpResult Transfer::run()
     if (m_request.temporaryName) {
         if (why.isEmpty()) {
             why = rename(curl.get(), errorBuffer);
-            // A try of the server leaves nothing behind, not even a file that could not take its name.
-            if (!why.isEmpty() && m_request.deleteAfter && !m_abort.load())
-                removeTemporary(curl.get(), errorBuffer);
+            if (!why.isEmpty()) {
+                // A try of the server leaves nothing behind, not even a file that could not take
+                // its name.
+                bool removed = false;
+                if (m_request.deleteAfter && !m_abort.load()) {
+                    removeTemporary(curl.get(), errorBuffer);
+                    removed = m_deleteReply >= 200 && m_deleteReply < 300;
+                }
+                why += removed ? QStringLiteral("; the file sent was deleted again")
+                               : QStringLiteral("; the file stays under its temporary name");
+            }
         } else if (code == CURLE_OK && !m_abort.load())
             removeTemporary(curl.get(), errorBuffer);
     }

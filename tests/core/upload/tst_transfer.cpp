@@ -386,6 +386,8 @@ void TestTransfer::deleteAfterSendLeavesNothing()
     QCOMPARE(files, left.isEmpty() ? QStringList() : QStringList{left});
     if (!left.isEmpty())
         QVERIFY2(result.reason.contains(u"did not delete"), qPrintable(result.reason));
+    // What the reason says of the file is what the folder shows.
+    QVERIFY2(!result.reason.contains(u"stays under its temporary name"), qPrintable(result.reason));
 }
 
 QTEST_GUILESS_MAIN(TestTransfer)
