@@ -501,6 +501,8 @@ void TestParameter::testTriesTheTypedServer_data()
     QTest::newRow("missing folder") << "" << FtpServer::Password << "/nowhere/" << "The folder /nowhere/ does not exist on the server";
     QTest::newRow("read-only folder") << "read-only" << FtpServer::Password << "/upload/" << "Logged in, but /upload/ does not accept files";
     QTest::newRow("cannot rename") << "no-rename" << FtpServer::Password << "/upload/" << "Logged in and sent a file to /upload/, but the server cannot rename it";
+    // ftpes:// chooses TLS as for uploads, and a certificate nothing vouches for is refused.
+    QTest::newRow("untrusted certificate") << "tls" << FtpServer::Password << "/upload/" << "The server's certificate is not trusted";
 }
 
 void TestParameter::testTriesTheTypedServer()
@@ -509,7 +511,10 @@ void TestParameter::testTriesTheTypedServer()
     QFETCH(QString, password);
     QFETCH(QString, folder);
     QFETCH(QString, outcome);
-    FtpServer server({fault});
+    FtpServer::Options options;
+    options.fault = fault == u"tls" ? QString() : fault;
+    options.tls = fault == u"tls";
+    FtpServer server(options);
     QVERIFY2(server.isRunning(), qPrintable(server.error()));
     Window w;
     FrmParameter *dialog = w.open();
