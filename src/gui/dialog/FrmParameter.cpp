@@ -277,7 +277,8 @@ void FrmParameter::startTest()
     tester->setServerAddress(server);
     tester->setUserName(SysMain::TrimBlanks(txtName->text()));
     tester->setPassword(SysMain::TrimBlanks(txtPassword->text()));
-    // The way uploads will go: a server that cannot rename shows it here, unless it is told so.
+    // The way uploads go: a server that cannot rename fails here too, unless FtpTempName=0 spares
+    // it the rename.
     tester->setTemporaryName(SysMain::Trim(m_state.settings().FtpTempName) != u"0");
     tester->setDeleteAfterSend(true);
     tester->setTimeouts(TestTimeouts);
