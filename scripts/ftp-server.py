@@ -26,6 +26,8 @@ Fault modes, for testing what a client does when things go wrong:
   no-overwrite-no-delete
                as no-overwrite-rename, and answer DELE with 550 too
   no-rename    answer RNFR with 502 and RNTO with 550 (a server that cannot rename)
+  read-only    answer STOR with 550 Permission denied, as for a folder the login may not write
+               (permission bits cannot show it when the tests run as root)
   soak         every fifth connection fails, in turn: refused login, drop-stor, stor-5xx, stall
 """
 
@@ -150,6 +152,9 @@ def main():
         def ftp_STOR(self, file, mode="w"):
             if self.fault == "stor-4xx":
                 self.respond("451 Local error in processing (scripted fault).")
+                return
+            if self.fault == "read-only":
+                self.respond("550 Permission denied (scripted fault).")
                 return
             if self.fault == "stor-5xx":
                 self.respond("552 Storage allocation exceeded (scripted fault).")

@@ -88,6 +88,7 @@ private:
     QString transferFault(CURLcode result, const char *errorBuffer) const;
     QString rename(CURL *c, char *errorBuffer);
     void removeTemporary(CURL *c, char *errorBuffer);
+    QString removeSent(CURL *c, char *errorBuffer);
     bool redo(CURL *c, curl_slist *commands, char *errorBuffer);
     QByteArray quotedPath(const QString &remotePath) const;
     QString where() const;
@@ -415,7 +416,7 @@ void Transfer::setOptions(CURL *c)
     }
     // Each upload has a connection of its own, closed when it is done; with a temporary name it
     // is kept past the transfer for the rename.
-    curl_easy_setopt(c, CURLOPT_FORBID_REUSE, m_request.temporaryName ? 0L : 1L);
+    curl_easy_setopt(c, CURLOPT_FORBID_REUSE, m_request.temporaryName || m_request.deleteAfter ? 0L : 1L);
     curl_easy_setopt(c, CURLOPT_FRESH_CONNECT, 1L);
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, long(m_request.timeouts.connect.count()));
     curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT,
@@ -579,8 +580,7 @@ QString Transfer::rename(CURL *c, char *errorBuffer)
     }
     if (!m_failure.isEmpty())
         firstRefusal = m_failure;
-    return QStringLiteral("the server did not rename %1 to %2 (%3); the file stays under its temporary name")
-        .arg(shownText(m_sentName), where(), firstRefusal);
+    return QStringLiteral("the server did not rename %1 to %2 (%3)").arg(shownText(m_sentName), where(), firstRefusal);
 }
 
 // A transfer the server answered but did not confirm may have left its temporary file; take it
@@ -591,6 +591,26 @@ void Transfer::removeTemporary(CURL *c, char *errorBuffer)
     const bool ftp = m_target.protocol != FtpTarget::Protocol::Sftp;
     const QByteArray command = ftp ? QByteArray("*DELE " + m_sentName.toUtf8()) : QByteArray("*rm " + quotedPath(m_sentPath));
     redo(c, commandList({command}), errorBuffer);
+}
+
+// The file is confirmed under its final name and was only sent to try the server: it goes again.
+// Empty when it did, else why not. The request names the folder, not the file, so curl asks
+// nothing about a file that may already have been renamed away.
+QString Transfer::removeSent(CURL *c, char *errorBuffer)
+{
+    const bool ftp = m_target.protocol != FtpTarget::Protocol::Sftp;
+    m_url = m_target.url(m_request.remotePath.chopped(m_fileName.size()));
+    curl_easy_setopt(c, CURLOPT_URL, m_url.constData());
+    const QByteArray command = ftp ? QByteArray("DELE " + m_fileName.toUtf8()) : QByteArray("rm " + quotedPath(m_request.remotePath));
+    if (redo(c, commandList({command}), errorBuffer))
+        return {};
+    QString refusal = m_failure;
+    if (refusal.isEmpty() && ftp && m_deleteReply)
+        refusal = QStringLiteral("DELE %1").arg(m_deleteReply)
+            + (m_renameRefusal.isEmpty() ? QString() : u": " + shownText(QString::fromUtf8(m_renameRefusal)));
+    if (refusal.isEmpty())
+        refusal = QString::fromUtf8(errorBuffer);
+    return QStringLiteral("the server did not delete %1 after it was sent (%2)").arg(where(), refusal);
 }
 
 FtpResult Transfer::run()
@@ -610,11 +630,24 @@ FtpResult Transfer::run()
 
     QString why = transferFault(code, errorBuffer);
     if (m_request.temporaryName) {
-        if (why.isEmpty())
+        if (why.isEmpty()) {
             why = rename(curl.get(), errorBuffer);
-        else if (code == CURLE_OK && !m_abort.load())
+            if (!why.isEmpty()) {
+                // A try of the server leaves nothing behind, not even a file that could not take
+                // its name.
+                bool removed = false;
+                if (m_request.deleteAfter && !m_abort.load()) {
+                    removeTemporary(curl.get(), errorBuffer);
+                    removed = m_deleteReply >= 200 && m_deleteReply < 300;
+                }
+                why += removed ? QStringLiteral("; the file sent was deleted again")
+                               : QStringLiteral("; the file stays under its temporary name");
+            }
+        } else if (code == CURLE_OK && !m_abort.load())
             removeTemporary(curl.get(), errorBuffer);
     }
+    if (why.isEmpty() && m_request.deleteAfter)
+        why = removeSent(curl.get(), errorBuffer);
     // The file counts as sent only under its final name.
     const bool succeeded = why.isEmpty();
     if (succeeded)

@@ -36,6 +36,9 @@ struct FtpRequest
     // name only once the server has confirmed it whole, so a broken transfer never replaces a
     // complete file sent earlier. False sends straight to the final name.
     bool temporaryName = true;
+    // Delete the file again once it is confirmed under its final name: a try of the server that
+    // must leave nothing behind. The transfer then succeeds only when the delete does too.
+    bool deleteAfter = false;
 };
 
 // How one upload ended.

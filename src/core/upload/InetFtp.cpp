@@ -73,7 +73,8 @@ quint64 InetFtp::Execute(const QString &localPath, const QString &remotePath)
     QString refusal;
     if (const CURLcode setUp = initialiseCurlOnce(); setUp != CURLE_OK)
         refusal = QStringLiteral("libcurl could not be set up: %1").arg(QString::fromUtf8(curl_easy_strerror(setUp)));
-    return enqueue({m_serverAddress, m_userName, m_password, localPath, remotePath, m_timeouts, m_caBundle, refusal, 0, m_temporaryName});
+    return enqueue({m_serverAddress, m_userName, m_password, localPath, remotePath, m_timeouts, m_caBundle, refusal, 0, m_temporaryName,
+                    m_deleteAfter});
 }
 
 quint64 InetFtp::refuse(const QString &localPath, const QString &remotePath, const QString &why)
@@ -113,6 +114,24 @@ void InetFtp::finish(const FtpResult &result)
         Qt::QueuedConnection);
 }
 
+void InetFtp::abort()
+{
+    std::deque<FtpRequest> dropped;
+    {
+        std::lock_guard lock(m_mutex);
+        dropped.swap(m_waiting);
+        // Under the lock: the worker clears the flag when it takes the next send, so it can only
+        // hit the send running now.
+        if (m_running)
+            m_abort = true;
+    }
+    for (const FtpRequest &request : dropped) {
+        post(Ftp::State::Error);
+        finish({request.tag, request.localPath, request.remotePath, false, 0,
+                QStringLiteral("the upload was ended before it was started")});
+    }
+}
+
 bool InetFtp::StillExecuting() const
 {
     std::lock_guard lock(m_mutex);
@@ -129,6 +148,8 @@ void InetFtp::work()
         const FtpRequest request = std::move(m_waiting.front());
         m_waiting.pop_front();
         m_running = true;
+        m_abort = false; // an abort was meant for an earlier send
+
         lock.unlock();
 
         QMetaObject::invokeMethod(this, [this, tag = request.tag] { emit transferStarted(tag); }, Qt::QueuedConnection);

@@ -44,6 +44,10 @@ public:
     bool temporaryName() const { return m_temporaryName; }
     void setTemporaryName(bool on) { m_temporaryName = on; }
 
+    // Whether later sends delete the file again once it is confirmed: a try of the server that
+    // leaves nothing behind.
+    void setDeleteAfterSend(bool on) { m_deleteAfter = on; }
+
     void setTimeouts(const FtpTimeouts &timeouts) { m_timeouts = timeouts; }
     // A file of certificates to trust for ftps/ftpes instead of the system's store.
     void setTrustedCertificates(const QString &path) { m_caBundle = path; }
@@ -54,6 +58,10 @@ public:
     // Takes a send that must not be attempted (why says which setting is at fault): in its turn it
     // ends with an error state and the reason on standard error, without connecting.
     quint64 refuse(const QString &localPath, const QString &remotePath, const QString &why);
+
+    // Ends the running send soon and drops the waiting ones, each with an error; returns at once,
+    // without waiting for the running one to give up. Sends requested afterwards run as usual.
+    void abort();
 
     // True while a send runs or waits.
     bool StillExecuting() const;
@@ -80,6 +88,7 @@ private:
     FtpTimeouts m_timeouts;
     QString m_caBundle;
     bool m_temporaryName = true;
+    bool m_deleteAfter = false;
 
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;

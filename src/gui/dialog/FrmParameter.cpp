@@ -3,22 +3,32 @@
 
 #include "gui/language/Captions.h"
 #include "core/settings/Settings.h"
+#include "core/settings/SettingsCheck.h"
 #include "core/settings/SettingsStore.h"
 #include "core/state/AppState.h"
 #include "core/settings/SysMain.h"
+#include "core/upload/InetFtp.h"
 #include "core/upload/TransferLog.h"
+
+#include <QCoreApplication>
 
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRandomGenerator>
+#include <QTemporaryFile>
 #include <QVBoxLayout>
 
 namespace {
 
 // The two boxes of the times that send yesterday's file.
 const QColor LightYellow(255, 255, 128);
+
+// A test waits for a person: a dead server should be told well before a scheduled upload would
+// give up on it.
+const FtpTimeouts TestTimeouts{std::chrono::seconds(15), std::chrono::seconds(20), std::chrono::seconds(20)};
 
 template<typename Widget>
 Widget *named(Widget *widget, const QString &name)
@@ -79,6 +89,12 @@ FrmParameter::FrmParameter(const AppState &state, SettingsStore &store, Transfer
     }
     cmbOk = named(new QPushButton(QStringLiteral("&Ok"), this), QStringLiteral("cmbOk"));
     cmbCancel = named(new QPushButton(QStringLiteral("&Cancel"), this), QStringLiteral("cmbCancel"));
+    cmbTest = named(new QPushButton(QStringLiteral("&Test"), this), QStringLiteral("cmbTest"));
+    lblTestResult = named(new QLabel(this), QStringLiteral("lblTestResult"));
+    // One line however long the reason: the whole of it is in the tooltip, and the dialog keeps
+    // its width.
+    lblTestResult->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    lblTestResult->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto *grid = new QGridLayout;
     grid->addWidget(lblLocalNo, 0, 0);
@@ -110,6 +126,10 @@ FrmParameter::FrmParameter(const AppState &state, SettingsStore &store, Transfer
     times->addLayout(timeRow(5, lblUpDate), 1, 1);
     times->setColumnStretch(1, 1);
 
+    auto *test = new QHBoxLayout;
+    test->addWidget(cmbTest);
+    test->addWidget(lblTestResult, 1);
+
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(cmbOk, 1);
     buttons->addWidget(cmbCancel, 1);
@@ -118,6 +138,7 @@ FrmParameter::FrmParameter(const AppState &state, SettingsStore &store, Transfer
     layout->addLayout(grid);
     layout->addLayout(times);
     layout->addStretch(1);
+    layout->addLayout(test);
     layout->addLayout(buttons);
     resize(569, 224);
 
@@ -125,6 +146,7 @@ FrmParameter::FrmParameter(const AppState &state, SettingsStore &store, Transfer
     QList<QWidget *> order{cmbCancel, cmbOk, txtNo, txtServer, txtLocal, txtUpload, txtName, txtPassword};
     for (QLineEdit *time : txtTime)
         order << time;
+    order << cmbTest;
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order.at(i - 1), order.at(i));
     cmbCancel->setFocus();
@@ -132,6 +154,7 @@ FrmParameter::FrmParameter(const AppState &state, SettingsStore &store, Transfer
     // Enter; Ok is pressed only by itself or by its access key.
     cmbOk->setAutoDefault(false);
     cmbCancel->setAutoDefault(false);
+    cmbTest->setAutoDefault(false);
     cmbCancel->setDefault(true);
 
     for (const SettingField &row : SettingsTable) {
@@ -141,6 +164,18 @@ FrmParameter::FrmParameter(const AppState &state, SettingsStore &store, Transfer
 
     connect(cmbOk, &QPushButton::clicked, this, &FrmParameter::save);
     connect(cmbCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(cmbTest, &QPushButton::clicked, this, &FrmParameter::startOrCancelTest);
+    for (QLineEdit *edit : txtTime)
+        connect(edit, &QLineEdit::textChanged, this, &FrmParameter::checkTyped);
+    connect(txtServer, &QLineEdit::textChanged, this, &FrmParameter::checkTyped);
+    connect(txtLocal, &QLineEdit::textChanged, this, &FrmParameter::checkTyped);
+    checkTyped();
+}
+
+FrmParameter::~FrmParameter()
+{
+    if (m_tester)
+        letGo(m_tester);
 }
 
 QLineEdit *FrmParameter::box(const SettingField &row) const
@@ -152,10 +187,11 @@ QLineEdit *FrmParameter::box(const SettingField &row) const
 
 void FrmParameter::load()
 {
-    auto text = [this](const char *key) { return languageText(m_state, QLatin1StringView(key)); };
+    auto text = [this](const char *key) { return caption(key); };
     setWindowTitle(titleText(text("Parameter")));
     cmbOk->setText(text("Ok"));
     cmbCancel->setText(text("Cancel"));
+    showTestIdle();
     lblUpDate->setText(text("Yesterday"));
     lblLocalNo->setText(text("StationNo"));
     lblUpTime->setText(text("UploadTime"));
@@ -169,6 +205,128 @@ void FrmParameter::load()
     const Settings &settings = m_state.settings();
     for (const SettingField &row : SettingsTable)
         box(row)->setText(SysMain::Trim(settings.*row.field));
+    checkTyped();
+}
+
+QString FrmParameter::caption(const char *key) const
+{
+    return languageText(m_state, QLatin1StringView(key));
+}
+
+void FrmParameter::checkTyped()
+{
+    bool usable = true;
+    for (QLineEdit *time : txtTime) {
+        const QString problem = SettingsCheck::timeProblem(time->text());
+        mark(time, problem);
+        usable = usable && problem.isEmpty();
+    }
+    const QString serverProblem = SettingsCheck::serverProblem(txtServer->text());
+    mark(txtServer, serverProblem);
+    usable = usable && serverProblem.isEmpty();
+    mark(txtLocal, SettingsCheck::localFolderProblem(txtLocal->text()));
+    cmbOk->setEnabled(usable);
+    if (!m_tester)
+        cmbTest->setEnabled(serverProblem.isEmpty() && !SysMain::TrimBlanks(txtServer->text()).isEmpty());
+}
+
+void FrmParameter::mark(QLineEdit *edit, const QString &problem)
+{
+    edit->setToolTip(problem);
+    if (problem.isEmpty()) {
+        edit->setStyleSheet(QString());
+        return;
+    }
+    // A style sheet of its own would paint the box with the sheet's colours only: the boxes of
+    // yesterday's times keep their yellow.
+    const bool yesterday = edit == txtTime[8] || edit == txtTime[9];
+    edit->setStyleSheet(QStringLiteral("QLineEdit { border: 2px solid rgb(220, 0, 0); %1}")
+                            .arg(yesterday ? QStringLiteral("background-color: %1; ").arg(LightYellow.name()) : QString()));
+}
+
+void FrmParameter::showTestIdle()
+{
+    cmbTest->setText(caption("Test"));
+    checkTyped();
+}
+
+void FrmParameter::startOrCancelTest()
+{
+    if (m_tester)
+        cancelTest();
+    else
+        startTest();
+}
+
+void FrmParameter::startTest()
+{
+    const QString server = SysMain::TrimBlanks(txtServer->text());
+    if (server.isEmpty() || !SettingsCheck::serverProblem(server).isEmpty())
+        return;
+    auto *tester = new InetFtp(this);
+    tester->setObjectName(QStringLiteral("testFtp"));
+    // The temporary file goes with the control, after its worker has stopped reading it.
+    auto *file = new QTemporaryFile(tester);
+    if (!file->open() || file->write("KORVA5 connection test\n") < 0 || !file->flush()) {
+        lblTestResult->setText(QStringLiteral("Failed: cannot make a test file: %1").arg(file->errorString()));
+        lblTestResult->setToolTip(lblTestResult->text());
+        delete tester;
+        return;
+    }
+    file->close();
+    tester->setServerAddress(server);
+    tester->setUserName(SysMain::TrimBlanks(txtName->text()));
+    tester->setPassword(SysMain::TrimBlanks(txtPassword->text()));
+    // The way uploads go: a server that cannot rename fails here too, unless FtpTempName=0 spares
+    // it the rename.
+    tester->setTemporaryName(SysMain::Trim(m_state.settings().FtpTempName) != u"0");
+    tester->setDeleteAfterSend(true);
+    tester->setTimeouts(TestTimeouts);
+    connect(tester, &InetFtp::transferEnded, this, &FrmParameter::testEnded);
+
+    // Hidden and with an ending of its own: nothing that collects the day's files takes it,
+    // even if it could not be deleted.
+    m_testFolder = SysMain::TrimBlanks(txtUpload->text());
+    const QString name = QStringLiteral(".korva5-test-%1.part").arg(QRandomGenerator::global()->generate(), 8, 16, QChar(u'0'));
+    m_tester = tester;
+    tester->Execute(file->fileName(), m_testFolder + name);
+    cmbTest->setText(titleText(caption("Cancel")));
+    cmbTest->setEnabled(true);
+    lblTestResult->setText(QStringLiteral("Testing %1 ...").arg(server));
+    lblTestResult->setToolTip(QString());
+}
+
+void FrmParameter::cancelTest()
+{
+    letGo(m_tester);
+    m_tester = nullptr;
+    lblTestResult->setText(QStringLiteral("Test cancelled"));
+    lblTestResult->setToolTip(QString());
+    showTestIdle();
+}
+
+// A control whose send was aborted may take up to a second to notice; the dialog neither waits
+// for it nor takes it along when it closes. It ends itself once its send has ended, and at the
+// latest with the application.
+void FrmParameter::letGo(InetFtp *tester)
+{
+    disconnect(tester, nullptr, this, nullptr);
+    tester->abort();
+    tester->setParent(QCoreApplication::instance());
+    connect(tester, &InetFtp::transferEnded, tester, &QObject::deleteLater);
+}
+
+void FrmParameter::testEnded(const FtpResult &result)
+{
+    auto *tester = qobject_cast<InetFtp *>(sender());
+    if (!tester || tester != m_tester)
+        return;
+    m_tester = nullptr;
+    tester->deleteLater();
+    const QString line = SettingsCheck::connectionTestLine(result.succeeded, result.reason, m_testFolder);
+    lblTestResult->setText(line);
+    lblTestResult->setToolTip(result.succeeded ? QString() : result.reason);
+    showTestIdle();
 }
 
 void FrmParameter::save()

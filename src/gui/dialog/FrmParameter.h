@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
 
 #include <array>
 
@@ -9,6 +10,8 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class AppState;
+class InetFtp;
+struct FtpResult;
 class SettingsStore;
 class TransferLog;
 struct SettingField;
@@ -25,6 +28,7 @@ class FrmParameter : public QDialog
 
 public:
     FrmParameter(const AppState &state, SettingsStore &store, TransferLog &log, QWidget *parent = nullptr);
+    ~FrmParameter() override;
 
     // Applies the captions of the language in use and fills the boxes from the settings in use.
     void load();
@@ -35,6 +39,15 @@ public:
 
 private:
     QLineEdit *box(const SettingField &row) const;
+    void checkTyped();
+    void mark(QLineEdit *edit, const QString &problem);
+    void startOrCancelTest();
+    void startTest();
+    void cancelTest();
+    void testEnded(const FtpResult &result);
+    void showTestIdle();
+    void letGo(InetFtp *tester);
+    QString caption(const char *key) const;
 
     const AppState &m_state;
     SettingsStore &m_store;
@@ -58,4 +71,9 @@ private:
     std::array<QLineEdit *, TimeBoxes> txtTime{};
     QPushButton *cmbOk;
     QPushButton *cmbCancel;
+    QPushButton *cmbTest;
+    QLabel *lblTestResult;
+
+    QPointer<InetFtp> m_tester; // the test running now, if any
+    QString m_testFolder;       // the remote folder it tries, as the result line names it
 };

@@ -85,6 +85,10 @@ private slots:
     void localFileKinds_data();
     void localFileKinds();
     void resultCarriesReasonAndSize();
+    void abortEndsOnlyTheSendsThen_data();
+    void abortEndsOnlyTheSendsThen();
+    void deleteAfterSendLeavesNothing_data();
+    void deleteAfterSendLeavesNothing();
 
 private:
     std::unique_ptr<FtpServer> m_server;
@@ -292,6 +296,98 @@ void TestTransfer::resultCarriesReasonAndSize()
     QCOMPARE(second.tag, missing);
     QVERIFY(!second.succeeded);
     QVERIFY2(second.reason.contains(QStringLiteral("does not exist")), qPrintable(second.reason));
+}
+
+void TestTransfer::abortEndsOnlyTheSendsThen_data()
+{
+    QTest::addColumn<bool>("busy"); // a send runs (against a server that never answers) and one waits
+    QTest::newRow("busy") << true;
+    QTest::newRow("idle") << false;
+}
+
+void TestTransfer::abortEndsOnlyTheSendsThen()
+{
+    QFETCH(bool, busy);
+    FtpServer silent({QStringLiteral("silent")});
+    QVERIFY2(silent.isRunning(), qPrintable(silent.error()));
+    QTemporaryDir dir;
+    const QString local = dir.filePath(QStringLiteral("20210305.txt"));
+    writeFile(local, recordsOf(QStringLiteral("a"), 3000));
+    InetFtp ftp;
+    ftp.setServerAddress(silent.address());
+    ftp.setUserName(FtpServer::User);
+    ftp.setPassword(FtpServer::Password);
+    QSignalSpy started(&ftp, &InetFtp::transferStarted);
+    QSignalSpy ended(&ftp, &InetFtp::transferEnded);
+    int expected = 0;
+    if (busy) {
+        ftp.Execute(local, QStringLiteral("/upload/20210305.12"));
+        ftp.Execute(local, QStringLiteral("/upload/20210305.13"));
+        QTRY_COMPARE(started.count(), 1);
+        QTest::qWait(300); // connected and waiting for a greeting that never comes
+        expected = 2;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    ftp.abort();
+    QVERIFY2(clock.elapsed() < 100, "abort waited for the send");
+    QTRY_COMPARE_WITH_TIMEOUT(ended.count(), expected, 5000);
+    QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+    for (const QList<QVariant> &arguments : ended)
+        QVERIFY(!arguments.at(0).value<FtpResult>().succeeded);
+    QCOMPARE(started.count(), expected / 2); // the waiting one never started
+
+    // The abort was for those sends only: the next one goes through.
+    ftp.setServerAddress(m_server->address());
+    ftp.Execute(local, QStringLiteral("/upload/aborted-before.12"));
+    QTRY_COMPARE_WITH_TIMEOUT(ended.count(), expected + 1, 30000);
+    const auto last = ended.last().at(0).value<FtpResult>();
+    QVERIFY2(last.succeeded, qPrintable(last.reason));
+    QCOMPARE(m_server->stored(QStringLiteral("upload/aborted-before.12")), recordsOf(QStringLiteral("a"), 3000));
+}
+
+void TestTransfer::deleteAfterSendLeavesNothing_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<bool>("temporaryName");
+    QTest::addColumn<bool>("succeeded");
+    QTest::addColumn<QString>("left"); // the file left in the folder, if any
+    QTest::newRow("renamed, then deleted") << "" << true << true << "";
+    QTest::newRow("straight, then deleted") << "" << false << true << "";
+    QTest::newRow("cannot rename") << "no-rename" << true << false << "";
+    QTest::newRow("cannot delete") << "no-overwrite-no-delete" << true << false << "try.12";
+    QTest::newRow("cannot delete, straight") << "no-overwrite-no-delete" << false << false << "try.12";
+    QTest::newRow("cannot store") << "read-only" << true << false << "";
+}
+
+void TestTransfer::deleteAfterSendLeavesNothing()
+{
+    QFETCH(QString, fault);
+    QFETCH(bool, temporaryName);
+    QFETCH(bool, succeeded);
+    QFETCH(QString, left);
+    FtpServer server({fault});
+    QVERIFY2(server.isRunning(), qPrintable(server.error()));
+    QTemporaryDir dir;
+    const QString local = dir.filePath(QStringLiteral("try.txt"));
+    writeFile(local, "a try\n");
+    InetFtp ftp;
+    ftp.setServerAddress(server.address());
+    ftp.setUserName(FtpServer::User);
+    ftp.setPassword(FtpServer::Password);
+    ftp.setTemporaryName(temporaryName);
+    ftp.setDeleteAfterSend(true);
+    QSignalSpy ended(&ftp, &InetFtp::transferEnded);
+    ftp.Execute(local, QStringLiteral("/upload/try.12"));
+    QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 30000);
+    const auto result = ended.first().at(0).value<FtpResult>();
+    QVERIFY2(result.succeeded == succeeded, qPrintable(result.reason));
+    const QStringList files = QDir(server.root() + QStringLiteral("/upload")).entryList(QDir::Files | QDir::Hidden);
+    QCOMPARE(files, left.isEmpty() ? QStringList() : QStringList{left});
+    if (!left.isEmpty())
+        QVERIFY2(result.reason.contains(u"did not delete"), qPrintable(result.reason));
+    // What the reason says of the file is what the folder shows.
+    QVERIFY2(!result.reason.contains(u"stays under its temporary name"), qPrintable(result.reason));
 }
 
 QTEST_GUILESS_MAIN(TestTransfer)

@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
@@ -92,6 +93,11 @@ private slots:
     void failedSaveKeepsTheDialogOpen_data();
     void failedSaveKeepsTheDialogOpen();
     void scheduledUploadDuringEditingUsesTheSettingsInForce();
+    void valuesThatCannotWorkAreMarked_data();
+    void valuesThatCannotWorkAreMarked();
+    void testTriesTheTypedServer_data();
+    void testTriesTheTypedServer();
+    void cancelledTestLeavesTheDialogResponsive();
 };
 
 void TestParameter::initTestCase()
@@ -152,6 +158,27 @@ void TestParameter::captionsFollowALanguageSwitch()
     const QString folder = qEnvironmentVariable("KORVA5_SCREENSHOT_DIR", QDir::tempPath());
     QDir().mkpath(folder);
     QVERIFY(dialog->grab().save(folder + QStringLiteral("/dialog-%1.png").arg(QString::fromLatin1(QTest::currentDataTag()))));
+
+    // Every button of the dialog answers a key of its own.
+    QStringList keys;
+    for (QPushButton *button : dialog->findChildren<QPushButton *>()) {
+        const QKeySequence key = QKeySequence::mnemonic(button->text());
+        QVERIFY2(!key.isEmpty(), qPrintable(button->objectName() + u' ' + button->text()));
+        keys << key.toString();
+    }
+    QCOMPARE(keys.size(), 3);
+    QCOMPARE(QSet<QString>(keys.cbegin(), keys.cend()).size(), 3);
+
+    // The marks and a test's outcome, for a person to look at in each language.
+    Window::type(dialog, QStringLiteral("txtServer"), QStringLiteral("127.0.0.1:%1").arg(closedPort()));
+    QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("cmbTest")), Qt::LeftButton);
+    auto *result = dialog->findChild<QLabel *>(QStringLiteral("lblTestResult"));
+    QTRY_VERIFY_WITH_TIMEOUT(result->text().startsWith(u"Cannot connect"), 20000);
+    Window::type(dialog, QStringLiteral("txtServer"), QStringLiteral("http://ftp.example.com"));
+    Window::type(dialog, QStringLiteral("txtTime2"), QStringLiteral("25:99"));
+    Window::type(dialog, QStringLiteral("txtTime9"), QStringLiteral("7:00"));
+    Window::type(dialog, QStringLiteral("txtLocal"), QStringLiteral("/srv/records"));
+    QVERIFY(dialog->grab().save(folder + QStringLiteral("/dialog-marks-%1.png").arg(QString::fromLatin1(QTest::currentDataTag()))));
 }
 
 void TestParameter::layoutProperties()
@@ -391,6 +418,167 @@ void TestParameter::scheduledUploadDuringEditingUsesTheSettingsInForce()
     QCOMPARE(commands.first(), QStringLiteral("SEND /data/20210305.txt /upload/20210305.12"));
     QVERIFY(dialog->isVisible());
     QCOMPARE(Window::box(dialog, QStringLiteral("txtUpload"))->text(), QStringLiteral("/elsewhere/"));
+}
+
+void TestParameter::valuesThatCannotWorkAreMarked_data()
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("typed"); // "{dir}" stands for an existing folder, without its "/"
+    QTest::addColumn<bool>("marked");
+    QTest::addColumn<bool>("okEnabled");
+    QTest::newRow("time one-digit") << "txtTime0" << "9:5" << true << false;
+    QTest::newRow("time out of range") << "txtTime4" << "25:99" << true << false;
+    QTest::newRow("time of yesterday") << "txtTime9" << "7:00" << true << false;
+    QTest::newRow("time good") << "txtTime1" << "23:59" << false << true;
+    QTest::newRow("time emptied") << "txtTime0" << "" << false << true;
+    QTest::newRow("server not set") << "txtServer" << "" << false << true;
+    QTest::newRow("server host:port") << "txtServer" << "ftp.example.com:2121" << false << true;
+    QTest::newRow("server http URL") << "txtServer" << "http://ftp.example.com" << true << false;
+    QTest::newRow("server with folder") << "txtServer" << "ftp.example.com/upload/" << true << false;
+    QTest::newRow("folder good") << "txtLocal" << "{dir}/" << false << true;
+    QTest::newRow("folder without separator") << "txtLocal" << "{dir}" << true << true;
+    QTest::newRow("folder missing") << "txtLocal" << "{dir}/gone/" << true << true;
+    QTest::newRow("folder empty") << "txtLocal" << "" << true << true;
+}
+
+void TestParameter::valuesThatCannotWorkAreMarked()
+{
+    QFETCH(QString, box);
+    QFETCH(QString, typed);
+    QFETCH(bool, marked);
+    QFETCH(bool, okEnabled);
+    Window w;
+    FrmParameter *dialog = w.open();
+    auto *ok = dialog->findChild<QPushButton *>(QStringLiteral("cmbOk"));
+    QLineEdit *edit = Window::box(dialog, box);
+    auto isMarked = [edit] { return !edit->toolTip().isEmpty() && edit->styleSheet().contains(u"border"); };
+    QVERIFY(ok->isEnabled());
+    QVERIFY(!isMarked() || box == u"txtLocal"); // the settings in use have no fault but a missing /data/
+
+    const QString text = typed.replace(QStringLiteral("{dir}"), w.dir.path());
+    Window::type(dialog, box, text);
+    if (text.isEmpty())
+        QTest::keyClick(edit, Qt::Key_Delete);
+    QCOMPARE(edit->text(), text);
+    QVERIFY2(isMarked() == marked, qPrintable(edit->toolTip()));
+    QCOMPARE(ok->isEnabled(), okEnabled);
+    // A yesterday's box stays yellow under its mark.
+    if (box == u"txtTime9")
+        QVERIFY(edit->styleSheet().contains(QColor(255, 255, 128).name()));
+
+    QTest::mouseClick(ok, Qt::LeftButton);
+    QCOMPARE(w.closed(), okEnabled);
+    if (okEnabled) {
+        // A warning does not stand in the way: the value is stored as typed.
+        const QString key = box == u"txtLocal" ? QStringLiteral("LocalPath=") : box == u"txtServer" ? QStringLiteral("FtpServer=")
+                            : QStringLiteral("FtpTime%1=").arg(box.mid(7).toInt() + 1);
+        QVERIFY(QString::fromUtf8(readFile(w.dir.iniFile())).contains(key + text + u'\n'));
+        return;
+    }
+    QCOMPARE(readFile(w.dir.iniFile()), StartingFile);
+    // Mended, the mark goes as it is typed and Ok stores it.
+    Window::type(dialog, box, box == u"txtServer" ? QStringLiteral("ftp.example.com") : QStringLiteral("07:00"));
+    QVERIFY(!isMarked());
+    QVERIFY(ok->isEnabled());
+    QTest::mouseClick(ok, Qt::LeftButton);
+    QVERIFY(w.closed());
+}
+
+void TestParameter::testTriesTheTypedServer_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("outcome");
+    QTest::newRow("accepted") << "" << FtpServer::Password << "/upload/" << "Connected, logged in, /upload/ accepts files";
+    QTest::newRow("accepted, relative") << "" << FtpServer::Password << "upload/" << "Connected, logged in, upload/ accepts files";
+    QTest::newRow("accepted, login folder") << "" << FtpServer::Password << "" << "Connected, logged in, the login folder accepts files";
+    QTest::newRow("wrong password") << "" << "wrong" << "/upload/" << "Login refused: check the user name and password";
+    QTest::newRow("missing folder") << "" << FtpServer::Password << "/nowhere/" << "The folder /nowhere/ does not exist on the server";
+    QTest::newRow("read-only folder") << "read-only" << FtpServer::Password << "/upload/" << "Logged in, but /upload/ does not accept files";
+    QTest::newRow("cannot rename") << "no-rename" << FtpServer::Password << "/upload/" << "Logged in and sent a file to /upload/, but the server cannot rename it";
+    // ftpes:// chooses TLS as for uploads, and a certificate nothing vouches for is refused.
+    QTest::newRow("untrusted certificate") << "tls" << FtpServer::Password << "/upload/" << "The server's certificate is not trusted";
+}
+
+void TestParameter::testTriesTheTypedServer()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, password);
+    QFETCH(QString, folder);
+    QFETCH(QString, outcome);
+    FtpServer::Options options;
+    options.fault = fault == u"tls" ? QString() : fault;
+    options.tls = fault == u"tls";
+    FtpServer server(options);
+    QVERIFY2(server.isRunning(), qPrintable(server.error()));
+    Window w;
+    FrmParameter *dialog = w.open();
+    Window::type(dialog, QStringLiteral("txtServer"), server.address());
+    Window::type(dialog, QStringLiteral("txtName"), FtpServer::User);
+    Window::type(dialog, QStringLiteral("txtPassword"), password);
+    Window::type(dialog, QStringLiteral("txtUpload"), folder);
+    if (folder.isEmpty())
+        QTest::keyClick(Window::box(dialog, QStringLiteral("txtUpload")), Qt::Key_Delete);
+    auto *test = dialog->findChild<QPushButton *>(QStringLiteral("cmbTest"));
+    auto *result = dialog->findChild<QLabel *>(QStringLiteral("lblTestResult"));
+    QVERIFY(test->isEnabled());
+    QTest::mouseClick(test, Qt::LeftButton);
+    QCOMPARE(test->text(), QStringLiteral("Cancel"));
+    QTRY_VERIFY_WITH_TIMEOUT(!result->text().startsWith(u"Testing"), 20000);
+    QCOMPARE(result->text(), outcome);
+    QCOMPARE(test->text(), QStringLiteral("&Test"));
+
+    // Nothing left on the server, nothing stored, and the dialog still open with what was typed.
+    const QStringList left = QDir(server.root()).entryList(QDir::Files | QDir::Hidden) + QDir(server.root() + QStringLiteral("/upload"))
+                                                                                          .entryList(QDir::Files | QDir::Hidden);
+    QVERIFY2(left.isEmpty(), qPrintable(left.join(u' ')));
+    if (outcome.startsWith(u"Connected"))
+        QVERIFY(server.commandLog().contains("DELE .korva5-test-"));
+    QCOMPARE(readFile(w.dir.iniFile()), StartingFile);
+    QCOMPARE(w.window->state().settings().FtpServer, QStringLiteral("127.0.0.1:9"));
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(Window::box(dialog, QStringLiteral("txtPassword"))->text(), password);
+}
+
+void TestParameter::cancelledTestLeavesTheDialogResponsive()
+{
+    FtpServer server({QStringLiteral("silent")});
+    QVERIFY2(server.isRunning(), qPrintable(server.error()));
+    Window w;
+    FrmParameter *dialog = w.open();
+    Window::type(dialog, QStringLiteral("txtServer"), server.address());
+    auto *test = dialog->findChild<QPushButton *>(QStringLiteral("cmbTest"));
+    auto *result = dialog->findChild<QLabel *>(QStringLiteral("lblTestResult"));
+
+    QElapsedTimer sinceTick;
+    qint64 longestGap = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        longestGap = std::max(longestGap, sinceTick.restart());
+    });
+    sinceTick.start();
+    ticker.start(10);
+
+    QTest::mouseClick(test, Qt::LeftButton);
+    QVERIFY(result->text().startsWith(u"Testing"));
+    QTest::qWait(500);
+    QTest::mouseClick(test, Qt::LeftButton); // now Cancel
+    QCOMPARE(result->text(), QStringLiteral("Test cancelled"));
+    QCOMPARE(test->text(), QStringLiteral("&Test"));
+    QTest::qWait(1500); // the cancelled send gives up meanwhile; its outcome must not show
+    QCOMPARE(result->text(), QStringLiteral("Test cancelled"));
+
+    // Closed while a test runs: the dialog goes at once.
+    QTest::mouseClick(test, Qt::LeftButton);
+    QTest::qWait(300);
+    QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("cmbCancel")), Qt::LeftButton);
+    QVERIFY(w.closed());
+    QTest::qWait(300);
+    QVERIFY2(longestGap < 200, qPrintable(QString::number(longestGap)));
+    // Both controls let go end once their sends have given up.
+    QTRY_VERIFY_WITH_TIMEOUT(qApp->findChildren<InetFtp *>(QStringLiteral("testFtp")).isEmpty(), 5000);
+    QVERIFY(longestGap < 200);
 }
 
 QTEST_MAIN(TestParameter)

@@ -1,0 +1,96 @@
+// SPDX-License-Identifier: MIT
+#include "core/settings/SettingsCheck.h"
+
+#include "core/diagnostics/ShownText.h"
+#include "core/settings/SysMain.h"
+#include "core/upload/FtpTarget.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace SettingsCheck {
+
+QString timeProblem(const QString &time)
+{
+    const QString text = SysMain::TrimBlanks(time);
+    if (text.isEmpty())
+        return {};
+    // The schedule compares the stored text with the clock's "HH:MM": "9:05" or "09:5" would
+    // never be equal to it.
+    static const QRegularExpression form(QStringLiteral("^([01][0-9]|2[0-3]):[0-5][0-9]$"));
+    if (form.match(text).hasMatch())
+        return {};
+    return QStringLiteral("\"%1\" is not a time: use HH:MM from 00:00 to 23:59 (08:30), or leave it empty")
+        .arg(shownText(text));
+}
+
+QString localFolderProblem(const QString &folder)
+{
+    const QString text = SysMain::TrimBlanks(folder);
+    if (text.isEmpty())
+        return QStringLiteral("No local folder is set: the records files (yyyymmdd.txt) would be looked for in "
+                              "the program's working folder");
+#ifdef Q_OS_WIN
+    const bool endsWithSeparator = text.endsWith(u'/') || text.endsWith(u'\\');
+    const QString separator = QStringLiteral("\\");
+#else
+    const bool endsWithSeparator = text.endsWith(u'/');
+    const QString separator = QStringLiteral("/");
+#endif
+    if (!endsWithSeparator)
+        return QStringLiteral("End the folder with \"%1\": the file name is put directly after it (%2%3yyyymmdd.txt)")
+            .arg(separator, shownText(text), separator);
+    const QFileInfo info(text);
+    if (!info.exists())
+        return QStringLiteral("The folder %1 does not exist (now); uploads fail until it does").arg(shownText(text));
+    if (!info.isDir())
+        return QStringLiteral("%1 is not a folder").arg(shownText(text));
+    return {};
+}
+
+QString serverProblem(const QString &server)
+{
+    const QString text = SysMain::TrimBlanks(server);
+    if (text.isEmpty())
+        return {};
+    QString why;
+    if (FtpTarget::parse(text, &why))
+        return {};
+    return QStringLiteral("Not usable: %1. Use a host (ftp.example.com), host:port, or an ftp://, ftps://, ftpes:// "
+                          "or sftp:// URL")
+        .arg(why);
+}
+
+QString connectionTestLine(bool succeeded, const QString &reason, const QString &folder)
+{
+    const QString where = folder.isEmpty() ? QStringLiteral("the login folder") : folder;
+    if (succeeded)
+        return QStringLiteral("Connected, logged in, %1 accepts files").arg(where);
+    // libcurl's wording of the usual causes; anything else is shown as the transfer gave it.
+    struct Cause
+    {
+        const char *seen;
+        QString said;
+    };
+    const Cause causes[] = {
+        {"Access denied: 530", QStringLiteral("Login refused: check the user name and password")},
+        {"Login denied", QStringLiteral("Login refused: check the user name and password")},
+        {"denied you to change to the given directory", QStringLiteral("The folder %1 does not exist on the server").arg(where)},
+        {"Failed FTP upload", QStringLiteral("Logged in, but %1 does not accept files").arg(where)},
+        {"Could not resolve host", QStringLiteral("Server not found: the host name is unknown")},
+        {"Failed to connect", QStringLiteral("Cannot connect: nothing answers at that address and port")},
+        {"Connection timed out", QStringLiteral("Cannot connect: the server does not answer")},
+        {"Operation timed out", QStringLiteral("The server stopped answering")},
+        {"timeout", QStringLiteral("The server stopped answering")},
+        {"SSL certificate", QStringLiteral("The server's certificate is not trusted")},
+        {"did not rename", QStringLiteral("Logged in and sent a file to %1, but the server cannot rename it").arg(where)},
+        {"did not delete", QStringLiteral("%1 accepts files, but the test file could not be deleted").arg(where)},
+    };
+    for (const Cause &cause : causes) {
+        if (reason.contains(QLatin1StringView(cause.seen), Qt::CaseInsensitive))
+            return cause.said;
+    }
+    return QStringLiteral("Failed: %1").arg(reason);
+}
+
+} // namespace SettingsCheck

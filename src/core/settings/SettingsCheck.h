@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QString>
+
+// What is wrong with a value typed into the settings dialog, said so that the person typing it
+// knows what is expected; the empty text when nothing is. The value is taken as it will be
+// stored: with the spaces and tabs around it removed.
+namespace SettingsCheck {
+
+// An upload time fires only when it is "HH:MM" with two digits each, 00:00 to 23:59; an empty one
+// is an unused slot.
+QString timeProblem(const QString &time);
+
+// The records file's path is this folder and the file name put together, so the folder must end
+// with the separator, and it should exist. Empty or missing is not fatal to storing the settings
+// (a share may be unmounted while they are edited): the dialog shows it as a warning.
+QString localFolderProblem(const QString &folder);
+
+// The server must be one of the forms the transfer accepts. An empty one is not set yet and
+// passes, so a fresh install can be filled in a little at a time.
+QString serverProblem(const QString &server);
+
+// The one line the settings dialog shows after trying the server: what worked, or the reason the
+// transfer gave, shortened to its common causes. folder is where the test file went.
+QString connectionTestLine(bool succeeded, const QString &reason, const QString &folder);
+
+} // namespace SettingsCheck
