@@ -125,10 +125,10 @@ void InetFtp::abort()
         if (m_running)
             m_abort = true;
     }
+    const QString why = QStringLiteral("the upload was ended before it was started");
     for (const FtpRequest &request : dropped) {
-        post(Ftp::State::Error);
-        finish({request.tag, request.localPath, request.remotePath, false, 0,
-                QStringLiteral("the upload was ended before it was started")});
+        post(Ftp::State::Error, why);
+        finish({request.tag, request.localPath, request.remotePath, false, 0, why});
     }
 }
 
