@@ -50,8 +50,18 @@ struct FtpResult
 };
 Q_DECLARE_METATYPE(FtpResult)
 
+// How far the file's data has gone out: the bytes of total the system has taken to send. The
+// network's buffers hold some of them yet, so the count runs ahead of what the server has read
+// by up to a few MiB, and only the server's confirmation says the file arrived.
+using FtpProgress = std::function<void(qint64 sent, qint64 total)>;
+
 // Runs one upload to the end on the calling thread (a worker thread: it blocks), reporting
 // progress through report() as the transfer control's state values. The result says whether the
 // file is on the server whole. abort, when set, ends the transfer soon with an error.
+//
+// While the data goes out, progress() hears how much has gone at most every ProgressInterval, and
+// once more when the data transfer ends, with what went out in the end: whoever shows it on
+// another thread is never handed more than a few events a second, however fast the line.
+inline constexpr std::chrono::milliseconds ProgressInterval{250};
 FtpResult runFtpTransfer(const FtpRequest &request, const std::function<void(Ftp::State)> &report,
-                    const std::atomic<bool> &abort);
+                         const std::atomic<bool> &abort, const FtpProgress &progress = {});

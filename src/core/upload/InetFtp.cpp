@@ -124,8 +124,14 @@ void InetFtp::work()
         m_running = true;
         lock.unlock();
 
-        QMetaObject::invokeMethod(this, [this, tag = request.tag] { emit transferStarted(tag); }, Qt::QueuedConnection);
-        const FtpResult result = runFtpTransfer(request, [this](Ftp::State state) { post(state); }, m_abort);
+        const quint64 tag = request.tag;
+        QMetaObject::invokeMethod(this, [this, tag] { emit transferStarted(tag); }, Qt::QueuedConnection);
+        const FtpResult result = runFtpTransfer(
+            request, [this](Ftp::State state) { post(state); }, m_abort,
+            [this, tag](qint64 sent, qint64 total) {
+                QMetaObject::invokeMethod(this, [this, tag, sent, total] { emit progress(tag, sent, total); },
+                                          Qt::QueuedConnection);
+            });
         lock.lock();
         m_running = false;
         if (!result.succeeded && m_stopping)

@@ -62,6 +62,9 @@ signals:
     void StateChanged(Ftp::State state);
     // A send's turn has come (it is not emitted for a send refused because too many wait).
     void transferStarted(quint64 tag);
+    // How much of the send's file has gone out (see runFtpTransfer: a few times a second at most,
+    // and once when its data transfer ends), between its transferStarted and its transferEnded.
+    void progress(quint64 tag, qint64 sent, qint64 total);
     // Each requested send ends with exactly one of each of these, after its last StateChanged.
     void transferFinished(const QString &localPath, const QString &remotePath, bool succeeded);
     void transferEnded(const FtpResult &result);
