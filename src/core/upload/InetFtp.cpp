@@ -88,6 +88,7 @@ quint64 InetFtp::enqueue(FtpRequest request)
             return tag;
         }
     }
+    m_lastRefused = tag;
     const QString why = QStringLiteral("%1 uploads are already waiting").arg(MaxWaiting);
     qCWarning(lcUpload).noquote() << "upload of" << shownText(localPath) << "refused:" << why;
     post(Ftp::State::Error);

@@ -57,6 +57,9 @@ public:
 
     // True while a send runs or waits.
     bool StillExecuting() const;
+    // Whether the send of this number, the last one asked for, was turned away at once because
+    // MaxWaiting sends already wait: it never has a turn, and its error state is on its way.
+    bool refusedAtOnce(quint64 tag) const { return tag != 0 && tag == m_lastRefused; }
 
 signals:
     void StateChanged(Ftp::State state);
@@ -89,6 +92,7 @@ private:
     bool m_stopping = false;
     std::atomic<bool> m_abort{false};
     quint64 m_lastTag = 0;
+    quint64 m_lastRefused = 0; // only touched on the owning thread, as the tags are
     std::optional<FtpRequest> m_aborted; // the transfer that failed because the control was ending
     std::thread m_worker;
 };
