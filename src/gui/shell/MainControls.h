@@ -9,6 +9,7 @@ class QGroupBox;
 class QLabel;
 class QListWidget;
 class QMenu;
+class QProgressBar;
 class QPushButton;
 class QTimer;
 class QWidget;
@@ -26,6 +27,7 @@ struct MainControls
     QLabel *picDisable = nullptr; // the tray image of the stopped state, never shown itself
     QTimer *tmrSec = nullptr;
     QListWidget *lstList = nullptr;
+    QProgressBar *prgUpload = nullptr; // under the log, shown only while a long upload runs
 
     QGroupBox *frmUp = nullptr;
     QLabel *lblUpServer = nullptr;
