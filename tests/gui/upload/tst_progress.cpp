@@ -14,6 +14,7 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 using namespace TestSupport;
@@ -79,6 +80,7 @@ private slots:
     void queuedSendIsLoggedInItsTurn_data();
     void queuedSendIsLoggedInItsTurn();
     void sendTurnedAwayIsLoggedAtOnce();
+    void uploadJustOverStillComesFirst();
 };
 
 void TestProgress::slowUploadShowsItsProgress()
@@ -247,6 +249,35 @@ void TestProgress::sendTurnedAwayIsLoggedAtOnce()
                           QStringLiteral("SEND %1 /upload/20210303.12").arg(station.recordsFile(QStringLiteral("20210303"))),
                           QStringLiteral("2021/03/05-08:00"),
                           QStringLiteral("waiting: /upload/20210304.12 after the upload under way")}));
+}
+
+void TestProgress::uploadJustOverStillComesFirst()
+{
+    // The control is idle, but the end of the upload before has not reached the window yet: the
+    // next upload's lines must still come after it.
+    FtpServer server;
+    QVERIFY2(server.isRunning(), qPrintable(server.error()));
+    Station station(server);
+    station.putRecords(QStringLiteral("20210304"), 1024); // today's file is missing: that upload fails at once
+    MessageCapture quiet;
+    QSignalSpy finished(station.ftp(), &InetFtp::transferFinished);
+    Uploader &uploader = station.window->uploader();
+    uploader.upload(QDate(2021, 3, 5));
+    QDeadlineTimer deadline(10000);
+    while (station.ftp()->StillExecuting() && !deadline.hasExpired())
+        QThread::msleep(10); // no events run meanwhile: the outcome waits in the queue
+    QVERIFY(!station.ftp()->StillExecuting());
+    QVERIFY(!station.log().contains(QStringLiteral("Error!")));
+    uploader.send(QDate(2021, 3, 4));
+    QVERIFY(Station::waitFor(finished, 2));
+
+    const QStringList expected = succeededLines(server.address())
+        + QStringList{QStringLiteral("SEND %1 /upload/20210304.12").arg(station.recordsFile(QStringLiteral("20210304"))),
+                      QStringLiteral("Error!"),
+                      QStringLiteral("waiting: /upload/20210304.12 after the upload under way"),
+                      QStringLiteral("SEND %1 /upload/20210305.12").arg(station.recordsFile(QStringLiteral("20210305"))),
+                      QStringLiteral("2021/03/05-08:00")};
+    QCOMPARE(station.log(), expected);
 }
 
 QTEST_MAIN(TestProgress)
