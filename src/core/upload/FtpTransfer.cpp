@@ -315,8 +315,8 @@ void Transfer::reportProgress(qint64 sent, bool last)
 int Transfer::onProgress(void *self, curl_off_t, curl_off_t, curl_off_t, curl_off_t uploaded)
 {
     auto *t = static_cast<Transfer *>(self);
-    // From the upload command on: before it nothing can move, and the rename afterwards is no
-    // part of the file. What the system has taken counts, not what curl still holds itself.
+    // From the upload command on: before it nothing can move, and the rename afterwards moves
+    // none of the file. What the system has taken counts, not what curl still holds itself.
     if (t->m_requestSent && !t->m_dataDone)
         t->reportProgress(qint64(uploaded), false);
     if (!t->m_abort.load())
