@@ -47,8 +47,9 @@ struct ReplyLine
 class Transfer
 {
 public:
-    Transfer(const FtpRequest &request, const FtpReport &report, const std::atomic<bool> &abort)
-        : m_request(request), m_report(report), m_abort(abort)
+    Transfer(const FtpRequest &request, const FtpReport &report, const std::atomic<bool> &abort,
+             const FtpProgress &progress)
+        : m_request(request), m_report(report), m_abort(abort), m_progress(progress)
     {
     }
 
@@ -67,6 +68,7 @@ private:
     enum class Awaiting { Other, StoreStart, StoreEnd, Size, RenameFrom, RenameTo, Delete };
 
     void report(State state) { m_report(state, state == State::Error ? m_reason : QString()); }
+    void reportProgress(qint64 sent, bool last);
     void fail(const QString &why);
     FtpResult result(bool succeeded) const
     {
@@ -97,6 +99,7 @@ private:
     const FtpRequest &m_request;
     const FtpReport &m_report;
     const std::atomic<bool> &m_abort;
+    const FtpProgress &m_progress;
     FtpTarget m_target;
     QString m_fileName; // the last part of the remote path
     QString m_sentName; // the name the file goes out under: m_fileName, or its temporary name
@@ -121,6 +124,8 @@ private:
     bool m_requesting = false;
     bool m_requestSent = false;
     bool m_receiving = false;
+    bool m_dataDone = false; // the upload's own request is over; what follows moves no file data
+    std::chrono::steady_clock::time_point m_lastProgress;
     Awaiting m_awaiting = Awaiting::Other;
     int m_storeReply = 0;   // the final reply that ended the data transfer of STOR
     int m_sizeReply = 0;    // the final reply to SIZE after the upload
@@ -297,9 +302,24 @@ size_t Transfer::onRead(char *buffer, size_t size, size_t count, void *self)
     return size_t(got);
 }
 
-int Transfer::onProgress(void *self, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+void Transfer::reportProgress(qint64 sent, bool last)
+{
+    if (!m_progress)
+        return;
+    const auto now = std::chrono::steady_clock::now();
+    if (!last && m_lastProgress != std::chrono::steady_clock::time_point() && now - m_lastProgress < ProgressInterval)
+        return;
+    m_lastProgress = now;
+    m_progress(sent, m_size);
+}
+
+int Transfer::onProgress(void *self, curl_off_t, curl_off_t, curl_off_t, curl_off_t uploaded)
 {
     auto *t = static_cast<Transfer *>(self);
+    // From the upload command on: before it nothing can move, and the rename afterwards moves
+    // none of the file. What the system has taken counts, not what curl still holds itself.
+    if (t->m_requestSent && !t->m_dataDone)
+        t->reportProgress(qint64(uploaded), false);
     if (!t->m_abort.load())
         return 0;
     t->noteFailure(QStringLiteral("the upload was ended before it was done"));
@@ -627,6 +647,13 @@ FtpResult Transfer::run()
     curl_easy_setopt(curl.get(), CURLOPT_ERRORBUFFER, errorBuffer);
     setOptions(curl.get());
     const CURLcode code = curl_easy_perform(curl.get());
+    m_dataDone = true;
+    if (m_requestSent) {
+        curl_off_t uploaded = 0;
+        if (curl_easy_getinfo(curl.get(), CURLINFO_SIZE_UPLOAD_T, &uploaded) != CURLE_OK)
+            uploaded = 0;
+        reportProgress(qint64(uploaded), true);
+    }
 
     QString why = transferFault(code, errorBuffer);
     if (m_request.temporaryName) {
@@ -666,9 +693,9 @@ FtpResult Transfer::run()
 
 } // namespace
 
-FtpResult runFtpTransfer(const FtpRequest &request, const FtpReport &report,
-                    const std::atomic<bool> &abort)
+FtpResult runFtpTransfer(const FtpRequest &request, const FtpReport &report, const std::atomic<bool> &abort,
+                         const FtpProgress &progress)
 {
-    Transfer transfer(request, report, abort);
+    Transfer transfer(request, report, abort, progress);
     return transfer.run();
 }

@@ -56,8 +56,18 @@ Q_DECLARE_METATYPE(FtpResult)
 // How a transfer reports each moment as it happens; reason is set with State::Error only.
 using FtpReport = std::function<void(Ftp::State state, const QString &reason)>;
 
+// How far the file's data has gone out: the bytes of total the system has taken to send. The
+// network's buffers hold some of them yet, so the count runs ahead of what the server has read
+// by up to a few MiB, and only the server's confirmation says the file arrived.
+using FtpProgress = std::function<void(qint64 sent, qint64 total)>;
+
 // Runs one upload to the end on the calling thread (a worker thread: it blocks), reporting
 // progress through report() as the transfer control's state values. The result says whether the
 // file is on the server whole. abort, when set, ends the transfer soon with an error.
-FtpResult runFtpTransfer(const FtpRequest &request, const FtpReport &report,
-                    const std::atomic<bool> &abort);
+//
+// While the data goes out, progress() hears how much has gone at most every ProgressInterval, and
+// once more when the data transfer ends, with what went out in the end: whoever shows it on
+// another thread is never handed more than a few events a second, however fast the line.
+inline constexpr std::chrono::milliseconds ProgressInterval{250};
+FtpResult runFtpTransfer(const FtpRequest &request, const FtpReport &report, const std::atomic<bool> &abort,
+                         const FtpProgress &progress = {});

@@ -96,6 +96,7 @@ quint64 InetFtp::enqueue(FtpRequest request)
             return tag;
         }
     }
+    m_lastRefused = tag;
     const QString why = QStringLiteral("%1 uploads are already waiting").arg(MaxWaiting);
     qCWarning(lcUpload).noquote() << "upload of" << shownText(localPath) << "refused:" << why;
     post(Ftp::State::Error, why);
@@ -152,9 +153,14 @@ void InetFtp::work()
 
         lock.unlock();
 
-        QMetaObject::invokeMethod(this, [this, tag = request.tag] { emit transferStarted(tag); }, Qt::QueuedConnection);
+        const quint64 tag = request.tag;
+        QMetaObject::invokeMethod(this, [this, tag] { emit transferStarted(tag); }, Qt::QueuedConnection);
         const FtpResult result = runFtpTransfer(
-            request, [this](Ftp::State state, const QString &reason) { post(state, reason); }, m_abort);
+            request, [this](Ftp::State state, const QString &reason) { post(state, reason); }, m_abort,
+            [this, tag](qint64 sent, qint64 total) {
+                QMetaObject::invokeMethod(this, [this, tag, sent, total] { emit progress(tag, sent, total); },
+                                          Qt::QueuedConnection);
+            });
         lock.lock();
         m_running = false;
         if (!result.succeeded && m_stopping)

@@ -65,6 +65,9 @@ public:
 
     // True while a send runs or waits.
     bool StillExecuting() const;
+    // Whether the send of this number, the last one asked for, was turned away at once because
+    // MaxWaiting sends already wait: it never has a turn, and its error state is on its way.
+    bool refusedAtOnce(quint64 tag) const { return tag != 0 && tag == m_lastRefused; }
 
 signals:
     void StateChanged(Ftp::State state);
@@ -72,6 +75,9 @@ signals:
     void errorReason(const QString &reason);
     // A send's turn has come (it is not emitted for a send refused because too many wait).
     void transferStarted(quint64 tag);
+    // How much of the send's file has gone out (see runFtpTransfer: a few times a second at most,
+    // and once when its data transfer ends), between its transferStarted and its transferEnded.
+    void progress(quint64 tag, qint64 sent, qint64 total);
     // Each requested send ends with exactly one of each of these, after its last StateChanged.
     void transferFinished(const QString &localPath, const QString &remotePath, bool succeeded);
     void transferEnded(const FtpResult &result);
@@ -97,6 +103,7 @@ private:
     bool m_stopping = false;
     std::atomic<bool> m_abort{false};
     quint64 m_lastTag = 0;
+    quint64 m_lastRefused = 0; // only touched on the owning thread, as the tags are
     std::optional<FtpRequest> m_aborted; // the transfer that failed because the control was ending
     std::thread m_worker;
 };

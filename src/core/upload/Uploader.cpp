@@ -18,15 +18,26 @@ Uploader::Uploader(AppState &state, TransferLog &log, InetFtp &ftp, const Clock 
     , m_clock(clock)
 {
     connect(&m_ftp, &InetFtp::errorReason, this, [this](const QString &reason) { m_reason = reason; });
+    connect(&m_ftp, &InetFtp::transferStarted, this, &Uploader::onStarted);
+    connect(&m_ftp, &InetFtp::transferEnded, this, &Uploader::onEnded);
 }
 
 Uploader::Sent Uploader::upload(QDate day)
 {
-    m_log.insertTop(UploadNames::timeStampLine(m_clock.now()));
-    return send(day);
+    return request(day, true);
 }
 
 Uploader::Sent Uploader::send(QDate day)
+{
+    return request(day, false);
+}
+
+QString Uploader::waitingLine(const QString &remotePath)
+{
+    return u"waiting: " + remotePath + u" after the upload under way";
+}
+
+Uploader::Sent Uploader::request(QDate day, bool timeStamp)
 {
     const Settings &settings = m_state.settings();
     const QString localName = UploadNames::localFileName(day);
@@ -36,12 +47,45 @@ Uploader::Sent Uploader::send(QDate day)
     // Folders and names are joined as they stand, with no separator added.
     const QString localPath = SysMain::Trim(settings.LocalPath) + localName;
     const QString remotePath = SysMain::Trim(settings.FtpPath) + remoteName;
-    m_log.insertTop(UploadNames::sendCommand(localPath, remotePath));
+    QStringList opening;
+    if (timeStamp)
+        opening << UploadNames::timeStampLine(m_clock.now());
+    opening << UploadNames::sendCommand(localPath, remotePath);
+
+    // Busy also while the lines of an upload that just ended are still on their way here.
+    const bool busy = m_ftp.StillExecuting() || !m_unfinished.isEmpty();
+    Sent sent{0, localPath, remotePath};
     if (const QString problem = UploadNames::settingsProblem(settings); !problem.isEmpty())
-        return {m_ftp.refuse(localPath, remotePath, problem), localPath, remotePath};
-    // The two paths go to the control as they are, not as one text split at a blank: a folder
-    // with a blank in its name must still name the right file.
-    return {m_ftp.Execute(localPath, remotePath), localPath, remotePath};
+        sent.tag = m_ftp.refuse(localPath, remotePath, problem);
+    else
+        // The two paths go to the control as they are, not as one text split at a blank: a folder
+        // with a blank in its name must still name the right file.
+        sent.tag = m_ftp.Execute(localPath, remotePath);
+    m_unfinished.insert(sent.tag);
+
+    // A send turned away because too many wait has no turn to wait for: its error comes now.
+    if (busy && !m_ftp.refusedAtOnce(sent.tag)) {
+        m_log.insertTop(waitingLine(remotePath));
+        m_opening.insert(sent.tag, opening);
+    } else {
+        for (const QString &line : std::as_const(opening))
+            m_log.insertTop(line);
+    }
+    return sent;
+}
+
+void Uploader::onStarted(quint64 tag)
+{
+    for (const QString &line : m_opening.take(tag))
+        m_log.insertTop(line);
+}
+
+void Uploader::onEnded(const FtpResult &result)
+{
+    m_unfinished.remove(result.tag);
+    // Only a send that never had its turn still holds its lines; its end must not leave a
+    // status line without the command it belongs to.
+    onStarted(result.tag);
 }
 
 void Uploader::logState(Ftp::State state)

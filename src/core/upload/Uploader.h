@@ -3,8 +3,13 @@
 
 #include "core/upload/TransferState.h"
 
+#include "core/upload/FtpTransfer.h"
+
 #include <QDate>
+#include <QHash>
 #include <QObject>
+#include <QSet>
+#include <QStringList>
 
 class AppState;
 class Clock;
@@ -15,6 +20,10 @@ class TransferLog;
 // its name on the server, both built from the settings in force; the time-stamp and command lines
 // in the log; the transfer handed to the control, without waiting. How it goes shows as the
 // status lines the control's states add to the log.
+//
+// The status lines under a command line always belong to it: while another upload is still
+// under way, the request only logs that it waits, and its time-stamp and command lines follow
+// when its turn comes, after the last line of the one before.
 class Uploader : public QObject
 {
     Q_OBJECT
@@ -39,10 +48,21 @@ public:
     // One line in the log for each state that means something to the user.
     void logState(Ftp::State state);
 
+    // The line that tells an upload asked for while another runs to wait for it.
+    static QString waitingLine(const QString &remotePath);
+
 private:
+    Sent request(QDate day, bool timeStamp);
+    void onStarted(quint64 tag);
+    void onEnded(const FtpResult &result);
+
     AppState &m_state;
     TransferLog &m_log;
     InetFtp &m_ftp;
     const Clock &m_clock;
     QString m_reason; // of the failure whose Error state comes next
+    // Uploads asked for here whose end has not come in yet: the log still owes their lines.
+    QSet<quint64> m_unfinished;
+    // The opening lines of waiting uploads, oldest first, written when their turn comes.
+    QHash<quint64, QStringList> m_opening;
 };

@@ -15,6 +15,7 @@
 #include "gui/language/Captions.h"
 #include "gui/shell/InstanceChannel.h"
 #include "gui/shell/Logging.h"
+#include "gui/shell/ProgressView.h"
 #include "gui/tray/RunState.h"
 #include "gui/tray/TrayIcon.h"
 
@@ -111,6 +112,7 @@ void FrmMain::connectControls()
     connect(&m_log, &TransferLog::cleared, m_c.lstList, &QListWidget::clear);
 
     connect(m_ftp, &InetFtp::StateChanged, m_uploader, &Uploader::logState);
+    new ProgressView(*m_ftp, m_c.prgUpload, [this] { return languageText(m_state, QStringLiteral("TimeLeft")); }, this);
     connect(m_ticker, &SecondTicker::hideRequested, this, &FrmMain::hideToTray);
     connect(m_ticker, &SecondTicker::minutePassed, m_delivery, &Delivery::checkMinute);
     connect(m_ticker, &SecondTicker::secondPassed, m_delivery, &Delivery::checkRetries);

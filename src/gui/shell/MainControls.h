@@ -9,6 +9,7 @@ class QGroupBox;
 class QLabel;
 class QListWidget;
 class QMenu;
+class QProgressBar;
 class QPushButton;
 class QTimer;
 class QWidget;
@@ -28,6 +29,7 @@ struct MainControls
     QTimer *tmrSec = nullptr;
     QListWidget *lstList = nullptr;
     QLabel *lblStatus = nullptr; // how delivery stands, under the log
+    QProgressBar *prgUpload = nullptr; // under the log, shown only while a long upload runs
 
     QGroupBox *frmUp = nullptr;
     QLabel *lblUpServer = nullptr;

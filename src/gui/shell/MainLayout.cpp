@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -166,6 +167,8 @@ MainControls buildMainControls(QWidget *form)
 
     c.lstList = named(new QListWidget, "lstList");
     c.lstList->setUniformItemSizes(true);
+    c.prgUpload = named(new QProgressBar, "prgUpload");
+    c.prgUpload->hide();
 
     auto *buttons = new QHBoxLayout;
     for (QPushButton *b : {c.cmbMin, c.cmbExit, c.cmbParameter, c.cmbHistory})
@@ -183,6 +186,7 @@ MainControls buildMainControls(QWidget *form)
     layout->addLayout(buttons);
     layout->addLayout(frames);
     layout->addWidget(c.lstList, 1);
+    layout->addWidget(c.prgUpload);
     c.lblStatus = named(new QLabel, "lblStatus");
     c.lblStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(c.lblStatus);
