@@ -2,7 +2,8 @@
 # the executable, Language.txt, the icons, a desktop entry, and a TALLYPORT.ini template that
 # is readable by its owner only and never overwritten once there.
 #   cmake -DBUILD_DIR=... -DWORK_DIR=... -P check-install.cmake
-set(prefix "${WORK_DIR}/program")
+# A folder name with a blank and a letter outside ASCII, as users name folders.
+set(prefix "${WORK_DIR}/KORVA5 Upload ü")
 file(REMOVE_RECURSE "${prefix}")
 
 function(install_once)
@@ -19,9 +20,28 @@ foreach(name korva5-upload Language.txt TALLYPORT.ini korva5.png disabled.png ko
         message(FATAL_ERROR "missing after install: ${name}")
     endif()
 endforeach()
+# The entry is valid, speaks the three languages, and starts the installed program from there.
+find_program(validate desktop-file-validate)
+if(NOT validate)
+    message(FATAL_ERROR "desktop-file-validate is missing (./run installs desktop-file-utils)")
+endif()
+execute_process(COMMAND "${validate}" "${prefix}/korva5-upload.desktop" RESULT_VARIABLE result
+                OUTPUT_VARIABLE said ERROR_VARIABLE said)
+if(NOT result EQUAL 0 OR said MATCHES "error")
+    message(FATAL_ERROR "the desktop entry is not valid:\n${said}")
+endif()
 file(READ "${prefix}/korva5-upload.desktop" entry)
-if(NOT entry MATCHES "Exec=${prefix}/korva5-upload")
-    message(FATAL_ERROR "the desktop entry does not start the installed program:\n${entry}")
+foreach(key "Name[zh_CN]=" "Name[zh_TW]=" "Comment[zh_CN]=" "Comment[zh_TW]=" "StartupNotify=false")
+    string(FIND "${entry}" "${key}" at)
+    if(at LESS 0)
+        message(FATAL_ERROR "the desktop entry has no ${key}:\n${entry}")
+    endif()
+endforeach()
+execute_process(COMMAND /usr/bin/python3 "${SOURCE_DIR}/tests/install/launch-entry.py"
+                        "${prefix}/korva5-upload.desktop" "${prefix}/korva5-upload"
+                RESULT_VARIABLE result OUTPUT_VARIABLE said ERROR_VARIABLE said)
+if(NOT result EQUAL 0)
+    message(FATAL_ERROR "the program does not start through its desktop entry:\n${said}")
 endif()
 if(UNIX)
     execute_process(COMMAND stat -c %a "${prefix}/TALLYPORT.ini" OUTPUT_VARIABLE mode OUTPUT_STRIP_TRAILING_WHITESPACE)
