@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
+#include <QWidget>
 
 using namespace TestSupport;
 
@@ -78,6 +79,17 @@ struct Station : LoadedWindow
 };
 
 // The warning mark is red in the icon's lower right corner; the plain icons have no red there.
+// Saves what the operator would see, for a person to look at (the folder CTest names).
+void saveScreenshot(QWidget *widget, const QString &name)
+{
+    const QString folder = qEnvironmentVariable("KORVA5_SCREENSHOT_DIR");
+    if (folder.isEmpty())
+        return;
+    QDir().mkpath(folder);
+    widget->resize(widget->size().expandedTo(QSize(700, 470)));
+    widget->grab().save(folder + u'/' + name);
+}
+
 bool hasWarningMark(const QImage &image)
 {
     // Beside the mark's white bar, inside its red disc.
@@ -119,6 +131,8 @@ void TestAlarm::alarmUntilDeliveredAfterAll_data()
                              << "20210305.12 has been delivered after all." << "Last: none · Next: 08:30 · Waiting: 1";
     QTest::newRow("China") << "China" << "20210305.12 未发送：530 Authentication failed。下次尝试 08:31。"
                            << "20210305.12 已补发成功。" << "上次： 无 · 下次： 08:30 · 等待： 1";
+    QTest::newRow("Taiwan") << "Taiwan" << "20210305.12 未傳送：530 Authentication failed。下次嘗試 08:31。"
+                            << "20210305.12 已補傳成功。" << "上次： 無 · 下次： 08:30 · 等待： 1";
 }
 
 void TestAlarm::alarmUntilDeliveredAfterAll()
@@ -134,6 +148,9 @@ void TestAlarm::alarmUntilDeliveredAfterAll()
     QCOMPARE(s.messages(), QStringList{failed});
     QVERIFY(hasWarningMark(s.trayImage()));
     QCOMPARE(s.statusLine(), status.replace(u'·', QChar(0xb7)));
+    saveScreenshot(s.window.get(), QStringLiteral("alarm-window-%1.png").arg(language));
+    if (const QString folder = qEnvironmentVariable("KORVA5_SCREENSHOT_DIR"); !folder.isEmpty())
+        s.trayImage().scaled(64, 64).save(folder + QStringLiteral("/alarm-tray-icon-%1.png").arg(language));
 
     // Still failing: the alarm stays, and nothing is said twice.
     s.runAt(at(8, 31, 30));
@@ -188,6 +205,7 @@ void TestAlarm::historyShowsTheJournalWithAFilter()
     QCOMPARE(table->item(2, 2)->text(), QStringLiteral("slot FtpTime1"));
     QCOMPARE(table->item(2, 4)->text(), QStringLiteral("failed"));
     QVERIFY(table->item(2, 5)->text().contains(QStringLiteral("530")));
+    saveScreenshot(table->window(), QStringLiteral("history.png"));
     s.window->findChild<QCheckBox *>(QStringLiteral("chkFailures"))->setChecked(true);
     QCOMPARE(table->rowCount(), 1);
     QCOMPARE(table->item(0, 1)->text(), QStringLiteral("20210305.12"));
