@@ -2,6 +2,7 @@
 #include "Files.h"
 
 #include <QFile>
+#include <QHash>
 
 namespace TestSupport {
 
@@ -19,6 +20,18 @@ QString appBinary()
     if (binary.isEmpty())
         qFatal("KORVA5_APP is not set; run the tests through ctest");
     return binary;
+}
+
+QByteArray recordsOf(const QString &day, int size)
+{
+    QByteArray bytes;
+    bytes.reserve(size);
+    quint32 seed = qHash(day);
+    while (bytes.size() < size) {
+        seed = seed * 1664525u + 1013904223u;
+        bytes += char(seed >> 24);
+    }
+    return bytes;
 }
 
 QByteArray readFile(const QString &path)

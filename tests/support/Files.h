@@ -11,6 +11,8 @@ QString sourceDir();
 QString appBinary();
 
 QByteArray readFile(const QString &path);
+// size bytes of binary records, the same for the same day: a text-mode transfer would change them.
+QByteArray recordsOf(const QString &day, int size = 4096);
 void writeFile(const QString &path, const QByteArray &bytes);
 
 } // namespace TestSupport

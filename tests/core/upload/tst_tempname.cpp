@@ -22,17 +22,6 @@ const QString Final = QStringLiteral("upload/20210305.12");
 const QString Temporary = QStringLiteral("upload/.20210305.12.part");
 const QString RemotePath = QStringLiteral("/upload/20210305.12");
 
-QByteArray recordsOf(const QString &day, int size)
-{
-    QByteArray bytes;
-    bytes.reserve(size);
-    quint32 seed = qHash(day);
-    while (bytes.size() < size) {
-        seed = seed * 1664525u + 1013904223u;
-        bytes += char(seed >> 24);
-    }
-    return bytes;
-}
 
 // One send through a control of its own: its states, its result and what it said.
 struct Send

@@ -20,17 +20,6 @@ using namespace TestSupport;
 
 namespace {
 
-QByteArray recordsOf(const QString &day, int size = 4096)
-{
-    QByteArray bytes;
-    bytes.reserve(size);
-    quint32 seed = qHash(day);
-    while (bytes.size() < size) {
-        seed = seed * 1664525u + 1013904223u;
-        bytes += char(seed >> 24);
-    }
-    return bytes;
-}
 
 bool waitFor(QSignalSpy &finished, int transfers, int timeoutMs = 30000)
 {

@@ -27,17 +27,6 @@ using namespace TestSupport;
 
 namespace {
 
-QByteArray recordsOf(const QString &day, int size = 4096)
-{
-    QByteArray bytes;
-    bytes.reserve(size);
-    quint32 seed = qHash(day);
-    while (bytes.size() < size) {
-        seed = seed * 1664525u + 1013904223u;
-        bytes += char(seed >> 24); // binary on purpose: a text-mode transfer would change it
-    }
-    return bytes;
-}
 
 // A workstation: a program folder whose settings point at the server, a records folder, and the
 // loaded main window.
