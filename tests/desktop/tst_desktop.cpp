@@ -4,6 +4,7 @@
 #include "TestSupport.h"
 
 #include <QDir>
+#include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -128,10 +129,18 @@ private:
 class Program
 {
 public:
-    Program(const Desktop &desktop, const QString &language)
+    Program(const Desktop &desktop, const QString &language, QMap<QString, QString> settings = {},
+            const QMap<QString, QString> &variables = {})
     {
-        writeFile(m_dir.iniFile(), iniText({{QStringLiteral("Language"), language}, {QStringLiteral("FtpNo"), QStringLiteral("12")}}));
+        settings.insert(QStringLiteral("Language"), language);
+        if (!settings.contains(QStringLiteral("FtpNo")))
+            settings.insert(QStringLiteral("FtpNo"), QStringLiteral("12"));
+        if (settings.contains(QStringLiteral("LocalPath")))
+            settings[QStringLiteral("LocalPath")] = m_dir.path() + u'/';
+        writeFile(m_dir.iniFile(), iniText(settings));
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (auto it = variables.cbegin(); it != variables.cend(); ++it)
+            environment.insert(it.key(), it.value());
         environment.insert(QStringLiteral("DISPLAY"), desktop.display());
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
         environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("korva5.*.debug=true"));
@@ -162,6 +171,7 @@ public:
         return false;
     }
     QProcess &process() { return m_process; }
+    QString file(const QString &name) const { return m_dir.file(name); }
     // Starts the program a second time from the same folder, as the desktop's menu does.
     void startAgain(QProcess &second) const
     {
@@ -192,6 +202,39 @@ bool toolsPresent()
     return true;
 }
 
+// libfaketime, which runs the program's clock faster, so a scheduled time comes in seconds.
+QString fakeTimeLibrary()
+{
+    const QStringList found = QDir(QStringLiteral("/usr/lib")).entryList({QStringLiteral("*-linux-gnu")}, QDir::Dirs);
+    for (const QString &multiarch : found) {
+        const QString library = QStringLiteral("/usr/lib/%1/faketime/libfaketime.so.1").arg(multiarch);
+        if (QFile::exists(library))
+            return library;
+    }
+    return {};
+}
+
+// Pixels of the warning mark's red in a part of the screen.
+int redPixels(const Desktop &desktop, const QRect &area, const QString &saveAs = {})
+{
+    const QString file = QDir::temp().filePath(QStringLiteral("korva5-tray-%1.png").arg(QCoreApplication::applicationPid()));
+    runTool(QStringLiteral("import"),
+            {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("-crop"),
+             QStringLiteral("%1x%2+%3+%4").arg(area.width()).arg(area.height()).arg(area.x()).arg(area.y()), file},
+            desktop.display());
+    const QImage image(file);
+    if (!saveAs.isEmpty())
+        image.scaled(area.size() * 4).save(saveAs);
+    QFile::remove(file);
+    int red = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            red += c.red() > 180 && c.green() < 80 && c.blue() < 80;
+        }
+    return red;
+}
+
 } // namespace
 
 class TestDesktop : public QObject
@@ -205,6 +248,7 @@ private slots:
     void fifthTickHidesOrMinimises_data();
     void fifthTickHidesOrMinimises();
     void secondStartMapsTheHiddenWindow();
+    void failedTimeMarksTheTrayIcon();
     void screenshots_data();
     void screenshots();
 };
@@ -314,6 +358,38 @@ void TestDesktop::secondStartMapsTheHiddenWindow()
     QVERIFY(program.waitFor(QStringLiteral("a second start asked to show the window")));
     QTRY_VERIFY_WITH_TIMEOUT(desktop.isMapped(window), 5000);
     QCOMPARE(program.process().state(), QProcess::Running);
+}
+
+void TestDesktop::failedTimeMarksTheTrayIcon()
+{
+    const QString fakeTime = fakeTimeLibrary();
+    if (fakeTime.isEmpty())
+        QSKIP("needs libfaketime (Debian package faketime) to reach a scheduled time quickly");
+    FtpServer server;
+    QVERIFY2(server.isRunning(), qPrintable(server.error()));
+    Desktop desktop(true);
+    QVERIFY(desktop.isUp());
+    // A wrong password at 08:30, with the program's clock running ten times as fast.
+    Program program(desktop, QStringLiteral("English"),
+                    {{QStringLiteral("FtpServer"), server.address()}, {QStringLiteral("FtpPath"), QStringLiteral("/upload/")},
+                     {QStringLiteral("FtpUserName"), FtpServer::User}, {QStringLiteral("FtpPassword"), QStringLiteral("wrong")},
+                     {QStringLiteral("FtpTime1"), QStringLiteral("08:30")}, {QStringLiteral("LocalPath"), QString()}},
+                    {{QStringLiteral("LD_PRELOAD"), fakeTime},
+                     {QStringLiteral("FAKETIME"), QStringLiteral("@2024-03-01 08:29:50 x10")},
+                     {QStringLiteral("ASAN_OPTIONS"), qEnvironmentVariable("ASAN_OPTIONS") + QStringLiteral(":verify_asan_link_order=0")}});
+    writeFile(program.file(QStringLiteral("20240301.txt")), "records of 1 March\n");
+    QVERIFY(program.waitFor(QStringLiteral("started in")));
+    std::optional<XWindow> icon;
+    QTRY_VERIFY_WITH_TIMEOUT((icon = desktop.trayIcon()).has_value(), 5000);
+    QTest::qWait(300);
+    const int before = redPixels(desktop, icon->geometry);
+
+    QVERIFY(program.waitFor(QStringLiteral("notification: 20240301.12 not sent: 530"), 30000));
+    QTest::qWait(700);
+    const QString folder = qEnvironmentVariable("KORVA5_SCREENSHOT_DIR", QDir::tempPath());
+    QDir().mkpath(folder);
+    const int after = redPixels(desktop, icon->geometry, folder + QStringLiteral("/alarm-tray-on-the-desktop.png"));
+    QVERIFY2(after > before + 10, qPrintable(QStringLiteral("red pixels in the icon: %1 before, %2 after").arg(before).arg(after)));
 }
 
 void TestDesktop::screenshots_data()

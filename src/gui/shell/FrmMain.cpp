@@ -328,6 +328,8 @@ void FrmMain::notify(const QString &key, const QString &remotePath, const QStrin
     if (text.contains(QStringLiteral("%3")))
         text = text.arg(next.toString(QStringLiteral("HH:mm")));
     m_tray->showMessage(titleText(languageText(m_state, QStringLiteral("Title"))), text);
+    // Also where a journal or a log reader sees it: the desktop may have no one to show it to.
+    qCInfo(lcShell).noquote() << "notification:" << text;
 }
 
 void FrmMain::openHistory()
