@@ -1,6 +1,6 @@
-# Writes the program folder's desktop entry at install time. Paths are written as the Desktop
-# Entry Specification asks, so a folder with blanks, quotes, "$" or non-ASCII letters in its
-# name still gives an entry that starts the program:
+# Writes the program folder's desktop entry at install time. Paths are escaped and quoted the way
+# desktops read an entry's values, so a folder with blanks, quotes, "$" or non-ASCII letters in
+# its name still gives an entry that starts the program:
 #  - Exec: the program as one quoted argument; inside the quotes '"', '`', '$' and '\' carry a
 #    backslash, '%' is doubled; then, as in every string value, each '\' is written twice;
 #  - Path, Icon: string values, where '\' is written twice.

@@ -202,17 +202,6 @@ bool toolsPresent()
     return true;
 }
 
-// libfaketime, which runs the program's clock faster, so a scheduled time comes in seconds.
-QString fakeTimeLibrary()
-{
-    const QStringList found = QDir(QStringLiteral("/usr/lib")).entryList({QStringLiteral("*-linux-gnu")}, QDir::Dirs);
-    for (const QString &multiarch : found) {
-        const QString library = QStringLiteral("/usr/lib/%1/faketime/libfaketime.so.1").arg(multiarch);
-        if (QFile::exists(library))
-            return library;
-    }
-    return {};
-}
 
 // Pixels of the warning mark's red in a part of the screen.
 int redPixels(const Desktop &desktop, const QRect &area, const QString &saveAs = {})

@@ -3,7 +3,7 @@
 
   launch-entry.py ENTRY EXPECTED_PROGRAM
 
-The Exec line is read as the Desktop Entry Specification says: string escapes first ("\\\\",
+The Exec line is read the way a desktop reads it: string escapes first ("\\\\",
 "\\s", ...), then the arguments split with their double-quote rules (which are the shell's
 inside double quotes), then "%%" as "%". The program must be EXPECTED_PROGRAM, start in the
 entry's Path and report that it has loaded; it is then ended with SIGTERM and must end with 0.

@@ -4,5 +4,6 @@
 // The helpers of the tests that link only the core library.
 #include "Files.h"
 #include "FakeClock.h"
+#include "FakeTime.h"
 #include "FtpServer.h"
 #include "ProgramDir.h"

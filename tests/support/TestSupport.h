@@ -4,6 +4,7 @@
 // Every test helper at once, one file each.
 #include "Files.h"
 #include "FakeClock.h"
+#include "FakeTime.h"
 #include "FtpServer.h"
 #include "LoadedWindow.h"
 #include "ProgramDir.h"

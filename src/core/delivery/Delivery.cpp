@@ -19,10 +19,6 @@ namespace {
 // How far back the journal is read at start-up: a day's retries plus the day before.
 constexpr qint64 ReadBackSeconds = 48LL * 3600;
 
-bool isScheduled(Trigger trigger)
-{
-    return trigger == Trigger::Slot || trigger == Trigger::CatchUp || trigger == Trigger::Retry;
-}
 
 } // namespace
 
@@ -71,11 +67,7 @@ void Delivery::start()
         if (row.outcome == Outcome::Succeeded && (!m_lastDelivered || row.endedAt > m_lastDelivered->endedAt))
             m_lastDelivered = row;
     }
-    m_ledger = Ledger::fromRows(rows, [&](const UploadRecord &row) {
-        return isScheduled(row.trigger) && row.slot >= 0 && row.slot < Settings::TimeSlots
-            ? Ledger::dueMinute(row.day, row.slot, settings.time(row.slot))
-            : QDateTime();
-    });
+    m_ledger = Ledger::fromRows(rows, settings);
     for (const Ledger::Owed &owed : m_ledger.giveUpExpired(now))
         qCInfo(lcUpload).noquote() << "given up before this start:" << shownText(owed.remotePath);
     for (const Ledger::Owed &owed : std::as_const(m_ledger.pending()))

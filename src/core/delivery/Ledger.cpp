@@ -29,9 +29,7 @@ void Ledger::ended(const UploadRecord &record, const QDateTime &due)
         m_givenUp.removeIf([&](const Owed &owed) { return owed.remotePath == record.remotePath; });
         return;
     }
-    const bool scheduled = record.trigger == Trigger::Slot || record.trigger == Trigger::CatchUp
-        || record.trigger == Trigger::Retry;
-    if (!scheduled)
+    if (!isScheduled(record.trigger))
         return; // the operator asked for it and saw it fail
     const QDateTime failedAt = record.endedAt.isValid() ? record.endedAt : record.askedAt;
     Owed &owed = m_pending[record.remotePath];
@@ -85,8 +83,13 @@ QList<Ledger::Owed> Ledger::dueRetries(const QDateTime &now)
     return due;
 }
 
-Ledger Ledger::fromRows(QList<UploadRecord> rows, const std::function<QDateTime(const UploadRecord &)> &dueOf)
+Ledger Ledger::fromRows(QList<UploadRecord> rows, const Settings &settings)
 {
+    const auto dueOf = [&](const UploadRecord &row) {
+        return isScheduled(row.trigger) && row.slot >= 0 && row.slot < Settings::TimeSlots
+            ? dueMinute(row.day, row.slot, settings.time(row.slot))
+            : QDateTime();
+    };
     // In the order the uploads ended: that is the order their outcomes became known.
     const auto endOf = [](const UploadRecord &r) { return r.endedAt.isValid() ? r.endedAt : r.askedAt; };
     std::sort(rows.begin(), rows.end(), [&](const UploadRecord &a, const UploadRecord &b) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/journal/Journal.h"
+#include "core/settings/Settings.h"
 
 #include <QDateTime>
 #include <QList>
@@ -34,6 +35,12 @@ public:
         QString reason;       // of the last failure
     };
 
+    // Uploads asked for by the schedule (a time, its retry, its catch-up): the ones retried.
+    static bool isScheduled(Trigger trigger)
+    {
+        return trigger == Trigger::Slot || trigger == Trigger::CatchUp || trigger == Trigger::Retry;
+    }
+
     // Minutes to wait after the given number of failed tries (1: the first failure).
     static int retryDelayMinutes(int failures);
     // The minute a time's upload was due: the time of day of slot on the day it fires (times 9
@@ -57,10 +64,11 @@ public:
     const QList<Owed> &givenUp() const { return m_givenUp; }
     bool isOwed(const QString &remotePath) const { return m_pending.contains(remotePath); }
 
-    // The ledger as the journal's rows leave it (rows in any order). dueOf gives a row's due
-    // minute (from the settings in force). Rows that never ended were cut off by the program
-    // ending: they count as failed at the time they were asked.
-    static Ledger fromRows(QList<UploadRecord> rows, const std::function<QDateTime(const UploadRecord &)> &dueOf);
+    // The ledger as the journal's rows leave it (rows in any order), each scheduled row due at its
+    // time in settings. Rows that never ended were cut off by the program ending: they count as
+    // failed at the time they were asked. The running program and --status both rebuild it so,
+    // and so agree on what is owed.
+    static Ledger fromRows(QList<UploadRecord> rows, const Settings &settings);
 
 private:
     QMap<QString, Owed> m_pending;

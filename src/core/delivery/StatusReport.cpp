@@ -14,10 +14,6 @@ namespace StatusReport {
 
 namespace {
 
-bool isScheduled(Trigger trigger)
-{
-    return trigger == Trigger::Slot || trigger == Trigger::CatchUp || trigger == Trigger::Retry;
-}
 
 // A moment as short as it can be read unambiguously next to now: the date only when it differs.
 QString shortTime(const QDateTime &at, const QDateTime &now, const QString &timeFormat)
@@ -118,11 +114,7 @@ Report status(const Settings &settings, const std::optional<QList<UploadRecord>>
 {
     const QList<UploadRecord> known = rows.value_or(QList<UploadRecord>());
     // Rebuilt exactly as the running program rebuilds it at start-up, so both agree on what is owed.
-    Ledger ledger = Ledger::fromRows(known, [&](const UploadRecord &row) {
-        return isScheduled(row.trigger) && row.slot >= 0 && row.slot < Settings::TimeSlots
-            ? Ledger::dueMinute(row.day, row.slot, settings.time(row.slot))
-            : QDateTime();
-    });
+    Ledger ledger = Ledger::fromRows(known, settings);
     ledger.giveUpExpired(now);
     QMap<QString, Ledger::Owed> givenUp; // the last time each file was given up
     for (const Ledger::Owed &owed : ledger.givenUp())

@@ -10,7 +10,6 @@ void AppState::setSettings(const Settings &settings)
 void AppState::setLanguage(const QString &language)
 {
     m_language = language;
-    emit languageChanged();
 }
 
 void AppState::setRunning(bool running)

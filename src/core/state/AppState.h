@@ -50,7 +50,6 @@ public:
 
 signals:
     void settingsChanged();
-    void languageChanged();
     void runningChanged(bool running);
     void countersChanged();
     void pickedDayChanged(QDate day);

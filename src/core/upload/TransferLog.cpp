@@ -12,18 +12,20 @@ TransferLog::TransferLog(Mirror mirror, QObject *parent)
 
 void TransferLog::insertTop(const QString &line)
 {
-    const QString shown = shownText(line);
-    if (m_mirror == Mirror::StandardError)
-        qCInfo(lcLog).noquote() << shown;
-    emit inserted(shown, 0);
+    insertAt(line, 0);
 }
 
 void TransferLog::insertBelowTop(const QString &line)
 {
+    insertAt(line, 1);
+}
+
+void TransferLog::insertAt(const QString &line, int row)
+{
     const QString shown = shownText(line);
     if (m_mirror == Mirror::StandardError)
         qCInfo(lcLog).noquote() << shown;
-    emit inserted(shown, 1);
+    emit inserted(shown, row);
 }
 
 void TransferLog::clear()

@@ -31,5 +31,7 @@ signals:
     void cleared();
 
 private:
+    void insertAt(const QString &line, int row);
+
     Mirror m_mirror;
 };

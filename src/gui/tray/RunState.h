@@ -31,7 +31,6 @@ public:
     QString menuText() const;
     // An upload is owed: the icon of either state carries a red mark while it is.
     void setAlarm(bool alarm);
-    bool isAlarming() const { return m_alarm; }
     // The icon was just added, with the window's image and this tooltip.
     void showStarted(const QString &tooltip);
 

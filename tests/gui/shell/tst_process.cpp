@@ -15,22 +15,11 @@
 #include <unistd.h>
 #endif
 
+using TestSupport::fakeTimeLibrary;
 using TestSupport::ProgramDir;
 
 namespace {
 
-// libfaketime, which runs the program's clock (and with it its one-second timer) faster, so
-// that scheduled uploads come within seconds instead of minutes.
-QString fakeTimeLibrary()
-{
-    const QStringList found = QDir(QStringLiteral("/usr/lib")).entryList({QStringLiteral("*-linux-gnu")}, QDir::Dirs);
-    for (const QString &multiarch : found) {
-        const QString library = QStringLiteral("/usr/lib/%1/faketime/libfaketime.so.1").arg(multiarch);
-        if (QFile::exists(library))
-            return library;
-    }
-    return {};
-}
 
 // The lines in which the program names an upload it leaves behind, from "upload of" on.
 QByteArrayList uploadsLeftBehind(const QByteArray &err)
