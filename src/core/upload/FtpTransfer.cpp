@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "core/upload/FtpTransfer.h"
 
+#include "core/upload/CurlLibrary.h"
 #include "core/upload/FtpTarget.h"
 #include "core/diagnostics/ShownText.h"
 #include "core/upload/TlsPolicy.h"
@@ -20,6 +21,13 @@
 namespace {
 
 using State = Ftp::State;
+
+// Lists exist only once libcurl is loaded, so their deleter can always reach it.
+struct CurlListFree
+{
+    void operator()(curl_slist *list) const { curlApi()->slistFreeAll(list); }
+};
+using CurlList = std::unique_ptr<curl_slist, CurlListFree>;
 
 // One reply of the server as the header callback hands it over, line by line. A reply of
 // several lines ends with the line "NNN text"; every line before it ("NNN-text" or any other
@@ -92,6 +100,12 @@ private:
     void removeTemporary(CURL *c, char *errorBuffer);
     QString removeSent(CURL *c, char *errorBuffer);
     bool redo(CURL *c, curl_slist *commands, char *errorBuffer);
+    curl_slist *commandList(std::initializer_list<QByteArray> commands) const;
+    template <CURLoption Option, typename Value>
+    void set(CURL *c, Value value) const
+    {
+        setCurlOption<Option>(*m_curl, c, value);
+    }
     QByteArray quotedPath(const QString &remotePath) const;
     QString where() const;
     QString lastReply() const { return shownText(QString::fromUtf8(m_lastReply)); }
@@ -100,6 +114,7 @@ private:
     const FtpReport &m_report;
     const std::atomic<bool> &m_abort;
     const FtpProgress &m_progress;
+    const CurlApi *m_curl = nullptr; // set once a file is there to be sent
     FtpTarget m_target;
     QString m_fileName; // the last part of the remote path
     QString m_sentName; // the name the file goes out under: m_fileName, or its temporary name
@@ -116,8 +131,8 @@ private:
     QByteArray m_password;
     QByteArray m_caBundle;
     QByteArray m_knownHosts;
-    std::unique_ptr<curl_slist, void (*)(curl_slist *)> m_postQuote{nullptr, curl_slist_free_all};
-    std::unique_ptr<curl_slist, void (*)(curl_slist *)> m_afterQuote{nullptr, curl_slist_free_all};
+    CurlList m_postQuote;
+    CurlList m_afterQuote;
 
     bool m_connecting = false;
     bool m_connected = false;
@@ -419,79 +434,77 @@ void Transfer::setOptions(CURL *c)
     m_password = m_request.password.toUtf8();
     m_caBundle = QFile::encodeName(m_request.caBundle);
 
-    curl_easy_setopt(c, CURLOPT_URL, m_url.constData());
+    set<CURLOPT_URL>(c, m_url.constData());
     // The remote path goes to the server as written: curl would otherwise fold "a/../b" into
     // "b" on its own, and drop the "%2F" that makes the path absolute with it.
-    curl_easy_setopt(c, CURLOPT_PATH_AS_IS, 1L);
-    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(c, CURLOPT_UPLOAD, 1L);
-    curl_easy_setopt(c, CURLOPT_INFILESIZE_LARGE, curl_off_t(m_size));
-    curl_easy_setopt(c, CURLOPT_READFUNCTION, &Transfer::onRead);
-    curl_easy_setopt(c, CURLOPT_READDATA, this);
+    set<CURLOPT_PATH_AS_IS>(c, 1L);
+    set<CURLOPT_NOSIGNAL>(c, 1L);
+    set<CURLOPT_UPLOAD>(c, 1L);
+    set<CURLOPT_INFILESIZE_LARGE>(c, curl_off_t(m_size));
+    set<CURLOPT_READFUNCTION>(c, &Transfer::onRead);
+    set<CURLOPT_READDATA>(c, this);
     // Nothing is ever fetched; should a server send data anyway, it goes nowhere.
-    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, +[](char *, size_t size, size_t count, void *) { return size * count; });
+    set<CURLOPT_WRITEFUNCTION>(c, +[](char *, size_t size, size_t count, void *) { return size * count; });
     if (!m_request.userName.isEmpty()) {
-        curl_easy_setopt(c, CURLOPT_USERNAME, m_user.constData());
-        curl_easy_setopt(c, CURLOPT_PASSWORD, m_password.constData());
+        set<CURLOPT_USERNAME>(c, m_user.constData());
+        set<CURLOPT_PASSWORD>(c, m_password.constData());
     }
     // Each upload has a connection of its own, closed when it is done; with a temporary name it
     // is kept past the transfer for the rename.
-    curl_easy_setopt(c, CURLOPT_FORBID_REUSE, m_request.temporaryName || m_request.deleteAfter ? 0L : 1L);
-    curl_easy_setopt(c, CURLOPT_FRESH_CONNECT, 1L);
-    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, long(m_request.timeouts.connect.count()));
-    curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT,
-                     long(std::max<qint64>(1, std::chrono::ceil<std::chrono::seconds>(m_request.timeouts.response).count())));
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME,
-                     long(std::max<qint64>(1, std::chrono::ceil<std::chrono::seconds>(m_request.timeouts.stall).count())));
+    set<CURLOPT_FORBID_REUSE>(c, m_request.temporaryName || m_request.deleteAfter ? 0L : 1L);
+    set<CURLOPT_FRESH_CONNECT>(c, 1L);
+    set<CURLOPT_CONNECTTIMEOUT_MS>(c, long(m_request.timeouts.connect.count()));
+    set<CURLOPT_SERVER_RESPONSE_TIMEOUT>(c, long(std::max<qint64>(1, std::chrono::ceil<std::chrono::seconds>(m_request.timeouts.response).count())));
+    set<CURLOPT_LOW_SPEED_LIMIT>(c, 1L);
+    set<CURLOPT_LOW_SPEED_TIME>(c, long(std::max<qint64>(1, std::chrono::ceil<std::chrono::seconds>(m_request.timeouts.stall).count())));
     // The control connection idles while a large file goes out; keep routers from dropping it.
-    curl_easy_setopt(c, CURLOPT_TCP_KEEPALIVE, 1L);
-    curl_easy_setopt(c, CURLOPT_TCP_KEEPIDLE, 30L);
-    curl_easy_setopt(c, CURLOPT_TCP_KEEPINTVL, 15L);
-    curl_easy_setopt(c, CURLOPT_UPLOAD_BUFFERSIZE, 512L * 1024L);
+    set<CURLOPT_TCP_KEEPALIVE>(c, 1L);
+    set<CURLOPT_TCP_KEEPIDLE>(c, 30L);
+    set<CURLOPT_TCP_KEEPINTVL>(c, 15L);
+    set<CURLOPT_UPLOAD_BUFFERSIZE>(c, 512L * 1024L);
 
     if (m_target.protocol != FtpTarget::Protocol::Sftp) {
         // Binary, passive (EPSV first, then PASV), no folders created: libcurl's defaults,
         // spelled out because the servers rely on them.
-        curl_easy_setopt(c, CURLOPT_TRANSFERTEXT, 0L);
-        curl_easy_setopt(c, CURLOPT_FTPPORT, nullptr);
-        curl_easy_setopt(c, CURLOPT_FTP_USE_EPSV, 1L);
-        curl_easy_setopt(c, CURLOPT_FTP_CREATE_MISSING_DIRS, long(CURLFTP_CREATE_DIR_NONE));
+        set<CURLOPT_TRANSFERTEXT>(c, 0L);
+        set<CURLOPT_FTPPORT>(c, nullptr);
+        set<CURLOPT_FTP_USE_EPSV>(c, 1L);
+        set<CURLOPT_FTP_CREATE_MISSING_DIRS>(c, long(CURLFTP_CREATE_DIR_NONE));
         // Ask for the stored size afterwards. The "*" keeps curl from failing on its own; the
         // verdict reads the reply itself.
-        m_postQuote.reset(curl_slist_append(nullptr, QByteArray("*SIZE " + m_sentName.toUtf8()).constData()));
-        curl_easy_setopt(c, CURLOPT_POSTQUOTE, m_postQuote.get());
-        curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &Transfer::onHeader);
-        curl_easy_setopt(c, CURLOPT_HEADERDATA, this);
+        m_postQuote.reset(m_curl->slistAppend(nullptr, QByteArray("*SIZE " + m_sentName.toUtf8()).constData()));
+        set<CURLOPT_POSTQUOTE>(c, m_postQuote.get());
+        set<CURLOPT_HEADERFUNCTION>(c, &Transfer::onHeader);
+        set<CURLOPT_HEADERDATA>(c, this);
     } else {
         m_knownHosts = QFile::encodeName(QDir::homePath() + QStringLiteral("/.ssh/known_hosts"));
-        curl_easy_setopt(c, CURLOPT_SSH_KNOWNHOSTS, m_knownHosts.constData());
+        set<CURLOPT_SSH_KNOWNHOSTS>(c, m_knownHosts.constData());
     }
     if (m_target.protocol == FtpTarget::Protocol::Ftps || m_target.protocol == FtpTarget::Protocol::Ftpes) {
         // All or nothing: never fall back to plain text when TLS is asked for.
-        curl_easy_setopt(c, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
-        curl_easy_setopt(c, CURLOPT_FTPSSLAUTH, long(CURLFTPAUTH_TLS));
-        curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
-        curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
+        set<CURLOPT_USE_SSL>(c, long(CURLUSESSL_ALL));
+        set<CURLOPT_FTPSSLAUTH>(c, long(CURLFTPAUTH_TLS));
+        set<CURLOPT_SSL_VERIFYPEER>(c, 1L);
+        set<CURLOPT_SSL_VERIFYHOST>(c, 2L);
         if (!m_caBundle.isEmpty())
-            curl_easy_setopt(c, CURLOPT_CAINFO, m_caBundle.constData());
+            set<CURLOPT_CAINFO>(c, m_caBundle.constData());
         // Only the ceiling moves: the floor stays what libcurl and the TLS library allow.
         if (capFtpsAtTls12())
-            curl_easy_setopt(c, CURLOPT_SSLVERSION, long(CURL_SSLVERSION_DEFAULT) | long(CURL_SSLVERSION_MAX_TLSv1_2));
+            set<CURLOPT_SSLVERSION>(c, long(CURL_SSLVERSION_DEFAULT) | long(CURL_SSLVERSION_MAX_TLSv1_2));
     }
 
-    curl_easy_setopt(c, CURLOPT_SOCKOPTFUNCTION, &Transfer::onSocket);
-    curl_easy_setopt(c, CURLOPT_SOCKOPTDATA, this);
-    curl_easy_setopt(c, CURLOPT_PREREQFUNCTION, &Transfer::onPrerequest);
-    curl_easy_setopt(c, CURLOPT_PREREQDATA, this);
-    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &Transfer::onProgress);
-    curl_easy_setopt(c, CURLOPT_XFERINFODATA, this);
+    set<CURLOPT_SOCKOPTFUNCTION>(c, &Transfer::onSocket);
+    set<CURLOPT_SOCKOPTDATA>(c, this);
+    set<CURLOPT_PREREQFUNCTION>(c, &Transfer::onPrerequest);
+    set<CURLOPT_PREREQDATA>(c, this);
+    set<CURLOPT_NOPROGRESS>(c, 0L);
+    set<CURLOPT_XFERINFOFUNCTION>(c, &Transfer::onProgress);
+    set<CURLOPT_XFERINFODATA>(c, this);
     // Only the commands sent are taken from the debug stream (their type is stable); nothing is
     // printed.
-    curl_easy_setopt(c, CURLOPT_VERBOSE, 1L);
-    curl_easy_setopt(c, CURLOPT_DEBUGFUNCTION, &Transfer::onDebug);
-    curl_easy_setopt(c, CURLOPT_DEBUGDATA, this);
+    set<CURLOPT_VERBOSE>(c, 1L);
+    set<CURLOPT_DEBUGFUNCTION>(c, &Transfer::onDebug);
+    set<CURLOPT_DEBUGDATA>(c, this);
 }
 
 // The file counts as on the server only when everything agrees: curl finished without an
@@ -502,7 +515,7 @@ QString Transfer::transferFault(CURLcode result, const char *errorBuffer) const
     const bool ftp = m_target.protocol != FtpTarget::Protocol::Sftp;
     QString why = m_failure;
     if (why.isEmpty() && result != CURLE_OK) {
-        QString detail = QString::fromUtf8(errorBuffer[0] ? errorBuffer : curl_easy_strerror(result));
+        QString detail = QString::fromUtf8(errorBuffer[0] ? errorBuffer : m_curl->easyStrerror(result));
         // curl names how long it waited for a connection, not for an answer: say it here.
         if (result == CURLE_OPERATION_TIMEDOUT && !detail.contains(QStringLiteral("after")) && !detail.contains(QStringLiteral("seconds")))
             detail += QStringLiteral(" after %1 seconds")
@@ -549,19 +562,19 @@ bool Transfer::redo(CURL *c, curl_slist *commands, char *errorBuffer)
     m_renameFromReply = m_renameToReply = m_deleteReply = 0;
     m_renameRefusal.clear();
     errorBuffer[0] = '\0';
-    curl_easy_setopt(c, CURLOPT_UPLOAD, 0L);
-    curl_easy_setopt(c, CURLOPT_NOBODY, 1L);
-    curl_easy_setopt(c, CURLOPT_FRESH_CONNECT, 0L);
-    curl_easy_setopt(c, CURLOPT_FORBID_REUSE, 1L);
-    curl_easy_setopt(c, CURLOPT_POSTQUOTE, m_afterQuote.get());
-    return curl_easy_perform(c) == CURLE_OK;
+    set<CURLOPT_UPLOAD>(c, 0L);
+    set<CURLOPT_NOBODY>(c, 1L);
+    set<CURLOPT_FRESH_CONNECT>(c, 0L);
+    set<CURLOPT_FORBID_REUSE>(c, 1L);
+    set<CURLOPT_POSTQUOTE>(c, m_afterQuote.get());
+    return m_curl->easyPerform(c) == CURLE_OK;
 }
 
-curl_slist *commandList(std::initializer_list<QByteArray> commands)
+curl_slist *Transfer::commandList(std::initializer_list<QByteArray> commands) const
 {
     curl_slist *list = nullptr;
     for (const QByteArray &command : commands)
-        list = curl_slist_append(list, command.constData());
+        list = m_curl->slistAppend(list, command.constData());
     return list;
 }
 
@@ -620,7 +633,7 @@ QString Transfer::removeSent(CURL *c, char *errorBuffer)
 {
     const bool ftp = m_target.protocol != FtpTarget::Protocol::Sftp;
     m_url = m_target.url(m_request.remotePath.chopped(m_fileName.size()));
-    curl_easy_setopt(c, CURLOPT_URL, m_url.constData());
+    set<CURLOPT_URL>(c, m_url.constData());
     const QByteArray command = ftp ? QByteArray("DELE " + m_fileName.toUtf8()) : QByteArray("rm " + quotedPath(m_request.remotePath));
     if (redo(c, commandList({command}), errorBuffer))
         return {};
@@ -638,19 +651,26 @@ FtpResult Transfer::run()
     if (!checkRequest())
         return result(false);
 
-    std::unique_ptr<CURL, void (*)(CURL *)> curl(curl_easy_init(), curl_easy_cleanup);
+    // Loaded only now, once a file is there to be sent.
+    QString unavailable;
+    m_curl = curlApi(&unavailable);
+    if (!m_curl) {
+        fail(unavailable + QStringLiteral("; nothing was sent"));
+        return result(false);
+    }
+    std::unique_ptr<CURL, void (*)(CURL *)> curl(m_curl->easyInit(), m_curl->easyCleanup);
     if (!curl) {
         fail(QStringLiteral("cannot start a transfer (out of memory)"));
         return result(false);
     }
     char errorBuffer[CURL_ERROR_SIZE] = {};
-    curl_easy_setopt(curl.get(), CURLOPT_ERRORBUFFER, errorBuffer);
+    set<CURLOPT_ERRORBUFFER>(curl.get(), errorBuffer);
     setOptions(curl.get());
-    const CURLcode code = curl_easy_perform(curl.get());
+    const CURLcode code = m_curl->easyPerform(curl.get());
     m_dataDone = true;
     if (m_requestSent) {
         curl_off_t uploaded = 0;
-        if (curl_easy_getinfo(curl.get(), CURLINFO_SIZE_UPLOAD_T, &uploaded) != CURLE_OK)
+        if (m_curl->easyGetinfo(curl.get(), CURLINFO_SIZE_UPLOAD_T, &uploaded) != CURLE_OK)
             uploaded = 0;
         reportProgress(qint64(uploaded), true);
     }

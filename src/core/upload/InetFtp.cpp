@@ -6,30 +6,10 @@
 
 #include <QMetaObject>
 
-#include <curl/curl.h>
-
-namespace {
-
-// libcurl's global set-up is not thread-safe: it is done once, from the thread that makes the
-// first control, before any worker starts. Its failure (no TLS library, no memory) is kept, so
-// every transfer can say why it cannot run instead of failing in some stranger way.
-CURLcode initialiseCurlOnce()
-{
-    static const CURLcode result = [] {
-        const CURLcode code = curl_global_init(CURL_GLOBAL_DEFAULT);
-        if (code != CURLE_OK)
-            qCCritical(lcUpload) << "libcurl could not be set up:" << curl_easy_strerror(code);
-        return code;
-    }();
-    return result;
-}
-
-} // namespace
-
 InetFtp::InetFtp(QObject *parent)
     : QObject(parent)
 {
-    initialiseCurlOnce();
+    // libcurl is loaded by the first transfer, not here (see core/upload/CurlLibrary.h).
     m_worker = std::thread([this] { work(); });
 }
 
@@ -70,10 +50,7 @@ void InetFtp::post(Ftp::State state, const QString &reason)
 
 quint64 InetFtp::Execute(const QString &localPath, const QString &remotePath)
 {
-    QString refusal;
-    if (const CURLcode setUp = initialiseCurlOnce(); setUp != CURLE_OK)
-        refusal = QStringLiteral("libcurl could not be set up: %1").arg(QString::fromUtf8(curl_easy_strerror(setUp)));
-    return enqueue({m_serverAddress, m_userName, m_password, localPath, remotePath, m_timeouts, m_caBundle, refusal, 0, m_temporaryName,
+    return enqueue({m_serverAddress, m_userName, m_password, localPath, remotePath, m_timeouts, m_caBundle, {}, 0, m_temporaryName,
                     m_deleteAfter});
 }
 

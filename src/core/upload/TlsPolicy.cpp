@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "core/upload/TlsPolicy.h"
 
-#include <curl/curl.h>
+#include "core/upload/CurlLibrary.h"
 
 // Under TLS 1.3 the server sends its session tickets after the handshake, on the data connection
 // too. libcurl before 8.9.0 ends an upload's data connection by sending its close_notify and
@@ -21,5 +21,6 @@ bool capFtpsAtTls12(unsigned int libcurlVersion)
 
 bool capFtpsAtTls12()
 {
-    return capFtpsAtTls12(curl_version_info(CURLVERSION_NOW)->version_num);
+    const CurlApi *curl = curlApi();
+    return curl && capFtpsAtTls12(curl->versionInfo(CURLVERSION_NOW)->version_num);
 }

@@ -6,5 +6,5 @@
 bool capFtpsAtTls12(unsigned int libcurlVersion);
 
 // The same for the libcurl this process runs with, which may be newer or older than the one
-// the program was built against.
+// the program was built against (loading it if no transfer has yet).
 bool capFtpsAtTls12();
