@@ -75,8 +75,17 @@ void drainSignalBytes(int fd)
     }
 }
 
+bool isPrivateFolder(const QString &path)
+{
+    struct stat info{};
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return false;
+    return S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & (S_IRWXG | S_IRWXO)) == 0;
+}
+
 #else
 
+bool isPrivateFolder(const QString &) { return true; } // the temporary folder is the user's own there
 bool copyOwnerAndGroup(const QString &, int) { return true; }
 void ignoreBrokenPipe() {}
 int redirectTerminationSignals() { return -1; }

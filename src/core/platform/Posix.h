@@ -24,4 +24,8 @@ int redirectTerminationSignals();
 // Reads the bytes waiting on a descriptor from redirectTerminationSignals().
 void drainSignalBytes(int fd);
 
+// Whether path is a folder (not a link to one) that belongs to this process's user and that no
+// one else may enter: what a folder in a shared temporary folder must be before it is trusted.
+bool isPrivateFolder(const QString &path);
+
 } // namespace Posix

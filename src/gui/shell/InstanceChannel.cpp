@@ -1,29 +1,34 @@
 // SPDX-License-Identifier: MIT
 #include "gui/shell/InstanceChannel.h"
 
+#include "core/platform/Posix.h"
 #include "gui/shell/Logging.h"
 #include "gui/shell/SingleInstance.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <QThread>
-#include <QTimer>
-
-#ifdef Q_OS_UNIX
-#include <sys/un.h>
-#endif
 
 namespace {
 
-constexpr char ShowRequest[] = "show";
-constexpr char ShownAnswer[] = "shown";
-
-bool isPath(const QString &name)
+// A folder that is there and trusted, or made now for this user alone.
+bool ensurePrivateFolder(const QString &folder, QString *why)
 {
-    return name.startsWith(u'/');
+    if (!QFileInfo(folder).isSymLink() && !QFileInfo::exists(folder)
+        && !QDir().mkdir(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner) && !QFileInfo::exists(folder)) {
+        *why = QStringLiteral("it cannot be made");
+        return false;
+    }
+    if (!Posix::isPrivateFolder(folder)) {
+        // In a shared temporary folder another user may have made it first, to answer or to
+        // read requests.
+        *why = QStringLiteral("it is not a folder of this user's alone");
+        return false;
+    }
+    return true;
 }
 
 int remainingMs(const QDeadlineTimer &deadline)
@@ -35,101 +40,86 @@ int remainingMs(const QDeadlineTimer &deadline)
 
 InstanceChannel::InstanceChannel(QObject *parent)
     : QObject(parent)
-    , m_server(new QLocalServer(this))
 {
-    m_server->setMaxPendingConnections(8);
-    connect(m_server, &QLocalServer::newConnection, this, &InstanceChannel::acceptConnections);
+    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &InstanceChannel::serveRequests);
+    m_poll.setInterval(PollInterval);
+    connect(&m_poll, &QTimer::timeout, this, &InstanceChannel::serveRequests);
 }
 
-InstanceChannel::~InstanceChannel() = default;
-
-QString InstanceChannel::serverName(const QString &programDir)
+InstanceChannel::~InstanceChannel()
 {
-#ifdef Q_OS_UNIX
-    // The runtime folder is the user's alone, so no other user can listen or connect there.
-    const QFileInfo lock(SingleInstance::lockFilePath(programDir));
-    const QString beside = lock.absolutePath() + u'/' + lock.completeBaseName() + u".socket";
-    if (qsizetype(QFile::encodeName(beside).size()) < qsizetype(sizeof(sockaddr_un::sun_path)))
-        return beside;
-#endif
-    const QString user = qEnvironmentVariable("USER", qEnvironmentVariable("USERNAME"));
-    return u"korva5-upload-" + user + u'-' + SingleInstance::folderKey(programDir);
+    if (m_folder.isEmpty())
+        return;
+    // A copy asking from now on finds no folder and gives up in its own time; one asking right
+    // now is left its request, which it removes itself when no answer comes.
+    m_watcher.removePath(m_folder);
+    QDir().rmdir(m_folder);
+}
+
+QString InstanceChannel::requestFolder(const QString &programDir)
+{
+    QString lock = SingleInstance::lockFilePath(programDir);
+    lock.chop(QStringLiteral(".lock").size());
+    return lock + QStringLiteral(".requests");
 }
 
 bool InstanceChannel::listen(const QString &programDir)
 {
-    const QString name = serverName(programDir);
-    // A plain name lands in the shared temporary folder: keep other users out.
-    m_server->setSocketOptions(isPath(name) ? QLocalServer::NoOptions : QLocalServer::UserAccessOption);
-    QLocalServer::removeServer(name);
-    if (m_server->listen(name))
-        return true;
-    // Without the channel the program still uploads; only a second start goes unanswered.
-    qCWarning(lcShell).noquote() << "cannot listen for a second start on" << name + u':' << m_server->errorString();
-    return false;
+    const QString folder = requestFolder(programDir);
+    QString why;
+    if (!ensurePrivateFolder(folder, &why)) {
+        // Without the channel the program still uploads; only a second start goes unanswered.
+        qCWarning(lcShell).noquote() << "cannot wait for a second start in" << QDir::toNativeSeparators(folder) + u':' << why;
+        return false;
+    }
+    m_folder = folder;
+    if (!m_watcher.addPath(folder))
+        m_poll.start();
+    // A copy that asked while this one was starting, or a request left by a copy killed while it
+    // waited (the window is about to show anyway).
+    serveRequests();
+    return true;
 }
 
-void InstanceChannel::acceptConnections()
+void InstanceChannel::serveRequests()
 {
-    while (QLocalSocket *peer = m_server->nextPendingConnection()) {
-        // Only a line is ever read; a peer that floods cannot make the buffer grow.
-        peer->setReadBufferSize(MaxRequest);
-        connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
-        connect(peer, &QLocalSocket::readyRead, this, [this, peer] { serve(peer); });
-        QTimer::singleShot(PeerTimeLimit, peer, [peer] {
-            peer->abort();
-            peer->deleteLater();
-        });
-        if (peer->bytesAvailable() > 0)
-            serve(peer);
+    QDir folder(m_folder);
+    bool asked = false;
+    const QStringList names = folder.entryList(QDir::Files | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QString &name : names) {
+        // Removing it is the answer; only this user can put anything here.
+        if (folder.remove(name) && name.startsWith(QLatin1StringView(RequestPrefix)))
+            asked = true;
     }
-}
-
-void InstanceChannel::serve(QLocalSocket *peer)
-{
-    if (peer->state() != QLocalSocket::ConnectedState)
-        return;
-    if (!peer->canReadLine()) {
-        if (peer->bytesAvailable() >= MaxRequest) {
-            peer->abort();
-            peer->deleteLater();
-        }
-        return;
+    if (asked) {
+        qCInfo(lcShell) << "a second start asked to show the window";
+        emit showRequested();
     }
-    const QByteArray line = peer->readLine(MaxRequest + 1).trimmed();
-    if (line != ShowRequest) {
-        peer->abort();
-        peer->deleteLater();
-        return;
-    }
-    qCInfo(lcShell) << "a second start asked to show the window";
-    emit showRequested();
-    peer->write(QByteArray(ShownAnswer) + '\n');
-    // Closes once the answer is out, without waiting for it here.
-    peer->disconnectFromServer();
 }
 
 bool InstanceChannel::askToShow(const QString &programDir, std::chrono::milliseconds timeout)
 {
-    const QString name = serverName(programDir);
+    const QString folder = requestFolder(programDir);
     const QDeadlineTimer deadline(timeout);
-    QLocalSocket socket;
-    for (;;) {
-        socket.connectToServer(name);
-        if (socket.waitForConnected(remainingMs(deadline)))
-            break;
-        socket.abort();
+    // A copy that has just taken the lock may not have made its folder yet.
+    while (!QFileInfo(folder).isDir()) {
         if (deadline.hasExpired())
             return false;
-        // A copy that has just taken the lock may not listen yet.
         QThread::msleep(qMin(50, remainingMs(deadline)));
     }
-    socket.write(QByteArray(ShowRequest) + '\n');
-    if (socket.bytesToWrite() > 0 && !socket.waitForBytesWritten(remainingMs(deadline)))
+    if (!Posix::isPrivateFolder(folder))
         return false;
-    while (!socket.canReadLine()) {
-        if (socket.bytesAvailable() > MaxRequest || !socket.waitForReadyRead(remainingMs(deadline)))
-            return false;
+    const QString request = folder + u'/' + QLatin1StringView(RequestPrefix) + QString::number(QCoreApplication::applicationPid());
+    QFile file(request);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return false;
+    file.close();
+    while (QFileInfo::exists(request)) {
+        if (deadline.hasExpired()) {
+            // Not answered: take the request back. Gone meanwhile means it was answered just now.
+            return !QFile::remove(request);
+        }
+        QThread::msleep(qMin(20, remainingMs(deadline)));
     }
-    return socket.readLine(MaxRequest + 1).trimmed() == ShownAnswer;
+    return true;
 }

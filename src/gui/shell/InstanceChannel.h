@@ -1,18 +1,20 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <QFileSystemWatcher>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <chrono>
 
-class QLocalServer;
-class QLocalSocket;
-
 // Lets a copy started from a program folder where another already runs ask that one to show
 // its window, instead of ending unseen while the running one sits hidden in the tray. The
-// running copy listens on a local socket named after the program folder and the user; a
-// request is the line "show", answered with the line "shown" once the window was told.
+// running copy watches a folder of its own beside the single-instance lock (the user's alone);
+// a request is a file made there, answered by the running copy taking it away once the window
+// was told. Files rather than a local socket: the program needs nothing of Qt Network then,
+// which with the Kerberos and proxy libraries it brings would add over a megabyte to an idle
+// program's memory for the rare second start.
 class InstanceChannel : public QObject
 {
     Q_OBJECT
@@ -21,29 +23,32 @@ public:
     explicit InstanceChannel(QObject *parent = nullptr);
     ~InstanceChannel() override;
 
-    // The socket's name for programDir: beside the single-instance lock when the path fits a
-    // local socket's address, otherwise a plain name Qt places in the temporary folder.
-    static QString serverName(const QString &programDir);
+    // The folder requests for programDir go to.
+    static QString requestFolder(const QString &programDir);
 
-    // Starts listening for programDir. Only the holder of the single-instance lock may call
-    // this: the lock proves that a socket file left there belongs to no running copy.
+    // Starts watching for programDir, making the folder if need be, and answers the requests
+    // already waiting there. Only the holder of the single-instance lock may call this. False
+    // (with one warning line) when the folder cannot be made or is not this user's alone.
     bool listen(const QString &programDir);
 
     // Asks the copy running from programDir to show its window; true when it answered within
-    // timeout. Blocks the caller, which is a copy about to end anyway.
+    // timeout. Blocks the caller, which is a copy about to end anyway; leaves nothing behind
+    // when it gives up.
     static bool askToShow(const QString &programDir, std::chrono::milliseconds timeout);
 
-    // The longest line a peer may send; more without a line end drops the connection.
-    static constexpr qint64 MaxRequest = 64;
-    // How long a peer may stay connected: one that connects and says nothing is dropped.
-    static constexpr std::chrono::milliseconds PeerTimeLimit{5000};
+    // The prefix of a request file's name; any other file in the folder is removed unanswered.
+    static constexpr char RequestPrefix[] = "show-";
+    // How often the folder is looked at when the system cannot watch it (out of inotify
+    // watches, for one).
+    static constexpr std::chrono::milliseconds PollInterval{1000};
 
 signals:
     void showRequested();
 
 private:
-    void acceptConnections();
-    void serve(QLocalSocket *peer);
+    void serveRequests();
 
-    QLocalServer *m_server;
+    QString m_folder;
+    QFileSystemWatcher m_watcher;
+    QTimer m_poll;
 };

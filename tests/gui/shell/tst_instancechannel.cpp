@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The local socket through which a second start asks the running copy to show its window, as
-// a peer sees it: what it answers, and what it drops without showing anything.
+// The request folder through which a second start asks the running copy to show its window:
+// what the running copy answers, what it refuses to trust, and how the asking side gives up.
 #include "gui/shell/InstanceChannel.h"
 #include "gui/shell/SingleInstance.h"
 #include "TestSupport.h"
@@ -8,49 +8,38 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QScopeGuard>
-#include <QLocalSocket>
 #include <QSignalSpy>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <chrono>
-#include <cstring>
 #include <future>
-
-#ifdef Q_OS_UNIX
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
-#endif
 
 using TestSupport::ProgramDir;
 
 namespace {
 
-// Sends text on a connection of its own and waits until the channel answers or drops it.
-struct Peer
+bool makeFile(const QString &path)
 {
-    explicit Peer(const QString &name)
-    {
-        socket.connectToServer(name);
-    }
-    bool connected() { return socket.waitForConnected(2000); }
-    // Everything received until the channel closed the connection, or nullopt when it was still
-    // open after timeoutMs.
-    std::optional<QByteArray> receivedUntilClosed(int timeoutMs)
-    {
-        QDeadlineTimer deadline(timeoutMs);
-        while (!deadline.hasExpired()) {
-            received += socket.readAll();
-            if (socket.state() == QLocalSocket::UnconnectedState)
-                return received + socket.readAll();
-            QTest::qWait(20);
-        }
-        return std::nullopt;
-    }
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
+}
 
-    QLocalSocket socket;
-    QByteArray received;
-};
+QStringList entries(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+std::future<bool> askInBackground(const QString &programDir, std::chrono::milliseconds timeout)
+{
+    // The asking side blocks, as a second copy does; the channel answers from this thread.
+    return std::async(std::launch::async, [programDir, timeout] { return InstanceChannel::askToShow(programDir, timeout); });
+}
+
+bool finished(std::future<bool> &asked)
+{
+    return asked.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+}
 
 } // namespace
 
@@ -61,113 +50,66 @@ class TestInstanceChannel : public QObject
 private slots:
     void requests_data();
     void requests();
-    void silentPeerIsDropped();
-    void floodIsCutAtTheLimit();
-    void staleSocketFileIsReplaced();
+    void requestsWaitingBeforeListenAreAnswered();
     void askToShowGetsTheAnswer();
+    void askToShowGivesUpWithoutListener_data();
     void askToShowGivesUpWithoutListener();
+    void untrustedFolderIsRefused_data();
+    void untrustedFolderIsRefused();
+    void folderGoesWithTheChannel();
     void foldersHaveChannelsOfTheirOwn();
     void deepRuntimeFolderStillWorks();
 };
 
 void TestInstanceChannel::requests_data()
 {
-    QTest::addColumn<QByteArray>("sent");
+    QTest::addColumn<QStringList>("files");
     QTest::addColumn<bool>("shown");
-    QTest::newRow("show") << QByteArray("show\n") << true;
-    QTest::newRow("show, CR LF") << QByteArray("show\r\n") << true;
-    QTest::newRow("show, more lines after it") << QByteArray("show\nshow\nshow\n") << true;
-    QTest::newRow("another word") << QByteArray("exit\n") << false;
-    QTest::newRow("show as a prefix") << QByteArray("showall\n") << false;
-    QTest::newRow("upper case") << QByteArray("SHOW\n") << false;
-    QTest::newRow("empty line") << QByteArray("\n") << false;
-    QTest::newRow("binary") << QByteArray("\x00\xff\x01show\n", 8) << false;
+    QTest::newRow("one request") << QStringList{QStringLiteral("show-100")} << true;
+    QTest::newRow("three at once: one show") << QStringList{QStringLiteral("show-1"), QStringLiteral("show-2"), QStringLiteral("show-3")}
+                                             << true;
+    QTest::newRow("another name") << QStringList{QStringLiteral("exit-100")} << false;
+    QTest::newRow("upper case") << QStringList{QStringLiteral("SHOW-100")} << false;
+    QTest::newRow("hidden file") << QStringList{QStringLiteral(".show-100")} << false;
+    QTest::newRow("junk beside a request") << QStringList{QStringLiteral("junk"), QStringLiteral("show-7")} << true;
 }
 
 void TestInstanceChannel::requests()
 {
-    QFETCH(QByteArray, sent);
+    QFETCH(QStringList, files);
     QFETCH(bool, shown);
     ProgramDir dir;
     InstanceChannel channel;
     QVERIFY(channel.listen(dir.path()));
     QSignalSpy spy(&channel, &InstanceChannel::showRequested);
+    const QString folder = InstanceChannel::requestFolder(dir.path());
+    for (const QString &name : files)
+        QVERIFY(makeFile(folder + u'/' + name));
 
-    Peer peer(InstanceChannel::serverName(dir.path()));
-    QVERIFY(peer.connected());
-    peer.socket.write(sent);
-    const std::optional<QByteArray> answer = peer.receivedUntilClosed(3000);
-    QVERIFY2(answer.has_value(), "the channel kept the connection open");
-    QCOMPARE(*answer, shown ? QByteArray("shown\n") : QByteArray());
+    // Every file is taken away, answered or not; a request is answered with one show.
+    QTRY_VERIFY_WITH_TIMEOUT(entries(folder).isEmpty(), 3000);
+    QTest::qWait(100);
     QCOMPARE(spy.count(), shown ? 1 : 0);
 
     // Whatever came before, the next request is served.
-    Peer next(InstanceChannel::serverName(dir.path()));
-    QVERIFY(next.connected());
-    next.socket.write("show\n");
-    QCOMPARE(next.receivedUntilClosed(3000), std::optional<QByteArray>("shown\n"));
+    std::future<bool> asked = askInBackground(dir.path(), std::chrono::seconds(3));
+    QTRY_VERIFY_WITH_TIMEOUT(finished(asked), 5000);
+    QVERIFY(asked.get());
     QCOMPARE(spy.count(), shown ? 2 : 1);
 }
 
-void TestInstanceChannel::silentPeerIsDropped()
+void TestInstanceChannel::requestsWaitingBeforeListenAreAnswered()
 {
+    // A copy asked while this one was still starting, or was killed while it waited.
     ProgramDir dir;
+    const QString folder = InstanceChannel::requestFolder(dir.path());
+    QVERIFY(QDir().mkdir(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QVERIFY(makeFile(folder + QStringLiteral("/show-4242")));
     InstanceChannel channel;
-    QVERIFY(channel.listen(dir.path()));
     QSignalSpy spy(&channel, &InstanceChannel::showRequested);
-    Peer silent(InstanceChannel::serverName(dir.path()));
-    QVERIFY(silent.connected());
-    silent.socket.write("sho"); // a request never finished
-    const int limit = int(InstanceChannel::PeerTimeLimit.count());
-    QCOMPARE(silent.receivedUntilClosed(limit + 3000), std::optional<QByteArray>(QByteArray()));
-    QCOMPARE(spy.count(), 0);
-}
-
-void TestInstanceChannel::floodIsCutAtTheLimit()
-{
-    ProgramDir dir;
-    InstanceChannel channel;
     QVERIFY(channel.listen(dir.path()));
-    QSignalSpy spy(&channel, &InstanceChannel::showRequested);
-    Peer flood(InstanceChannel::serverName(dir.path()));
-    QVERIFY(flood.connected());
-    // No line end, far more than a request: dropped long before the peer time limit.
-    flood.socket.write(QByteArray(1 << 20, 's'));
-    QElapsedTimer elapsed;
-    elapsed.start();
-    QCOMPARE(flood.receivedUntilClosed(3000), std::optional<QByteArray>(QByteArray()));
-    QVERIFY(elapsed.elapsed() < InstanceChannel::PeerTimeLimit.count());
-    QCOMPARE(spy.count(), 0);
-}
-
-void TestInstanceChannel::staleSocketFileIsReplaced()
-{
-#ifdef Q_OS_UNIX
-    // What a copy killed with SIGKILL leaves behind: a socket file nobody listens on.
-    ProgramDir dir;
-    const QString name = InstanceChannel::serverName(dir.path());
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    QVERIFY(fd >= 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    const QByteArray path = QFile::encodeName(name);
-    QVERIFY(size_t(path.size()) < sizeof(address.sun_path));
-    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
-    const bool bound = ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof(address)) == 0;
-    ::close(fd);
-    QVERIFY(bound);
-    QVERIFY(QFileInfo(name).exists());
-    InstanceChannel channel;
-    QVERIFY(channel.listen(dir.path()));
-    QSignalSpy spy(&channel, &InstanceChannel::showRequested);
-    Peer peer(name);
-    QVERIFY(peer.connected());
-    peer.socket.write("show\n");
-    QCOMPARE(peer.receivedUntilClosed(3000), std::optional<QByteArray>("shown\n"));
     QCOMPARE(spy.count(), 1);
-#else
-    QSKIP("local sockets are files on POSIX only");
-#endif
+    QVERIFY(entries(folder).isEmpty());
 }
 
 void TestInstanceChannel::askToShowGetsTheAnswer()
@@ -176,42 +118,110 @@ void TestInstanceChannel::askToShowGetsTheAnswer()
     InstanceChannel channel;
     QVERIFY(channel.listen(dir.path()));
     QSignalSpy spy(&channel, &InstanceChannel::showRequested);
-    // The asking side blocks, as a second copy does; the channel answers from this thread.
-    std::future<bool> asked = std::async(std::launch::async, [path = dir.path()] {
-        return InstanceChannel::askToShow(path, std::chrono::seconds(5));
-    });
-    QTRY_VERIFY_WITH_TIMEOUT(asked.wait_for(std::chrono::seconds(0)) == std::future_status::ready, 7000);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    std::future<bool> asked = askInBackground(dir.path(), std::chrono::seconds(5));
+    QTRY_VERIFY_WITH_TIMEOUT(finished(asked), 7000);
     QVERIFY(asked.get());
     QCOMPARE(spy.count(), 1);
+    // Watched, not polled: the answer comes at once.
+    QVERIFY2(elapsed.elapsed() < 1000, QByteArray::number(elapsed.elapsed()).constData());
+}
+
+void TestInstanceChannel::askToShowGivesUpWithoutListener_data()
+{
+    QTest::addColumn<bool>("folderMade");
+    QTest::newRow("nothing there") << false;
+    QTest::newRow("a copy that hangs: the folder, nobody answering") << true;
 }
 
 void TestInstanceChannel::askToShowGivesUpWithoutListener()
 {
+    QFETCH(bool, folderMade);
     ProgramDir dir;
+    const QString folder = InstanceChannel::requestFolder(dir.path());
+    const auto cleanup = qScopeGuard([&] { QDir(folder).removeRecursively(); });
+    if (folderMade)
+        QVERIFY(QDir().mkdir(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     QElapsedTimer elapsed;
     elapsed.start();
     QVERIFY(!InstanceChannel::askToShow(dir.path(), std::chrono::milliseconds(500)));
     QVERIFY2(elapsed.elapsed() < 2000, QByteArray::number(elapsed.elapsed()).constData());
+    // The request it gave up on is taken back.
+    if (folderMade)
+        QCOMPARE(entries(folder), QStringList());
+}
+
+void TestInstanceChannel::untrustedFolderIsRefused_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("open to everyone") << QStringLiteral("open");
+    QTest::newRow("a link to a folder elsewhere") << QStringLiteral("link");
+    QTest::newRow("a file in its place") << QStringLiteral("file");
+}
+
+void TestInstanceChannel::untrustedFolderIsRefused()
+{
+#ifdef Q_OS_UNIX
+    // What someone else could leave in a shared temporary folder before the program starts.
+    QFETCH(QString, kind);
+    ProgramDir dir;
+    QTemporaryDir elsewhere;
+    const QString folder = InstanceChannel::requestFolder(dir.path());
+    const auto cleanup = qScopeGuard([&] {
+        QFile::remove(folder);
+        QDir(folder).removeRecursively();
+    });
+    if (kind == u"open") {
+        QVERIFY(QDir().mkdir(folder));
+        QVERIFY(QFile::setPermissions(folder, QFile::Permissions(0x7777)));
+    } else if (kind == u"link") {
+        QVERIFY(QFile::setPermissions(elsewhere.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QVERIFY(QFile::link(elsewhere.path(), folder));
+    } else {
+        QVERIFY(makeFile(folder));
+    }
+    InstanceChannel channel;
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("cannot wait for a second start in .*")));
+    QVERIFY(!channel.listen(dir.path()));
+    // Nor does a second start leave its request there.
+    QVERIFY(!InstanceChannel::askToShow(dir.path(), std::chrono::milliseconds(300)));
+    QCOMPARE(entries(elsewhere.path()), QStringList());
+    if (kind == u"open")
+        QCOMPARE(entries(folder), QStringList());
+#else
+    QSKIP("ownership and modes of POSIX folders");
+#endif
+}
+
+void TestInstanceChannel::folderGoesWithTheChannel()
+{
+    ProgramDir dir;
+    const QString folder = InstanceChannel::requestFolder(dir.path());
+    {
+        InstanceChannel channel;
+        QVERIFY(channel.listen(dir.path()));
+        QVERIFY(QFileInfo(folder).isDir());
+    }
+    QVERIFY(!QFileInfo::exists(folder));
 }
 
 void TestInstanceChannel::foldersHaveChannelsOfTheirOwn()
 {
     ProgramDir one;
     ProgramDir other;
-    QVERIFY(InstanceChannel::serverName(one.path()) != InstanceChannel::serverName(other.path()));
+    QVERIFY(InstanceChannel::requestFolder(one.path()) != InstanceChannel::requestFolder(other.path()));
     // The same folder reached through a link is the same program.
     QTemporaryDir links;
     const QString link = links.filePath(QStringLiteral("korva5"));
     QVERIFY(QFile::link(one.path(), link));
-    QCOMPARE(InstanceChannel::serverName(link), InstanceChannel::serverName(one.path()));
+    QCOMPARE(InstanceChannel::requestFolder(link), InstanceChannel::requestFolder(one.path()));
 
     InstanceChannel channel;
     QVERIFY(channel.listen(one.path()));
     QSignalSpy spy(&channel, &InstanceChannel::showRequested);
-    std::future<bool> asked = std::async(std::launch::async, [path = other.path()] {
-        return InstanceChannel::askToShow(path, std::chrono::milliseconds(500));
-    });
-    QTRY_VERIFY_WITH_TIMEOUT(asked.wait_for(std::chrono::seconds(0)) == std::future_status::ready, 3000);
+    std::future<bool> asked = askInBackground(other.path(), std::chrono::milliseconds(500));
+    QTRY_VERIFY_WITH_TIMEOUT(finished(asked), 3000);
     QVERIFY(!asked.get());
     QCOMPARE(spy.count(), 0);
 }
@@ -219,8 +229,8 @@ void TestInstanceChannel::foldersHaveChannelsOfTheirOwn()
 void TestInstanceChannel::deepRuntimeFolderStillWorks()
 {
 #ifdef Q_OS_UNIX
-    // A socket's path has room for about a hundred bytes; a runtime folder deeper than that must
-    // not leave the running copy deaf.
+    // A runtime folder deeper than a local socket's address could hold (about a hundred bytes)
+    // must not leave the running copy deaf.
     QTemporaryDir base;
     QVERIFY(base.isValid());
     const QString runtime = base.path() + u'/' + QString(120, u'r');
@@ -235,10 +245,8 @@ void TestInstanceChannel::deepRuntimeFolderStillWorks()
     InstanceChannel channel;
     QVERIFY(channel.listen(dir.path()));
     QSignalSpy spy(&channel, &InstanceChannel::showRequested);
-    std::future<bool> asked = std::async(std::launch::async, [path = dir.path()] {
-        return InstanceChannel::askToShow(path, std::chrono::seconds(5));
-    });
-    QTRY_VERIFY_WITH_TIMEOUT(asked.wait_for(std::chrono::seconds(0)) == std::future_status::ready, 7000);
+    std::future<bool> asked = askInBackground(dir.path(), std::chrono::seconds(5));
+    QTRY_VERIFY_WITH_TIMEOUT(finished(asked), 7000);
     QVERIFY(asked.get());
     QCOMPARE(spy.count(), 1);
 #else

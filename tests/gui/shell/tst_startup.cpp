@@ -8,8 +8,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QLocalServer>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -268,23 +268,22 @@ void TestStartUp::secondCopyEndsWhenTheRunningOneDoesNotAnswer_data()
 {
     QTest::addColumn<bool>("listening");
     QTest::newRow("the lock is held, nothing listens") << false;
-    QTest::newRow("a listener that never answers") << true;
+    QTest::newRow("a request folder nobody answers") << true;
 }
 
 void TestStartUp::secondCopyEndsWhenTheRunningOneDoesNotAnswer()
 {
     // This test stands in for a copy that hangs, or one of a release before the channel: it
-    // holds the lock, and either does not listen or never serves the connection.
+    // holds the lock, and either has no request folder or never answers what lands there.
     QFETCH(bool, listening);
     ProgramDir dir;
     const QString binary = dir.installBinary();
     SingleInstance lock;
     QVERIFY(lock.acquire(dir.path()));
-    QLocalServer listener;
-    if (listening) {
-        QLocalServer::removeServer(InstanceChannel::serverName(dir.path()));
-        QVERIFY(listener.listen(InstanceChannel::serverName(dir.path())));
-    }
+    const QString folder = InstanceChannel::requestFolder(dir.path());
+    const auto removeFolder = qScopeGuard([&] { QDir(folder).removeRecursively(); });
+    if (listening)
+        QVERIFY(QDir().mkdir(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
 
     QProcess second;
     second.setProcessChannelMode(QProcess::SeparateChannels);
@@ -299,6 +298,9 @@ void TestStartUp::secondCopyEndsWhenTheRunningOneDoesNotAnswer()
     QCOMPARE(lines.size(), 1);
     QVERIFY2(lines.first().contains("another copy runs from"), lines.first().constData());
     QVERIFY2(lines.first().contains("it did not answer the request to show its window"), lines.first().constData());
+    // The request it gave up on went with it.
+    if (listening)
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList());
 }
 
 void TestStartUp::staleLockDoesNotBlock()
