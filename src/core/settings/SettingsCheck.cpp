@@ -6,7 +6,6 @@
 #include "core/upload/FtpTarget.h"
 
 #include <QFileInfo>
-#include <QRegularExpression>
 
 namespace SettingsCheck {
 
@@ -17,8 +16,9 @@ QString timeProblem(const QString &time)
         return {};
     // The schedule compares the stored text with the clock's "HH:MM": "9:05" or "09:5" would
     // never be equal to it.
-    static const QRegularExpression form(QStringLiteral("^([01][0-9]|2[0-3]):[0-5][0-9]$"));
-    if (form.match(text).hasMatch())
+    auto digit = [&text](int i) { return text[i] >= u'0' && text[i] <= u'9' ? text[i].unicode() - u'0' : -1; };
+    if (text.size() == 5 && text[2] == u':' && digit(0) >= 0 && digit(1) >= 0 && digit(3) >= 0 && digit(4) >= 0
+        && digit(0) * 10 + digit(1) < 24 && digit(3) < 6)
         return {};
     return QStringLiteral("\"%1\" is not a time: use HH:MM from 00:00 to 23:59 (08:30), or leave it empty")
         .arg(shownText(text));

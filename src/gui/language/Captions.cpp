@@ -15,7 +15,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QSet>
 #include <QWidget>
 
@@ -60,9 +59,21 @@ QString languageText(const QString &languageFile, const QString &currentLanguage
 
 QString titleText(const QString &caption)
 {
-    static const QRegularExpression chineseMarker(QStringLiteral("[(（]&[^&][)）]"));
-    QString text = caption;
-    text.remove(chineseMarker);
+    // The Chinese captions carry their access key as "(&N)" after the text; it goes whole. Spelt
+    // out rather than as a regular expression: this runs at start, and the expression engine
+    // would be loaded for it alone.
+    auto isOpen = [](QChar c) { return c == u'(' || c == u'\uFF08'; };
+    auto isClose = [](QChar c) { return c == u')' || c == u'\uFF09'; };
+    QString text;
+    text.reserve(caption.size());
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (i + 3 < caption.size() && isOpen(caption[i]) && caption[i + 1] == u'&' && caption[i + 2] != u'&'
+            && isClose(caption[i + 3])) {
+            i += 3;
+            continue;
+        }
+        text += caption[i];
+    }
     text.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
     text.remove(u'&');
     text.replace(u'\x01', u'&');

@@ -6,22 +6,17 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QImageReader>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
-
-// Value labels: yellow on blue; the two times that send yesterday's file on green. Set once on
-// the form, so the labels keep inheriting the form's font.
-const QString FormStyle = QStringLiteral(
-    "QLabel[value=\"true\"] { color: #ffff00; background-color: #0000c0; border: 1px solid #404040;"
-    " padding: 1px 3px; }"
-    "QLabel[value=\"true\"][yesterday=\"true\"] { background-color: #008000; }");
 
 template<typename Widget>
 Widget *named(Widget *widget, const char *name)
@@ -35,12 +30,35 @@ QLabel *captionLabel(const char *name, const QString &text)
     return named(new QLabel(text), name);
 }
 
+// A value: yellow on blue, the two times that send yesterday's file on green, in a dark grey
+// frame. Coloured through the palette and framed by hand: a style sheet would put every control
+// of the window under Qt's style-sheet machinery, close to a megabyte of memory for a few colours.
+class ValueLabel : public QLabel
+{
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        QLabel::paintEvent(event);
+        QPainter painter(this);
+        painter.setPen(QColor(0x40, 0x40, 0x40));
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+};
+
 QLabel *valueLabel(const char *name, const QString &text = {}, bool yesterday = false)
 {
-    QLabel *label = named(new QLabel(text), name);
-    label->setProperty("value", true);
-    label->setProperty("yesterday", yesterday);
-    label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 6);
+    QLabel *label = named(new ValueLabel(text), name);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, QColor(0xff, 0xff, 0x00));
+    palette.setColor(QPalette::Window, yesterday ? QColor(0x00, 0x80, 0x00) : QColor(0x00, 0x00, 0xc0));
+    label->setPalette(palette);
+    label->setAutoFillBackground(true);
+    label->setContentsMargins(7, 2, 4, 2); // the frame, the padding inside it, and an indent
+    const QMargins margins = label->contentsMargins();
+    label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 6 + margins.left() + margins.right());
     return label;
 }
 
@@ -48,7 +66,7 @@ QPushButton *button(const char *name, const QString &text, const QString &icon =
 {
     QPushButton *result = named(new QPushButton(text), name);
     if (!icon.isEmpty()) {
-        result->setIcon(QIcon(icon));
+        result->setIcon(pngIcon(icon));
         result->setIconSize(icon.contains(u"china") || icon.contains(u"taiwan") ? QSize(34, 16) : QSize(16, 16));
     }
     return result;
@@ -148,7 +166,6 @@ MainControls buildMainControls(QWidget *form)
     QFont font(QStringLiteral("Courier New"), 9);
     font.setStyleHint(QFont::TypeWriter);
     form->setFont(font);
-    form->setStyleSheet(FormStyle);
 
     c.cmbMin = button("cmbMin", QStringLiteral("Mi&nimized"));
     c.cmbExit = button("cmbExit", QStringLiteral("E&xit"));
@@ -159,7 +176,7 @@ MainControls buildMainControls(QWidget *form)
     c.cmbTaiwan = button("cmbTaiwan", QString(), QStringLiteral(":/images/taiwan.png"));
 
     c.picDisable = named(new QLabel(form), "picDisable");
-    c.picDisable->setPixmap(QPixmap(QStringLiteral(":/images/disabled.png")));
+    c.picDisable->setPixmap(pngPixmap(QStringLiteral(":/images/disabled.png")));
     c.picDisable->hide(); // a holder of the stopped state's tray image, never shown itself
 
     c.tmrSec = named(new QTimer(form), "tmrSec");
@@ -199,4 +216,16 @@ MainControls buildMainControls(QWidget *form)
     for (size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
     return c;
+}
+
+QPixmap pngPixmap(const QString &resource)
+{
+    QImageReader reader(resource, "png");
+    reader.setAutoDetectImageFormat(false);
+    return QPixmap::fromImage(reader.read());
+}
+
+QIcon pngIcon(const QString &resource)
+{
+    return QIcon(pngPixmap(resource));
 }

@@ -38,6 +38,7 @@ void TestSettingsCheck::times_data()
     QTest::newRow("letters") << "ab:cd" << false;
     QTest::newRow("no colon") << "0830" << false;
     QTest::newRow("seconds") << "08:30:00" << false;
+    QTest::newRow("line end after") << "08:30\n" << false;
     QTest::newRow("full-width digits") << QString::fromUtf8("０８:３０") << false;
     QTest::newRow("Arabic-Indic digits") << QString::fromUtf8("٠٨:٣٠") << false;
 }

@@ -231,6 +231,9 @@ void TestCaptions::titleTextHidesAccessKeys_data()
     QTest::newRow("Chinese marker") << "参数设置(&P)" << "参数设置";
     QTest::newRow("full-width parentheses") << "参数设置（&P）" << "参数设置";
     QTest::newRow("literal ampersand") << "R&&D" << "R&D";
+    QTest::newRow("ampersand in brackets stays") << "(&&)" << "(&)";
+    QTest::newRow("marker inside the text") << "上传(&U)文件" << "上传文件";
+    QTest::newRow("unclosed marker") << "上传(&U" << "上传(U";
     QTest::newRow("none") << "Parameter" << "Parameter";
 }
 

@@ -34,12 +34,18 @@ QString textOf(QObject *object)
     return QStringLiteral("<no text>");
 }
 
-QColor backgroundOf(QLabel *label)
+// The colour of a label's pixel in the middle of the given row (0: its frame; 2: inside it).
+QColor pixelOf(QLabel *label, int row = 2)
 {
     label->ensurePolished();
     label->resize(label->sizeHint());
     const QImage image = label->grab().toImage();
-    return image.pixelColor(image.width() / 2, 2);
+    return image.pixelColor(image.width() / 2, row);
+}
+
+QColor backgroundOf(QLabel *label)
+{
+    return pixelOf(label, 2);
 }
 
 } // namespace
@@ -107,6 +113,7 @@ void TestMainWindow::valueLabelColours()
         auto *label = window.findChild<QLabel *>(QLatin1StringView(name));
         QVERIFY2(label, name);
         QCOMPARE(backgroundOf(label), QColor(0x00, 0x00, 0xc0));
+        QCOMPARE(pixelOf(label, 0), QColor(0x40, 0x40, 0x40));
         label->setText(QStringLiteral("8"));
         QCOMPARE(label->palette().color(QPalette::WindowText), QColor(Qt::yellow));
     }
