@@ -421,7 +421,9 @@ bool Transfer::openLocalFile()
     if (!file.isFile())
         return refuse(QStringLiteral("is not a regular file"));
     m_file.setFileName(readFrom);
-    if (!m_file.open(QIODevice::ReadOnly))
+    // Unbuffered: curl asks for its whole upload buffer at a time, which goes straight from the
+    // file into it; a buffer of QFile's own would only add a copy for the short reads.
+    if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return refuse(QStringLiteral("cannot be read: %1").arg(m_file.errorString()));
     m_size = m_file.size();
     return true;
