@@ -89,8 +89,8 @@ FrmMain::FrmMain(Environment environment, QWidget *parent)
     setObjectName(QStringLiteral("frmMain"));
     m_ftp->setObjectName(QStringLiteral("inetFtp"));
     setWindowTitle(QStringLiteral("KORVA5 Records Upload System"));
-    setWindowIcon(pngIcon(QStringLiteral(":/images/korva5.png")));
-    m_runState = new RunState(m_state, m_c.mnuState, *m_tray, windowIcon(), pngIcon(QStringLiteral(":/images/disabled.png")),
+    setWindowIcon(QIcon(QStringLiteral(":/images/korva5.png")));
+    m_runState = new RunState(m_state, m_c.mnuState, *m_tray, windowIcon(), QIcon(QStringLiteral(":/images/disabled.png")),
                               [this](const QString &key) { return languageText(m_state, key); }, this);
     m_captions = new Captions(this, m_c, m_state, m_store, m_log, *m_runState, this);
     resize(696, 467);

@@ -1,10 +1,6 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <QIcon>
-#include <QPixmap>
-#include <QString>
-
 #include <array>
 
 class QAction;
@@ -70,9 +66,3 @@ struct MainControls
 
 // Creates the controls on form with their design-time texts, colours, fonts and tab order.
 MainControls buildMainControls(QWidget *form);
-
-// One of the program's PNG images, read by Qt's own PNG reader. Left to itself, Qt asks every
-// image-format plugin whether it reads the file first (even when told it is PNG), and so loads
-// all of them into the process.
-QPixmap pngPixmap(const QString &resource);
-QIcon pngIcon(const QString &resource);

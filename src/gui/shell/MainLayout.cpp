@@ -6,7 +6,6 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QImageReader>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -66,7 +65,7 @@ QPushButton *button(const char *name, const QString &text, const QString &icon =
 {
     QPushButton *result = named(new QPushButton(text), name);
     if (!icon.isEmpty()) {
-        result->setIcon(pngIcon(icon));
+        result->setIcon(QIcon(icon));
         result->setIconSize(icon.contains(u"china") || icon.contains(u"taiwan") ? QSize(34, 16) : QSize(16, 16));
     }
     return result;
@@ -176,7 +175,7 @@ MainControls buildMainControls(QWidget *form)
     c.cmbTaiwan = button("cmbTaiwan", QString(), QStringLiteral(":/images/taiwan.png"));
 
     c.picDisable = named(new QLabel(form), "picDisable");
-    c.picDisable->setPixmap(pngPixmap(QStringLiteral(":/images/disabled.png")));
+    c.picDisable->setPixmap(QPixmap(QStringLiteral(":/images/disabled.png")));
     c.picDisable->hide(); // a holder of the stopped state's tray image, never shown itself
 
     c.tmrSec = named(new QTimer(form), "tmrSec");
@@ -216,16 +215,4 @@ MainControls buildMainControls(QWidget *form)
     for (size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
     return c;
-}
-
-QPixmap pngPixmap(const QString &resource)
-{
-    QImageReader reader(resource, "png");
-    reader.setAutoDetectImageFormat(false);
-    return QPixmap::fromImage(reader.read());
-}
-
-QIcon pngIcon(const QString &resource)
-{
-    return QIcon(pngPixmap(resource));
 }
