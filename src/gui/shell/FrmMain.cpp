@@ -159,15 +159,16 @@ void FrmMain::connectControls()
 
 FrmMain::LoadResult FrmMain::load()
 {
+    const LoadResult result = prepare();
+    if (result == LoadResult::Loaded)
+        startServices();
+    return result;
+}
+
+FrmMain::LoadResult FrmMain::prepare()
+{
     if (!m_instance.acquire(m_env.programDir))
         return LoadResult::AlreadyRunning;
-    // Only the lock's holder listens, so a socket file left beside the lock is known to be stale.
-    if (!findChild<InstanceChannel *>()) {
-        auto *channel = new InstanceChannel(this);
-        connect(channel, &InstanceChannel::showRequested, this, &FrmMain::showWindow);
-        channel->listen(m_env.programDir);
-    }
-
     m_state.programDir = SysMain::AddBackslash(m_env.programDir);
     m_state.iniFile = SysMain::Trim(m_state.programDir) + u"TALLYPORT.ini";
     if (!isPresent(m_state.iniFile))
@@ -189,15 +190,28 @@ FrmMain::LoadResult FrmMain::load()
     m_state.setFileNames(UploadNames::localFileName(today), UploadNames::remoteFileName(today, m_state.settings().FtpNo));
     m_log.clear();
 
+    m_captions->showLanguage();
+    qCInfo(lcShell).noquote() << "started in" << m_state.programDir;
+    return LoadResult::Loaded;
+}
+
+void FrmMain::startServices()
+{
+    // Not after an ending that came first (a signal right at start), and not twice.
+    if (m_unloading || m_servicesStarted)
+        return;
+    m_servicesStarted = true;
+    // Only the lock's holder watches the request folder, so whatever lies there is its to answer.
+    // A second start waits for the folder to be there.
+    auto *channel = new InstanceChannel(this);
+    connect(channel, &InstanceChannel::showRequested, this, &FrmMain::showWindow);
+    channel->listen(m_env.programDir);
     const QString tooltip = NotifyArea::tooltipText(languageText(m_state, QStringLiteral("RunStatus")));
     m_tray->add(windowIcon(), tooltip);
     m_runState->showStarted(tooltip);
-    m_captions->showLanguage();
-    qCInfo(lcShell).noquote() << "started in" << m_state.programDir;
     // What an earlier run left owed, and what came due while no copy ran, goes out now.
     m_journal.open(m_env.programDir, m_env.clock->now());
     m_delivery->start();
-    return LoadResult::Loaded;
 }
 
 void FrmMain::reloadSettings()

@@ -21,7 +21,8 @@ class Uploader;
 
 // The main window: the settings in use, the second counter, the manual upload controls and the
 // transfer log. It owns the program's state and the parts that act on it (the transfer control,
-// the uploads, the timer's ticks) and displays the state; load() is the whole start-up.
+// the uploads, the timer's ticks) and displays the state; load() is the whole start-up, in two
+// parts the program runs on either side of the window's first showing.
 class FrmMain : public QWidget
 {
     Q_OBJECT
@@ -45,7 +46,15 @@ public:
     explicit FrmMain(Environment environment, QWidget *parent = nullptr);
     ~FrmMain() override;
 
+    // prepare() and then, when it gives Loaded, startServices().
     LoadResult load();
+    // What the window shows first: the single-instance lock, the settings, the names, the
+    // captions. A result other than Loaded ends the program.
+    LoadResult prepare();
+    // What the window need not wait for: the tray icon, the channel a second start asks through,
+    // the journal, and the uploads owed from an earlier run (with catch-up of the times missed
+    // meanwhile). Once, after prepare().
+    void startServices();
 
     // Loads the settings file into the state (the labels and the transfer control follow).
     void reloadSettings();
@@ -109,4 +118,5 @@ private:
     RunState *m_runState;
     Captions *m_captions;
     bool m_unloading = false;
+    bool m_servicesStarted = false;
 };

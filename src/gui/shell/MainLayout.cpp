@@ -47,7 +47,8 @@ protected:
     }
 };
 
-QLabel *valueLabel(const char *name, const QString &text = {}, bool yesterday = false)
+// metrics: of the form's font, which the label takes once it is placed on the form.
+QLabel *valueLabel(const QFontMetrics &metrics, const char *name, const QString &text = {}, bool yesterday = false)
 {
     QLabel *label = named(new ValueLabel(text), name);
     QPalette palette = label->palette();
@@ -57,7 +58,7 @@ QLabel *valueLabel(const char *name, const QString &text = {}, bool yesterday = 
     label->setAutoFillBackground(true);
     label->setContentsMargins(7, 2, 4, 2); // the frame, the padding inside it, and an indent
     const QMargins margins = label->contentsMargins();
-    label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 6 + margins.left() + margins.right());
+    label->setMinimumWidth(metrics.horizontalAdvance(QLatin1Char('0')) * 6 + margins.left() + margins.right());
     return label;
 }
 
@@ -71,7 +72,7 @@ QPushButton *button(const char *name, const QString &text, const QString &icon =
     return result;
 }
 
-QGroupBox *buildSettingsFrame(MainControls &c)
+QGroupBox *buildSettingsFrame(MainControls &c, const QFontMetrics &metrics)
 {
     auto *frame = c.frmUp = named(new QGroupBox(QStringLiteral("Auto Upload Information")), "frmUp");
     auto *grid = new QGridLayout(frame);
@@ -79,27 +80,27 @@ QGroupBox *buildSettingsFrame(MainControls &c)
     grid->setVerticalSpacing(3);
 
     c.lblUpServer = captionLabel("lblUpServer", QStringLiteral("Upload IP:"));
-    c.lblServer = valueLabel("lblServer");
+    c.lblServer = valueLabel(metrics, "lblServer");
     c.lblUpPath = captionLabel("lblUpPath", QStringLiteral("Upload Path:"));
-    c.lblPath = valueLabel("lblPath");
+    c.lblPath = valueLabel(metrics, "lblPath");
     c.lblLocalPath = captionLabel("lblLocalPath", QStringLiteral("Local Path:"));
-    c.lblLocal = valueLabel("lblLocal");
+    c.lblLocal = valueLabel(metrics, "lblLocal");
     c.lblLocalNo = captionLabel("lblLocalNo", QStringLiteral("Station No:"));
-    c.lblNo = valueLabel("lblNo");
+    c.lblNo = valueLabel(metrics, "lblNo");
     c.lblUpTime = captionLabel("lblUpTime", QStringLiteral("Upload Time:"));
     for (int slot = 0; slot < int(c.lblTime.size()); ++slot) {
         const QByteArray name = "lblTime" + QByteArray::number(slot + 1);
         // Times 9 and 10 send yesterday's file: another colour marks them.
-        c.lblTime[size_t(slot)] = valueLabel(name.constData(), {}, slot >= 8);
+        c.lblTime[size_t(slot)] = valueLabel(metrics, name.constData(), {}, slot >= 8);
     }
     c.lblUpDate = captionLabel("lblUpDate", QStringLiteral("(Yesterday)"));
     c.lblLocalFileName = captionLabel("lblLocalFileName", QStringLiteral("Local File:"));
-    c.lblLocalFile = valueLabel("lblLocalFile");
+    c.lblLocalFile = valueLabel(metrics, "lblLocalFile");
     c.lblUpFileName = captionLabel("lblUpFileName", QStringLiteral("Upload File:"));
-    c.lblUpFile = valueLabel("lblUpFile");
+    c.lblUpFile = valueLabel(metrics, "lblUpFile");
     c.lblCountSec = captionLabel("lblCountSec", QStringLiteral("Count:"));
-    c.lblSec = valueLabel("lblSec", QStringLiteral("0"));
-    c.lblCount = valueLabel("lblCount", QStringLiteral("0"));
+    c.lblSec = valueLabel(metrics, "lblSec", QStringLiteral("0"));
+    c.lblCount = valueLabel(metrics, "lblCount", QStringLiteral("0"));
 
     const int valueSpan = 6;
     int row = 0;
@@ -194,7 +195,7 @@ MainControls buildMainControls(QWidget *form)
         buttons->addWidget(b);
 
     auto *frames = new QHBoxLayout;
-    frames->addWidget(buildSettingsFrame(c), 3);
+    frames->addWidget(buildSettingsFrame(c, form->fontMetrics()), 3);
     frames->addWidget(buildManualFrame(c), 1);
 
     auto *layout = new QVBoxLayout(form);

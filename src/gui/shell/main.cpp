@@ -11,8 +11,11 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFontDatabase>
+#include <QTimer>
 
 #include <chrono>
+#include <thread>
 
 namespace {
 
@@ -46,10 +49,15 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(QString::fromLatin1(CommandLine::Version));
     // The window hides itself into the notification area; that must not end the program.
     QApplication::setQuitOnLastWindowClosed(false);
+    // Reading the system's font configuration takes a few milliseconds the controls of the
+    // window need before it can show (their sizes depend on the font). It runs on a thread of
+    // its own meanwhile; the font database serves every thread and waits where it must.
+    // Joined when main ends, before the application object goes.
+    const std::jthread fontDatabase([] { QFontDatabase::families(); });
 
     SystemClock clock;
     FrmMain frmMain({QCoreApplication::applicationDirPath(), &clock});
-    const FrmMain::LoadResult result = frmMain.load();
+    const FrmMain::LoadResult result = frmMain.prepare();
     if (result == FrmMain::LoadResult::AlreadyRunning)
         showRunningCopy(QCoreApplication::applicationDirPath());
     if (result != FrmMain::LoadResult::Loaded)
@@ -57,5 +65,8 @@ int main(int argc, char *argv[])
     TerminationSignals terminationSignals;
     QObject::connect(&terminationSignals, &TerminationSignals::received, &frmMain, &FrmMain::exitProgram);
     frmMain.show();
+    // The tray icon, the journal and the uploads owed follow as soon as the window is on its
+    // way: a moment later, and the window does not wait for them to appear.
+    QTimer::singleShot(0, &frmMain, &FrmMain::startServices);
     return QApplication::exec();
 }

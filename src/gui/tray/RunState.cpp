@@ -16,8 +16,6 @@ RunState::RunState(AppState &state, QAction *mnuState, NotifyArea &tray, QIcon r
     , m_tray(tray)
     , m_running(std::move(runningIcon))
     , m_stopped(std::move(stoppedIcon))
-    , m_runningAlarm(withWarningMark(m_running))
-    , m_stoppedAlarm(withWarningMark(m_stopped))
     , m_text(std::move(text))
 {
     connect(&m_state, &AppState::runningChanged, this, &RunState::show);
@@ -39,10 +37,17 @@ void RunState::setAlarm(bool alarm)
         return;
     m_alarm = alarm;
     // The image the icon shows now gets (or loses) its mark; the tooltip stays what it is.
-    if (m_showsRunningImage)
-        m_tray.modify(m_alarm ? m_runningAlarm : m_running, m_tooltip);
-    else
-        m_tray.modify(m_alarm ? m_stoppedAlarm : m_stopped, m_tooltip);
+    m_tray.modify(image(m_showsRunningImage), m_tooltip);
+}
+
+const QIcon &RunState::image(bool running)
+{
+    if (!m_alarm)
+        return running ? m_running : m_stopped;
+    QIcon &marked = running ? m_runningAlarm : m_stoppedAlarm;
+    if (marked.isNull())
+        marked = withWarningMark(running ? m_running : m_stopped);
+    return marked;
 }
 
 void RunState::showStarted(const QString &tooltip)
@@ -57,9 +62,6 @@ void RunState::show(bool running)
     m_mnuState->setText(menuText());
     m_showsRunningImage = running;
     m_tooltip = NotifyArea::tooltipText(m_text(running ? QStringLiteral("RunStatus") : QStringLiteral("StopStatus")));
-    if (running)
-        m_tray.modify(m_alarm ? m_runningAlarm : m_running, m_tooltip);
-    else
-        m_tray.modify(m_alarm ? m_stoppedAlarm : m_stopped, m_tooltip);
+    m_tray.modify(image(running), m_tooltip);
     qCDebug(lcShell) << "run state:" << (running ? "running" : "stopped");
 }

@@ -36,13 +36,15 @@ public:
 
 private:
     void show(bool running);
+    // The image for the state shown, with the alarm's mark while there is one.
+    const QIcon &image(bool running);
 
     AppState &m_state;
     QAction *m_mnuState;
     NotifyArea &m_tray;
     QIcon m_running;
     QIcon m_stopped;
-    QIcon m_runningAlarm;
+    QIcon m_runningAlarm; // painted when first needed: most runs never show it
     QIcon m_stoppedAlarm;
     LanguageText m_text;
     bool m_alarm = false;

@@ -66,6 +66,8 @@ private slots:
     void startUpEndsWhenAFileIsMissing_data();
     void startUpEndsWhenAFileIsMissing();
     void secondWindowOnTheSameFolderDoesNotLoad();
+    void servicesStartOnceAndNeverAfterTheEnd_data();
+    void servicesStartOnceAndNeverAfterTheEnd();
     void currentLanguage_data();
     void currentLanguage();
 
@@ -194,6 +196,37 @@ void TestMainWindow::startUpState()
     QCOMPARE(window.state().programDir, dir.path() + QDir::separator());
     QCOMPARE(window.state().iniFile, dir.path() + QDir::separator() + QStringLiteral("TALLYPORT.ini"));
     QCOMPARE(window.state().languageFile, dir.path() + QDir::separator() + QStringLiteral("Language.txt"));
+}
+
+void TestMainWindow::servicesStartOnceAndNeverAfterTheEnd_data()
+{
+    QTest::addColumn<bool>("endedFirst");
+    QTest::addColumn<int>("starts");
+    QTest::newRow("started once") << false << 1;
+    QTest::newRow("asked twice") << false << 2;
+    QTest::newRow("ended before they started") << true << 1;
+}
+
+void TestMainWindow::servicesStartOnceAndNeverAfterTheEnd()
+{
+    // The program shows its window between prepare() and startServices(); an ending that comes
+    // in between (a signal at start) leaves no tray icon and no journal behind.
+    QFETCH(bool, endedFirst);
+    QFETCH(int, starts);
+    ProgramDir dir;
+    FakeClock clock;
+    TestSupport::RecordingNotifyArea tray;
+    FrmMain window({dir.path(), &clock, &tray});
+    QCOMPARE(window.prepare(), FrmMain::LoadResult::Loaded);
+    QVERIFY(tray.calls.isEmpty());
+    QVERIFY(!window.journal().isOpen());
+    if (endedFirst)
+        window.exitProgram();
+    for (int i = 0; i < starts; ++i)
+        window.startServices();
+    const qsizetype adds = std::count_if(tray.calls.begin(), tray.calls.end(), [](const auto &call) { return call.operation == u"add"; });
+    QCOMPARE(adds, endedFirst ? 0 : 1);
+    QCOMPARE(window.journal().isOpen(), !endedFirst);
 }
 
 void TestMainWindow::startUpEndsWhenAFileIsMissing_data()
