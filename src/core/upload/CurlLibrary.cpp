@@ -13,12 +13,11 @@
 namespace {
 
 template <typename Function>
-bool take(QLibrary &library, const char *symbol, Function &into, QStringList &missing)
+void take(QLibrary &library, const char *symbol, Function &into, QStringList &missing)
 {
     into = reinterpret_cast<Function>(library.resolve(symbol));
     if (!into)
         missing << QLatin1StringView(symbol);
-    return into != nullptr;
 }
 
 } // namespace

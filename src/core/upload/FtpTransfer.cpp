@@ -491,7 +491,7 @@ void Transfer::setOptions(CURL *c)
         if (!m_caBundle.isEmpty())
             set<CURLOPT_CAINFO>(c, m_caBundle.constData());
         // Only the ceiling moves: the floor stays what libcurl and the TLS library allow.
-        if (capFtpsAtTls12())
+        if (capFtpsAtTls12(m_curl->versionInfo(CURLVERSION_NOW)->version_num))
             set<CURLOPT_SSLVERSION>(c, long(CURL_SSLVERSION_DEFAULT) | long(CURL_SSLVERSION_MAX_TLSv1_2));
     }
 

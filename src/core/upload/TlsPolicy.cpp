@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "core/upload/TlsPolicy.h"
 
-#include "core/upload/CurlLibrary.h"
 
 // Under TLS 1.3 the server sends its session tickets after the handshake, on the data connection
 // too. libcurl before 8.9.0 ends an upload's data connection by sending its close_notify and
@@ -17,10 +16,4 @@ bool capFtpsAtTls12(unsigned int libcurlVersion)
 {
     constexpr unsigned int FirstWithGracefulDataShutdown = 0x080900;
     return libcurlVersion < FirstWithGracefulDataShutdown;
-}
-
-bool capFtpsAtTls12()
-{
-    const CurlApi *curl = curlApi();
-    return curl && capFtpsAtTls12(curl->versionInfo(CURLVERSION_NOW)->version_num);
 }

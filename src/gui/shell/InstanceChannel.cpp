@@ -17,8 +17,11 @@ namespace {
 // A folder that is there and trusted, or made now for this user alone.
 bool ensurePrivateFolder(const QString &folder, QString *why)
 {
-    if (!QFileInfo(folder).isSymLink() && !QFileInfo::exists(folder)
-        && !QDir().mkdir(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner) && !QFileInfo::exists(folder)) {
+    const QFileInfo there(folder);
+    // Another copy starting at the same moment may make it first: what is there is judged below.
+    if (!there.exists() && !there.isSymLink())
+        QDir().mkdir(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    if (!QFileInfo::exists(folder) && !QFileInfo(folder).isSymLink()) {
         *why = QStringLiteral("it cannot be made");
         return false;
     }
