@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "gui/shell/SingleInstance.h"
 
+#include "core/state/ProgramFolder.h"
 #include "gui/shell/Logging.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QLockFile>
@@ -29,18 +29,7 @@ QString SingleInstance::lockFilePath(const QString &programDir)
         folder = QDir::tempPath();
         user = qEnvironmentVariable("USER", qEnvironmentVariable("USERNAME")) + u'-';
     }
-    return folder + u"/korva5-upload-" + user + folderKey(programDir) + u".lock";
-}
-
-QString SingleInstance::folderKey(const QString &programDir)
-{
-    // The same folder reached through a link or a relative path is the same program.
-    const QString canonical = QFileInfo(programDir).canonicalFilePath();
-    const QByteArray key = QCryptographicHash::hash((canonical.isEmpty() ? programDir : canonical).toUtf8(),
-                                                    QCryptographicHash::Sha1)
-                               .toHex()
-                               .left(16);
-    return QString::fromLatin1(key);
+    return folder + u"/korva5-upload-" + user + ProgramFolder::key(programDir) + u".lock";
 }
 
 bool SingleInstance::acquire(const QString &programDir)

@@ -22,8 +22,6 @@ public:
     bool acquire(const QString &programDir);
 
     static QString lockFilePath(const QString &programDir);
-    // A short name for programDir, the same for every copy started from it.
-    static QString folderKey(const QString &programDir);
 
 private:
     std::unique_ptr<QLockFile> m_lock;
