@@ -33,6 +33,8 @@ Delivery::Delivery(AppState &state, Uploader &uploader, InetFtp &ftp, TransferLo
     , m_clock(clock)
 {
     connect(&m_ftp, &InetFtp::transferStarted, this, &Delivery::onStarted);
+    // A journal lost while the program runs may take with it what the next start must know.
+    connect(&m_journal, &Journal::switched, this, [this](const QString &why) { catchUpInDoubt(why); });
     connect(&m_ftp, &InetFtp::transferEnded, this, &Delivery::onEnded);
     // New times apply from now on: a later catch-up must not examine the minutes before the
     // change under the new times.
@@ -64,20 +66,61 @@ void Delivery::start()
     const Settings settings = m_state.settings();
     const QList<UploadRecord> rows = m_journal.rowsSince(now.addSecs(-ReadBackSeconds));
     for (const UploadRecord &row : rows) {
-        if (row.outcome == Outcome::Succeeded && (!m_lastDelivered || row.endedAt > m_lastDelivered->endedAt))
+        if (row.outcome == Outcome::Succeeded && (!m_lastDelivered || row.id > m_lastDelivered->id))
             m_lastDelivered = row;
     }
     m_ledger = Ledger::fromRows(rows, settings);
     for (const Ledger::Owed &owed : m_ledger.giveUpExpired(now))
         qCInfo(lcUpload).noquote() << "given up before this start:" << shownText(owed.remotePath);
+    m_ledger.notBefore(now);
     for (const Ledger::Owed &owed : std::as_const(m_ledger.pending()))
         emit deliveryFailed(owed);
     if (!m_ledger.pending().isEmpty())
         qCInfo(lcUpload).noquote() << m_ledger.pending().size() << "upload(s) owed from before this start will be retried";
 
-    sendMatches(m_schedule.start(now, m_journal.lastExaminedMinute(), settings.times()));
+    const QString doubt = m_journal.doubt();
+    const QList<ScheduleCheck::Match> missed =
+        m_schedule.start(now, doubt.isEmpty() ? m_journal.lastExaminedMinute() : std::nullopt, settings.times());
+    if (doubt.isEmpty())
+        sendMatches(missed);
+    else
+        catchUpInDoubt(doubt);
     m_journal.setLastExaminedMinute(m_schedule.lastExamined());
     emit owedChanged();
+}
+
+QList<ScheduleCheck::Match> Delivery::timesPassed(const QDateTime &now) const
+{
+    const std::array<QString, Settings::TimeSlots> times = m_state.settings().times();
+    const QDateTime thisMinute(now.date(), QTime(now.time().hour(), now.time().minute()));
+    QList<ScheduleCheck::Match> matches;
+    for (const QDate day : {now.date().addDays(-1), now.date()}) {
+        for (int slot = 0; slot < Settings::TimeSlots; ++slot) {
+            const QTime at = QTime::fromString(SysMain::Trim(times[size_t(slot)]), QStringLiteral("HH:mm"));
+            const QDateTime minute(day, at);
+            // The minute under way is the schedule's own to examine.
+            if (at.isValid() && minute < thisMinute)
+                matches.append({slot, minute, true});
+        }
+    }
+    std::sort(matches.begin(), matches.end(),
+              [](const ScheduleCheck::Match &a, const ScheduleCheck::Match &b) { return a.minute < b.minute; });
+    return matches;
+}
+
+void Delivery::catchUpInDoubt(const QString &why)
+{
+    const QList<ScheduleCheck::Match> matches = timesPassed(m_clock.now());
+    if (matches.isEmpty())
+        return;
+    qCWarning(lcUpload).noquote() << QStringLiteral("the journal cannot tell what was delivered (%1): the files of "
+                                                    "the times of today and yesterday that have passed are sent "
+                                                    "again unless known to be on the server")
+                                         .arg(why);
+    const QSet<QString> sent = sendMatches(matches);
+    m_unsure.unite(sent);
+    if (!sent.isEmpty())
+        emit owedChanged();
 }
 
 void Delivery::checkMinute()
@@ -92,7 +135,7 @@ void Delivery::checkMinute()
         m_journal.setLastExaminedMinute(m_schedule.lastExamined());
 }
 
-void Delivery::sendMatches(const QList<ScheduleCheck::Match> &matches)
+QSet<QString> Delivery::sendMatches(const QList<ScheduleCheck::Match> &matches)
 {
     QSet<QString> caughtUp;
     for (const ScheduleCheck::Match &match : matches) {
@@ -112,6 +155,7 @@ void Delivery::sendMatches(const QList<ScheduleCheck::Match> &matches)
         caughtUp.insert(remotePath);
         send(day, Trigger::CatchUp, match.slot, true, match.minute);
     }
+    return caughtUp;
 }
 
 bool Delivery::deliveredSince(const QString &remotePath, const QDateTime &minute)
@@ -194,6 +238,7 @@ void Delivery::onEnded(const FtpResult &result)
     m_journal.recordEnded(done.journalId, done.record.endedAt, result.succeeded, result.bytes, result.reason);
     if (result.succeeded)
         m_lastDelivered = done.record;
+    const bool wasUnsure = m_unsure.remove(done.record.remotePath);
 
     UploadRecord forLedger = done.record;
     if (!done.owedKey.isEmpty())
@@ -206,11 +251,11 @@ void Delivery::onEnded(const FtpResult &result)
     const bool wasOwed = m_ledger.isOwed(key) || givenUpOf();
     m_ledger.ended(forLedger, done.due);
     const bool isOwed = m_ledger.isOwed(key);
-    if (isOwed && !wasOwed)
+    if (isOwed && (!wasOwed || (wasUnsure && !result.succeeded)))
         emit deliveryFailed(m_ledger.pending().value(key));
     else if (wasOwed && result.succeeded)
         emit deliveredAfterAll(key);
-    if (wasOwed || isOwed)
+    if (wasOwed || isOwed || wasUnsure)
         emit owedChanged();
     emit progressed();
 }

@@ -8,6 +8,7 @@
 #include <QDate>
 #include <QMap>
 #include <QObject>
+#include <QSet>
 
 class AppState;
 class Clock;
@@ -49,8 +50,12 @@ public:
     // Files under way, waiting their turn, or owed.
     int waitingCount() const;
 
-    // True while a scheduled upload waits for its retry or was given up.
-    bool isAlarming() const { return !m_ledger.pending().isEmpty() || !m_ledger.givenUp().isEmpty(); }
+    // True while a scheduled upload waits for its retry or was given up, or a file is sent again
+    // because the journal could not tell whether it was delivered.
+    bool isAlarming() const
+    {
+        return !m_ledger.pending().isEmpty() || !m_ledger.givenUp().isEmpty() || !m_unsure.isEmpty();
+    }
 
 signals:
     // Something the status line shows changed: an upload was asked for, ended, or is owed.
@@ -74,7 +79,14 @@ private:
     };
 
     void send(QDate day, Trigger trigger, int slot, bool timeStamp, const QDateTime &due, const QString &owedKey = {});
-    void sendMatches(const QList<ScheduleCheck::Match> &matches);
+    // Sends what the matches call for; returns the remote files caught up.
+    QSet<QString> sendMatches(const QList<ScheduleCheck::Match> &matches);
+    // Every configured time of yesterday and today that has passed, as catch-up matches, oldest first.
+    QList<ScheduleCheck::Match> timesPassed(const QDateTime &now) const;
+    // When the journal cannot tell what was delivered: every time of today and yesterday that
+    // has passed is sent again, unless its file is known to have gone out since. A repeat is
+    // harmless; a miss is not.
+    void catchUpInDoubt(const QString &why);
     bool deliveredSince(const QString &remotePath, const QDateTime &minute);
     QString remotePathOf(QDate day) const;
     void onStarted(quint64 tag);
@@ -90,4 +102,5 @@ private:
     Ledger m_ledger;
     QMap<quint64, InFlight> m_inFlight;
     std::optional<UploadRecord> m_lastDelivered;
+    QSet<QString> m_unsure; // files sent again in doubt, not yet known to be delivered
 };

@@ -90,20 +90,25 @@ Ledger Ledger::fromRows(QList<UploadRecord> rows, const Settings &settings)
             ? dueMinute(row.day, row.slot, settings.time(row.slot))
             : QDateTime();
     };
-    // In the order the uploads ended: that is the order their outcomes became known.
-    const auto endOf = [](const UploadRecord &r) { return r.endedAt.isValid() ? r.endedAt : r.askedAt; };
-    std::sort(rows.begin(), rows.end(), [&](const UploadRecord &a, const UploadRecord &b) {
-        return endOf(a) != endOf(b) ? endOf(a) < endOf(b) : a.id < b.id;
-    });
+    // In the journal's own sequence: the order the uploads were asked for, which is the order
+    // they ran and ended in (one at a time). Not by the clock: one set back between a failure
+    // and its retry would put the retry first.
+    std::sort(rows.begin(), rows.end(), [](const UploadRecord &a, const UploadRecord &b) { return a.id < b.id; });
     Ledger ledger;
     for (UploadRecord row : rows) {
         if (row.outcome == Outcome::Asked || row.outcome == Outcome::Running) {
             row.outcome = Outcome::Failed;
             row.endedAt = row.askedAt;
             if (row.reason.isEmpty())
-                row.reason = QStringLiteral("the program ended before the upload did");
+                row.reason = QString::fromLatin1(Journal::CutOffReason);
         }
         ledger.ended(row, dueOf(row));
     }
     return ledger;
+}
+
+void Ledger::notBefore(const QDateTime &now)
+{
+    for (Owed &owed : m_pending)
+        owed.nextAttempt = std::max(owed.nextAttempt, now);
 }

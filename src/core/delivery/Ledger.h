@@ -56,6 +56,8 @@ public:
     // Retries whose time has come at now, oldest first, not counting those under way. Those
     // whose 24 hours have run out move to the given-up list instead.
     QList<Owed> dueRetries(const QDateTime &now);
+    // Retries whose time passed while no program ran are due now, not at a time gone by.
+    void notBefore(const QDateTime &now);
     // Moves what ran out of time by now to the given-up list; returns what moved.
     QList<Owed> giveUpExpired(const QDateTime &now);
 
@@ -64,7 +66,8 @@ public:
     const QList<Owed> &givenUp() const { return m_givenUp; }
     bool isOwed(const QString &remotePath) const { return m_pending.contains(remotePath); }
 
-    // The ledger as the journal's rows leave it (rows in any order), each scheduled row due at its
+    // The ledger as the journal's rows leave it (in any order: they are taken in the journal's
+    // sequence), each scheduled row due at its
     // time in settings. Rows that never ended were cut off by the program ending: they count as
     // failed at the time they were asked. The running program and --status both rebuild it so,
     // and so agree on what is owed.

@@ -39,16 +39,20 @@ struct Line
     QString text;
 };
 
-// The newest row of the remote file asked for at or after the minute it was due: an upload before
-// that minute says nothing about this time, one after it (a retry, a later time, a manual upload)
-// decides what the server holds now.
+// The newest row of the remote file from the first one asked for at or after the minute it was
+// due: an upload before that minute says nothing about this time, one after it (a retry, a later
+// time, a manual upload) decides what the server holds now. After that first row, the journal's
+// sequence decides, not the clock: a retry asked after the clock was set back still comes later.
 const UploadRecord *latestSince(const QList<UploadRecord> &rows, const QString &remotePath, const QDateTime &due)
 {
-    const UploadRecord *latest = nullptr;
+    const UploadRecord *first = nullptr;
     for (const UploadRecord &row : rows) {
-        if (row.remotePath != remotePath || row.askedAt < due)
-            continue;
-        if (!latest || row.askedAt > latest->askedAt || (row.askedAt == latest->askedAt && row.id > latest->id))
+        if (row.remotePath == remotePath && row.askedAt >= due && (!first || row.id < first->id))
+            first = &row;
+    }
+    const UploadRecord *latest = first;
+    for (const UploadRecord &row : rows) {
+        if (first && row.remotePath == remotePath && row.id > latest->id)
             latest = &row;
     }
     return latest;
@@ -173,6 +177,7 @@ Report status(const Settings &settings, const std::optional<QList<UploadRecord>>
 
 QStringList history(QList<UploadRecord> rows)
 {
+    // For people, by the time asked (the ledger goes by the journal's sequence).
     std::sort(rows.begin(), rows.end(), [](const UploadRecord &a, const UploadRecord &b) {
         return a.askedAt != b.askedAt ? a.askedAt > b.askedAt : a.id > b.id;
     });

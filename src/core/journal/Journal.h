@@ -7,6 +7,7 @@
 #include <QLoggingCategory>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <memory>
 #include <optional>
@@ -21,7 +22,7 @@ enum class Outcome { Asked, Running, Succeeded, Failed };
 
 struct UploadRecord
 {
-    qint64 id = 0;
+    qint64 id = 0;                // the journal's sequence: a later upload has a larger id
     QDateTime askedAt;
     Trigger trigger = Trigger::Manual;
     int slot = -1;                // 0..9 (FtpTime1..FtpTime10) for Slot, Retry and CatchUp, else -1
@@ -45,65 +46,97 @@ namespace JournalDetail { class Worker; }
 
 // Every upload the program asks for, and how it ended, kept for 400 days in an SQLite file.
 //
-// The window calls this from its own thread and is never held by the disk: writes go into a
-// queue that a thread of the journal's own writes out, and an id is handed back at once. Reads
-// (at start-up, for the history) wait for the queue first, so they see every write asked for
-// before them. A journal that cannot be used is set aside and started afresh; where even that
-// fails it switches off and every call does nothing, so an upload never depends on it.
+// The window calls this from its own thread and is never held by the disk: what is recorded is
+// kept in memory at once (the last two days of it, and everything not yet on disk) and written
+// out by a thread of the journal's own. Reads wait for the writes asked for before them.
+//
+// The journal is what the program knows of earlier runs, so losing it must never lose an
+// upload that is owed. A file that cannot be used is set aside (what can be read of it is
+// carried over) and a fresh one started; one removed or replaced while the program runs is made
+// again from what the program holds; one only locked by another program is waited for. Where no
+// file can be kept, the program goes on with what it holds in memory. Each such change is one
+// notice; and whenever the program cannot tell from its journal what was delivered before, it
+// says so (doubt(), switched()), so that the uploads of today and yesterday are sent again.
 class Journal : public QObject
 {
     Q_OBJECT
 
 public:
+    // The journal's name in the program folder. In the state folder its name also carries the
+    // program folder's key (stateFileName), as each program folder has a journal of its own.
     static inline const QString FileName = QStringLiteral("korva5-journal.sqlite");
-    // How long a write waits for another program's lock before the file counts as locked.
+    // How long a write waits for another program's lock before trying again later.
     static constexpr int BusyTimeoutMs = 2000;
     static constexpr int KeepDays = 400;
+    // What the journal keeps in memory: a day's retries and the day before, as the program reads.
+    static constexpr int MemoryHours = 48;
+    // The reason an upload that an earlier run left unended gets at the next start.
+    static constexpr char CutOffReason[] = "cut off: the program ended before the upload did";
 
     // Where the journal belongs: beside the settings file in the program folder, else in the
-    // user's state folder (made here). Empty when neither takes a file; why then says so.
-    static QString locate(const QString &programDir, QString *why = nullptr);
+    // user's state folder (made here) under stateFileName. Empty when neither takes a file; why
+    // then says so. note tells of a journal of this folder that is there but cannot be used.
+    static QString locate(const QString &programDir, QString *why = nullptr, QString *note = nullptr);
     // The state folder that locate falls back to (not made here).
     static QString stateDir();
+    static QString stateFileName(const QString &programDir);
 
     explicit Journal(QObject *parent = nullptr);
     ~Journal() override; // writes out what is queued, then closes
 
     // Finds the place, opens or makes the journal there, drops rows older than 400 days before
-    // now. False: the program runs without a journal (a notice said why).
+    // now. False: the program runs without a journal file (a notice said why).
     bool open(const QString &programDir, const QDateTime &now);
+    // A file is in use, or waits for another program's lock to pass.
     bool isOpen() const;
     QString path() const;
+    // Why what was delivered before this start cannot be known from the journal (it is new
+    // where an earlier one was, was set aside, cannot be read or kept); empty when it can. A
+    // first start, with no journal of this program folder anywhere, has no doubt: nothing of
+    // the past is owed.
+    QString doubt() const { return m_doubt; }
 
-    // Returns the id the upload got (record.id is ignored); 0 when there is no journal.
+    // Returns the handle of the upload for the two calls below (record.id is ignored).
     qint64 recordAsked(UploadRecord record);
-    void recordStarted(qint64 id, const QDateTime &at);
-    void recordEnded(qint64 id, const QDateTime &at, bool succeeded, qint64 bytes, const QString &reason);
+    void recordStarted(qint64 handle, const QDateTime &at);
+    void recordEnded(qint64 handle, const QDateTime &at, bool succeeded, qint64 bytes, const QString &reason);
     void setLastExaminedMinute(const QDateTime &minute);
 
     // Nothing on a first start or without a journal.
     std::optional<QDateTime> lastExaminedMinute();
-    // Uploads asked for at or after since, newest first.
+    // Uploads asked for at or after since, newest first (in the journal's sequence). Without a
+    // file, those the program holds in memory.
     QList<UploadRecord> rowsSince(const QDateTime &since);
-    // Waits until every write asked for so far has been written (or given up on).
+    // Waits until every write asked for so far has been written (or is left waiting for a lock).
     void flush();
 
-    // A look from outside the running program (--status, --history): opens the journal where it
-    // is, read-only; never makes, repairs or sets aside a file. Nothing when there is no journal
-    // or it cannot be read, why then says so; missing tells the two apart (true: there is none),
-    // since a monitor must not take a damaged journal for a folder that never uploaded.
+    // A look from outside the running program (--status, --history): reads a private copy of
+    // this program folder's journal, so it never makes, repairs, sets aside or removes a file.
+    // Nothing when there is no journal or it cannot be read, why then says so; missing tells
+    // the two apart (true: there is none), since a monitor must not take a damaged journal for
+    // a folder that never uploaded.
     static std::optional<QList<UploadRecord>> readRows(const QString &programDir, const QDateTime &since,
                                                        QString *why = nullptr, bool *missing = nullptr);
 
 signals:
     // One line for the transfer log, each time the journal changes state.
     void notice(const QString &line);
+    // After open: the journal was set aside, made again or switched off, so what it held may
+    // be gone. why is the notice that said so.
+    void switched(const QString &why);
 
 private:
+    // Why a journal of programDir is known to have been kept before, where path is not there yet:
+    // another file of it, or one set aside. Empty for a program folder that never had one.
+    static QString earlierJournal(const QString &programDir, const QString &path);
     void deliverNotices();
     friend class JournalDetail::Worker;
 
     std::unique_ptr<JournalDetail::Worker> m_worker;
     QString m_path;
-    qint64 m_nextId = 1;
+    QString m_doubt;
+    qint64 m_nextHandle = 1;
+    QDateTime m_openedAt;
+    bool m_opened = false;
+    QTimer m_retry; // writes left waiting for a lock are tried again
 };

@@ -1,12 +1,19 @@
 // SPDX-License-Identifier: MIT
 #include "core/journal/Journal.h"
 
+#include "core/state/ProgramFolder.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
 namespace {
+
+QString shown(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
 
 // Whether a new file can be made in dir: only trying tells, as permission bits say nothing on a
 // read-only mount, under /proc, or for an administrator. The journal needs this even when its
@@ -30,18 +37,21 @@ bool acceptsFiles(const QString &dir, QString *why)
     return true;
 }
 
-// The journal file of dir, when the folder takes files and the file, if there is one, can be written.
-QString usableFileIn(const QString &dir, QString *why)
+// The journal file of dir under name, when the folder takes files and the file, if there is
+// one, can be read and written. note tells of a file that is there but cannot.
+QString usableFile(const QString &dir, const QString &name, QString *why, QString *note)
 {
     if (!acceptsFiles(dir, why))
         return {};
-    const QString file = QDir(dir).filePath(Journal::FileName);
+    const QString file = QDir::cleanPath(QDir(dir).filePath(name));
     const QFileInfo info(file);
-    if (info.exists() && (!info.isFile() || !info.isWritable())) {
-        *why = QStringLiteral("holds a journal that cannot be written");
+    if (info.exists() && (!info.isFile() || !info.isWritable() || !info.isReadable())) {
+        *why = QStringLiteral("holds a journal that cannot be read or written");
+        if (note->isEmpty())
+            *note = QStringLiteral("Journal %1 cannot be read or written;").arg(shown(file));
         return {};
     }
-    return QDir::cleanPath(file);
+    return file;
 }
 
 } // namespace
@@ -59,27 +69,68 @@ QString Journal::stateDir()
 #endif
 }
 
-QString Journal::locate(const QString &programDir, QString *why)
+QString Journal::stateFileName(const QString &programDir)
 {
+    return QStringLiteral("korva5-journal-") + ProgramFolder::key(programDir) + QStringLiteral(".sqlite");
+}
+
+QString Journal::locate(const QString &programDir, QString *why, QString *note)
+{
+    QString unusable;
     QString programWhy = QStringLiteral("is not known");
-    if (!programDir.isEmpty()) {
-        const QString file = usableFileIn(programDir, &programWhy);
+    const QString state = stateDir();
+    const QString stateName = stateFileName(programDir);
+    // A journal that is there goes on being used; a new one goes where the settings are.
+    if (!programDir.isEmpty() && QFileInfo::exists(QDir(programDir).filePath(FileName))) {
+        const QString file = usableFile(programDir, FileName, &programWhy, &unusable);
         if (!file.isEmpty())
             return file;
     }
-
-    const QString state = stateDir();
-    QString stateWhy;
+    QString stateWhy = QStringLiteral("is not known");
+    if (!state.isEmpty() && QFileInfo::exists(QDir(state).filePath(stateName))) {
+        const QString file = usableFile(state, stateName, &stateWhy, &unusable);
+        if (!file.isEmpty()) {
+            if (note && !unusable.isEmpty())
+                *note = unusable + QStringLiteral(" this program folder's journal is %1.").arg(shown(file));
+            return file;
+        }
+    }
     QString file;
-    if (state.isEmpty()) {
-        stateWhy = QStringLiteral("is not known");
-    } else {
+    if (!programDir.isEmpty() && !QFileInfo::exists(QDir(programDir).filePath(FileName)))
+        file = usableFile(programDir, FileName, &programWhy, &unusable);
+    if (file.isEmpty() && !state.isEmpty() && !QFileInfo::exists(QDir(state).filePath(stateName))) {
         if (!QFileInfo::exists(state) && QDir().mkpath(state))
             QFile::setPermissions(state, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        file = usableFileIn(state, &stateWhy);
+        file = usableFile(state, stateName, &stateWhy, &unusable);
     }
+    if (state.isEmpty())
+        stateWhy = QStringLiteral("is not known");
+    if (note && !unusable.isEmpty())
+        *note = unusable + (file.isEmpty() ? QStringLiteral(" no other place takes one.")
+                                           : QStringLiteral(" this program folder's journal is %1.").arg(shown(file)));
     if (file.isEmpty() && why)
         *why = QStringLiteral("the program folder %1 %2, and the state folder %3 %4")
-                   .arg(QDir::toNativeSeparators(programDir), programWhy, QDir::toNativeSeparators(state), stateWhy);
+                   .arg(shown(programDir), programWhy, shown(state), stateWhy);
     return file;
+}
+
+QString Journal::earlierJournal(const QString &programDir, const QString &path)
+{
+    const QFileInfo target(path);
+    const QString programFile = QDir(programDir).filePath(FileName);
+    const QString stateFile = QDir(stateDir()).filePath(stateFileName(programDir));
+    for (const QString &other : {programFile, stateFile}) {
+        if (QFileInfo(other) != target && QFileInfo::exists(other))
+            return QStringLiteral("journal %1 of this program folder is not the one in use").arg(shown(other));
+    }
+    // An older version kept the state folder's journal under the plain name, for any folder.
+    const QString legacy = QDir(stateDir()).filePath(FileName);
+    if (target.absolutePath() == QFileInfo(legacy).absolutePath() && QFileInfo::exists(legacy))
+        return QStringLiteral("an earlier version's journal %1 may hold this program folder's uploads").arg(shown(legacy));
+    const QStringList aside = target.dir().entryList({target.fileName() + QStringLiteral(".*.broken"),
+                                                      target.fileName() + QStringLiteral(".*.replaced")},
+                                                     QDir::Files, QDir::Time);
+    if (!aside.isEmpty())
+        return QStringLiteral("an earlier journal was set aside as %1").arg(aside.first());
+    return {};
 }

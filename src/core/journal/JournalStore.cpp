@@ -3,7 +3,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QUrl>
 
 #include <sqlite3.h>
 
@@ -118,8 +117,14 @@ void Store::close()
     }
 }
 
+bool Store::busy() const
+{
+    return (m_code & 0xff) == SQLITE_BUSY || (m_code & 0xff) == SQLITE_LOCKED;
+}
+
 bool Store::fail(int code)
 {
+    m_code = code;
     m_error = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString::fromUtf8(sqlite3_errstr(code));
     if (m_error.isEmpty())
         m_error = QString::fromUtf8(sqlite3_errstr(code));
@@ -132,10 +137,18 @@ bool Store::exec(const char *sql)
     return code == SQLITE_OK || fail(code);
 }
 
+void Store::rollback()
+{
+    if (m_db)
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
 Store::OpenResult Store::open(const QString &path, Mode mode, const QDateTime &now)
 {
     close();
     m_error.clear();
+    m_code = SQLITE_OK;
+    m_created = false;
 
     if (mode == Mode::Write) {
         // Server names and paths are nobody else's business: the file is the owner's alone from
@@ -148,21 +161,16 @@ Store::OpenResult Store::open(const QString &path, Mode mode, const QDateTime &n
                 return OpenResult::Failed;
             }
             file.close();
+            m_created = true;
         } else if (file.permissions() & ~(ownerOnly | QFileDevice::ReadUser | QFileDevice::WriteUser)) {
             file.setPermissions(ownerOnly);
         }
     }
 
-    // SQLite takes UTF-8 file names on every system.
-    QByteArray name = path.toUtf8();
-    int flags = mode == Mode::Write ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
-    if (mode == Mode::ReadOnly && !QFileInfo::exists(path + QStringLiteral("-wal"))) {
-        // No -wal: no program has the journal open, and all of it is in the file. Read as it is,
-        // a read-only connection would leave a -wal and -shm behind that it cannot remove.
-        name = QUrl::fromLocalFile(path).toEncoded() + "?immutable=1";
-        flags |= SQLITE_OPEN_URI;
-    }
-    const int code = sqlite3_open_v2(name.constData(), &m_db, flags, nullptr);
+    // SQLite takes UTF-8 file names on every system. A read-only look works on a private copy,
+    // which must be writable for SQLite to take its -wal in.
+    const QByteArray name = path.toUtf8();
+    const int code = sqlite3_open_v2(name.constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr);
     if (code != SQLITE_OK) {
         fail(code);
         close();
@@ -175,7 +183,7 @@ Store::OpenResult Store::open(const QString &path, Mode mode, const QDateTime &n
         if (!version.prepared() || version.step() != SQLITE_ROW) {
             fail(version.code());
             close();
-            return OpenResult::Failed;
+            return busy() ? OpenResult::Busy : OpenResult::Failed;
         }
         const qint64 found = version.integer(0);
         if (found == 0 || found > SchemaVersion) {
@@ -192,7 +200,7 @@ Store::OpenResult Store::open(const QString &path, Mode mode, const QDateTime &n
         if (!check.prepared() || check.step() != SQLITE_ROW) {
             fail(check.code());
             close();
-            return OpenResult::Failed;
+            return busy() ? OpenResult::Busy : OpenResult::Failed;
         }
         const QString verdict = check.text(0);
         if (verdict != QLatin1String("ok")) {
@@ -209,7 +217,7 @@ Store::OpenResult Store::open(const QString &path, Mode mode, const QDateTime &n
         if (!read.prepared() || read.step() != SQLITE_ROW || !tables.prepared() || tables.step() != SQLITE_ROW) {
             fail(read.code() != SQLITE_ROW ? read.code() : tables.code());
             close();
-            return OpenResult::Failed;
+            return busy() ? OpenResult::Busy : OpenResult::Failed;
         }
         version = read.integer(0);
         if (version > SchemaVersion || (version == 0 && tables.integer(0) > 0)) {
@@ -223,54 +231,84 @@ Store::OpenResult Store::open(const QString &path, Mode mode, const QDateTime &n
     // cut may lose the last records, never the file.
     if (!exec("PRAGMA journal_mode = WAL") || !exec("PRAGMA synchronous = NORMAL") || !exec("BEGIN IMMEDIATE")) {
         close();
-        return OpenResult::Failed;
+        return busy() ? OpenResult::Busy : OpenResult::Failed;
     }
-    if ((version == 0 && !exec(SchemaV1)) || !prune(now) || !exec("COMMIT")) {
+    if ((version == 0 && !exec(SchemaV1)) || !markCutOff() || !prune(now) || !exec("COMMIT")) {
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
         close();
-        return OpenResult::Failed;
+        return busy() ? OpenResult::Busy : OpenResult::Failed;
     }
     return OpenResult::Opened;
 }
 
-qint64 Store::maxId()
+// The writer of a journal holds the program folder's single-instance lock, so a row it finds
+// unended at open was cut off when an earlier run ended (a kill, a crash, a power cut).
+bool Store::markCutOff()
 {
-    Statement max(m_db, "SELECT coalesce(max(id), 0) FROM uploads");
-    if (!max.prepared() || max.step() != SQLITE_ROW)
-        return -1;
-    return max.integer(0);
+    Statement mark(m_db, "UPDATE uploads SET outcome = 'failed', reason = ?1 WHERE outcome IN ('asked', 'running')");
+    if (!mark.prepared())
+        return fail(mark.code());
+    mark.bind(1, QString::fromLatin1(Journal::CutOffReason));
+    return mark.step() == SQLITE_DONE || fail(mark.code());
 }
 
-bool Store::put(const UploadRecord &record)
+namespace {
+
+const char *const RecordColumns = "asked_ms, asked, asked_by, slot, day, local_path, remote_path, server, started_ms,"
+                                  " started, ended_ms, ended, bytes, outcome, reason";
+
+void bindRecord(Statement &put, const UploadRecord &record)
 {
-    Statement put(m_db, "INSERT OR REPLACE INTO uploads (id, asked_ms, asked, asked_by, slot, day, local_path,"
-                        " remote_path, server, started_ms, started, ended_ms, ended, bytes, outcome, reason)"
-                        " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16)");
-    if (!put.prepared())
-        return fail(put.code());
-    put.bind(1, record.id);
-    put.bindTime(2, 3, record.askedAt);
-    put.bind(4, triggerName(record.trigger));
+    put.bindTime(1, 2, record.askedAt);
+    put.bind(3, triggerName(record.trigger));
     if (record.slot >= 0)
-        put.bind(5, qint64(record.slot));
+        put.bind(4, qint64(record.slot));
+    else
+        put.bindNull(4);
+    if (record.day.isValid())
+        put.bind(5, record.day.toString(Qt::ISODate));
     else
         put.bindNull(5);
-    if (record.day.isValid())
-        put.bind(6, record.day.toString(Qt::ISODate));
-    else
-        put.bindNull(6);
-    put.bind(7, record.localPath);
-    put.bind(8, record.remotePath);
-    put.bind(9, record.server);
-    put.bindTime(10, 11, record.startedAt);
-    put.bindTime(12, 13, record.endedAt);
+    put.bind(6, record.localPath);
+    put.bind(7, record.remotePath);
+    put.bind(8, record.server);
+    put.bindTime(9, 10, record.startedAt);
+    put.bindTime(11, 12, record.endedAt);
     if (record.bytes >= 0)
-        put.bind(14, record.bytes);
+        put.bind(13, record.bytes);
     else
-        put.bindNull(14);
-    put.bind(15, outcomeName(record.outcome));
-    put.bind(16, record.reason);
-    return put.step() == SQLITE_DONE || fail(put.code());
+        put.bindNull(13);
+    put.bind(14, outcomeName(record.outcome));
+    put.bind(15, record.reason);
+}
+
+} // namespace
+
+qint64 Store::insert(const UploadRecord &record)
+{
+    const QByteArray sql = QByteArray("INSERT INTO uploads (") + RecordColumns
+        + ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15)";
+    Statement put(m_db, sql.constData());
+    if (!put.prepared())
+        return fail(put.code());
+    bindRecord(put, record);
+    if (put.step() != SQLITE_DONE)
+        return fail(put.code());
+    return sqlite3_last_insert_rowid(m_db);
+}
+
+int Store::update(qint64 id, const UploadRecord &record)
+{
+    const QByteArray sql = QByteArray("UPDATE uploads SET (") + RecordColumns
+        + ") = (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15) WHERE id = ?16";
+    Statement put(m_db, sql.constData());
+    if (!put.prepared())
+        return fail(put.code()) ? 0 : -1;
+    bindRecord(put, record);
+    put.bind(16, id);
+    if (put.step() != SQLITE_DONE)
+        return fail(put.code()) ? 0 : -1;
+    return sqlite3_changes(m_db) > 0 ? 1 : 0;
 }
 
 bool Store::putLastExaminedMinute(const QDateTime &minute)
@@ -295,11 +333,10 @@ bool Store::prune(const QDateTime &now)
     return prune.step() == SQLITE_DONE || fail(prune.code());
 }
 
-std::optional<QList<UploadRecord>> Store::rowsSince(const QDateTime &since)
+std::optional<QList<UploadRecord>> Store::rowsSince(const QDateTime &since, QList<UploadRecord> *partial)
 {
     Statement rows(m_db, "SELECT id, asked_ms, asked_by, slot, day, local_path, remote_path, server, started_ms,"
-                         " ended_ms, bytes, outcome, reason FROM uploads WHERE asked_ms >= ?1"
-                         " ORDER BY asked_ms DESC, id DESC");
+                         " ended_ms, bytes, outcome, reason FROM uploads WHERE asked_ms >= ?1 ORDER BY id DESC");
     if (!rows.prepared()) {
         fail(rows.code());
         return std::nullopt;
@@ -331,6 +368,8 @@ std::optional<QList<UploadRecord>> Store::rowsSince(const QDateTime &since)
     }
     if (code != SQLITE_DONE) {
         fail(code);
+        if (partial)
+            *partial = found;
         return std::nullopt;
     }
     return found;

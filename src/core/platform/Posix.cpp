@@ -10,6 +10,8 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#else
+#include <QFileInfo>
 #endif
 
 namespace Posix {
@@ -83,8 +85,17 @@ bool isPrivateFolder(const QString &path)
     return S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & (S_IRWXG | S_IRWXO)) == 0;
 }
 
+QString fileIdentity(const QString &path)
+{
+    struct stat info{};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return {};
+    return QString::number(qulonglong(info.st_dev)) + u':' + QString::number(qulonglong(info.st_ino));
+}
+
 #else
 
+QString fileIdentity(const QString &path) { return QFileInfo::exists(path) ? QStringLiteral("present") : QString(); }
 bool isPrivateFolder(const QString &) { return true; } // the temporary folder is the user's own there
 bool copyOwnerAndGroup(const QString &, int) { return true; }
 void ignoreBrokenPipe() {}

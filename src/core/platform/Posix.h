@@ -28,4 +28,9 @@ void drainSignalBytes(int fd);
 // one else may enter: what a folder in a shared temporary folder must be before it is trusted.
 bool isPrivateFolder(const QString &path);
 
+// What tells the file at path from another one put under the same name later (device and inode);
+// empty when there is no file there. Elsewhere only whether there is one: a file held open
+// cannot be removed or replaced there anyway.
+QString fileIdentity(const QString &path);
+
 } // namespace Posix

@@ -187,7 +187,7 @@ void TestStatusReport::status_data()
     QTest::newRow("an upload cut off a day ago is given up")
         << at8 << Rows{upload(Trigger::Slot, 0, Yesterday, at(Yesterday, "08:00:00"), Outcome::Running), sentToday8}
         << int(StatusReport::FailedForGood) << "yesterday" << "FtpTime1"
-        << QStringList{QStringLiteral("failed for good: the program ended before the upload did")};
+        << QStringList{QStringLiteral("failed for good: cut off: the program ended before the upload did")};
     QTest::newRow("another station's file does not count")
         << at8 << Rows{sentYesterday8, [] {
                UploadRecord other = sent(Trigger::Slot, 0, Today, at(Today, "08:00:00"));

@@ -216,7 +216,7 @@ void TestJournal::locate()
     if (expected == QLatin1String("program")) {
         QCOMPARE(found, QDir(programDir).filePath(Journal::FileName));
     } else if (expected == QLatin1String("state")) {
-        QCOMPARE(found, stateFolder + u'/' + Journal::FileName);
+        QCOMPARE(found, stateFolder + u'/' + Journal::stateFileName(programDir));
         QFileInfo folder(stateFolder);
         QVERIFY(folder.isDir());
         QCOMPARE(int(folder.permissions() & 0x0077), 0); // nobody else's
@@ -239,7 +239,7 @@ void TestJournal::roundTrip_data()
     QTest::newRow("yesterday, failed") << Trigger::Yesterday << -1 << -1 << "failed" << "yesterday failed";
     QTest::newRow("first slot") << Trigger::Slot << 0 << 0 << "succeeded" << "slot succeeded";
     QTest::newRow("retry of the last slot") << Trigger::Retry << 9 << 9 << "failed" << "retry failed";
-    QTest::newRow("catch-up still running") << Trigger::CatchUp << 4 << 4 << "" << "catch-up running";
+    QTest::newRow("catch-up cut off by the end") << Trigger::CatchUp << 4 << 4 << "" << "catch-up failed";
     QTest::newRow("slot given to a manual upload") << Trigger::Manual << 3 << -1 << "succeeded" << "manual succeeded";
     QTest::newRow("slot out of range") << Trigger::Slot << 10 << -1 << "succeeded" << "slot succeeded";
 }
@@ -280,7 +280,12 @@ void TestJournal::roundTrip()
         QCOMPARE(rows.last().id, other);
         QCOMPARE(journal.rowsSince(Now.addSecs(-59)).size(), 1);
     }
-    // After the program ended: a restart and a look from the command line read the same.
+    // After the program ended: a restart and a look from the command line read the same. An
+    // upload still under way when the program ended was cut off.
+    if (end.isEmpty()) {
+        expected.outcome = Outcome::Failed;
+        expected.reason = QString::fromLatin1(Journal::CutOffReason);
+    }
     Journal again;
     QVERIFY(again.open(dir.path(), Now));
     QCOMPARE(again.rowsSince(Now).value(0), expected);
@@ -313,11 +318,11 @@ void TestJournal::continuesAfterRestart()
         Journal journal;
         QVERIFY(journal.open(dir.path(), Now));
         QCOMPARE(journal.lastExaminedMinute(), std::nullopt);
-        for (int i = 0; i < uploads; ++i) {
-            const qint64 id = journal.recordAsked(upload(Trigger::Slot, i));
-            QVERIFY(id > lastId);
-            lastId = id;
-        }
+        for (int i = 0; i < uploads; ++i)
+            journal.recordAsked(upload(Trigger::Slot, i));
+        journal.flush();
+        for (const UploadRecord &row : journal.rowsSince({}))
+            lastId = std::max(lastId, row.id);
         for (int i = 1; i <= minutes; ++i)
             journal.setLastExaminedMinute(Now.addSecs(60 * i));
     }
@@ -325,7 +330,12 @@ void TestJournal::continuesAfterRestart()
     QVERIFY(journal.open(dir.path(), Now));
     QCOMPARE(journal.lastExaminedMinute(),
              minutes ? std::optional<QDateTime>(Now.addSecs(60 * minutes)) : std::nullopt);
-    QVERIFY(journal.recordAsked(upload(Trigger::Manual, -1)) > lastId);
+    journal.recordAsked(upload(Trigger::Manual, -1));
+    journal.flush();
+    // The row written after the restart follows every earlier one in the file's sequence.
+    const QStringList manualIds = query(dir.file(Journal::FileName), "SELECT id FROM uploads WHERE asked_by = 'manual'");
+    QCOMPARE(manualIds.size(), 1);
+    QVERIFY(manualIds.first().toLongLong() > lastId);
     QCOMPARE(journal.rowsSince(Now).size(), uploads + 1);
 }
 
@@ -374,16 +384,18 @@ void TestJournal::faults_data()
     QTest::addColumn<bool>("opens");
     QTest::addColumn<int>("notices");
     QTest::addColumn<bool>("setsAside");
+    QTest::addColumn<bool>("doubt"); // what was delivered before cannot be known from it
 
-    QTest::newRow("random bytes over it") << "random" << true << 1 << true;
-    QTest::newRow("pages damaged behind a good header") << "pages" << true << 1 << true;
-    QTest::newRow("some other file under its name") << "text" << true << 1 << true;
-    QTest::newRow("another database under its name") << "foreign" << true << 1 << true;
-    QTest::newRow("locked by another program") << "lock-wal" << true << 1 << true;
-    QTest::newRow("locked in rollback mode") << "lock-rollback" << true << 1 << true;
-    QTest::newRow("written by a newer version") << "newer" << false << 1 << false;
-    QTest::newRow("program folder refuses files") << "unwritable" << true << 0 << false;
-    QTest::newRow("nowhere to keep it") << "nowhere" << false << 1 << false;
+    QTest::newRow("random bytes over it") << "random" << true << 1 << true << true;
+    QTest::newRow("pages damaged behind a good header") << "pages" << true << 1 << true << true;
+    QTest::newRow("some other file under its name") << "text" << true << 1 << true << true;
+    QTest::newRow("another database under its name") << "foreign" << true << 1 << true << true;
+    // Only busy: waited for, never set aside.
+    QTest::newRow("locked by another program") << "lock-wal" << true << 1 << false << true;
+    QTest::newRow("locked in rollback mode") << "lock-rollback" << true << 1 << false << true;
+    QTest::newRow("written by a newer version") << "newer" << false << 1 << false << true;
+    QTest::newRow("program folder refuses files") << "unwritable" << true << 0 << false << false;
+    QTest::newRow("nowhere to keep it") << "nowhere" << false << 1 << false << true;
 }
 
 void TestJournal::faults()
@@ -392,6 +404,7 @@ void TestJournal::faults()
     QFETCH(bool, opens);
     QFETCH(int, notices);
     QFETCH(bool, setsAside);
+    QFETCH(bool, doubt);
 
     TestSupport::ProgramDir dir;
     QString programDir = dir.path();
@@ -437,23 +450,28 @@ void TestJournal::faults()
     TestSupport::MessageCapture messages;
     Journal journal;
     QSignalSpy said(&journal, &Journal::notice);
+    QSignalSpy switched(&journal, &Journal::switched);
     QElapsedTimer timer;
     timer.start();
     QCOMPARE(journal.open(programDir, Now), opens);
     QVERIFY2(timer.elapsed() < 3 * Journal::BusyTimeoutMs, QByteArray::number(timer.elapsed()));
+    QCOMPARE(!journal.doubt().isEmpty(), doubt);
 
-    // Every call made for an upload goes through, with or without a journal.
+    // Every call made for an upload goes through, with or without a file: the program holds
+    // what it recorded.
     const qint64 id = journal.recordAsked(upload(Trigger::Manual, -1));
-    QCOMPARE(id > 0, opens);
+    QVERIFY(id > 0);
     journal.recordStarted(id, Now);
     journal.recordEnded(id, Now.addSecs(2), true, 10, {});
     journal.setLastExaminedMinute(Now);
     journal.flush();
-    QCOMPARE(journal.rowsSince(Now).size(), opens ? 1 : 0);
-    QCOMPARE(journal.lastExaminedMinute(), opens ? std::optional<QDateTime>(Now) : std::nullopt);
+    QCOMPARE(journal.rowsSince(Now).size(), 1);
+    QCOMPARE(journal.rowsSince(Now).value(0).outcome, Outcome::Succeeded);
+    QCOMPARE(journal.lastExaminedMinute(), std::optional<QDateTime>(Now));
     QCOMPARE(journal.isOpen(), opens);
 
     QCOMPARE(said.size(), notices);
+    QCOMPARE(switched.size(), 0); // said at open by doubt()
     QStringList logged;
     for (const QString &line : messages.lines())
         if (line.startsWith(QLatin1String("korva5.journal ")))
@@ -461,7 +479,7 @@ void TestJournal::faults()
     QCOMPARE(logged.size(), notices);
     if (notices)
         QCOMPARE(logged.first(), said.first().first().toString());
-    const QString stateFile = Journal::stateDir() + u'/' + Journal::FileName;
+    const QString stateFile = Journal::stateDir() + u'/' + Journal::stateFileName(programDir);
     QCOMPARE(journal.path(), fault == QLatin1String("nowhere")      ? QString()
                              : fault == QLatin1String("unwritable") ? stateFile
                                                                     : path);
@@ -473,6 +491,12 @@ void TestJournal::faults()
         QVERIFY(said.first().first().toString().contains(aside.first()));
         // Kept as it was, in case its rows are wanted.
         QCOMPARE(readFile(dir.file(aside.first())), bytes);
+    } else if (locker) {
+        // Once the other program lets go, what waited is written to the same file.
+        locker.reset();
+        QTRY_COMPARE_WITH_TIMEOUT(query(path, "SELECT outcome FROM uploads WHERE asked_by = 'manual'"),
+                                  QStringList{QStringLiteral("succeeded")}, 15000);
+        QCOMPARE(query(path, "SELECT count(*) FROM uploads"), QStringList{QStringLiteral("41")});
     } else {
         QCOMPARE(readFile(path), bytes);
         QCOMPARE(QFileInfo::exists(stateFile), fault == QLatin1String("unwritable"));
@@ -487,7 +511,7 @@ void TestJournal::lockedWhileRunningDoesNotHoldTheCaller()
     Journal journal;
     QSignalSpy said(&journal, &Journal::notice);
     QVERIFY(journal.open(dir.path(), Now));
-    const qint64 waiting = journal.recordAsked(upload(Trigger::Slot, 1, Now.addSecs(-1)));
+    journal.recordAsked(upload(Trigger::Slot, 1, Now.addSecs(-1)));
     const qint64 first = journal.recordAsked(upload(Trigger::Slot, 0));
     journal.recordStarted(first, Now);
     journal.flush();
@@ -496,26 +520,25 @@ void TestJournal::lockedWhileRunningDoesNotHoldTheCaller()
     QVERIFY2(locker.locked(), qPrintable(locker.error()));
     QElapsedTimer timer;
     timer.start();
-    const qint64 second = journal.recordAsked(upload(Trigger::Manual, -1));
+    journal.recordAsked(upload(Trigger::Manual, -1));
     journal.recordEnded(first, Now.addSecs(3), false, -1, QStringLiteral("timed out"));
     for (int i = 0; i < 20; ++i)
         journal.setLastExaminedMinute(Now.addSecs(60 * i));
     QVERIFY2(timer.elapsed() < 200, QByteArray::number(timer.elapsed()));
 
-    // The uploads under way when the lock came, even one not heard of since, carry on in the
-    // fresh file.
+    // A lock only makes the writes wait: nothing is set aside, and what the program holds is
+    // answered meanwhile.
     const QList<UploadRecord> rows = journal.rowsSince(Now.addSecs(-1));
     QCOMPARE(said.size(), 1);
+    QVERIFY(said.first().first().toString().contains(QStringLiteral("locked")));
     QVERIFY(journal.isOpen());
     QCOMPARE(rows.size(), 3);
-    QCOMPARE(rows.value(0).id, second);
-    QCOMPARE(rows.value(1).id, first);
+    QCOMPARE(rows.value(0).trigger, Trigger::Manual);
     QCOMPARE(rows.value(1).outcome, Outcome::Failed);
     QCOMPARE(rows.value(1).reason, QStringLiteral("timed out"));
-    QCOMPARE(rows.value(2).id, waiting);
     QCOMPARE(rows.value(2).outcome, Outcome::Asked);
     QCOMPARE(journal.lastExaminedMinute(), Now.addSecs(60 * 19));
-    QCOMPARE(setAside(dir.path()).size(), 1);
+    QVERIFY(setAside(dir.path()).isEmpty());
 }
 
 void TestJournal::fullDisk_data()
@@ -547,8 +570,10 @@ void TestJournal::fullDisk()
         journal.recordEnded(id, Now, true, 1, {});
         journal.flush();
         QVERIFY(!journal.isOpen());
-        QCOMPARE(journal.rowsSince({}).size(), 0);
-        QCOMPARE(journal.recordAsked(upload(Trigger::Manual, -1)), 0);
+        QVERIFY(!journal.doubt().isEmpty());
+        // The program goes on with what it holds.
+        QCOMPARE(journal.rowsSince({}).size(), 1);
+        QVERIFY(journal.recordAsked(upload(Trigger::Manual, -1)) > 0);
     }
     QCOMPARE(said.size(), 2); // set aside, then switched off
     QVERIFY(said.last().first().toString().contains(QStringLiteral("switched off")));
