@@ -26,6 +26,11 @@ Fault modes, for testing what a client does when things go wrong:
   no-overwrite-no-delete
                as no-overwrite-rename, and answer DELE with 550 too
   no-rename    answer RNFR with 502 and RNTO with 550 (a server that cannot rename)
+  rename-policy
+               answer every RNTO with 553 Rename refused by policy (RNFR works)
+  part-rename-policy
+               answer RNTO with 553 when the file renamed is a temporary ".part" file; other
+               renames work
   read-only    answer STOR with 550 Permission denied, as for a folder the login may not write
                (permission bits cannot show it when the tests run as root)
   soak         every fifth connection fails, in turn: refused login, drop-stor, stor-5xx, stall
@@ -186,6 +191,11 @@ def main():
             if self.fault == "no-rename":
                 self._rnfr = None
                 self.respond("550 Rename not allowed (scripted fault).")
+                return
+            if self.fault == "rename-policy" or (self.fault == "part-rename-policy"
+                                                 and (self._rnfr or "").endswith(".part")):
+                self._rnfr = None
+                self.respond("553 Rename refused by policy (scripted fault).")
                 return
             if self.fault in ("no-overwrite-rename", "no-overwrite-no-delete") and os.path.exists(path):
                 self._rnfr = None

@@ -97,6 +97,7 @@ private:
     void setOptions(CURL *c);
     QString transferFault(CURLcode result, const char *errorBuffer) const;
     QString rename(CURL *c, char *errorBuffer);
+    void aimAtFolder(CURL *c);
     void removeTemporary(CURL *c, char *errorBuffer);
     QString removeSent(CURL *c, char *errorBuffer);
     bool redo(CURL *c, curl_slist *commands, char *errorBuffer);
@@ -140,6 +141,7 @@ private:
     bool m_requestSent = false;
     bool m_receiving = false;
     bool m_dataDone = false; // the upload's own request is over; what follows moves no file data
+    bool m_mustFinish = false; // the earlier copy may be off its final name: an abort waits
     std::chrono::steady_clock::time_point m_lastProgress;
     Awaiting m_awaiting = Awaiting::Other;
     int m_storeReply = 0;   // the final reply that ended the data transfer of STOR
@@ -335,7 +337,7 @@ int Transfer::onProgress(void *self, curl_off_t, curl_off_t, curl_off_t, curl_of
     // none of the file. What the system has taken counts, not what curl still holds itself.
     if (t->m_requestSent && !t->m_dataDone)
         t->reportProgress(qint64(uploaded), false);
-    if (!t->m_abort.load())
+    if (!t->m_abort.load() || t->m_mustFinish)
         return 0;
     t->noteFailure(QStringLiteral("the upload was ended before it was done"));
     return 1;
@@ -585,9 +587,21 @@ curl_slist *Transfer::commandList(std::initializer_list<QByteArray> commands) co
 QString Transfer::rename(CURL *c, char *errorBuffer)
 {
     const bool ftp = m_target.protocol != FtpTarget::Protocol::Sftp;
+    // Where the earlier copy waits while the new file takes its name: the same folder, so the
+    // server moves it as it moves the file sent, and a leading dot, so collectors pass it by.
+    const QString asideName = u'.' + m_fileName + QStringLiteral(".old");
     const QByteArray from = ftp ? m_sentName.toUtf8() : quotedPath(m_sentPath);
     const QByteArray to = ftp ? m_fileName.toUtf8() : quotedPath(m_request.remotePath);
-    if (redo(c, ftp ? commandList({"RNFR " + from, "RNTO " + to}) : commandList({"rename " + from + ' ' + to}), errorBuffer))
+    const QByteArray aside = ftp ? asideName.toUtf8() : quotedPath(m_request.remotePath.chopped(m_fileName.size()) + asideName);
+    // Over FTP the RNTO reply is what counts: a connection lost right after it does not undo it.
+    auto renamed = [&](const QByteArray &source, const QByteArray &target) {
+        return redo(c, ftp ? commandList({"RNFR " + source, "RNTO " + target}) : commandList({"rename " + source + ' ' + target}),
+                    errorBuffer)
+            || (ftp && m_renameToReply >= 200 && m_renameToReply < 300);
+    };
+    // Ours alone, whether left by an earlier try or just set aside: its failure changes nothing.
+    auto removeAside = [&] { redo(c, commandList({(ftp ? "*DELE " : "*rm ") + aside}), errorBuffer); };
+    if (renamed(from, to))
         return {};
     auto replies = [this] {
         QStringList seen;
@@ -601,21 +615,49 @@ QString Transfer::rename(CURL *c, char *errorBuffer)
         return ftp ? replies() + (m_renameRefusal.isEmpty() ? QString() : u": " + shownText(QString::fromUtf8(m_renameRefusal)))
                    : QString::fromUtf8(errorBuffer);
     };
-    QString firstRefusal = refusal();
-    // Some servers (and sftp servers as a rule) will not rename onto an existing file: the file
-    // sent earlier goes first then. Over FTP only when the server took RNFR: one that cannot
-    // rename at all must keep the file it has.
-    const bool overwriteRefused = ftp ? m_renameFromReply == 350 && m_renameToReply >= 400 : !m_abort.load();
-    if (overwriteRefused && m_failure.isEmpty()) {
-        if (redo(c, ftp ? commandList({"DELE " + to, "RNFR " + from, "RNTO " + to})
-                        : commandList({"rm " + to, "rename " + from + ' ' + to}),
-                 errorBuffer))
-            return {};
-        firstRefusal += QStringLiteral("; then ") + refusal();
+    auto failed = [&](const QString &detail) {
+        return QStringLiteral("the server did not rename %1 to %2 (%3)")
+            .arg(shownText(m_sentName), where(), m_failure.isEmpty() ? detail : m_failure);
+    };
+    QString why = refusal();
+    // Some servers (and sftp servers as a rule) will not rename onto an existing file: the earlier
+    // copy steps aside then, and comes back if the new one still cannot take its name. It is never
+    // deleted before the new file is in place. Over FTP only when the server took RNFR: one that
+    // cannot rename at all keeps what it has.
+    const bool overwriteRefused = !ftp || (m_renameFromReply == 350 && m_renameToReply >= 400);
+    if (!overwriteRefused || !m_failure.isEmpty() || m_abort.load())
+        return failed(why);
+    // An ending program waits for these few commands: stopping between them could leave no file
+    // under the final name.
+    m_mustFinish = true;
+    removeAside();
+    // Refused when there is no earlier copy (the first refusal was then about something else) or
+    // by the same rule that refused the first rename: the server stays as it was.
+    if (!renamed(to, aside)) {
+        m_mustFinish = false;
+        return failed(why + QStringLiteral("; setting the earlier copy aside as %1: %2").arg(shownText(asideName), refusal()));
     }
-    if (!m_failure.isEmpty())
-        firstRefusal = m_failure;
-    return QStringLiteral("the server did not rename %1 to %2 (%3)").arg(shownText(m_sentName), where(), firstRefusal);
+    if (renamed(from, to)) {
+        m_mustFinish = false;
+        aimAtFolder(c); // the temporary name is gone; curl must not ask for it
+        removeAside();
+        return {};
+    }
+    why += QStringLiteral("; with the earlier copy aside: ") + refusal();
+    if (renamed(aside, to))
+        why += QStringLiteral("; the earlier copy was kept under the final name");
+    else
+        why += QStringLiteral("; putting the earlier copy back: %1; the earlier copy was kept as %2").arg(refusal(), shownText(asideName));
+    m_mustFinish = false;
+    return failed(why);
+}
+
+// Later commands' requests name the remote folder, not a file: curl then asks nothing about a
+// file that may have been renamed away.
+void Transfer::aimAtFolder(CURL *c)
+{
+    m_url = m_target.url(m_request.remotePath.chopped(m_fileName.size()));
+    set<CURLOPT_URL>(c, m_url.constData());
 }
 
 // A transfer the server answered but did not confirm may have left its temporary file; take it
@@ -629,13 +671,11 @@ void Transfer::removeTemporary(CURL *c, char *errorBuffer)
 }
 
 // The file is confirmed under its final name and was only sent to try the server: it goes again.
-// Empty when it did, else why not. The request names the folder, not the file, so curl asks
-// nothing about a file that may already have been renamed away.
+// Empty when it did, else why not.
 QString Transfer::removeSent(CURL *c, char *errorBuffer)
 {
     const bool ftp = m_target.protocol != FtpTarget::Protocol::Sftp;
-    m_url = m_target.url(m_request.remotePath.chopped(m_fileName.size()));
-    set<CURLOPT_URL>(c, m_url.constData());
+    aimAtFolder(c);
     const QByteArray command = ftp ? QByteArray("DELE " + m_fileName.toUtf8()) : QByteArray("rm " + quotedPath(m_request.remotePath));
     if (redo(c, commandList({command}), errorBuffer))
         return {};

@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <tuple>
+
 using namespace TestSupport;
 
 namespace {
@@ -48,6 +50,20 @@ struct Send
             result = finished.first().first().value<FtpResult>();
     }
 };
+
+// The upload folder's files, hidden ones too, in name order, each as "name=what" with what naming
+// which of the contents given it holds ("?" for none of them).
+QString folderHolds(const FtpServer &server, const QList<std::pair<QString, QByteArray>> &contents)
+{
+    QStringList held;
+    const QDir folder(server.root() + QStringLiteral("/upload"));
+    for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden, QDir::Name)) {
+        const QByteArray bytes = readFile(folder.filePath(name));
+        const auto known = std::find_if(contents.begin(), contents.end(), [&](const auto &content) { return content.second == bytes; });
+        held << name + u'=' + (known == contents.end() ? QStringLiteral("?") : known->first);
+    }
+    return held.join(u' ');
+}
 
 // The lines of a server's command log from the STOR on, without the login.
 QList<QByteArray> commandsFromStore(const QByteArray &log)
@@ -84,7 +100,7 @@ void TestTempName::renamedOnlyOnceConfirmed_data()
 {
     QTest::addColumn<QString>("fault");
     QTest::addColumn<bool>("earlierFile");
-    QTest::addColumn<bool>("deletesFirst"); // the server made the old file go before the rename
+    QTest::addColumn<bool>("setsAside"); // the server made the old file step aside for the rename
     QTest::newRow("rename over the earlier file") << "" << true << false;
     QTest::newRow("first upload of the day") << "" << false << false;
     QTest::newRow("server refuses to rename onto a file") << "no-overwrite-rename" << true << true;
@@ -95,7 +111,7 @@ void TestTempName::renamedOnlyOnceConfirmed()
 {
     QFETCH(QString, fault);
     QFETCH(bool, earlierFile);
-    QFETCH(bool, deletesFirst);
+    QFETCH(bool, setsAside);
     FtpServer server({fault});
     QVERIFY2(server.isRunning(), qPrintable(server.error()));
     if (earlierFile)
@@ -122,10 +138,17 @@ void TestTempName::renamedOnlyOnceConfirmed()
     const qsizetype lastRenameTo = commands.lastIndexOf("RNTO 20210305.12");
     QVERIFY2(size > 0 && lastRenameTo > size, server.commandLog().constData());
     QCOMPARE(commands.at(lastRenameTo - 1), QByteArray("RNFR .20210305.12.part"));
-    const qsizetype dele = commands.indexOf("DELE 20210305.12");
-    QCOMPARE(dele >= 0, deletesFirst);
-    if (deletesFirst)
-        QVERIFY(dele > commands.indexOf("RNTO 20210305.12") && dele < lastRenameTo);
+    // The earlier file is set aside, never deleted, until the new one holds the name; then it goes.
+    QVERIFY(!commands.contains("DELE 20210305.12"));
+    const qsizetype aside = commands.indexOf("RNTO .20210305.12.old");
+    QCOMPARE(aside >= 0, setsAside);
+    if (setsAside) {
+        QCOMPARE(commands.at(aside - 1), QByteArray("RNFR 20210305.12"));
+        QVERIFY(aside > commands.indexOf("RNTO 20210305.12") && aside < lastRenameTo);
+        QVERIFY(commands.lastIndexOf("DELE .20210305.12.old") > lastRenameTo);
+    }
+    QCOMPARE(QDir(server.root() + QStringLiteral("/upload")).entryList(QDir::Files | QDir::Hidden),
+             QStringList{QStringLiteral("20210305.12")});
 }
 
 void TestTempName::brokenTransferKeepsEarlierFile_data()
@@ -222,39 +245,72 @@ void TestTempName::endingMidTransferKeepsEarlierFile()
 
 void TestTempName::serverThatCannotRename_data()
 {
+    // Two sends in a row to a server that already holds an earlier file; after each, the upload
+    // folder as folderHolds() gives it (earlier, first or second file sent).
     QTest::addColumn<QString>("fault");
-    QTest::addColumn<bool>("triesDelete"); // only a server that took RNFR is asked to delete
-    QTest::newRow("no rename at all") << "no-rename" << false;
-    QTest::newRow("no rename onto a file, no delete") << "no-overwrite-no-delete" << true;
+    QTest::addColumn<bool>("firstSucceeds");
+    QTest::addColumn<QString>("afterFirst");
+    QTest::addColumn<bool>("secondSucceeds");
+    QTest::addColumn<QString>("afterSecond");
+    QTest::addColumn<QString>("said"); // in every failure's reason
+    QTest::newRow("no rename at all") << "no-rename" << false << ".20210305.12.part=first 20210305.12=earlier" << false
+                                      << ".20210305.12.part=second 20210305.12=earlier" << "RNFR 502";
+    QTest::newRow("RNTO refused by policy")
+        << "rename-policy" << false << ".20210305.12.part=first 20210305.12=earlier" << false
+        << ".20210305.12.part=second 20210305.12=earlier"
+        << "RNFR 350, RNTO 553: 553 Rename refused by policy (scripted fault).; setting the earlier copy aside as "
+           ".20210305.12.old: RNFR 350, RNTO 553";
+    QTest::newRow("temporary file refused its name")
+        << "part-rename-policy" << false << ".20210305.12.part=first 20210305.12=earlier" << false
+        << ".20210305.12.part=second 20210305.12=earlier" << "the earlier copy was kept under the final name";
+    QTest::newRow("no rename onto a file") << "no-overwrite-rename" << true << "20210305.12=first" << true
+                                           << "20210305.12=second" << "";
+    // The earlier file cannot be deleted once aside, so the next send cannot set its own aside.
+    QTest::newRow("no rename onto a file, no delete")
+        << "no-overwrite-no-delete" << true << ".20210305.12.old=earlier 20210305.12=first" << false
+        << ".20210305.12.old=earlier .20210305.12.part=second 20210305.12=first"
+        << "setting the earlier copy aside as .20210305.12.old: RNFR 350, RNTO 550";
 }
 
 void TestTempName::serverThatCannotRename()
 {
     QFETCH(QString, fault);
-    QFETCH(bool, triesDelete);
+    QFETCH(bool, firstSucceeds);
+    QFETCH(QString, afterFirst);
+    QFETCH(bool, secondSucceeds);
+    QFETCH(QString, afterSecond);
+    QFETCH(QString, said);
     FtpServer server({fault});
     QVERIFY2(server.isRunning(), qPrintable(server.error()));
-    const QByteArray earlier = recordsOf(QStringLiteral("morning"), 3000);
-    writeFile(server.root() + u'/' + Final, earlier);
+    const QList<std::pair<QString, QByteArray>> contents{{QStringLiteral("earlier"), recordsOf(QStringLiteral("morning"), 3000)},
+                                                         {QStringLiteral("first"), recordsOf(QStringLiteral("evening"), 5000)},
+                                                         {QStringLiteral("second"), recordsOf(QStringLiteral("night"), 4000)}};
+    writeFile(server.root() + u'/' + Final, contents.at(0).second);
     QTemporaryDir dir;
     const QString local = dir.filePath(QStringLiteral("20210305.txt"));
-    const QByteArray records = recordsOf(QStringLiteral("evening"), 5000);
-    writeFile(local, records);
 
-    MessageCapture messages;
-    const Send send(server.address(), FtpServer::User, FtpServer::Password, local);
-    QVERIFY(send.ended);
-    QVERIFY(!send.result.succeeded);
-    QVERIFY2(send.result.reason.contains(QStringLiteral("stays under its temporary name")), qPrintable(send.result.reason));
-    QVERIFY2(messages.text().contains(QStringLiteral("stays under its temporary name")), qPrintable(messages.text()));
-    QVERIFY(send.states.contains(Ftp::State::ResponseReceived));
-    QVERIFY(!send.states.contains(Ftp::State::ResponseCompleted));
-    QCOMPARE(send.states.last(), Ftp::State::Disconnected);
-    QVERIFY(send.states.contains(Ftp::State::Error));
-    // The old file is never given up for a rename the server was not going to make.
-    QVERIFY(server.stored(Final) == earlier);
-    QCOMPARE(server.commandLog().contains("DELE 20210305.12\n"), triesDelete);
-    QVERIFY(server.stored(Temporary) == records);
+    const std::tuple<QByteArray, bool, QString> tries[] = {{contents.at(1).second, firstSucceeds, afterFirst},
+                                                           {contents.at(2).second, secondSucceeds, afterSecond}};
+    for (const auto &[records, succeeds, after] : tries) {
+        writeFile(local, records);
+        MessageCapture messages;
+        const Send send(server.address(), FtpServer::User, FtpServer::Password, local);
+        QVERIFY(send.ended);
+        QVERIFY2(send.result.succeeded == succeeds, qPrintable(send.result.reason));
+        QCOMPARE(send.states.contains(Ftp::State::ResponseCompleted), succeeds);
+        QVERIFY(send.states.contains(Ftp::State::ResponseReceived));
+        QCOMPARE(send.states.last(), Ftp::State::Disconnected);
+        if (!succeeds) {
+            QVERIFY(send.states.contains(Ftp::State::Error));
+            for (const QString &text : {said, QStringLiteral("stays under its temporary name")}) {
+                QVERIFY2(send.result.reason.contains(text), qPrintable(send.result.reason));
+                QVERIFY2(messages.text().contains(text), qPrintable(messages.text()));
+            }
+        }
+        // Always a complete file under the final name, and the earlier one never lost.
+        QCOMPARE(folderHolds(server, contents), after);
+        QVERIFY(!server.commandLog().contains("DELE 20210305.12\n"));
+    }
 }
 
 void TestTempName::straightToFinalName_data()
