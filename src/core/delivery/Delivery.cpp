@@ -110,14 +110,16 @@ QList<ScheduleCheck::Match> Delivery::timesPassed(const QDateTime &now) const
 
 void Delivery::catchUpInDoubt(const QString &why)
 {
-    const QList<ScheduleCheck::Match> matches = timesPassed(m_clock.now());
+    const QDateTime now = m_clock.now();
+    const QList<ScheduleCheck::Match> matches = timesPassed(now);
     if (matches.isEmpty())
         return;
     qCWarning(lcUpload).noquote() << QStringLiteral("the journal cannot tell what was delivered (%1): the files of "
                                                     "the times of today and yesterday that have passed are sent "
                                                     "again unless known to be on the server")
                                          .arg(why);
-    const QSet<QString> sent = sendMatches(matches);
+    // Owed from now: a file sent again for yesterday's time gets its 24 hours of retries too.
+    const QSet<QString> sent = sendMatches(matches, QDateTime(now.date(), QTime(now.time().hour(), now.time().minute())));
     m_unsure.unite(sent);
     if (!sent.isEmpty())
         emit owedChanged();
@@ -135,7 +137,7 @@ void Delivery::checkMinute()
         m_journal.setLastExaminedMinute(m_schedule.lastExamined());
 }
 
-QSet<QString> Delivery::sendMatches(const QList<ScheduleCheck::Match> &matches)
+QSet<QString> Delivery::sendMatches(const QList<ScheduleCheck::Match> &matches, const QDateTime &catchUpDue)
 {
     QSet<QString> caughtUp;
     for (const ScheduleCheck::Match &match : matches) {
@@ -153,7 +155,7 @@ QSet<QString> Delivery::sendMatches(const QList<ScheduleCheck::Match> &matches)
         if (caughtUp.contains(remotePath) || m_ledger.isOwed(remotePath) || deliveredSince(remotePath, match.minute))
             continue;
         caughtUp.insert(remotePath);
-        send(day, Trigger::CatchUp, match.slot, true, match.minute);
+        send(day, Trigger::CatchUp, match.slot, true, catchUpDue.isValid() ? catchUpDue : match.minute);
     }
     return caughtUp;
 }
@@ -207,6 +209,7 @@ void Delivery::send(QDate day, Trigger trigger, int slot, bool timeStamp, const 
     record.localPath = sent.localPath;
     record.remotePath = sent.remotePath;
     record.server = shownServer(SysMain::Trim(m_state.settings().FtpServer));
+    record.due = due;
     const qint64 id = m_journal.recordAsked(record);
     m_inFlight.insert(sent.tag, {id, record, due, owedKey});
     emit progressed();

@@ -79,8 +79,9 @@ private:
     };
 
     void send(QDate day, Trigger trigger, int slot, bool timeStamp, const QDateTime &due, const QString &owedKey = {});
-    // Sends what the matches call for; returns the remote files caught up.
-    QSet<QString> sendMatches(const QList<ScheduleCheck::Match> &matches);
+    // Sends what the matches call for; returns the remote files caught up. A catch-up is owed
+    // from its time's minute, or from catchUpDue when given.
+    QSet<QString> sendMatches(const QList<ScheduleCheck::Match> &matches, const QDateTime &catchUpDue = {});
     // Every configured time of yesterday and today that has passed, as catch-up matches, oldest first.
     QList<ScheduleCheck::Match> timesPassed(const QDateTime &now) const;
     // When the journal cannot tell what was delivered: every time of today and yesterday that

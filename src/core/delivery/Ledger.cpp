@@ -86,6 +86,9 @@ QList<Ledger::Owed> Ledger::dueRetries(const QDateTime &now)
 Ledger Ledger::fromRows(QList<UploadRecord> rows, const Settings &settings)
 {
     const auto dueOf = [&](const UploadRecord &row) {
+        if (row.due.isValid())
+            return isScheduled(row.trigger) ? row.due : QDateTime();
+        // Written before the journal kept the minute: the time set says it.
         return isScheduled(row.trigger) && row.slot >= 0 && row.slot < Settings::TimeSlots
             ? dueMinute(row.day, row.slot, settings.time(row.slot))
             : QDateTime();

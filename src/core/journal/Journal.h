@@ -33,6 +33,7 @@ struct UploadRecord
     qint64 bytes = -1;            // -1: not known
     Outcome outcome = Outcome::Asked;
     QString reason;               // why it failed
+    QDateTime due;                // a scheduled upload's minute, its 24 hours of retries count from it
 
     bool operator==(const UploadRecord &) const = default;
 };

@@ -40,6 +40,15 @@ CREATE TABLE IF NOT EXISTS state (
 PRAGMA user_version = 1;
 )sql";
 
+// Version 2: the minute a scheduled upload was due, which its 24 hours of retries count from.
+// Without it that minute is worked out from the time set, which is wrong for a file sent again
+// later (a journal that was lost) and for a time changed since.
+const char *const SchemaV2 = R"sql(
+ALTER TABLE uploads ADD COLUMN due_ms INTEGER;
+ALTER TABLE uploads ADD COLUMN due TEXT;
+PRAGMA user_version = 2;
+)sql";
+
 const char *const LastExaminedMinuteKey = "last_examined_minute";
 
 // The *_ms columns are what is read back; the text beside each is for a person with the sqlite3
@@ -233,7 +242,8 @@ Store::OpenResult Store::open(const QString &path, Mode mode, const QDateTime &n
         close();
         return busy() ? OpenResult::Busy : OpenResult::Failed;
     }
-    if ((version == 0 && !exec(SchemaV1)) || !markCutOff() || !prune(now) || !exec("COMMIT")) {
+    if ((version < 1 && !exec(SchemaV1)) || (version < 2 && !exec(SchemaV2)) || !markCutOff() || !prune(now)
+        || !exec("COMMIT")) {
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
         close();
         return busy() ? OpenResult::Busy : OpenResult::Failed;
@@ -255,7 +265,7 @@ bool Store::markCutOff()
 namespace {
 
 const char *const RecordColumns = "asked_ms, asked, asked_by, slot, day, local_path, remote_path, server, started_ms,"
-                                  " started, ended_ms, ended, bytes, outcome, reason";
+                                  " started, ended_ms, ended, bytes, outcome, reason, due_ms, due";
 
 void bindRecord(Statement &put, const UploadRecord &record)
 {
@@ -280,6 +290,7 @@ void bindRecord(Statement &put, const UploadRecord &record)
         put.bindNull(13);
     put.bind(14, outcomeName(record.outcome));
     put.bind(15, record.reason);
+    put.bindTime(16, 17, record.due);
 }
 
 } // namespace
@@ -287,7 +298,7 @@ void bindRecord(Statement &put, const UploadRecord &record)
 qint64 Store::insert(const UploadRecord &record)
 {
     const QByteArray sql = QByteArray("INSERT INTO uploads (") + RecordColumns
-        + ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15)";
+        + ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17)";
     Statement put(m_db, sql.constData());
     if (!put.prepared())
         return fail(put.code());
@@ -300,12 +311,12 @@ qint64 Store::insert(const UploadRecord &record)
 int Store::update(qint64 id, const UploadRecord &record)
 {
     const QByteArray sql = QByteArray("UPDATE uploads SET (") + RecordColumns
-        + ") = (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15) WHERE id = ?16";
+        + ") = (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17) WHERE id = ?18";
     Statement put(m_db, sql.constData());
     if (!put.prepared())
         return fail(put.code()) ? 0 : -1;
     bindRecord(put, record);
-    put.bind(16, id);
+    put.bind(18, id);
     if (put.step() != SQLITE_DONE)
         return fail(put.code()) ? 0 : -1;
     return sqlite3_changes(m_db) > 0 ? 1 : 0;
@@ -336,7 +347,7 @@ bool Store::prune(const QDateTime &now)
 std::optional<QList<UploadRecord>> Store::rowsSince(const QDateTime &since, QList<UploadRecord> *partial)
 {
     Statement rows(m_db, "SELECT id, asked_ms, asked_by, slot, day, local_path, remote_path, server, started_ms,"
-                         " ended_ms, bytes, outcome, reason FROM uploads WHERE asked_ms >= ?1 ORDER BY id DESC");
+                         " ended_ms, bytes, outcome, reason, due_ms FROM uploads WHERE asked_ms >= ?1 ORDER BY id DESC");
     if (!rows.prepared()) {
         fail(rows.code());
         return std::nullopt;
@@ -364,6 +375,7 @@ std::optional<QList<UploadRecord>> Store::rowsSince(const QDateTime &since, QLis
         record.bytes = rows.isNull(10) ? -1 : rows.integer(10);
         record.outcome = *outcome;
         record.reason = rows.text(12);
+        record.due = rows.time(13);
         found << record;
     }
     if (code != SQLITE_DONE) {

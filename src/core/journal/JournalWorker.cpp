@@ -36,6 +36,11 @@ Worker::~Worker()
     }
     m_wake.notify_one();
     m_thread.join();
+    if (m_waiting) {
+        // A last try, as the program ends.
+        m_waiting = false;
+        persist();
+    }
     if (m_unsaved.load())
         qCWarning(lcJournal).noquote() << "Journal" << shown(m_path) << "was locked by another program to the end;"
                                        << m_dirty.size() << "record(s) of this run are not in it.";
@@ -68,7 +73,9 @@ QList<Worker::Notice> Worker::takeNotices()
 }
 
 // Everything queued is taken at once: operations change the memory, one write follows for all of
-// them. A read or flush (a barrier) first has what came before it written.
+// them. A read or flush (a barrier) first has what came before it written. While another program
+// holds the file, only verify() (every few seconds) tries it again: each try waits for the lock,
+// and the program's calls must not wait with it.
 void Worker::run()
 {
     for (;;) {
@@ -81,11 +88,12 @@ void Worker::run()
             batch.swap(m_queue);
         }
         for (Queued &next : batch) {
-            if (next.barrier)
+            if (next.barrier && !m_waiting)
                 persist();
             next.operation();
         }
-        persist();
+        if (!m_waiting)
+            persist();
     }
 }
 

@@ -27,7 +27,19 @@ QString shortReason(const QString &reason)
     static const QRegularExpression lastReply(QStringLiteral("last reply: (\\d{3}[ -].*)$"));
     if (const auto m = lastReply.match(reason); m.hasMatch() && !m.captured(1).startsWith(u'1') && !m.captured(1).startsWith(u'2'))
         return m.captured(1).trimmed();
-    // Otherwise the reason up to its details in brackets.
-    const qsizetype bracket = reason.indexOf(QStringLiteral(" ("));
-    return (bracket > 0 ? reason.left(bracket) : reason).trimmed();
+    // Otherwise the reason without the details in brackets at its end (where it went): a
+    // bracket inside the sentence ("the station number (FtpNo) ...") is part of it.
+    const QString whole = reason.trimmed();
+    if (whole.endsWith(u')')) {
+        int depth = 0;
+        for (qsizetype i = whole.size() - 1; i > 0; --i) {
+            depth += whole[i] == u')' ? 1 : whole[i] == u'(' ? -1 : 0;
+            if (depth == 0) {
+                if (whole[i - 1] == u' ')
+                    return whole.left(i - 1).trimmed();
+                break;
+            }
+        }
+    }
+    return whole;
 }

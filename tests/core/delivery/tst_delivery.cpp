@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Retries, catch-up and the journal, against a real FTP server, with a clock the test moves.
 #include "core/delivery/Delivery.h"
+#include "core/delivery/StatusReport.h"
 #include "core/journal/Journal.h"
 #include "core/state/AppState.h"
 #include "core/upload/InetFtp.h"
@@ -115,6 +116,8 @@ private slots:
     void catchUp();
     void timesSetLaterAreNotCaughtUp();
     void clockJumpWhileRunning();
+    void lostJournalStillDelivers_data();
+    void lostJournalStillDelivers();
 
 private:
     std::unique_ptr<FtpServer> m_server;
@@ -132,6 +135,8 @@ void TestDelivery::initTestCase()
 void TestDelivery::init()
 {
     m_folder = std::make_unique<QTemporaryDir>();
+    // Journals that cannot stay in the program folder go here, never to the real home.
+    qputenv("XDG_STATE_HOME", QFile::encodeName(m_folder->filePath(QStringLiteral("state"))));
     QDir().mkpath(m_folder->filePath(QStringLiteral("records")));
     for (const char *day : {"20210304", "20210305", "20210306"}) {
         writeFile(records(QLatin1StringView(day)), QByteArray("records of ") + day);
@@ -284,6 +289,8 @@ void TestDelivery::retriesSurviveARestart()
     Station again(m_folder->path(), *m_server, at(8, 45, 0), {{1, QStringLiteral("08:30")}});
     QVERIFY(again.delivery.ledger().isOwed(QStringLiteral("/upload/20210305.12")));
     QCOMPARE(again.sends(), 0); // not a catch-up: its time was examined before
+    // A retry whose time passed while no program ran is due now, and said so.
+    QCOMPARE(again.delivery.ledger().pending().first().nextAttempt, at(8, 45, 0));
     again.runAt(at(8, 45, 1), false);
     QVERIFY(arrived(QStringLiteral("20210305")));
     QCOMPARE(again.rows().first().trigger, Trigger::Retry);
@@ -363,6 +370,78 @@ void TestDelivery::clockJumpWhileRunning()
     s.runAt(at(11, 0, 30));
     s.runUntil(at(12, 0, 0));
     QCOMPARE(s.sends(), 2);
+}
+
+
+
+void TestDelivery::lostJournalStillDelivers_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<bool>("whileRunning"); // done to the journal while the program runs
+
+    QTest::newRow("damaged while stopped") << "damaged" << false;
+    QTest::newRow("set aside with no fresh one (full disk)") << "set-aside" << false;
+    QTest::newRow("cannot be opened (a folder under its name)") << "folder" << false;
+    QTest::newRow("removed while running") << "removed" << true;
+    QTest::newRow("replaced while running") << "replaced" << true;
+}
+
+// 08:30 fails with the server down, something happens to the journal, and the program is
+// started again at 08:40 with the server back: the file arrives all the same, and what
+// --status reads agrees.
+void TestDelivery::lostJournalStillDelivers()
+{
+    QFETCH(QString, fault);
+    QFETCH(bool, whileRunning);
+
+    const QString path = m_folder->filePath(Journal::FileName);
+    const auto harm = [&] {
+        for (const char *suffix : {"-wal", "-shm"})
+            QFile::remove(path + QLatin1StringView(suffix));
+        if (fault == QLatin1String("damaged")) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            file.seek(100);
+            file.write(QByteArray(100, '\xa5'));
+        } else if (fault == QLatin1String("set-aside")) {
+            QVERIFY(QFile::rename(path, path + QStringLiteral(".20210305-083100.broken")));
+        } else if (fault == QLatin1String("folder")) {
+            QVERIFY(QFile::remove(path));
+            QVERIFY(QDir().mkdir(path));
+        } else if (fault == QLatin1String("removed")) {
+            QVERIFY(QFile::remove(path));
+        } else if (fault == QLatin1String("replaced")) {
+            QVERIFY(QFile::remove(path));
+            writeFile(path, "not a journal");
+        }
+    };
+    const QString down = QStringLiteral("127.0.0.1:%1").arg(closedPort());
+    {
+        Station first(m_folder->path(), *m_server, at(8, 29, 30), {{1, QStringLiteral("08:30")}}, down);
+        first.runAt(at(8, 30, 30));
+        QVERIFY(first.delivery.ledger().isOwed(QStringLiteral("/upload/20210305.12")));
+        if (whileRunning) {
+            QSignalSpy switched(&first.journal, &Journal::switched);
+            harm();
+            first.runAt(at(8, 31, 30)); // the retry fails too, and is recorded in a journal made again
+            QCOMPARE(switched.size(), 1);
+            QVERIFY(QFileInfo(path).isFile());
+        }
+    }
+    if (!whileRunning)
+        harm();
+
+    Station again(m_folder->path(), *m_server, at(8, 40, 0), {{1, QStringLiteral("08:30")}});
+    again.runAt(at(8, 40, 1), false);
+    QVERIFY2(arrived(QStringLiteral("20210305")), qPrintable(again.lines.join(u'\n')));
+    QVERIFY(!again.delivery.isAlarming());
+    QString why;
+    const auto rows = Journal::readRows(m_folder->path(), at(8, 40, 1).addDays(-2), &why);
+    QVERIFY2(rows, qPrintable(why));
+    const StatusReport::Report report = StatusReport::status(again.state.settings(), rows, at(8, 41, 0));
+    QVERIFY2(report.status == StatusReport::NothingOwed, qPrintable(report.lines.join(u'\n')));
+    QVERIFY2(report.lines.filter(QStringLiteral("FtpTime1  08:30  /upload/20210305.12  sent")).size() == 1,
+             qPrintable(report.lines.join(u'\n')));
 }
 
 QTEST_GUILESS_MAIN(TestDelivery)

@@ -153,6 +153,11 @@ private slots:
     void ownerOnly();
     void readRowsNeverChangesAnything_data();
     void readRowsNeverChangesAnything();
+    void madeAgainWhileRunning_data();
+    void madeAgainWhileRunning();
+    void doubtAtOpen_data();
+    void doubtAtOpen();
+    void eachProgramFolderItsOwn();
 
 private:
     std::unique_ptr<QTemporaryDir> m_home;
@@ -437,7 +442,7 @@ void TestJournal::faults()
         QVERIFY2(locker->locked(), qPrintable(locker->error()));
         bytes = readFile(path);
     } else if (fault == QLatin1String("newer")) {
-        QVERIFY(execute(path, "PRAGMA user_version = 2"));
+        QVERIFY(execute(path, "PRAGMA user_version = 99"));
         bytes = readFile(path);
     } else if (fault == QLatin1String("unwritable")) {
         programDir = QStringLiteral("/proc/self");
@@ -642,6 +647,22 @@ void TestJournal::readRowsNeverChangesAnything()
     QCOMPARE(Journal::readRows(dir.path(), {}, &why).value_or(QList<UploadRecord>()).size(), 2);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), before);
 
+    // A main file cut to nothing beside a running program's -wal: the look fails, and the -wal
+    // stays as it was.
+    {
+        Journal running;
+        QVERIFY(running.open(dir.path(), Now));
+        running.recordAsked(upload(Trigger::Manual, -1));
+        running.flush();
+        const QString main = dir.filePath(Journal::FileName);
+        const QByteArray wal = readFile(main + QStringLiteral("-wal"));
+        QVERIFY(!wal.isEmpty());
+        QVERIFY(QFile::resize(main, 0));
+        QVERIFY(!Journal::readRows(dir.path(), {}, &why, &missing));
+        QVERIFY(!missing);
+        QCOMPARE(readFile(main + QStringLiteral("-wal")), wal);
+    }
+
     // A damaged file is reported, not set aside or repaired.
     const QString other = program.file(QStringLiteral("other"));
     QDir().mkpath(other);
@@ -651,6 +672,146 @@ void TestJournal::readRowsNeverChangesAnything()
     QVERIFY(!missing); // there is one, it cannot be read: not the same as none
     QCOMPARE(readFile(other + u'/' + Journal::FileName), QByteArray(8192, 'x'));
     QVERIFY(setAside(other).isEmpty());
+}
+
+void TestJournal::madeAgainWhileRunning_data()
+{
+    QTest::addColumn<QString>("fault");
+
+    QTest::newRow("removed") << "removed";
+    QTest::newRow("removed with its -wal") << "removed-all";
+    QTest::newRow("replaced by another file") << "junk";
+    QTest::newRow("replaced by another journal") << "journal";
+}
+
+// Found out before the next write, made again with all the program holds, and said once.
+void TestJournal::madeAgainWhileRunning()
+{
+    QFETCH(QString, fault);
+
+    TestSupport::ProgramDir dir;
+    const QString path = dir.file(Journal::FileName);
+    Journal journal;
+    QSignalSpy switched(&journal, &Journal::switched);
+    QVERIFY(journal.open(dir.path(), Now));
+    const qint64 first = journal.recordAsked(upload(Trigger::Slot, 0));
+    journal.recordEnded(first, Now.addSecs(5), false, -1, QStringLiteral("Connection refused"));
+    journal.setLastExaminedMinute(Now);
+    journal.flush();
+
+    QVERIFY(QFile::remove(path));
+    if (fault == QLatin1String("removed-all")) {
+        QFile::remove(path + QStringLiteral("-wal"));
+        QFile::remove(path + QStringLiteral("-shm"));
+    } else if (fault == QLatin1String("junk")) {
+        writeFile(path, "someone else's file");
+    } else if (fault == QLatin1String("journal")) {
+        QVERIFY(execute(path, "PRAGMA user_version = 1; CREATE TABLE uploads (id INTEGER PRIMARY KEY)"));
+    }
+    journal.recordAsked(upload(Trigger::Manual, -1, Now.addSecs(60)));
+    journal.flush();
+
+    QCOMPARE(switched.size(), 1);
+    QCOMPARE(query(path, "SELECT asked_by || ' ' || outcome FROM uploads ORDER BY id"),
+             (QStringList{QStringLiteral("slot failed"), QStringLiteral("manual asked")}));
+    QCOMPARE(query(path, "SELECT value FROM state"), QStringList{Now.toString(Qt::ISODateWithMs)});
+    const QStringList aside = QDir(dir.path()).entryList({QStringLiteral("*.replaced")}, QDir::Files);
+    QCOMPARE(aside.size(), fault == QLatin1String("junk") || fault == QLatin1String("journal") ? 1 : 0);
+    if (fault == QLatin1String("junk"))
+        QCOMPARE(readFile(dir.file(aside.first())), QByteArray("someone else's file"));
+}
+
+void TestJournal::doubtAtOpen_data()
+{
+    QTest::addColumn<QString>("before"); // what the folder holds when the program starts
+    QTest::addColumn<bool>("doubt");
+
+    QTest::newRow("first start") << "" << false;
+    QTest::newRow("its journal") << "journal" << false;
+    QTest::newRow("no journal, one set aside before") << "set-aside" << true;
+    QTest::newRow("a journal that cannot be opened") << "folder" << true;
+    QTest::newRow("in the state folder, an earlier version's shared one") << "legacy" << true;
+    QTest::newRow("in the state folder, another folder's") << "other" << false;
+}
+
+// A journal made new where one of this program folder was before cannot tell what was
+// delivered; a first start owes nothing of the past.
+void TestJournal::doubtAtOpen()
+{
+    QFETCH(QString, before);
+    QFETCH(bool, doubt);
+
+    TestSupport::ProgramDir dir;
+    const bool inState = before == QLatin1String("legacy") || before == QLatin1String("other");
+    // A program folder that takes no files keeps its journal in the state folder.
+    const QString programDir = inState ? QStringLiteral("/proc/self/station") : dir.path();
+    const QString path = dir.file(Journal::FileName);
+    if (before == QLatin1String("journal")) {
+        Journal earlier;
+        QVERIFY(earlier.open(programDir, Now.addDays(-1)));
+    } else if (before == QLatin1String("set-aside")) {
+        writeFile(path + QStringLiteral(".20261206-083000.broken"), "");
+    } else if (before == QLatin1String("folder")) {
+        QVERIFY(QDir().mkdir(path));
+    } else if (inState) {
+        QVERIFY(QDir().mkpath(Journal::stateDir()));
+        const QString name = before == QLatin1String("legacy") ? Journal::FileName
+                                                                : Journal::stateFileName(QStringLiteral("/proc/self/other"));
+        Journal other;
+        QVERIFY(other.open(QStringLiteral("/proc/self/other"), Now));
+        other.flush();
+        if (name == Journal::FileName)
+            QVERIFY(QFile::rename(other.path(), Journal::stateDir() + u'/' + name));
+    }
+    Journal journal;
+    QVERIFY(journal.open(programDir, Now));
+    QVERIFY2(journal.doubt().isEmpty() != doubt, qPrintable(journal.doubt()));
+}
+
+// Two program folders whose journals both land in the state folder each keep their own; and
+// two writers that somehow share one file never take each other's rows.
+void TestJournal::eachProgramFolderItsOwn()
+{
+    const QString one = QStringLiteral("/proc/self/one"), two = QStringLiteral("/proc/self/two");
+    {
+        Journal first, second;
+        QVERIFY(first.open(one, Now));
+        QVERIFY(second.open(two, Now));
+        QVERIFY(first.path() != second.path());
+        first.recordAsked(upload(Trigger::Slot, 0));
+        second.recordAsked(upload(Trigger::Manual, -1));
+        second.setLastExaminedMinute(Now.addSecs(600));
+    }
+    const auto rowsOf = [](const QString &programDir) {
+        QString why;
+        const auto rows = Journal::readRows(programDir, {}, &why);
+        return rows ? *rows : QList<UploadRecord>();
+    };
+    QCOMPARE(rowsOf(one).size(), 1);
+    QCOMPARE(rowsOf(one).first().trigger, Trigger::Slot);
+    QCOMPARE(rowsOf(two).size(), 1);
+    Journal again;
+    QVERIFY(again.open(one, Now));
+    QCOMPARE(again.lastExaminedMinute(), std::nullopt); // the other folder's place is not this one's
+
+    TestSupport::ProgramDir dir;
+    Journal a, b;
+    QVERIFY(a.open(dir.path(), Now));
+    QVERIFY(b.open(dir.path(), Now));
+    for (int i = 0; i < 10; ++i) {
+        const qint64 fromA = a.recordAsked(upload(Trigger::Slot, i));
+        const qint64 fromB = b.recordAsked(upload(Trigger::Manual, -1));
+        a.recordEnded(fromA, Now.addSecs(i), true, i, {});
+        b.recordEnded(fromB, Now.addSecs(i), false, -1, QStringLiteral("refused"));
+        a.flush();
+        b.flush();
+    }
+    const QString path = dir.file(Journal::FileName);
+    QCOMPARE(query(path, "SELECT count(DISTINCT id) FROM uploads"), QStringList{QStringLiteral("20")});
+    QCOMPARE(query(path, "SELECT count(*) FROM uploads WHERE asked_by = 'slot' AND outcome = 'succeeded'"),
+             QStringList{QStringLiteral("10")});
+    QCOMPARE(query(path, "SELECT count(*) FROM uploads WHERE asked_by = 'manual' AND outcome = 'failed'"),
+             QStringList{QStringLiteral("10")});
 }
 
 QTEST_GUILESS_MAIN(TestJournal)
