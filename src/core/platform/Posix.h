@@ -28,4 +28,12 @@ void drainSignalBytes(int fd);
 // one else may enter: what a folder in a shared temporary folder must be before it is trusted.
 bool isPrivateFolder(const QString &path);
 
+// This process's real user id, as a number in text; empty where users have no ids. What a
+// per-user place is named by: unlike the environment, every copy of the user's sees the same.
+QString realUserId();
+
+// The real user's home folder as the password database has it (not $HOME, which whoever starts
+// the program may set to anything); empty when the database has no home for the user.
+QString homeFromPasswordDatabase();
+
 } // namespace Posix

@@ -167,8 +167,14 @@ FrmMain::LoadResult FrmMain::load()
 
 FrmMain::LoadResult FrmMain::prepare()
 {
-    if (!m_instance.acquire(m_env.programDir))
+    switch (m_instance.acquire(m_env.programDir)) {
+    case SingleInstance::Result::Locked:
+        break;
+    case SingleInstance::Result::HeldByAnotherCopy:
         return LoadResult::AlreadyRunning;
+    case SingleInstance::Result::Unavailable:
+        return LoadResult::LockUnavailable;
+    }
     m_state.programDir = SysMain::AddBackslash(m_env.programDir);
     m_state.iniFile = SysMain::Trim(m_state.programDir) + u"TALLYPORT.ini";
     if (!isPresent(m_state.iniFile))
@@ -205,7 +211,7 @@ void FrmMain::startServices()
     // A second start waits for the folder to be there.
     auto *channel = new InstanceChannel(this);
     connect(channel, &InstanceChannel::showRequested, this, &FrmMain::showWindow);
-    channel->listen(m_env.programDir);
+    channel->listen(m_env.programDir, m_instance.folder());
     const QString tooltip = NotifyArea::tooltipText(languageText(m_state, QStringLiteral("RunStatus")));
     m_tray->add(windowIcon(), tooltip);
     m_runState->showStarted(tooltip);

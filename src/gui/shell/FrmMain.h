@@ -37,10 +37,11 @@ public:
     };
 
     // How start-up ended. A result other than Loaded ends the program. A file that is missing or
-    // cannot be read is named on standard error (with the reason); for AlreadyRunning the caller
-    // asks the running copy to show its window and says so.
+    // cannot be read is named on standard error (with the reason), and so is why the
+    // single-instance lock cannot be taken; for AlreadyRunning the caller asks the running copy
+    // to show its window and says so.
     enum class LoadResult { Loaded, AlreadyRunning, SettingsMissing, LanguageMissing, SettingsUnreadable,
-                            LanguageUnreadable };
+                            LanguageUnreadable, LockUnavailable };
     Q_ENUM(LoadResult)
 
     explicit FrmMain(Environment environment, QWidget *parent = nullptr);
