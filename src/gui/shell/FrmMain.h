@@ -14,6 +14,7 @@ class Captions;
 class Clock;
 class Delivery;
 class InetFtp;
+class InstanceChannel;
 class NotifyArea;
 class RunState;
 class SecondTicker;
@@ -108,6 +109,8 @@ private:
     MainControls m_c;
     AppState m_state;
     SettingsStore m_store;
+    // Declared before the journal, so released after the journal is closed; ~FrmMain() ends the
+    // request channel and the transfers before that.
     SingleInstance m_instance;
     TransferLog m_log;
     NotifyArea *m_tray;
@@ -118,6 +121,7 @@ private:
     SecondTicker *m_ticker;
     RunState *m_runState;
     Captions *m_captions;
+    InstanceChannel *m_channel = nullptr;
     bool m_unloading = false;
     bool m_servicesStarted = false;
 };
