@@ -43,8 +43,11 @@ def main():
     workdir = string_value(values["Path"])
     if not os.path.isdir(workdir) or not os.path.isfile(string_value(values["Icon"])):
         sys.exit("Path or Icon does not name what was installed")
-    env = dict(os.environ, QT_QPA_PLATFORM="offscreen", XDG_RUNTIME_DIR=tempfile.mkdtemp())
-    with tempfile.TemporaryFile(mode="w+", encoding="utf-8", errors="replace") as log:
+    # A runtime folder for Qt's own use, removed afterwards; the program keeps its lock in the
+    # user's own place whatever this says, and the installed folder is this check's alone.
+    with tempfile.TemporaryDirectory() as runtime, \
+            tempfile.TemporaryFile(mode="w+", encoding="utf-8", errors="replace") as log:
+        env = dict(os.environ, QT_QPA_PLATFORM="offscreen", XDG_RUNTIME_DIR=runtime)
         program = subprocess.Popen(argv, cwd=workdir, env=env, stdin=subprocess.DEVNULL,
                                    stdout=subprocess.DEVNULL, stderr=log)
         try:

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -93,10 +94,32 @@ QString fileIdentity(const QString &path)
     return QString::number(qulonglong(info.st_dev)) + u':' + QString::number(qulonglong(info.st_ino));
 }
 
+QString realUserId()
+{
+    return QString::number(::getuid());
+}
+
+QString homeFromPasswordDatabase()
+{
+    // The reentrant form: the font database is being read on a thread of its own at start.
+    const long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+    QByteArray buffer(size > 0 ? int(size) : 16384, Qt::Uninitialized);
+    passwd entry{};
+    passwd *found = nullptr;
+    while (::getpwuid_r(::getuid(), &entry, buffer.data(), size_t(buffer.size()), &found) == ERANGE
+           && buffer.size() < (1 << 20))
+        buffer.resize(buffer.size() * 2);
+    if (!found || !found->pw_dir || found->pw_dir[0] != '/')
+        return {};
+    return QFile::decodeName(found->pw_dir);
+}
+
 #else
 
 QString fileIdentity(const QString &path) { return QFileInfo::exists(path) ? QStringLiteral("present") : QString(); }
 bool isPrivateFolder(const QString &) { return true; } // the temporary folder is the user's own there
+QString realUserId() { return {}; }
+QString homeFromPasswordDatabase() { return {}; }
 bool copyOwnerAndGroup(const QString &, int) { return true; }
 void ignoreBrokenPipe() {}
 int redirectTerminationSignals() { return -1; }

@@ -33,4 +33,12 @@ bool isPrivateFolder(const QString &path);
 // cannot be removed or replaced there anyway.
 QString fileIdentity(const QString &path);
 
+// This process's real user id, as a number in text; empty where users have no ids. What a
+// per-user place is named by: unlike the environment, every copy of the user's sees the same.
+QString realUserId();
+
+// The real user's home folder as the password database has it (not $HOME, which whoever starts
+// the program may set to anything); empty when the database has no home for the user.
+QString homeFromPasswordDatabase();
+
 } // namespace Posix

@@ -11,6 +11,7 @@ enum ExitStatus : int {
     ExitLanguageMissing = 5,    // Language.txt is not in the program folder
     ExitSettingsUnreadable = 6, // TALLYPORT.ini is there but cannot be read
     ExitLanguageUnreadable = 7, // Language.txt is there but cannot be read
+    ExitLockUnavailable = 8,    // the single-instance lock cannot be taken
 };
 
 inline int exitStatus(FrmMain::LoadResult result)
@@ -28,6 +29,8 @@ inline int exitStatus(FrmMain::LoadResult result)
         return ExitSettingsUnreadable;
     case FrmMain::LoadResult::LanguageUnreadable:
         return ExitLanguageUnreadable;
+    case FrmMain::LoadResult::LockUnavailable:
+        return ExitLockUnavailable;
     }
     return ExitNormal;
 }

@@ -35,6 +35,8 @@
 #include <QShortcut>
 #include <QTimer>
 
+#include <utility>
+
 namespace {
 
 // The name of the ordinary file at path, or the empty text when there is none: a directory,
@@ -98,7 +100,15 @@ FrmMain::FrmMain(Environment environment, QWidget *parent)
     m_c.tmrSec->start();
 }
 
-FrmMain::~FrmMain() = default;
+FrmMain::~FrmMain()
+{
+    // The lock goes with the members, and QWidget deletes the children only after them. A copy
+    // started the moment the lock is free makes its request folder where this copy's is and may
+    // send the same file: this copy's channel (which removes that folder) and its transfer control
+    // (which waits for the transfer under way) have to be gone by then.
+    delete m_channel;
+    delete std::exchange(m_ftp, nullptr);
+}
 
 void FrmMain::connectControls()
 {
@@ -167,8 +177,14 @@ FrmMain::LoadResult FrmMain::load()
 
 FrmMain::LoadResult FrmMain::prepare()
 {
-    if (!m_instance.acquire(m_env.programDir))
+    switch (m_instance.acquire(m_env.programDir)) {
+    case SingleInstance::Result::Locked:
+        break;
+    case SingleInstance::Result::HeldByAnotherCopy:
         return LoadResult::AlreadyRunning;
+    case SingleInstance::Result::Unavailable:
+        return LoadResult::LockUnavailable;
+    }
     m_state.programDir = SysMain::AddBackslash(m_env.programDir);
     m_state.iniFile = SysMain::Trim(m_state.programDir) + u"TALLYPORT.ini";
     if (!isPresent(m_state.iniFile))
@@ -203,9 +219,9 @@ void FrmMain::startServices()
     m_servicesStarted = true;
     // Only the lock's holder watches the request folder, so whatever lies there is its to answer.
     // A second start waits for the folder to be there.
-    auto *channel = new InstanceChannel(this);
-    connect(channel, &InstanceChannel::showRequested, this, &FrmMain::showWindow);
-    channel->listen(m_env.programDir);
+    m_channel = new InstanceChannel(this);
+    connect(m_channel, &InstanceChannel::showRequested, this, &FrmMain::showWindow);
+    m_channel->listen(m_env.programDir, m_instance.folder());
     const QString tooltip = NotifyArea::tooltipText(languageText(m_state, QStringLiteral("RunStatus")));
     m_tray->add(windowIcon(), tooltip);
     m_runState->showStarted(tooltip);

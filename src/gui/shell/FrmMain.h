@@ -14,6 +14,7 @@ class Captions;
 class Clock;
 class Delivery;
 class InetFtp;
+class InstanceChannel;
 class NotifyArea;
 class RunState;
 class SecondTicker;
@@ -37,10 +38,11 @@ public:
     };
 
     // How start-up ended. A result other than Loaded ends the program. A file that is missing or
-    // cannot be read is named on standard error (with the reason); for AlreadyRunning the caller
-    // asks the running copy to show its window and says so.
+    // cannot be read is named on standard error (with the reason), and so is why the
+    // single-instance lock cannot be taken; for AlreadyRunning the caller asks the running copy
+    // to show its window and says so.
     enum class LoadResult { Loaded, AlreadyRunning, SettingsMissing, LanguageMissing, SettingsUnreadable,
-                            LanguageUnreadable };
+                            LanguageUnreadable, LockUnavailable };
     Q_ENUM(LoadResult)
 
     explicit FrmMain(Environment environment, QWidget *parent = nullptr);
@@ -107,6 +109,8 @@ private:
     MainControls m_c;
     AppState m_state;
     SettingsStore m_store;
+    // Declared before the journal, so released after the journal is closed; ~FrmMain() ends the
+    // request channel and the transfers before that.
     SingleInstance m_instance;
     TransferLog m_log;
     NotifyArea *m_tray;
@@ -117,6 +121,7 @@ private:
     SecondTicker *m_ticker;
     RunState *m_runState;
     Captions *m_captions;
+    InstanceChannel *m_channel = nullptr;
     bool m_unloading = false;
     bool m_servicesStarted = false;
 };

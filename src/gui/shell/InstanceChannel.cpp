@@ -14,26 +14,6 @@
 
 namespace {
 
-// A folder that is there and trusted, or made now for this user alone.
-bool ensurePrivateFolder(const QString &folder, QString *why)
-{
-    const QFileInfo there(folder);
-    // Another copy starting at the same moment may make it first: what is there is judged below.
-    if (!there.exists() && !there.isSymLink())
-        QDir().mkdir(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    if (!QFileInfo::exists(folder) && !QFileInfo(folder).isSymLink()) {
-        *why = QStringLiteral("it cannot be made");
-        return false;
-    }
-    if (!Posix::isPrivateFolder(folder)) {
-        // In a shared temporary folder another user may have made it first, to answer or to
-        // read requests.
-        *why = QStringLiteral("it is not a folder of this user's alone");
-        return false;
-    }
-    return true;
-}
-
 int remainingMs(const QDeadlineTimer &deadline)
 {
     return int(qMax<qint64>(deadline.remainingTime(), 0));
@@ -61,16 +41,32 @@ InstanceChannel::~InstanceChannel()
 
 QString InstanceChannel::requestFolder(const QString &programDir)
 {
-    QString lock = SingleInstance::lockFilePath(programDir);
+    return requestFolder(programDir, SingleInstance::lockFolder());
+}
+
+QString InstanceChannel::requestFolder(const QString &programDir, const QString &lockFolder)
+{
+    QString lock = SingleInstance::lockFilePath(programDir, lockFolder);
+    if (lock.isEmpty())
+        return {};
     lock.chop(QStringLiteral(".lock").size());
     return lock + QStringLiteral(".requests");
 }
 
 bool InstanceChannel::listen(const QString &programDir)
 {
-    const QString folder = requestFolder(programDir);
+    return listen(programDir, SingleInstance::lockFolder());
+}
+
+bool InstanceChannel::listen(const QString &programDir, const QString &lockFolder)
+{
+    const QString folder = requestFolder(programDir, lockFolder);
+    if (folder.isEmpty()) {
+        qCWarning(lcShell) << "cannot wait for a second start: there is no folder of this user's alone for it";
+        return false;
+    }
     QString why;
-    if (!ensurePrivateFolder(folder, &why)) {
+    if (!SingleInstance::ensurePrivateFolder(folder, &why)) {
         // Without the channel the program still uploads; only a second start goes unanswered.
         qCWarning(lcShell).noquote() << "cannot wait for a second start in" << QDir::toNativeSeparators(folder) + u':' << why;
         return false;
@@ -102,7 +98,14 @@ void InstanceChannel::serveRequests()
 
 bool InstanceChannel::askToShow(const QString &programDir, std::chrono::milliseconds timeout)
 {
-    const QString folder = requestFolder(programDir);
+    return askToShow(programDir, SingleInstance::lockFolder(), timeout);
+}
+
+bool InstanceChannel::askToShow(const QString &programDir, const QString &lockFolder, std::chrono::milliseconds timeout)
+{
+    const QString folder = requestFolder(programDir, lockFolder);
+    if (folder.isEmpty())
+        return false;
     const QDeadlineTimer deadline(timeout);
     // A copy that has just taken the lock may not have made its folder yet.
     while (!QFileInfo(folder).isDir()) {

@@ -23,18 +23,23 @@ public:
     explicit InstanceChannel(QObject *parent = nullptr);
     ~InstanceChannel() override;
 
-    // The folder requests for programDir go to.
+    // The folder requests for programDir go to: beside the lock, in lockFolder (this user's lock
+    // folder when not given). Empty when there is no lock folder.
     static QString requestFolder(const QString &programDir);
+    static QString requestFolder(const QString &programDir, const QString &lockFolder);
 
     // Starts watching for programDir, making the folder if need be, and answers the requests
-    // already waiting there. Only the holder of the single-instance lock may call this. False
-    // (with one warning line) when the folder cannot be made or is not this user's alone.
+    // already waiting there. Only the holder of the single-instance lock may call this, with the
+    // folder it holds the lock in. False (with one warning line) when the folder cannot be made
+    // or is not this user's alone.
     bool listen(const QString &programDir);
+    bool listen(const QString &programDir, const QString &lockFolder);
 
     // Asks the copy running from programDir to show its window; true when it answered within
     // timeout. Blocks the caller, which is a copy about to end anyway; leaves nothing behind
     // when it gives up.
     static bool askToShow(const QString &programDir, std::chrono::milliseconds timeout);
+    static bool askToShow(const QString &programDir, const QString &lockFolder, std::chrono::milliseconds timeout);
 
     // The prefix of a request file's name; any other file in the folder is removed unanswered.
     static constexpr char RequestPrefix[] = "show-";

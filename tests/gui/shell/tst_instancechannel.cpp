@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The request folder through which a second start asks the running copy to show its window:
-// what the running copy answers, what it refuses to trust, and how the asking side gives up.
+// what the running copy answers, what it refuses to trust, and how the asking side gives up; and
+// which folder the lock and the request folder are kept in.
+#include "core/platform/Posix.h"
 #include "gui/shell/InstanceChannel.h"
 #include "gui/shell/SingleInstance.h"
 #include "TestSupport.h"
@@ -12,8 +14,13 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <algorithm>
 #include <chrono>
 #include <future>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 using TestSupport::ProgramDir;
 
@@ -58,7 +65,9 @@ private slots:
     void untrustedFolderIsRefused();
     void folderGoesWithTheChannel();
     void foldersHaveChannelsOfTheirOwn();
-    void deepRuntimeFolderStillWorks();
+    void deepLockFolderStillWorks();
+    void lockFolderIsTheFirstPlaceOfTheUsersAlone_data();
+    void lockFolderIsTheFirstPlaceOfTheUsersAlone();
 };
 
 void TestInstanceChannel::requests_data()
@@ -226,31 +235,101 @@ void TestInstanceChannel::foldersHaveChannelsOfTheirOwn()
     QCOMPARE(spy.count(), 0);
 }
 
-void TestInstanceChannel::deepRuntimeFolderStillWorks()
+void TestInstanceChannel::deepLockFolderStillWorks()
 {
 #ifdef Q_OS_UNIX
-    // A runtime folder deeper than a local socket's address could hold (about a hundred bytes)
-    // must not leave the running copy deaf.
+    // A lock folder deeper than a local socket's address could hold (about a hundred bytes), as
+    // a deep home folder gives, must not leave the running copy deaf.
     QTemporaryDir base;
     QVERIFY(base.isValid());
-    const QString runtime = base.path() + u'/' + QString(120, u'r');
-    QVERIFY(QDir().mkpath(runtime));
-    QVERIFY(QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
-    const QByteArray previous = qgetenv("XDG_RUNTIME_DIR");
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
-    const auto restore = qScopeGuard([&] { qputenv("XDG_RUNTIME_DIR", previous); });
+    const QString deep = base.path() + u'/' + QString(120, u'r');
+    QVERIFY(QDir().mkpath(deep));
+    QVERIFY(QFile::setPermissions(deep, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
 
     ProgramDir dir;
-    QVERIFY(SingleInstance::lockFilePath(dir.path()).startsWith(runtime));
+    SingleInstance lock;
+    QCOMPARE(lock.acquire(dir.path(), {{deep, true}}), SingleInstance::Result::Locked);
+    QCOMPARE(lock.folder(), deep);
     InstanceChannel channel;
-    QVERIFY(channel.listen(dir.path()));
+    QVERIFY(channel.listen(dir.path(), deep));
+    QVERIFY(InstanceChannel::requestFolder(dir.path(), deep).startsWith(deep));
     QSignalSpy spy(&channel, &InstanceChannel::showRequested);
-    std::future<bool> asked = askInBackground(dir.path(), std::chrono::seconds(5));
+    std::future<bool> asked = std::async(std::launch::async, [&] {
+        return InstanceChannel::askToShow(dir.path(), deep, std::chrono::seconds(5));
+    });
     QTRY_VERIFY_WITH_TIMEOUT(finished(asked), 7000);
     QVERIFY(asked.get());
     QCOMPARE(spy.count(), 1);
 #else
     QSKIP("the length limit is that of POSIX local sockets");
+#endif
+}
+
+void TestInstanceChannel::lockFolderIsTheFirstPlaceOfTheUsersAlone_data()
+{
+    // What three places hold, as the runtime folder (never made), the temporary and the home
+    // one (made when missing) do for a user, one word each: "-" nothing, "private", "open"
+    // (mode 0777), "other" (another user's), "link" (to a private folder), "dangling" (a link to
+    // nowhere), "file", "unmakable" (its parent missing).
+    QTest::addColumn<QString>("found");
+    QTest::addColumn<int>("chosen"); // -1: none
+    QTest::addColumn<QList<int>>("passedOver");
+    QTest::newRow("runtime folder: nothing else made") << "private - -" << 0 << QList<int>();
+    QTest::newRow("no runtime folder: not made, the next one is") << "- - -" << 1 << QList<int>();
+    QTest::newRow("runtime folder open to everyone") << "open - -" << 1 << QList<int>{0};
+    QTest::newRow("temporary folder another user's: the home one") << "- other -" << 2 << QList<int>{1};
+    QTest::newRow("temporary folder a link") << "- link -" << 2 << QList<int>{1};
+    QTest::newRow("temporary folder a dangling link") << "- dangling -" << 2 << QList<int>{1};
+    QTest::newRow("temporary folder a file") << "- file -" << 2 << QList<int>{1};
+    QTest::newRow("none of the user's alone") << "open other unmakable" << -1 << QList<int>{0, 1, 2};
+}
+
+void TestInstanceChannel::lockFolderIsTheFirstPlaceOfTheUsersAlone()
+{
+#ifdef Q_OS_UNIX
+    QFETCH(QString, found);
+    QFETCH(int, chosen);
+    QFETCH(QList<int>, passedOver);
+    const QStringList kinds = found.split(u' ');
+    if (kinds.contains(QStringLiteral("other")) && ::geteuid() != 0)
+        QSKIP("only root makes a folder of another user's");
+    QTemporaryDir base;
+    QTemporaryDir elsewhere;
+    const auto ownerOnly = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+    QVERIFY(QFile::setPermissions(elsewhere.path(), ownerOnly));
+    QList<SingleInstance::Place> places;
+    for (int i = 0; i < kinds.size(); ++i) {
+        const QString &kind = kinds[i];
+        const QString folder = base.filePath(kind == u"unmakable" ? QStringLiteral("gone/place") : QString::number(i));
+        places.append({folder, i > 0});
+        if (kind == u"private" || kind == u"open" || kind == u"other")
+            QVERIFY(QDir().mkdir(folder, kind == u"open" ? QFile::Permissions(0x7777) : ownerOnly));
+        if (kind == u"other")
+            QCOMPARE(::chown(QFile::encodeName(folder).constData(), 65534, 65534), 0);
+        else if (kind == u"link" || kind == u"dangling")
+            QVERIFY(QFile::link(kind == u"link" ? elsewhere.path() : base.filePath(QStringLiteral("nowhere")), folder));
+        else if (kind == u"file")
+            QVERIFY(makeFile(folder));
+    }
+
+    QList<SingleInstance::PassedOver> passed;
+    const QString folder = SingleInstance::lockFolder(places, &passed);
+    QCOMPARE(folder, chosen < 0 ? QString() : places[chosen].folder);
+    QList<int> passedIndexes;
+    for (const SingleInstance::PassedOver &place : passed)
+        passedIndexes << int(std::find_if(places.cbegin(), places.cend(), [&](const auto &p) { return p.folder == place.folder; })
+                             - places.cbegin());
+    QCOMPARE(passedIndexes, passedOver);
+    if (chosen >= 0)
+        QVERIFY(Posix::isPrivateFolder(folder)); // made for the user alone
+    // Nothing is made past the one chosen, nor where nothing is to be made; nothing through a link.
+    for (int i = 0; i < kinds.size(); ++i) {
+        if (kinds[i] == u'-' && i != chosen)
+            QVERIFY2(!QFileInfo::exists(places[i].folder), qPrintable(places[i].folder));
+    }
+    QCOMPARE(entries(elsewhere.path()), QStringList());
+#else
+    QSKIP("ownership and modes of POSIX folders");
 #endif
 }
 

@@ -1,11 +1,16 @@
 // SPDX-License-Identifier: MIT
 // The running program as a process: its standard error going away, and the signals that end it.
+#include "gui/shell/ExitStatus.h"
+#include "gui/shell/InstanceChannel.h"
+#include "gui/shell/SingleInstance.h"
 #include "TestSupport.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTest>
 
 #ifdef Q_OS_UNIX
@@ -20,6 +25,52 @@ using TestSupport::ProgramDir;
 
 namespace {
 
+// Reads the standard error of a running process into err until it holds text.
+bool waitForText(QProcess &process, QByteArray &err, const char *text, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!deadline.hasExpired() && process.state() == QProcess::Running) {
+        process.waitForReadyRead(100);
+        err += process.readAllStandardError();
+        if (err.contains(text))
+            return true;
+    }
+    err += process.readAllStandardError();
+    return err.contains(text);
+}
+
+// Fills dir with a large file for 2024-03-01 and settings that send it to server at 08:30 and at
+// the times given, and returns the environment that runs the program's clock from 08:29:30 at
+// twenty seconds a second: a scheduled time every three seconds, yet a second of the program's
+// timeouts still lasts 50 ms, plenty for a local server.
+QProcessEnvironment slowUploads(const ProgramDir &dir, const TestSupport::FtpServer &server, const QString &fakeTime,
+                                const QMap<QString, QString> &times = {})
+{
+    const QString records = dir.file(QStringLiteral("records/"));
+    QDir().mkpath(records);
+    QFile today(records + QStringLiteral("20240301.txt"));
+    if (today.open(QIODevice::WriteOnly))
+        today.resize(qint64(256) << 20); // sparse: no disk space taken
+    today.close();
+    QMap<QString, QString> settings{
+        {QStringLiteral("FtpNo"), QStringLiteral("1")},
+        {QStringLiteral("FtpServer"), server.address()},
+        {QStringLiteral("FtpPath"), QStringLiteral("/upload/")},
+        {QStringLiteral("FtpUserName"), TestSupport::FtpServer::User},
+        {QStringLiteral("FtpPassword"), TestSupport::FtpServer::Password},
+        {QStringLiteral("FtpTime1"), QStringLiteral("08:30")},
+        {QStringLiteral("LocalPath"), records},
+    };
+    settings.insert(times);
+    TestSupport::writeFile(dir.iniFile(), TestSupport::iniText(settings));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LD_PRELOAD"), fakeTime);
+    // A sanitizer build wants its runtime loaded first; libfaketime before it does no harm.
+    environment.insert(QStringLiteral("ASAN_OPTIONS"),
+                       qEnvironmentVariable("ASAN_OPTIONS") + QStringLiteral(":verify_asan_link_order=0"));
+    environment.insert(QStringLiteral("FAKETIME"), QStringLiteral("@2024-03-01 08:29:30 x20"));
+    return environment;
+}
 
 // The lines in which the program names an upload it leaves behind, from "upload of" on.
 QByteArrayList uploadsLeftBehind(const QByteArray &err)
@@ -42,6 +93,7 @@ private slots:
     void keepsRunningWhenStandardErrorGoesAway();
     void signalEndsLikeExitNamingLostUploads_data();
     void signalEndsLikeExitNamingLostUploads();
+    void copyEndingDuringUploadLeavesTheNextOnesRequestFolder();
 };
 
 void TestProcess::keepsRunningWhenStandardErrorGoesAway()
@@ -111,33 +163,12 @@ void TestProcess::signalEndsLikeExitNamingLostUploads()
 
     ProgramDir dir;
     const QString records = dir.file(QStringLiteral("records/"));
-    QVERIFY(QDir().mkpath(records));
-    QFile today(records + QStringLiteral("20240301.txt"));
-    QVERIFY(today.open(QIODevice::WriteOnly));
-    QVERIFY(today.resize(qint64(256) << 20)); // sparse: no disk space taken
-    today.close();
-    TestSupport::writeFile(dir.iniFile(), TestSupport::iniText({
-        {QStringLiteral("FtpNo"), QStringLiteral("1")},
-        {QStringLiteral("FtpServer"), server.address()},
-        {QStringLiteral("FtpPath"), QStringLiteral("/upload/")},
-        {QStringLiteral("FtpUserName"), TestSupport::FtpServer::User},
-        {QStringLiteral("FtpPassword"), TestSupport::FtpServer::Password},
-        {QStringLiteral("FtpTime1"), QStringLiteral("08:30")}, // today's file
-        {QStringLiteral("FtpTime9"), QStringLiteral("08:31")}, // yesterday's
-        {QStringLiteral("FtpTime2"), QStringLiteral("08:32")}, // today's again
-        {QStringLiteral("LocalPath"), records},
-    }));
+    // Today's file at 08:30, yesterday's at 08:31, today's again at 08:32.
+    const QProcessEnvironment environment = slowUploads(
+        dir, server, fakeTime, {{QStringLiteral("FtpTime9"), QStringLiteral("08:31")}, {QStringLiteral("FtpTime2"), QStringLiteral("08:32")}});
     const QString binary = dir.installBinary();
 
     QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("LD_PRELOAD"), fakeTime);
-    // A sanitizer build wants its runtime loaded first; libfaketime before it does no harm.
-    environment.insert(QStringLiteral("ASAN_OPTIONS"),
-                       qEnvironmentVariable("ASAN_OPTIONS") + QStringLiteral(":verify_asan_link_order=0"));
-    // Twenty seconds a second: a scheduled time every three seconds, yet a second of the
-    // program's timeouts still lasts 50 ms, plenty for a local server.
-    environment.insert(QStringLiteral("FAKETIME"), QStringLiteral("@2024-03-01 08:29:30 x20"));
     process.setProcessEnvironment(environment);
     process.start(binary, {});
     QVERIFY(process.waitForStarted(5000));
@@ -170,6 +201,72 @@ void TestProcess::signalEndsLikeExitNamingLostUploads()
     QCOMPARE(uploadsLeftBehind(err.mid(before)), expected);
 #else
     QSKIP("SIGTERM and SIGINT are POSIX signals");
+#endif
+}
+
+void TestProcess::copyEndingDuringUploadLeavesTheNextOnesRequestFolder()
+{
+#ifdef Q_OS_UNIX
+    const QString fakeTime = fakeTimeLibrary();
+    if (fakeTime.isEmpty())
+        QSKIP("needs libfaketime (Debian package faketime) to reach a scheduled time quickly");
+    TestSupport::FtpServer server({QStringLiteral("slow")});
+    QVERIFY2(server.isRunning(), qPrintable(server.error()));
+    ProgramDir dir;
+    const QProcessEnvironment environment = slowUploads(dir, server, fakeTime);
+    const QString binary = dir.installBinary();
+    const QString lockFile = SingleInstance::lockFilePath(dir.path());
+    QVERIFY(!lockFile.isEmpty());
+
+    QProcess ending;
+    ending.setProcessEnvironment(environment);
+    ending.start(binary, {});
+    QVERIFY(ending.waitForStarted(5000));
+    const auto endEnding = qScopeGuard([&] {
+        ::kill(pid_t(ending.processId()), SIGCONT);
+        ending.kill();
+        ending.waitForFinished(5000);
+    });
+    QByteArray endingErr;
+    QVERIFY2(waitForText(ending, endingErr, "SEND ", 30000), endingErr.constData());
+    QVERIFY(QFile::exists(lockFile));
+
+    // The ending copy is stopped the moment its lock goes, and the next copy starts then:
+    // whatever the ending copy still does after letting go meets the next copy for certain, not
+    // only on a slow or busy machine.
+    QCOMPARE(::kill(pid_t(ending.processId()), SIGTERM), 0);
+    QDeadlineTimer released(10000);
+    while (QFile::exists(lockFile) && !released.hasExpired())
+        ::usleep(200);
+    QCOMPARE(::kill(pid_t(ending.processId()), SIGSTOP), 0);
+    QVERIFY(!QFile::exists(lockFile));
+
+    QProcess next;
+    const auto stopNext = qScopeGuard([&] {
+        next.terminate();
+        next.waitForFinished(5000);
+    });
+    next.start(binary, {});
+    QVERIFY(next.waitForStarted(5000));
+    QByteArray nextErr;
+    QVERIFY2(waitForText(next, nextErr, "started in", 15000), nextErr.constData());
+    const QString requests = InstanceChannel::requestFolder(dir.path());
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(requests).isDir(), 5000);
+    QCOMPARE(::kill(pid_t(ending.processId()), SIGCONT), 0);
+    QVERIFY(ending.waitForFinished(10000));
+    QCOMPARE(ending.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(ending.exitCode(), 0);
+
+    // A third start is answered by the copy that runs now.
+    QVERIFY(QFileInfo(requests).isDir());
+    QProcess third;
+    third.start(binary, {});
+    QVERIFY(third.waitForFinished(15000));
+    QCOMPARE(third.exitCode(), int(ExitAlreadyRunning));
+    const QByteArray thirdErr = third.readAllStandardError();
+    QVERIFY2(thirdErr.contains("it was asked to show its window"), thirdErr.constData());
+#else
+    QSKIP("SIGTERM and SIGSTOP are POSIX signals");
 #endif
 }
 

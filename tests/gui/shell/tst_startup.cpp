@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The program started as a process from temporary program folders.
+#include "core/state/ProgramFolder.h"
 #include "gui/shell/ExitStatus.h"
 #include "gui/shell/InstanceChannel.h"
 #include "gui/shell/SingleInstance.h"
@@ -8,6 +9,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTemporaryDir>
@@ -91,7 +93,8 @@ std::optional<OtherUser> userWithoutRootsRights()
     return std::nullopt;
 }
 
-// Makes process start the program as user, with a runtime folder of that user's own.
+// Makes process start the program as user, with a home and a runtime folder (Qt's; the lock
+// does not go by it) of that user's own.
 void runAs(QProcess &process, const OtherUser &user, const QString &runtimeDir)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -105,7 +108,67 @@ void runAs(QProcess &process, const OtherUser &user, const QString &runtimeDir)
             ::_exit(127);
     });
 }
+// A user id nobody has, this test process's alone: no entry in the password database (so no
+// home for a lock either), and per-user folders that are the test's to make and to remove.
+struct UnusedUser
+{
+    OtherUser user;
+    QString runtimeFolder; // the login manager's place for the user's lock
+    QString tempFolder;    // the place in /tmp
+    QTemporaryDir home;    // the user's own, for HOME and XDG_RUNTIME_DIR
+
+    UnusedUser()
+    {
+        uid_t uid = 3000000000u + uid_t(::getpid());
+        while (::getpwuid(uid))
+            ++uid;
+        user = {uid, gid_t(uid)};
+        runtimeFolder = QStringLiteral("/run/user/%1").arg(uid);
+        tempFolder = QStringLiteral("/tmp/korva5-upload-%1").arg(uid);
+        [[maybe_unused]] const int owned = ::chown(QFile::encodeName(home.path()).constData(), uid, uid);
+        removeFolders();
+    }
+    ~UnusedUser() { removeFolders(); }
+
+    void removeFolders()
+    {
+        for (const QString &folder : {runtimeFolder, tempFolder}) {
+            QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+            QDir(folder).removeRecursively();
+        }
+    }
+
+    // The program folder, the user's now, as an installation of the user's own is.
+    bool take(const ProgramDir &dir) const
+    {
+        return QProcess::execute(QStringLiteral("chown"), {QStringLiteral("-R"), QStringLiteral("%1:%1").arg(user.uid), dir.path()}) == 0;
+    }
+
+    void runs(QProcess &process) const { runAs(process, user, home.path()); }
+};
+
+// Makes folder as owner (user and group of the same number) with mode.
+bool makeFolder(const QString &folder, uid_t owner, QFileDevice::Permissions mode)
+{
+    return QDir().mkdir(folder) && QFile::setPermissions(folder, mode)
+        && ::chown(QFile::encodeName(folder).constData(), owner, owner) == 0;
+}
+
+const auto OwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
+const uid_t Nobody = 65534;
 #endif
+
+// Starts the program copied into dir and waits until it ends; its status, or -1 when it did
+// not end by itself.
+int runToEnd(QProcess &process, const QString &binary, QByteArray &err)
+{
+    process.setProcessChannelMode(QProcess::SeparateChannels);
+    process.start(binary, {});
+    if (!process.waitForFinished(15000) || process.exitStatus() != QProcess::NormalExit)
+        return -1;
+    err = process.readAllStandardError();
+    return process.exitCode();
+}
 
 void stop(QProcess &process)
 {
@@ -131,6 +194,10 @@ private slots:
     void secondCopyEndsWhenTheRunningOneDoesNotAnswer_data();
     void secondCopyEndsWhenTheRunningOneDoesNotAnswer();
     void staleLockDoesNotBlock();
+    void secondStartFromAnotherEnvironmentDoesNotRun_data();
+    void secondStartFromAnotherEnvironmentDoesNotRun();
+    void preparedLockFolders_data();
+    void preparedLockFolders();
 };
 
 void TestStartUp::missingFilesEndWithTheirStatus_data()
@@ -279,7 +346,7 @@ void TestStartUp::secondCopyEndsWhenTheRunningOneDoesNotAnswer()
     ProgramDir dir;
     const QString binary = dir.installBinary();
     SingleInstance lock;
-    QVERIFY(lock.acquire(dir.path()));
+    QCOMPARE(lock.acquire(dir.path()), SingleInstance::Result::Locked);
     const QString folder = InstanceChannel::requestFolder(dir.path());
     const auto removeFolder = qScopeGuard([&] { QDir(folder).removeRecursively(); });
     if (listening)
@@ -318,6 +385,132 @@ void TestStartUp::staleLockDoesNotBlock()
     stop(next);
 #else
     QSKIP("kills the process with SIGKILL");
+#endif
+}
+
+void TestStartUp::secondStartFromAnotherEnvironmentDoesNotRun_data()
+{
+    QTest::addColumn<QStringList>("unset");
+    QTest::addColumn<QStringList>("elsewhere"); // set to a private folder of its own
+    QTest::newRow("another XDG_RUNTIME_DIR") << QStringList() << QStringList{QStringLiteral("XDG_RUNTIME_DIR")};
+    QTest::newRow("no XDG_RUNTIME_DIR") << QStringList{QStringLiteral("XDG_RUNTIME_DIR")} << QStringList();
+    QTest::newRow("another TMPDIR and HOME, no USER")
+        << QStringList{QStringLiteral("USER"), QStringLiteral("LOGNAME")} << QStringList{QStringLiteral("TMPDIR"), QStringLiteral("HOME")};
+}
+
+void TestStartUp::secondStartFromAnotherEnvironmentDoesNotRun()
+{
+    // A second start from a terminal, a service or cron has other variables than the desktop's.
+    QFETCH(QStringList, unset);
+    QFETCH(QStringList, elsewhere);
+    ProgramDir dir({{QStringLiteral("FtpNo"), QStringLiteral("1")}});
+    const QString binary = dir.installBinary();
+    QProcess first;
+    QByteArray firstErr;
+    QVERIFY(startAndWaitLoaded(first, dir, binary, firstErr));
+    const auto stopFirst = qScopeGuard([&] { stop(first); });
+
+    QTemporaryDir other;
+    QVERIFY(QFile::setPermissions(other.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString &name : unset)
+        environment.remove(name);
+    for (const QString &name : elsewhere)
+        environment.insert(name, other.path());
+    QProcess second;
+    second.setProcessEnvironment(environment);
+    QByteArray err;
+    QCOMPARE(runToEnd(second, binary, err), int(ExitAlreadyRunning));
+    // And it finds the running copy's request folder too.
+    QVERIFY2(err.contains("it was asked to show its window"), err.constData());
+    QVERIFY(waitForText(first, firstErr, "a second start asked to show the window", 5000));
+    QCOMPARE(QDir(other.path()).entryList({QStringLiteral("korva5-upload*")}, QDir::AllEntries | QDir::Hidden), QStringList());
+}
+
+void TestStartUp::preparedLockFolders_data()
+{
+    // What the two places of a user without a home in the password database hold before the
+    // program starts: nothing (""), a folder of another user's ("other"), a folder of the
+    // user's open to everyone ("open") or one it cannot write to ("read-only"). "runs" is what
+    // the temporary one becomes while the first copy runs.
+    QTest::addColumn<QString>("runtimeFolder");
+    QTest::addColumn<QString>("tempFolder");
+    QTest::addColumn<QString>("whileRunning");
+    QTest::addColumn<QString>("said"); // by the first copy; %r and %t name the two places
+    QTest::addColumn<int>("status");   // of a second start
+    QTest::newRow("runtime folder another user's: the temporary one is used")
+        << "other" << "" << "" << "the single-instance lock is not kept in %r: it is not a folder of this user's alone"
+        << int(ExitAlreadyRunning);
+    QTest::newRow("temporary folder another user's: no place left")
+        << "" << "other" << "" << "cannot take the single-instance lock: no folder of this user's alone can hold it "
+                                  "(%t: it is not a folder of this user's alone); not running" << int(ExitLockUnavailable);
+    QTest::newRow("temporary folder open to everyone: no place left")
+        << "" << "open" << "" << "(%t: it is not a folder of this user's alone); not running" << int(ExitLockUnavailable);
+    QTest::newRow("temporary folder read-only") << "" << "read-only" << ""
+                                                << "cannot take the single-instance lock %t/korva5-upload-"
+                                                   "%k.lock: the folder cannot be written to; not running"
+                                                << int(ExitLockUnavailable);
+    QTest::newRow("made read-only while the first copy runs") << "" << "" << "read-only" << "started in" << int(ExitAlreadyRunning);
+}
+
+void TestStartUp::preparedLockFolders()
+{
+#ifdef Q_OS_UNIX
+    QFETCH(QString, runtimeFolder);
+    QFETCH(QString, tempFolder);
+    QFETCH(QString, whileRunning);
+    QFETCH(QString, said);
+    QFETCH(int, status);
+    // Root writes into a read-only folder all the same, and only root makes folders of other users.
+    if (::geteuid() != 0)
+        QSKIP("running the program as a user of its own takes root");
+    if (!runtimeFolder.isEmpty() && !QFileInfo(QStringLiteral("/run/user")).isDir())
+        QSKIP("the system has no /run/user");
+    UnusedUser user;
+    ProgramDir dir({{QStringLiteral("FtpNo"), QStringLiteral("1")}});
+    const QString binary = dir.installBinary();
+    QVERIFY(user.take(dir));
+    const QMap<QString, std::pair<uid_t, QFileDevice::Permissions>> kinds{
+        {QStringLiteral("other"), {Nobody, OwnerOnly}},
+        {QStringLiteral("open"), {user.user.uid, QFileDevice::Permissions(0x7777)}},
+        {QStringLiteral("read-only"), {user.user.uid, QFileDevice::ReadOwner | QFileDevice::ExeOwner}},
+    };
+    if (kinds.contains(runtimeFolder))
+        QVERIFY(makeFolder(user.runtimeFolder, kinds[runtimeFolder].first, kinds[runtimeFolder].second));
+    if (kinds.contains(tempFolder))
+        QVERIFY(makeFolder(user.tempFolder, kinds[tempFolder].first, kinds[tempFolder].second));
+    said.replace(QStringLiteral("%r"), user.runtimeFolder).replace(QStringLiteral("%t"), user.tempFolder);
+    said.replace(QStringLiteral("%k"), ProgramFolder::key(dir.path()));
+
+    QProcess first;
+    user.runs(first);
+    QByteArray err;
+    if (status == ExitLockUnavailable) {
+        QCOMPARE(runToEnd(first, binary, err), int(ExitLockUnavailable));
+        const QByteArrayList lines = programLines(err);
+        QCOMPARE(lines.size(), 1);
+        QVERIFY2(lines.first().contains(said.toUtf8()), lines.first().constData());
+    } else {
+        QVERIFY(startAndWaitLoaded(first, dir, binary, err));
+        QVERIFY2(err.contains(said.toUtf8()), err.constData());
+        QVERIFY(QFileInfo::exists(SingleInstance::lockFilePath(dir.path(), user.tempFolder)));
+        if (kinds.contains(whileRunning))
+            QVERIFY(QFile::setPermissions(user.tempFolder, kinds[whileRunning].second));
+    }
+    const auto stopFirst = qScopeGuard([&] { stop(first); });
+    // However the first start went, a second one does not run beside it.
+    QProcess second;
+    user.runs(second);
+    QCOMPARE(runToEnd(second, binary, err), status);
+    if (status == ExitAlreadyRunning)
+        QVERIFY2(err.contains("it was asked to show its window"), err.constData());
+    // Nothing was left in another user's folder.
+    for (const QString &folder : {user.runtimeFolder, user.tempFolder}) {
+        if (QFileInfo(folder).ownerId() == Nobody)
+            QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+    }
+#else
+    QSKIP("file owners and modes are POSIX");
 #endif
 }
 
