@@ -181,6 +181,13 @@ void TestStatusReport::status_data()
         << Times{{0, QStringLiteral("08:00")}, {1, QStringLiteral("09:00")}}
         << Rows{sentYesterday8, sent(Trigger::Slot, 1, Yesterday, at(Yesterday, "09:00:00")), sentToday8}
         << int(StatusReport::Owed) << "today" << "FtpTime2" << QStringList{QStringLiteral("not sent")};
+    // The clock set back 30 minutes between the failure and the retry: the journal's sequence
+    // says the retry came later, whatever the clock said.
+    QTest::newRow("a retry after the clock was set back settles the time")
+        << at8
+        << Rows{sentYesterday8, failed(Trigger::Slot, 0, Today, at(Today, "08:00:00"), at(Today, "08:00:30")),
+                sent(Trigger::Retry, 0, Today, at(Today, "07:31:00"))}
+        << int(StatusReport::NothingOwed) << "today" << "FtpTime1" << QStringList{QStringLiteral("sent 07:31:01")};
     QTest::newRow("an upload under way is owed, not failed")
         << at8 << Rows{sentYesterday8, upload(Trigger::Slot, 0, Today, at(Today, "08:00:00"), Outcome::Running)}
         << int(StatusReport::Owed) << "today" << "FtpTime1" << QStringList{QStringLiteral("not ended: asked 08:00:00")};
