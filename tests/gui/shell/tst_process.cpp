@@ -94,6 +94,7 @@ private slots:
     void signalEndsLikeExitNamingLostUploads_data();
     void signalEndsLikeExitNamingLostUploads();
     void copyEndingDuringUploadLeavesTheNextOnesRequestFolder();
+    void journalIsWrittenOnAFastClock();
 };
 
 void TestProcess::keepsRunningWhenStandardErrorGoesAway()
@@ -267,6 +268,46 @@ void TestProcess::copyEndingDuringUploadLeavesTheNextOnesRequestFolder()
     QVERIFY2(thirdErr.contains("it was asked to show its window"), thirdErr.constData());
 #else
     QSKIP("SIGTERM and SIGSTOP are POSIX signals");
+#endif
+}
+
+// The journal's writes never wait on a timed condition, which a sped-up fake clock never lets
+// end: what the running program records is in the file for a look from outside at once.
+void TestProcess::journalIsWrittenOnAFastClock()
+{
+#ifdef Q_OS_UNIX
+    const QString fakeTime = fakeTimeLibrary();
+    if (fakeTime.isEmpty())
+        QSKIP("needs libfaketime (Debian package faketime) for a fast clock");
+    TestSupport::FtpServer server({QStringLiteral("slow")});
+    QVERIFY2(server.isRunning(), qPrintable(server.error()));
+    ProgramDir dir;
+    const QProcessEnvironment environment = slowUploads(dir, server, fakeTime);
+    const QString binary = dir.installBinary();
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.start(binary, {});
+    QVERIFY(program.waitForStarted(5000));
+    const auto stop = qScopeGuard([&] {
+        program.terminate();
+        program.waitForFinished(5000);
+    });
+    QByteArray err;
+    QVERIFY2(waitForText(program, err, "SEND ", 30000), err.constData());
+
+    QByteArray history;
+    QDeadlineTimer deadline(10000);
+    while (!deadline.hasExpired() && !history.contains("slot FtpTime1")) {
+        QProcess look;
+        look.setProcessEnvironment(environment);
+        look.start(binary, {QStringLiteral("--history")});
+        QVERIFY(look.waitForFinished(10000));
+        history = look.readAllStandardOutput();
+    }
+    QVERIFY2(history.contains("slot FtpTime1") && history.contains("running, not ended"), history.constData());
+    QCOMPARE(program.state(), QProcess::Running);
+#else
+    QSKIP("libfaketime is for POSIX systems");
 #endif
 }
 
