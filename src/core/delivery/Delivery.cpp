@@ -143,9 +143,7 @@ QSet<QString> Delivery::sendMatches(const QList<ScheduleCheck::Match> &matches, 
     for (const ScheduleCheck::Match &match : matches) {
         const QDate day = match.day();
         if (!match.catchUp) {
-            // The picker shows the day of the time that came, as it always has.
-            m_state.setPickedDay(day);
-            m_state.setCounters(m_state.seconds(), 0);
+            emit timeFired(match.slot, day);
             send(day, Trigger::Slot, match.slot, true, match.minute);
             continue;
         }
@@ -200,7 +198,8 @@ void Delivery::sendYesterday(QDate day)
 
 void Delivery::send(QDate day, Trigger trigger, int slot, bool timeStamp, const QDateTime &due, const QString &owedKey)
 {
-    const Uploader::Sent sent = timeStamp ? m_uploader.upload(day) : m_uploader.send(day);
+    const Uploader::Sent sent =
+        m_uploader.send(day, timeStamp ? Uploader::Opening::TimeStamp : Uploader::Opening::CommandOnly);
     UploadRecord record;
     record.askedAt = m_clock.now();
     record.trigger = trigger;

@@ -58,6 +58,8 @@ public:
     }
 
 signals:
+    // A configured time came: slot sends the file of day (before its upload is asked for).
+    void timeFired(int slot, QDate day);
     // Something the status line shows changed: an upload was asked for, ended, or is owed.
     void progressed();
     // What is owed changed: a retry was armed, settled, or given up.

@@ -3,32 +3,28 @@
 
 #include <QObject>
 
-class AppState;
-
 // What happens on each tick of the one-second timer: a few seconds after start-up the window is
-// asked once to hide; the seconds of the minute are counted; every sixtieth tick, counted from
-// start-up, the minutes are counted and the schedule's check is asked for. The counters live in
-// the program's state, where the window shows them.
+// asked once to hide; every tick is a second of the minute; every sixtieth tick, counted from
+// start-up, is a minute, at which the schedule looks at the clock.
 class SecondTicker : public QObject
 {
     Q_OBJECT
 
 public:
     static constexpr int HideOnTick = 5;
-    static constexpr int MaxMinuteCount = 10000;
 
-    explicit SecondTicker(AppState &state, QObject *parent = nullptr);
+    using QObject::QObject;
 
     void tick();
-    // The work of every sixtieth tick: counts the minute and asks for the schedule's check.
-    void checkUploadTime();
 
 signals:
     void hideRequested();
-    void secondPassed();
+    // The sixtieth tick since the last one: before the second it ends.
     void minutePassed();
+    // second: the seconds of the minute so far, 0 on the sixtieth tick.
+    void secondPassed(int second);
 
 private:
-    AppState &m_state;
     int m_startCount = 0; // ticks since start-up, until the window has been hidden
+    int m_second = 0;
 };

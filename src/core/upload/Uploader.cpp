@@ -22,35 +22,25 @@ Uploader::Uploader(AppState &state, TransferLog &log, InetFtp &ftp, const Clock 
     connect(&m_ftp, &InetFtp::transferEnded, this, &Uploader::onEnded);
 }
 
-Uploader::Sent Uploader::upload(QDate day)
-{
-    return request(day, true);
-}
-
-Uploader::Sent Uploader::send(QDate day)
-{
-    return request(day, false);
-}
-
 QString Uploader::waitingLine(const QString &remotePath)
 {
     return u"waiting: " + remotePath + u" after the upload under way";
 }
 
-Uploader::Sent Uploader::request(QDate day, bool timeStamp)
+Uploader::Sent Uploader::send(QDate day, Opening opening)
 {
     const Settings &settings = m_state.settings();
     const QString localName = UploadNames::localFileName(day);
     const QString remoteName = UploadNames::remoteFileName(day, settings.FtpNo);
-    m_state.setFileNames(localName, remoteName);
+    emit fileNamesChosen(localName, remoteName);
 
     // Folders and names are joined as they stand, with no separator added.
     const QString localPath = SysMain::Trim(settings.LocalPath) + localName;
     const QString remotePath = SysMain::Trim(settings.FtpPath) + remoteName;
-    QStringList opening;
-    if (timeStamp)
-        opening << UploadNames::timeStampLine(m_clock.now());
-    opening << UploadNames::sendCommand(localPath, remotePath);
+    QStringList lines;
+    if (opening == Opening::TimeStamp)
+        lines << UploadNames::timeStampLine(m_clock.now());
+    lines << UploadNames::sendCommand(localPath, remotePath);
 
     // Busy also while the lines of an upload that just ended are still on their way here.
     const bool busy = m_ftp.StillExecuting() || !m_unfinished.isEmpty();
@@ -66,9 +56,9 @@ Uploader::Sent Uploader::request(QDate day, bool timeStamp)
     // A send turned away because too many wait has no turn to wait for: its error comes now.
     if (busy && !m_ftp.refusedAtOnce(sent.tag)) {
         m_log.insertTop(waitingLine(remotePath));
-        m_opening.insert(sent.tag, opening);
+        m_opening.insert(sent.tag, lines);
     } else {
-        for (const QString &line : std::as_const(opening))
+        for (const QString &line : std::as_const(lines))
             m_log.insertTop(line);
     }
     return sent;

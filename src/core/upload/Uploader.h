@@ -39,11 +39,12 @@ public:
         QString remotePath;
     };
 
-    // Sends the file of day, opening the upload with the time-stamp line (manual and scheduled
-    // uploads).
-    Sent upload(QDate day);
-    // Sends the file of day without a time-stamp line (the yesterday button).
-    Sent send(QDate day);
+    // How an upload opens in the log: with the time-stamp line (manual and scheduled uploads), or
+    // with the command line alone (the yesterday button).
+    enum class Opening { TimeStamp, CommandOnly };
+
+    // Sends the file of day.
+    Sent send(QDate day, Opening opening);
 
     // One line in the log for each state that means something to the user.
     void logState(Ftp::State state);
@@ -51,8 +52,11 @@ public:
     // The line that tells an upload asked for while another runs to wait for it.
     static QString waitingLine(const QString &remotePath);
 
+signals:
+    // The names of the day just handed over: the records file and its name on the server.
+    void fileNamesChosen(const QString &localName, const QString &remoteName);
+
 private:
-    Sent request(QDate day, bool timeStamp);
     void onStarted(quint64 tag);
     void onEnded(const FtpResult &result);
 

@@ -3,7 +3,7 @@
 
 #include "core/delivery/StatusLine.h"
 #include "core/diagnostics/ShownText.h"
-#include "gui/language/Captions.h"
+#include "core/language/LanguageText.h"
 
 #include <QCheckBox>
 #include <QHeaderView>

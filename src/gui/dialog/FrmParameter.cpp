@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "gui/dialog/FrmParameter.h"
 
-#include "gui/language/Captions.h"
+#include "core/language/LanguageText.h"
 #include "core/settings/Settings.h"
 #include "core/settings/SettingsCheck.h"
+#include "core/app/Station.h"
 #include "core/settings/SettingsStore.h"
 #include "core/state/AppState.h"
 #include "core/settings/SysMain.h"
@@ -46,11 +47,12 @@ QLineEdit *textBox(QWidget *parent, const QString &name, int maxLength = 32767)
 
 } // namespace
 
-FrmParameter::FrmParameter(const AppState &state, SettingsStore &store, TransferLog &log, QWidget *parent)
+FrmParameter::FrmParameter(Station &station, QWidget *parent)
     : QDialog(parent)
-    , m_state(state)
-    , m_store(store)
-    , m_log(log)
+    , m_station(station)
+    , m_state(station.state())
+    , m_store(station.settingsStore())
+    , m_log(station.log())
 {
     setObjectName(QStringLiteral("frmParameter"));
     setWindowTitle(QStringLiteral("Parameter"));
@@ -210,7 +212,7 @@ void FrmParameter::load()
 
 QString FrmParameter::caption(const char *key) const
 {
-    return languageText(m_state, QLatin1StringView(key));
+    return m_station.text(QLatin1StringView(key));
 }
 
 void FrmParameter::checkTyped()

@@ -10,6 +10,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class AppState;
+class Station;
 class InetFtp;
 struct FtpResult;
 class SettingsStore;
@@ -27,7 +28,7 @@ class FrmParameter : public QDialog
     Q_OBJECT
 
 public:
-    FrmParameter(const AppState &state, SettingsStore &store, TransferLog &log, QWidget *parent = nullptr);
+    explicit FrmParameter(Station &station, QWidget *parent = nullptr);
     ~FrmParameter() override;
 
     // Applies the captions of the language in use and fills the boxes from the settings in use.
@@ -49,6 +50,7 @@ private:
     void letGo(InetFtp *tester);
     QString caption(const char *key) const;
 
+    const Station &m_station;
     const AppState &m_state;
     SettingsStore &m_store;
     TransferLog &m_log;

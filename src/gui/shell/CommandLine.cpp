@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "gui/shell/CommandLine.h"
 
+#include "core/app/ProgramFiles.h"
 #include "core/clock/Clock.h"
 #include "core/delivery/StatusReport.h"
 #include "core/journal/Journal.h"
@@ -42,20 +43,19 @@ int usageError(const QCommandLineParser &parser, const QString &problem)
 
 int status(const QString &programDir, const QDateTime &now)
 {
-    // Read as the program reads it at start, with the same two statuses when it cannot be.
-    const QString iniFile = QDir(programDir).filePath(QStringLiteral("TALLYPORT.ini"));
-    if (!QFileInfo(iniFile).isFile()) {
-        qCCritical(lcShell).noquote() << "no settings file" << QDir::toNativeSeparators(iniFile);
+    // Checked as the program checks it at start, with the same words and statuses when it fails.
+    const ProgramPaths paths = ProgramPaths::in(programDir);
+    switch (ProgramFiles::check(paths, false)) {
+    case ProgramFiles::Problem::None:
+    case ProgramFiles::Problem::LanguageMissing:
+    case ProgramFiles::Problem::LanguageUnreadable:
+        break;
+    case ProgramFiles::Problem::SettingsMissing:
         return ExitSettingsMissing;
-    }
-    QFile probe(iniFile);
-    if (!probe.open(QIODevice::ReadOnly)) {
-        qCCritical(lcShell).noquote() << "cannot read" << QDir::toNativeSeparators(iniFile) + u':'
-                                      << probe.errorString();
+    case ProgramFiles::Problem::SettingsUnreadable:
         return ExitSettingsUnreadable;
     }
-    probe.close();
-    const Settings settings = SettingsStore(iniFile).load();
+    const Settings settings = SettingsStore(paths.iniFile).load();
 
     QString why;
     bool missing = false;

@@ -1,16 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "gui/shell/FrmMain.h"
 
+#include "core/app/ProgramFiles.h"
 #include "core/clock/Clock.h"
-#include "core/delivery/Delivery.h"
-#include "core/delivery/StatusLine.h"
-#include "core/upload/FailureReason.h"
-#include "gui/dialog/FrmHistory.h"
-#include "core/schedule/SecondTicker.h"
+#include "core/language/LanguageText.h"
 #include "core/settings/SysMain.h"
-#include "core/upload/InetFtp.h"
 #include "core/upload/UploadNames.h"
-#include "core/upload/Uploader.h"
+#include "gui/dialog/FrmHistory.h"
 #include "gui/dialog/FrmParameter.h"
 #include "gui/language/Captions.h"
 #include "gui/shell/InstanceChannel.h"
@@ -25,8 +21,6 @@
 #include <QCursor>
 #include <QDateEdit>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QIcon>
 #include <QLabel>
 #include <QListWidget>
@@ -39,40 +33,10 @@
 
 namespace {
 
-// The name of the ordinary file at path, or the empty text when there is none: a directory,
-// a hidden file or a dangling link of that name does not count.
-QString ordinaryFileName(const QString &path)
-{
-    const QFileInfo info(path);
-    return info.isFile() && !info.isHidden() ? info.fileName() : QString();
-}
-
 // A counter as the window shows it: "0" after each roll-over, " 1", " 2", ... in between.
 QString countText(int count)
 {
     return count == 0 ? QStringLiteral("0") : u' ' + QString::number(count);
-}
-
-// Whether there is a file to read at path, and if not, says so on standard error: the program
-// ends at once and shows nothing, so this line is all a user or a service manager gets.
-bool isPresent(const QString &path)
-{
-    if (!ordinaryFileName(path).isEmpty())
-        return true;
-    qCCritical(lcShell).noquote() << "cannot find" << QDir::toNativeSeparators(path);
-    return false;
-}
-
-// Whether the file at path can be read, and if not, says why on standard error. Without this
-// check an unreadable file reads as an empty one: a program with no settings and no captions
-// that never uploads and never says so.
-bool isReadable(const QString &path)
-{
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly))
-        return true;
-    qCCritical(lcShell).noquote() << "cannot read" << QDir::toNativeSeparators(path) + u':' << file.errorString();
-    return false;
 }
 
 } // namespace
@@ -81,20 +45,17 @@ FrmMain::FrmMain(Environment environment, QWidget *parent)
     : QWidget(parent)
     , m_env(std::move(environment))
     , m_c(buildMainControls(this))
+    , m_station(new Station(ProgramPaths::in(m_env.programDir), *m_env.clock, this))
     , m_tray(m_env.tray ? m_env.tray : new SystemNotifyArea(this))
-    , m_ftp(new InetFtp(this))
-    , m_uploader(new Uploader(m_state, m_log, *m_ftp, *m_env.clock, this))
-    , m_delivery(new Delivery(m_state, *m_uploader, *m_ftp, m_log, m_journal, *m_env.clock, this))
-    , m_ticker(new SecondTicker(m_state, this))
 {
     Q_ASSERT(m_env.clock);
     setObjectName(QStringLiteral("frmMain"));
-    m_ftp->setObjectName(QStringLiteral("inetFtp"));
     setWindowTitle(QStringLiteral("KORVA5 Records Upload System"));
     setWindowIcon(QIcon(QStringLiteral(":/images/korva5.png")));
-    m_runState = new RunState(m_state, m_c.mnuState, *m_tray, windowIcon(), QIcon(QStringLiteral(":/images/disabled.png")),
-                              [this](const QString &key) { return languageText(m_state, key); }, this);
-    m_captions = new Captions(this, m_c, m_state, m_store, m_log, *m_runState, this);
+    m_runState = new RunState(m_station->state(), m_c.mnuState, *m_tray, windowIcon(),
+                              QIcon(QStringLiteral(":/images/disabled.png")),
+                              [this](const QString &key) { return m_station->text(key); }, this);
+    m_captions = new Captions(this, m_c, *m_station, *m_runState, this);
     resize(696, 467);
     connectControls();
     m_c.tmrSec->start();
@@ -107,27 +68,28 @@ FrmMain::~FrmMain()
     // send the same file: this copy's channel (which removes that folder) and its transfer control
     // (which waits for the transfer under way) have to be gone by then.
     delete m_channel;
-    delete std::exchange(m_ftp, nullptr);
+    delete m_station;
 }
 
 void FrmMain::connectControls()
 {
-    // What the state holds, the window shows.
-    connect(&m_state, &AppState::settingsChanged, this, &FrmMain::showSettings);
-    connect(&m_state, &AppState::countersChanged, this, &FrmMain::showCounters);
-    connect(&m_state, &AppState::fileNamesChanged, this, &FrmMain::showFileNames);
-    connect(&m_state, &AppState::pickedDayChanged, m_c.dtUp, &QDateEdit::setDate);
-    connect(m_c.dtUp, &QDateEdit::dateChanged, &m_state, &AppState::setPickedDay);
-    connect(&m_log, &TransferLog::inserted, this, &FrmMain::showLogLine);
-    connect(&m_log, &TransferLog::cleared, m_c.lstList, &QListWidget::clear);
-
-    connect(m_ftp, &InetFtp::StateChanged, m_uploader, &Uploader::logState);
-    new ProgressView(*m_ftp, m_c.prgUpload, [this] { return languageText(m_state, QStringLiteral("TimeLeft")); }, this);
-    connect(m_ticker, &SecondTicker::hideRequested, this, &FrmMain::hideToTray);
-    connect(m_ticker, &SecondTicker::minutePassed, m_delivery, &Delivery::checkMinute);
-    connect(m_ticker, &SecondTicker::secondPassed, m_delivery, &Delivery::checkRetries);
-    connect(&m_journal, &Journal::notice, &m_log, &TransferLog::insertTop);
-    connect(m_c.tmrSec, &QTimer::timeout, m_ticker, &SecondTicker::tick);
+    // What the station and the window's own model hold, the window shows.
+    AppState &state = m_station->state();
+    connect(&state, &AppState::settingsChanged, this, &FrmMain::showSettings);
+    connect(&m_model, &WindowModel::countersChanged, this, &FrmMain::showCounters);
+    connect(&m_model, &WindowModel::fileNamesChanged, this, &FrmMain::showFileNames);
+    connect(&m_model, &WindowModel::pickedDayChanged, m_c.dtUp, &QDateEdit::setDate);
+    connect(m_c.dtUp, &QDateEdit::dateChanged, &m_model, &WindowModel::setPickedDay);
+    connect(&m_station->log(), &TransferLog::inserted, this, &FrmMain::showLogLine);
+    connect(&m_station->log(), &TransferLog::cleared, m_c.lstList, &QListWidget::clear);
+    connect(m_station, &Station::fileNamesChosen, &m_model, &WindowModel::setFileNames);
+    connect(m_station, &Station::timeFired, &m_model, [this](int, QDate day) { m_model.timeFired(day); });
+    connect(m_station, &Station::minutePassed, &m_model, &WindowModel::minutePassed);
+    connect(&m_station->ticker(), &SecondTicker::secondPassed, &m_model, &WindowModel::secondPassed);
+    connect(&m_station->ticker(), &SecondTicker::hideRequested, this, &FrmMain::hideToTray);
+    connect(m_c.tmrSec, &QTimer::timeout, &m_station->ticker(), &SecondTicker::tick);
+    new ProgressView(m_station->transferQueue(), m_c.prgUpload, [this] { return m_station->text(QStringLiteral("TimeLeft")); },
+                     this);
 
     connect(m_c.cmdUpLoad, &QPushButton::clicked, this, &FrmMain::uploadPickedDay);
     connect(m_c.cmdUpLoad2, &QPushButton::clicked, this, &FrmMain::uploadYesterday);
@@ -137,22 +99,12 @@ void FrmMain::connectControls()
     connect(m_c.cmbHistory, &QPushButton::clicked, this, &FrmMain::openHistory);
 
     // How delivery stands: the status line, and the alarm in the tray while something is owed.
-    connect(m_delivery, &Delivery::progressed, this, &FrmMain::showStatusLine);
-    connect(m_delivery, &Delivery::owedChanged, this, &FrmMain::showStatusLine);
-    connect(m_delivery, &Delivery::owedChanged, this, &FrmMain::showAlarm);
-    connect(m_ticker, &SecondTicker::minutePassed, this, &FrmMain::showStatusLine);
-    connect(&m_state, &AppState::settingsChanged, this, &FrmMain::showStatusLine);
+    connect(m_station, &Station::statusChanged, this, &FrmMain::showStatusLine);
+    connect(m_station, &Station::alarmChanged, this, &FrmMain::showAlarm);
     connect(m_captions, &Captions::shown, this, &FrmMain::showStatusLine);
     connect(m_captions, &Captions::shown, this, &FrmMain::showAlarm);
-    connect(m_delivery, &Delivery::deliveryFailed, this, [this](const Ledger::Owed &owed) {
-        notify(QStringLiteral("AlarmFailed"), owed.remotePath, owed.reason, owed.nextAttempt);
-    });
-    connect(m_delivery, &Delivery::gaveUp, this, [this](const Ledger::Owed &owed) {
-        notify(QStringLiteral("AlarmGivenUp"), owed.remotePath, owed.reason);
-    });
-    connect(m_delivery, &Delivery::deliveredAfterAll, this, [this](const QString &remotePath) {
-        notify(QStringLiteral("AlarmDelivered"), remotePath);
-    });
+    connect(m_station, &Station::notification, this,
+            [this](const QString &title, const QString &text) { m_tray->showMessage(title, text); });
     connect(m_c.cmbEnglish, &QPushButton::clicked, this, [this] { m_captions->switchTo(QStringLiteral("English")); });
     connect(m_c.cmbChina, &QPushButton::clicked, this, [this] { m_captions->switchTo(QStringLiteral("China")); });
     connect(m_c.cmbTaiwan, &QPushButton::clicked, this, [this] { m_captions->switchTo(QStringLiteral("Taiwan")); });
@@ -185,29 +137,28 @@ FrmMain::LoadResult FrmMain::prepare()
     case SingleInstance::Result::Unavailable:
         return LoadResult::LockUnavailable;
     }
-    m_state.programDir = SysMain::AddBackslash(m_env.programDir);
-    m_state.iniFile = SysMain::Trim(m_state.programDir) + u"TALLYPORT.ini";
-    if (!isPresent(m_state.iniFile))
+    switch (ProgramFiles::check(m_station->paths())) {
+    case ProgramFiles::Problem::None:
+        break;
+    case ProgramFiles::Problem::SettingsMissing:
         return LoadResult::SettingsMissing;
-    m_state.languageFile = SysMain::Trim(m_state.programDir) + u"Language.txt";
-    if (!isPresent(m_state.languageFile))
+    case ProgramFiles::Problem::LanguageMissing:
         return LoadResult::LanguageMissing;
-    if (!isReadable(m_state.iniFile))
+    case ProgramFiles::Problem::SettingsUnreadable:
         return LoadResult::SettingsUnreadable;
-    if (!isReadable(m_state.languageFile))
+    case ProgramFiles::Problem::LanguageUnreadable:
         return LoadResult::LanguageUnreadable;
-
-    m_store.setFile(m_state.iniFile);
-    m_state.setLanguage(m_store.language());
-    reloadSettings();
+    }
+    m_station->loadSettings();
 
     const QDate today = m_env.clock->today();
-    m_state.setPickedDay(today);
-    m_state.setFileNames(UploadNames::localFileName(today), UploadNames::remoteFileName(today, m_state.settings().FtpNo));
-    m_log.clear();
+    m_model.setPickedDay(today);
+    m_model.setFileNames(UploadNames::localFileName(today),
+                         UploadNames::remoteFileName(today, m_station->state().settings().FtpNo));
+    m_station->log().clear();
 
     m_captions->showLanguage();
-    qCInfo(lcShell).noquote() << "started in" << m_state.programDir;
+    qCInfo(lcShell).noquote() << "started in" << m_station->paths().programDir;
     return LoadResult::Loaded;
 }
 
@@ -222,42 +173,36 @@ void FrmMain::startServices()
     m_channel = new InstanceChannel(this);
     connect(m_channel, &InstanceChannel::showRequested, this, &FrmMain::showWindow);
     m_channel->listen(m_env.programDir, m_instance.folder());
-    const QString tooltip = NotifyArea::tooltipText(languageText(m_state, QStringLiteral("RunStatus")));
+    const QString tooltip = NotifyArea::tooltipText(m_station->text(QStringLiteral("RunStatus")));
     m_tray->add(windowIcon(), tooltip);
     m_runState->showStarted(tooltip);
-    // What an earlier run left owed, and what came due while no copy ran, goes out now.
-    m_journal.open(m_env.programDir, m_env.clock->now());
-    m_delivery->start();
+    m_station->startServices();
 }
 
 void FrmMain::reloadSettings()
 {
-    m_state.setSettings(m_store.load());
+    m_station->reloadSettings();
 }
 
 void FrmMain::showSettings()
 {
-    const Settings &settings = m_state.settings();
+    const Settings &settings = m_station->state().settings();
     for (const SettingField &row : SettingsTable) {
         if (row.windowLabel)
             findChild<QLabel *>(QLatin1StringView(row.windowLabel))->setText(SysMain::Trim(settings.*row.field));
     }
-    m_ftp->setServerAddress(SysMain::Trim(settings.FtpServer));
-    m_ftp->setUserName(SysMain::Trim(settings.FtpUserName));
-    m_ftp->setPassword(SysMain::Trim(settings.FtpPassword));
-    m_ftp->setTemporaryName(SysMain::Trim(settings.FtpTempName) != u"0");
 }
 
 void FrmMain::showCounters()
 {
-    m_c.lblSec->setText(countText(m_state.seconds()));
-    m_c.lblCount->setText(countText(m_state.minutes()));
+    m_c.lblSec->setText(countText(m_model.seconds()));
+    m_c.lblCount->setText(countText(m_model.minutes()));
 }
 
 void FrmMain::showFileNames()
 {
-    m_c.lblLocalFile->setText(m_state.localFileName());
-    m_c.lblUpFile->setText(m_state.remoteFileName());
+    m_c.lblLocalFile->setText(m_model.localFileName());
+    m_c.lblUpFile->setText(m_model.remoteFileName());
 }
 
 void FrmMain::showLogLine(const QString &line, int row)
@@ -269,14 +214,14 @@ void FrmMain::showLogLine(const QString &line, int row)
 
 void FrmMain::uploadPickedDay()
 {
-    m_delivery->sendManual(m_state.pickedDay());
+    m_station->delivery().sendManual(m_model.pickedDay());
 }
 
 void FrmMain::uploadYesterday()
 {
     const QDate today = m_env.clock->today();
-    m_delivery->sendYesterday(today.addDays(-1));
-    m_state.setPickedDay(today);
+    m_station->delivery().sendYesterday(today.addDays(-1));
+    m_model.setPickedDay(today);
 }
 
 void FrmMain::hideToTray()
@@ -294,9 +239,9 @@ void FrmMain::openSettings()
 {
     // The dialog shows the settings in use; when the file was edited by hand since they were
     // read, those are the file's values, or Ok would write the old ones back over the edit.
-    if (m_store.changedSinceLoad())
+    if (m_station->settingsStore().changedSinceLoad())
         reloadSettings();
-    auto *dialog = new FrmParameter(m_state, m_store, m_log, this);
+    auto *dialog = new FrmParameter(*m_station, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QDialog::finished, this, &FrmMain::reloadSettings);
     dialog->load();
@@ -323,50 +268,25 @@ void FrmMain::exitProgram()
 
 void FrmMain::showStatusLine()
 {
-    StatusLine::Facts facts;
-    if (const std::optional<UploadRecord> &last = m_delivery->lastDelivered()) {
-        facts.lastFile = last->remotePath.section(u'/', -1);
-        facts.lastTime = last->startedAt.isValid() ? last->startedAt : last->askedAt;
-        facts.lastBytes = last->bytes;
-    }
-    const QDateTime now = m_env.clock->now();
-    facts.next = StatusLine::nextScheduled(now, m_state.settings().times());
-    facts.waiting = m_delivery->waitingCount();
-    m_c.lblStatus->setText(StatusLine::text(facts, now, [this](const QString &key) { return languageText(m_state, key); }));
+    m_c.lblStatus->setText(m_station->statusLine());
 }
 
 void FrmMain::showAlarm()
 {
-    const bool alarm = m_delivery->isAlarming();
+    const bool alarm = m_station->isAlarming();
     m_runState->setAlarm(alarm);
     // Without a notification area the minimised window's title carries the same sign.
-    QString title = titleText(languageText(m_state, QStringLiteral("Title"))) + Captions::VersionSuffix;
+    QString title = titleText(m_station->text(QStringLiteral("Title"))) + Captions::VersionSuffix;
     if (alarm && !m_tray->isAvailable())
-        title += u" - " + titleText(languageText(m_state, QStringLiteral("AlarmTitle")));
+        title += u" - " + titleText(m_station->text(QStringLiteral("AlarmTitle")));
     setWindowTitle(title);
-}
-
-void FrmMain::notify(const QString &key, const QString &remotePath, const QString &reason, const QDateTime &next)
-{
-    QString text = languageText(m_state, key).arg(remotePath.section(u'/', -1));
-    if (text.contains(QStringLiteral("%2"))) {
-        QString why = shortReason(reason);
-        while (why.endsWith(u'.'))
-            why.chop(1); // the sentence around it ends itself
-        text = text.arg(why);
-    }
-    if (text.contains(QStringLiteral("%3")))
-        text = text.arg(next.toString(QStringLiteral("HH:mm")));
-    m_tray->showMessage(titleText(languageText(m_state, QStringLiteral("Title"))), text);
-    // Also where a journal or a log reader sees it: the desktop may have no one to show it to.
-    qCInfo(lcShell).noquote() << "notification:" << text;
 }
 
 void FrmMain::openHistory()
 {
     const QDateTime now = m_env.clock->now();
-    auto *history = new FrmHistory(m_journal.rowsSince(now.addDays(-FrmHistory::Days)),
-                                   [this](const QString &key) { return languageText(m_state, key); }, this);
+    auto *history = new FrmHistory(m_station->journal().rowsSince(now.addDays(-FrmHistory::Days)),
+                                   [this](const QString &key) { return m_station->text(key); }, this);
     history->setAttribute(Qt::WA_DeleteOnClose);
     history->open();
 }

@@ -1,29 +1,24 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "core/journal/Journal.h"
-#include "core/settings/SettingsStore.h"
-#include "core/state/AppState.h"
-#include "core/upload/TransferLog.h"
+#include "core/app/Station.h"
 #include "gui/shell/MainControls.h"
 #include "gui/shell/SingleInstance.h"
+#include "gui/shell/WindowModel.h"
 
 #include <QWidget>
 
 class Captions;
 class Clock;
-class Delivery;
-class InetFtp;
 class InstanceChannel;
 class NotifyArea;
 class RunState;
-class SecondTicker;
-class Uploader;
 
 // The main window: the settings in use, the second counter, the manual upload controls and the
-// transfer log. It owns the program's state and the parts that act on it (the transfer control,
-// the uploads, the timer's ticks) and displays the state; load() is the whole start-up, in two
-// parts the program runs on either side of the window's first showing.
+// transfer log. It displays what the station (the program without its windows) tells it and
+// passes on what the user asks for; it holds the single-instance lock, the tray icon and the
+// captions. load() is the whole start-up, in two parts the program runs on either side of the
+// window's first showing.
 class FrmMain : public QWidget
 {
     Q_OBJECT
@@ -61,14 +56,16 @@ public:
     // Loads the settings file into the state (the labels and the transfer control follow).
     void reloadSettings();
 
-    AppState &state() { return m_state; }
+    Station &station() { return *m_station; }
+    WindowModel &model() { return m_model; }
+    AppState &state() { return m_station->state(); }
     const MainControls &controls() const { return m_c; }
-    InetFtp &transferControl() { return *m_ftp; }
-    TransferLog &transferLog() { return m_log; }
-    Uploader &uploader() { return *m_uploader; }
-    Delivery &delivery() { return *m_delivery; }
-    Journal &journal() { return m_journal; }
-    SecondTicker &ticker() { return *m_ticker; }
+    InetFtp &transferControl() { return m_station->transferQueue(); }
+    TransferLog &transferLog() { return m_station->log(); }
+    Uploader &uploader() { return m_station->uploader(); }
+    Delivery &delivery() { return m_station->delivery(); }
+    Journal &journal() { return m_station->journal(); }
+    SecondTicker &ticker() { return m_station->ticker(); }
     Captions &captions() { return *m_captions; }
     RunState &runState() { return *m_runState; }
 
@@ -103,22 +100,16 @@ private:
     void showLogLine(const QString &line, int row);
     void showStatusLine();
     void showAlarm();
-    void notify(const QString &key, const QString &remotePath, const QString &reason = {}, const QDateTime &next = {});
 
     Environment m_env;
     MainControls m_c;
-    AppState m_state;
-    SettingsStore m_store;
-    // Declared before the journal, so released after the journal is closed; ~FrmMain() ends the
-    // request channel and the transfers before that.
+    // Released with the members, after ~FrmMain() has ended the request channel and the station
+    // (its transfers stopped, its journal closed): a copy started the moment the lock is free
+    // meets nothing of this one.
     SingleInstance m_instance;
-    TransferLog m_log;
+    Station *m_station; // a child, so that its transfer control is found as "inetFtp"
+    WindowModel m_model;
     NotifyArea *m_tray;
-    InetFtp *m_ftp;
-    Journal m_journal;
-    Uploader *m_uploader;
-    Delivery *m_delivery;
-    SecondTicker *m_ticker;
     RunState *m_runState;
     Captions *m_captions;
     InstanceChannel *m_channel = nullptr;

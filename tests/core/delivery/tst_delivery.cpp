@@ -1,12 +1,8 @@
 // SPDX-License-Identifier: MIT
-// Retries, catch-up and the journal, against a real FTP server, with a clock the test moves.
-#include "core/delivery/Delivery.h"
+// Retries, catch-up and the journal of the program without its windows, against a real FTP
+// server, with a clock the test moves.
+#include "core/app/Station.h"
 #include "core/delivery/StatusReport.h"
-#include "core/journal/Journal.h"
-#include "core/state/AppState.h"
-#include "core/upload/InetFtp.h"
-#include "core/upload/TransferLog.h"
-#include "core/upload/Uploader.h"
 #include "CoreTestSupport.h"
 #include "MessageCapture.h"
 
@@ -23,30 +19,30 @@ QDateTime at(int h, int m, int s = 0, QDate day = QDate(2021, 3, 5))
     return QDateTime(day, QTime(h, m, s));
 }
 
-// A program folder with its records, journal and the parts that deliver, without a window.
-// Stations made one after another on the same folder stand for restarts.
-struct Station
+// A program folder with its records and journal, and the program without its windows.
+// Desks made one after another on the same folder stand for restarts.
+struct Desk
 {
-    Station(const QString &folder, const FtpServer &server, const QDateTime &start, const QMap<int, QString> &times,
-            const QString &serverAddress = {})
+    Desk(const QString &folder, const FtpServer &server, const QDateTime &start, const QMap<int, QString> &times,
+         const QString &serverAddress = {})
         : clock(start)
-        , log(TransferLog::Mirror::None)
-        , uploader(state, log, ftp, clock)
-        , delivery(state, uploader, ftp, log, journal, clock)
+        , station(ProgramPaths::in(folder), clock)
+        , state(station.state())
+        , ftp(station.transferQueue())
+        , journal(station.journal())
+        , delivery(station.delivery())
     {
         Settings settings;
         settings.FtpNo = QStringLiteral("12");
         settings.FtpPath = QStringLiteral("/upload/");
         settings.LocalPath = folder + QStringLiteral("/records/");
-        settings.FtpServer = serverAddress.isEmpty() ? server.address() : serverAddress;
         for (auto it = times.cbegin(); it != times.cend(); ++it)
             settings.time(it.key() - 1) = it.value();
         state.setSettings(settings);
-        useServer(settings.FtpServer, FtpServer::Password);
+        useServer(serverAddress.isEmpty() ? server.address() : serverAddress, FtpServer::Password);
         ftp.setTimeouts({std::chrono::seconds(3), std::chrono::seconds(3), std::chrono::seconds(3)});
-        QObject::connect(&log, &TransferLog::inserted, [this](const QString &line) { lines.append(line); });
-        journal.open(folder, start);
-        delivery.start();
+        QObject::connect(&station.log(), &TransferLog::inserted, [this](const QString &line) { lines.append(line); });
+        station.startServices();
         settle();
     }
 
@@ -54,10 +50,9 @@ struct Station
     {
         Settings settings = state.settings();
         settings.FtpServer = address;
+        settings.FtpUserName = FtpServer::User;
+        settings.FtpPassword = password;
         state.setSettings(settings);
-        ftp.setServerAddress(address);
-        ftp.setUserName(FtpServer::User);
-        ftp.setPassword(password);
     }
     // Waits until every upload asked for has ended and its outcome is in.
     void settle()
@@ -85,12 +80,11 @@ struct Station
     QList<UploadRecord> rows() { return journal.rowsSince(QDateTime(QDate(2000, 1, 1), QTime(0, 0))); }
 
     FakeClock clock;
-    AppState state;
-    TransferLog log;
-    InetFtp ftp;
-    Uploader uploader;
-    Journal journal;
-    Delivery delivery;
+    Station station;
+    AppState &state;
+    InetFtp &ftp;
+    Journal &journal;
+    Delivery &delivery;
     QStringList lines; // oldest first
 };
 
@@ -175,7 +169,7 @@ void TestDelivery::backOff()
 void TestDelivery::serverDownThenBack()
 {
     const QString down = QStringLiteral("127.0.0.1:%1").arg(closedPort());
-    Station s(m_folder->path(), *m_server, at(8, 29, 30), {{1, QStringLiteral("08:30")}}, down);
+    Desk s(m_folder->path(), *m_server, at(8, 29, 30), {{1, QStringLiteral("08:30")}}, down);
     s.runAt(at(8, 30, 30));
     QCOMPARE(s.sends(), 1);
     QVERIFY(!arrived(QStringLiteral("20210305")));
@@ -203,7 +197,7 @@ void TestDelivery::serverDownThenBack()
 
 void TestDelivery::wrongPasswordUntilCorrected()
 {
-    Station s(m_folder->path(), *m_server, at(8, 29, 30), {{1, QStringLiteral("08:30")}});
+    Desk s(m_folder->path(), *m_server, at(8, 29, 30), {{1, QStringLiteral("08:30")}});
     s.useServer(m_server->address(), QStringLiteral("wrong"));
     s.runAt(at(8, 30, 30));
     s.runUntil(at(9, 30, 30)); // an hour of failed tries
@@ -219,7 +213,7 @@ void TestDelivery::wrongPasswordUntilCorrected()
 void TestDelivery::missingFileThatAppearsLater()
 {
     QFile::remove(records(QStringLiteral("20210305")));
-    Station s(m_folder->path(), *m_server, at(8, 29, 30), {{1, QStringLiteral("08:30")}});
+    Desk s(m_folder->path(), *m_server, at(8, 29, 30), {{1, QStringLiteral("08:30")}});
     s.runAt(at(8, 30, 30));
     s.runUntil(at(8, 40, 0));
     QVERIFY(!arrived(QStringLiteral("20210305")));
@@ -230,7 +224,7 @@ void TestDelivery::missingFileThatAppearsLater()
 
 void TestDelivery::laterSlotSettlesAnEarlierRetry()
 {
-    Station s(m_folder->path(), *m_server, at(8, 29, 30), {{1, QStringLiteral("08:30")}, {2, QStringLiteral("08:32")}});
+    Desk s(m_folder->path(), *m_server, at(8, 29, 30), {{1, QStringLiteral("08:30")}, {2, QStringLiteral("08:32")}});
     s.useServer(m_server->address(), QStringLiteral("wrong"));
     s.runAt(at(8, 30, 30));
     QVERIFY(s.delivery.ledger().isOwed(QStringLiteral("/upload/20210305.12")));
@@ -247,7 +241,7 @@ void TestDelivery::laterSlotSettlesAnEarlierRetry()
 
 void TestDelivery::manualFailuresAreNotRetried()
 {
-    Station s(m_folder->path(), *m_server, at(8, 29, 30), {});
+    Desk s(m_folder->path(), *m_server, at(8, 29, 30), {});
     s.useServer(m_server->address(), QStringLiteral("wrong"));
     s.delivery.sendManual(QDate(2021, 3, 5));
     s.delivery.sendYesterday(QDate(2021, 3, 4));
@@ -264,7 +258,7 @@ void TestDelivery::manualFailuresAreNotRetried()
 
 void TestDelivery::givesUpAfterADay()
 {
-    Station s(m_folder->path(), *m_server, at(8, 29, 30), {{1, QStringLiteral("08:30")}});
+    Desk s(m_folder->path(), *m_server, at(8, 29, 30), {{1, QStringLiteral("08:30")}});
     s.useServer(m_server->address(), QStringLiteral("wrong"));
     s.runAt(at(8, 30, 30));
     // Half-hourly tries through the day; the minute checks do not matter here.
@@ -281,12 +275,12 @@ void TestDelivery::givesUpAfterADay()
 void TestDelivery::retriesSurviveARestart()
 {
     {
-        Station s(m_folder->path(), *m_server, at(8, 29, 30), {{1, QStringLiteral("08:30")}});
+        Desk s(m_folder->path(), *m_server, at(8, 29, 30), {{1, QStringLiteral("08:30")}});
         s.useServer(m_server->address(), QStringLiteral("wrong"));
         s.runAt(at(8, 30, 30));
         QVERIFY(s.delivery.ledger().isOwed(QStringLiteral("/upload/20210305.12")));
     } // the program ends
-    Station again(m_folder->path(), *m_server, at(8, 45, 0), {{1, QStringLiteral("08:30")}});
+    Desk again(m_folder->path(), *m_server, at(8, 45, 0), {{1, QStringLiteral("08:30")}});
     QVERIFY(again.delivery.ledger().isOwed(QStringLiteral("/upload/20210305.12")));
     QCOMPARE(again.sends(), 0); // not a catch-up: its time was examined before
     // A retry whose time passed while no program ran is due now, and said so.
@@ -319,12 +313,12 @@ void TestDelivery::catchUp()
     QFETCH(int, slot);
     QFETCH(QString, day);
     {
-        Station first(m_folder->path(), *m_server, firstRunEnds.addSecs(-120), {{slot, time}});
+        Desk first(m_folder->path(), *m_server, firstRunEnds.addSecs(-120), {{slot, time}});
         first.runAt(firstRunEnds);
         QCOMPARE(first.sends(), 0);
     }
     {
-        Station second(m_folder->path(), *m_server, secondStart, {{slot, time}});
+        Desk second(m_folder->path(), *m_server, secondStart, {{slot, time}});
         QCOMPARE(second.sends(), day.isEmpty() ? 0 : 1);
         if (!day.isEmpty()) {
             QVERIFY(arrived(day));
@@ -335,14 +329,14 @@ void TestDelivery::catchUp()
         QCOMPARE(second.sends(), day.isEmpty() ? 0 : 1);
     }
     // Started once more: nothing is sent twice.
-    Station third(m_folder->path(), *m_server, secondStart.addSecs(900), {{slot, time}});
+    Desk third(m_folder->path(), *m_server, secondStart.addSecs(900), {{slot, time}});
     QCOMPARE(third.sends(), 0);
 }
 
 void TestDelivery::timesSetLaterAreNotCaughtUp()
 {
     {
-        Station first(m_folder->path(), *m_server, at(7, 0), {});
+        Desk first(m_folder->path(), *m_server, at(7, 0), {});
         first.runUntil(at(9, 0));
         // 08:30 is set at 09:00, after it passed: it was never due.
         Settings settings = first.state.settings();
@@ -350,13 +344,13 @@ void TestDelivery::timesSetLaterAreNotCaughtUp()
         first.state.setSettings(settings);
         first.runUntil(at(9, 5));
     }
-    Station again(m_folder->path(), *m_server, at(9, 10), {{1, QStringLiteral("08:30")}});
+    Desk again(m_folder->path(), *m_server, at(9, 10), {{1, QStringLiteral("08:30")}});
     QCOMPARE(again.sends(), 0);
 }
 
 void TestDelivery::clockJumpWhileRunning()
 {
-    Station s(m_folder->path(), *m_server, at(8, 59, 30),
+    Desk s(m_folder->path(), *m_server, at(8, 59, 30),
               {{1, QStringLiteral("10:00")}, {9, QStringLiteral("11:15")}, {2, QStringLiteral("10:30")}});
     s.runAt(at(9, 0, 30));
     s.runAt(at(12, 0, 30)); // three hours later: a resume from sleep
@@ -417,7 +411,7 @@ void TestDelivery::lostJournalStillDelivers()
     };
     const QString down = QStringLiteral("127.0.0.1:%1").arg(closedPort());
     {
-        Station first(m_folder->path(), *m_server, at(8, 29, 30), {{1, QStringLiteral("08:30")}}, down);
+        Desk first(m_folder->path(), *m_server, at(8, 29, 30), {{1, QStringLiteral("08:30")}}, down);
         first.runAt(at(8, 30, 30));
         QVERIFY(first.delivery.ledger().isOwed(QStringLiteral("/upload/20210305.12")));
         if (whileRunning) {
@@ -431,7 +425,7 @@ void TestDelivery::lostJournalStillDelivers()
     if (!whileRunning)
         harm();
 
-    Station again(m_folder->path(), *m_server, at(8, 40, 0), {{1, QStringLiteral("08:30")}});
+    Desk again(m_folder->path(), *m_server, at(8, 40, 0), {{1, QStringLiteral("08:30")}});
     again.runAt(at(8, 40, 1), false);
     QVERIFY2(arrived(QStringLiteral("20210305")), qPrintable(again.lines.join(u'\n')));
     QVERIFY(!again.delivery.isAlarming());

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The one-second timer's work on the program's state, without a window.
+// The one-second timer's work, without a window.
 #include "core/schedule/SecondTicker.h"
-#include "core/state/AppState.h"
 #include "CoreTestSupport.h"
 
 #include <QSignalSpy>
@@ -15,7 +14,6 @@ struct Ticking
 {
     explicit Ticking(const QDateTime &start)
         : clock(start)
-        , ticker(state)
     {
     }
     // One tick a second, the clock moving with it.
@@ -28,7 +26,6 @@ struct Ticking
     }
 
     FakeClock clock;
-    AppState state;
     SecondTicker ticker;
 };
 
@@ -40,8 +37,6 @@ class TestSecondTicker : public QObject
 
 private slots:
     void hideIsAskedForOnceOnTheFifthTick();
-    void countersRollOver_data();
-    void countersRollOver();
     void everySixtiethTickAsksForTheCheck();
 };
 
@@ -57,35 +52,6 @@ void TestSecondTicker::hideIsAskedForOnceOnTheFifthTick()
     QCOMPARE(hide.count(), 1);
 }
 
-void TestSecondTicker::countersRollOver_data()
-{
-    QTest::addColumn<int>("seconds");
-    QTest::addColumn<int>("minutes");
-    QTest::addColumn<int>("ticks");
-    QTest::addColumn<int>("secondsAfter");
-    QTest::addColumn<int>("minutesAfter");
-    QTest::newRow("first tick") << 0 << 0 << 1 << 1 << 0;
-    QTest::newRow("59th second") << 58 << 3 << 1 << 59 << 3;
-    QTest::newRow("sixtieth tick checks the minute") << 59 << 3 << 1 << 0 << 4;
-    QTest::newRow("ten minutes") << 0 << 0 << 600 << 0 << 10;
-    QTest::newRow("minute count reaches its top") << 59 << 9999 << 1 << 0 << 10000;
-    QTest::newRow("minute count rolls over") << 59 << 10000 << 1 << 0 << 0;
-}
-
-void TestSecondTicker::countersRollOver()
-{
-    QFETCH(int, seconds);
-    QFETCH(int, minutes);
-    QFETCH(int, ticks);
-    QFETCH(int, secondsAfter);
-    QFETCH(int, minutesAfter);
-    Ticking t(QDateTime(QDate(2021, 3, 5), QTime(8, 0, 30)));
-    t.state.setCounters(seconds, minutes);
-    t.tick(ticks);
-    QCOMPARE(t.state.seconds(), secondsAfter);
-    QCOMPARE(t.state.minutes(), minutesAfter);
-}
-
 void TestSecondTicker::everySixtiethTickAsksForTheCheck()
 {
     Ticking t(QDateTime(QDate(2021, 3, 1), QTime(8, 29, 30)));
@@ -98,6 +64,7 @@ void TestSecondTicker::everySixtiethTickAsksForTheCheck()
     t.tick(120);
     QCOMPARE(minutes.count(), 3);
     QCOMPARE(seconds.count(), 180);
+    QCOMPARE(seconds.last().first().toInt(), 0); // the sixtieth tick ends a minute
 }
 
 QTEST_GUILESS_MAIN(TestSecondTicker)

@@ -193,9 +193,9 @@ void TestMainWindow::startUpState()
     QCOMPARE(window.findChild<QLabel *>(QStringLiteral("lblLocalFile"))->text(), QStringLiteral("20210305.txt"));
     QCOMPARE(window.findChild<QLabel *>(QStringLiteral("lblUpFile"))->text(), upFile);
     QCOMPARE(log->count(), 0);
-    QCOMPARE(window.state().programDir, dir.path() + QDir::separator());
-    QCOMPARE(window.state().iniFile, dir.path() + QDir::separator() + QStringLiteral("TALLYPORT.ini"));
-    QCOMPARE(window.state().languageFile, dir.path() + QDir::separator() + QStringLiteral("Language.txt"));
+    QCOMPARE(window.station().paths().programDir, dir.path() + QDir::separator());
+    QCOMPARE(window.station().paths().iniFile, dir.path() + QDir::separator() + QStringLiteral("TALLYPORT.ini"));
+    QCOMPARE(window.station().paths().languageFile, dir.path() + QDir::separator() + QStringLiteral("Language.txt"));
 }
 
 void TestMainWindow::servicesStartOnceAndNeverAfterTheEnd_data()

@@ -37,9 +37,9 @@ QByteArray settingsFile(const FtpServer &server, const QString &password, const 
 }
 
 // A station whose window the test drives minute by minute.
-struct Station : LoadedWindow
+struct Desk : LoadedWindow
 {
-    Station(const FtpServer &server, const QString &password, const QString &language = QStringLiteral("English"))
+    Desk(const FtpServer &server, const QString &password, const QString &language = QStringLiteral("English"))
         : LoadedWindow(settingsFile(server, password, language), at(8, 29, 30))
     {
         writeFile(dir.file(QStringLiteral("20210305.txt")), "records of 5 March");
@@ -142,7 +142,7 @@ void TestAlarm::alarmUntilDeliveredAfterAll()
     QFETCH(QString, delivered);
     QFETCH(QString, status);
     QFile::remove(m_server->root() + QStringLiteral("/upload/20210305.12"));
-    Station s(*m_server, QStringLiteral("wrong"), language);
+    Desk s(*m_server, QStringLiteral("wrong"), language);
     QVERIFY(!hasWarningMark(s.trayImage()));
     s.runAt(at(8, 30, 30));
     QCOMPARE(s.messages(), QStringList{failed});
@@ -167,7 +167,7 @@ void TestAlarm::alarmUntilDeliveredAfterAll()
 
 void TestAlarm::withoutNotificationAreaTheTitleCarriesIt()
 {
-    Station s(*m_server, QStringLiteral("wrong"));
+    Desk s(*m_server, QStringLiteral("wrong"));
     s.tray.available = false;
     s.runAt(at(8, 30, 30));
     QCOMPARE(s.window->windowTitle(), QStringLiteral("KORVA5 Records Upload System  Ver 1.00 - uploads owed"));
@@ -178,7 +178,7 @@ void TestAlarm::withoutNotificationAreaTheTitleCarriesIt()
 
 void TestAlarm::statusLineSurvivesARestart()
 {
-    Station s(*m_server, FtpServer::Password);
+    Desk s(*m_server, FtpServer::Password);
     s.runAt(at(8, 30, 30));
     QVERIFY(s.statusLine().contains(QStringLiteral("Last: 20210305.12 08:30:30")));
     s.clock.set(at(9, 0, 0));
@@ -189,7 +189,7 @@ void TestAlarm::statusLineSurvivesARestart()
 
 void TestAlarm::historyShowsTheJournalWithAFilter()
 {
-    Station s(*m_server, QStringLiteral("wrong"));
+    Desk s(*m_server, QStringLiteral("wrong"));
     s.runAt(at(8, 30, 30));
     s.setPassword(*m_server, FtpServer::Password);
     s.runAt(at(8, 31, 30));

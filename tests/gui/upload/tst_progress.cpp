@@ -24,10 +24,10 @@ namespace {
 constexpr qint64 MiB = 1024 * 1024;
 
 // A program folder whose settings point at server, with its records folder and the loaded window.
-class Station : public LoadedWindow
+class Desk : public LoadedWindow
 {
 public:
-    explicit Station(const FtpServer &server)
+    explicit Desk(const FtpServer &server)
         : LoadedWindow(iniText({{QStringLiteral("FtpNo"), QStringLiteral("12")},
                                 {QStringLiteral("FtpServer"), server.address()},
                                 {QStringLiteral("FtpPath"), QStringLiteral("/upload/")},
@@ -90,7 +90,7 @@ void TestProgress::slowUploadShowsItsProgress()
     FtpServer slow({QString(), false, int(4 * MiB)});
     QVERIFY2(slow.isRunning(), qPrintable(slow.error()));
     constexpr qint64 Size = 24 * MiB;
-    Station station(slow);
+    Desk station(slow);
     // curl hands the server more than it has read: the confirmation comes seconds after the
     // last byte left here.
     station.ftp()->setTimeouts({std::chrono::seconds(30), std::chrono::seconds(30), std::chrono::seconds(30)});
@@ -127,8 +127,8 @@ void TestProgress::slowUploadShowsItsProgress()
         }
     });
     watch.start();
-    const quint64 tag = station.window->uploader().upload(QDate(2021, 3, 5)).tag;
-    QVERIFY(Station::waitFor(finished, 1, 60000));
+    const quint64 tag = station.window->uploader().send(QDate(2021, 3, 5), Uploader::Opening::TimeStamp).tag;
+    QVERIFY(Desk::waitFor(finished, 1, 60000));
     watch.stop();
     QVERIFY(finished.first().at(2).toBool());
     QCOMPARE(slow.stored(QStringLiteral("upload/20210305.12")).size(), Size);
@@ -171,13 +171,13 @@ void TestProgress::quickUploadShowsNoBar()
 {
     FtpServer server;
     QVERIFY2(server.isRunning(), qPrintable(server.error()));
-    Station station(server);
+    Desk station(server);
     station.putRecords(QStringLiteral("20210305"), 64 * 1024);
     QSignalSpy finished(station.ftp(), &InetFtp::transferFinished);
     bool everShown = false;
     connect(station.ftp(), &InetFtp::progress, this, [&] { everShown = everShown || !station.bar()->isHidden(); });
-    station.window->uploader().upload(QDate(2021, 3, 5));
-    QVERIFY(Station::waitFor(finished, 1));
+    station.window->uploader().send(QDate(2021, 3, 5), Uploader::Opening::TimeStamp);
+    QVERIFY(Desk::waitFor(finished, 1));
     QVERIFY(finished.first().at(2).toBool());
     QVERIFY(!everShown);
     QVERIFY(station.bar()->isHidden());
@@ -195,16 +195,16 @@ void TestProgress::queuedSendIsLoggedInItsTurn()
     QFETCH(bool, secondHasTimeStamp);
     FtpServer server;
     QVERIFY2(server.isRunning(), qPrintable(server.error()));
-    Station station(server);
+    Desk station(server);
     station.putRecords(QStringLiteral("20210305"), 2 * MiB);
     station.putRecords(QStringLiteral("20210304"), 1024);
     QSignalSpy finished(station.ftp(), &InetFtp::transferFinished);
     Uploader &uploader = station.window->uploader();
-    uploader.upload(QDate(2021, 3, 5));
+    uploader.send(QDate(2021, 3, 5), Uploader::Opening::TimeStamp);
     if (secondHasTimeStamp)
-        uploader.upload(QDate(2021, 3, 4));
+        uploader.send(QDate(2021, 3, 4), Uploader::Opening::TimeStamp);
     else
-        uploader.send(QDate(2021, 3, 4));
+        uploader.send(QDate(2021, 3, 4), Uploader::Opening::CommandOnly);
 
     const QString firstSend = QStringLiteral("SEND %1 /upload/20210305.12").arg(station.recordsFile(QStringLiteral("20210305")));
     const QString secondSend = QStringLiteral("SEND %1 /upload/20210304.12").arg(station.recordsFile(QStringLiteral("20210304")));
@@ -213,7 +213,7 @@ void TestProgress::queuedSendIsLoggedInItsTurn()
     // Asked for: the first opens the log, the second only says it waits.
     QCOMPARE(station.log(), (QStringList{waiting, firstSend, stamp}));
 
-    QVERIFY(Station::waitFor(finished, 2));
+    QVERIFY(Desk::waitFor(finished, 2));
     QVERIFY(finished.at(0).at(2).toBool() && finished.at(1).at(2).toBool());
     QStringList second{secondSend};
     if (secondHasTimeStamp)
@@ -229,22 +229,22 @@ void TestProgress::sendTurnedAwayIsLoggedAtOnce()
     // turned away. Its lines come at once and its error right under them, not among another's.
     FtpServer silent({QStringLiteral("silent")});
     QVERIFY2(silent.isRunning(), qPrintable(silent.error()));
-    Station station(silent);
+    Desk station(silent);
     for (const char *day : {"20210305", "20210304", "20210303"})
         station.putRecords(QLatin1StringView(day), 100);
     station.ftp()->setTimeouts({std::chrono::seconds(30), std::chrono::seconds(30), std::chrono::seconds(30)});
     MessageCapture quiet; // a hundred refusals and aborts on standard error
     Uploader &uploader = station.window->uploader();
-    uploader.upload(QDate(2021, 3, 5));
+    uploader.send(QDate(2021, 3, 5), Uploader::Opening::TimeStamp);
     QTRY_COMPARE(station.log().first(), QStringLiteral("Connecting ") + silent.address());
     for (int i = 0; i < InetFtp::MaxWaiting; ++i)
-        uploader.send(QDate(2021, 3, 4));
+        uploader.send(QDate(2021, 3, 4), Uploader::Opening::CommandOnly);
     QCOMPARE(station.log().size(), 3 + InetFtp::MaxWaiting);
     QCOMPARE(station.log().first(), QStringLiteral("waiting: /upload/20210304.12 after the upload under way"));
 
     QSignalSpy finished(station.ftp(), &InetFtp::transferFinished);
-    uploader.upload(QDate(2021, 3, 3));
-    QVERIFY(Station::waitFor(finished, 1, 5000));
+    uploader.send(QDate(2021, 3, 3), Uploader::Opening::TimeStamp);
+    QVERIFY(Desk::waitFor(finished, 1, 5000));
     QCOMPARE(finished.first().at(1).toString(), QStringLiteral("/upload/20210303.12"));
     const QStringList lines = station.log();
     QCOMPARE(lines.mid(0, 5),
@@ -260,19 +260,19 @@ void TestProgress::uploadJustOverStillComesFirst()
     // next upload's lines must still come after it.
     FtpServer server;
     QVERIFY2(server.isRunning(), qPrintable(server.error()));
-    Station station(server);
+    Desk station(server);
     station.putRecords(QStringLiteral("20210304"), 1024); // today's file is missing: that upload fails at once
     MessageCapture quiet;
     QSignalSpy finished(station.ftp(), &InetFtp::transferFinished);
     Uploader &uploader = station.window->uploader();
-    uploader.upload(QDate(2021, 3, 5));
+    uploader.send(QDate(2021, 3, 5), Uploader::Opening::TimeStamp);
     QDeadlineTimer deadline(10000);
     while (station.ftp()->StillExecuting() && !deadline.hasExpired())
         QThread::msleep(10); // no events run meanwhile: the outcome waits in the queue
     QVERIFY(!station.ftp()->StillExecuting());
     QVERIFY(!station.log().contains(QStringLiteral("Error!")));
-    uploader.send(QDate(2021, 3, 4));
-    QVERIFY(Station::waitFor(finished, 2));
+    uploader.send(QDate(2021, 3, 4), Uploader::Opening::CommandOnly);
+    QVERIFY(Desk::waitFor(finished, 2));
 
     const QStringList expected = succeededLines(server.address())
         + QStringList{QStringLiteral("SEND %1 /upload/20210304.12").arg(station.recordsFile(QStringLiteral("20210304"))),

@@ -30,10 +30,10 @@ namespace {
 
 // A workstation: a program folder whose settings point at the server, a records folder, and the
 // loaded main window.
-class Station : public LoadedWindow
+class Desk : public LoadedWindow
 {
 public:
-    Station(const FtpServer &server, const QMap<QString, QString> &settings = {},
+    Desk(const FtpServer &server, const QMap<QString, QString> &settings = {},
             const QDateTime &now = DefaultStart, const QString &recordsFolder = QStringLiteral("records"))
         : LoadedWindow(settingsFile(server, settings, recordsFolder), now)
         , records(dir.file(recordsFolder) + u'/')
@@ -137,7 +137,7 @@ void TestUpload::initTestCase()
 
 void TestUpload::manualUploadArrivesWhole()
 {
-    Station station(*m_server);
+    Desk station(*m_server);
     const QByteArray records = station.putRecords(QStringLiteral("20210305"), 300 * 1024 + 17);
     QVERIFY(station.click(station.window->controls().cmdUpLoad));
 
@@ -162,7 +162,7 @@ void TestUpload::yesterdayUpload()
 {
     QFETCH(QDate, today);
     QFETCH(QString, day);
-    Station station(*m_server, {}, QDateTime(today, QTime(9, 15)));
+    Desk station(*m_server, {}, QDateTime(today, QTime(9, 15)));
     const QByteArray records = station.putRecords(day);
     QVERIFY(station.click(station.window->controls().cmdUpLoad2));
 
@@ -200,7 +200,7 @@ void TestUpload::folderForms()
     QDir().mkpath(m_server->root() + QStringLiteral("/upload/day files"));
     QFile::remove(m_server->root() + u'/' + arrivesAs);
 
-    Station station(*m_server, {{QStringLiteral("FtpPath"), ftpPath}, {QStringLiteral("FtpNo"), stationNo}},
+    Desk station(*m_server, {{QStringLiteral("FtpPath"), ftpPath}, {QStringLiteral("FtpNo"), stationNo}},
                     QDateTime(QDate(2021, 3, 5), QTime(8, 0)), recordsFolder);
     const QByteArray records = station.putRecords(QStringLiteral("20210305"));
     QVERIFY(station.click(station.window->controls().cmdUpLoad));
@@ -232,7 +232,7 @@ void TestUpload::failureIsLoggedAndNextUploadWorks()
         settings.insert(QStringLiteral("FtpServer"), QStringLiteral("127.0.0.1:%1").arg(closedPort()));
     if (fault == u"no server")
         settings.insert(QStringLiteral("FtpServer"), QString());
-    Station station(*m_server, settings);
+    Desk station(*m_server, settings);
     if (fault != u"local file")
         station.putRecords(QStringLiteral("20210305"));
     QFile::remove(m_server->root() + QStringLiteral("/upload/20210305.12"));
@@ -285,7 +285,7 @@ void TestUpload::scriptedServerFaults()
     QFETCH(bool, succeeds);
     FtpServer server({fault});
     QVERIFY2(server.isRunning(), qPrintable(server.error()));
-    Station station(server);
+    Desk station(server);
     station.ftp()->setTimeouts({std::chrono::seconds(2), std::chrono::seconds(2), std::chrono::seconds(2)});
     const QByteArray records = station.putRecords(QStringLiteral("20210305"), 1024 * 1024);
 
@@ -304,13 +304,13 @@ void TestUpload::scriptedServerFaults()
 
 void TestUpload::backToBackUploadsBothArrive()
 {
-    Station station(*m_server);
+    Desk station(*m_server);
     const QByteArray today = station.putRecords(QStringLiteral("20210305"), 2 * 1024 * 1024);
     const QByteArray yesterday = station.putRecords(QStringLiteral("20210304"), 1024);
     QSignalSpy finished(station.ftp(), &InetFtp::transferFinished);
     station.window->uploadPickedDay();
     station.window->uploadYesterday();
-    QVERIFY(Station::waitFor(finished, 2));
+    QVERIFY(Desk::waitFor(finished, 2));
 
     QCOMPARE(finished.at(0).at(1).toString(), QStringLiteral("/upload/20210305.12"));
     QCOMPARE(finished.at(1).at(1).toString(), QStringLiteral("/upload/20210304.12"));
@@ -327,7 +327,7 @@ void TestUpload::backToBackUploadsBothArrive()
 
 void TestUpload::windowStaysResponsiveDuringLargeUpload()
 {
-    Station station(*m_server);
+    Desk station(*m_server);
     {
         QFile big(station.recordsFile(QStringLiteral("20210305")));
         QVERIFY(big.open(QIODevice::WriteOnly));
@@ -346,7 +346,7 @@ void TestUpload::windowStaysResponsiveDuringLargeUpload()
     });
     heartbeat.start();
     station.window->uploadPickedDay();
-    QVERIFY(Station::waitFor(finished, 1, 120000));
+    QVERIFY(Desk::waitFor(finished, 1, 120000));
     heartbeat.stop();
 
     QVERIFY(finished.first().at(2).toBool());
@@ -361,7 +361,7 @@ void TestUpload::explicitTls()
     if (!server.isRunning())
         QSKIP(qPrintable(QStringLiteral("no TLS test server: ") + server.error()));
     {
-        Station station(server, {{QStringLiteral("FtpServer"), server.address()}});
+        Desk station(server, {{QStringLiteral("FtpServer"), server.address()}});
         const QByteArray records = station.putRecords(QStringLiteral("20210305"), 100 * 1024);
         QVERIFY(station.click(station.window->controls().cmdUpLoad));
         QVERIFY2(station.log().contains(QStringLiteral("ResponseCompleted.")), qPrintable(station.log().join(u'\n')));
@@ -371,7 +371,7 @@ void TestUpload::explicitTls()
     }
     {
         // An untrusted certificate is refused: nothing is sent in plain text instead.
-        Station station(server, {{QStringLiteral("FtpServer"), server.address()}});
+        Desk station(server, {{QStringLiteral("FtpServer"), server.address()}});
         station.ftp()->setTrustedCertificates(QString());
         station.putRecords(QStringLiteral("20210304"));
         const qsizetype before = server.commandLog().size();
@@ -397,7 +397,7 @@ void TestUpload::controlCharactersNeverReachTheServer()
     QFETCH(QString, key);
     QFETCH(QString, value);
     // A lone CR survives a hand-edited settings file: it is not a line end there.
-    Station station(*m_server, {{key, value}});
+    Desk station(*m_server, {{key, value}});
     QCOMPARE(station.window->state().settings()[key], value);
     station.putRecords(QStringLiteral("20210305"));
     const qsizetype before = m_server->commandLog().size();
@@ -416,7 +416,7 @@ void TestUpload::passwordNeverInDiagnostics()
     });
     const QString password = QStringLiteral("Pw-7f3c1b9e");
     {
-        Station station(*m_server, {{QStringLiteral("FtpPassword"), password}});
+        Desk station(*m_server, {{QStringLiteral("FtpPassword"), password}});
         station.putRecords(QStringLiteral("20210305"));
         QVERIFY(station.click(station.window->controls().cmdUpLoad));
         QVERIFY(station.log().contains(QStringLiteral("Error!")));
@@ -435,7 +435,7 @@ void TestUpload::passwordNeverInDiagnostics()
 void TestUpload::stateLinesUseTheServerSetNow()
 {
     // The status lines name the server the control holds when the state comes in.
-    Station station(*m_server, {{QStringLiteral("FtpServer"), QStringLiteral("  192.168.0.10 ")}});
+    Desk station(*m_server, {{QStringLiteral("FtpServer"), QStringLiteral("  192.168.0.10 ")}});
     station.window->uploader().logState(Ftp::State::Connecting);
     station.ftp()->setServerAddress(QString());
     station.window->uploader().logState(Ftp::State::Connected);
@@ -477,7 +477,7 @@ void TestUpload::stationNumberStaysInTheFolder()
 {
     QFETCH(QString, stationNo);
     QFETCH(QString, arrivesAs);
-    Station station(*m_server, {{QStringLiteral("FtpNo"), stationNo}});
+    Desk station(*m_server, {{QStringLiteral("FtpNo"), stationNo}});
     const QByteArray records = station.putRecords(QStringLiteral("20210305"));
     const qsizetype before = m_server->commandLog().size();
     MessageCapture messages;
@@ -498,7 +498,7 @@ void TestUpload::stationNumberStaysInTheFolder()
 void TestUpload::remotePathGoesAsWritten()
 {
     // A ".." typed into the remote folder reaches the server as typed, not folded by the client.
-    Station station(*m_server, {{QStringLiteral("FtpPath"), QStringLiteral("/upload/../upload/")}});
+    Desk station(*m_server, {{QStringLiteral("FtpPath"), QStringLiteral("/upload/../upload/")}});
     const QByteArray records = station.putRecords(QStringLiteral("20210305"));
     QFile::remove(m_server->root() + QStringLiteral("/upload/20210305.12"));
     const qsizetype before = m_server->commandLog().size();
@@ -513,7 +513,7 @@ void TestUpload::diagnosticsHideLoginsAndShowControls()
 {
     MessageCapture messages;
     {
-        Station station(*m_server, {{QStringLiteral("FtpServer"), QStringLiteral("station:Secret-9@127.0.0.1:99999")}});
+        Desk station(*m_server, {{QStringLiteral("FtpServer"), QStringLiteral("station:Secret-9@127.0.0.1:99999")}});
         station.putRecords(QStringLiteral("20210305"));
         QVERIFY(station.click(station.window->controls().cmdUpLoad));
         QVERIFY(station.log().contains(QStringLiteral("Error!")));
@@ -521,7 +521,7 @@ void TestUpload::diagnosticsHideLoginsAndShowControls()
     QVERIFY(!messages.text().contains(QStringLiteral("Secret-9")));
     QVERIFY2(messages.text().contains(QStringLiteral("***@127.0.0.1:99999")), qPrintable(messages.text()));
     {
-        Station station(*m_server, {{QStringLiteral("FtpPath"), QStringLiteral("/up\rload/")}});
+        Desk station(*m_server, {{QStringLiteral("FtpPath"), QStringLiteral("/up\rload/")}});
         station.putRecords(QStringLiteral("20210305"));
         QVERIFY(station.click(station.window->controls().cmdUpLoad));
         const QString send = station.log().filter(QStringLiteral("SEND ")).value(0);

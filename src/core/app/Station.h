@@ -1,0 +1,88 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "core/app/ProgramPaths.h"
+#include "core/delivery/Delivery.h"
+#include "core/journal/Journal.h"
+#include "core/schedule/SecondTicker.h"
+#include "core/settings/SettingsStore.h"
+#include "core/state/AppState.h"
+#include "core/upload/InetFtp.h"
+#include "core/upload/TransferLog.h"
+#include "core/upload/Uploader.h"
+
+#include <QObject>
+
+class Clock;
+
+// The program without its windows: the settings in force, the transfer queue, the uploads, the
+// journal, what is owed and the schedule's ticks, put together once. The windows display what
+// it tells them through its signals and pass on what the user asks for; tests drive it with a
+// clock of their own.
+class Station : public QObject
+{
+    Q_OBJECT
+
+public:
+    Station(const ProgramPaths &paths, const Clock &clock, QObject *parent = nullptr);
+
+    const ProgramPaths &paths() const { return m_paths; }
+    const Clock &clock() const { return m_clock; }
+    AppState &state() { return m_state; }
+    const AppState &state() const { return m_state; }
+    SettingsStore &settingsStore() { return m_store; }
+    TransferLog &log() { return m_log; }
+    InetFtp &transferQueue() { return m_ftp; }
+    Uploader &uploader() { return m_uploader; }
+    Journal &journal() { return m_journal; }
+    Delivery &delivery() { return m_delivery; }
+    SecondTicker &ticker() { return m_ticker; }
+
+    // Reads the language and the settings from TALLYPORT.ini (the program files were checked).
+    void loadSettings();
+    // Loads the settings file into the state again; the transfer queue takes them for the next
+    // upload.
+    void reloadSettings();
+    // The journal, and the uploads owed from an earlier run (with the catch-up of the times
+    // missed meanwhile). Once.
+    void startServices();
+
+    // The text of a key of Language.txt in the language in use.
+    QString text(const QString &key) const;
+
+    // While something is owed: a scheduled upload waits for its retry, was given up, or is sent
+    // again because the journal could not tell.
+    bool isAlarming() const { return m_delivery.isAlarming(); }
+    // The status line under the transfer log, as of now.
+    QString statusLine() const;
+
+signals:
+    // A configured time came: slot (0 for FtpTime1) sends the file of day.
+    void timeFired(int slot, QDate day);
+    // A minute of the program's ticks passed (before the schedule looks at it).
+    void minutePassed();
+    // The names of the last day handed to an upload.
+    void fileNamesChosen(const QString &localName, const QString &remoteName);
+    // Something the status line shows changed.
+    void statusChanged();
+    // What is owed changed: the alarm may come or go.
+    void alarmChanged();
+    // A sentence for the notification area, in the language in use, and on standard error.
+    void notification(const QString &title, const QString &text);
+
+private:
+    void applySettings();
+    void notify(const QString &key, const QString &remotePath, const QString &reason = {}, const QDateTime &next = {});
+
+    const ProgramPaths m_paths;
+    const Clock &m_clock;
+    AppState m_state;
+    SettingsStore m_store;
+    TransferLog m_log;
+    InetFtp m_ftp;
+    Uploader m_uploader;
+    Journal m_journal;
+    Delivery m_delivery;
+    SecondTicker m_ticker;
+    bool m_servicesStarted = false;
+};
