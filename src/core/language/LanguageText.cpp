@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "core/language/LanguageText.h"
 
+#include "core/language/BuiltInTexts.h"
 #include "core/settings/ProfileFile.h"
 #include "core/settings/SysMain.h"
 
@@ -12,6 +13,14 @@ namespace {
 Q_LOGGING_CATEGORY(lcLanguage, "korva5.shell", QtInfoMsg)
 
 const QString FallbackLanguage = QStringLiteral("English");
+
+QString placeholderList(const QString &text)
+{
+    QStringList list;
+    for (const QChar digit : BuiltInTexts::placeholders(text))
+        list << u'%' + digit;
+    return list.isEmpty() ? QStringLiteral("(none)") : list.join(QStringLiteral(", "));
+}
 
 void sayOnce(const QString &line)
 {
@@ -26,21 +35,32 @@ void sayOnce(const QString &line)
 
 QString languageText(const QString &languageFile, const QString &currentLanguage, const QString &key)
 {
-    const std::optional<ProfileDocument> file = ProfileFile::load(languageFile);
-    if (!file)
-        return {};
     const QString language = SysMain::Trim(currentLanguage);
-    if (const std::optional<QString> text = file->value(language, key))
-        return SysMain::Trim(*text);
-    if (language == FallbackLanguage) {
-        sayOnce(QStringLiteral("%1 has no text for %2 in [English]").arg(languageFile, key));
-        return {};
-    }
-    if (!file->hasSection(language))
+    const std::optional<ProfileDocument> file = ProfileFile::load(languageFile);
+    // A language neither the file nor the program knows is shown in English.
+    const bool known = (file && file->hasSection(language)) || language == QLatin1StringView(BuiltInTexts::China)
+        || language == QLatin1StringView(BuiltInTexts::Taiwan) || language == FallbackLanguage;
+    const QString shownLanguage = known ? language : FallbackLanguage;
+    if (!known)
         sayOnce(QStringLiteral("%1 has no section [%2]; the captions are shown in English").arg(languageFile, language));
-    else
-        sayOnce(QStringLiteral("%1 has no text for %2 in [%3]; it is shown in English").arg(languageFile, key, language));
-    return SysMain::Trim(file->value(FallbackLanguage, key).value_or(QString()));
+    const std::optional<QString> own = BuiltInTexts::text(shownLanguage, key);
+    if (const std::optional<QString> text = file ? file->value(shownLanguage, key) : std::nullopt) {
+        const QString trimmed = SysMain::Trim(*text);
+        // A text whose placeholders differ from the program's would lose a part of its sentence
+        // or show "%2" as it is.
+        if (!own || BuiltInTexts::placeholders(trimmed) == BuiltInTexts::placeholders(*own))
+            return trimmed;
+        sayOnce(QStringLiteral("%1: the text of %2 in [%3] does not have the placeholders %4; the built-in text is shown")
+                    .arg(languageFile, key, shownLanguage, placeholderList(*own)));
+        return *own;
+    }
+    if (own)
+        return *own;
+    // A key the program has no text for: English from the file, if it has one.
+    sayOnce(QStringLiteral("%1 has no text for %2 in [%3]").arg(languageFile, key, shownLanguage));
+    if (file && shownLanguage != FallbackLanguage)
+        return SysMain::Trim(file->value(FallbackLanguage, key).value_or(QString()));
+    return {};
 }
 
 QString titleText(const QString &caption)

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Captions from the language file, and the three language buttons.
+#include "core/language/BuiltInTexts.h"
 #include "core/settings/SysMain.h"
 #include "gui/language/Captions.h"
 #include "gui/shell/FrmMain.h"
@@ -92,8 +93,13 @@ private slots:
     void captions_data();
     void captions();
     void missingSectionFallsBackToEnglish();
-    void missingKeyFallsBackToItsEnglishText_data();
-    void missingKeyFallsBackToItsEnglishText();
+    void missingKeyShowsTheBuiltInText_data();
+    void missingKeyShowsTheBuiltInText();
+    void builtInTextsInEveryLanguage_data();
+    void builtInTextsInEveryLanguage();
+    void originalLanguageFileLeavesNothingBlank_data();
+    void originalLanguageFileLeavesNothingBlank();
+    void textWithOtherPlaceholdersIsNotUsed();
     void accessKeysAreDistinct_data();
     void accessKeysAreDistinct();
     void titleTextHidesAccessKeys_data();
@@ -158,32 +164,103 @@ void TestCaptions::missingSectionFallsBackToEnglish()
     }
 }
 
-void TestCaptions::missingKeyFallsBackToItsEnglishText_data()
+void TestCaptions::missingKeyShowsTheBuiltInText_data()
 {
     QTest::addColumn<QString>("language");
     QTest::addColumn<QByteArray>("section");
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("control");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("Chinese without Exit") << "China" << QByteArray("[China]") << "Exit" << "cmbExit" << "E&xit";
-    QTest::newRow("Taiwan without Count") << "Taiwan" << QByteArray("[Taiwan]") << "Count" << "lblCountSec" << "Count:";
-    QTest::newRow("English without Count") << "English" << QByteArray("[English]") << "Count" << "lblCountSec" << "";
+    QTest::newRow("Chinese without Exit") << "China" << QByteArray("[China]") << "Exit" << "cmbExit" << "退出(&X)";
+    QTest::newRow("Taiwan without Count") << "Taiwan" << QByteArray("[Taiwan]") << "Count" << "lblCountSec" << "計數：";
+    QTest::newRow("English without Count") << "English" << QByteArray("[English]") << "Count" << "lblCountSec" << "Count:";
 }
 
-void TestCaptions::missingKeyFallsBackToItsEnglishText()
+void TestCaptions::missingKeyShowsTheBuiltInText()
 {
     QFETCH(QString, language);
     QFETCH(QByteArray, section);
     QFETCH(QString, key);
     QFETCH(QString, control);
     QFETCH(QString, expected);
-    MessageCapture messages;
     Window w({{QStringLiteral("Language"), language}}, languageFileWithout(key.toUtf8(), {}, section));
     QCOMPARE(w.caption(control), expected);
-    QVERIFY2(messages.text().contains(QStringLiteral("no text for %1").arg(key)), qPrintable(messages.text()));
     // The other captions stay in the language chosen.
     QCOMPARE(w.caption(QStringLiteral("cmdUpLoad2")),
              language == u"English" ? QStringLiteral("&Yesterday Upload") : language == u"China" ? QStringLiteral("上传昨日(&Y)") : QStringLiteral("上傳昨日(&Y)"));
+}
+
+void TestCaptions::builtInTextsInEveryLanguage_data()
+{
+    QTest::addColumn<QString>("key");
+    for (const QString &key : BuiltInTexts::keys())
+        QTest::newRow(qPrintable(key)) << key;
+}
+
+// Every key has its text in the three languages, the Chinese ones really Chinese, with the same
+// placeholders as the English one.
+void TestCaptions::builtInTextsInEveryLanguage()
+{
+    QFETCH(QString, key);
+    const QString english = BuiltInTexts::text(QStringLiteral("English"), key).value_or(QString());
+    QVERIFY(!english.isEmpty());
+    for (const QString &language : {QStringLiteral("China"), QStringLiteral("Taiwan")}) {
+        const QString text = BuiltInTexts::text(language, key).value_or(QString());
+        QVERIFY2(!text.isEmpty(), qPrintable(language));
+        QCOMPARE(BuiltInTexts::placeholders(text), BuiltInTexts::placeholders(english));
+        if (key != u"Title" && key != u"RunStatus" && key != u"StopStatus")
+            QVERIFY2(std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() >= 0x3000; }), qPrintable(text));
+        // The traditional texts write 記錄, as the title does.
+        if (language == u"Taiwan")
+            QVERIFY2(!text.contains(QStringLiteral("紀錄")), qPrintable(text));
+    }
+    // The language file shipped says the same.
+    for (const QString &language : {QStringLiteral("English"), QStringLiteral("China"), QStringLiteral("Taiwan")}) {
+        QCOMPARE(languageText(sourceDir() + QStringLiteral("/data/Language.txt"), language, key),
+                 BuiltInTexts::text(language, key).value_or(QString()));
+    }
+}
+
+void TestCaptions::originalLanguageFileLeavesNothingBlank_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::newRow("English") << "English";
+    QTest::newRow("China") << "China";
+    QTest::newRow("Taiwan") << "Taiwan";
+}
+
+// A station upgraded with its own Language.txt of the first version's 26 keys.
+void TestCaptions::originalLanguageFileLeavesNothingBlank()
+{
+    QFETCH(QString, language);
+    const QByteArray original = readFile(sourceDir() + QStringLiteral("/tests/data/Language-26.txt"));
+    QVERIFY(!original.isEmpty());
+    MessageCapture messages;
+    Window w({{QStringLiteral("Language"), language}}, original);
+    const QMap<QString, QString> captions = captionsOf(*w.window);
+    QCOMPARE(captions.size(), 21);
+    for (auto it = captions.cbegin(); it != captions.cend(); ++it)
+        QVERIFY2(!it->isEmpty(), qPrintable(it.key()));
+    QVERIFY(!w.LoadedWindow::caption(QStringLiteral("cmbHistory")).isEmpty());
+    const QString status = w.window->controls().lblStatus->text();
+    QVERIFY2(!status.startsWith(u' ') && !status.contains(QStringLiteral("\u00b7 \u00b7")), qPrintable(status));
+    for (const QString &key : BuiltInTexts::keys())
+        QVERIFY2(!w.window->station().text(key).isEmpty(), qPrintable(key));
+    // An alarm sentence is whole.
+    const QString alarm = w.window->station().text(QStringLiteral("AlarmFailed"))
+                              .arg(QStringLiteral("20210305.12"), QStringLiteral("530 Login incorrect"), QStringLiteral("08:31"));
+    QVERIFY2(!alarm.contains(u'%') && alarm.contains(QStringLiteral("08:31")), qPrintable(alarm));
+    QVERIFY2(!messages.text().contains(QStringLiteral("Argument missing")), qPrintable(messages.text()));
+}
+
+void TestCaptions::textWithOtherPlaceholdersIsNotUsed()
+{
+    QByteArray file = readFile(sourceDir() + QStringLiteral("/data/Language.txt"));
+    file.replace("AlarmFailed=%1 not sent: %2. Next try %3.", "AlarmFailed=%1 not sent. Next try %2.");
+    MessageCapture messages;
+    Window w({{QStringLiteral("Language"), QStringLiteral("English")}}, file);
+    QCOMPARE(w.window->station().text(QStringLiteral("AlarmFailed")), QStringLiteral("%1 not sent: %2. Next try %3."));
+    QVERIFY2(messages.lines().filter(QStringLiteral("AlarmFailed")).size() == 1, qPrintable(messages.text()));
 }
 
 void TestCaptions::accessKeysAreDistinct_data()
@@ -279,7 +356,7 @@ void TestCaptions::editOfTheFileShowsAtTheNextApplication()
     QCOMPARE(w.caption(QStringLiteral("cmbMin")), QStringLiteral("Mi&nimized"));
     w.click("cmbEnglish"); // the button of the language in use applies the texts again
     QCOMPARE(w.caption(QStringLiteral("cmbMin")), QStringLiteral("&Hide"));
-    QCOMPARE(w.caption(QStringLiteral("cmbExit")), QString()); // not in the edited file, English included
+    QCOMPARE(w.caption(QStringLiteral("cmbExit")), QStringLiteral("E&xit")); // not in the edited file: built in
 }
 
 void TestCaptions::switchIsStoredAndSurvivesARestart()

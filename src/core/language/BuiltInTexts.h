@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The texts built into the program for every key of Language.txt, in English, simplified Chinese
+// and traditional Chinese.
+namespace BuiltInTexts {
+
+inline constexpr char English[] = "English";
+inline constexpr char China[] = "China";
+inline constexpr char Taiwan[] = "Taiwan";
+
+// The built-in text of key in language (a language other than China and Taiwan: English);
+// nothing for a key the program does not know.
+std::optional<QString> text(const QString &language, const QString &key);
+// Every key with a built-in text.
+QStringList keys();
+// The placeholders a text holds ("%1", "%2" ...), as their digits in order: "12" for "%2 of %1".
+QString placeholders(const QString &text);
+
+} // namespace BuiltInTexts
