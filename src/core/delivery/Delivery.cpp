@@ -5,6 +5,7 @@
 #include "core/diagnostics/ShownText.h"
 #include "core/journal/Journal.h"
 #include "core/settings/SysMain.h"
+#include "core/settings/TimeOfDay.h"
 #include "core/state/AppState.h"
 #include "core/upload/InetFtp.h"
 #include "core/upload/TransferLog.h"
@@ -96,7 +97,7 @@ QList<ScheduleCheck::Match> Delivery::timesPassed(const QDateTime &now) const
     QList<ScheduleCheck::Match> matches;
     for (const QDate day : {now.date().addDays(-1), now.date()}) {
         for (int slot = 0; slot < Settings::TimeSlots; ++slot) {
-            const QTime at = QTime::fromString(SysMain::Trim(times[size_t(slot)]), QStringLiteral("HH:mm"));
+            const QTime at = TimeOfDay::parse(times[size_t(slot)]).value_or(QTime());
             const QDateTime minute(day, at);
             // The minute under way is the schedule's own to examine.
             if (at.isValid() && minute < thisMinute)

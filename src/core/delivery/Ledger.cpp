@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "core/delivery/Ledger.h"
 
+#include "core/settings/TimeOfDay.h"
+
 #include <algorithm>
 
 int Ledger::retryDelayMinutes(int failures)
@@ -15,10 +17,10 @@ int Ledger::retryDelayMinutes(int failures)
 
 QDateTime Ledger::dueMinute(QDate day, int slot, const QString &time)
 {
-    const QTime at = QTime::fromString(time.trimmed(), QStringLiteral("HH:mm"));
-    if (!at.isValid() || slot < 0 || time.trimmed().size() != 5)
+    const std::optional<QTime> at = TimeOfDay::parse(time);
+    if (!at || slot < 0)
         return {};
-    return QDateTime(slot < 8 ? day : day.addDays(1), at);
+    return QDateTime(Settings::sendsYesterday(slot) ? day.addDays(1) : day, *at);
 }
 
 void Ledger::ended(const UploadRecord &record, const QDateTime &due)

@@ -35,16 +35,10 @@ public:
         QString reason;       // of the last failure
     };
 
-    // Uploads asked for by the schedule (a time, its retry, its catch-up): the ones retried.
-    static bool isScheduled(Trigger trigger)
-    {
-        return trigger == Trigger::Slot || trigger == Trigger::CatchUp || trigger == Trigger::Retry;
-    }
-
     // Minutes to wait after the given number of failed tries (1: the first failure).
     static int retryDelayMinutes(int failures);
     // The minute a time's upload was due: the time of day of slot on the day it fires (times 9
-    // and 10 fire the day after the day whose file they send). Null when time is not "HH:MM".
+    // and 10 fire the day after the day whose file they send). Null when time is not a TimeOfDay.
     static QDateTime dueMinute(QDate day, int slot, const QString &time);
 
     // One upload ended. due is the minute its time was due (scheduled uploads only).

@@ -28,7 +28,4 @@ QString text(const Facts &facts, const QDateTime &now, const std::function<QStri
 // The next minute after now at which a configured time comes; null when none is set.
 QDateTime nextScheduled(const QDateTime &now, const std::array<QString, Settings::TimeSlots> &times);
 
-// A size as people read it: "532 bytes", "12.3 KB", "1.2 MB", "3.4 GB".
-QString sizeText(qint64 bytes);
-
 } // namespace StatusLine

@@ -4,6 +4,7 @@
 #include "core/delivery/Ledger.h"
 #include "core/diagnostics/ShownText.h"
 #include "core/settings/SysMain.h"
+#include "core/settings/TimeOfDay.h"
 #include "core/upload/UploadNames.h"
 
 #include <QMap>
@@ -30,7 +31,7 @@ QString sizeText(qint64 bytes)
 
 QString slotName(int slot)
 {
-    return QStringLiteral("FtpTime%1").arg(slot + 1);
+    return Settings::timeKey(slot);
 }
 
 struct Line
@@ -137,7 +138,7 @@ Report status(const Settings &settings, const std::optional<QList<UploadRecord>>
     for (const int daysBack : {0, 1}) {
         const QDate calendarDay = now.date().addDays(-daysBack);
         for (int slot = 0; slot < Settings::TimeSlots; ++slot) {
-            const QDate fileDay = slot < 8 ? calendarDay : calendarDay.addDays(-1);
+            const QDate fileDay = Settings::sendsYesterday(slot) ? calendarDay.addDays(-1) : calendarDay;
             const QDateTime due = Ledger::dueMinute(fileDay, slot, settings.time(slot));
             if (!due.isValid())
                 continue;
@@ -155,7 +156,7 @@ Report status(const Settings &settings, const std::optional<QList<UploadRecord>>
             report.status = std::max(report.status, line.status);
             body << QStringLiteral("%1 %2 %3  %4  %5")
                         .arg(daysBack == 0 ? QStringLiteral("today    ") : QStringLiteral("yesterday"),
-                             slotName(slot).leftJustified(9), due.toString(QStringLiteral("HH:mm")),
+                             slotName(slot).leftJustified(9), TimeOfDay::format(due.time()),
                              shownText(remotePath), line.text);
         }
     }

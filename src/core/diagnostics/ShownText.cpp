@@ -1,15 +1,26 @@
 // SPDX-License-Identifier: MIT
 #include "core/diagnostics/ShownText.h"
 
+#include <algorithm>
+
+bool isControlCharacter(QChar c)
+{
+    return c.unicode() < 0x20 || c.unicode() == 0x7f;
+}
+
+bool hasControlCharacter(const QString &text)
+{
+    return std::any_of(text.cbegin(), text.cend(), isControlCharacter);
+}
+
 QString shownText(const QString &text)
 {
-    const auto isControl = [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; };
-    if (std::none_of(text.cbegin(), text.cend(), isControl))
+    if (!hasControlCharacter(text))
         return text;
     QString shown;
     shown.reserve(text.size() + 8);
     for (const QChar c : text) {
-        if (!isControl(c)) {
+        if (!isControlCharacter(c)) {
             shown += c;
             continue;
         }

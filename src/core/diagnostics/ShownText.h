@@ -3,6 +3,11 @@
 
 #include <QString>
 
+// CR, LF, tab and the other C0 control characters, and DEL: what must never reach a protocol
+// line or a log line as it is.
+bool isControlCharacter(QChar c);
+bool hasControlCharacter(const QString &text);
+
 // Text as it may be shown in a log or diagnostic line: control characters written as escapes
 // ("\r", "\n", "\t", "\x00", "\x7f"), so a value from a settings file can neither forge a line
 // of its own nor cut one short; a backslash stays as it is.

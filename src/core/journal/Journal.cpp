@@ -12,11 +12,6 @@ namespace {
 // How often writes that a lock held back are tried again, and the file is looked for.
 constexpr int RetryIntervalMs = 5000;
 
-bool hasSlot(Trigger trigger)
-{
-    return trigger == Trigger::Slot || trigger == Trigger::Retry || trigger == Trigger::CatchUp;
-}
-
 } // namespace
 
 using JournalDetail::Worker;
@@ -78,7 +73,7 @@ qint64 Journal::recordAsked(UploadRecord record)
     const qint64 handle = m_nextHandle++;
     if (!record.askedAt.isValid())
         record.askedAt = m_openedAt;
-    if (!hasSlot(record.trigger) || record.slot < 0 || record.slot > 9)
+    if (!isScheduled(record.trigger) || record.slot < 0 || record.slot > 9)
         record.slot = -1;
     record.id = 0;
     record.startedAt = {};

@@ -17,6 +17,13 @@ Q_DECLARE_LOGGING_CATEGORY(lcJournal)
 
 // What asked for an upload. Stored as text: "manual", "yesterday", "slot", "retry", "catch-up".
 enum class Trigger { Manual, Yesterday, Slot, Retry, CatchUp };
+
+// Uploads asked for by the schedule (a time, its retry, its catch-up): the ones that belong to a
+// time, and the ones retried when they fail.
+inline bool isScheduled(Trigger trigger)
+{
+    return trigger == Trigger::Slot || trigger == Trigger::CatchUp || trigger == Trigger::Retry;
+}
 // Stored as text: "asked", "running", "succeeded", "failed".
 enum class Outcome { Asked, Running, Succeeded, Failed };
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "core/schedule/ScheduleCheck.h"
 
-#include "core/settings/SysMain.h"
+#include "core/settings/TimeOfDay.h"
 
 namespace {
 
@@ -12,11 +12,11 @@ QDateTime minuteOf(const QDateTime &time)
 
 } // namespace
 
-std::optional<int> ScheduleCheck::slotFor(const QString &timeOfDay, const std::array<QString, Settings::TimeSlots> &times)
+std::optional<int> ScheduleCheck::slotFor(QTime timeOfDay, const std::array<QString, Settings::TimeSlots> &times)
 {
+    const QTime minute(timeOfDay.hour(), timeOfDay.minute());
     for (int slot = 0; slot < Settings::TimeSlots; ++slot) {
-        const QString time = SysMain::Trim(times[size_t(slot)]);
-        if (time.size() == 5 && time == timeOfDay)
+        if (TimeOfDay::parse(times[size_t(slot)]) == minute)
             return slot;
     }
     return std::nullopt;
@@ -33,7 +33,7 @@ void ScheduleCheck::examineRange(const QDateTime &after, const QDateTime &upTo, 
         minute = QDateTime(next == QTime(0, 0) ? minute.date().addDays(1) : minute.date(), next);
         if (minute > upTo)
             break;
-        if (const std::optional<int> slot = slotFor(minute.time().toString(u"HH:mm"), times))
+        if (const std::optional<int> slot = slotFor(minute.time(), times))
             matches.append({*slot, minute, catchUp});
     }
 }

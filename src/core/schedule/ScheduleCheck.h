@@ -32,7 +32,7 @@ public:
         bool catchUp = false; // a minute the program did not examine when it came
         // The day whose file this time sends: the minute's day for times 1 to 8, the day before
         // for times 9 and 10.
-        QDate day() const { return slot < 8 ? minute.date() : minute.date().addDays(-1); }
+        QDate day() const { return Settings::sendsYesterday(slot) ? minute.date().addDays(-1) : minute.date(); }
     };
 
     // The program starts at startTime. lastExamined is the last minute an earlier run examined
@@ -48,9 +48,9 @@ public:
     // The last minute examined, to be remembered across a restart.
     const QDateTime &lastExamined() const { return m_lastExamined; }
 
-    // The slot a time of day "HH:MM" matches, if any: a slot matches when its value, trimmed,
-    // is five characters long and equal to it; of two equal times the lower-numbered one.
-    static std::optional<int> slotFor(const QString &timeOfDay, const std::array<QString, Settings::TimeSlots> &times);
+    // The slot whose time (a TimeOfDay) is the minute of timeOfDay, if any; of two equal times the
+    // lower-numbered one.
+    static std::optional<int> slotFor(QTime timeOfDay, const std::array<QString, Settings::TimeSlots> &times);
 
 private:
     void examineRange(const QDateTime &after, const QDateTime &upTo, bool catchUp,

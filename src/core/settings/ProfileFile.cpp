@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "core/settings/ProfileFile.h"
 
+#include "core/diagnostics/ShownText.h"
 #include "core/platform/Posix.h"
 #include "core/settings/FileAccess.h"
 
@@ -16,20 +17,8 @@ constexpr char Gb18030Name[] = "GB18030";
 const QByteArray Utf8Bom("\xEF\xBB\xBF", 3);
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
-bool isBlank(QChar c) { return c == u' ' || c == u'\t'; }
 
-// Text without the blanks (spaces and tabs) around it; a view stays a view.
-template<typename Text>
-Text trimmedBlanks(const Text &text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && isBlank(text[begin]))
-        ++begin;
-    while (end > begin && isBlank(text[end - 1]))
-        --end;
-    return text.sliced(begin, end - begin);
-}
+using ProfileFile::trimmedBlanks;
 
 bool sameName(const QString &a, const QString &b)
 {
@@ -214,7 +203,7 @@ bool ProfileDocument::isSafeSectionName(const QString &section)
     const QString name = trimmedBlanks(section);
     if (name.isEmpty() || name.contains(u']'))
         return false;
-    return std::none_of(name.cbegin(), name.cend(), [](QChar c) { return c.unicode() < 0x20 && c != u'\t'; });
+    return std::none_of(name.cbegin(), name.cend(), [](QChar c) { return isControlCharacter(c) && c != u'\t'; });
 }
 
 bool ProfileDocument::isSafeKeyName(const QString &key)
@@ -223,7 +212,7 @@ bool ProfileDocument::isSafeKeyName(const QString &key)
     if (name.isEmpty() || name.contains(u'=') || name.startsWith(u'[') || name.startsWith(u';')
         || name.startsWith(u'#'))
         return false;
-    return std::none_of(name.cbegin(), name.cend(), [](QChar c) { return c.unicode() < 0x20 && c != u'\t'; });
+    return std::none_of(name.cbegin(), name.cend(), [](QChar c) { return isControlCharacter(c) && c != u'\t'; });
 }
 
 bool ProfileDocument::isSafeValue(const QString &value)

@@ -77,6 +77,22 @@ private:
 
 namespace ProfileFile {
 
+// Text without the spaces and tabs around it: how every name and value of a profile file is
+// taken, so a tab left behind by an editor cannot make a time or a login useless. Other blanks
+// and control characters stay, for the checks that refuse them to see. A view stays a view.
+template<typename Text>
+Text trimmedBlanks(const Text &text)
+{
+    const auto isBlank = [](auto c) { return c == u' ' || c == u'\t'; };
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isBlank(text[begin]))
+        ++begin;
+    while (end > begin && isBlank(text[end - 1]))
+        --end;
+    return text.sliced(begin, end - begin);
+}
+
 // The document stored at path, or nothing when path is not a readable regular file.
 std::optional<ProfileDocument> load(const QString &path);
 

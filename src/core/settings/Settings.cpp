@@ -49,6 +49,21 @@ std::array<QString, Settings::TimeSlots> Settings::times() const
     return result;
 }
 
+QLatin1StringView Settings::keyOf(QString Settings::*field)
+{
+    for (const SettingField &row : SettingsTable) {
+        if (row.field == field)
+            return QLatin1StringView(row.key);
+    }
+    qFatal("a field outside the settings table"); // a mistake in the program itself
+}
+
+QLatin1StringView Settings::timeKey(int slot)
+{
+    Q_ASSERT(slot >= 0 && slot < TimeSlots);
+    return QLatin1StringView(SettingsTable[FirstTimeRow + size_t(slot)].key);
+}
+
 const QString &Settings::operator[](const QString &key) const
 {
     return const_cast<Settings &>(*this)[key];
@@ -67,7 +82,7 @@ Settings Settings::fromDocument(const ProfileDocument &document)
 {
     Settings settings;
     for (const SettingField &row : SettingsTable)
-        settings.*row.field = SysMain::TrimBlanks(document.value(Section, QLatin1StringView(row.key)).value_or(QString()));
-    settings.FtpTempName = SysMain::TrimBlanks(document.value(Section, QStringLiteral("FtpTempName")).value_or(QString()));
+        settings.*row.field = SysMain::Trim(document.value(Section, QLatin1StringView(row.key)).value_or(QString()));
+    settings.FtpTempName = SysMain::Trim(document.value(Section, QStringLiteral("FtpTempName")).value_or(QString()));
     return settings;
 }

@@ -37,10 +37,19 @@ struct Settings
     static inline const QString Section = QStringLiteral("TALLY");
     static inline const QString LanguageKey = QStringLiteral("Language");
 
+    // Times 9 and 10 (slots 8 and 9) send yesterday's file, at a time of the day after it;
+    // the others send today's.
+    static constexpr bool sendsYesterday(int slot) { return slot >= 8; }
+
     // The time of slot 0 (FtpTime1) to 9 (FtpTime10).
     QString &time(int slot);
     const QString &time(int slot) const;
     std::array<QString, TimeSlots> times() const;
+
+    // The key of a field of the table below, and of the time of slot, as the settings file
+    // spells them.
+    static QLatin1StringView keyOf(QString Settings::*field);
+    static QLatin1StringView timeKey(int slot);
 
     // The setting of a key of the table below.
     QString &operator[](const QString &key);

@@ -3,7 +3,8 @@
 
 #include "core/diagnostics/ShownText.h"
 #include "core/settings/SysMain.h"
-#include "core/upload/FtpTarget.h"
+#include "core/settings/ServerAddress.h"
+#include "core/settings/TimeOfDay.h"
 
 #include <QFileInfo>
 
@@ -11,14 +12,10 @@ namespace SettingsCheck {
 
 QString timeProblem(const QString &time)
 {
-    const QString text = SysMain::TrimBlanks(time);
+    const QString text = SysMain::Trim(time);
     if (text.isEmpty())
         return {};
-    // The schedule compares the stored text with the clock's "HH:MM": "9:05" or "09:5" would
-    // never be equal to it.
-    auto digit = [&text](int i) { return text[i] >= u'0' && text[i] <= u'9' ? text[i].unicode() - u'0' : -1; };
-    if (text.size() == 5 && text[2] == u':' && digit(0) >= 0 && digit(1) >= 0 && digit(3) >= 0 && digit(4) >= 0
-        && digit(0) * 10 + digit(1) < 24 && digit(3) < 6)
+    if (TimeOfDay::parse(text))
         return {};
     return QStringLiteral("\"%1\" is not a time: use HH:MM from 00:00 to 23:59 (08:30), or leave it empty")
         .arg(shownText(text));
@@ -26,7 +23,7 @@ QString timeProblem(const QString &time)
 
 QString localFolderProblem(const QString &folder)
 {
-    const QString text = SysMain::TrimBlanks(folder);
+    const QString text = SysMain::Trim(folder);
     if (text.isEmpty())
         return QStringLiteral("No local folder is set: the records files (yyyymmdd.txt) would be looked for in "
                               "the program's working folder");
@@ -50,11 +47,11 @@ QString localFolderProblem(const QString &folder)
 
 QString serverProblem(const QString &server)
 {
-    const QString text = SysMain::TrimBlanks(server);
+    const QString text = SysMain::Trim(server);
     if (text.isEmpty())
         return {};
     QString why;
-    if (FtpTarget::parse(text, &why))
+    if (ServerAddress::parse(text, &why))
         return {};
     return QStringLiteral("Not usable: %1. Use a host (ftp.example.com), host:port, or an ftp://, ftps://, ftpes:// "
                           "or sftp:// URL")

@@ -8,8 +8,7 @@
 // stored: with the spaces and tabs around it removed.
 namespace SettingsCheck {
 
-// An upload time fires only when it is "HH:MM" with two digits each, 00:00 to 23:59; an empty one
-// is an unused slot.
+// An upload time fires only when TimeOfDay reads it; an empty one is an unused slot.
 QString timeProblem(const QString &time);
 
 // The records file's path is this folder and the file name put together, so the folder must end

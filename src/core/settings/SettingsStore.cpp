@@ -13,7 +13,7 @@ Settings SettingsStore::load()
 
 QString SettingsStore::language() const
 {
-    return SysMain::TrimBlanks(SysMain::GetIniString(m_file, Settings::Section, Settings::LanguageKey));
+    return SysMain::Trim(SysMain::GetIniString(m_file, Settings::Section, Settings::LanguageKey));
 }
 
 bool SettingsStore::changedSinceLoad() const
@@ -26,7 +26,7 @@ bool SettingsStore::save(const Settings &settings, QString *error)
 {
     QList<QPair<QString, QString>> values;
     for (const SettingField &row : SettingsTable)
-        values.append({QLatin1StringView(row.key), SysMain::TrimBlanks(settings.*row.field)});
+        values.append({QLatin1StringView(row.key), SysMain::Trim(settings.*row.field)});
     return ProfileFile::writeValues(m_file, Settings::Section, values, error);
 }
 

@@ -9,11 +9,10 @@
 class SysMain
 {
 public:
-    // Removes leading and trailing space characters (not tabs or other blanks).
+    // Removes leading and trailing spaces and tabs (not other blanks): how every value read from
+    // the settings file is taken, so a tab left behind by an editor cannot make a time or a login
+    // useless. The profile file's own rule (ProfileFile::trimmedBlanks).
     static QString Trim(const QString &text);
-    // Removes leading and trailing spaces and tabs: how every value read from the settings file
-    // is taken, so a tab left behind by an editor cannot make a time or a login useless.
-    static QString TrimBlanks(const QString &text);
 
     // The value of key in section of file; the empty text when the file, section or key is
     // missing or the file cannot be read. The value is not trimmed.

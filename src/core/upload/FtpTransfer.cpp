@@ -363,7 +363,7 @@ bool Transfer::checkRequest()
                                                               {&m_request.localPath, "the local path"},
                                                               {&m_request.remotePath, "the remote path"}};
     for (const auto &[text, what] : texts) {
-        if (FtpTarget::hasControlCharacter(*text)) {
+        if (hasControlCharacter(*text)) {
             // Would let a name smuggle its own commands onto the control connection.
             fail(QStringLiteral("%1 holds a control character; nothing was sent").arg(QLatin1StringView(what)));
             return false;

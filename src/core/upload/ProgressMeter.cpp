@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "core/upload/ProgressMeter.h"
 
+#include "core/diagnostics/SizeText.h"
+
 #include <QStringList>
 
 #include <cmath>
@@ -54,17 +56,7 @@ ProgressMeter::Reading ProgressMeter::reading() const
 
 QString ProgressMeter::rateText(double bytesPerSecond)
 {
-    static const char *const units[] = {"KB/s", "MB/s", "GB/s"};
-    if (bytesPerSecond < 1024.0)
-        return QString::number(qint64(bytesPerSecond)) + QStringLiteral(" B/s");
-    double value = bytesPerSecond / 1024.0;
-    size_t unit = 0;
-    while (value >= 1024.0 && unit + 1 < std::size(units)) {
-        value /= 1024.0;
-        ++unit;
-    }
-    // The C locale's decimal point: the log and the bar read alike whatever the desktop's locale.
-    return QString::number(value, 'f', 1) + u' ' + QLatin1StringView(units[unit]);
+    return sizeText(bytesPerSecond) + QStringLiteral("/s");
 }
 
 QString ProgressMeter::durationText(std::chrono::seconds duration)

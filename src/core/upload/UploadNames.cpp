@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "core/upload/UploadNames.h"
 
-#include "core/upload/FtpTarget.h"
 #include "core/settings/Settings.h"
 #include "core/diagnostics/ShownText.h"
 #include "core/settings/SysMain.h"
@@ -31,19 +30,17 @@ QString sendCommand(const QString &localPath, const QString &remotePath)
 QString settingsProblem(const Settings &settings)
 {
     const QString stationNo = SysMain::Trim(settings.FtpNo);
-    if (stationNo.contains(u'/') || stationNo.contains(u'\\') || FtpTarget::hasControlCharacter(stationNo)
-        || stationNo == u"." || stationNo == u"..") {
-        return QStringLiteral("the station number (FtpNo) \"%1\" would put the file outside the remote folder; "
+    if (stationNo.contains(u'/') || stationNo.contains(u'\\') || hasControlCharacter(stationNo) || stationNo == u"."
+        || stationNo == u"..") {
+        return QStringLiteral("the station number (%1) \"%2\" would put the file outside the remote folder; "
                               "nothing was sent")
-            .arg(shownText(stationNo));
+            .arg(Settings::keyOf(&Settings::FtpNo), shownText(stationNo));
     }
-    const std::pair<const char *, const QString *> others[] = {
-        {"FtpServer", &settings.FtpServer},     {"FtpPath", &settings.FtpPath},
-        {"FtpUserName", &settings.FtpUserName}, {"FtpPassword", &settings.FtpPassword},
-        {"LocalPath", &settings.LocalPath}};
-    for (const auto &[key, value] : others) {
-        if (FtpTarget::hasControlCharacter(*value))
-            return QStringLiteral("the setting %1 holds a control character; nothing was sent").arg(QLatin1StringView(key));
+    // The times never reach a protocol line: one that is not a time is only never due.
+    for (QString Settings::*field : {&Settings::FtpServer, &Settings::FtpPath, &Settings::FtpUserName,
+                                     &Settings::FtpPassword, &Settings::LocalPath}) {
+        if (hasControlCharacter(settings.*field))
+            return QStringLiteral("the setting %1 holds a control character; nothing was sent").arg(Settings::keyOf(field));
     }
     return {};
 }

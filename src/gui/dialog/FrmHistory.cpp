@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "gui/dialog/FrmHistory.h"
 
-#include "core/delivery/StatusLine.h"
 #include "core/diagnostics/ShownText.h"
+#include "core/diagnostics/SizeText.h"
 #include "core/language/LanguageText.h"
+#include "core/settings/Settings.h"
 
 #include <QCheckBox>
 #include <QHeaderView>
@@ -51,11 +52,13 @@ void FrmHistory::fill()
         const int at = m_table->rowCount();
         m_table->insertRow(at);
         QString trigger = triggerName(row.trigger);
-        if (row.slot >= 0)
-            trigger += QStringLiteral(" FtpTime%1").arg(row.slot + 1);
+        if (row.slot >= 0 && row.slot < Settings::TimeSlots) {
+            trigger += u' ';
+            trigger += Settings::timeKey(row.slot);
+        }
         const QStringList cells{row.askedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
                                 shownText(row.remotePath.section(u'/', -1)), trigger,
-                                row.bytes >= 0 ? StatusLine::sizeText(row.bytes) : QString(), outcomeName(row.outcome),
+                                row.bytes >= 0 ? sizeText(double(row.bytes)) : QString(), outcomeName(row.outcome),
                                 shownText(row.reason)};
         for (int column = 0; column < int(cells.size()); ++column)
             m_table->setItem(at, column, new QTableWidgetItem(cells.at(column)));

@@ -83,7 +83,7 @@ FrmParameter::FrmParameter(Station &station, QWidget *parent)
     for (int i = 0; i < TimeBoxes; ++i) {
         QLineEdit *time = txtTime[size_t(i)] = textBox(this, QStringLiteral("txtTime%1").arg(i));
         time->setMaximumWidth(time->fontMetrics().horizontalAdvance(QStringLiteral("00:000")) + 12);
-        if (i >= 8) {
+        if (Settings::sendsYesterday(i)) {
             QPalette palette = time->palette();
             palette.setColor(QPalette::Base, LightYellow);
             time->setPalette(palette);
@@ -229,7 +229,7 @@ void FrmParameter::checkTyped()
     mark(txtLocal, SettingsCheck::localFolderProblem(txtLocal->text()));
     cmbOk->setEnabled(usable);
     if (!m_tester)
-        cmbTest->setEnabled(serverProblem.isEmpty() && !SysMain::TrimBlanks(txtServer->text()).isEmpty());
+        cmbTest->setEnabled(serverProblem.isEmpty() && !SysMain::Trim(txtServer->text()).isEmpty());
 }
 
 void FrmParameter::mark(QLineEdit *edit, const QString &problem)
@@ -262,7 +262,7 @@ void FrmParameter::startOrCancelTest()
 
 void FrmParameter::startTest()
 {
-    const QString server = SysMain::TrimBlanks(txtServer->text());
+    const QString server = SysMain::Trim(txtServer->text());
     if (server.isEmpty() || !SettingsCheck::serverProblem(server).isEmpty())
         return;
     auto *tester = new InetFtp(this);
@@ -277,8 +277,8 @@ void FrmParameter::startTest()
     }
     file->close();
     tester->setServerAddress(server);
-    tester->setUserName(SysMain::TrimBlanks(txtName->text()));
-    tester->setPassword(SysMain::TrimBlanks(txtPassword->text()));
+    tester->setUserName(SysMain::Trim(txtName->text()));
+    tester->setPassword(SysMain::Trim(txtPassword->text()));
     // The way uploads go: a server that cannot rename fails here too, unless FtpTempName=0 spares
     // it the rename.
     tester->setTemporaryName(SysMain::Trim(m_state.settings().FtpTempName) != u"0");
@@ -288,7 +288,7 @@ void FrmParameter::startTest()
 
     // Hidden and with an ending of its own: nothing that collects the day's files takes it,
     // even if it could not be deleted.
-    m_testFolder = SysMain::TrimBlanks(txtUpload->text());
+    m_testFolder = SysMain::Trim(txtUpload->text());
     const QString name = QStringLiteral(".korva5-test-%1.part").arg(QRandomGenerator::global()->generate(), 8, 16, QChar(u'0'));
     m_tester = tester;
     tester->Execute(file->fileName(), m_testFolder + name);
@@ -335,7 +335,7 @@ void FrmParameter::save()
 {
     Settings typed;
     for (const SettingField &row : SettingsTable)
-        typed.*row.field = SysMain::TrimBlanks(box(row)->text());
+        typed.*row.field = SysMain::Trim(box(row)->text());
     QString error;
     if (!m_store.save(typed, &error)) {
         m_log.insertTop(QStringLiteral("Settings not saved: %1").arg(error));

@@ -8,7 +8,7 @@
 #include "core/upload/UploadNames.h"
 #include "gui/dialog/FrmHistory.h"
 #include "gui/dialog/FrmParameter.h"
-#include "gui/language/Captions.h"
+#include "gui/shell/Captions.h"
 #include "gui/shell/InstanceChannel.h"
 #include "gui/shell/Logging.h"
 #include "gui/shell/ProgressView.h"

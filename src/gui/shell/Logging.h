@@ -3,5 +3,5 @@
 
 #include <QLoggingCategory>
 
-// Diagnostics of the application shell (start-up, window, tray). Info and above are shown.
+// Diagnostics of the application shell (start-up, window, single instance). Info and above are shown.
 Q_DECLARE_LOGGING_CATEGORY(lcShell)

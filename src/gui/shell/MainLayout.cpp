@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "gui/shell/MainControls.h"
 
+#include "core/settings/Settings.h"
+
 #include <QAction>
 #include <QDateEdit>
 #include <QGridLayout>
@@ -91,7 +93,7 @@ QGroupBox *buildSettingsFrame(MainControls &c, const QFontMetrics &metrics)
     for (int slot = 0; slot < int(c.lblTime.size()); ++slot) {
         const QByteArray name = "lblTime" + QByteArray::number(slot + 1);
         // Times 9 and 10 send yesterday's file: another colour marks them.
-        c.lblTime[size_t(slot)] = valueLabel(metrics, name.constData(), {}, slot >= 8);
+        c.lblTime[size_t(slot)] = valueLabel(metrics, name.constData(), {}, Settings::sendsYesterday(slot));
     }
     c.lblUpDate = captionLabel("lblUpDate", QStringLiteral("(Yesterday)"));
     c.lblLocalFileName = captionLabel("lblLocalFileName", QStringLiteral("Local File:"));

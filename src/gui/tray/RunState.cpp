@@ -2,7 +2,7 @@
 #include "gui/tray/RunState.h"
 
 #include "core/state/AppState.h"
-#include "gui/shell/Logging.h"
+#include "gui/tray/TrayLogging.h"
 #include "gui/tray/TrayIcon.h"
 #include "gui/tray/WarningIcon.h"
 
@@ -63,5 +63,5 @@ void RunState::show(bool running)
     m_showsRunningImage = running;
     m_tooltip = NotifyArea::tooltipText(m_text(running ? QStringLiteral("RunStatus") : QStringLiteral("StopStatus")));
     m_tray.modify(image(running), m_tooltip);
-    qCDebug(lcShell) << "run state:" << (running ? "running" : "stopped");
+    qCDebug(lcTray) << "run state:" << (running ? "running" : "stopped");
 }

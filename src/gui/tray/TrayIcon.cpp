@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "gui/tray/TrayIcon.h"
 
-#include "gui/shell/Logging.h"
+#include "gui/tray/TrayLogging.h"
 #include "core/settings/SysMain.h"
 
 
@@ -28,7 +28,7 @@ bool SystemNotifyArea::add(const QIcon &icon, const QString &tooltip)
     // Shown even when no notification area exists yet: the icon docks when one appears.
     m_icon->show();
     if (!QSystemTrayIcon::isSystemTrayAvailable())
-        qCInfo(lcShell) << "no notification area on this desktop yet";
+        qCInfo(lcTray) << "no notification area on this desktop yet";
     return QSystemTrayIcon::isSystemTrayAvailable();
 }
 

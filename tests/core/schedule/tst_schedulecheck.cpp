@@ -84,7 +84,7 @@ void TestScheduleCheck::slotMatching()
     QFETCH(QString, value);
     QFETCH(QString, clock);
     QFETCH(bool, fires);
-    QCOMPARE(ScheduleCheck::slotFor(clock, times({{4, value}})).has_value(), fires);
+    QCOMPARE(ScheduleCheck::slotFor(QTime::fromString(clock, u"HH:mm"), times({{4, value}})).has_value(), fires);
 }
 
 void TestScheduleCheck::checkSequences_data()

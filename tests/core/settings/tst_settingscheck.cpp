@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The rules by which the settings dialog marks a typed value, without a window.
 #include "core/settings/SettingsCheck.h"
-#include "core/schedule/ScheduleCheck.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -12,54 +11,11 @@ class TestSettingsCheck : public QObject
     Q_OBJECT
 
 private slots:
-    void times_data();
-    void times();
     void folders_data();
     void folders();
     void servers_data();
     void servers();
 };
-
-void TestSettingsCheck::times_data()
-{
-    QTest::addColumn<QString>("time");
-    QTest::addColumn<bool>("accepted");
-    QTest::newRow("empty slot") << "" << true;
-    QTest::newRow("blanks only") << " \t " << true;
-    QTest::newRow("midnight") << "00:00" << true;
-    QTest::newRow("last minute") << "23:59" << true;
-    QTest::newRow("blanks around") << " 08:30\t" << true;
-    QTest::newRow("one-digit hour") << "9:05" << false;
-    QTest::newRow("one-digit minute") << "09:5" << false;
-    QTest::newRow("both short") << "9:5" << false;
-    QTest::newRow("hour 24") << "24:00" << false;
-    QTest::newRow("hour 25, minute 99") << "25:99" << false;
-    QTest::newRow("minute 60") << "12:60" << false;
-    QTest::newRow("letters") << "ab:cd" << false;
-    QTest::newRow("no colon") << "0830" << false;
-    QTest::newRow("seconds") << "08:30:00" << false;
-    QTest::newRow("line end after") << "08:30\n" << false;
-    QTest::newRow("full-width digits") << QString::fromUtf8("０８:３０") << false;
-    QTest::newRow("Arabic-Indic digits") << QString::fromUtf8("٠٨:٣٠") << false;
-}
-
-void TestSettingsCheck::times()
-{
-    QFETCH(QString, time);
-    QFETCH(bool, accepted);
-    const QString problem = SettingsCheck::timeProblem(time);
-    QCOMPARE(problem.isEmpty(), accepted);
-    if (!accepted)
-        QVERIFY2(problem.contains(u"HH:MM"), qPrintable(problem));
-
-    // An accepted time is one the schedule fires at: the slot matches its own minute.
-    const QString trimmed = time.trimmed();
-    if (accepted && !trimmed.isEmpty()) {
-        std::array<QString, Settings::TimeSlots> configured;
-        configured[3] = trimmed;
-        QCOMPARE(ScheduleCheck::slotFor(trimmed, configured), std::optional<int>(3));
-    }
-}
 
 void TestSettingsCheck::folders_data()
 {
@@ -100,7 +56,7 @@ void TestSettingsCheck::servers_data()
     QTest::addColumn<QString>("server");
     QTest::addColumn<bool>("accepted");
     QTest::addColumn<QString>("saying");
-    // The forms themselves are the transfer's (tst_ftptarget); here: empty passes, and the
+    // The forms themselves are tst_serveraddress's; here: empty passes, and the
     // reason reaches the tooltip.
     QTest::newRow("not set yet") << "" << true << "";
     QTest::newRow("blanks only") << "  " << true << "";

@@ -31,7 +31,9 @@ void TestSysMain::trim_data()
     QTest::addColumn<QString>("expected");
     QTest::newRow("blanks around") << "  12 " << "12";
     QTest::newRow("inner blanks stay") << " a b " << "a b";
-    QTest::newRow("tabs stay") << "\ta\t" << "\ta\t";
+    QTest::newRow("tabs around") << "\t a \t" << "a";
+    QTest::newRow("inner tab stays") << "a\tb" << "a\tb";
+    QTest::newRow("line end stays, for the checks to refuse") << " a\n" << "a\n";
     QTest::newRow("blanks only") << "   " << "";
     QTest::newRow("empty") << "" << "";
 }
@@ -158,6 +160,8 @@ void TestSysMain::settingsTableNamesEachFieldOnce()
     QCOMPARE(s.time(0), s.FtpTime1);
     QCOMPARE(s.time(8), s.FtpTime9);
     QCOMPARE(s.times()[9], s.FtpTime10);
+    QCOMPARE(Settings::keyOf(&Settings::FtpPassword), QStringLiteral("FtpPassword"));
+    QCOMPARE(Settings::timeKey(9), QStringLiteral("FtpTime10"));
     // The dialog stores the local folder sixth, right after the login.
     QCOMPARE(QLatin1StringView(SettingsTable[5].key), QStringLiteral("LocalPath"));
 }

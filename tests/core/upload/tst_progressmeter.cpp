@@ -67,20 +67,20 @@ void TestProgressMeter::readings_data()
                     {6000, 10 * MiB + 512000, 100 * MiB},
                     {7000, 10 * MiB + 614400, 100 * MiB},
                     {8000, 10 * MiB + 716800, 100 * MiB}})
-        << 10 << 102400.0 << 915 << "10% · 100.0 KB/s · 15:15 left";
+        << 10 << 102400.0 << 915 << "10% · 102 KB/s · 15:15 left";
     QTest::newRow("stalled: zero rate, time left unknown")
-        << reports({{0, 500, 1000}, {1000, 500, 1000}, {2000, 500, 1000}}) << 50 << 0.0 << -1 << "50% · 0 B/s";
+        << reports({{0, 500, 1000}, {1000, 500, 1000}, {2000, 500, 1000}}) << 50 << 0.0 << -1 << "50% · 0 bytes/s";
     QTest::newRow("an empty file is done") << reports({{0, 0, 0}}) << 100 << -1.0 << 0 << "100% · 0:00 left";
     QTest::newRow("more sent than announced is done, not over 100%")
         << reports({{0, 0, 1000}, {1000, 1500, 1000}}) << 100 << 1500.0 << 0 << "100% · 1.5 KB/s · 0:00 left";
     QTest::newRow("one byte short is not done")
-        << reports({{0, 0, 1000}, {1000, 999, 1000}}) << 99 << 999.0 << 1 << "99% · 999 B/s · 0:01 left";
+        << reports({{0, 0, 1000}, {1000, 999, 1000}}) << 99 << 999.0 << 1 << "99% · 999 bytes/s · 0:01 left";
     QTest::newRow("hours left")
         << reports({{0, 0, 10240 * MiB}, {1000, MiB, 10240 * MiB}}) << 0 << double(MiB) << 10239
         << "0% · 1.0 MB/s · 2:50:39 left";
     QTest::newRow("gigabytes a second")
         << reports({{0, 0, 10240 * MiB}, {1000, 2048 * MiB, 10240 * MiB}}) << 20 << double(2048 * MiB) << 4
-        << "20% · 2.0 GB/s · 0:04 left";
+        << "20% · 2.1 GB/s · 0:04 left";
     QTest::newRow("a count that goes back starts the rate afresh")
         << reports({{0, 0, 1000}, {1000, 800, 1000}, {2000, 100, 1000}}) << 10 << -1.0 << -1 << "10%";
     QTest::newRow("a clock that goes back starts the rate afresh")

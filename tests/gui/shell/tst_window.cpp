@@ -166,12 +166,13 @@ void TestWindow::mouseOnTheIconMeansIntents()
 void TestWindow::emptyStopStatusStillChangesTheImage()
 {
     Window w;
-    writeFile(w.dir.languageFile(), "[English]\nRunStatus=up\n");
+    // Texts left empty on purpose (a missing one would show the built-in text).
+    writeFile(w.dir.languageFile(), "[English]\nRunStatus=up\nStopStatus=\nRun=\n");
     w.window->runState().toggle();
     w.window->runState().toggle();
     QCOMPARE(w.tray.calls.last().tooltip, QString());
     QVERIFY(w.isStoppedIcon(w.tray.calls.last().icon));
-    QCOMPARE(w.state()->text(), QString()); // no Run text in the file either
+    QCOMPARE(w.state()->text(), QString()); // an empty Run text in the file too
 }
 
 void TestWindow::windowBackgroundPressDoesNothing()

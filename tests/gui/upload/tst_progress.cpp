@@ -163,7 +163,9 @@ void TestProgress::slowUploadShowsItsProgress()
     QVERIFY2(firstShown->first < 3500, qPrintable(QStringLiteral("first shown at %1 ms").arg(firstShown->first)));
     QVERIFY(bar->isHidden());
     QVERIFY2(screenshotError.isEmpty(), qPrintable(screenshotError));
-    static const QRegularExpression form(QStringLiteral("^\\d{2}% · \\d+\\.\\d (KB|MB)/s · \\d+:\\d\\d left$"));
+    // Decimal units, three figures: "4.2 MB/s", "42.0 MB/s", "420 KB/s".
+    static const QRegularExpression form(
+        QStringLiteral("^\\d{2}% · (\\d{1,2}\\.\\d|[1-9]\\d{2}) (KB|MB)/s · \\d+:\\d\\d left$"));
     QVERIFY2(form.match(textSeen).hasMatch(), qPrintable(textSeen));
 }
 

@@ -2,7 +2,7 @@
 // Captions from the language file, and the three language buttons.
 #include "core/language/BuiltInTexts.h"
 #include "core/settings/SysMain.h"
-#include "gui/language/Captions.h"
+#include "gui/shell/Captions.h"
 #include "gui/shell/FrmMain.h"
 #include "MessageCapture.h"
 #include "gui/tray/RunState.h"

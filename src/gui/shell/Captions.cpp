@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "gui/language/Captions.h"
+#include "gui/shell/Captions.h"
 
 #include "core/app/Station.h"
 #include "gui/shell/MainControls.h"

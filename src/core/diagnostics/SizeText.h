@@ -1,0 +1,10 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QString>
+
+// A count of bytes as people read it, in decimal units (1 KB is 1000 bytes, as disks and lines
+// are sold): "532 bytes", "12.3 KB", "1.0 MB", "250 MB". Three figures at most, so the status line
+// and the progress bar keep their width; the C locale's decimal point, so the window and the log
+// read alike. A rate is this with "/s" after it.
+QString sizeText(double bytes);

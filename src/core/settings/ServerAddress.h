@@ -1,0 +1,27 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// The server setting taken apart: read by the settings dialog to say what is wrong with a typed
+// value, and by the transfer to know where to connect.
+//
+// The server setting is a host ("ftp.example.com", "192.168.0.10"), "host:port", or a URL whose
+// scheme chooses the protocol: ftp:// (plain FTP, the default, port 21), ftps:// (FTP over
+// implicit TLS, port 990), ftpes:// (FTP with AUTH TLS on the control port, port 21), sftp://
+// (SSH file transfer, port 22).
+struct ServerAddress
+{
+    enum class Protocol { Ftp, Ftps, Ftpes, Sftp };
+
+    Protocol protocol = Protocol::Ftp;
+    QString host; // as in a URL: an IPv6 address keeps its brackets
+    int port = 21;
+
+    // Takes a server setting apart; nothing when it is empty or not one of the forms above.
+    static std::optional<ServerAddress> parse(const QString &server, QString *error = nullptr);
+
+    static QString protocolName(Protocol protocol);
+};

@@ -1,0 +1,95 @@
+// SPDX-License-Identifier: MIT
+// The one rule for an upload time, and that every reader of the times keeps to it: a time the
+// settings dialog accepts fires, is due, is shown as next; one it refuses does none of these.
+#include "core/delivery/Ledger.h"
+#include "core/delivery/StatusLine.h"
+#include "core/schedule/ScheduleCheck.h"
+#include "core/settings/SettingsCheck.h"
+#include "core/settings/SysMain.h"
+#include "core/settings/TimeOfDay.h"
+
+#include <QTest>
+
+class TestTimeOfDay : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void parse_data();
+    void parse();
+    void formatIsWhatParseReads();
+    void slotsSendingYesterday();
+};
+
+void TestTimeOfDay::parse_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QTime>("time"); // null: not a time
+    QTest::newRow("midnight") << "00:00" << QTime(0, 0);
+    QTest::newRow("last minute") << "23:59" << QTime(23, 59);
+    QTest::newRow("blanks around") << " 08:30 " << QTime(8, 30);
+    QTest::newRow("tabs around") << "\t08:30\t" << QTime(8, 30);
+    QTest::newRow("empty") << "" << QTime();
+    QTest::newRow("blanks only") << " \t " << QTime();
+    QTest::newRow("one-digit hour") << "9:05" << QTime();
+    QTest::newRow("one-digit minute") << "09:5" << QTime();
+    QTest::newRow("both short") << "9:5" << QTime();
+    QTest::newRow("hour 24") << "24:00" << QTime();
+    QTest::newRow("hour 25, minute 99") << "25:99" << QTime();
+    QTest::newRow("minute 60") << "12:60" << QTime();
+    QTest::newRow("letters") << "ab:cd" << QTime();
+    QTest::newRow("other separator") << "08.30" << QTime();
+    QTest::newRow("no colon") << "0830" << QTime();
+    QTest::newRow("sign") << "+8:30" << QTime();
+    QTest::newRow("seconds") << "08:30:00" << QTime();
+    QTest::newRow("line end after") << "08:30\n" << QTime();
+    QTest::newRow("inner blank") << "08: 30" << QTime();
+    QTest::newRow("full-width digits") << QString::fromUtf8("０８:３０") << QTime();
+    QTest::newRow("Arabic-Indic digits") << QString::fromUtf8("٠٨:٣٠") << QTime();
+}
+
+void TestTimeOfDay::parse()
+{
+    QFETCH(QString, text);
+    QFETCH(QTime, time);
+    const std::optional<QTime> parsed = TimeOfDay::parse(text);
+    QCOMPARE(parsed.value_or(QTime()), time);
+
+    // The dialog refuses exactly what is not a time, and says what it wants.
+    const QString problem = SettingsCheck::timeProblem(text);
+    const bool empty = SysMain::Trim(text).isEmpty();
+    QVERIFY2(problem.isEmpty() == (empty || time.isValid()), qPrintable(problem));
+    if (!problem.isEmpty())
+        QVERIFY2(problem.contains(u"HH:MM"), qPrintable(problem));
+
+    // The schedule, the retries and the status line read it alike.
+    std::array<QString, Settings::TimeSlots> times;
+    times[3] = text;
+    const QDate day(2021, 3, 5);
+    const QDateTime now(day, QTime(0, 0));
+    QCOMPARE(ScheduleCheck::slotFor(time.isValid() ? time : QTime(8, 30), times), time.isValid() ? std::optional<int>(3) : std::nullopt);
+    QCOMPARE(Ledger::dueMinute(day, 3, text), time.isValid() ? QDateTime(day, time) : QDateTime());
+    QCOMPARE(StatusLine::nextScheduled(now, times).isValid(), time.isValid());
+}
+
+void TestTimeOfDay::formatIsWhatParseReads()
+{
+    for (const QTime time : {QTime(0, 0), QTime(8, 5), QTime(23, 59)})
+        QCOMPARE(TimeOfDay::parse(TimeOfDay::format(time)), std::optional<QTime>(time));
+    QCOMPARE(TimeOfDay::format(QTime(8, 5, 59)), QStringLiteral("08:05"));
+}
+
+void TestTimeOfDay::slotsSendingYesterday()
+{
+    // Times 9 and 10 fire the day after the file's day; the schedule finds the file's day back.
+    const QDate day(2021, 3, 5);
+    for (int slot = 0; slot < Settings::TimeSlots; ++slot) {
+        const QDateTime due = Ledger::dueMinute(day, slot, QStringLiteral("00:30"));
+        QCOMPARE(due.date(), slot >= 8 ? day.addDays(1) : day);
+        const ScheduleCheck::Match match{slot, due};
+        QCOMPARE(match.day(), day);
+    }
+}
+
+QTEST_APPLESS_MAIN(TestTimeOfDay)
+#include "tst_timeofday.moc"
