@@ -13,6 +13,7 @@
 #include "core/upload/UploadNames.h"
 #include "core/upload/Uploader.h"
 
+#include <QFileInfo>
 #include <QSet>
 
 namespace {
@@ -71,8 +72,9 @@ void Delivery::start()
             m_lastDelivered = row;
     }
     m_ledger = Ledger::fromRows(rows, settings);
+    // Given up while no program ran: said as when it happens in a running one.
     for (const Ledger::Owed &owed : m_ledger.giveUpExpired(now))
-        qCInfo(lcUpload).noquote() << "given up before this start:" << shownText(owed.remotePath);
+        giveUp(owed);
     m_ledger.notBefore(now);
     for (const Ledger::Owed &owed : std::as_const(m_ledger.pending()))
         emit deliveryFailed(owed);
@@ -112,7 +114,13 @@ QList<ScheduleCheck::Match> Delivery::timesPassed(const QDateTime &now) const
 void Delivery::catchUpInDoubt(const QString &why)
 {
     const QDateTime now = m_clock.now();
-    const QList<ScheduleCheck::Match> matches = timesPassed(now);
+    // A records file that is not there cannot be sent again, nor can it have been sent since it
+    // went: owing it would only raise an alarm nobody can answer.
+    const Settings &settings = m_state.settings();
+    QList<ScheduleCheck::Match> matches = timesPassed(now);
+    matches.removeIf([&](const ScheduleCheck::Match &match) {
+        return !QFileInfo::exists(SysMain::Trim(settings.LocalPath) + UploadNames::localFileName(match.day()));
+    });
     if (matches.isEmpty())
         return;
     qCWarning(lcUpload).noquote() << QStringLiteral("the journal cannot tell what was delivered (%1): the files of "
@@ -151,12 +159,19 @@ QSet<QString> Delivery::sendMatches(const QList<ScheduleCheck::Match> &matches, 
         // Each remote file at most once, and not when it went out after that minute anyway or
         // is already waiting for its retry.
         const QString remotePath = remotePathOf(day);
-        if (caughtUp.contains(remotePath) || m_ledger.isOwed(remotePath) || deliveredSince(remotePath, match.minute))
+        if (caughtUp.contains(remotePath) || m_ledger.isOwed(remotePath) || isUnderWay(remotePath)
+            || deliveredSince(remotePath, match.minute))
             continue;
         caughtUp.insert(remotePath);
         send(day, Trigger::CatchUp, match.slot, true, catchUpDue.isValid() ? catchUpDue : match.minute);
     }
     return caughtUp;
+}
+
+bool Delivery::isUnderWay(const QString &remotePath) const
+{
+    return std::any_of(m_inFlight.cbegin(), m_inFlight.cend(),
+                       [&](const InFlight &upload) { return upload.record.remotePath == remotePath; });
 }
 
 bool Delivery::deliveredSince(const QString &remotePath, const QDateTime &minute)
@@ -171,13 +186,8 @@ void Delivery::checkRetries()
 {
     const QDateTime now = m_clock.now();
     const QList<Ledger::Owed> expired = m_ledger.giveUpExpired(now);
-    for (const Ledger::Owed &owed : expired) {
-        emit gaveUp(owed);
-        m_log.insertTop(QStringLiteral("%1 not sent: given up %2 hours after its time (%3)")
-                            .arg(owed.remotePath)
-                            .arg(Ledger::GiveUpAfterHours)
-                            .arg(owed.reason));
-    }
+    for (const Ledger::Owed &owed : expired)
+        giveUp(owed);
     const QList<Ledger::Owed> due = m_ledger.dueRetries(now);
     for (const Ledger::Owed &owed : due) {
         m_ledger.retryStarted(owed.remotePath);
@@ -185,6 +195,15 @@ void Delivery::checkRetries()
     }
     if (!expired.isEmpty() || !due.isEmpty())
         emit owedChanged();
+}
+
+void Delivery::giveUp(const Ledger::Owed &owed)
+{
+    emit gaveUp(owed);
+    m_log.insertTop(QStringLiteral("%1 not sent: given up %2 hours after its time (%3)")
+                        .arg(owed.remotePath)
+                        .arg(Ledger::GiveUpAfterHours)
+                        .arg(owed.reason));
 }
 
 void Delivery::sendManual(QDate day)

@@ -91,6 +91,10 @@ private:
     // harmless; a miss is not.
     void catchUpInDoubt(const QString &why);
     bool deliveredSince(const QString &remotePath, const QDateTime &minute);
+    // Asked for and not ended yet (waiting its turn or running).
+    bool isUnderWay(const QString &remotePath) const;
+    // Its 24 hours ran out: said in the log and by the alarm.
+    void giveUp(const Ledger::Owed &owed);
     QString remotePathOf(QDate day) const;
     void onStarted(quint64 tag);
     void onEnded(const FtpResult &result);

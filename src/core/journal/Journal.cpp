@@ -4,6 +4,7 @@
 #include "core/journal/JournalWorker.h"
 
 #include <QDir>
+#include <QFile>
 
 Q_LOGGING_CATEGORY(lcJournal, "korva5.journal", QtInfoMsg)
 
@@ -52,6 +53,12 @@ bool Journal::open(const QString &programDir, const QDateTime &now)
     const JournalDetail::Opened opened =
         worker->call<JournalDetail::Opened>([&] { return worker->openAt(path, evidence, now); });
     m_doubt = opened.doubt;
+    // Left beside the journal for the next start; where it cannot be made, nothing is lost but
+    // that start's knowing of this one.
+    QFile mark(runMark(programDir, path));
+    if (!mark.exists() && mark.open(QIODevice::WriteOnly | QIODevice::NewOnly,
+                                    QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+        mark.close();
     deliverNotices();
     m_opened = true;
     m_retry.start();

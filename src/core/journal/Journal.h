@@ -135,8 +135,12 @@ signals:
 
 private:
     // Why a journal of programDir is known to have been kept before, where path is not there yet:
-    // another file of it, or one set aside. Empty for a program folder that never had one.
+    // another file of it, one set aside, or the mark an earlier run left beside it. Empty for a
+    // program folder that never had one.
     static QString earlierJournal(const QString &programDir, const QString &path);
+    // The mark a run leaves beside its journal, under a name of its own, so that a journal removed
+    // between runs is not taken for a first start.
+    static QString runMark(const QString &programDir, const QString &path);
     void deliverNotices();
     friend class JournalDetail::Worker;
 

@@ -127,10 +127,18 @@ QString Journal::earlierJournal(const QString &programDir, const QString &path)
     const QString legacy = QDir(stateDir()).filePath(FileName);
     if (target.absolutePath() == QFileInfo(legacy).absolutePath() && QFileInfo::exists(legacy))
         return QStringLiteral("an earlier version's journal %1 may hold this program folder's uploads").arg(shown(legacy));
+    const QString mark = runMark(programDir, path);
+    if (QFileInfo::exists(mark))
+        return QStringLiteral("this program folder ran before (%1), and its journal is gone").arg(shown(mark));
     const QStringList aside = target.dir().entryList({target.fileName() + QStringLiteral(".*.broken"),
                                                       target.fileName() + QStringLiteral(".*.replaced")},
                                                      QDir::Files, QDir::Time);
     if (!aside.isEmpty())
         return QStringLiteral("an earlier journal was set aside as %1").arg(aside.first());
     return {};
+}
+
+QString Journal::runMark(const QString &programDir, const QString &path)
+{
+    return QFileInfo(path).dir().filePath(QStringLiteral(".korva5-ran-") + ProgramFolder::key(programDir));
 }

@@ -43,6 +43,10 @@ bool Worker::reopen()
     case Store::OpenResult::NotJournal:
         break;
     }
+    if (!QFileInfo::exists(m_path)) {
+        updateUnsaved(); // still cannot be made: tried again later
+        return false;
+    }
     startAfresh(m_store.error());
     return false;
 }

@@ -128,7 +128,8 @@ void Store::close()
 
 bool Store::busy() const
 {
-    return (m_code & 0xff) == SQLITE_BUSY || (m_code & 0xff) == SQLITE_LOCKED;
+    const int code = m_code & 0xff;
+    return code == SQLITE_BUSY || code == SQLITE_LOCKED || code == SQLITE_FULL;
 }
 
 bool Store::fail(int code)
@@ -158,6 +159,7 @@ Store::OpenResult Store::open(const QString &path, Mode mode, const QDateTime &n
     m_error.clear();
     m_code = SQLITE_OK;
     m_created = false;
+    m_foundEmpty = false;
 
     if (mode == Mode::Write) {
         // Server names and paths are nobody else's business: the file is the owner's alone from
@@ -229,6 +231,10 @@ Store::OpenResult Store::open(const QString &path, Mode mode, const QDateTime &n
             return busy() ? OpenResult::Busy : OpenResult::Failed;
         }
         version = read.integer(0);
+        if (version == 0 && tables.integer(0) == 0 && !m_created) {
+            m_foundEmpty = true;
+            m_created = true;
+        }
         if (version > SchemaVersion || (version == 0 && tables.integer(0) > 0)) {
             m_error = version ? QStringLiteral("written by a newer version of the program") : QStringLiteral("not a journal");
             close();

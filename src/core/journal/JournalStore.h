@@ -32,8 +32,10 @@ public:
     OpenResult open(const QString &path, Mode mode, const QDateTime &now);
     void close();
     bool isOpen() const { return m_db != nullptr; }
-    // Whether the last open made the file.
+    // Whether the last open made the journal: a new file, or one that was there but empty.
     bool created() const { return m_created; }
+    // Whether the last open found a file there with no journal in it (cut to nothing, say).
+    bool foundEmpty() const { return m_foundEmpty; }
 
     // A new row; its id comes from SQLite (0 when it failed), so that two writers of one file
     // never take each other's rows.
@@ -51,8 +53,8 @@ public:
 
     // Of the last failure.
     QString error() const { return m_error; }
-    // Whether the last failure was another connection holding the file: it passes, and what
-    // was to be written can wait for it.
+    // Whether the last failure passes by itself: another connection holding the file, or a full
+    // disk. What was to be written waits for it; the file is not damaged.
     bool busy() const;
 
     // A statement without results ("BEGIN", "COMMIT"); false (and error()) when it failed.
@@ -70,6 +72,7 @@ private:
     QString m_error;
     int m_code = 0;
     bool m_created = false;
+    bool m_foundEmpty = false;
 };
 
 } // namespace JournalDetail

@@ -118,18 +118,20 @@ Opened Worker::openAt(const QString &path, const QString &evidence, const QDateT
         m_identity = Posix::fileIdentity(path);
         m_on = true;
         // A new file where one of this program folder was before knows nothing of what it held.
+        if (m_store.foundEmpty())
+            return {true, QStringLiteral("journal %1 was empty").arg(shown(path))};
         return {true, m_store.created() && !evidence.isEmpty() ? evidence : QString()};
     }
     case Store::OpenResult::Busy:
-        // Another program holds it: not damaged, so not set aside. What this run records waits in
-        // memory and goes in once the file is free.
+        // Locked by another program, or on a full disk: not damaged, so not set aside. What this
+        // run records waits in memory and goes in once the file can be written.
         m_horizon = now;
         m_on = true;
         m_waiting = true;
-        report(QStringLiteral("Journal %1 is locked by another program; what this run records is written to it once "
-                              "it is free.")
-                   .arg(shown(path)));
-        return {true, QStringLiteral("journal %1 was locked by another program at start").arg(shown(path))};
+        report(QStringLiteral("Journal %1 cannot be written now (%2); what this run records waits in memory and is "
+                              "written once it can be.")
+                   .arg(shown(path), m_store.error()));
+        return {true, QStringLiteral("journal %1 could not be read at start (%2)").arg(shown(path), m_store.error())};
     case Store::OpenResult::Newer:
         // Its rows belong to the newer program; setting them aside would hide them from it.
         report(QStringLiteral("Journal %1 was written by a newer version of the program and is left as it is; "
@@ -142,6 +144,15 @@ Opened Worker::openAt(const QString &path, const QString &evidence, const QDateT
     }
     const QString reason = m_store.error();
     m_on = true;
+    if (!QFileInfo::exists(path)) {
+        // Nothing there to set aside: the file could not be made. It is made once it can be.
+        m_horizon = now;
+        m_waiting = true;
+        report(QStringLiteral("Journal %1 cannot be made now (%2); what this run records waits in memory and is "
+                              "written once it can be.")
+                   .arg(shown(path), reason));
+        return {true, QStringLiteral("journal %1 could not be made (%2)").arg(shown(path), reason)};
+    }
     const bool file = startAfresh(reason);
     return {file, QStringLiteral("journal %1 could not be used (%2)").arg(shown(path), reason)};
 }
@@ -264,9 +275,9 @@ void Worker::persist()
         return;
     if (m_store.busy()) {
         if (!m_waiting)
-            report(QStringLiteral("Journal %1 is locked by another program; what this run records waits in memory "
-                                  "and is written once it is free.")
-                       .arg(shown(m_path)));
+            report(QStringLiteral("Journal %1 cannot be written now (%2); what this run records waits in memory and "
+                                  "is written once it can be.")
+                       .arg(shown(m_path), m_store.error()));
         m_waiting = true;
         updateUnsaved();
         return;
@@ -324,7 +335,7 @@ bool Worker::writeOut()
     m_pruneDue = false;
     if (m_waiting) {
         m_waiting = false;
-        report(QStringLiteral("Journal %1 is free again; what waited in memory is written.").arg(shown(m_path)));
+        report(QStringLiteral("Journal %1 can be written again; what waited in memory is written.").arg(shown(m_path)));
     }
     updateUnsaved();
     return true;

@@ -288,6 +288,16 @@ void TestDelivery::retriesSurviveARestart()
     again.runAt(at(8, 45, 1), false);
     QVERIFY(arrived(QStringLiteral("20210305")));
     QCOMPARE(again.rows().first().trigger, Trigger::Retry);
+
+    // Its 24 hours run out while no program runs: the next start says so, as a running one would.
+    {
+        Desk failing(m_folder->path(), *m_server, at(8, 29, 30, QDate(2021, 3, 6)), {{1, QStringLiteral("08:30")}});
+        failing.useServer(m_server->address(), QStringLiteral("wrong"));
+        failing.runAt(at(8, 30, 30, QDate(2021, 3, 6)));
+    }
+    Desk nextDay(m_folder->path(), *m_server, at(9, 35, 0, QDate(2021, 3, 7)), {{1, QStringLiteral("08:30")}});
+    QCOMPARE(nextDay.lines.filter(QStringLiteral("/upload/20210306.12 not sent: given up 24 hours")).size(), 1);
+    QVERIFY(nextDay.delivery.isAlarming());
 }
 
 void TestDelivery::catchUp_data()
@@ -376,6 +386,8 @@ void TestDelivery::lostJournalStillDelivers_data()
     QTest::newRow("damaged while stopped") << "damaged" << false;
     QTest::newRow("set aside with no fresh one (full disk)") << "set-aside" << false;
     QTest::newRow("cannot be opened (a folder under its name)") << "folder" << false;
+    QTest::newRow("removed while stopped") << "removed" << false;
+    QTest::newRow("cut to nothing while stopped") << "empty" << false;
     QTest::newRow("removed while running") << "removed" << true;
     QTest::newRow("replaced while running") << "replaced" << true;
 }
@@ -404,6 +416,8 @@ void TestDelivery::lostJournalStillDelivers()
             QVERIFY(QDir().mkdir(path));
         } else if (fault == QLatin1String("removed")) {
             QVERIFY(QFile::remove(path));
+        } else if (fault == QLatin1String("empty")) {
+            writeFile(path, "");
         } else if (fault == QLatin1String("replaced")) {
             QVERIFY(QFile::remove(path));
             writeFile(path, "not a journal");

@@ -729,6 +729,8 @@ void TestJournal::doubtAtOpen_data()
     QTest::newRow("first start") << "" << false;
     QTest::newRow("its journal") << "journal" << false;
     QTest::newRow("no journal, one set aside before") << "set-aside" << true;
+    QTest::newRow("removed after an earlier run") << "removed" << true;
+    QTest::newRow("cut to nothing") << "empty" << true;
     QTest::newRow("a journal that cannot be opened") << "folder" << true;
     QTest::newRow("in the state folder, an earlier version's shared one") << "legacy" << true;
     QTest::newRow("in the state folder, another folder's") << "other" << false;
@@ -751,6 +753,15 @@ void TestJournal::doubtAtOpen()
         QVERIFY(earlier.open(programDir, Now.addDays(-1)));
     } else if (before == QLatin1String("set-aside")) {
         writeFile(path + QStringLiteral(".20261206-083000.broken"), "");
+    } else if (before == QLatin1String("removed") || before == QLatin1String("empty")) {
+        {
+            Journal earlier;
+            QVERIFY(earlier.open(programDir, Now.addDays(-1)));
+        }
+        for (const QString &file : QDir(dir.path()).entryList({Journal::FileName + u'*'}, QDir::Files))
+            QVERIFY(QFile::remove(dir.file(file)));
+        if (before == QLatin1String("empty"))
+            writeFile(path, "");
     } else if (before == QLatin1String("folder")) {
         QVERIFY(QDir().mkdir(path));
     } else if (inState) {
