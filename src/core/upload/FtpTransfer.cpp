@@ -5,6 +5,7 @@
 #include "core/upload/FtpTarget.h"
 #include "core/diagnostics/ShownText.h"
 #include "core/upload/TlsPolicy.h"
+#include "core/upload/TransferVerdict.h"
 #include "core/upload/UploadLogging.h"
 
 #include <QDir>
@@ -29,26 +30,6 @@ struct CurlListFree
 };
 using CurlList = std::unique_ptr<curl_slist, CurlListFree>;
 
-// One reply of the server as the header callback hands it over, line by line. A reply of
-// several lines ends with the line "NNN text"; every line before it ("NNN-text" or any other
-// text) is a continuation and carries no verdict.
-struct ReplyLine
-{
-    int code = 0;       // 100..599, or 0 for a continuation line without a code
-    bool final = false; // the last line of its reply
-
-    static ReplyLine parse(QByteArrayView line)
-    {
-        ReplyLine reply;
-        if (line.size() < 3 || !std::all_of(line.begin(), line.begin() + 3, [](char c) { return c >= '0' && c <= '9'; }))
-            return reply;
-        reply.code = (line[0] - '0') * 100 + (line[1] - '0') * 10 + (line[2] - '0');
-        const char after = line.size() > 3 ? line[3] : ' ';
-        reply.final = after == ' ' || after == '\r' || after == '\n';
-        return reply;
-    }
-};
-
 // What one transfer has seen so far. The curl callbacks below feed it; it turns what they see
 // into the control's state values, each reported once, in the order the moments happen. The
 // verdict is taken only once curl_easy_perform has returned, from everything seen.
@@ -56,8 +37,8 @@ class Transfer
 {
 public:
     Transfer(const FtpRequest &request, const FtpReport &report, const std::atomic<bool> &abort,
-             const FtpProgress &progress)
-        : m_request(request), m_report(report), m_abort(abort), m_progress(progress)
+             const FtpProgress &progress, const FtpFailed &failed)
+        : m_request(request), m_report(report), m_abort(abort), m_progress(progress), m_failed(failed)
     {
     }
 
@@ -72,21 +53,20 @@ public:
     static int onProgress(void *self, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
 
 private:
-    // Which command the server's next final reply answers.
-    enum class Awaiting { Other, StoreStart, StoreEnd, Size, RenameFrom, RenameTo, Delete };
-
     void report(State state) { m_report(state, state == State::Error ? m_reason : QString()); }
     void reportProgress(qint64 sent, bool last);
-    void fail(const QString &why);
+    void fail(const TransferFailure &failure);
+    void fail(FailureKind kind, const QString &why, const QString &detail = {}) { fail({why, {kind, detail, 0, {}, {}}}); }
     FtpResult result(bool succeeded) const
     {
-        return {m_request.tag, m_request.localPath, m_request.remotePath, succeeded, m_sent, m_reason};
+        return {m_request.tag, m_request.localPath, m_request.remotePath, succeeded, m_sent, m_reason,
+                succeeded ? FtpFailure() : m_failureKind};
     }
     // Notes the first cause of a failure seen inside a callback; the verdict reports it.
-    void noteFailure(const QString &why)
+    void noteFailure(FailureKind kind, const QString &why, const QString &detail = {})
     {
-        if (m_failure.isEmpty())
-            m_failure = why;
+        if (!m_failure.failed())
+            m_failure = {why, {kind, detail, 0, {}, {}}};
     }
     void markConnected();
     void onReply(QByteArrayView line);
@@ -95,11 +75,11 @@ private:
     bool checkRequest();
     bool openLocalFile();
     void setOptions(CURL *c);
-    QString transferFault(CURLcode result, const char *errorBuffer) const;
-    QString rename(CURL *c, char *errorBuffer);
+    TransferFailure transferFault(CURLcode result, const char *errorBuffer) const;
+    TransferFailure rename(CURL *c, char *errorBuffer);
     void aimAtFolder(CURL *c);
     void removeTemporary(CURL *c, char *errorBuffer);
-    QString removeSent(CURL *c, char *errorBuffer);
+    TransferFailure removeSent(CURL *c, char *errorBuffer);
     bool redo(CURL *c, curl_slist *commands, char *errorBuffer);
     curl_slist *commandList(std::initializer_list<QByteArray> commands) const;
     template <CURLoption Option, typename Value>
@@ -109,12 +89,12 @@ private:
     }
     QByteArray quotedPath(const QString &remotePath) const;
     QString where() const;
-    QString lastReply() const { return shownText(QString::fromUtf8(m_lastReply)); }
 
     const FtpRequest &m_request;
     const FtpReport &m_report;
     const std::atomic<bool> &m_abort;
     const FtpProgress &m_progress;
+    const FtpFailed &m_failed;
     const CurlApi *m_curl = nullptr; // set once a file is there to be sent
     FtpTarget m_target;
     QString m_fileName; // the last part of the remote path
@@ -123,8 +103,9 @@ private:
     QFile m_file;
     qint64 m_size = 0;      // announced to the server: the file's size when the upload began
     qint64 m_sent = 0;      // handed to curl so far
-    QString m_failure;      // the first cause of failure a callback saw
-    QString m_reason;       // the failure reported
+    TransferFailure m_failure; // the first cause of failure a callback saw
+    QString m_reason;          // the failure reported
+    FtpFailure m_failureKind;  // its kind
 
     // Kept alive for curl while it runs.
     QByteArray m_url;
@@ -143,15 +124,7 @@ private:
     bool m_dataDone = false; // the upload's own request is over; what follows moves no file data
     bool m_mustFinish = false; // the earlier copy may be off its final name: an abort waits
     std::chrono::steady_clock::time_point m_lastProgress;
-    Awaiting m_awaiting = Awaiting::Other;
-    int m_storeReply = 0;   // the final reply that ended the data transfer of STOR
-    int m_sizeReply = 0;    // the final reply to SIZE after the upload
-    int m_renameFromReply = 0;
-    int m_renameToReply = 0;
-    int m_deleteReply = 0;
-    QByteArray m_renameRefusal; // the server's words when it refused one of the rename's commands
-    std::optional<qint64> m_serverSize;
-    QByteArray m_lastReply;
+    FtpReplies m_replies;
 };
 
 QString Transfer::where() const
@@ -160,9 +133,15 @@ QString Transfer::where() const
         + u" as " + shownText(m_request.remotePath);
 }
 
-void Transfer::fail(const QString &why)
+void Transfer::fail(const TransferFailure &failure)
 {
+    const QString &why = failure.why;
     m_reason = why;
+    m_failureKind = failure.failure;
+    if (m_failureKind.kind == FailureKind::None)
+        m_failureKind.kind = FailureKind::Other; // a failure always has a kind
+    if (m_failed)
+        m_failed(m_failureKind);
     // An abort is the control ending: it names the upload itself, with the reason that matters.
     if (!m_abort.load())
         qCWarning(lcUpload).noquote() << "upload of" << shownText(m_request.localPath) << "failed:" << why;
@@ -180,71 +159,21 @@ void Transfer::markConnected()
 void Transfer::onReply(QByteArrayView line)
 {
     markConnected(); // the greeting is the first reply: the connection stands
-    m_lastReply = line.trimmed().toByteArray();
-    const ReplyLine reply = ReplyLine::parse(line);
+    const FtpReplies::Seen seen = m_replies.replyReceived(line);
     if (m_requestSent && !m_receiving) {
         m_receiving = true;
         report(State::ReceivingResponse);
     }
-    if (!reply.final)
-        return; // continuation lines carry no verdict, whatever code they start with
-    switch (m_awaiting) {
-    case Awaiting::StoreStart:
-        // 125/150: the data connection opens and the file goes out; any other reply refuses it.
-        m_awaiting = reply.code >= 100 && reply.code < 200 ? Awaiting::StoreEnd : Awaiting::Other;
-        if (m_awaiting == Awaiting::Other)
-            m_storeReply = reply.code;
-        break;
-    case Awaiting::StoreEnd:
-        m_awaiting = Awaiting::Other;
-        m_storeReply = reply.code;
-        if (reply.code == 226 || reply.code == 250)
-            report(State::ResponseReceived);
-        break;
-    case Awaiting::Size:
-        m_awaiting = Awaiting::Other;
-        m_sizeReply = reply.code;
-        if (reply.code == 213) {
-            bool ok = false;
-            const qint64 size = line.sliced(4).trimmed().toLongLong(&ok);
-            if (ok)
-                m_serverSize = size;
-        }
-        break;
-    case Awaiting::RenameFrom:
-    case Awaiting::RenameTo:
-    case Awaiting::Delete:
-        (m_awaiting == Awaiting::RenameFrom ? m_renameFromReply
-         : m_awaiting == Awaiting::RenameTo ? m_renameToReply
-                                            : m_deleteReply) = reply.code;
-        m_awaiting = Awaiting::Other;
-        if (reply.code >= 400)
-            m_renameRefusal = m_lastReply; // curl's QUIT follows and would take the last reply's place
-        break;
-    case Awaiting::Other:
-        break;
-    }
+    if (seen.storeConfirmed)
+        report(State::ResponseReceived);
 }
 
 void Transfer::onCommand(QByteArrayView line)
 {
-    if (line.startsWith("STOR ") || line.startsWith("APPE ")) {
-        m_awaiting = Awaiting::StoreStart;
-        if (!m_requestSent) {
-            m_requestSent = true;
-            report(State::RequestSent);
-        }
-    } else if (line.startsWith("SIZE ")) {
-        // Only the SIZE that follows the upload counts; curl asks again before the rename.
-        m_awaiting = m_sizeReply == 0 ? Awaiting::Size : Awaiting::Other;
-    } else if (line.startsWith("RNFR ")) {
-        m_awaiting = Awaiting::RenameFrom;
-    } else if (line.startsWith("RNTO ")) {
-        m_awaiting = Awaiting::RenameTo;
-    } else if (line.startsWith("DELE ")) {
-        m_awaiting = Awaiting::Delete;
-    } else {
-        m_awaiting = Awaiting::Other;
+    m_replies.commandSent(line);
+    if ((line.startsWith("STOR ") || line.startsWith("APPE ")) && !m_requestSent) {
+        m_requestSent = true;
+        report(State::RequestSent);
     }
 }
 
@@ -290,7 +219,7 @@ size_t Transfer::onRead(char *buffer, size_t size, size_t count, void *self)
 {
     auto *t = static_cast<Transfer *>(self);
     if (t->m_abort.load()) {
-        t->noteFailure(QStringLiteral("the upload was ended before it was done"));
+        t->noteFailure(FailureKind::Ended, QStringLiteral("the upload was ended before it was done"));
         return CURL_READFUNC_ABORT;
     }
     if (!t->m_requestSent) { // protocols without an FTP command dialogue (sftp)
@@ -304,15 +233,17 @@ size_t Transfer::onRead(char *buffer, size_t size, size_t count, void *self)
         return 0;
     const qint64 got = t->m_file.read(buffer, wanted);
     if (got < 0) {
-        t->noteFailure(QStringLiteral("reading the local file failed: %1").arg(t->m_file.errorString()));
+        t->noteFailure(FailureKind::LocalUnreadable,
+                       QStringLiteral("reading the local file failed: %1").arg(t->m_file.errorString()),
+                       shownText(t->m_request.localPath));
         return CURL_READFUNC_ABORT;
     }
     if (got == 0) {
         // The station rewrote the file in place while it went out: what the server would get is
         // not the file announced, so end the transfer rather than let a piece pass for it.
-        t->noteFailure(QStringLiteral("the local file shrank during the upload (%1 of %2 bytes read)")
-                           .arg(t->m_sent)
-                           .arg(t->m_size));
+        t->noteFailure(FailureKind::LocalChanged,
+                       QStringLiteral("the local file shrank during the upload (%1 of %2 bytes read)").arg(t->m_sent).arg(t->m_size),
+                       shownText(t->m_request.localPath));
         return CURL_READFUNC_ABORT;
     }
     t->m_sent += got;
@@ -339,7 +270,7 @@ int Transfer::onProgress(void *self, curl_off_t, curl_off_t, curl_off_t, curl_of
         t->reportProgress(qint64(uploaded), false);
     if (!t->m_abort.load() || t->m_mustFinish)
         return 0;
-    t->noteFailure(QStringLiteral("the upload was ended before it was done"));
+    t->noteFailure(FailureKind::Ended, QStringLiteral("the upload was ended before it was done"));
     return 1;
 }
 
@@ -347,14 +278,14 @@ int Transfer::onProgress(void *self, curl_off_t, curl_off_t, curl_off_t, curl_of
 bool Transfer::checkRequest()
 {
     if (!m_request.refusal.isEmpty()) {
-        fail(m_request.refusal);
+        fail(m_request.refusalKind, m_request.refusal);
         return false;
     }
     report(State::ResolvingHost);
     QString why;
     const std::optional<FtpTarget> target = FtpTarget::parse(m_request.server, &why);
     if (!target) {
-        fail(why);
+        fail(m_request.server.trimmed().isEmpty() ? FailureKind::NoServer : FailureKind::ServerUnusable, why);
         return false;
     }
     m_target = *target;
@@ -365,13 +296,13 @@ bool Transfer::checkRequest()
     for (const auto &[text, what] : texts) {
         if (FtpTarget::hasControlCharacter(*text)) {
             // Would let a name smuggle its own commands onto the control connection.
-            fail(QStringLiteral("%1 holds a control character; nothing was sent").arg(QLatin1StringView(what)));
+            fail(FailureKind::NameRefused, QStringLiteral("%1 holds a control character; nothing was sent").arg(QLatin1StringView(what)));
             return false;
         }
     }
     m_fileName = m_request.remotePath.section(u'/', -1);
     if (m_fileName.isEmpty() || m_fileName == u"." || m_fileName == u"..") {
-        fail(QStringLiteral("the remote path \"%1\" names no file").arg(shownText(m_request.remotePath)));
+        fail(FailureKind::NameRefused, QStringLiteral("the remote path \"%1\" names no file").arg(shownText(m_request.remotePath)));
         return false;
     }
     if (m_request.temporaryName) {
@@ -383,7 +314,7 @@ bool Transfer::checkRequest()
             && m_request.remotePath.contains(u' ')) {
             // The rename could not name it (tabs are refused above as control characters): better
             // nothing sent than a file that never takes its name.
-            fail(QStringLiteral("the remote path \"%1\" is relative to the home folder and holds a blank, which an sftp "
+            fail(FailureKind::NameRefused, QStringLiteral("the remote path \"%1\" is relative to the home folder and holds a blank, which an sftp "
                                 "rename cannot name; make FtpPath absolute or set FtpTempName=0; nothing was sent")
                      .arg(shownText(m_request.remotePath)));
             return false;
@@ -400,8 +331,8 @@ bool Transfer::openLocalFile()
     const QString path = m_request.localPath;
     const QFileInfo info(path);
     QString readFrom = path;
-    auto refuse = [this, &path](const QString &why) {
-        fail(QStringLiteral("%1 %2; nothing was sent").arg(shownText(path), why));
+    auto refuse = [this, &path](FailureKind kind, const QString &why) {
+        fail(kind, QStringLiteral("%1 %2; nothing was sent").arg(shownText(path), why), shownText(path));
         return false;
     };
     if (info.isSymLink()) {
@@ -410,23 +341,23 @@ bool Transfer::openLocalFile()
         const QString target = info.canonicalFilePath();
         const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
         if (target.isEmpty())
-            return refuse(QStringLiteral("is a link to %1, which does not exist").arg(shownText(info.symLinkTarget())));
+            return refuse(FailureKind::LocalMissing, QStringLiteral("is a link to %1, which does not exist").arg(shownText(info.symLinkTarget())));
         if (folder.isEmpty() || !target.startsWith(folder + u'/'))
-            return refuse(QStringLiteral("is a link to %1, outside the records folder").arg(shownText(target)));
+            return refuse(FailureKind::LocalNotAllowed, QStringLiteral("is a link to %1, outside the records folder").arg(shownText(target)));
         readFrom = target;
     }
     const QFileInfo file(readFrom);
     if (!file.exists())
-        return refuse(QStringLiteral("does not exist"));
+        return refuse(FailureKind::LocalMissing, QStringLiteral("does not exist"));
     if (file.isDir())
-        return refuse(QStringLiteral("is a folder"));
+        return refuse(FailureKind::LocalUnreadable, QStringLiteral("is a folder"));
     if (!file.isFile())
-        return refuse(QStringLiteral("is not a regular file"));
+        return refuse(FailureKind::LocalUnreadable, QStringLiteral("is not a regular file"));
     m_file.setFileName(readFrom);
     // Unbuffered: curl asks for its whole upload buffer at a time, which goes straight from the
     // file into it; a buffer of QFile's own would only add a copy for the short reads.
     if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return refuse(QStringLiteral("cannot be read: %1").arg(m_file.errorString()));
+        return refuse(FailureKind::LocalUnreadable, QStringLiteral("cannot be read: %1").arg(m_file.errorString()));
     m_size = m_file.size();
     return true;
 }
@@ -511,38 +442,22 @@ void Transfer::setOptions(CURL *c)
     set<CURLOPT_DEBUGDATA>(c, this);
 }
 
-// The file counts as on the server only when everything agrees: curl finished without an
-// error, the whole announced size went out, the server's final reply to the data transfer was
-// 226/250, and where the server answers SIZE, it holds exactly that many bytes.
-QString Transfer::transferFault(CURLcode result, const char *errorBuffer) const
+TransferFailure Transfer::transferFault(CURLcode result, const char *errorBuffer) const
 {
-    const bool ftp = m_target.protocol != FtpTarget::Protocol::Sftp;
-    QString why = m_failure;
-    if (why.isEmpty() && result != CURLE_OK) {
-        QString detail = QString::fromUtf8(errorBuffer[0] ? errorBuffer : m_curl->easyStrerror(result));
-        // curl names how long it waited for a connection, not for an answer: say it here.
-        if (result == CURLE_OPERATION_TIMEDOUT && !detail.contains(QStringLiteral("after")) && !detail.contains(QStringLiteral("seconds")))
-            detail += QStringLiteral(" after %1 seconds")
-                          .arg(std::chrono::ceil<std::chrono::seconds>(m_request.timeouts.response).count());
-        why = detail + u" (" + where() + u')';
-        if (!m_lastReply.isEmpty())
-            why += u", last reply: " + lastReply();
-    }
-    if (why.isEmpty() && m_sent != m_size)
-        why = QStringLiteral("only %1 of %2 bytes were sent (%3)").arg(m_sent).arg(m_size).arg(where());
-    if (why.isEmpty() && ftp && m_storeReply != 226 && m_storeReply != 250)
-        why = QStringLiteral("the server did not confirm %1 (%2)").arg(where(), lastReply());
-    if (why.isEmpty() && ftp) {
-        // 500/502: a server without SIZE, which is no failure; 550 means the file is not there.
-        if (m_sizeReply == 213 && m_serverSize && *m_serverSize != m_size)
-            why = QStringLiteral("the server holds %1 bytes of %2, not %3").arg(*m_serverSize).arg(where()).arg(m_size);
-        else if (m_sizeReply != 213 && m_sizeReply != 500 && m_sizeReply != 502)
-            why = QStringLiteral("the server does not show %1 after the upload (SIZE: %2)")
-                      .arg(where(), m_sizeReply ? QString::number(m_sizeReply) : QStringLiteral("no reply"));
-        else if (m_sizeReply == 213 && !m_serverSize)
-            why = QStringLiteral("the server's size of %1 is unreadable (%2)").arg(where(), lastReply());
-    }
-    return why;
+    TransferFacts facts;
+    facts.sftp = m_target.protocol == FtpTarget::Protocol::Sftp;
+    facts.code = result;
+    if (result != CURLE_OK)
+        facts.curlMessage = QString::fromUtf8(errorBuffer[0] ? errorBuffer : m_curl->easyStrerror(result));
+    facts.noted = m_failure;
+    facts.connected = m_connected;
+    facts.requestSent = m_requestSent;
+    facts.sent = m_sent;
+    facts.size = m_size;
+    facts.replies = m_replies;
+    facts.where = where();
+    facts.timeouts = m_request.timeouts;
+    return transferVerdict(facts);
 }
 
 // A path as libcurl's sftp commands take it. An absolute one goes in quotes, so blanks and
@@ -563,8 +478,7 @@ QByteArray Transfer::quotedPath(const QString &remotePath) const
 bool Transfer::redo(CURL *c, curl_slist *commands, char *errorBuffer)
 {
     m_afterQuote.reset(commands);
-    m_renameFromReply = m_renameToReply = m_deleteReply = 0;
-    m_renameRefusal.clear();
+    m_replies.clearAfterUpload();
     errorBuffer[0] = '\0';
     set<CURLOPT_UPLOAD>(c, 0L);
     set<CURLOPT_NOBODY>(c, 1L);
@@ -582,9 +496,9 @@ curl_slist *Transfer::commandList(std::initializer_list<QByteArray> commands) co
     return list;
 }
 
-// The file is confirmed whole under its temporary name; it takes its final name now. Empty when
-// it did, else why not.
-QString Transfer::rename(CURL *c, char *errorBuffer)
+// The file is confirmed whole under its temporary name; it takes its final name now. No failure
+// when it did, else why not.
+TransferFailure Transfer::rename(CURL *c, char *errorBuffer)
 {
     const bool ftp = m_target.protocol != FtpTarget::Protocol::Sftp;
     // Where the earlier copy waits while the new file takes its name: the same folder, so the
@@ -597,7 +511,7 @@ QString Transfer::rename(CURL *c, char *errorBuffer)
     auto renamed = [&](const QByteArray &source, const QByteArray &target) {
         return redo(c, ftp ? commandList({"RNFR " + source, "RNTO " + target}) : commandList({"rename " + source + ' ' + target}),
                     errorBuffer)
-            || (ftp && m_renameToReply >= 200 && m_renameToReply < 300);
+            || (ftp && m_replies.renameToReply() >= 200 && m_replies.renameToReply() < 300);
     };
     // Ours alone, whether left by an earlier try or just set aside: its failure changes nothing.
     auto removeAside = [&] { redo(c, commandList({(ftp ? "*DELE " : "*rm ") + aside}), errorBuffer); };
@@ -605,27 +519,40 @@ QString Transfer::rename(CURL *c, char *errorBuffer)
         return {};
     auto replies = [this] {
         QStringList seen;
-        for (const auto &[command, code] : {std::pair{"DELE", m_deleteReply}, {"RNFR", m_renameFromReply}, {"RNTO", m_renameToReply}}) {
+        for (const auto &[command, code] : {std::pair{"DELE", m_replies.deleteReply()},
+                                            {"RNFR", m_replies.renameFromReply()},
+                                            {"RNTO", m_replies.renameToReply()}}) {
             if (code)
                 seen << QLatin1StringView(command) + u' ' + QString::number(code);
         }
         return seen.join(QStringLiteral(", "));
     };
     auto refusal = [&] {
-        return ftp ? replies() + (m_renameRefusal.isEmpty() ? QString() : u": " + shownText(QString::fromUtf8(m_renameRefusal)))
+        const QByteArray said = m_replies.renameRefusal();
+        return ftp ? replies() + (said.isEmpty() ? QString() : u": " + shownText(QString::fromUtf8(said)))
                    : QString::fromUtf8(errorBuffer);
     };
+    // The first refusal is the one that counts: later commands only try to work around it.
+    FtpFailure refused{FailureKind::RenameRefused, {}, 0, {}, {}};
+    if (ftp) {
+        refused.replyCode = m_replies.renameToReply() >= 400 ? m_replies.renameToReply() : m_replies.renameFromReply();
+        refused.replyText = shownText(QString::fromUtf8(m_replies.renameRefusal()));
+        refused.detail = refused.replyText;
+    } else {
+        refused.curlMessage = QString::fromUtf8(errorBuffer);
+    }
     auto failed = [&](const QString &detail) {
-        return QStringLiteral("the server did not rename %1 to %2 (%3)")
-            .arg(shownText(m_sentName), where(), m_failure.isEmpty() ? detail : m_failure);
+        const QString why = QStringLiteral("the server did not rename %1 to %2 (%3)")
+                                .arg(shownText(m_sentName), where(), m_failure.failed() ? m_failure.why : detail);
+        return TransferFailure{why, m_failure.failed() ? m_failure.failure : refused};
     };
     QString why = refusal();
     // Some servers (and sftp servers as a rule) will not rename onto an existing file: the earlier
     // copy steps aside then, and comes back if the new one still cannot take its name. It is never
     // deleted before the new file is in place. Over FTP only when the server took RNFR: one that
     // cannot rename at all keeps what it has.
-    const bool overwriteRefused = !ftp || (m_renameFromReply == 350 && m_renameToReply >= 400);
-    if (!overwriteRefused || !m_failure.isEmpty() || m_abort.load())
+    const bool overwriteRefused = !ftp || (m_replies.renameFromReply() == 350 && m_replies.renameToReply() >= 400);
+    if (!overwriteRefused || m_failure.failed() || m_abort.load())
         return failed(why);
     // An ending program waits for these few commands: stopping between them could leave no file
     // under the final name.
@@ -671,21 +598,27 @@ void Transfer::removeTemporary(CURL *c, char *errorBuffer)
 }
 
 // The file is confirmed under its final name and was only sent to try the server: it goes again.
-// Empty when it did, else why not.
-QString Transfer::removeSent(CURL *c, char *errorBuffer)
+// No failure when it did, else why not.
+TransferFailure Transfer::removeSent(CURL *c, char *errorBuffer)
 {
     const bool ftp = m_target.protocol != FtpTarget::Protocol::Sftp;
     aimAtFolder(c);
     const QByteArray command = ftp ? QByteArray("DELE " + m_fileName.toUtf8()) : QByteArray("rm " + quotedPath(m_request.remotePath));
     if (redo(c, commandList({command}), errorBuffer))
         return {};
-    QString refusal = m_failure;
-    if (refusal.isEmpty() && ftp && m_deleteReply)
-        refusal = QStringLiteral("DELE %1").arg(m_deleteReply)
-            + (m_renameRefusal.isEmpty() ? QString() : u": " + shownText(QString::fromUtf8(m_renameRefusal)));
+    FtpFailure failure{FailureKind::DeleteRefused, {}, 0, {}, {}};
+    QString refusal = m_failure.why;
+    if (m_failure.failed()) {
+        failure = m_failure.failure;
+    } else if (ftp && m_replies.deleteReply()) {
+        const QByteArray said = m_replies.renameRefusal();
+        failure.replyCode = m_replies.deleteReply();
+        failure.replyText = failure.detail = shownText(QString::fromUtf8(said));
+        refusal = QStringLiteral("DELE %1").arg(m_replies.deleteReply()) + (said.isEmpty() ? QString() : u": " + failure.replyText);
+    }
     if (refusal.isEmpty())
-        refusal = QString::fromUtf8(errorBuffer);
-    return QStringLiteral("the server did not delete %1 after it was sent (%2)").arg(where(), refusal);
+        refusal = failure.curlMessage = QString::fromUtf8(errorBuffer);
+    return {QStringLiteral("the server did not delete %1 after it was sent (%2)").arg(where(), refusal), failure};
 }
 
 FtpResult Transfer::run()
@@ -697,12 +630,12 @@ FtpResult Transfer::run()
     QString unavailable;
     m_curl = curlApi(&unavailable);
     if (!m_curl) {
-        fail(unavailable + QStringLiteral("; nothing was sent"));
+        fail(FailureKind::CurlMissing, unavailable + QStringLiteral("; nothing was sent"));
         return result(false);
     }
     std::unique_ptr<CURL, void (*)(CURL *)> curl(m_curl->easyInit(), m_curl->easyCleanup);
     if (!curl) {
-        fail(QStringLiteral("cannot start a transfer (out of memory)"));
+        fail(FailureKind::Other, QStringLiteral("cannot start a transfer (out of memory)"));
         return result(false);
     }
     char errorBuffer[CURL_ERROR_SIZE] = {};
@@ -717,17 +650,18 @@ FtpResult Transfer::run()
         reportProgress(qint64(uploaded), true);
     }
 
-    QString why = transferFault(code, errorBuffer);
+    TransferFailure verdict = transferFault(code, errorBuffer);
+    QString &why = verdict.why;
     if (m_request.temporaryName) {
         if (why.isEmpty()) {
-            why = rename(curl.get(), errorBuffer);
+            verdict = rename(curl.get(), errorBuffer);
             if (!why.isEmpty()) {
                 // A try of the server leaves nothing behind, not even a file that could not take
                 // its name.
                 bool removed = false;
                 if (m_request.deleteAfter && !m_abort.load()) {
                     removeTemporary(curl.get(), errorBuffer);
-                    removed = m_deleteReply >= 200 && m_deleteReply < 300;
+                    removed = m_replies.deleteReply() >= 200 && m_replies.deleteReply() < 300;
                 }
                 why += removed ? QStringLiteral("; the file sent was deleted again")
                                : QStringLiteral("; the file stays under its temporary name");
@@ -736,13 +670,13 @@ FtpResult Transfer::run()
             removeTemporary(curl.get(), errorBuffer);
     }
     if (why.isEmpty() && m_request.deleteAfter)
-        why = removeSent(curl.get(), errorBuffer);
+        verdict = removeSent(curl.get(), errorBuffer);
     // The file counts as sent only under its final name.
     const bool succeeded = why.isEmpty();
     if (succeeded)
         report(State::ResponseCompleted);
     else
-        fail(why);
+        fail(verdict);
     if (m_connected) {
         report(State::Disconnecting);
         report(State::Disconnected);
@@ -756,8 +690,8 @@ FtpResult Transfer::run()
 } // namespace
 
 FtpResult runFtpTransfer(const FtpRequest &request, const FtpReport &report, const std::atomic<bool> &abort,
-                         const FtpProgress &progress)
+                         const FtpProgress &progress, const FtpFailed &failed)
 {
-    Transfer transfer(request, report, abort, progress);
+    Transfer transfer(request, report, abort, progress, failed);
     return transfer.run();
 }

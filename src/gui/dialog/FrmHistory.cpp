@@ -3,6 +3,7 @@
 
 #include "core/delivery/StatusLine.h"
 #include "core/diagnostics/ShownText.h"
+#include "core/upload/FailureReason.h"
 #include "gui/language/Captions.h"
 
 #include <QCheckBox>
@@ -56,9 +57,12 @@ void FrmHistory::fill()
         const QStringList cells{row.askedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
                                 shownText(row.remotePath.section(u'/', -1)), trigger,
                                 row.bytes >= 0 ? StatusLine::sizeText(row.bytes) : QString(), outcomeName(row.outcome),
-                                shownText(row.reason)};
+                                // Rows from before kinds were kept show their whole reason.
+                                row.failureKind != FailureKind::None ? shortReason(row.failureKind, row.failureDetail)
+                                                                     : shownText(row.reason)};
         for (int column = 0; column < int(cells.size()); ++column)
             m_table->setItem(at, column, new QTableWidgetItem(cells.at(column)));
+        m_table->item(at, int(cells.size()) - 1)->setToolTip(shownText(row.reason)); // the whole of it
     }
     m_table->resizeColumnsToContents();
 }

@@ -350,7 +350,7 @@ void FrmMain::notify(const QString &key, const QString &remotePath, const QStrin
 {
     QString text = languageText(m_state, key).arg(remotePath.section(u'/', -1));
     if (text.contains(QStringLiteral("%2"))) {
-        QString why = shortReason(reason);
+        QString why = m_delivery->shortReason(remotePath, reason);
         while (why.endsWith(u'.'))
             why.chop(1); // the sentence around it ends itself
         text = text.arg(why);
