@@ -23,10 +23,9 @@ namespace {
 
 using State = Ftp::State;
 
-// Lists exist only once libcurl is loaded, so their deleter can always reach it.
 struct CurlListFree
 {
-    void operator()(curl_slist *list) const { curlApi()->slistFreeAll(list); }
+    void operator()(curl_slist *list) const { curl_slist_free_all(list); }
 };
 using CurlList = std::unique_ptr<curl_slist, CurlListFree>;
 
@@ -82,10 +81,15 @@ private:
     TransferFailure removeSent(CURL *c, char *errorBuffer);
     bool redo(CURL *c, curl_slist *commands, char *errorBuffer);
     curl_slist *commandList(std::initializer_list<QByteArray> commands) const;
+    // Every option is one the transfer relies on: the first that libcurl refuses is kept, and
+    // the transfer fails with it rather than run without it.
     template <CURLoption Option, typename Value>
-    void set(CURL *c, Value value) const
+    void set(CURL *c, Value value)
     {
-        setCurlOption<Option>(*m_curl, c, value);
+        if (const CURLcode code = setCurlOption<Option>(c, value); code != CURLE_OK && !m_refusedOption.failed())
+            m_refusedOption = {QStringLiteral("libcurl refused the option %1: %2")
+                                   .arg(curlOptionName(Option), QString::fromUtf8(curl_easy_strerror(code))),
+                               {FailureKind::CurlOptionRefused, curlOptionName(Option), 0, {}, QString::fromUtf8(curl_easy_strerror(code))}};
     }
     QByteArray quotedPath(const QString &remotePath) const;
     QString where() const;
@@ -95,7 +99,6 @@ private:
     const std::atomic<bool> &m_abort;
     const FtpProgress &m_progress;
     const FtpFailed &m_failed;
-    const CurlApi *m_curl = nullptr; // set once a file is there to be sent
     FtpTarget m_target;
     QString m_fileName; // the last part of the remote path
     QString m_sentName; // the name the file goes out under: m_fileName, or its temporary name
@@ -104,6 +107,7 @@ private:
     qint64 m_size = 0;      // announced to the server: the file's size when the upload began
     qint64 m_sent = 0;      // handed to curl so far
     TransferFailure m_failure; // the first cause of failure a callback saw
+    TransferFailure m_refusedOption; // the first option libcurl refused
     QString m_reason;          // the failure reported
     FtpFailure m_failureKind;  // its kind
 
@@ -407,7 +411,7 @@ void Transfer::setOptions(CURL *c)
         set<CURLOPT_FTP_CREATE_MISSING_DIRS>(c, long(CURLFTP_CREATE_DIR_NONE));
         // Ask for the stored size afterwards. The "*" keeps curl from failing on its own; the
         // verdict reads the reply itself.
-        m_postQuote.reset(m_curl->slistAppend(nullptr, QByteArray("*SIZE " + m_sentName.toUtf8()).constData()));
+        m_postQuote.reset(curl_slist_append(nullptr, QByteArray("*SIZE " + m_sentName.toUtf8()).constData()));
         set<CURLOPT_POSTQUOTE>(c, m_postQuote.get());
         set<CURLOPT_HEADERFUNCTION>(c, &Transfer::onHeader);
         set<CURLOPT_HEADERDATA>(c, this);
@@ -424,7 +428,7 @@ void Transfer::setOptions(CURL *c)
         if (!m_caBundle.isEmpty())
             set<CURLOPT_CAINFO>(c, m_caBundle.constData());
         // Only the ceiling moves: the floor stays what libcurl and the TLS library allow.
-        if (capFtpsAtTls12(m_curl->versionInfo(CURLVERSION_NOW)->version_num))
+        if (capFtpsAtTls12(curl_version_info(CURLVERSION_NOW)->version_num))
             set<CURLOPT_SSLVERSION>(c, long(CURL_SSLVERSION_DEFAULT) | long(CURL_SSLVERSION_MAX_TLSv1_2));
     }
 
@@ -448,7 +452,7 @@ TransferFailure Transfer::transferFault(CURLcode result, const char *errorBuffer
     facts.sftp = m_target.protocol == FtpTarget::Protocol::Sftp;
     facts.code = result;
     if (result != CURLE_OK)
-        facts.curlMessage = QString::fromUtf8(errorBuffer[0] ? errorBuffer : m_curl->easyStrerror(result));
+        facts.curlMessage = QString::fromUtf8(errorBuffer[0] ? errorBuffer : curl_easy_strerror(result));
     facts.noted = m_failure;
     facts.connected = m_connected;
     facts.requestSent = m_requestSent;
@@ -485,14 +489,18 @@ bool Transfer::redo(CURL *c, curl_slist *commands, char *errorBuffer)
     set<CURLOPT_FRESH_CONNECT>(c, 0L);
     set<CURLOPT_FORBID_REUSE>(c, 1L);
     set<CURLOPT_POSTQUOTE>(c, m_afterQuote.get());
-    return m_curl->easyPerform(c) == CURLE_OK;
+    if (m_refusedOption.failed()) {
+        noteFailure(m_refusedOption.failure.kind, m_refusedOption.why, m_refusedOption.failure.detail);
+        return false;
+    }
+    return curl_easy_perform(c) == CURLE_OK;
 }
 
 curl_slist *Transfer::commandList(std::initializer_list<QByteArray> commands) const
 {
     curl_slist *list = nullptr;
     for (const QByteArray &command : commands)
-        list = m_curl->slistAppend(list, command.constData());
+        list = curl_slist_append(list, command.constData());
     return list;
 }
 
@@ -626,14 +634,11 @@ FtpResult Transfer::run()
     if (!checkRequest())
         return result(false);
 
-    // Loaded only now, once a file is there to be sent.
-    QString unavailable;
-    m_curl = curlApi(&unavailable);
-    if (!m_curl) {
-        fail(FailureKind::CurlMissing, unavailable + QStringLiteral("; nothing was sent"));
+    if (const CurlProblem problem = curlProblem(); !problem.ok()) {
+        fail(problem.kind, problem.why + QStringLiteral("; nothing was sent"));
         return result(false);
     }
-    std::unique_ptr<CURL, void (*)(CURL *)> curl(m_curl->easyInit(), m_curl->easyCleanup);
+    std::unique_ptr<CURL, void (*)(CURL *)> curl(curl_easy_init(), curl_easy_cleanup);
     if (!curl) {
         fail(FailureKind::Other, QStringLiteral("cannot start a transfer (out of memory)"));
         return result(false);
@@ -641,11 +646,16 @@ FtpResult Transfer::run()
     char errorBuffer[CURL_ERROR_SIZE] = {};
     set<CURLOPT_ERRORBUFFER>(curl.get(), errorBuffer);
     setOptions(curl.get());
-    const CURLcode code = m_curl->easyPerform(curl.get());
+    if (m_refusedOption.failed()) {
+        m_refusedOption.why += QStringLiteral("; nothing was sent");
+        fail(m_refusedOption);
+        return result(false);
+    }
+    const CURLcode code = curl_easy_perform(curl.get());
     m_dataDone = true;
     if (m_requestSent) {
         curl_off_t uploaded = 0;
-        if (m_curl->easyGetinfo(curl.get(), CURLINFO_SIZE_UPLOAD_T, &uploaded) != CURLE_OK)
+        if (curl_easy_getinfo(curl.get(), CURLINFO_SIZE_UPLOAD_T, &uploaded) != CURLE_OK)
             uploaded = 0;
         reportProgress(qint64(uploaded), true);
     }

@@ -9,7 +9,7 @@
 InetFtp::InetFtp(QObject *parent)
     : QObject(parent)
 {
-    // libcurl is loaded by the first transfer, not here (see core/upload/CurlLibrary.h).
+    // libcurl is set up by the first transfer, not here (see core/upload/CurlLibrary.h).
     m_worker = std::thread([this] { work(); });
 }
 

@@ -4,6 +4,7 @@
 #include "core/clock/Clock.h"
 #include "core/delivery/Delivery.h"
 #include "core/delivery/StatusLine.h"
+#include "core/upload/CurlLibrary.h"
 #include "core/upload/FailureReason.h"
 #include "gui/dialog/FrmHistory.h"
 #include "core/schedule/SecondTicker.h"
@@ -217,6 +218,7 @@ void FrmMain::startServices()
     if (m_unloading || m_servicesStarted)
         return;
     m_servicesStarted = true;
+    reportCurlProblem();
     // Only the lock's holder watches the request folder, so whatever lies there is its to answer.
     // A second start waits for the folder to be there.
     m_channel = new InstanceChannel(this);
