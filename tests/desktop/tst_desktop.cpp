@@ -373,7 +373,7 @@ void TestDesktop::failedTimeMarksTheTrayIcon()
     QTest::qWait(300);
     const int before = redPixels(desktop, icon->geometry);
 
-    QVERIFY(program.waitFor(QStringLiteral("notification: 20240301.12 not sent: 530"), 30000));
+    QVERIFY(program.waitFor(QStringLiteral("notification: 20240301.12 not sent: login refused: 530"), 30000));
     QTest::qWait(700);
     const QString folder = qEnvironmentVariable("KORVA5_SCREENSHOT_DIR", QDir::tempPath());
     QDir().mkpath(folder);

@@ -5,7 +5,7 @@
 #include "core/delivery/StatusLine.h"
 #include "core/language/LanguageText.h"
 #include "core/settings/SysMain.h"
-#include "core/upload/FailureReason.h"
+#include "core/upload/CurlLibrary.h"
 
 #include <QLoggingCategory>
 
@@ -80,6 +80,8 @@ void Station::startServices()
     if (m_servicesStarted)
         return;
     m_servicesStarted = true;
+    // A libcurl the uploads cannot work with is said at start, not hours later at the first upload.
+    reportCurlProblem();
     // What an earlier run left owed, and what came due while no copy ran, goes out now.
     m_journal.open(m_paths.programDir, m_clock.now());
     m_delivery.start();
@@ -108,7 +110,7 @@ void Station::notify(const QString &key, const QString &remotePath, const QStrin
 {
     QString sentence = text(key).arg(remotePath.section(u'/', -1));
     if (sentence.contains(QStringLiteral("%2"))) {
-        QString why = shortReason(reason);
+        QString why = m_delivery.shortReason(remotePath, reason);
         while (why.endsWith(u'.'))
             why.chop(1); // the sentence around it ends itself
         sentence = sentence.arg(why);

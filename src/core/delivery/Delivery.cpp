@@ -7,6 +7,7 @@
 #include "core/settings/SysMain.h"
 #include "core/settings/TimeOfDay.h"
 #include "core/state/AppState.h"
+#include "core/upload/FailureReason.h"
 #include "core/upload/InetFtp.h"
 #include "core/upload/TransferLog.h"
 #include "core/upload/UploadLogging.h"
@@ -182,6 +183,19 @@ bool Delivery::deliveredSince(const QString &remotePath, const QDateTime &minute
     });
 }
 
+QString Delivery::shortReason(const QString &remotePath, const QString &reason) const
+{
+    auto owed = m_ledger.pending().constFind(remotePath);
+    const Ledger::Owed *found = owed != m_ledger.pending().cend() ? &*owed : nullptr;
+    for (const Ledger::Owed &given : m_ledger.givenUp()) {
+        if (!found && given.remotePath == remotePath)
+            found = &given;
+    }
+    if (!found || found->failureKind == FailureKind::None)
+        return reason;
+    return ::shortReason(found->failureKind, found->failureDetail);
+}
+
 void Delivery::checkRetries()
 {
     const QDateTime now = m_clock.now();
@@ -257,7 +271,10 @@ void Delivery::onEnded(const FtpResult &result)
     done.record.outcome = result.succeeded ? Outcome::Succeeded : Outcome::Failed;
     done.record.bytes = result.bytes;
     done.record.reason = result.reason;
-    m_journal.recordEnded(done.journalId, done.record.endedAt, result.succeeded, result.bytes, result.reason);
+    done.record.failureKind = result.failure.kind;
+    done.record.failureDetail = result.failure.detail;
+    m_journal.recordEnded(done.journalId, done.record.endedAt, result.succeeded, result.bytes, result.reason,
+                          result.failure.kind, result.failure.detail);
     if (result.succeeded)
         m_lastDelivered = done.record;
     const bool wasUnsure = m_unsure.remove(done.record.remotePath);

@@ -56,6 +56,9 @@ public:
     {
         return !m_ledger.pending().isEmpty() || !m_ledger.givenUp().isEmpty() || !m_unsure.isEmpty();
     }
+    // The last failure of an owed or given-up file in a few words, made from its kind, for the
+    // alarm; reason (its whole reason) when no kind is known for it.
+    QString shortReason(const QString &remotePath, const QString &reason) const;
 
 signals:
     // A configured time came: slot sends the file of day (before its upload is asked for).

@@ -48,6 +48,8 @@ void Ledger::ended(const UploadRecord &record, const QDateTime &due)
     ++owed.failures;
     owed.lastFailure = failedAt;
     owed.reason = record.reason;
+    owed.failureKind = record.failureKind;
+    owed.failureDetail = record.failureDetail;
     owed.nextAttempt = failedAt.addSecs(60LL * retryDelayMinutes(owed.failures));
 }
 
@@ -106,6 +108,8 @@ Ledger Ledger::fromRows(QList<UploadRecord> rows, const Settings &settings)
             row.endedAt = row.askedAt;
             if (row.reason.isEmpty())
                 row.reason = QString::fromLatin1(Journal::CutOffReason);
+            if (row.failureKind == FailureKind::None)
+                row.failureKind = FailureKind::Ended;
         }
         ledger.ended(row, dueOf(row));
     }

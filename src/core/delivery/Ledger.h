@@ -33,6 +33,8 @@ public:
         QDateTime lastFailure;
         QDateTime nextAttempt;
         QString reason;       // of the last failure
+        FailureKind failureKind = FailureKind::None; // of the last failure
+        QString failureDetail; // what its short words name beside the kind
     };
 
     // Minutes to wait after the given number of failed tries (1: the first failure).

@@ -97,10 +97,11 @@ void Journal::recordStarted(qint64 handle, const QDateTime &at)
         m_worker->post([worker = m_worker.get(), handle, at] { worker->started(handle, at); });
 }
 
-void Journal::recordEnded(qint64 handle, const QDateTime &at, bool succeeded, qint64 bytes, const QString &reason)
+void Journal::recordEnded(qint64 handle, const QDateTime &at, bool succeeded, qint64 bytes, const QString &reason,
+                          FailureKind kind, const QString &detail)
 {
     if (handle > 0)
-        m_worker->post([=, worker = m_worker.get()] { worker->ended(handle, at, succeeded, bytes, reason); });
+        m_worker->post([=, worker = m_worker.get()] { worker->ended(handle, at, succeeded, bytes, reason, kind, detail); });
 }
 
 void Journal::setLastExaminedMinute(const QDateTime &minute)

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "core/upload/FailureKind.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QList>
@@ -41,6 +43,8 @@ struct UploadRecord
     Outcome outcome = Outcome::Asked;
     QString reason;               // why it failed
     QDateTime due;                // a scheduled upload's minute, its 24 hours of retries count from it
+    FailureKind failureKind = FailureKind::None; // what kind of failure (None unless it failed)
+    QString failureDetail;        // what the failure's short words name beside its kind
 
     bool operator==(const UploadRecord &) const = default;
 };
@@ -107,7 +111,8 @@ public:
     // Returns the handle of the upload for the two calls below (record.id is ignored).
     qint64 recordAsked(UploadRecord record);
     void recordStarted(qint64 handle, const QDateTime &at);
-    void recordEnded(qint64 handle, const QDateTime &at, bool succeeded, qint64 bytes, const QString &reason);
+    void recordEnded(qint64 handle, const QDateTime &at, bool succeeded, qint64 bytes, const QString &reason,
+                     FailureKind kind = FailureKind::None, const QString &detail = {});
     void setLastExaminedMinute(const QDateTime &minute);
 
     // Nothing on a first start or without a journal.

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "core/journal/JournalStore.h"
 
+#include "core/upload/FailureKind.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -47,6 +49,15 @@ const char *const SchemaV2 = R"sql(
 ALTER TABLE uploads ADD COLUMN due_ms INTEGER;
 ALTER TABLE uploads ADD COLUMN due TEXT;
 PRAGMA user_version = 2;
+)sql";
+
+// Version 3: what kind of failure it was, by name (core/upload/FailureKind.h), and the one fact
+// its short words name, so History shows a failure as the program did when it happened. Rows
+// from before have neither: their short words are the general ones.
+const char *const SchemaV3 = R"sql(
+ALTER TABLE uploads ADD COLUMN failure_kind TEXT;
+ALTER TABLE uploads ADD COLUMN failure_detail TEXT;
+PRAGMA user_version = 3;
 )sql";
 
 const char *const LastExaminedMinuteKey = "last_examined_minute";
@@ -248,7 +259,8 @@ Store::OpenResult Store::open(const QString &path, Mode mode, const QDateTime &n
         close();
         return busy() ? OpenResult::Busy : OpenResult::Failed;
     }
-    if ((version < 1 && !exec(SchemaV1)) || (version < 2 && !exec(SchemaV2)) || !markCutOff() || !prune(now)
+    if ((version < 1 && !exec(SchemaV1)) || (version < 2 && !exec(SchemaV2))
+        || (version < 3 && !exec(SchemaV3)) || !markCutOff() || !prune(now)
         || !exec("COMMIT")) {
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
         close();
@@ -261,17 +273,19 @@ Store::OpenResult Store::open(const QString &path, Mode mode, const QDateTime &n
 // unended at open was cut off when an earlier run ended (a kill, a crash, a power cut).
 bool Store::markCutOff()
 {
-    Statement mark(m_db, "UPDATE uploads SET outcome = 'failed', reason = ?1 WHERE outcome IN ('asked', 'running')");
+    Statement mark(m_db, "UPDATE uploads SET outcome = 'failed', reason = ?1, failure_kind = ?2, failure_detail = NULL"
+                         " WHERE outcome IN ('asked', 'running')");
     if (!mark.prepared())
         return fail(mark.code());
     mark.bind(1, QString::fromLatin1(Journal::CutOffReason));
+    mark.bind(2, failureKindName(FailureKind::Ended));
     return mark.step() == SQLITE_DONE || fail(mark.code());
 }
 
 namespace {
 
 const char *const RecordColumns = "asked_ms, asked, asked_by, slot, day, local_path, remote_path, server, started_ms,"
-                                  " started, ended_ms, ended, bytes, outcome, reason, due_ms, due";
+                                  " started, ended_ms, ended, bytes, outcome, reason, due_ms, due, failure_kind, failure_detail";
 
 void bindRecord(Statement &put, const UploadRecord &record)
 {
@@ -297,6 +311,11 @@ void bindRecord(Statement &put, const UploadRecord &record)
     put.bind(14, outcomeName(record.outcome));
     put.bind(15, record.reason);
     put.bindTime(16, 17, record.due);
+    if (record.failureKind != FailureKind::None)
+        put.bind(18, failureKindName(record.failureKind));
+    else
+        put.bindNull(18);
+    put.bind(19, record.failureDetail);
 }
 
 } // namespace
@@ -304,7 +323,7 @@ void bindRecord(Statement &put, const UploadRecord &record)
 qint64 Store::insert(const UploadRecord &record)
 {
     const QByteArray sql = QByteArray("INSERT INTO uploads (") + RecordColumns
-        + ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17)";
+        + ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18, ?19)";
     Statement put(m_db, sql.constData());
     if (!put.prepared())
         return fail(put.code());
@@ -317,12 +336,12 @@ qint64 Store::insert(const UploadRecord &record)
 int Store::update(qint64 id, const UploadRecord &record)
 {
     const QByteArray sql = QByteArray("UPDATE uploads SET (") + RecordColumns
-        + ") = (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17) WHERE id = ?18";
+        + ") = (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18, ?19) WHERE id = ?20";
     Statement put(m_db, sql.constData());
     if (!put.prepared())
         return fail(put.code()) ? 0 : -1;
     bindRecord(put, record);
-    put.bind(18, id);
+    put.bind(20, id);
     if (put.step() != SQLITE_DONE)
         return fail(put.code()) ? 0 : -1;
     return sqlite3_changes(m_db) > 0 ? 1 : 0;
@@ -353,7 +372,7 @@ bool Store::prune(const QDateTime &now)
 std::optional<QList<UploadRecord>> Store::rowsSince(const QDateTime &since, QList<UploadRecord> *partial)
 {
     Statement rows(m_db, "SELECT id, asked_ms, asked_by, slot, day, local_path, remote_path, server, started_ms,"
-                         " ended_ms, bytes, outcome, reason, due_ms FROM uploads WHERE asked_ms >= ?1 ORDER BY id DESC");
+                         " ended_ms, bytes, outcome, reason, due_ms, failure_kind, failure_detail FROM uploads WHERE asked_ms >= ?1 ORDER BY id DESC");
     if (!rows.prepared()) {
         fail(rows.code());
         return std::nullopt;
@@ -382,6 +401,11 @@ std::optional<QList<UploadRecord>> Store::rowsSince(const QDateTime &since, QLis
         record.outcome = *outcome;
         record.reason = rows.text(12);
         record.due = rows.time(13);
+        // A name a newer program wrote is still a failure, of a kind this one cannot name; rows
+        // from before kinds were kept have none.
+        if (!rows.isNull(14))
+            record.failureKind = failureKindFromName(rows.text(14)).value_or(FailureKind::Other);
+        record.failureDetail = rows.text(15);
         found << record;
     }
     if (code != SQLITE_DONE) {

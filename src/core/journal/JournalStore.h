@@ -13,7 +13,7 @@ class Store
 {
 public:
     // The schema this program writes; a file with a higher one comes from a newer program.
-    static constexpr int SchemaVersion = 2;
+    static constexpr int SchemaVersion = 3;
 
     // ReadOnly is for a private copy of a journal (see Journal::readRows): nothing in it is
     // changed, but SQLite may bring its -wal into it.

@@ -195,7 +195,8 @@ void Worker::started(qint64 handle, const QDateTime &at)
     touch(handle);
 }
 
-void Worker::ended(qint64 handle, const QDateTime &at, bool succeeded, qint64 bytes, const QString &reason)
+void Worker::ended(qint64 handle, const QDateTime &at, bool succeeded, qint64 bytes, const QString &reason, FailureKind kind,
+                   const QString &detail)
 {
     const auto found = m_rows.find(handle);
     if (found == m_rows.end())
@@ -206,6 +207,8 @@ void Worker::ended(qint64 handle, const QDateTime &at, bool succeeded, qint64 by
     if (bytes >= 0)
         found->record.bytes = bytes;
     found->record.reason = reason;
+    found->record.failureKind = succeeded ? FailureKind::None : kind;
+    found->record.failureDetail = detail;
     touch(handle);
 }
 

@@ -72,7 +72,8 @@ public:
     Opened openAt(const QString &path, const QString &evidence, const QDateTime &now);
     void asked(qint64 handle, const UploadRecord &record);
     void started(qint64 handle, const QDateTime &at);
-    void ended(qint64 handle, const QDateTime &at, bool succeeded, qint64 bytes, const QString &reason);
+    void ended(qint64 handle, const QDateTime &at, bool succeeded, qint64 bytes, const QString &reason, FailureKind kind,
+               const QString &detail);
     void lastExamined(const QDateTime &minute);
     QList<UploadRecord> rowsSince(const QDateTime &since);
     std::optional<QDateTime> lastExaminedMinute() const;

@@ -58,36 +58,4 @@ QString serverProblem(const QString &server)
         .arg(why);
 }
 
-QString connectionTestLine(bool succeeded, const QString &reason, const QString &folder)
-{
-    const QString where = folder.isEmpty() ? QStringLiteral("the login folder") : folder;
-    if (succeeded)
-        return QStringLiteral("Connected, logged in, %1 accepts files").arg(where);
-    // libcurl's wording of the usual causes; anything else is shown as the transfer gave it.
-    struct Cause
-    {
-        const char *seen;
-        QString said;
-    };
-    const Cause causes[] = {
-        {"Access denied: 530", QStringLiteral("Login refused: check the user name and password")},
-        {"Login denied", QStringLiteral("Login refused: check the user name and password")},
-        {"denied you to change to the given directory", QStringLiteral("The folder %1 does not exist on the server").arg(where)},
-        {"Failed FTP upload", QStringLiteral("Logged in, but %1 does not accept files").arg(where)},
-        {"Could not resolve host", QStringLiteral("Server not found: the host name is unknown")},
-        {"Failed to connect", QStringLiteral("Cannot connect: nothing answers at that address and port")},
-        {"Connection timed out", QStringLiteral("Cannot connect: the server does not answer")},
-        {"Operation timed out", QStringLiteral("The server stopped answering")},
-        {"timeout", QStringLiteral("The server stopped answering")},
-        {"SSL certificate", QStringLiteral("The server's certificate is not trusted")},
-        {"did not rename", QStringLiteral("Logged in and sent a file to %1, but the server cannot rename it").arg(where)},
-        {"did not delete", QStringLiteral("%1 accepts files, but the test file could not be deleted").arg(where)},
-    };
-    for (const Cause &cause : causes) {
-        if (reason.contains(QLatin1StringView(cause.seen), Qt::CaseInsensitive))
-            return cause.said;
-    }
-    return QStringLiteral("Failed: %1").arg(reason);
-}
-
 } // namespace SettingsCheck

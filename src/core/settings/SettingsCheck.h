@@ -20,8 +20,4 @@ QString localFolderProblem(const QString &folder);
 // passes, so a fresh install can be filled in a little at a time.
 QString serverProblem(const QString &server);
 
-// The one line the settings dialog shows after trying the server: what worked, or the reason the
-// transfer gave, shortened to its common causes. folder is where the test file went.
-QString connectionTestLine(bool succeeded, const QString &reason, const QString &folder);
-
 } // namespace SettingsCheck

@@ -3,90 +3,52 @@
 
 #include "core/upload/UploadLogging.h"
 
-#include <QLibrary>
-#include <QStringList>
-
-#include <memory>
 #include <mutex>
-#include <utility>
 
 namespace {
 
-template <typename Function>
-void take(QLibrary &library, const char *symbol, Function &into, QStringList &missing)
+QString versionText(unsigned int versionNum)
 {
-    into = reinterpret_cast<Function>(library.resolve(symbol));
-    if (!into)
-        missing << QLatin1StringView(symbol);
+    return QStringLiteral("%1.%2.%3").arg(versionNum >> 16).arg((versionNum >> 8) & 0xff).arg(versionNum & 0xff);
 }
 
 } // namespace
 
-std::optional<CurlApi> CurlApi::load(const QString &name, int majorVersion, QString *why)
+CurlProblem curlVersionProblem(unsigned int versionNum)
 {
-    // Never unloaded: OpenSSL pins itself in the process anyway, and a transfer may still hold
-    // a pointer into it.
-    auto library = std::make_unique<QLibrary>();
-    library->setFileNameAndVersion(name, majorVersion);
-    library->setLoadHints(QLibrary::PreventUnloadHint);
-    if (!library->load()) {
-        if (why)
-            *why = QStringLiteral("libcurl could not be loaded: %1").arg(library->errorString());
-        return std::nullopt;
-    }
-    CurlApi api;
-    QStringList missing;
-    take(*library, "curl_global_init", api.globalInit, missing);
-    take(*library, "curl_version_info", api.versionInfo, missing);
-    take(*library, "curl_easy_init", api.easyInit, missing);
-    take(*library, "curl_easy_cleanup", api.easyCleanup, missing);
-    take(*library, "curl_easy_setopt", api.easySetopt, missing);
-    take(*library, "curl_easy_perform", api.easyPerform, missing);
-    take(*library, "curl_easy_getinfo", api.easyGetinfo, missing);
-    take(*library, "curl_easy_strerror", api.easyStrerror, missing);
-    take(*library, "curl_slist_append", api.slistAppend, missing);
-    take(*library, "curl_slist_free_all", api.slistFreeAll, missing);
-    if (!missing.isEmpty()) {
-        if (why)
-            *why = QStringLiteral("libcurl (%1) lacks %2").arg(library->fileName(), missing.join(QStringLiteral(", ")));
-        return std::nullopt;
-    }
-    library.release(); // stays loaded for the life of the process, as a linked library would
-    return api;
+    if (versionNum >= OldestCurl)
+        return {};
+    return {FailureKind::CurlTooOld, QStringLiteral("libcurl %1 is too old: uploads need %2 or newer")
+                                         .arg(versionText(versionNum), versionText(OldestCurl))};
 }
 
-const CurlApi *curlApi(QString *why)
+CurlProblem curlProblem()
 {
     static std::once_flag once;
-    static std::optional<CurlApi> api;
-    static QString failure;
+    static CurlProblem problem;
     std::call_once(once, [] {
-#if defined(Q_OS_WIN)
-        // The names the usual Windows builds give it: curl's own, vcpkg's and MSYS2's.
-        const std::pair<QString, int> names[] = {
-            {QStringLiteral("libcurl-x64"), -1}, {QStringLiteral("libcurl"), -1}, {QStringLiteral("libcurl-4"), -1}};
-#else
-        const std::pair<QString, int> names[] = {{QStringLiteral("curl"), 4}}; // libcurl.so.4, libcurl.4.dylib
-#endif
-        for (const auto &[name, major] : names) {
-            failure.clear();
-            if ((api = CurlApi::load(name, major, &failure)))
-                break;
-        }
-        if (!api) {
-            qCCritical(lcUpload).noquote() << failure;
+        const curl_version_info_data *info = curl_version_info(CURLVERSION_NOW);
+        problem = curlVersionProblem(info->version_num);
+        if (!problem.ok())
+            return; // set up nothing that cannot be used
+        if (const CURLcode code = curl_global_init(CURL_GLOBAL_DEFAULT); code != CURLE_OK) {
+            problem = {FailureKind::CurlMissing,
+                       QStringLiteral("libcurl could not be set up: %1").arg(QString::fromUtf8(curl_easy_strerror(code)))};
             return;
         }
-        if (const CURLcode code = api->globalInit(CURL_GLOBAL_DEFAULT); code != CURLE_OK) {
-            failure = QStringLiteral("libcurl could not be set up: %1").arg(QString::fromUtf8(api->easyStrerror(code)));
-            qCCritical(lcUpload).noquote() << failure;
-            api.reset();
-            return;
-        }
-        const curl_version_info_data *info = api->versionInfo(CURLVERSION_NOW);
-        qCDebug(lcUpload) << "libcurl" << info->version << "loaded and set up";
+        qCDebug(lcUpload) << "libcurl" << info->version << "set up";
     });
-    if (!api && why)
-        *why = failure;
-    return api ? &*api : nullptr;
+    return problem;
+}
+
+void reportCurlProblem()
+{
+    if (const CurlProblem problem = curlProblem(); !problem.ok())
+        qCCritical(lcUpload).noquote() << problem.why + QStringLiteral("; every upload will fail");
+}
+
+QString curlOptionName(CURLoption option)
+{
+    const curl_easyoption *known = curl_easy_option_by_id(option);
+    return known && known->name ? QString::fromLatin1(known->name) : QString::number(int(option));
 }

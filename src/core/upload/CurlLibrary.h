@@ -1,43 +1,43 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "core/upload/FailureKind.h"
+
 #include <QString>
 
 #include <curl/curl.h>
 
-#include <optional>
 #include <type_traits>
 
-// libcurl's entry points, taken from the library when the first transfer needs them rather than
-// when the program starts. libcurl brings OpenSSL, GnuTLS, Kerberos, LDAP and libssh2 with it:
-// loaded and set up they keep about 7 MiB resident, more than everything else an idle program
-// adds to a bare window, and a station may go a whole day between two uploads.
-struct CurlApi
-{
-    decltype(&::curl_global_init) globalInit = nullptr;
-    decltype(&::curl_version_info) versionInfo = nullptr;
-    decltype(&::curl_easy_init) easyInit = nullptr;
-    decltype(&::curl_easy_cleanup) easyCleanup = nullptr;
-    decltype(&::curl_easy_setopt) easySetopt = nullptr;
-    decltype(&::curl_easy_perform) easyPerform = nullptr;
-    decltype(&::curl_easy_getinfo) easyGetinfo = nullptr;
-    decltype(&::curl_easy_strerror) easyStrerror = nullptr;
-    decltype(&::curl_slist_append) slistAppend = nullptr;
-    decltype(&::curl_slist_free_all) slistFreeAll = nullptr;
+// The oldest libcurl whose options the transfer uses: CURLOPT_PREREQFUNCTION came with 7.80.0.
+// The program is built against a newer one, but runs with whatever the station has.
+inline constexpr unsigned int OldestCurl = 0x075000;
 
-    // Loads the library named as QLibrary takes it ("curl" and 4 is libcurl.so.4) and takes
-    // every entry point from it; nothing when it cannot, with why in *why. No global set-up.
-    static std::optional<CurlApi> load(const QString &name, int majorVersion, QString *why);
+// What keeps libcurl from carrying uploads; kind None when nothing does.
+struct CurlProblem
+{
+    FailureKind kind = FailureKind::None;
+    QString why;
+
+    bool ok() const { return kind == FailureKind::None; }
 };
 
-// libcurl for this process: loaded and globally set up once, by whichever thread asks first (the
-// set-up is not thread-safe, so every caller goes through here), then the same for every call.
-// nullptr when it cannot be had, with why in *why: every transfer then fails saying so.
-const CurlApi *curlApi(QString *why = nullptr);
+// Whether a libcurl of this version_num (0xXXYYZZ, as curl_version_info reports it) can carry
+// the transfer's options.
+CurlProblem curlVersionProblem(unsigned int versionNum);
+
+// libcurl as this process has it: its version checked and, when it will do, globally set up once,
+// by whichever thread asks first (the set-up is not thread-safe, so every caller goes through
+// here). Every transfer asks before it starts, and fails with the problem when there is one.
+CurlProblem curlProblem();
+
+// Says on standard error what keeps libcurl from carrying uploads, if anything does: called when
+// the program starts, so the station's operator hears it before the first upload fails.
+void reportCurlProblem();
 
 // Whether an option takes a value of this type, from the type range libcurl encodes in the
-// option's number. The library is called through a pointer, where curl.h's own compile-time
-// check of curl_easy_setopt does not reach; this keeps a wrong type from compiling.
+// option's number. curl.h's own compile-time check of curl_easy_setopt works only for C; this
+// keeps a wrong type from compiling in C++.
 template <CURLoption Option, typename Value>
 constexpr bool curlOptionTakes()
 {
@@ -54,8 +54,11 @@ constexpr bool curlOptionTakes()
 }
 
 template <CURLoption Option, typename Value>
-CURLcode setCurlOption(const CurlApi &api, CURL *handle, Value value)
+CURLcode setCurlOption(CURL *handle, Value value)
 {
     static_assert(curlOptionTakes<Option, Value>(), "this option takes a value of another type");
-    return api.easySetopt(handle, Option, value);
+    return curl_easy_setopt(handle, Option, value);
 }
+
+// An option's name as libcurl knows it ("UPLOAD"), for a reason that names a refused option.
+QString curlOptionName(CURLoption option);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "core/upload/FailureKind.h"
 #include "core/upload/TransferState.h"
 
 #include <QMetaType>
@@ -31,6 +32,7 @@ struct FtpRequest
     // Set when the request was refused before it was queued (a setting that cannot make a safe
     // request): the transfer then ends with an error at once, saying this, and connects to nothing.
     QString refusal;
+    FailureKind refusalKind = FailureKind::Other;
     quint64 tag = 0; // the caller's number for this request, handed back with the result
     // Send under a temporary name in the same folder (".name.part") and rename it to the final
     // name only once the server has confirmed it whole, so a broken transfer never replaces a
@@ -39,6 +41,18 @@ struct FtpRequest
     // Delete the file again once it is confirmed under its final name: a try of the server that
     // must leave nothing behind. The transfer then succeeds only when the delete does too.
     bool deleteAfter = false;
+};
+
+// What kind of failure ended an upload, with the facts it was decided from.
+struct FtpFailure
+{
+    FailureKind kind = FailureKind::None;
+    // The one fact the short texts name beside the kind: the server's refusal ("530 Login
+    // incorrect."), the local file, the seconds waited. Empty when there is none.
+    QString detail;
+    int replyCode = 0;   // the server's final reply to the command that failed; 0: none
+    QString replyText;   // that reply's line, as the server sent it
+    QString curlMessage; // libcurl's own message, when libcurl failed
 };
 
 // How one upload ended.
@@ -50,11 +64,14 @@ struct FtpResult
     bool succeeded = false;
     qint64 bytes = 0;  // the size sent (the whole file when it succeeded)
     QString reason;    // why it failed, as standard error shows it; empty when it succeeded
+    FtpFailure failure; // kind None when it succeeded
 };
 Q_DECLARE_METATYPE(FtpResult)
 
 // How a transfer reports each moment as it happens; reason is set with State::Error only.
 using FtpReport = std::function<void(Ftp::State state, const QString &reason)>;
+// Hears the kind of a failure right before its State::Error is reported.
+using FtpFailed = std::function<void(const FtpFailure &failure)>;
 
 // How far the file's data has gone out: the bytes of total the system has taken to send. The
 // network's buffers hold some of them yet, so the count runs ahead of what the server has read
@@ -68,6 +85,7 @@ using FtpProgress = std::function<void(qint64 sent, qint64 total)>;
 // While the data goes out, progress() hears how much has gone at most every ProgressInterval, and
 // once more when the data transfer ends, with what went out in the end: whoever shows it on
 // another thread is never handed more than a few events a second, however fast the line.
+// failed(), when set, hears what kind of failure it was, right before report() hears State::Error.
 inline constexpr std::chrono::milliseconds ProgressInterval{250};
 FtpResult runFtpTransfer(const FtpRequest &request, const FtpReport &report, const std::atomic<bool> &abort,
-                         const FtpProgress &progress = {});
+                         const FtpProgress &progress = {}, const FtpFailed &failed = {});

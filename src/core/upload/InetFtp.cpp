@@ -9,7 +9,7 @@
 InetFtp::InetFtp(QObject *parent)
     : QObject(parent)
 {
-    // libcurl is loaded by the first transfer, not here (see core/upload/CurlLibrary.h).
+    // libcurl is set up by the first transfer, not here (see core/upload/CurlLibrary.h).
     m_worker = std::thread([this] { work(); });
 }
 
@@ -36,13 +36,13 @@ InetFtp::~InetFtp()
     }
 }
 
-void InetFtp::post(Ftp::State state, const QString &reason)
+void InetFtp::post(Ftp::State state, const QString &reason, const FtpFailure &failure)
 {
     QMetaObject::invokeMethod(
         this,
-        [this, state, reason] {
+        [this, state, reason, failure] {
             if (state == Ftp::State::Error)
-                emit errorReason(reason);
+                emit errorReason(reason, failure);
             emit StateChanged(state);
         },
         Qt::QueuedConnection);
@@ -50,13 +50,13 @@ void InetFtp::post(Ftp::State state, const QString &reason)
 
 quint64 InetFtp::Execute(const QString &localPath, const QString &remotePath)
 {
-    return enqueue({m_serverAddress, m_userName, m_password, localPath, remotePath, m_timeouts, m_caBundle, {}, 0, m_temporaryName,
-                    m_deleteAfter});
+    return enqueue({m_serverAddress, m_userName, m_password, localPath, remotePath, m_timeouts, m_caBundle, {},
+                    FailureKind::Other, 0, m_temporaryName, m_deleteAfter});
 }
 
-quint64 InetFtp::refuse(const QString &localPath, const QString &remotePath, const QString &why)
+quint64 InetFtp::refuse(const QString &localPath, const QString &remotePath, const QString &why, FailureKind kind)
 {
-    return enqueue({{}, {}, {}, localPath, remotePath, {}, {}, why, 0});
+    return enqueue({{}, {}, {}, localPath, remotePath, {}, {}, why, kind, 0});
 }
 
 quint64 InetFtp::enqueue(FtpRequest request)
@@ -76,8 +76,9 @@ quint64 InetFtp::enqueue(FtpRequest request)
     m_lastRefused = tag;
     const QString why = QStringLiteral("%1 uploads are already waiting").arg(MaxWaiting);
     qCWarning(lcUpload).noquote() << "upload of" << shownText(localPath) << "refused:" << why;
-    post(Ftp::State::Error, why);
-    finish({tag, localPath, remotePath, false, 0, why});
+    const FtpFailure failure{FailureKind::TooManyWaiting, QString::number(MaxWaiting), 0, {}, {}};
+    post(Ftp::State::Error, why, failure);
+    finish({tag, localPath, remotePath, false, 0, why, failure});
     return tag;
 }
 
@@ -104,9 +105,10 @@ void InetFtp::abort()
             m_abort = true;
     }
     const QString why = QStringLiteral("the upload was ended before it was started");
+    const FtpFailure failure{FailureKind::Ended, {}, 0, {}, {}};
     for (const FtpRequest &request : dropped) {
-        post(Ftp::State::Error, why);
-        finish({request.tag, request.localPath, request.remotePath, false, 0, why});
+        post(Ftp::State::Error, why, failure);
+        finish({request.tag, request.localPath, request.remotePath, false, 0, why, failure});
     }
 }
 
@@ -132,12 +134,15 @@ void InetFtp::work()
 
         const quint64 tag = request.tag;
         QMetaObject::invokeMethod(this, [this, tag] { emit transferStarted(tag); }, Qt::QueuedConnection);
+        // The kind is heard right before the Error state it belongs to, on this same thread.
+        FtpFailure failure;
         const FtpResult result = runFtpTransfer(
-            request, [this](Ftp::State state, const QString &reason) { post(state, reason); }, m_abort,
+            request, [this, &failure](Ftp::State state, const QString &reason) { post(state, reason, failure); }, m_abort,
             [this, tag](qint64 sent, qint64 total) {
                 QMetaObject::invokeMethod(this, [this, tag, sent, total] { emit progress(tag, sent, total); },
                                           Qt::QueuedConnection);
-            });
+            },
+            [&failure](const FtpFailure &failed) { failure = failed; });
         lock.lock();
         m_running = false;
         if (!result.succeeded && m_stopping)

@@ -57,7 +57,7 @@ public:
     quint64 Execute(const QString &localPath, const QString &remotePath);
     // Takes a send that must not be attempted (why says which setting is at fault): in its turn it
     // ends with an error state and the reason on standard error, without connecting.
-    quint64 refuse(const QString &localPath, const QString &remotePath, const QString &why);
+    quint64 refuse(const QString &localPath, const QString &remotePath, const QString &why, FailureKind kind);
 
     // Ends the running send soon and drops the waiting ones, each with an error; returns at once,
     // without waiting for the running one to give up. Sends requested afterwards run as usual.
@@ -71,8 +71,9 @@ public:
 
 signals:
     void StateChanged(Ftp::State state);
-    // Why a transfer failed, right before its Error state.
-    void errorReason(const QString &reason);
+    // Why a transfer failed (the whole reason) and what kind of failure it was, right before its
+    // Error state.
+    void errorReason(const QString &reason, const FtpFailure &failure);
     // A send's turn has come (it is not emitted for a send refused because too many wait).
     void transferStarted(quint64 tag);
     // How much of the send's file has gone out (see runFtpTransfer: a few times a second at most,
@@ -84,7 +85,7 @@ signals:
 
 private:
     void work();
-    void post(Ftp::State state, const QString &reason = {});
+    void post(Ftp::State state, const QString &reason = {}, const FtpFailure &failure = {});
     quint64 enqueue(FtpRequest request);
     void finish(const FtpResult &result);
 

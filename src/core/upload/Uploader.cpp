@@ -17,7 +17,7 @@ Uploader::Uploader(AppState &state, TransferLog &log, InetFtp &ftp, const Clock 
     , m_ftp(ftp)
     , m_clock(clock)
 {
-    connect(&m_ftp, &InetFtp::errorReason, this, [this](const QString &reason) { m_reason = reason; });
+    connect(&m_ftp, &InetFtp::errorReason, this, [this](const QString &, const FtpFailure &failure) { m_failure = failure; });
     connect(&m_ftp, &InetFtp::transferStarted, this, &Uploader::onStarted);
     connect(&m_ftp, &InetFtp::transferEnded, this, &Uploader::onEnded);
 }
@@ -46,7 +46,7 @@ Uploader::Sent Uploader::send(QDate day, Opening opening)
     const bool busy = m_ftp.StillExecuting() || !m_unfinished.isEmpty();
     Sent sent{0, localPath, remotePath};
     if (const QString problem = UploadNames::settingsProblem(settings); !problem.isEmpty())
-        sent.tag = m_ftp.refuse(localPath, remotePath, problem);
+        sent.tag = m_ftp.refuse(localPath, remotePath, problem, FailureKind::NameRefused);
     else
         // The two paths go to the control as they are, not as one text split at a blank: a folder
         // with a blank in its name must still name the right file.
@@ -97,8 +97,8 @@ void Uploader::logState(Ftp::State state)
     case Ftp::State::Error:
         m_log.insertTop(QStringLiteral("Error!"));
         // The reason reads right under it, in a few words; the whole of it is on standard error.
-        if (!m_reason.isEmpty())
-            m_log.insertBelowTop(shortReason(std::exchange(m_reason, QString())));
+        if (const FtpFailure failure = std::exchange(m_failure, FtpFailure()); failure.kind != FailureKind::None)
+            m_log.insertBelowTop(shortReason(failure.kind, failure.detail));
         break;
     case Ftp::State::ResponseCompleted:
         m_log.insertTop(QStringLiteral("ResponseCompleted."));

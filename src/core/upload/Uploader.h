@@ -64,7 +64,7 @@ private:
     TransferLog &m_log;
     InetFtp &m_ftp;
     const Clock &m_clock;
-    QString m_reason; // of the failure whose Error state comes next
+    FtpFailure m_failure; // of the failure whose Error state comes next
     // Uploads asked for here whose end has not come in yet: the log still owes their lines.
     QSet<quint64> m_unfinished;
     // The opening lines of waiting uploads, oldest first, written when their turn comes.

@@ -5,6 +5,7 @@
 #include "core/diagnostics/SizeText.h"
 #include "core/language/LanguageText.h"
 #include "core/settings/Settings.h"
+#include "core/upload/FailureReason.h"
 
 #include <QCheckBox>
 #include <QHeaderView>
@@ -59,9 +60,12 @@ void FrmHistory::fill()
         const QStringList cells{row.askedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
                                 shownText(row.remotePath.section(u'/', -1)), trigger,
                                 row.bytes >= 0 ? sizeText(double(row.bytes)) : QString(), outcomeName(row.outcome),
-                                shownText(row.reason)};
+                                // Rows from before kinds were kept show their whole reason.
+                                row.failureKind != FailureKind::None ? shortReason(row.failureKind, row.failureDetail)
+                                                                     : shownText(row.reason)};
         for (int column = 0; column < int(cells.size()); ++column)
             m_table->setItem(at, column, new QTableWidgetItem(cells.at(column)));
+        m_table->item(at, int(cells.size()) - 1)->setToolTip(shownText(row.reason)); // the whole of it
     }
     m_table->resizeColumnsToContents();
 }

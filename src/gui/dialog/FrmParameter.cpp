@@ -8,6 +8,7 @@
 #include "core/settings/SettingsStore.h"
 #include "core/state/AppState.h"
 #include "core/settings/SysMain.h"
+#include "core/upload/FailureReason.h"
 #include "core/upload/InetFtp.h"
 #include "core/upload/TransferLog.h"
 
@@ -325,7 +326,7 @@ void FrmParameter::testEnded(const FtpResult &result)
         return;
     m_tester = nullptr;
     tester->deleteLater();
-    const QString line = SettingsCheck::connectionTestLine(result.succeeded, result.reason, m_testFolder);
+    const QString line = connectionTestLine(result.failure.kind, result.failure.detail, m_testFolder);
     lblTestResult->setText(line);
     lblTestResult->setToolTip(result.succeeded ? QString() : result.reason);
     showTestIdle();

@@ -277,7 +277,12 @@ void TestJournal::roundTrip()
             expected.outcome = end == QLatin1String("failed") ? Outcome::Failed : Outcome::Succeeded;
             expected.reason = end == QLatin1String("failed") ? QStringLiteral("550 Permission denied; 'quoted'") : QString();
             expected.bytes = 4321;
-            journal.recordEnded(expected.id, expected.endedAt, end != QLatin1String("failed"), 4321, expected.reason);
+            if (end == QLatin1String("failed")) {
+                expected.failureKind = FailureKind::RemoteWriteRefused;
+                expected.failureDetail = QStringLiteral("550 Permission denied; 'quoted'");
+            }
+            journal.recordEnded(expected.id, expected.endedAt, end != QLatin1String("failed"), 4321, expected.reason,
+                                expected.failureKind, expected.failureDetail);
         }
         const QList<UploadRecord> rows = journal.rowsSince(Now.addSecs(-60));
         QCOMPARE(rows.size(), 2);
@@ -290,6 +295,7 @@ void TestJournal::roundTrip()
     if (end.isEmpty()) {
         expected.outcome = Outcome::Failed;
         expected.reason = QString::fromLatin1(Journal::CutOffReason);
+        expected.failureKind = FailureKind::Ended; // cut off: the kind is known, the detail is none
     }
     Journal again;
     QVERIFY(again.open(dir.path(), Now));

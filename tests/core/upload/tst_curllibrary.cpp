@@ -1,17 +1,13 @@
 // SPDX-License-Identifier: MIT
-// libcurl taken at run time: what loading says when it cannot be had, that the program does not
-// carry it until the first transfer, and that an option given a value of the wrong type does not
-// compile.
+// libcurl linked into the program: the executable names it among the libraries it needs, a
+// libcurl too old for the transfer's options is refused with a reason and kind of its own, and an
+// option given a value of the wrong type does not compile.
 #include "core/upload/CurlLibrary.h"
-#include "core/upload/InetFtp.h"
-#include "CoreTestSupport.h"
 
-#include <QFile>
-#include <QSignalSpy>
-#include <QTemporaryDir>
+#include <QProcess>
 #include <QTest>
 
-using namespace TestSupport;
+Q_DECLARE_METATYPE(FailureKind)
 
 // The mistakes the check is there for: an int where libcurl reads a long, a number where it
 // reads a pointer, a data pointer where it calls a function.
@@ -27,91 +23,68 @@ static_assert(!curlOptionTakes<CURLOPT_READDATA, size_t (*)(char *, size_t, size
 static_assert(curlOptionTakes<CURLOPT_INFILESIZE_LARGE, curl_off_t>());
 static_assert(!curlOptionTakes<CURLOPT_INFILESIZE_LARGE, int>());
 
-namespace {
-
-// Whether a library whose file name contains name is mapped into this process.
-bool mapped(const char *name)
-{
-    QFile maps(QStringLiteral("/proc/self/maps"));
-    if (!maps.open(QIODevice::ReadOnly))
-        return false;
-    return maps.readAll().contains(name);
-}
-
-} // namespace
-
 class TestCurlLibrary : public QObject
 {
     Q_OBJECT
 
 private slots:
-    // First: every later test loads libcurl into this process.
-    void loadedOnlyByTheFirstTransfer();
-    void loading_data();
-    void loading();
+    void versionCheck_data();
+    void versionCheck();
+    void theLinkedLibraryIsUsable();
+    void theProgramNeedsLibcurl();
 };
 
-void TestCurlLibrary::loading_data()
+void TestCurlLibrary::versionCheck_data()
 {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("version");
-    QTest::addColumn<QString>("failure");
-    QTest::newRow("libcurl") << QStringLiteral("curl") << 4 << QString();
-    QTest::newRow("no such library") << QStringLiteral("korva5-no-such-library") << 1
-                                     << QStringLiteral("libcurl could not be loaded: ");
-    // A library that is there but is not libcurl: each missing entry point is named.
-    QTest::newRow("another library") << QStringLiteral("sqlite3") << 0
-                                     << QStringLiteral("lacks curl_global_init, curl_version_info, curl_easy_init");
+    QTest::addColumn<uint>("version");
+    QTest::addColumn<FailureKind>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("without the prerequest callback") << 0x074f00u << FailureKind::CurlTooOld
+                                                     << "libcurl 7.79.0 is too old: uploads need 7.80.0 or newer";
+    QTest::newRow("much older") << 0x073a01u << FailureKind::CurlTooOld << "libcurl 7.58.1 is too old: uploads need 7.80.0 or newer";
+    QTest::newRow("the oldest that will do") << 0x075000u << FailureKind::None << "";
+    QTest::newRow("Debian 12's") << 0x075800u << FailureKind::None << "";
+    QTest::newRow("8.x") << 0x080b01u << FailureKind::None << "";
 }
 
-void TestCurlLibrary::loading()
+void TestCurlLibrary::versionCheck()
 {
-#ifdef Q_OS_UNIX
-    QFETCH(QString, name);
-    QFETCH(int, version);
-    QFETCH(QString, failure);
-    QString why;
-    const std::optional<CurlApi> api = CurlApi::load(name, version, &why);
-    QCOMPARE(api.has_value(), failure.isEmpty());
-    QVERIFY2(why.contains(failure), qPrintable(why));
-    if (api)
-        QVERIFY(api->versionInfo(CURLVERSION_NOW)->version_num >= 0x075000);
-#else
-    QSKIP("library names of POSIX systems");
-#endif
+    QFETCH(uint, version);
+    QFETCH(FailureKind, kind);
+    QFETCH(QString, reason);
+    const CurlProblem problem = curlVersionProblem(version);
+    QCOMPARE(problem.kind, kind);
+    QCOMPARE(problem.why, reason);
+    QCOMPARE(problem.ok(), reason.isEmpty());
 }
 
-void TestCurlLibrary::loadedOnlyByTheFirstTransfer()
+void TestCurlLibrary::theLinkedLibraryIsUsable()
+{
+    const CurlProblem problem = curlProblem();
+    QVERIFY2(problem.ok(), qPrintable(problem.why));
+    QCOMPARE(curlOptionName(CURLOPT_UPLOAD), QStringLiteral("UPLOAD"));
+}
+
+void TestCurlLibrary::theProgramNeedsLibcurl()
 {
 #ifdef Q_OS_LINUX
-    // This test is its own process and links only the core: nothing has loaded libcurl yet.
-    QVERIFY(!mapped("libcurl"));
-    FtpServer server;
-    QVERIFY2(server.isRunning(), qPrintable(server.error()));
-    QTemporaryDir dir;
-    const QString local = dir.filePath(QStringLiteral("20240301.txt"));
-    writeFile(local, "records\n");
-
-    InetFtp ftp;
-    ftp.setServerAddress(server.address());
-    ftp.setUserName(FtpServer::User);
-    ftp.setPassword(FtpServer::Password);
-    QVERIFY2(!mapped("libcurl"), "a control that has sent nothing holds libcurl");
-
-    // A transfer refused before it could connect does not need it either.
-    QSignalSpy finished(&ftp, &InetFtp::transferFinished);
-    ftp.Execute(dir.filePath(QStringLiteral("missing.txt")), QStringLiteral("/20240301.12"));
-    QVERIFY(finished.wait(10000));
-    QCOMPARE(finished.takeFirst().at(2).toBool(), false);
-    QVERIFY2(!mapped("libcurl"), "a refused transfer loaded libcurl");
-
-    ftp.Execute(local, QStringLiteral("/20240301.12"));
-    QVERIFY(finished.wait(30000));
-    QCOMPARE(finished.takeFirst().at(2).toBool(), true);
-    QVERIFY(mapped("libcurl"));
-    QCOMPARE(server.stored(QStringLiteral("20240301.12")), QByteArray("records\n"));
+    const QString app = qEnvironmentVariable("KORVA5_APP");
+    QVERIFY2(!app.isEmpty(), "KORVA5_APP names the built program");
+    QProcess readelf;
+    readelf.start(QStringLiteral("readelf"), {QStringLiteral("-d"), app});
+    if (!readelf.waitForStarted())
+        QSKIP("readelf is not installed (binutils)");
+    QVERIFY(readelf.waitForFinished(30000));
+    QCOMPARE(readelf.exitCode(), 0);
+    QStringList needed;
+    for (const QByteArray &line : readelf.readAllStandardOutput().split('\n')) {
+        if (line.contains("(NEEDED)"))
+            needed << QString::fromUtf8(line.mid(line.indexOf('[') + 1).chopped(1));
+    }
+    QVERIFY2(std::any_of(needed.cbegin(), needed.cend(), [](const QString &name) { return name.startsWith(u"libcurl"); }),
+             qPrintable(needed.join(u' ')));
 #else
-    QSKIP("reads the process's mappings from /proc");
+    QSKIP("reads an ELF executable's dynamic section");
 #endif
 }
 

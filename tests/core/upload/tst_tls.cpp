@@ -113,7 +113,7 @@ void TestTls::repeatedUploadsAllArrive()
     // Every upload was a session of its own, and with TLS each went at the version the libcurl
     // here calls for: 1.2 for the control and data connection alike when capped.
     QCOMPARE(log.count("OK UPLOAD"), Uploads);
-    if (tls != Vsftpd::Tls::None && capFtpsAtTls12(curlApi()->versionInfo(CURLVERSION_NOW)->version_num)) {
+    if (tls != Vsftpd::Tls::None && capFtpsAtTls12(curl_version_info(CURLVERSION_NOW)->version_num)) {
         QCOMPARE(log.count("SSL version: TLSv1.3"), 0);
         QVERIFY2(log.count("SSL version: TLSv1.2") >= 2 * Uploads, log.constData());
     }

@@ -127,11 +127,11 @@ void TestAlarm::alarmUntilDeliveredAfterAll_data()
     QTest::addColumn<QString>("failed");
     QTest::addColumn<QString>("delivered");
     QTest::addColumn<QString>("status");
-    QTest::newRow("English") << "English" << "20210305.12 not sent: 530 Authentication failed. Next try 08:31."
+    QTest::newRow("English") << "English" << "20210305.12 not sent: login refused: 530 Authentication failed. Next try 08:31."
                              << "20210305.12 has been delivered after all." << "Last: none · Next: 08:30 · Waiting: 1";
-    QTest::newRow("China") << "China" << "20210305.12 未发送：530 Authentication failed。下次尝试 08:31。"
+    QTest::newRow("China") << "China" << "20210305.12 未发送：login refused: 530 Authentication failed。下次尝试 08:31。"
                            << "20210305.12 已补发成功。" << "上次： 无 · 下次： 08:30 · 等待： 1";
-    QTest::newRow("Taiwan") << "Taiwan" << "20210305.12 未傳送：530 Authentication failed。下次嘗試 08:31。"
+    QTest::newRow("Taiwan") << "Taiwan" << "20210305.12 未傳送：login refused: 530 Authentication failed。下次嘗試 08:31。"
                             << "20210305.12 已補傳成功。" << "上次： 無 · 下次： 08:30 · 等待： 1";
 }
 

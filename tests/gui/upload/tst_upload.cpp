@@ -213,9 +213,9 @@ void TestUpload::failureIsLoggedAndNextUploadWorks_data()
 {
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("reasonLine"); // the start of the line under "Error!"
-    QTest::newRow("wrong password") << "password" << "530 ";
+    QTest::newRow("wrong password") << "password" << "login refused: 530 ";
     QTest::newRow("missing local file") << "local file" << "no such file /";
-    QTest::newRow("missing remote folder") << "remote folder" << "550 ";
+    QTest::newRow("missing remote folder") << "remote folder" << "no such remote folder: 550 ";
     QTest::newRow("connection refused") << "refused" << "connection refused";
     QTest::newRow("no server set") << "no server" << "no server is set";
 }
