@@ -65,8 +65,14 @@ TransferFailure Transfer::rename(CURL *c, char *errorBuffer)
                     errorBuffer)
             || (ftp && m_replies.renameToReply() >= 200 && m_replies.renameToReply() < 300);
     };
-    // Ours alone, whether left by an earlier try or just set aside: its failure changes nothing.
+    // Ours alone, once set aside: its failure changes nothing.
     auto removeAside = [&] { redo(c, commandList({(ftp ? "*DELE " : "*rm ") + aside}), errorBuffer); };
+    // One left by an earlier try goes only while the final name holds a file: where it does not,
+    // the one left aside may be the only earlier copy there is. (sftp cannot ask: it is kept.)
+    auto removeStaleAside = [&] {
+        if (ftp)
+            redo(c, commandList({"SIZE " + to, "*DELE " + aside}), errorBuffer);
+    };
     if (renamed(from, to))
         return {};
     auto replies = [this] {
@@ -109,7 +115,7 @@ TransferFailure Transfer::rename(CURL *c, char *errorBuffer)
     // An ending program waits for these few commands: stopping between them could leave no file
     // under the final name.
     m_mustFinish = true;
-    removeAside();
+    removeStaleAside();
     // Refused when there is no earlier copy (the first refusal was then about something else) or
     // by the same rule that refused the first rename: the server stays as it was.
     if (!renamed(to, aside)) {

@@ -253,23 +253,35 @@ void TestTempName::serverThatCannotRename_data()
     QTest::addColumn<bool>("secondSucceeds");
     QTest::addColumn<QString>("afterSecond");
     QTest::addColumn<QString>("said"); // in every failure's reason
+    QTest::addColumn<QString>("earlierAs"); // where the earlier file lies at first
     QTest::newRow("no rename at all") << "no-rename" << false << ".20210305.12.part=first 20210305.12=earlier" << false
-                                      << ".20210305.12.part=second 20210305.12=earlier" << "RNFR 502";
+                                      << ".20210305.12.part=second 20210305.12=earlier" << "RNFR 502"
+        << "20210305.12";
     QTest::newRow("RNTO refused by policy")
         << "rename-policy" << false << ".20210305.12.part=first 20210305.12=earlier" << false
         << ".20210305.12.part=second 20210305.12=earlier"
         << "RNFR 350, RNTO 553: 553 Rename refused by policy (scripted fault).; setting the earlier copy aside as "
-           ".20210305.12.old: RNFR 350, RNTO 553";
+           ".20210305.12.old: RNFR 350, RNTO 553"
+        << "20210305.12";
     QTest::newRow("temporary file refused its name")
         << "part-rename-policy" << false << ".20210305.12.part=first 20210305.12=earlier" << false
-        << ".20210305.12.part=second 20210305.12=earlier" << "the earlier copy was kept under the final name";
+        << ".20210305.12.part=second 20210305.12=earlier" << "the earlier copy was kept under the final name"
+        << "20210305.12";
     QTest::newRow("no rename onto a file") << "no-overwrite-rename" << true << "20210305.12=first" << true
-                                           << "20210305.12=second" << "";
+                                           << "20210305.12=second" << ""
+        << "20210305.12";
     // The earlier file cannot be deleted once aside, so the next send cannot set its own aside.
     QTest::newRow("no rename onto a file, no delete")
         << "no-overwrite-no-delete" << true << ".20210305.12.old=earlier 20210305.12=first" << false
         << ".20210305.12.old=earlier .20210305.12.part=second 20210305.12=first"
-        << "setting the earlier copy aside as .20210305.12.old: RNFR 350, RNTO 550";
+        << "setting the earlier copy aside as .20210305.12.old: RNFR 350, RNTO 550"
+        << "20210305.12";
+    // A try that was cut short left the only earlier copy aside, and nothing under the final name:
+    // that copy stays.
+    QTest::newRow("only an earlier copy left aside")
+        << "part-rename-policy" << false << ".20210305.12.old=earlier .20210305.12.part=first" << false
+        << ".20210305.12.old=earlier .20210305.12.part=second"
+        << "setting the earlier copy aside as .20210305.12.old: RNFR 550" << ".20210305.12.old";
 }
 
 void TestTempName::serverThatCannotRename()
@@ -280,12 +292,13 @@ void TestTempName::serverThatCannotRename()
     QFETCH(bool, secondSucceeds);
     QFETCH(QString, afterSecond);
     QFETCH(QString, said);
+    QFETCH(QString, earlierAs);
     FtpServer server({fault});
     QVERIFY2(server.isRunning(), qPrintable(server.error()));
     const QList<std::pair<QString, QByteArray>> contents{{QStringLiteral("earlier"), recordsOf(QStringLiteral("morning"), 3000)},
                                                          {QStringLiteral("first"), recordsOf(QStringLiteral("evening"), 5000)},
                                                          {QStringLiteral("second"), recordsOf(QStringLiteral("night"), 4000)}};
-    writeFile(server.root() + u'/' + Final, contents.at(0).second);
+    writeFile(server.root() + u"/upload/" + earlierAs, contents.at(0).second);
     QTemporaryDir dir;
     const QString local = dir.filePath(QStringLiteral("20210305.txt"));
 
