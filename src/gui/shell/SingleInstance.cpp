@@ -11,7 +11,10 @@
 #include <QStandardPaths>
 
 SingleInstance::SingleInstance() = default;
-SingleInstance::~SingleInstance() = default;
+SingleInstance::~SingleInstance()
+{
+    Posix::closeLock(m_settingsLock);
+}
 
 QList<SingleInstance::Place> SingleInstance::places()
 {
@@ -119,6 +122,15 @@ SingleInstance::Result SingleInstance::acquire(const QString &programDir, const 
     // runs makes a lock stale.
     lock->setStaleLockTime(0);
     if (lock->tryLock(0)) {
+        // The user's own lock says nothing of another user running the same folder, or of this
+        // user reaching it under another name (a bind mount): the settings file is one for all.
+        const int settingsLock = Posix::lockWholeFile(QDir(programDir).filePath(QStringLiteral("TALLYPORT.ini")));
+        if (settingsLock == -1) {
+            qCWarning(lcShell).noquote() << "another copy runs from" << QDir::toNativeSeparators(programDir)
+                                         << "(another user's, or under another name of the folder)";
+            return Result::HeldByAnotherCopy;
+        }
+        m_settingsLock = settingsLock;
         m_lock = std::move(lock);
         return Result::Locked;
     }

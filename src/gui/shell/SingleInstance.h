@@ -70,5 +70,6 @@ public:
 
 private:
     std::unique_ptr<QLockFile> m_lock;
+    int m_settingsLock = -1; // the program folder's own lock, held by whichever user runs it
     QString m_folder;
 };

@@ -198,6 +198,7 @@ private slots:
     void secondStartFromAnotherEnvironmentDoesNotRun();
     void preparedLockFolders_data();
     void preparedLockFolders();
+    void anotherUserInTheSameFolderDoesNotRun();
 };
 
 void TestStartUp::missingFilesEndWithTheirStatus_data()
@@ -425,6 +426,33 @@ void TestStartUp::secondStartFromAnotherEnvironmentDoesNotRun()
     QVERIFY2(err.contains("it was asked to show its window"), err.constData());
     QVERIFY(waitForText(first, firstErr, "a second start asked to show the window", 5000));
     QCOMPARE(QDir(other.path()).entryList({QStringLiteral("korva5-upload*")}, QDir::AllEntries | QDir::Hidden), QStringList());
+}
+
+// Each user's lock is the user's own; the program folder is one for all of them: a second user's
+// copy from it would send the same files beside the first.
+void TestStartUp::anotherUserInTheSameFolderDoesNotRun()
+{
+#ifdef Q_OS_UNIX
+    if (::geteuid() != 0)
+        QSKIP("needs root to start the program as another user");
+    ProgramDir dir({{QStringLiteral("FtpNo"), QStringLiteral("1")}});
+    const QString binary = dir.installBinary();
+    UnusedUser other;
+    QVERIFY(other.take(dir));
+    QVERIFY(QFile::setPermissions(dir.iniFile(), QFile::permissions(dir.iniFile()) | QFileDevice::ReadOther));
+    QProcess first;
+    QByteArray firstErr;
+    QVERIFY(startAndWaitLoaded(first, dir, binary, firstErr));
+    const auto stopFirst = qScopeGuard([&] { stop(first); });
+
+    QProcess second;
+    other.runs(second);
+    QByteArray err;
+    QCOMPARE(runToEnd(second, binary, err), int(ExitAlreadyRunning));
+    QVERIFY2(err.contains("another user's, or under another name of the folder"), err.constData());
+#else
+    QSKIP("users and advisory locks of POSIX systems");
+#endif
 }
 
 void TestStartUp::preparedLockFolders_data()
