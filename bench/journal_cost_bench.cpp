@@ -11,7 +11,7 @@
 #include "core/delivery/Delivery.h"
 #include "core/journal/Journal.h"
 #include "core/state/AppState.h"
-#include "core/upload/InetFtp.h"
+#include "core/upload/TransferQueue.h"
 #include "core/upload/TransferLog.h"
 #include "core/upload/Uploader.h"
 
@@ -73,11 +73,11 @@ public:
 
         // The delivery layer handles a transfer's start and end in slots of its own: these two
         // lambdas are connected one before it and one after it, so that together they time it.
-        QObject::connect(&ftp, &InetFtp::transferStarted, [this] { m_handler.start(); });
-        QObject::connect(&ftp, &InetFtp::transferEnded, [this] { m_handler.start(); });
+        QObject::connect(&ftp, &TransferQueue::transferStarted, [this] { m_handler.start(); });
+        QObject::connect(&ftp, &TransferQueue::transferEnded, [this] { m_handler.start(); });
         delivery = std::make_unique<Delivery>(state, uploader, ftp, log, journal, clock);
-        QObject::connect(&ftp, &InetFtp::transferStarted, [this] { started.add(m_handler.nsecsElapsed()); });
-        QObject::connect(&ftp, &InetFtp::transferEnded, [this](const FtpResult &result) {
+        QObject::connect(&ftp, &TransferQueue::transferStarted, [this] { started.add(m_handler.nsecsElapsed()); });
+        QObject::connect(&ftp, &TransferQueue::transferEnded, [this](const FtpResult &result) {
             ended.add(m_handler.nsecsElapsed());
             failed += result.succeeded ? 0 : 1;
             if (m_waiting)
@@ -108,7 +108,7 @@ public:
     BenchClock clock;
     AppState state;
     TransferLog log;
-    InetFtp ftp;
+    TransferQueue ftp;
     Uploader uploader;
     Journal journal;
     std::unique_ptr<Delivery> delivery;

@@ -16,7 +16,7 @@
 #include "core/delivery/Delivery.h"
 #include "core/journal/Journal.h"
 #include "core/state/AppState.h"
-#include "core/upload/InetFtp.h"
+#include "core/upload/TransferQueue.h"
 #include "core/upload/TransferLog.h"
 #include "core/upload/Uploader.h"
 
@@ -75,12 +75,12 @@ private:
 
 // Until every upload handed to the control has ended and its outcome has been delivered. The
 // control posts the outcome before it counts as idle; the timer only wakes the loop to look.
-void settle(const InetFtp &ftp)
+void settle(const TransferQueue &ftp)
 {
-    if (ftp.StillExecuting()) {
+    if (ftp.isBusy()) {
         QTimer wake;
         wake.start(5);
-        while (ftp.StillExecuting())
+        while (ftp.isBusy())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     QCoreApplication::processEvents();
@@ -93,7 +93,7 @@ int plainSoak(const QString &server, const QString &serverRoot, const QString &w
 {
     constexpr int Names = 20; // names come round again, so a later upload replaces a failed one
 
-    InetFtp ftp;
+    TransferQueue ftp;
     ftp.setServerAddress(server);
     ftp.setUserName(QStringLiteral("station"));
     ftp.setPassword(QStringLiteral("secret"));
@@ -103,7 +103,7 @@ int plainSoak(const QString &server, const QString &serverRoot, const QString &w
     long fdAfter50 = 0, rssAfter50 = 0;
     QRandomGenerator random(20261207);
     QList<Ftp::State> states;
-    QObject::connect(&ftp, &InetFtp::StateChanged, [&](Ftp::State state) { states << state; });
+    QObject::connect(&ftp, &TransferQueue::stateChanged, [&](Ftp::State state) { states << state; });
 
     for (int i = 0; i < uploads; ++i) {
         // The server fails its connections 5, 10, 15, ...: this upload is connection i + 1.
@@ -122,11 +122,11 @@ int plainSoak(const QString &server, const QString &serverRoot, const QString &w
         states.clear();
         bool succeeded = false;
         QEventLoop wait;
-        const auto connection = QObject::connect(&ftp, &InetFtp::transferFinished, [&](const QString &, const QString &, bool ok) {
+        const auto connection = QObject::connect(&ftp, &TransferQueue::transferFinished, [&](const QString &, const QString &, bool ok) {
             succeeded = ok;
             wait.quit();
         });
-        ftp.Execute(local, remote);
+        ftp.enqueue(local, remote);
         wait.exec();
         QObject::disconnect(connection);
         QCoreApplication::processEvents();
@@ -191,7 +191,7 @@ int deliverySoak(const QString &server, const QString &serverRoot, const QString
     BenchClock clock(begin);
     AppState state;
     TransferLog log(TransferLog::Mirror::None);
-    InetFtp ftp;
+    TransferQueue ftp;
     Uploader uploader(state, log, ftp, clock);
     Journal journal;
     Settings settings;
@@ -223,12 +223,12 @@ int deliverySoak(const QString &server, const QString &serverRoot, const QString
     QSet<QString> owed;                 // remote files whose scheduled upload failed, not yet delivered
     QSet<QDate> days;                   // the records files written
 
-    QObject::connect(&ftp, &InetFtp::transferStarted, [&](quint64 tag) {
+    QObject::connect(&ftp, &TransferQueue::transferStarted, [&](quint64 tag) {
         // The server numbers its connections as they come, and each upload makes one.
         faultExpected.insert(tag, ++started % 5 == 0);
     });
     // Connected after the delivery layer: its own handling of the outcome has run by then.
-    QObject::connect(&ftp, &InetFtp::transferEnded, [&](const FtpResult &result) {
+    QObject::connect(&ftp, &TransferQueue::transferEnded, [&](const FtpResult &result) {
         ++ended;
         (phase == Phase::Scheduled ? scheduled : retries) += 1;
         const bool fault = faultExpected.take(result.tag);

@@ -4,7 +4,7 @@
 //
 //   upload_bench SERVER LOCAL_FILE REMOTE_PATH
 // prints: seconds=<s> bytes=<n> longest_stall_ms=<ms> result=<ok|failed>
-#include "core/upload/InetFtp.h"
+#include "core/upload/TransferQueue.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -21,7 +21,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "usage: upload_bench SERVER LOCAL_FILE REMOTE_PATH\n");
         return 2;
     }
-    InetFtp ftp;
+    TransferQueue ftp;
     ftp.setServerAddress(args.at(1));
 
     QElapsedTimer sinceBeat;
@@ -36,13 +36,13 @@ int main(int argc, char *argv[])
 
     QElapsedTimer clock;
     bool succeeded = false;
-    QObject::connect(&ftp, &InetFtp::transferFinished, [&](const QString &, const QString &, bool ok) {
+    QObject::connect(&ftp, &TransferQueue::transferFinished, [&](const QString &, const QString &, bool ok) {
         succeeded = ok;
         app.quit();
     });
     heartbeat.start();
     clock.start();
-    ftp.Execute(args.at(2), args.at(3));
+    ftp.enqueue(args.at(2), args.at(3));
     app.exec();
     const double seconds = double(clock.nsecsElapsed()) / 1e9;
     std::printf("seconds=%.3f bytes=%lld longest_stall_ms=%lld result=%s\n", seconds,

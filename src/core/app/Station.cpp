@@ -26,7 +26,7 @@ Station::Station(const ProgramPaths &paths, const Clock &clock, QObject *parent)
     m_ftp.setParent(this); // found among the window's children, as the transfer control always was
     connect(&m_state, &AppState::settingsChanged, this, &Station::applySettings);
     connect(&m_state, &AppState::settingsChanged, this, &Station::statusChanged);
-    connect(&m_ftp, &InetFtp::StateChanged, &m_uploader, &Uploader::logState);
+    connect(&m_ftp, &TransferQueue::stateChanged, &m_uploader, &Uploader::logState);
     connect(&m_journal, &Journal::notice, &m_log, &TransferLog::insertTop);
     connect(&m_uploader, &Uploader::fileNamesChosen, this, &Station::fileNamesChosen);
 

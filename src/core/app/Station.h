@@ -7,7 +7,7 @@
 #include "core/schedule/SecondTicker.h"
 #include "core/settings/SettingsStore.h"
 #include "core/state/AppState.h"
-#include "core/upload/InetFtp.h"
+#include "core/upload/TransferQueue.h"
 #include "core/upload/TransferLog.h"
 #include "core/upload/Uploader.h"
 
@@ -32,7 +32,7 @@ public:
     const AppState &state() const { return m_state; }
     SettingsStore &settingsStore() { return m_store; }
     TransferLog &log() { return m_log; }
-    InetFtp &transferQueue() { return m_ftp; }
+    TransferQueue &transferQueue() { return m_ftp; }
     Uploader &uploader() { return m_uploader; }
     Journal &journal() { return m_journal; }
     Delivery &delivery() { return m_delivery; }
@@ -79,7 +79,7 @@ private:
     AppState m_state;
     SettingsStore m_store;
     TransferLog m_log;
-    InetFtp m_ftp;
+    TransferQueue m_ftp;
     Uploader m_uploader;
     Journal m_journal;
     Delivery m_delivery;

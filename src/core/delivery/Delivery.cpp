@@ -8,7 +8,7 @@
 #include "core/settings/TimeOfDay.h"
 #include "core/state/AppState.h"
 #include "core/upload/FailureReason.h"
-#include "core/upload/InetFtp.h"
+#include "core/upload/TransferQueue.h"
 #include "core/upload/TransferLog.h"
 #include "core/upload/UploadLogging.h"
 #include "core/upload/UploadNames.h"
@@ -25,7 +25,7 @@ constexpr qint64 ReadBackSeconds = 48LL * 3600;
 
 } // namespace
 
-Delivery::Delivery(AppState &state, Uploader &uploader, InetFtp &ftp, TransferLog &log, Journal &journal,
+Delivery::Delivery(AppState &state, Uploader &uploader, TransferQueue &ftp, TransferLog &log, Journal &journal,
                    const Clock &clock, QObject *parent)
     : QObject(parent)
     , m_state(state)
@@ -35,10 +35,10 @@ Delivery::Delivery(AppState &state, Uploader &uploader, InetFtp &ftp, TransferLo
     , m_journal(journal)
     , m_clock(clock)
 {
-    connect(&m_ftp, &InetFtp::transferStarted, this, &Delivery::onStarted);
+    connect(&m_ftp, &TransferQueue::transferStarted, this, &Delivery::onStarted);
     // A journal lost while the program runs may take with it what the next start must know.
     connect(&m_journal, &Journal::switched, this, [this](const QString &why) { catchUpInDoubt(why); });
-    connect(&m_ftp, &InetFtp::transferEnded, this, &Delivery::onEnded);
+    connect(&m_ftp, &TransferQueue::transferEnded, this, &Delivery::onEnded);
     // New times apply from now on: a later catch-up must not examine the minutes before the
     // change under the new times.
     connect(&m_state, &AppState::settingsChanged, this, [this] {

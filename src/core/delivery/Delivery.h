@@ -12,7 +12,7 @@
 
 class AppState;
 class Clock;
-class InetFtp;
+class TransferQueue;
 class Journal;
 class TransferLog;
 class Uploader;
@@ -26,7 +26,7 @@ class Delivery : public QObject
     Q_OBJECT
 
 public:
-    Delivery(AppState &state, Uploader &uploader, InetFtp &ftp, TransferLog &log, Journal &journal, const Clock &clock,
+    Delivery(AppState &state, Uploader &uploader, TransferQueue &ftp, TransferLog &log, Journal &journal, const Clock &clock,
              QObject *parent = nullptr);
 
     // At start-up: the retries still owed and the times missed since the last run, from the
@@ -104,7 +104,7 @@ private:
 
     AppState &m_state;
     Uploader &m_uploader;
-    InetFtp &m_ftp;
+    TransferQueue &m_ftp;
     TransferLog &m_log;
     Journal &m_journal;
     const Clock &m_clock;

@@ -6,20 +6,20 @@
 #include "core/settings/SysMain.h"
 #include "core/state/AppState.h"
 #include "core/upload/FailureReason.h"
-#include "core/upload/InetFtp.h"
+#include "core/upload/TransferQueue.h"
 #include "core/upload/TransferLog.h"
 #include "core/upload/UploadNames.h"
 
-Uploader::Uploader(AppState &state, TransferLog &log, InetFtp &ftp, const Clock &clock, QObject *parent)
+Uploader::Uploader(AppState &state, TransferLog &log, TransferQueue &ftp, const Clock &clock, QObject *parent)
     : QObject(parent)
     , m_state(state)
     , m_log(log)
     , m_ftp(ftp)
     , m_clock(clock)
 {
-    connect(&m_ftp, &InetFtp::errorReason, this, [this](const QString &, const FtpFailure &failure) { m_failure = failure; });
-    connect(&m_ftp, &InetFtp::transferStarted, this, &Uploader::onStarted);
-    connect(&m_ftp, &InetFtp::transferEnded, this, &Uploader::onEnded);
+    connect(&m_ftp, &TransferQueue::errorReason, this, [this](const QString &, const FtpFailure &failure) { m_failure = failure; });
+    connect(&m_ftp, &TransferQueue::transferStarted, this, &Uploader::onStarted);
+    connect(&m_ftp, &TransferQueue::transferEnded, this, &Uploader::onEnded);
 }
 
 QString Uploader::waitingLine(const QString &remotePath)
@@ -43,14 +43,14 @@ Uploader::Sent Uploader::send(QDate day, Opening opening)
     lines << UploadNames::sendCommand(localPath, remotePath);
 
     // Busy also while the lines of an upload that just ended are still on their way here.
-    const bool busy = m_ftp.StillExecuting() || !m_unfinished.isEmpty();
+    const bool busy = m_ftp.isBusy() || !m_unfinished.isEmpty();
     Sent sent{0, localPath, remotePath};
     if (const QString problem = UploadNames::settingsProblem(settings); !problem.isEmpty())
         sent.tag = m_ftp.refuse(localPath, remotePath, problem, FailureKind::NameRefused);
     else
         // The two paths go to the control as they are, not as one text split at a blank: a folder
         // with a blank in its name must still name the right file.
-        sent.tag = m_ftp.Execute(localPath, remotePath);
+        sent.tag = m_ftp.enqueue(localPath, remotePath);
     m_unfinished.insert(sent.tag);
 
     // A send turned away because too many wait has no turn to wait for: its error comes now.

@@ -13,7 +13,7 @@
 
 class AppState;
 class Clock;
-class InetFtp;
+class TransferQueue;
 class TransferLog;
 
 // One day's upload, asked for with the day: the records file of that day in the local folder and
@@ -29,7 +29,7 @@ class Uploader : public QObject
     Q_OBJECT
 
 public:
-    Uploader(AppState &state, TransferLog &log, InetFtp &ftp, const Clock &clock, QObject *parent = nullptr);
+    Uploader(AppState &state, TransferLog &log, TransferQueue &ftp, const Clock &clock, QObject *parent = nullptr);
 
     // What was handed to the control: the send's number and both paths.
     struct Sent
@@ -62,7 +62,7 @@ private:
 
     AppState &m_state;
     TransferLog &m_log;
-    InetFtp &m_ftp;
+    TransferQueue &m_ftp;
     const Clock &m_clock;
     FtpFailure m_failure; // of the failure whose Error state comes next
     // Uploads asked for here whose end has not come in yet: the log still owes their lines.

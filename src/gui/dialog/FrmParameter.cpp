@@ -9,7 +9,7 @@
 #include "core/state/AppState.h"
 #include "core/settings/SysMain.h"
 #include "core/upload/FailureReason.h"
-#include "core/upload/InetFtp.h"
+#include "core/upload/TransferQueue.h"
 #include "core/upload/TransferLog.h"
 
 #include <QCoreApplication>
@@ -266,7 +266,7 @@ void FrmParameter::startTest()
     const QString server = SysMain::Trim(txtServer->text());
     if (server.isEmpty() || !SettingsCheck::serverProblem(server).isEmpty())
         return;
-    auto *tester = new InetFtp(this);
+    auto *tester = new TransferQueue(this);
     tester->setObjectName(QStringLiteral("testFtp"));
     // The temporary file goes with the control, after its worker has stopped reading it.
     auto *file = new QTemporaryFile(tester);
@@ -285,14 +285,14 @@ void FrmParameter::startTest()
     tester->setTemporaryName(SysMain::Trim(m_state.settings().FtpTempName) != u"0");
     tester->setDeleteAfterSend(true);
     tester->setTimeouts(TestTimeouts);
-    connect(tester, &InetFtp::transferEnded, this, &FrmParameter::testEnded);
+    connect(tester, &TransferQueue::transferEnded, this, &FrmParameter::testEnded);
 
     // Hidden and with an ending of its own: nothing that collects the day's files takes it,
     // even if it could not be deleted.
     m_testFolder = SysMain::Trim(txtUpload->text());
     const QString name = QStringLiteral(".korva5-test-%1.part").arg(QRandomGenerator::global()->generate(), 8, 16, QChar(u'0'));
     m_tester = tester;
-    tester->Execute(file->fileName(), m_testFolder + name);
+    tester->enqueue(file->fileName(), m_testFolder + name);
     cmbTest->setText(titleText(caption("Cancel")));
     cmbTest->setEnabled(true);
     lblTestResult->setText(QStringLiteral("Testing %1 ...").arg(server));
@@ -311,17 +311,17 @@ void FrmParameter::cancelTest()
 // A control whose send was aborted may take up to a second to notice; the dialog neither waits
 // for it nor takes it along when it closes. It ends itself once its send has ended, and at the
 // latest with the application.
-void FrmParameter::letGo(InetFtp *tester)
+void FrmParameter::letGo(TransferQueue *tester)
 {
     disconnect(tester, nullptr, this, nullptr);
     tester->abort();
     tester->setParent(QCoreApplication::instance());
-    connect(tester, &InetFtp::transferEnded, tester, &QObject::deleteLater);
+    connect(tester, &TransferQueue::transferEnded, tester, &QObject::deleteLater);
 }
 
 void FrmParameter::testEnded(const FtpResult &result)
 {
-    auto *tester = qobject_cast<InetFtp *>(sender());
+    auto *tester = qobject_cast<TransferQueue *>(sender());
     if (!tester || tester != m_tester)
         return;
     m_tester = nullptr;

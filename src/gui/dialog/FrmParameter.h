@@ -11,7 +11,7 @@ class QLineEdit;
 class QPushButton;
 class AppState;
 class Station;
-class InetFtp;
+class TransferQueue;
 struct FtpResult;
 class SettingsStore;
 class TransferLog;
@@ -47,7 +47,7 @@ private:
     void cancelTest();
     void testEnded(const FtpResult &result);
     void showTestIdle();
-    void letGo(InetFtp *tester);
+    void letGo(TransferQueue *tester);
     QString caption(const char *key) const;
 
     const Station &m_station;
@@ -76,6 +76,6 @@ private:
     QPushButton *cmbTest;
     QLabel *lblTestResult;
 
-    QPointer<InetFtp> m_tester; // the test running now, if any
+    QPointer<TransferQueue> m_tester; // the test running now, if any
     QString m_testFolder;       // the remote folder it tries, as the result line names it
 };

@@ -60,7 +60,7 @@ public:
     WindowModel &model() { return m_model; }
     AppState &state() { return m_station->state(); }
     const MainControls &controls() const { return m_c; }
-    InetFtp &transferControl() { return m_station->transferQueue(); }
+    TransferQueue &transferControl() { return m_station->transferQueue(); }
     TransferLog &transferLog() { return m_station->log(); }
     Uploader &uploader() { return m_station->uploader(); }
     Delivery &delivery() { return m_station->delivery(); }

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "gui/shell/ProgressView.h"
 
-#include "core/upload/InetFtp.h"
+#include "core/upload/TransferQueue.h"
 
 #include <QProgressBar>
 
-ProgressView::ProgressView(InetFtp &ftp, QProgressBar *bar, std::function<QString()> leftFormat, QObject *parent)
+ProgressView::ProgressView(TransferQueue &ftp, QProgressBar *bar, std::function<QString()> leftFormat, QObject *parent)
     : QObject(parent)
     , m_bar(bar)
     , m_leftFormat(std::move(leftFormat))
@@ -14,9 +14,9 @@ ProgressView::ProgressView(InetFtp &ftp, QProgressBar *bar, std::function<QStrin
     m_bar->setRange(0, 100);
     m_bar->setTextVisible(true);
     m_bar->hide();
-    connect(&ftp, &InetFtp::transferStarted, this, &ProgressView::onStarted);
-    connect(&ftp, &InetFtp::progress, this, &ProgressView::onProgress);
-    connect(&ftp, &InetFtp::transferEnded, this, &ProgressView::onEnded);
+    connect(&ftp, &TransferQueue::transferStarted, this, &ProgressView::onStarted);
+    connect(&ftp, &TransferQueue::progress, this, &ProgressView::onProgress);
+    connect(&ftp, &TransferQueue::transferEnded, this, &ProgressView::onEnded);
 }
 
 ProgressMeter::Time ProgressView::now() const

@@ -9,7 +9,7 @@
 
 #include <functional>
 
-class InetFtp;
+class TransferQueue;
 class QProgressBar;
 
 // The bar under the transfer log that shows how far a long upload is. It stays hidden for an
@@ -22,7 +22,7 @@ class ProgressView : public QObject
 public:
     // leftFormat gives the words for the time left in the language in use, "%1" standing for it;
     // asked each time the bar comes up, so a switch of language shows on the next upload.
-    ProgressView(InetFtp &ftp, QProgressBar *bar, std::function<QString()> leftFormat, QObject *parent = nullptr);
+    ProgressView(TransferQueue &ftp, QProgressBar *bar, std::function<QString()> leftFormat, QObject *parent = nullptr);
 
 private:
     void onStarted(quint64 tag);

@@ -57,7 +57,7 @@ struct Desk
     // Waits until every upload asked for has ended and its outcome is in.
     void settle()
     {
-        QTRY_VERIFY_WITH_TIMEOUT(!ftp.StillExecuting(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(!ftp.isBusy(), 30000);
         QCoreApplication::processEvents();
     }
     // Moves the clock to when and does what the timer does there: a minute check when asked,
@@ -82,7 +82,7 @@ struct Desk
     FakeClock clock;
     Station station;
     AppState &state;
-    InetFtp &ftp;
+    TransferQueue &ftp;
     Journal &journal;
     Delivery &delivery;
     QStringList lines; // oldest first

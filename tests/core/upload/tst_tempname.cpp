@@ -2,7 +2,7 @@
 // What stays on the server under the final name when an upload goes wrong: only ever a complete
 // file, the new one once it is confirmed, else the one sent before.
 #include "core/settings/SettingsStore.h"
-#include "core/upload/InetFtp.h"
+#include "core/upload/TransferQueue.h"
 #include "CoreTestSupport.h"
 #include "MessageCapture.h"
 #include "Vsftpd.h"
@@ -35,15 +35,15 @@ struct Send
     Send(const QString &address, const QString &user, const QString &password, const QString &local,
          bool temporaryName = true)
     {
-        InetFtp ftp;
+        TransferQueue ftp;
         ftp.setServerAddress(address);
         ftp.setUserName(user);
         ftp.setPassword(password);
         ftp.setTemporaryName(temporaryName);
         ftp.setTimeouts({std::chrono::seconds(5), std::chrono::seconds(5), std::chrono::seconds(5)});
-        QObject::connect(&ftp, &InetFtp::StateChanged, [this](Ftp::State state) { states << state; });
-        QSignalSpy finished(&ftp, &InetFtp::transferEnded);
-        ftp.Execute(local, RemotePath);
+        QObject::connect(&ftp, &TransferQueue::stateChanged, [this](Ftp::State state) { states << state; });
+        QSignalSpy finished(&ftp, &TransferQueue::transferEnded);
+        ftp.enqueue(local, RemotePath);
         ended = finished.wait(60000) || finished.count() == 1;
         QCoreApplication::processEvents();
         if (ended)
@@ -226,12 +226,12 @@ void TestTempName::endingMidTransferKeepsEarlierFile()
     writeFile(local, recordsOf(QStringLiteral("evening"), 16 * 1024 * 1024));
     MessageCapture messages;
     {
-        InetFtp ftp;
+        TransferQueue ftp;
         ftp.setServerAddress(address);
         ftp.setUserName(user);
         ftp.setPassword(password);
-        QSignalSpy states(&ftp, &InetFtp::StateChanged);
-        ftp.Execute(local, RemotePath);
+        QSignalSpy states(&ftp, &TransferQueue::stateChanged);
+        ftp.enqueue(local, RemotePath);
         QTRY_VERIFY_WITH_TIMEOUT(states.contains(QVariantList{QVariant::fromValue(Ftp::State::RequestSent)}), 20000);
         QTest::qWait(1500);
         // Some of the new file is on the server by now, under the temporary name only.
@@ -383,13 +383,13 @@ void TestTempName::sftpPathTheRenameCannotName()
     QTemporaryDir dir;
     const QString local = dir.filePath(QStringLiteral("20210305.txt"));
     writeFile(local, "records");
-    InetFtp ftp;
+    TransferQueue ftp;
     ftp.setServerAddress(QStringLiteral("sftp://127.0.0.1:%1").arg(closedPort()));
     ftp.setTemporaryName(temporaryName);
-    QSignalSpy states(&ftp, &InetFtp::StateChanged);
-    QSignalSpy ended(&ftp, &InetFtp::transferEnded);
+    QSignalSpy states(&ftp, &TransferQueue::stateChanged);
+    QSignalSpy ended(&ftp, &TransferQueue::transferEnded);
     MessageCapture messages;
-    ftp.Execute(local, remotePath);
+    ftp.enqueue(local, remotePath);
     QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 30000);
     const auto result = ended.first().first().value<FtpResult>();
     QVERIFY(!result.succeeded);

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // FTPS uploads against a real vsftpd, and the libcurl versions that may not use TLS 1.3 for them.
 #include "core/upload/FtpTransfer.h"
-#include "core/upload/InetFtp.h"
+#include "core/upload/TransferQueue.h"
 #include "CoreTestSupport.h"
 #include "core/upload/CurlLibrary.h"
 #include "core/upload/TlsPolicy.h"

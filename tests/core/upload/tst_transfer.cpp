@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The transfer control on its own, against real FTP servers: what it refuses before connecting,
 // how it reports, how it ends.
-#include "core/upload/InetFtp.h"
+#include "core/upload/TransferQueue.h"
 #include "CoreTestSupport.h"
 #include "MessageCapture.h"
 
@@ -26,7 +26,7 @@ bool waitFor(QSignalSpy &finished, int transfers, int timeoutMs = 30000)
     QDeadlineTimer deadline(timeoutMs);
     while (finished.count() < transfers && !deadline.hasExpired())
         finished.wait(200);
-    QCoreApplication::processEvents(); // the StateChanged events queued before the end
+    QCoreApplication::processEvents(); // the stateChanged events queued before the end
     return finished.count() == transfers;
 }
 
@@ -43,14 +43,14 @@ struct DirectSend
     DirectSend(const FtpServer &server, const QString &local, const QString &remote,
                const std::function<void()> &whileRunning = {})
     {
-        InetFtp ftp;
+        TransferQueue ftp;
         ftp.setServerAddress(server.address());
         ftp.setUserName(FtpServer::User);
         ftp.setPassword(FtpServer::Password);
         ftp.setTimeouts({std::chrono::seconds(5), std::chrono::seconds(5), std::chrono::seconds(5)});
-        QObject::connect(&ftp, &InetFtp::StateChanged, [this](Ftp::State state) { states << state; });
-        QSignalSpy finished(&ftp, &InetFtp::transferFinished);
-        ftp.Execute(local, remote);
+        QObject::connect(&ftp, &TransferQueue::stateChanged, [this](Ftp::State state) { states << state; });
+        QSignalSpy finished(&ftp, &TransferQueue::transferFinished);
+        ftp.enqueue(local, remote);
         if (whileRunning)
             whileRunning();
         if (waitFor(finished, 1, 60000))
@@ -106,12 +106,12 @@ void TestTransfer::unusableRequestsNeverConnect()
     QTemporaryDir dir;
     writeFile(dir.filePath(QStringLiteral("f.txt")), "records");
     const QString local = remotePath.contains(u"folder") ? dir.path() : dir.filePath(QStringLiteral("f.txt"));
-    InetFtp ftp;
+    TransferQueue ftp;
     ftp.setServerAddress(server.isEmpty() ? m_server->address() : server);
-    QSignalSpy states(&ftp, &InetFtp::StateChanged);
-    QSignalSpy finished(&ftp, &InetFtp::transferFinished);
+    QSignalSpy states(&ftp, &TransferQueue::stateChanged);
+    QSignalSpy finished(&ftp, &TransferQueue::transferFinished);
     const qsizetype before = m_server->commandLog().size();
-    ftp.Execute(local, remotePath);
+    ftp.enqueue(local, remotePath);
     QVERIFY(waitFor(finished, 1));
     QCOMPARE(finished.first().at(2).toBool(), false);
     QList<Ftp::State> seen;
@@ -129,22 +129,22 @@ void TestTransfer::waitingUploadsAreBounded()
     writeFile(dir.filePath(QStringLiteral("f.txt")), "x");
     QElapsedTimer timer;
     {
-        InetFtp ftp;
+        TransferQueue ftp;
         ftp.setServerAddress(silent.address());
         ftp.setTimeouts({std::chrono::seconds(30), std::chrono::seconds(30), std::chrono::seconds(30)});
-        QSignalSpy states(&ftp, &InetFtp::StateChanged);
-        QSignalSpy finished(&ftp, &InetFtp::transferFinished);
-        ftp.Execute(dir.filePath(QStringLiteral("f.txt")), QStringLiteral("first"));
+        QSignalSpy states(&ftp, &TransferQueue::stateChanged);
+        QSignalSpy finished(&ftp, &TransferQueue::transferFinished);
+        ftp.enqueue(dir.filePath(QStringLiteral("f.txt")), QStringLiteral("first"));
         QTRY_VERIFY(states.contains(QVariantList{QVariant::fromValue(Ftp::State::Connecting)}));
-        for (int i = 0; i < InetFtp::MaxWaiting; ++i)
-            ftp.Execute(dir.filePath(QStringLiteral("f.txt")), QStringLiteral("waiting"));
+        for (int i = 0; i < TransferQueue::MaxWaiting; ++i)
+            ftp.enqueue(dir.filePath(QStringLiteral("f.txt")), QStringLiteral("waiting"));
         QCOMPARE(finished.count(), 0);
-        ftp.Execute(dir.filePath(QStringLiteral("f.txt")), QStringLiteral("one too many"));
+        ftp.enqueue(dir.filePath(QStringLiteral("f.txt")), QStringLiteral("one too many"));
         QTRY_COMPARE(finished.count(), 1);
         QCOMPARE(finished.first().at(1).toString(), QStringLiteral("one too many"));
         QCOMPARE(finished.first().at(2).toBool(), false);
         QVERIFY(states.contains(QVariantList{QVariant::fromValue(Ftp::State::Error)}));
-        QVERIFY(ftp.StillExecuting());
+        QVERIFY(ftp.isBusy());
         timer.start();
     } // ending the control ends the transfer stuck on the silent server
     QVERIFY2(timer.elapsed() < 5000, qPrintable(QStringLiteral("ending took %1 ms").arg(timer.elapsed())));
@@ -160,17 +160,17 @@ void TestTransfer::statesArriveAsTheyHappen()
     QFile big(dir.filePath(QStringLiteral("f.txt")));
     QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(64LL * 1024 * 1024));
     big.close();
-    InetFtp ftp;
+    TransferQueue ftp;
     ftp.setServerAddress(server.address());
     ftp.setUserName(FtpServer::User);
     ftp.setPassword(FtpServer::Password);
     ftp.setTimeouts({std::chrono::seconds(5), std::chrono::seconds(2), std::chrono::seconds(2)});
     QElapsedTimer clock;
     QList<QPair<qint16, qint64>> seen;
-    connect(&ftp, &InetFtp::StateChanged, this, [&](Ftp::State state) { seen.append({qint16(state), clock.elapsed()}); });
-    QSignalSpy finished(&ftp, &InetFtp::transferFinished);
+    connect(&ftp, &TransferQueue::stateChanged, this, [&](Ftp::State state) { seen.append({qint16(state), clock.elapsed()}); });
+    QSignalSpy finished(&ftp, &TransferQueue::transferFinished);
     clock.start();
-    ftp.Execute(big.fileName(), QStringLiteral("/upload/f.1"));
+    ftp.enqueue(big.fileName(), QStringLiteral("/upload/f.1"));
     QVERIFY(waitFor(finished, 1));
 
     QList<qint16> states;
@@ -264,14 +264,14 @@ void TestTransfer::resultCarriesReasonAndSize()
     QTemporaryDir dir;
     const QString local = dir.filePath(QStringLiteral("20210305.txt"));
     writeFile(local, recordsOf(QStringLiteral("r"), 5000));
-    InetFtp ftp;
+    TransferQueue ftp;
     ftp.setServerAddress(m_server->address());
     ftp.setUserName(FtpServer::User);
     ftp.setPassword(FtpServer::Password);
-    QSignalSpy started(&ftp, &InetFtp::transferStarted);
-    QSignalSpy ended(&ftp, &InetFtp::transferEnded);
-    const quint64 sent = ftp.Execute(local, QStringLiteral("/upload/20210305.12"));
-    const quint64 missing = ftp.Execute(dir.filePath(QStringLiteral("gone.txt")), QStringLiteral("/upload/gone.12"));
+    QSignalSpy started(&ftp, &TransferQueue::transferStarted);
+    QSignalSpy ended(&ftp, &TransferQueue::transferEnded);
+    const quint64 sent = ftp.enqueue(local, QStringLiteral("/upload/20210305.12"));
+    const quint64 missing = ftp.enqueue(dir.filePath(QStringLiteral("gone.txt")), QStringLiteral("/upload/gone.12"));
     QVERIFY(sent != missing);
     QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 2, 30000);
     QCOMPARE(started.count(), 2);
@@ -302,16 +302,16 @@ void TestTransfer::abortEndsOnlyTheSendsThen()
     QTemporaryDir dir;
     const QString local = dir.filePath(QStringLiteral("20210305.txt"));
     writeFile(local, recordsOf(QStringLiteral("a"), 3000));
-    InetFtp ftp;
+    TransferQueue ftp;
     ftp.setServerAddress(silent.address());
     ftp.setUserName(FtpServer::User);
     ftp.setPassword(FtpServer::Password);
-    QSignalSpy started(&ftp, &InetFtp::transferStarted);
-    QSignalSpy ended(&ftp, &InetFtp::transferEnded);
+    QSignalSpy started(&ftp, &TransferQueue::transferStarted);
+    QSignalSpy ended(&ftp, &TransferQueue::transferEnded);
     int expected = 0;
     if (busy) {
-        ftp.Execute(local, QStringLiteral("/upload/20210305.12"));
-        ftp.Execute(local, QStringLiteral("/upload/20210305.13"));
+        ftp.enqueue(local, QStringLiteral("/upload/20210305.12"));
+        ftp.enqueue(local, QStringLiteral("/upload/20210305.13"));
         QTRY_COMPARE(started.count(), 1);
         QTest::qWait(300); // connected and waiting for a greeting that never comes
         expected = 2;
@@ -328,7 +328,7 @@ void TestTransfer::abortEndsOnlyTheSendsThen()
 
     // The abort was for those sends only: the next one goes through.
     ftp.setServerAddress(m_server->address());
-    ftp.Execute(local, QStringLiteral("/upload/aborted-before.12"));
+    ftp.enqueue(local, QStringLiteral("/upload/aborted-before.12"));
     QTRY_COMPARE_WITH_TIMEOUT(ended.count(), expected + 1, 30000);
     const auto last = ended.last().at(0).value<FtpResult>();
     QVERIFY2(last.succeeded, qPrintable(last.reason));
@@ -360,14 +360,14 @@ void TestTransfer::deleteAfterSendLeavesNothing()
     QTemporaryDir dir;
     const QString local = dir.filePath(QStringLiteral("try.txt"));
     writeFile(local, "a try\n");
-    InetFtp ftp;
+    TransferQueue ftp;
     ftp.setServerAddress(server.address());
     ftp.setUserName(FtpServer::User);
     ftp.setPassword(FtpServer::Password);
     ftp.setTemporaryName(temporaryName);
     ftp.setDeleteAfterSend(true);
-    QSignalSpy ended(&ftp, &InetFtp::transferEnded);
-    ftp.Execute(local, QStringLiteral("/upload/try.12"));
+    QSignalSpy ended(&ftp, &TransferQueue::transferEnded);
+    ftp.enqueue(local, QStringLiteral("/upload/try.12"));
     QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 30000);
     const auto result = ended.first().at(0).value<FtpResult>();
     QVERIFY2(result.succeeded == succeeded, qPrintable(result.reason));

@@ -2,7 +2,7 @@
 // The settings dialog, opened from the main window and driven by its controls' names.
 #include "gui/shell/FrmMain.h"
 #include "gui/dialog/FrmParameter.h"
-#include "core/upload/InetFtp.h"
+#include "core/upload/TransferQueue.h"
 #include "gui/tray/RunState.h"
 #include "core/schedule/SecondTicker.h"
 #include "TestSupport.h"
@@ -346,7 +346,7 @@ void TestParameter::okStoresTheSixteenValues()
     QCOMPARE(w.label("lblTime1"), QString());
     QCOMPARE(w.label("lblTime3"), QStringLiteral("12:00"));
     QCOMPARE(w.label("lblNo"), QStringLiteral("12"));
-    auto *ftp = w.window->findChild<InetFtp *>(QStringLiteral("inetFtp"));
+    auto *ftp = w.window->findChild<TransferQueue *>(QStringLiteral("inetFtp"));
     QCOMPARE(ftp->serverAddress(), QStringLiteral("ftp.example.com"));
     QCOMPARE(ftp->userName(), QStringLiteral("operator"));
     QCOMPARE(ftp->password(), QStringLiteral("s3cret"));
@@ -577,7 +577,7 @@ void TestParameter::cancelledTestLeavesTheDialogResponsive()
     QTest::qWait(300);
     QVERIFY2(longestGap < 200, qPrintable(QString::number(longestGap)));
     // Both controls let go end once their sends have given up.
-    QTRY_VERIFY_WITH_TIMEOUT(qApp->findChildren<InetFtp *>(QStringLiteral("testFtp")).isEmpty(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(qApp->findChildren<TransferQueue *>(QStringLiteral("testFtp")).isEmpty(), 5000);
     QVERIFY(longestGap < 200);
 }
 

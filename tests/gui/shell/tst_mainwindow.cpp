@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "gui/shell/FrmMain.h"
-#include "core/upload/InetFtp.h"
+#include "core/upload/TransferQueue.h"
 #include "TestSupport.h"
 
 #include <QAction>
@@ -166,7 +166,7 @@ void TestMainWindow::windowProperties()
     QCOMPARE(timer->interval(), 1000);
     QVERIFY(!window.state().isRunning()); // every start is stopped
     QVERIFY(window.findChild<QAction *>(QStringLiteral("mnuLine"))->isSeparator());
-    QVERIFY(window.findChild<InetFtp *>(QStringLiteral("inetFtp")));
+    QVERIFY(window.findChild<TransferQueue *>(QStringLiteral("inetFtp")));
 }
 
 void TestMainWindow::startUpState_data()
@@ -326,7 +326,7 @@ void TestMainWindow::readParameter()
     QCOMPARE(label("lblTime10"), QStringLiteral("8:30"));
     QCOMPARE(label("lblLocal"), QStringLiteral("/data/"));
 
-    auto *ftp = window.findChild<InetFtp *>(QStringLiteral("inetFtp"));
+    auto *ftp = window.findChild<TransferQueue *>(QStringLiteral("inetFtp"));
     QCOMPARE(ftp->serverAddress(), QStringLiteral("192.168.0.10"));
     QCOMPARE(ftp->userName(), QStringLiteral("station"));
     QCOMPARE(ftp->password(), QStringLiteral("pass word"));
@@ -347,7 +347,7 @@ void TestMainWindow::readParameterTakesAHandEdit()
     window.reloadSettings();
     QCOMPARE(window.findChild<QLabel *>(QStringLiteral("lblServer"))->text(), QStringLiteral("new.example"));
     QCOMPARE(window.findChild<QLabel *>(QStringLiteral("lblNo"))->text(), QString());
-    QCOMPARE(window.findChild<InetFtp *>(QStringLiteral("inetFtp"))->serverAddress(), QStringLiteral("new.example"));
+    QCOMPARE(window.findChild<TransferQueue *>(QStringLiteral("inetFtp"))->serverAddress(), QStringLiteral("new.example"));
     QCOMPARE(window.state().settings().FtpNo, QString());
 }
 

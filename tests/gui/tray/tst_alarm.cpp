@@ -2,7 +2,7 @@
 // What the operator sees of delivery: the alarm in the tray, its notifications, the status line
 // under the log and the history view.
 #include "core/delivery/Delivery.h"
-#include "core/upload/InetFtp.h"
+#include "core/upload/TransferQueue.h"
 #include "gui/shell/FrmMain.h"
 #include "MessageCapture.h"
 #include "TestSupport.h"
@@ -49,7 +49,7 @@ struct Desk : LoadedWindow
         clock.set(when);
         window->delivery().checkMinute();
         window->delivery().checkRetries();
-        QTRY_VERIFY_WITH_TIMEOUT(!window->transferControl().StillExecuting(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(!window->transferControl().isBusy(), 30000);
         QCoreApplication::processEvents();
     }
     void setPassword(const FtpServer &server, const QString &password)
@@ -194,7 +194,7 @@ void TestAlarm::historyShowsTheJournalWithAFilter()
     s.setPassword(*m_server, FtpServer::Password);
     s.runAt(at(8, 31, 30));
     s.window->uploadPickedDay();
-    QTRY_VERIFY_WITH_TIMEOUT(!s.window->transferControl().StillExecuting(), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(!s.window->transferControl().isBusy(), 30000);
     QCoreApplication::processEvents();
 
     QTest::mouseClick(s.window->findChild<QPushButton *>(QStringLiteral("cmbHistory")), Qt::LeftButton);

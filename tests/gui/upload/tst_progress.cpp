@@ -2,7 +2,7 @@
 // A long upload's progress in the main window, and the log of uploads asked for while another
 // runs, through the real transfer control against a real FTP server.
 #include "gui/shell/FrmMain.h"
-#include "core/upload/InetFtp.h"
+#include "core/upload/TransferQueue.h"
 #include "core/upload/Uploader.h"
 #include "MessageCapture.h"
 #include "TestSupport.h"
@@ -40,7 +40,7 @@ public:
         ftp()->setTimeouts({std::chrono::seconds(5), std::chrono::seconds(5), std::chrono::seconds(5)});
     }
 
-    InetFtp *ftp() const { return &window->transferControl(); }
+    TransferQueue *ftp() const { return &window->transferControl(); }
     QString recordsFile(const QString &day) const { return records + day + QStringLiteral(".txt"); }
     void putRecords(const QString &day, qint64 size) const
     {
@@ -100,16 +100,16 @@ void TestProgress::slowUploadShowsItsProgress()
     QVERIFY(bar);
     QVERIFY(bar->isHidden());
 
-    QSignalSpy started(station.ftp(), &InetFtp::transferStarted);
-    QSignalSpy progress(station.ftp(), &InetFtp::progress);
-    QSignalSpy finished(station.ftp(), &InetFtp::transferFinished);
+    QSignalSpy started(station.ftp(), &TransferQueue::transferStarted);
+    QSignalSpy progress(station.ftp(), &TransferQueue::progress);
+    QSignalSpy finished(station.ftp(), &TransferQueue::transferFinished);
     QElapsedTimer sinceStart;
     QList<QPair<qint64, bool>> shown; // (ms since the turn came, bar shown)
     QList<qint64> progressAt;
     QString textSeen;
     QString screenshotError = QStringLiteral("no screenshot taken");
-    connect(station.ftp(), &InetFtp::transferStarted, this, [&] { sinceStart.start(); });
-    connect(station.ftp(), &InetFtp::progress, this, [&] { progressAt << sinceStart.elapsed(); });
+    connect(station.ftp(), &TransferQueue::transferStarted, this, [&] { sinceStart.start(); });
+    connect(station.ftp(), &TransferQueue::progress, this, [&] { progressAt << sinceStart.elapsed(); });
     QTimer watch;
     watch.setInterval(50);
     connect(&watch, &QTimer::timeout, this, [&] {
@@ -175,9 +175,9 @@ void TestProgress::quickUploadShowsNoBar()
     QVERIFY2(server.isRunning(), qPrintable(server.error()));
     Desk station(server);
     station.putRecords(QStringLiteral("20210305"), 64 * 1024);
-    QSignalSpy finished(station.ftp(), &InetFtp::transferFinished);
+    QSignalSpy finished(station.ftp(), &TransferQueue::transferFinished);
     bool everShown = false;
-    connect(station.ftp(), &InetFtp::progress, this, [&] { everShown = everShown || !station.bar()->isHidden(); });
+    connect(station.ftp(), &TransferQueue::progress, this, [&] { everShown = everShown || !station.bar()->isHidden(); });
     station.window->uploader().send(QDate(2021, 3, 5), Uploader::Opening::TimeStamp);
     QVERIFY(Desk::waitFor(finished, 1));
     QVERIFY(finished.first().at(2).toBool());
@@ -200,7 +200,7 @@ void TestProgress::queuedSendIsLoggedInItsTurn()
     Desk station(server);
     station.putRecords(QStringLiteral("20210305"), 2 * MiB);
     station.putRecords(QStringLiteral("20210304"), 1024);
-    QSignalSpy finished(station.ftp(), &InetFtp::transferFinished);
+    QSignalSpy finished(station.ftp(), &TransferQueue::transferFinished);
     Uploader &uploader = station.window->uploader();
     uploader.send(QDate(2021, 3, 5), Uploader::Opening::TimeStamp);
     if (secondHasTimeStamp)
@@ -239,12 +239,12 @@ void TestProgress::sendTurnedAwayIsLoggedAtOnce()
     Uploader &uploader = station.window->uploader();
     uploader.send(QDate(2021, 3, 5), Uploader::Opening::TimeStamp);
     QTRY_COMPARE(station.log().first(), QStringLiteral("Connecting ") + silent.address());
-    for (int i = 0; i < InetFtp::MaxWaiting; ++i)
+    for (int i = 0; i < TransferQueue::MaxWaiting; ++i)
         uploader.send(QDate(2021, 3, 4), Uploader::Opening::CommandOnly);
-    QCOMPARE(station.log().size(), 3 + InetFtp::MaxWaiting);
+    QCOMPARE(station.log().size(), 3 + TransferQueue::MaxWaiting);
     QCOMPARE(station.log().first(), QStringLiteral("waiting: /upload/20210304.12 after the upload under way"));
 
-    QSignalSpy finished(station.ftp(), &InetFtp::transferFinished);
+    QSignalSpy finished(station.ftp(), &TransferQueue::transferFinished);
     uploader.send(QDate(2021, 3, 3), Uploader::Opening::TimeStamp);
     QVERIFY(Desk::waitFor(finished, 1, 5000));
     QCOMPARE(finished.first().at(1).toString(), QStringLiteral("/upload/20210303.12"));
@@ -265,13 +265,13 @@ void TestProgress::uploadJustOverStillComesFirst()
     Desk station(server);
     station.putRecords(QStringLiteral("20210304"), 1024); // today's file is missing: that upload fails at once
     MessageCapture quiet;
-    QSignalSpy finished(station.ftp(), &InetFtp::transferFinished);
+    QSignalSpy finished(station.ftp(), &TransferQueue::transferFinished);
     Uploader &uploader = station.window->uploader();
     uploader.send(QDate(2021, 3, 5), Uploader::Opening::TimeStamp);
     QDeadlineTimer deadline(10000);
-    while (station.ftp()->StillExecuting() && !deadline.hasExpired())
+    while (station.ftp()->isBusy() && !deadline.hasExpired())
         QThread::msleep(10); // no events run meanwhile: the outcome waits in the queue
-    QVERIFY(!station.ftp()->StillExecuting());
+    QVERIFY(!station.ftp()->isBusy());
     QVERIFY(!station.log().contains(QStringLiteral("Error!")));
     uploader.send(QDate(2021, 3, 4), Uploader::Opening::CommandOnly);
     QVERIFY(Desk::waitFor(finished, 2));

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The second timer, the schedule check and scheduled uploads.
 #include "gui/shell/FrmMain.h"
-#include "core/upload/InetFtp.h"
+#include "core/upload/TransferQueue.h"
 #include "core/schedule/SecondTicker.h"
 #include "TestSupport.h"
 
@@ -169,7 +169,7 @@ void TestSchedule::scheduledFileArrives()
     Window w(at(8, 29, 5), {{1, QStringLiteral("08:30")}}, server.address());
     const QByteArray records("station 12, 5 March 2021\n");
     writeFile(w.dir.file(QStringLiteral("20210305.txt")), records);
-    QSignalSpy finished(&w.window->transferControl(), &InetFtp::transferFinished);
+    QSignalSpy finished(&w.window->transferControl(), &TransferQueue::transferFinished);
 
     w.tick(59);
     QCOMPARE(finished.count(), 0);
@@ -201,7 +201,7 @@ void TestSchedule::aDayOfTicksSendsEachTimeOnce()
     const QByteArray yesterday("records of 4 March\n");
     writeFile(w.dir.file(QStringLiteral("20210305.txt")), today);
     writeFile(w.dir.file(QStringLiteral("20210304.txt")), yesterday);
-    QSignalSpy finished(&w.window->transferControl(), &InetFtp::transferFinished);
+    QSignalSpy finished(&w.window->transferControl(), &TransferQueue::transferFinished);
 
     // Ticks that are neither exact nor steady: mostly a little late, now and then early, and
     // now and then held up for seconds, so that checks drift across minute boundaries all day.

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Uploads through the main window and the real transfer control, against a real FTP server.
 #include "gui/shell/FrmMain.h"
-#include "core/upload/InetFtp.h"
+#include "core/upload/TransferQueue.h"
 #include "core/upload/Uploader.h"
 #include "MessageCapture.h"
 #include "TestSupport.h"
@@ -57,7 +57,7 @@ public:
         return iniText(all);
     }
 
-    InetFtp *ftp() const { return &window->transferControl(); }
+    TransferQueue *ftp() const { return &window->transferControl(); }
     QString recordsFile(const QString &day) const { return records + day + QStringLiteral(".txt"); }
     QByteArray putRecords(const QString &day, int size = 4096) const
     {
@@ -68,7 +68,7 @@ public:
     // Clicks a button and waits until the transfers it started have ended.
     bool click(QPushButton *button, int transfers = 1, int timeoutMs = 30000)
     {
-        QSignalSpy finished(ftp(), &InetFtp::transferFinished);
+        QSignalSpy finished(ftp(), &TransferQueue::transferFinished);
         QTest::mouseClick(button, Qt::LeftButton);
         return waitFor(finished, transfers, timeoutMs);
     }
@@ -77,7 +77,7 @@ public:
         QDeadlineTimer deadline(timeoutMs);
         while (finished.count() < transfers && !deadline.hasExpired())
             finished.wait(200);
-        QCoreApplication::processEvents(); // the StateChanged events queued before the end
+        QCoreApplication::processEvents(); // the stateChanged events queued before the end
         return finished.count() == transfers;
     }
     QString label(const char *name) const { return caption(QLatin1StringView(name)); }
@@ -299,7 +299,7 @@ void TestUpload::scriptedServerFaults()
         QCOMPARE(station.log().value(station.log().indexOf(QStringLiteral("Error!")) + 1), QStringLiteral("timed out after 2 s"));
     if (succeeds)
         QCOMPARE(server.stored(QStringLiteral("upload/20210305.12")), records);
-    QVERIFY(!station.ftp()->StillExecuting());
+    QVERIFY(!station.ftp()->isBusy());
 }
 
 void TestUpload::backToBackUploadsBothArrive()
@@ -307,7 +307,7 @@ void TestUpload::backToBackUploadsBothArrive()
     Desk station(*m_server);
     const QByteArray today = station.putRecords(QStringLiteral("20210305"), 2 * 1024 * 1024);
     const QByteArray yesterday = station.putRecords(QStringLiteral("20210304"), 1024);
-    QSignalSpy finished(station.ftp(), &InetFtp::transferFinished);
+    QSignalSpy finished(station.ftp(), &TransferQueue::transferFinished);
     station.window->uploadPickedDay();
     station.window->uploadYesterday();
     QVERIFY(Desk::waitFor(finished, 2));
@@ -333,7 +333,7 @@ void TestUpload::windowStaysResponsiveDuringLargeUpload()
         QVERIFY(big.open(QIODevice::WriteOnly));
         QVERIFY(big.resize(200LL * 1024 * 1024));
     }
-    QSignalSpy finished(station.ftp(), &InetFtp::transferFinished);
+    QSignalSpy finished(station.ftp(), &TransferQueue::transferFinished);
     QElapsedTimer sinceTick;
     qint64 longestGap = 0;
     int ticks = 0;

@@ -1,19 +1,19 @@
 // SPDX-License-Identifier: MIT
-#include "core/upload/InetFtp.h"
+#include "core/upload/TransferQueue.h"
 
 #include "core/diagnostics/ShownText.h"
 #include "core/upload/UploadLogging.h"
 
 #include <QMetaObject>
 
-InetFtp::InetFtp(QObject *parent)
+TransferQueue::TransferQueue(QObject *parent)
     : QObject(parent)
 {
     // libcurl is set up by the first transfer, not here (see core/upload/CurlLibrary.h).
     m_worker = std::thread([this] { work(); });
 }
 
-InetFtp::~InetFtp()
+TransferQueue::~TransferQueue()
 {
     std::deque<FtpRequest> notStarted;
     {
@@ -36,30 +36,30 @@ InetFtp::~InetFtp()
     }
 }
 
-void InetFtp::post(Ftp::State state, const QString &reason, const FtpFailure &failure)
+void TransferQueue::post(Ftp::State state, const QString &reason, const FtpFailure &failure)
 {
     QMetaObject::invokeMethod(
         this,
         [this, state, reason, failure] {
             if (state == Ftp::State::Error)
                 emit errorReason(reason, failure);
-            emit StateChanged(state);
+            emit stateChanged(state);
         },
         Qt::QueuedConnection);
 }
 
-quint64 InetFtp::Execute(const QString &localPath, const QString &remotePath)
+quint64 TransferQueue::enqueue(const QString &localPath, const QString &remotePath)
 {
     return enqueue({m_serverAddress, m_userName, m_password, localPath, remotePath, m_timeouts, m_caBundle, {},
                     FailureKind::Other, 0, m_temporaryName, m_deleteAfter});
 }
 
-quint64 InetFtp::refuse(const QString &localPath, const QString &remotePath, const QString &why, FailureKind kind)
+quint64 TransferQueue::refuse(const QString &localPath, const QString &remotePath, const QString &why, FailureKind kind)
 {
     return enqueue({{}, {}, {}, localPath, remotePath, {}, {}, why, kind, 0});
 }
 
-quint64 InetFtp::enqueue(FtpRequest request)
+quint64 TransferQueue::enqueue(FtpRequest request)
 {
     request.tag = ++m_lastTag;
     const quint64 tag = request.tag;
@@ -82,7 +82,7 @@ quint64 InetFtp::enqueue(FtpRequest request)
     return tag;
 }
 
-void InetFtp::finish(const FtpResult &result)
+void TransferQueue::finish(const FtpResult &result)
 {
     QMetaObject::invokeMethod(
         this,
@@ -93,7 +93,7 @@ void InetFtp::finish(const FtpResult &result)
         Qt::QueuedConnection);
 }
 
-void InetFtp::abort()
+void TransferQueue::abort()
 {
     std::deque<FtpRequest> dropped;
     {
@@ -112,13 +112,13 @@ void InetFtp::abort()
     }
 }
 
-bool InetFtp::StillExecuting() const
+bool TransferQueue::isBusy() const
 {
     std::lock_guard lock(m_mutex);
     return m_running || !m_waiting.empty();
 }
 
-void InetFtp::work()
+void TransferQueue::work()
 {
     std::unique_lock lock(m_mutex);
     for (;;) {

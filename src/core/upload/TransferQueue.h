@@ -15,22 +15,22 @@
 
 // The FTP transfer control of the main window. It holds the server address and the login that
 // later transfers use, sends files on request and reports each step of a transfer through
-// StateChanged (the moments of core/upload/TransferState.h), always on the thread that owns it.
+// stateChanged (the moments of core/upload/TransferState.h), always on the thread that owns it.
 //
 // Transfers run one after another on a worker thread of the control's own, so nothing a server
 // or the network does (a slow name lookup, a connect that gets no answer, a server that never
 // replies, a gigabyte to send) can hold up the window. A send requested while another runs
 // waits its turn; at most MaxWaiting sends wait, and one more is refused with an error state.
-class InetFtp : public QObject
+class TransferQueue : public QObject
 {
     Q_OBJECT
 public:
     static constexpr int MaxWaiting = 100;
 
-    explicit InetFtp(QObject *parent = nullptr);
+    explicit TransferQueue(QObject *parent = nullptr);
     // Aborts a running transfer and drops waiting ones, naming each of them on standard error:
     // whoever ends the program must be able to tell which files did not reach the server.
-    ~InetFtp() override;
+    ~TransferQueue() override;
 
     QString serverAddress() const { return m_serverAddress; }
     void setServerAddress(const QString &address) { m_serverAddress = address; }
@@ -53,8 +53,8 @@ public:
     void setTrustedCertificates(const QString &path) { m_caBundle = path; }
 
     // Sends the local file to the remote path on the server set now, with the login set now.
-    // Returns at once with the send's number; the transfer reports through StateChanged.
-    quint64 Execute(const QString &localPath, const QString &remotePath);
+    // Returns at once with the send's number; the transfer reports through stateChanged.
+    quint64 enqueue(const QString &localPath, const QString &remotePath);
     // Takes a send that must not be attempted (why says which setting is at fault): in its turn it
     // ends with an error state and the reason on standard error, without connecting.
     quint64 refuse(const QString &localPath, const QString &remotePath, const QString &why, FailureKind kind);
@@ -64,13 +64,13 @@ public:
     void abort();
 
     // True while a send runs or waits.
-    bool StillExecuting() const;
+    bool isBusy() const;
     // Whether the send of this number, the last one asked for, was turned away at once because
     // MaxWaiting sends already wait: it never has a turn, and its error state is on its way.
     bool refusedAtOnce(quint64 tag) const { return tag != 0 && tag == m_lastRefused; }
 
 signals:
-    void StateChanged(Ftp::State state);
+    void stateChanged(Ftp::State state);
     // Why a transfer failed (the whole reason) and what kind of failure it was, right before its
     // Error state.
     void errorReason(const QString &reason, const FtpFailure &failure);
@@ -79,7 +79,7 @@ signals:
     // How much of the send's file has gone out (see runFtpTransfer: a few times a second at most,
     // and once when its data transfer ends), between its transferStarted and its transferEnded.
     void progress(quint64 tag, qint64 sent, qint64 total);
-    // Each requested send ends with exactly one of each of these, after its last StateChanged.
+    // Each requested send ends with exactly one of each of these, after its last stateChanged.
     void transferFinished(const QString &localPath, const QString &remotePath, bool succeeded);
     void transferEnded(const FtpResult &result);
 
