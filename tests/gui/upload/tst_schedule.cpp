@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The second timer, the schedule check and scheduled uploads.
+// The second timer and a scheduled upload as the window shows them (what the uploads do is
+// tested against the station, without a window).
 #include "gui/shell/FrmMain.h"
 #include "core/upload/TransferQueue.h"
 #include "core/schedule/SecondTicker.h"
@@ -73,8 +74,6 @@ private slots:
     void scheduledUpload_data();
     void scheduledUpload();
 
-    void scheduledFileArrives();
-    void aDayOfTicksSendsEachTimeOnce();
 };
 
 
@@ -160,88 +159,6 @@ void TestSchedule::scheduledUpload()
     const QStringList log = w.log();
     const qsizetype command = log.indexOf(w.commands().first());
     QCOMPARE(log.at(command + 1), checkAt.toString(u"yyyy/MM/dd-HH:mm"));
-}
-
-void TestSchedule::scheduledFileArrives()
-{
-    FtpServer server;
-    QVERIFY2(server.isRunning(), qPrintable(server.error()));
-    Window w(at(8, 29, 5), {{1, QStringLiteral("08:30")}}, server.address());
-    const QByteArray records("station 12, 5 March 2021\n");
-    writeFile(w.dir.file(QStringLiteral("20210305.txt")), records);
-    QSignalSpy finished(&w.window->transferControl(), &TransferQueue::transferFinished);
-
-    w.tick(59);
-    QCOMPARE(finished.count(), 0);
-    QVERIFY(w.log().isEmpty());
-    w.tick(1); // 08:30:05, the sixtieth tick
-    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 30000);
-    QCoreApplication::processEvents();
-
-    QCOMPARE(server.stored(QStringLiteral("upload/20210305.12")), records);
-    const QString host = server.address();
-    const QStringList expected{u"Disconnected " + host, u"Disconnecting " + host, QStringLiteral("ResponseCompleted."),
-                               u"Connected " + host, u"Connecting " + host,
-                               u"SEND " + w.dir.path() + QStringLiteral("/20210305.txt /upload/20210305.12"),
-                               QStringLiteral("2021/03/05-08:30")};
-    QCOMPARE(w.log(), expected);
-}
-
-void TestSchedule::aDayOfTicksSendsEachTimeOnce()
-{
-    FtpServer server;
-    QVERIFY2(server.isRunning(), qPrintable(server.error()));
-    const QMap<int, QString> timeSlots{{1, QStringLiteral("01:00")}, {2, QStringLiteral("03:30")},
-                                   {3, QStringLiteral("06:15")}, {4, QStringLiteral("08:30")},
-                                   {5, QStringLiteral("11:45")}, {6, QStringLiteral("14:00")},
-                                   {7, QStringLiteral("17:20")}, {8, QStringLiteral("20:59")},
-                                   {9, QStringLiteral("00:30")}, {10, QStringLiteral("23:58")}};
-    Window w(at(0, 0, 7), timeSlots, server.address());
-    const QByteArray today("records of 5 March\n");
-    const QByteArray yesterday("records of 4 March\n");
-    writeFile(w.dir.file(QStringLiteral("20210305.txt")), today);
-    writeFile(w.dir.file(QStringLiteral("20210304.txt")), yesterday);
-    QSignalSpy finished(&w.window->transferControl(), &TransferQueue::transferFinished);
-
-    // Ticks that are neither exact nor steady: mostly a little late, now and then early, and
-    // now and then held up for seconds, so that checks drift across minute boundaries all day.
-    // (The seed is one whose ticks skip or double a configured minute; checked below.)
-    quint32 seed = 3;
-    const auto jitter = [&seed](int) {
-        seed = seed * 1664525u + 1013904223u;
-        const int r = int(seed >> 24);          // 0..255
-        return r < 6 ? 2500 : r < 14 ? -400 : r % 40; // -400 ms .. +2500 ms
-    };
-    int ticks = 0;
-    QMap<QString, int> checksInMinute; // "HH:MM" -> how many checks fell into that clock minute
-    while (w.clock.now() < at(23, 59, 30)) {
-        w.tick(1, 1000, [&](int) { return jitter(ticks++); });
-        if (w.caption("lblSec") == u"0")
-            ++checksInMinute[w.clock.now().toString(u"HH:mm")];
-    }
-    QVERIFY(ticks > 80000);
-    // The run must include what defeats a check of its own minute alone: a configured minute
-    // no check fell into, or one that two checks fell into.
-    int missedOrTwice = 0;
-    for (const QString &time : timeSlots)
-        missedOrTwice += checksInMinute.value(time) != 1 ? 1 : 0;
-    QVERIFY2(missedOrTwice > 0, "these ticks did not exercise the catch-up; change the seed");
-    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 10, 60000);
-
-    const QList<QByteArray> stores = [&] {
-        QList<QByteArray> result;
-        for (const QByteArray &line : server.commandLog().split('\n'))
-            if (line.startsWith("STOR "))
-                result << line;
-        return result;
-    }();
-    QCOMPARE(stores.size(), 10);
-    QCOMPARE(stores.count("STOR .20210305.12.part"), 8);
-    QCOMPARE(stores.count("STOR .20210304.12.part"), 2);
-    QCOMPARE(server.stored(QStringLiteral("upload/20210305.12")), today);
-    QCOMPARE(server.stored(QStringLiteral("upload/20210304.12")), yesterday);
-    for (const auto &args : finished)
-        QVERIFY(args.at(2).toBool());
 }
 
 QTEST_MAIN(TestSchedule)

@@ -1,0 +1,157 @@
+// SPDX-License-Identifier: MIT
+// The program without its windows: scheduled uploads from the one-second ticks to the server.
+#include "core/app/Station.h"
+#include "CoreTestSupport.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace TestSupport;
+
+namespace {
+
+QDateTime at(int h, int m, int s, int ms = 0, QDate day = QDate(2021, 3, 5))
+{
+    return QDateTime(day, QTime(h, m, s, ms));
+}
+
+// A station started from a program folder of its own, with the given upload times, on a clock
+// the test moves.
+struct Desk
+{
+    Desk(const QDateTime &start, const QMap<int, QString> &timeSlots, const QString &server)
+        : clock(start)
+        , station(ProgramPaths::in(dir.path()), clock)
+    {
+        QMap<QString, QString> values = settings(timeSlots, server);
+        values.insert(QStringLiteral("LocalPath"), dir.path() + u'/');
+        writeFile(dir.iniFile(), iniText(values));
+        QObject::connect(&station.log(), &TransferLog::inserted, [this](const QString &line, int row) {
+            lines.insert(std::min<qsizetype>(row, lines.size()), line);
+        });
+        station.loadSettings();
+        station.startServices();
+    }
+
+    static QMap<QString, QString> settings(const QMap<int, QString> &timeSlots, const QString &server)
+    {
+        QMap<QString, QString> values{{QStringLiteral("FtpNo"), QStringLiteral("12")},
+                                      {QStringLiteral("FtpServer"), server},
+                                      {QStringLiteral("FtpPath"), QStringLiteral("/upload/")},
+                                      {QStringLiteral("FtpUserName"), FtpServer::User},
+                                      {QStringLiteral("FtpPassword"), FtpServer::Password}};
+        for (auto it = timeSlots.cbegin(); it != timeSlots.cend(); ++it)
+            values.insert(QStringLiteral("FtpTime%1").arg(it.key()), it.value());
+        return values;
+    }
+
+    // n ticks, the clock moving msPerTick (plus jitter(i), when given) before each.
+    void tick(int n, int msPerTick = 1000, const std::function<int(int)> &jitter = {})
+    {
+        for (int i = 0; i < n; ++i) {
+            clock.advanceMSecs(msPerTick + (jitter ? jitter(i) : 0));
+            station.ticker().tick();
+        }
+    }
+    QStringList log() const { return lines; }
+
+    ProgramDir dir;
+    FakeClock clock;
+    Station station;
+    QStringList lines; // newest first, as the window shows them
+};
+
+} // namespace
+
+class TestStation : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void scheduledFileArrives();
+    void aDayOfTicksSendsEachTimeOnce();
+};
+
+void TestStation::scheduledFileArrives()
+{
+    FtpServer server;
+    QVERIFY2(server.isRunning(), qPrintable(server.error()));
+    Desk w(at(8, 29, 5), {{1, QStringLiteral("08:30")}}, server.address());
+    const QByteArray records("station 12, 5 March 2021\n");
+    writeFile(w.dir.file(QStringLiteral("20210305.txt")), records);
+    QSignalSpy finished(&w.station.transferQueue(), &TransferQueue::transferFinished);
+
+    w.tick(59);
+    QCOMPARE(finished.count(), 0);
+    QVERIFY(w.log().isEmpty());
+    w.tick(1); // 08:30:05, the sixtieth tick
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 30000);
+    QCoreApplication::processEvents();
+
+    QCOMPARE(server.stored(QStringLiteral("upload/20210305.12")), records);
+    const QString host = server.address();
+    const QStringList expected{u"Disconnected " + host, u"Disconnecting " + host, QStringLiteral("ResponseCompleted."),
+                               u"Connected " + host, u"Connecting " + host,
+                               u"SEND " + w.dir.path() + QStringLiteral("/20210305.txt /upload/20210305.12"),
+                               QStringLiteral("2021/03/05-08:30")};
+    QCOMPARE(w.log(), expected);
+}
+
+void TestStation::aDayOfTicksSendsEachTimeOnce()
+{
+    FtpServer server;
+    QVERIFY2(server.isRunning(), qPrintable(server.error()));
+    const QMap<int, QString> timeSlots{{1, QStringLiteral("01:00")}, {2, QStringLiteral("03:30")},
+                                   {3, QStringLiteral("06:15")}, {4, QStringLiteral("08:30")},
+                                   {5, QStringLiteral("11:45")}, {6, QStringLiteral("14:00")},
+                                   {7, QStringLiteral("17:20")}, {8, QStringLiteral("20:59")},
+                                   {9, QStringLiteral("00:30")}, {10, QStringLiteral("23:58")}};
+    Desk w(at(0, 0, 7), timeSlots, server.address());
+    const QByteArray today("records of 5 March\n");
+    const QByteArray yesterday("records of 4 March\n");
+    writeFile(w.dir.file(QStringLiteral("20210305.txt")), today);
+    writeFile(w.dir.file(QStringLiteral("20210304.txt")), yesterday);
+    QSignalSpy finished(&w.station.transferQueue(), &TransferQueue::transferFinished);
+
+    // Ticks that are neither exact nor steady: mostly a little late, now and then early, and
+    // now and then held up for seconds, so that checks drift across minute boundaries all day.
+    // (The seed is one whose ticks skip or double a configured minute; checked below.)
+    quint32 seed = 3;
+    const auto jitter = [&seed](int) {
+        seed = seed * 1664525u + 1013904223u;
+        const int r = int(seed >> 24);          // 0..255
+        return r < 6 ? 2500 : r < 14 ? -400 : r % 40; // -400 ms .. +2500 ms
+    };
+    int ticks = 0;
+    QMap<QString, int> checksInMinute; // "HH:MM" -> how many checks fell into that clock minute
+    QObject::connect(&w.station, &Station::minutePassed,
+                     [&] { ++checksInMinute[w.clock.now().toString(u"HH:mm")]; });
+    while (w.clock.now() < at(23, 59, 30))
+        w.tick(1, 1000, [&](int) { return jitter(ticks++); });
+    QVERIFY(ticks > 80000);
+    // The run must include what defeats a check of its own minute alone: a configured minute
+    // no check fell into, or one that two checks fell into.
+    int missedOrTwice = 0;
+    for (const QString &time : timeSlots)
+        missedOrTwice += checksInMinute.value(time) != 1 ? 1 : 0;
+    QVERIFY2(missedOrTwice > 0, "these ticks did not exercise the catch-up; change the seed");
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 10, 60000);
+
+    const QList<QByteArray> stores = [&] {
+        QList<QByteArray> result;
+        for (const QByteArray &line : server.commandLog().split('\n'))
+            if (line.startsWith("STOR "))
+                result << line;
+        return result;
+    }();
+    QCOMPARE(stores.size(), 10);
+    QCOMPARE(stores.count("STOR .20210305.12.part"), 8);
+    QCOMPARE(stores.count("STOR .20210304.12.part"), 2);
+    QCOMPARE(server.stored(QStringLiteral("upload/20210305.12")), today);
+    QCOMPARE(server.stored(QStringLiteral("upload/20210304.12")), yesterday);
+    for (const auto &args : finished)
+        QVERIFY(args.at(2).toBool());
+}
+
+QTEST_GUILESS_MAIN(TestStation)
+#include "tst_station.moc"
