@@ -19,6 +19,7 @@ public:
         QString operation; // "add", "modify", "remove" or "message" (tooltip: "title|text")
         QIcon icon;
         QString tooltip;
+        Tone tone = Tone::Problem; // of a message
     };
 
     using NotifyArea::NotifyArea;
@@ -26,13 +27,14 @@ public:
     bool add(const QIcon &icon, const QString &tooltip) override { return record({QStringLiteral("add"), icon, tooltip}); }
     bool modify(const QIcon &icon, const QString &tooltip) override { return record({QStringLiteral("modify"), icon, tooltip}); }
     bool remove() override { return record({QStringLiteral("remove"), {}, {}}); }
-    void showMessage(const QString &title, const QString &text) override
+    void showMessage(const QString &title, const QString &text, Tone tone) override
     {
-        record({QStringLiteral("message"), {}, title + u'|' + text});
+        record({QStringLiteral("message"), {}, title + u'|' + text, tone});
     }
     bool isAvailable() const override { return available; }
     void clickLeft() { emit menuRequested(); }
     void clickRight() { emit runToggleRequested(); }
+    void clickMessage() { emit messageClicked(); }
 
     QList<Call> calls;
     bool available = true;

@@ -120,5 +120,5 @@ void Station::notify(const QString &key, const QString &remotePath, const QStrin
         sentence = sentence.arg(std::max(next, m_clock.now()).toString(QStringLiteral("HH:mm")));
     // Also where a journal or a log reader sees it: the desktop may have no one to show it to.
     qCInfo(lcStation).noquote() << "notification:" << sentence;
-    emit notification(titleText(text(QStringLiteral("Title"))), sentence);
+    emit notification(titleText(text(QStringLiteral("Title"))), sentence, key == u"AlarmDelivered", remotePath);
 }

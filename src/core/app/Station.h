@@ -67,8 +67,9 @@ signals:
     void statusChanged();
     // What is owed changed: the alarm may come or go.
     void alarmChanged();
-    // A sentence for the notification area, in the language in use, and on standard error.
-    void notification(const QString &title, const QString &text);
+    // A sentence for the notification area, in the language in use, and on standard error: of
+    // remotePath, which good says came right after all (else something is wrong with it).
+    void notification(const QString &title, const QString &text, bool good, const QString &remotePath);
 
 private:
     void applySettings();

@@ -43,6 +43,17 @@ FrmHistory::FrmHistory(QList<UploadRecord> rows, const std::function<QString(con
     fill();
 }
 
+void FrmHistory::showFile(const QString &name)
+{
+    for (int row = 0; row < m_table->rowCount(); ++row) {
+        if (m_table->item(row, 1) && m_table->item(row, 1)->text() == name) {
+            m_table->selectRow(row);
+            m_table->scrollToItem(m_table->item(row, 1));
+            return;
+        }
+    }
+}
+
 void FrmHistory::fill()
 {
     const bool failuresOnly = m_failuresOnly->isChecked();

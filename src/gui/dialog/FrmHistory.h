@@ -21,6 +21,9 @@ public:
     FrmHistory(QList<UploadRecord> rows, const std::function<QString(const QString &)> &languageText,
                QWidget *parent = nullptr);
 
+    // Selects the newest row of the file on the server named name (its last part), and shows it.
+    void showFile(const QString &name);
+
 private:
     void fill();
 

@@ -96,7 +96,7 @@ void FrmMain::connectControls()
     connect(m_c.cmbMin, &QPushButton::clicked, this, &FrmMain::hideToTray);
     connect(m_c.cmbExit, &QPushButton::clicked, this, &FrmMain::exitProgram);
     connect(m_c.cmbParameter, &QPushButton::clicked, this, &FrmMain::openSettings);
-    connect(m_c.cmbHistory, &QPushButton::clicked, this, &FrmMain::openHistory);
+    connect(m_c.cmbHistory, &QPushButton::clicked, this, [this] { openHistory(); });
 
     // How delivery stands: the status line, and the alarm in the tray while something is owed.
     connect(m_station, &Station::statusChanged, this, &FrmMain::showStatusLine);
@@ -104,7 +104,15 @@ void FrmMain::connectControls()
     connect(m_captions, &Captions::shown, this, &FrmMain::showStatusLine);
     connect(m_captions, &Captions::shown, this, &FrmMain::showAlarm);
     connect(m_station, &Station::notification, this,
-            [this](const QString &title, const QString &text) { m_tray->showMessage(title, text); });
+            [this](const QString &title, const QString &text, bool good, const QString &remotePath) {
+                m_notified = remotePath;
+                m_tray->showMessage(title, text, good ? NotifyArea::Tone::Good : NotifyArea::Tone::Problem);
+            });
+    // A click on a notification asks what became of that file.
+    connect(m_tray, &NotifyArea::messageClicked, this, [this] {
+        showWindow();
+        openHistory(m_notified.section(u'/', -1));
+    });
     connect(m_c.cmbEnglish, &QPushButton::clicked, this, [this] { m_captions->switchTo(QStringLiteral("English")); });
     connect(m_c.cmbChina, &QPushButton::clicked, this, [this] { m_captions->switchTo(QStringLiteral("China")); });
     connect(m_c.cmbTaiwan, &QPushButton::clicked, this, [this] { m_captions->switchTo(QStringLiteral("Taiwan")); });
@@ -282,13 +290,15 @@ void FrmMain::showAlarm()
     setWindowTitle(title);
 }
 
-void FrmMain::openHistory()
+void FrmMain::openHistory(const QString &fileName)
 {
     const QDateTime now = m_env.clock->now();
     auto *history = new FrmHistory(m_station->journal().rowsSince(now.addDays(-FrmHistory::Days)),
                                    [this](const QString &key) { return m_station->text(key); }, this);
     history->setAttribute(Qt::WA_DeleteOnClose);
     history->open();
+    if (!fileName.isEmpty())
+        history->showFile(fileName);
 }
 
 void FrmMain::popUpTrayMenu()

@@ -84,8 +84,9 @@ public:
     void openSettings();
     // Pops up the tray menu where the mouse is.
     void popUpTrayMenu();
-    // Opens the journal's last 30 days, read-only.
-    void openHistory();
+    // Opens the journal's last 30 days, read-only; on the newest row of fileName (the name on the
+    // server) when given.
+    void openHistory(const QString &fileName = {});
 
 protected:
     // The window's own close (close box, Alt+F4, the window menu) is refused; the program ends
@@ -113,6 +114,7 @@ private:
     RunState *m_runState;
     Captions *m_captions;
     InstanceChannel *m_channel = nullptr;
+    QString m_notified; // the file of the last notification
     bool m_unloading = false;
     bool m_servicesStarted = false;
 };

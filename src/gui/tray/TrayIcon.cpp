@@ -25,6 +25,7 @@ bool SystemNotifyArea::add(const QIcon &icon, const QString &tooltip)
     m_icon = std::make_unique<QSystemTrayIcon>(icon);
     m_icon->setToolTip(tooltip);
     connect(m_icon.get(), &QSystemTrayIcon::activated, this, &SystemNotifyArea::activate);
+    connect(m_icon.get(), &QSystemTrayIcon::messageClicked, this, &NotifyArea::messageClicked);
     // Shown even when no notification area exists yet: the icon docks when one appears.
     m_icon->show();
     if (!QSystemTrayIcon::isSystemTrayAvailable())
@@ -49,10 +50,11 @@ bool SystemNotifyArea::modify(const QIcon &icon, const QString &tooltip)
     return true;
 }
 
-void SystemNotifyArea::showMessage(const QString &title, const QString &text)
+void SystemNotifyArea::showMessage(const QString &title, const QString &text, Tone tone)
 {
     if (m_icon)
-        m_icon->showMessage(title, text, QSystemTrayIcon::Warning, 15000);
+        m_icon->showMessage(title, text, tone == Tone::Good ? QSystemTrayIcon::Information : QSystemTrayIcon::Warning,
+                            15000);
 }
 
 bool SystemNotifyArea::remove()

@@ -24,14 +24,18 @@ public:
     virtual bool add(const QIcon &icon, const QString &tooltip) = 0;
     virtual bool modify(const QIcon &icon, const QString &tooltip) = 0;
     virtual bool remove() = 0;
+    // What a notification tells: something is wrong, or something came right.
+    enum class Tone { Problem, Good };
     // A notification beside the icon that goes by itself (not a message box: it takes no focus).
-    virtual void showMessage(const QString &title, const QString &text) = 0;
+    virtual void showMessage(const QString &title, const QString &text, Tone tone) = 0;
     // True while the desktop has a notification area to show the icon in.
     virtual bool isAvailable() const = 0;
 
 signals:
     void menuRequested();
     void runToggleRequested();
+    // The user clicked the last notification.
+    void messageClicked();
 };
 
 // The notification area of this desktop, through QSystemTrayIcon. Its context menu is not used:
@@ -48,7 +52,7 @@ public:
     bool modify(const QIcon &icon, const QString &tooltip) override;
     bool remove() override;
     bool isAvailable() const override;
-    void showMessage(const QString &title, const QString &text) override;
+    void showMessage(const QString &title, const QString &text, Tone tone) override;
 
     // What the desktop reports of the mouse on the icon, as the program's intents: a left click
     // asks for the menu, a right click for the other run state; anything else means nothing.
