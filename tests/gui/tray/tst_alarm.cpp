@@ -163,6 +163,19 @@ void TestAlarm::alarmUntilDeliveredAfterAll()
     QCOMPARE(s.messages(), (QStringList{failed, delivered}));
     QVERIFY(!hasWarningMark(s.trayImage()));
     QVERIFY2(s.statusLine().contains(QStringLiteral("20210305.12 08:33:30 (18 bytes)")), qPrintable(s.statusLine()));
+    // Told as a problem, then as good news; a click on the last one asks what became of the file.
+    QList<NotifyArea::Tone> tones;
+    for (const RecordingNotifyArea::Call &call : s.tray.calls)
+        if (call.operation == u"message")
+            tones << call.tone;
+    QCOMPARE(tones, (QList<NotifyArea::Tone>{NotifyArea::Tone::Problem, NotifyArea::Tone::Good}));
+    s.window->hideToTray();
+    s.tray.clickMessage();
+    QVERIFY(s.window->isVisible());
+    auto *history = s.window->findChild<QTableWidget *>(QStringLiteral("tblHistory"));
+    QVERIFY(history);
+    QCOMPARE(history->selectedItems().value(0) ? history->item(history->currentRow(), 1)->text() : QString(),
+             QStringLiteral("20210305.12"));
 }
 
 void TestAlarm::withoutNotificationAreaTheTitleCarriesIt()
