@@ -432,6 +432,7 @@ void TestDelivery::lostJournalStillDelivers()
             QSignalSpy switched(&first.journal, &Journal::switched);
             harm();
             first.runAt(at(8, 31, 30)); // the retry fails too, and is recorded in a journal made again
+            first.journal.flush(); // its writes, and what they found, are done on the journal's thread
             QCOMPARE(switched.size(), 1);
             QVERIFY(QFileInfo(path).isFile());
         }
