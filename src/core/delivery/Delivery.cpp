@@ -76,6 +76,7 @@ void Delivery::start()
     // Given up while no program ran: said as when it happens in a running one.
     for (const Ledger::Owed &owed : m_ledger.giveUpExpired(now))
         giveUp(owed);
+    m_ledger.followClock(now);
     m_ledger.notBefore(now);
     for (const Ledger::Owed &owed : std::as_const(m_ledger.pending()))
         emit deliveryFailed(owed);

@@ -77,6 +77,7 @@ QList<Ledger::Owed> Ledger::giveUpExpired(const QDateTime &now)
 
 QList<Ledger::Owed> Ledger::dueRetries(const QDateTime &now)
 {
+    followClock(now);
     giveUpExpired(now);
     QList<Owed> due;
     for (const Owed &owed : std::as_const(m_pending)) {
@@ -114,6 +115,17 @@ Ledger Ledger::fromRows(QList<UploadRecord> rows, const Settings &settings)
         ledger.ended(row, dueOf(row));
     }
     return ledger;
+}
+
+void Ledger::followClock(const QDateTime &now)
+{
+    for (Owed &owed : m_pending) {
+        if (owed.lastFailure.isValid() && owed.lastFailure > now) {
+            const qint64 wait = owed.lastFailure.secsTo(owed.nextAttempt);
+            owed.lastFailure = now;
+            owed.nextAttempt = now.addSecs(wait);
+        }
+    }
 }
 
 void Ledger::notBefore(const QDateTime &now)

@@ -54,6 +54,9 @@ public:
     QList<Owed> dueRetries(const QDateTime &now);
     // Retries whose time passed while no program ran are due now, not at a time gone by.
     void notBefore(const QDateTime &now);
+    // A clock set back behind a failure would hold its retry back by as much: the wait counts
+    // from now instead.
+    void followClock(const QDateTime &now);
     // Moves what ran out of time by now to the given-up list; returns what moved.
     QList<Owed> giveUpExpired(const QDateTime &now);
 

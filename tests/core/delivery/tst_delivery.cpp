@@ -164,6 +164,11 @@ void TestDelivery::backOff()
         ledger.ended(record, at(8, 30));
     }
     QCOMPARE(ledger.pending().value(record.remotePath).nextAttempt, at(8, 30).addSecs(failures - 1 + 60LL * minutes));
+    // The clock set back an hour after the last failure: the retry waits as long, from now.
+    const QDateTime setBack = at(7, 30, 0);
+    QVERIFY(ledger.dueRetries(setBack).isEmpty()); // the first look after the clock went back
+    QVERIFY(ledger.dueRetries(setBack.addSecs(60LL * minutes - 1)).isEmpty());
+    QCOMPARE(ledger.dueRetries(setBack.addSecs(60LL * minutes)).size(), 1);
 }
 
 void TestDelivery::serverDownThenBack()
@@ -280,14 +285,16 @@ void TestDelivery::retriesSurviveARestart()
         s.runAt(at(8, 30, 30));
         QVERIFY(s.delivery.ledger().isOwed(QStringLiteral("/upload/20210305.12")));
     } // the program ends
-    Desk again(m_folder->path(), *m_server, at(8, 45, 0), {{1, QStringLiteral("08:30")}});
-    QVERIFY(again.delivery.ledger().isOwed(QStringLiteral("/upload/20210305.12")));
-    QCOMPARE(again.sends(), 0); // not a catch-up: its time was examined before
-    // A retry whose time passed while no program ran is due now, and said so.
-    QCOMPARE(again.delivery.ledger().pending().first().nextAttempt, at(8, 45, 0));
-    again.runAt(at(8, 45, 1), false);
-    QVERIFY(arrived(QStringLiteral("20210305")));
-    QCOMPARE(again.rows().first().trigger, Trigger::Retry);
+    {
+        Desk again(m_folder->path(), *m_server, at(8, 45, 0), {{1, QStringLiteral("08:30")}});
+        QVERIFY(again.delivery.ledger().isOwed(QStringLiteral("/upload/20210305.12")));
+        QCOMPARE(again.sends(), 0); // not a catch-up: its time was examined before
+        // A retry whose time passed while no program ran is due now, and said so.
+        QCOMPARE(again.delivery.ledger().pending().first().nextAttempt, at(8, 45, 0));
+        again.runAt(at(8, 45, 1), false);
+        QVERIFY(arrived(QStringLiteral("20210305")));
+        QCOMPARE(again.rows().first().trigger, Trigger::Retry);
+    }
 
     // Its 24 hours run out while no program runs: the next start says so, as a running one would.
     {
