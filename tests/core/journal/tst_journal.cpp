@@ -13,7 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <sqlite3.h>
+#include "JournalFile.h"
 
 #include <csignal>
 #include <sys/resource.h>
@@ -24,6 +24,9 @@ using TestSupport::readFile;
 using TestSupport::writeFile;
 
 Q_DECLARE_METATYPE(Trigger)
+
+using TestSupport::execute;
+using TestSupport::query;
 
 namespace {
 
@@ -41,29 +44,6 @@ UploadRecord upload(Trigger trigger, int slot, const QDateTime &askedAt = Now)
     record.server = QStringLiteral("ftp.example.com:2121");
     record.bytes = 1234;
     return record;
-}
-
-// The first column of each row a query gives, straight from the file.
-QStringList query(const QString &path, const char *sql)
-{
-    QStringList values;
-    sqlite3 *db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK)
-        sqlite3_exec(db, sql, [](void *out, int, char **row, char **) {
-            static_cast<QStringList *>(out)->append(QString::fromUtf8(row[0] ? row[0] : "NULL"));
-            return 0;
-        }, &values, nullptr);
-    sqlite3_close(db);
-    return values;
-}
-
-// What another program could have done to the file.
-bool execute(const QString &path, const char *sql)
-{
-    sqlite3 *db = nullptr;
-    bool done = sqlite3_open(QFile::encodeName(path).constData(), &db) == SQLITE_OK
-                && sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
-    return sqlite3_close(db) == SQLITE_OK && done;
 }
 
 QStringList setAside(const QString &dir)

@@ -8,32 +8,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <sqlite3.h>
+#include "JournalFile.h"
+
+using TestSupport::execute;
+using TestSupport::query;
 
 namespace {
 
 const QDateTime Now(QDate(2026, 12, 7), QTime(8, 30));
-
-QStringList query(const QString &path, const char *sql)
-{
-    QStringList values;
-    sqlite3 *db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK)
-        sqlite3_exec(db, sql, [](void *out, int, char **row, char **) {
-            static_cast<QStringList *>(out)->append(QString::fromUtf8(row[0] ? row[0] : "NULL"));
-            return 0;
-        }, &values, nullptr);
-    sqlite3_close(db);
-    return values;
-}
-
-bool execute(const QString &path, const char *sql)
-{
-    sqlite3 *db = nullptr;
-    bool done = sqlite3_open(QFile::encodeName(path).constData(), &db) == SQLITE_OK
-                && sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
-    return sqlite3_close(db) == SQLITE_OK && done;
-}
 
 // The version-2 schema as the program wrote it, with one failed upload and one cut off.
 const char *const VersionTwo = R"sql(
