@@ -43,7 +43,9 @@ int usageError(const QCommandLineParser &parser, const QString &problem)
 
 int status(const QString &programDir, const QDateTime &now)
 {
-    // Checked as the program checks it at start, with the same words and statuses when it fails.
+    // Checked as the program checks it at start, with the same words on standard error. Without
+    // the times there is nothing to judge by; a monitor takes any status above 3 for a fault of
+    // the check itself, so this is UNKNOWN, with the reason where the monitor reads it.
     const ProgramPaths paths = ProgramPaths::in(programDir);
     switch (ProgramFiles::check(paths, false)) {
     case ProgramFiles::Problem::None:
@@ -51,9 +53,11 @@ int status(const QString &programDir, const QDateTime &now)
     case ProgramFiles::Problem::LanguageUnreadable:
         break;
     case ProgramFiles::Problem::SettingsMissing:
-        return ExitSettingsMissing;
+        print({QStringLiteral("UNKNOWN: no settings file %1").arg(QDir::toNativeSeparators(paths.iniFile))});
+        return StatusReport::Unknown;
     case ProgramFiles::Problem::SettingsUnreadable:
-        return ExitSettingsUnreadable;
+        print({QStringLiteral("UNKNOWN: the settings file %1 cannot be read").arg(QDir::toNativeSeparators(paths.iniFile))});
+        return StatusReport::Unknown;
     }
     const Settings settings = SettingsStore(paths.iniFile).load();
 
@@ -112,7 +116,7 @@ int run(int argc, char *argv[])
         QStringLiteral("status"),
         QStringLiteral("Show the last outcome of every upload time today and yesterday. Exit status 0: "
                        "nothing owed; 1: a retry or catch-up is pending; 2: an upload failed for good; "
-                       "3: the journal cannot be read."));
+                       "3: it cannot tell (the settings file or the journal cannot be read)."));
     const QCommandLineOption historyOption(
         QStringLiteral("history"),
         QStringLiteral("Show the uploads of the last DAYS days (%1 when not given), newest first.")
