@@ -3,7 +3,6 @@
 
 #include "core/journal/JournalWorker.h"
 
-#include <QDir>
 #include <QFile>
 
 Q_LOGGING_CATEGORY(lcJournal, "korva5.journal", QtInfoMsg)

@@ -10,11 +10,6 @@
 
 namespace {
 
-QString shown(const QString &path)
-{
-    return QDir::toNativeSeparators(path);
-}
-
 // Whether a new file can be made in dir: only trying tells, as permission bits say nothing on a
 // read-only mount, under /proc, or for an administrator. The journal needs this even when its
 // file exists, for the -wal and -shm files beside it.
@@ -48,7 +43,7 @@ QString usableFile(const QString &dir, const QString &name, QString *why, QStrin
     if (info.exists() && (!info.isFile() || !info.isWritable() || !info.isReadable())) {
         *why = QStringLiteral("holds a journal that cannot be read or written");
         if (note->isEmpty())
-            *note = QStringLiteral("Journal %1 cannot be read or written;").arg(shown(file));
+            *note = QStringLiteral("Journal %1 cannot be read or written;").arg(QDir::toNativeSeparators(file));
         return {};
     }
     return file;
@@ -91,7 +86,7 @@ QString Journal::locate(const QString &programDir, QString *why, QString *note)
         const QString file = usableFile(state, stateName, &stateWhy, &unusable);
         if (!file.isEmpty()) {
             if (note && !unusable.isEmpty())
-                *note = unusable + QStringLiteral(" this program folder's journal is %1.").arg(shown(file));
+                *note = unusable + QStringLiteral(" this program folder's journal is %1.").arg(QDir::toNativeSeparators(file));
             return file;
         }
     }
@@ -107,10 +102,10 @@ QString Journal::locate(const QString &programDir, QString *why, QString *note)
         stateWhy = QStringLiteral("is not known");
     if (note && !unusable.isEmpty())
         *note = unusable + (file.isEmpty() ? QStringLiteral(" no other place takes one.")
-                                           : QStringLiteral(" this program folder's journal is %1.").arg(shown(file)));
+                                           : QStringLiteral(" this program folder's journal is %1.").arg(QDir::toNativeSeparators(file)));
     if (file.isEmpty() && why)
         *why = QStringLiteral("the program folder %1 %2, and the state folder %3 %4")
-                   .arg(shown(programDir), programWhy, shown(state), stateWhy);
+                   .arg(QDir::toNativeSeparators(programDir), programWhy, QDir::toNativeSeparators(state), stateWhy);
     return file;
 }
 
@@ -121,15 +116,15 @@ QString Journal::earlierJournal(const QString &programDir, const QString &path)
     const QString stateFile = QDir(stateDir()).filePath(stateFileName(programDir));
     for (const QString &other : {programFile, stateFile}) {
         if (QFileInfo(other) != target && QFileInfo::exists(other))
-            return QStringLiteral("journal %1 of this program folder is not the one in use").arg(shown(other));
+            return QStringLiteral("journal %1 of this program folder is not the one in use").arg(QDir::toNativeSeparators(other));
     }
     // An older version kept the state folder's journal under the plain name, for any folder.
     const QString legacy = QDir(stateDir()).filePath(FileName);
     if (target.absolutePath() == QFileInfo(legacy).absolutePath() && QFileInfo::exists(legacy))
-        return QStringLiteral("an earlier version's journal %1 may hold this program folder's uploads").arg(shown(legacy));
+        return QStringLiteral("an earlier version's journal %1 may hold this program folder's uploads").arg(QDir::toNativeSeparators(legacy));
     const QString mark = runMark(programDir, path);
     if (QFileInfo::exists(mark))
-        return QStringLiteral("this program folder ran before (%1), and its journal is gone").arg(shown(mark));
+        return QStringLiteral("this program folder ran before (%1), and its journal is gone").arg(QDir::toNativeSeparators(mark));
     const QStringList aside = target.dir().entryList({target.fileName() + QStringLiteral(".*.broken"),
                                                       target.fileName() + QStringLiteral(".*.replaced")},
                                                      QDir::Files, QDir::Time);

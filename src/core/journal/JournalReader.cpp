@@ -10,11 +10,6 @@
 
 namespace {
 
-QString shown(const QString &path)
-{
-    return QDir::toNativeSeparators(path);
-}
-
 // What tells whether a file changed while it was copied.
 QString versionOf(const QString &file)
 {
@@ -67,7 +62,7 @@ std::optional<QList<UploadRecord>> readCopy(const QString &path, const QDateTime
         break;
     }
     if (why)
-        *why = QStringLiteral("journal %1: %2").arg(shown(path), error);
+        *why = QStringLiteral("journal %1: %2").arg(QDir::toNativeSeparators(path), error);
     return std::nullopt;
 }
 
@@ -95,7 +90,7 @@ std::optional<QList<UploadRecord>> Journal::readRows(const QString &programDir, 
         if (missing)
             *missing = true;
         if (why)
-            *why = QStringLiteral("no journal in %1 or %2").arg(shown(programDir), shown(stateDir()));
+            *why = QStringLiteral("no journal in %1 or %2").arg(QDir::toNativeSeparators(programDir), QDir::toNativeSeparators(stateDir()));
         return std::nullopt;
     }
     return JournalDetail::readCopy(path, since, why);

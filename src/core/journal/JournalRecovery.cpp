@@ -13,15 +13,6 @@
 
 namespace JournalDetail {
 
-namespace {
-
-QString shown(const QString &path)
-{
-    return QDir::toNativeSeparators(path);
-}
-
-} // namespace
-
 // A journal that was locked at start is opened once it is free.
 bool Worker::reopen()
 {
@@ -37,7 +28,7 @@ bool Worker::reopen()
         updateUnsaved();
         return false;
     case Store::OpenResult::Newer:
-        switchOff(QStringLiteral("%1 was written by a newer version of the program").arg(shown(m_path)));
+        switchOff(QStringLiteral("%1 was written by a newer version of the program").arg(QDir::toNativeSeparators(m_path)));
         return false;
     case Store::OpenResult::Failed:
     case Store::OpenResult::NotJournal:
@@ -79,12 +70,12 @@ bool Worker::startAfresh(const QString &reason)
 
     const QString aside = setAside(QStringLiteral("broken"));
     if (aside.isEmpty()) {
-        switchOff(QStringLiteral("%1 could not be used (%2) nor set aside").arg(shown(m_path), reason));
+        switchOff(QStringLiteral("%1 could not be used (%2) nor set aside").arg(QDir::toNativeSeparators(m_path), reason));
         return false;
     }
     return startFile(QStringLiteral("Journal %1 could not be used (%2); it is set aside as %3 and a fresh one is "
                                     "started with the %4 upload(s) that could be read from it.")
-                         .arg(shown(m_path), reason, QFileInfo(aside).fileName())
+                         .arg(QDir::toNativeSeparators(m_path), reason, QFileInfo(aside).fileName())
                          .arg(kept + int(known.size())));
 }
 
@@ -117,7 +108,7 @@ void Worker::recreate(bool replaced)
     if (replaced) {
         aside = setAside(QStringLiteral("replaced"));
         if (aside.isEmpty()) {
-            switchOff(QStringLiteral("%1 was replaced by another file that cannot be moved aside").arg(shown(m_path)));
+            switchOff(QStringLiteral("%1 was replaced by another file that cannot be moved aside").arg(QDir::toNativeSeparators(m_path)));
             return;
         }
     } else {
@@ -130,7 +121,7 @@ void Worker::recreate(bool replaced)
                                   : QStringLiteral("was removed");
     startFile(QStringLiteral("Journal %1 %2 while the program ran; a new one is made with the %3 upload(s) the "
                              "program holds.")
-                  .arg(shown(m_path), what)
+                  .arg(QDir::toNativeSeparators(m_path), what)
                   .arg(m_rows.size()));
 }
 

@@ -14,11 +14,6 @@ namespace JournalDetail {
 
 namespace {
 
-QString shown(const QString &path)
-{
-    return QDir::toNativeSeparators(path);
-}
-
 bool hasEnded(const UploadRecord &record)
 {
     return record.outcome == Outcome::Succeeded || record.outcome == Outcome::Failed;
@@ -42,7 +37,7 @@ Worker::~Worker()
         persist();
     }
     if (m_unsaved.load())
-        qCWarning(lcJournal).noquote() << "Journal" << shown(m_path) << "was locked by another program to the end;"
+        qCWarning(lcJournal).noquote() << "Journal" << QDir::toNativeSeparators(m_path) << "was locked by another program to the end;"
                                        << m_dirty.size() << "record(s) of this run are not in it.";
     m_store.close();
 }
@@ -119,7 +114,7 @@ Opened Worker::openAt(const QString &path, const QString &evidence, const QDateT
         m_on = true;
         // A new file where one of this program folder was before knows nothing of what it held.
         if (m_store.foundEmpty())
-            return {true, QStringLiteral("journal %1 was empty").arg(shown(path))};
+            return {true, QStringLiteral("journal %1 was empty").arg(QDir::toNativeSeparators(path))};
         return {true, m_store.created() && !evidence.isEmpty() ? evidence : QString()};
     }
     case Store::OpenResult::Busy:
@@ -130,14 +125,14 @@ Opened Worker::openAt(const QString &path, const QString &evidence, const QDateT
         m_waiting = true;
         report(QStringLiteral("Journal %1 cannot be written now (%2); what this run records waits in memory and is "
                               "written once it can be.")
-                   .arg(shown(path), m_store.error()));
-        return {true, QStringLiteral("journal %1 could not be read at start (%2)").arg(shown(path), m_store.error())};
+                   .arg(QDir::toNativeSeparators(path), m_store.error()));
+        return {true, QStringLiteral("journal %1 could not be read at start (%2)").arg(QDir::toNativeSeparators(path), m_store.error())};
     case Store::OpenResult::Newer:
         // Its rows belong to the newer program; setting them aside would hide them from it.
         report(QStringLiteral("Journal %1 was written by a newer version of the program and is left as it is; "
                               "uploads go on without a journal.")
-                   .arg(shown(path)));
-        return {false, QStringLiteral("journal %1 was written by a newer version").arg(shown(path))};
+                   .arg(QDir::toNativeSeparators(path)));
+        return {false, QStringLiteral("journal %1 was written by a newer version").arg(QDir::toNativeSeparators(path))};
     case Store::OpenResult::Failed:
     case Store::OpenResult::NotJournal:
         break;
@@ -150,11 +145,11 @@ Opened Worker::openAt(const QString &path, const QString &evidence, const QDateT
         m_waiting = true;
         report(QStringLiteral("Journal %1 cannot be made now (%2); what this run records waits in memory and is "
                               "written once it can be.")
-                   .arg(shown(path), reason));
-        return {true, QStringLiteral("journal %1 could not be made (%2)").arg(shown(path), reason)};
+                   .arg(QDir::toNativeSeparators(path), reason));
+        return {true, QStringLiteral("journal %1 could not be made (%2)").arg(QDir::toNativeSeparators(path), reason)};
     }
     const bool file = startAfresh(reason);
-    return {file, QStringLiteral("journal %1 could not be used (%2)").arg(shown(path), reason)};
+    return {file, QStringLiteral("journal %1 could not be used (%2)").arg(QDir::toNativeSeparators(path), reason)};
 }
 
 // Rows become memory in the order given (oldest first), with handles from firstHandle on: those
@@ -280,7 +275,7 @@ void Worker::persist()
         if (!m_waiting)
             report(QStringLiteral("Journal %1 cannot be written now (%2); what this run records waits in memory and "
                                   "is written once it can be.")
-                       .arg(shown(m_path), m_store.error()));
+                       .arg(QDir::toNativeSeparators(m_path), m_store.error()));
         m_waiting = true;
         updateUnsaved();
         return;
@@ -338,7 +333,7 @@ bool Worker::writeOut()
     m_pruneDue = false;
     if (m_waiting) {
         m_waiting = false;
-        report(QStringLiteral("Journal %1 can be written again; what waited in memory is written.").arg(shown(m_path)));
+        report(QStringLiteral("Journal %1 can be written again; what waited in memory is written.").arg(QDir::toNativeSeparators(m_path)));
     }
     updateUnsaved();
     return true;
