@@ -5,6 +5,7 @@
 #include "core/delivery/StatusLine.h"
 #include "core/language/LanguageText.h"
 #include "core/settings/SysMain.h"
+#include "core/upload/FailureReason.h"
 #include "core/upload/CurlLibrary.h"
 
 #include <QLoggingCategory>
@@ -97,12 +98,23 @@ QString Station::statusLine() const
     StatusLine::Facts facts;
     if (const std::optional<UploadRecord> &last = m_delivery.lastDelivered()) {
         facts.lastFile = last->remotePath.section(u'/', -1);
-        facts.lastTime = last->startedAt.isValid() ? last->startedAt : last->askedAt;
+        facts.lastTime = last->endedAt.isValid() ? last->endedAt : last->askedAt;
         facts.lastBytes = last->bytes;
     }
     const QDateTime now = m_clock.now();
-    facts.next = StatusLine::nextScheduled(now, m_state.settings().times());
+    const Settings &settings = m_state.settings();
+    facts.notConfigured = SysMain::Trim(settings.FtpServer).isEmpty() || SysMain::Trim(settings.FtpNo).isEmpty();
+    facts.next = StatusLine::nextScheduled(now, settings.times());
     facts.waiting = m_delivery.waitingCount();
+    facts.owed = m_delivery.owedCount();
+    facts.nextTry = m_delivery.nextRetry();
+    if (facts.nextTry.isValid() && (!facts.next.isValid() || facts.nextTry < facts.next))
+        facts.next = facts.nextTry;
+    if (const std::optional<UploadRecord> &failed = m_delivery.failedByHand()) {
+        facts.failedByHand = failed->remotePath.section(u'/', -1);
+        facts.failedByHandReason = failed->failureKind != FailureKind::None ? shortReason(failed->failureKind, failed->failureDetail)
+                                                                          : failed->reason;
+    }
     return StatusLine::text(facts, now, [this](const QString &key) { return text(key); });
 }
 

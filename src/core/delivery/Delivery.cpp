@@ -58,9 +58,36 @@ int Delivery::waitingCount() const
     QSet<QString> files;
     for (const InFlight &upload : m_inFlight)
         files.insert(upload.owedKey.isEmpty() ? upload.record.remotePath : upload.owedKey);
-    for (auto it = m_ledger.pending().cbegin(); it != m_ledger.pending().cend(); ++it)
-        files.insert(it.key());
     return int(files.size());
+}
+
+int Delivery::owedCount() const
+{
+    QSet<QString> files(m_ledger.pending().keyBegin(), m_ledger.pending().keyEnd());
+    for (const Ledger::Owed &owed : m_ledger.givenUp())
+        files.insert(owed.remotePath);
+    return int(files.size());
+}
+
+QDateTime Delivery::nextRetry() const
+{
+    // A retry whose time has come (or that the clock went back behind) is due now.
+    const QDateTime now = m_clock.now();
+    QDateTime first;
+    for (const Ledger::Owed &owed : m_ledger.pending()) {
+        const QDateTime at = std::max(owed.nextAttempt, now);
+        if (!first.isValid() || at < first)
+            first = at;
+    }
+    return first;
+}
+
+void Delivery::acknowledgeFailedByHand()
+{
+    if (m_failedByHand) {
+        m_failedByHand.reset();
+        emit progressed();
+    }
 }
 
 void Delivery::start()
@@ -278,6 +305,12 @@ void Delivery::onEnded(const FtpResult &result)
                           result.failure.kind, result.failure.detail);
     if (result.succeeded)
         m_lastDelivered = done.record;
+    // Nothing retries an upload asked for by hand: its failure stays in sight until the file
+    // goes through after all or the operator has seen it.
+    if (!result.succeeded && !isScheduled(done.record.trigger))
+        m_failedByHand = done.record;
+    else if (result.succeeded && m_failedByHand && m_failedByHand->remotePath == done.record.remotePath)
+        m_failedByHand.reset();
     const bool wasUnsure = m_unsure.remove(done.record.remotePath);
 
     UploadRecord forLedger = done.record;

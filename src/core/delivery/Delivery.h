@@ -47,8 +47,16 @@ public:
 
     // The last upload that went through (from the journal after a restart), if any.
     const std::optional<UploadRecord> &lastDelivered() const { return m_lastDelivered; }
-    // Files under way, waiting their turn, or owed.
+    // Files under way or waiting their turn.
     int waitingCount() const;
+    // Files that failed and have not reached the server since: waiting for a retry or given up.
+    int owedCount() const;
+    // The first retry to come; null when nothing is tried again.
+    QDateTime nextRetry() const;
+    // The last upload asked for by hand (Manual or Yesterday Upload) that failed, until a later
+    // upload of its file goes through or the operator has looked (acknowledgeFailedByHand).
+    const std::optional<UploadRecord> &failedByHand() const { return m_failedByHand; }
+    void acknowledgeFailedByHand();
 
     // True while a scheduled upload waits for its retry or was given up, or a file is sent again
     // because the journal could not tell whether it was delivered.
@@ -112,5 +120,6 @@ private:
     Ledger m_ledger;
     QMap<quint64, InFlight> m_inFlight;
     std::optional<UploadRecord> m_lastDelivered;
+    std::optional<UploadRecord> m_failedByHand;
     QSet<QString> m_unsure; // files sent again in doubt, not yet known to be delivered
 };

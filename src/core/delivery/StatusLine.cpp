@@ -24,6 +24,9 @@ QDateTime nextScheduled(const QDateTime &now, const std::array<QString, Settings
 
 QString text(const Facts &facts, const QDateTime &now, const std::function<QString(const QString &)> &languageText)
 {
+    // Without a server or a station number nothing can go out: that, and nothing else, is news.
+    if (facts.notConfigured)
+        return languageText(QStringLiteral("StatusNotConfigured"));
     const QString none = languageText(QStringLiteral("StatusNone"));
     QString last = none;
     if (!facts.lastFile.isEmpty()) {
@@ -32,11 +35,36 @@ QString text(const Facts &facts, const QDateTime &now, const std::function<QStri
         if (facts.lastBytes >= 0)
             last += QStringLiteral(" (%1)").arg(sizeText(facts.lastBytes));
     }
-    const QString next = facts.next.isValid() ? TimeOfDay::format(facts.next.time()) : none;
-    return QStringLiteral("%1 %2 \u00b7 %3 %4 \u00b7 %5 %6")
-        .arg(languageText(QStringLiteral("StatusLast")), last, languageText(QStringLiteral("StatusNext")), next,
-             languageText(QStringLiteral("StatusWaiting")))
-        .arg(facts.waiting);
+    // A time of another day says which: "17:13" after the last time of the day means tomorrow.
+    const auto when = [&](const QDateTime &at) -> QString {
+        const QString time = TimeOfDay::format(at.time());
+        if (at.date() == now.date())
+            return time;
+        if (at.date() == now.date().addDays(1))
+            return languageText(QStringLiteral("StatusTomorrow")).arg(time);
+        return at.toString(QStringLiteral("yyyy-MM-dd ")) + time;
+    };
+    QStringList parts{
+        languageText(QStringLiteral("StatusLast")) + u' ' + last,
+        languageText(QStringLiteral("StatusNext")) + u' ' + (facts.next.isValid() ? when(facts.next) : none),
+        languageText(QStringLiteral("StatusWaiting")) + u' ' + QString::number(facts.waiting),
+    };
+    if (facts.owed > 0) {
+        parts << languageText(QStringLiteral("StatusOwed")) + u' ' + QString::number(facts.owed) + u' '
+                + (facts.nextTry.isValid() ? languageText(QStringLiteral("StatusNextTry")).arg(when(facts.nextTry))
+                                           : languageText(QStringLiteral("StatusNoMoreTries")));
+    }
+    if (!facts.failedByHand.isEmpty())
+        parts << languageText(QStringLiteral("StatusFailedByHand")).arg(facts.failedByHand, facts.failedByHandReason);
+    return parts.join(QStringLiteral(" \u00b7 "));
+}
+
+QStringList keys()
+{
+    return {QStringLiteral("StatusLast"),    QStringLiteral("StatusNext"),        QStringLiteral("StatusWaiting"),
+            QStringLiteral("StatusNone"),    QStringLiteral("StatusTomorrow"),    QStringLiteral("StatusOwed"),
+            QStringLiteral("StatusNextTry"), QStringLiteral("StatusNoMoreTries"), QStringLiteral("StatusFailedByHand"),
+            QStringLiteral("StatusNotConfigured")};
 }
 
 } // namespace StatusLine

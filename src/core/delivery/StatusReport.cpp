@@ -3,6 +3,7 @@
 
 #include "core/delivery/Ledger.h"
 #include "core/diagnostics/ShownText.h"
+#include "core/schedule/ScheduleCheck.h"
 #include "core/settings/SysMain.h"
 #include "core/settings/TimeOfDay.h"
 #include "core/upload/UploadNames.h"
@@ -15,7 +16,6 @@ namespace StatusReport {
 
 namespace {
 
-
 // A moment as short as it can be read unambiguously next to now: the date only when it differs.
 QString shortTime(const QDateTime &at, const QDateTime &now, const QString &timeFormat)
 {
@@ -24,156 +24,273 @@ QString shortTime(const QDateTime &at, const QDateTime &now, const QString &time
     return at.toString(QStringLiteral("yyyy-MM-dd ") + timeFormat);
 }
 
-QString sizeText(qint64 bytes)
+QString bytesText(qint64 bytes)
 {
     return bytes < 0 ? QStringLiteral("size not known") : QStringLiteral("%1 bytes").arg(bytes);
 }
 
-QString slotName(int slot)
+bool unended(const UploadRecord &row)
 {
-    return Settings::timeKey(slot);
+    return row.outcome == Outcome::Asked || row.outcome == Outcome::Running;
 }
 
-struct Line
+QDateTime endOf(const UploadRecord &row)
 {
-    int status = NothingOwed;
-    QString text;
-};
+    return row.endedAt.isValid() ? row.endedAt : row.startedAt.isValid() ? row.startedAt : row.askedAt;
+}
 
-// The newest row of the remote file from the first one asked for at or after the minute it was
-// due: an upload before that minute says nothing about this time, one after it (a retry, a later
-// time, a manual upload) decides what the server holds now. After that first row, the journal's
-// sequence decides, not the clock: a retry asked after the clock was set back still comes later.
-const UploadRecord *latestSince(const QList<UploadRecord> &rows, const QString &remotePath, const QDateTime &due)
+// The uploads of the remote file from the first one asked for at or after the minute it was due,
+// in the journal's sequence: an upload before that minute says nothing about this time, every one
+// after it (a retry, a later time, a manual upload) does. After that first row the sequence
+// decides, not the clock: a retry asked after the clock was set back still comes later.
+QList<const UploadRecord *> uploadsSince(const QList<UploadRecord> &rows, const QString &remotePath, const QDateTime &due)
 {
     const UploadRecord *first = nullptr;
     for (const UploadRecord &row : rows) {
         if (row.remotePath == remotePath && row.askedAt >= due && (!first || row.id < first->id))
             first = &row;
     }
-    const UploadRecord *latest = first;
+    QList<const UploadRecord *> since;
     for (const UploadRecord &row : rows) {
-        if (first && row.remotePath == remotePath && row.id > latest->id)
-            latest = &row;
+        if (first && row.remotePath == remotePath && row.id >= first->id)
+            since << &row;
     }
-    return latest;
+    std::sort(since.begin(), since.end(), [](const UploadRecord *a, const UploadRecord *b) { return a->id < b->id; });
+    return since;
 }
 
-Line describe(const UploadRecord *latest, const Ledger &ledger, const QMap<QString, Ledger::Owed> &givenUp,
-              const QString &remotePath, const QDateTime &due, const QDateTime &now, bool journalKept,
-              const QDateTime &firstRecorded)
+struct Judge
 {
-    if (latest && latest->outcome == Outcome::Succeeded) {
-        const QDateTime at = latest->startedAt.isValid() ? latest->startedAt : latest->askedAt;
-        return {NothingOwed, QStringLiteral("sent %1, %2")
-                                 .arg(shortTime(at, now, QStringLiteral("HH:mm:ss")), sizeText(latest->bytes))};
+    const QList<UploadRecord> &rows;
+    const Ledger &ledger;
+    const QMap<QString, Ledger::Owed> &givenUp;
+    const JournalFacts &journal;
+    const QDateTime &now;
+
+    void failure(TimeLine &line, const Ledger::Owed &owed) const
+    {
+        line.at = owed.lastFailure;
+        line.reasonKind = owed.failureKind;
+        line.reason = owed.reason;
     }
-    const auto owed = ledger.pending().constFind(remotePath);
-    if (latest && (latest->outcome == Outcome::Asked || latest->outcome == Outcome::Running)
-        && !givenUp.contains(remotePath)) {
-        // The journal cannot tell an upload still under way from one the program's end cut off;
-        // either way it is not on the server yet, and a cut-off one is retried.
-        return {Owed, QStringLiteral("not ended: asked %1, under way or cut off by the program ending")
-                          .arg(shortTime(latest->askedAt, now, QStringLiteral("HH:mm:ss")))};
+
+    // A file reaches the server by any upload, and then every time that sends it is settled; a
+    // later failure of an upload the program does not retry does not take it off the server.
+    void operator()(TimeLine &line) const
+    {
+        const QString recordedSince = shortTime(line.due, now, QStringLiteral("HH:mm"));
+        if (line.due > now) {
+            line.state = TimeState::NotYetDue;
+            line.text = QStringLiteral("not yet due");
+            return;
+        }
+        const QList<const UploadRecord *> since = uploadsSince(rows, line.remotePath, line.due);
+        const auto delivered = std::find_if(since.crbegin(), since.crend(),
+                                            [](const UploadRecord *row) { return row->outcome == Outcome::Succeeded; });
+        if (delivered != since.crend()) {
+            line.state = TimeState::Sent;
+            line.at = endOf(**delivered);
+            line.bytes = (*delivered)->bytes;
+            line.text = QStringLiteral("sent %1, %2").arg(shortTime(line.at, now, QStringLiteral("HH:mm:ss")), bytesText(line.bytes));
+            return;
+        }
+        const UploadRecord *latest = since.isEmpty() ? nullptr : since.last();
+        if (latest && unended(*latest) && latest->askedAt.secsTo(now) < 60LL * UnderWayMinutes) {
+            line.state = TimeState::UnderWay;
+            line.at = latest->askedAt;
+            line.text = QStringLiteral("under way: asked %1").arg(shortTime(line.at, now, QStringLiteral("HH:mm:ss")));
+            return;
+        }
+        if (const auto owed = ledger.pending().constFind(line.remotePath); owed != ledger.pending().constEnd()) {
+            line.state = TimeState::Owed;
+            failure(line, *owed);
+            line.nextTry = std::max(owed->nextAttempt, owed->lastFailure);
+            line.text = QStringLiteral("failed: %1; next try %2")
+                            .arg(shownText(line.reason), shortTime(line.nextTry, now, QStringLiteral("HH:mm")));
+            // Retries are made by the running program only.
+            if (line.nextTry.addSecs(DueNowSeconds) < now)
+                line.text += QStringLiteral(" (overdue: is the program running?)");
+            return;
+        }
+        if (const auto lost = givenUp.constFind(line.remotePath); lost != givenUp.constEnd()) {
+            line.state = TimeState::GivenUp;
+            failure(line, *lost);
+            line.text = QStringLiteral("failed for good: %1; given up %2 hours after its time")
+                            .arg(shownText(line.reason))
+                            .arg(Ledger::GiveUpAfterHours);
+            return;
+        }
+        if (latest) {
+            // Only an upload asked for by hand (or for yesterday's file) tried it: those are not
+            // retried, and a failed transfer may have left a cut-short file on the server.
+            line.state = TimeState::Failed;
+            line.at = endOf(*latest);
+            line.reasonKind = latest->failureKind;
+            line.reason = latest->reason;
+            line.text = QStringLiteral("failed: %1; not retried (a %2 upload)").arg(shownText(line.reason), triggerName(latest->trigger));
+            return;
+        }
+        if (line.due.secsTo(now) < DueNowSeconds) {
+            line.state = TimeState::DueNow;
+            line.text = QStringLiteral("due now");
+            return;
+        }
+        // The running program examines every minute, and remembers the last one it examined when
+        // a time matched or the times changed: a minute it examined without asking for this time
+        // came before the program first ran here or before the time was set. Nothing sends those.
+        if (journal.rows && journal.lastExamined && line.due <= *journal.lastExamined) {
+            line.state = TimeState::NotOwed;
+            line.text = QStringLiteral("not owed (configured after its time)");
+            return;
+        }
+        if (line.due.secsTo(now) > 3600LL * ScheduleCheck::CatchUpHours) {
+            line.state = TimeState::Missed;
+            line.text = QStringLiteral("not sent: no upload recorded since %1, more than %2 hours ago; nothing sends it now")
+                            .arg(recordedSince)
+                            .arg(ScheduleCheck::CatchUpHours);
+            return;
+        }
+        line.state = TimeState::NotRecorded;
+        line.text = QStringLiteral("not sent: no upload recorded since %1: is the program running?").arg(recordedSince);
+        // A program without a journal here never ran to catch up from: its first start sends
+        // nothing of the past.
+        if (journal.rows)
+            line.text += QStringLiteral(" (its catch-up sends it when it starts)");
     }
-    const auto lost = givenUp.constFind(remotePath);
-    const QString reason = shownText(latest && !latest->reason.isEmpty()   ? latest->reason
-                                     : owed != ledger.pending().constEnd() ? owed->reason
-                                     : lost != givenUp.constEnd()          ? lost->reason
-                                                                           : QString());
-    if (owed != ledger.pending().constEnd()) {
-        QString text = QStringLiteral("failed: %1; next try %2")
-                           .arg(reason, shortTime(owed->nextAttempt, now, QStringLiteral("HH:mm")));
-        // Retries are made by the running program only.
-        if (owed->nextAttempt.addSecs(120) < now)
-            text += QStringLiteral(" (overdue: is the program running?)");
-        return {Owed, text};
+};
+
+QString countsText(const QList<TimeLine> &times)
+{
+    static constexpr std::pair<TimeState, const char *> Order[] = {
+        {TimeState::Sent, "sent"},           {TimeState::UnderWay, "under way"},
+        {TimeState::Owed, "owed"},           {TimeState::NotRecorded, "not recorded"},
+        {TimeState::Missed, "missed"},       {TimeState::GivenUp, "given up"},
+        {TimeState::Failed, "failed"},       {TimeState::NotOwed, "not owed"},
+        {TimeState::DueNow, "due now"},      {TimeState::NotYetDue, "not yet due"},
+    };
+    QStringList parts;
+    for (const auto &[state, name] : Order) {
+        const auto count = std::count_if(times.cbegin(), times.cend(), [&](const TimeLine &line) { return line.state == state; });
+        if (count > 0)
+            parts << QStringLiteral("%1 %2").arg(count).arg(QLatin1StringView(name));
     }
-    if (lost != givenUp.constEnd()) {
-        return {FailedForGood, QStringLiteral("failed for good: %1; given up %2 hours after its time")
-                                   .arg(reason)
-                                   .arg(Ledger::GiveUpAfterHours)};
+    return parts.join(QStringLiteral(", "));
+}
+
+QString summaryOf(const Report &report)
+{
+    QDateTime unrecordedSince;
+    for (const TimeLine &line : report.times) {
+        if ((line.state == TimeState::NotRecorded || line.state == TimeState::Missed)
+            && (!unrecordedSince.isValid() || line.due < unrecordedSince))
+            unrecordedSince = line.due;
     }
-    if (latest) {
-        // Asked for by hand, or for yesterday's file: such uploads are not retried, and a failed
-        // transfer may have left a cut-short file on the server.
-        return {FailedForGood, QStringLiteral("failed: %1; not retried (a %2 upload)")
-                                   .arg(reason, triggerName(latest->trigger))};
-    }
-    // The catch-up starts from the last minute the journal says was examined: a program folder
-    // without a journal never had a run to catch up from, and a first start owes nothing of what
-    // came before it, so a time before the first upload recorded here is not owed either.
-    if (!journalKept)
-        return {NothingOwed, QStringLiteral("not sent; no journal yet, so nothing is owed")};
-    const bool withinCatchUp = due.secsTo(now) <= 3600LL * CatchUpHours;
-    if (!withinCatchUp && (!firstRecorded.isValid() || due < firstRecorded))
-        return {NothingOwed, QStringLiteral("not sent; before the first upload recorded here")};
-    if (withinCatchUp)
-        return {Owed, QStringLiteral("not sent; the program sends it at its next start (catch-up)")};
-    return {FailedForGood, QStringLiteral("not sent; more than %1 hours late, no catch-up sends it").arg(CatchUpHours)};
+    QString lead;
+    if (report.times.isEmpty())
+        lead = QStringLiteral("no upload times are set: nothing is sent on its own");
+    else if (unrecordedSince.isValid())
+        lead = QStringLiteral("no upload recorded since %1: is the program running?")
+                   .arg(shortTime(unrecordedSince, report.checkedAt, QStringLiteral("HH:mm")));
+    else if (report.givenUp > 0)
+        lead = QStringLiteral("%1 not on the server, and not sent again").arg(report.givenUp);
+    else if (report.owed > 0)
+        lead = QStringLiteral("%1 owed, to be sent again by the program").arg(report.owed);
+    else
+        lead = QStringLiteral("nothing owed");
+    const QString counts = countsText(report.times);
+    return counts.isEmpty() ? lead : QStringLiteral("%1 (%2)").arg(lead, counts);
 }
 
 } // namespace
 
-Report status(const Settings &settings, const std::optional<QList<UploadRecord>> &rows, const QDateTime &now)
+QString statusName(int status)
 {
-    const QList<UploadRecord> known = rows.value_or(QList<UploadRecord>());
+    switch (status) {
+    case Ok:
+        return QStringLiteral("OK");
+    case Warning:
+        return QStringLiteral("WARNING");
+    case Critical:
+        return QStringLiteral("CRITICAL");
+    default:
+        return QStringLiteral("UNKNOWN");
+    }
+}
+
+int severity(TimeState state)
+{
+    switch (state) {
+    case TimeState::Owed:
+    case TimeState::NotRecorded:
+        return Warning;
+    case TimeState::Missed:
+    case TimeState::GivenUp:
+    case TimeState::Failed:
+        return Critical;
+    default:
+        return Ok;
+    }
+}
+
+Report status(const Settings &settings, const JournalFacts &journal, const QDateTime &now)
+{
+    const QList<UploadRecord> known = journal.rows.value_or(QList<UploadRecord>());
     // Rebuilt exactly as the running program rebuilds it at start-up, so both agree on what is owed.
     Ledger ledger = Ledger::fromRows(known, settings);
     ledger.giveUpExpired(now);
     QMap<QString, Ledger::Owed> givenUp; // the last time each file was given up
     for (const Ledger::Owed &owed : ledger.givenUp())
         givenUp.insert(owed.remotePath, owed);
-
-    QDateTime firstRecorded;
-    for (const UploadRecord &row : known) {
-        if (!firstRecorded.isValid() || row.askedAt < firstRecorded)
-            firstRecorded = row.askedAt;
-    }
+    const Judge judge{known, ledger, givenUp, journal, now};
 
     Report report;
-    QStringList body;
-    int owedCount = 0, failedCount = 0, dueCount = 0;
+    report.checkedAt = now;
+    report.station = SysMain::Trim(settings.FtpNo);
+    for (const UploadRecord &row : known) {
+        if (row.outcome == Outcome::Succeeded && (!report.lastDelivery || row.id > report.lastDelivery->id))
+            report.lastDelivery = row;
+    }
+    if (report.lastDelivery)
+        report.lastDeliveryAge = std::max<qint64>(0, endOf(*report.lastDelivery).secsTo(now));
+
     const QString folder = SysMain::Trim(settings.FtpPath);
-    for (const int daysBack : {0, 1}) {
-        const QDate calendarDay = now.date().addDays(-daysBack);
+    for (const bool today : {true, false}) {
+        const QDate calendarDay = today ? now.date() : now.date().addDays(-1);
         for (int slot = 0; slot < Settings::TimeSlots; ++slot) {
             const QDate fileDay = Settings::sendsYesterday(slot) ? calendarDay.addDays(-1) : calendarDay;
-            const QDateTime due = Ledger::dueMinute(fileDay, slot, settings.time(slot));
-            if (!due.isValid())
+            TimeLine line;
+            line.today = today;
+            line.slot = slot;
+            line.due = Ledger::dueMinute(fileDay, slot, settings.time(slot));
+            if (!line.due.isValid())
                 continue;
-            const QString remotePath = folder + UploadNames::remoteFileName(fileDay, settings.FtpNo);
-            Line line;
-            if (due > now) {
-                line.text = QStringLiteral("not yet due");
-            } else {
-                ++dueCount;
-                line = describe(latestSince(known, remotePath, due), ledger, givenUp, remotePath, due, now, rows.has_value(),
-                                firstRecorded);
-            }
-            owedCount += line.status == Owed;
-            failedCount += line.status == FailedForGood;
-            report.status = std::max(report.status, line.status);
-            body << QStringLiteral("%1 %2 %3  %4  %5")
-                        .arg(daysBack == 0 ? QStringLiteral("today    ") : QStringLiteral("yesterday"),
-                             slotName(slot).leftJustified(9), TimeOfDay::format(due.time()),
-                             shownText(remotePath), line.text);
+            line.remotePath = folder + UploadNames::remoteFileName(fileDay, settings.FtpNo);
+            judge(line);
+            report.status = std::max(report.status, severity(line.state));
+            report.owed += line.state == TimeState::Owed || line.state == TimeState::NotRecorded;
+            report.givenUp += severity(line.state) == Critical;
+            report.underWay += line.state == TimeState::UnderWay;
+            report.times << line;
         }
     }
-
-    const QString when = now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    if (failedCount > 0)
-        report.lines << QStringLiteral("CRITICAL: %1 failed for good, %2 owed (%3)").arg(failedCount).arg(owedCount).arg(when);
-    else if (owedCount > 0)
-        report.lines << QStringLiteral("WARNING: %1 owed, to be retried or caught up (%2)").arg(owedCount).arg(when);
-    else if (body.isEmpty())
-        report.lines << QStringLiteral("OK: no upload times are set (%1)").arg(when);
-    else
-        report.lines << QStringLiteral("OK: %1 of %2 due sent, nothing owed (%3)").arg(dueCount).arg(body.size()).arg(when);
-    if (!rows)
-        report.lines << QStringLiteral("no journal yet: nothing has been uploaded from this program folder");
-    report.lines << body;
+    if (report.times.isEmpty())
+        report.status = Warning;
+    report.summary = summaryOf(report);
     return report;
+}
+
+QList<UploadRecord> stillOwedFailures(const QList<UploadRecord> &rows, const Settings &settings, const QDateTime &now)
+{
+    Ledger ledger = Ledger::fromRows(rows, settings);
+    ledger.giveUpExpired(now);
+    QList<UploadRecord> owed;
+    for (const UploadRecord &row : rows) {
+        const bool lost = std::any_of(ledger.givenUp().cbegin(), ledger.givenUp().cend(),
+                                      [&](const Ledger::Owed &given) { return given.remotePath == row.remotePath; });
+        if (row.outcome == Outcome::Failed && (ledger.isOwed(row.remotePath) || lost))
+            owed << row;
+    }
+    return owed;
 }
 
 QStringList history(QList<UploadRecord> rows)
@@ -186,13 +303,13 @@ QStringList history(QList<UploadRecord> rows)
     for (const UploadRecord &row : std::as_const(rows)) {
         QString what = triggerName(row.trigger);
         if (row.slot >= 0)
-            what += u' ' + slotName(row.slot);
+            what += u' ' + Settings::timeKey(row.slot);
         QString outcome;
         const QDateTime end = row.endedAt.isValid() ? row.endedAt : row.startedAt;
         switch (row.outcome) {
         case Outcome::Succeeded:
             outcome = QStringLiteral("succeeded %1, %2")
-                          .arg(shortTime(end, row.askedAt, QStringLiteral("HH:mm:ss")), sizeText(row.bytes));
+                          .arg(shortTime(end, row.askedAt, QStringLiteral("HH:mm:ss")), bytesText(row.bytes));
             break;
         case Outcome::Failed:
             outcome = QStringLiteral("failed %1: %2")

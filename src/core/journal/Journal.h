@@ -127,9 +127,11 @@ public:
     // this program folder's journal, so it never makes, repairs, sets aside or removes a file.
     // Nothing when there is no journal or it cannot be read, why then says so; missing tells
     // the two apart (true: there is none), since a monitor must not take a damaged journal for
-    // a folder that never uploaded.
+    // a folder that never uploaded. lastExamined: the last minute the program examined (by the
+    // running program's schedule, written when a time matched or the times changed).
     static std::optional<QList<UploadRecord>> readRows(const QString &programDir, const QDateTime &since,
-                                                       QString *why = nullptr, bool *missing = nullptr);
+                                                       QString *why = nullptr, bool *missing = nullptr,
+                                                       std::optional<QDateTime> *lastExamined = nullptr);
 
 signals:
     // One line for the transfer log, each time the journal changes state.

@@ -23,7 +23,7 @@ QString versionOf(const QString &file)
 namespace JournalDetail {
 
 std::optional<QList<UploadRecord>> readCopy(const QString &path, const QDateTime &since, QString *why,
-                                            QList<UploadRecord> *partial)
+                                            QList<UploadRecord> *partial, std::optional<QDateTime> *lastExamined)
 {
     QString error;
     // A running program may write (and checkpoint) while the copy is made; a copy of a file that
@@ -56,6 +56,13 @@ std::optional<QList<UploadRecord>> readCopy(const QString &path, const QDateTime
         std::optional<QList<UploadRecord>> rows;
         if (store.open(copy, Store::Mode::ReadOnly, QDateTime()) == Store::OpenResult::Opened)
             rows = store.rowsSince(since, partial);
+        if (rows && lastExamined) {
+            const std::optional<std::optional<QDateTime>> minute = store.lastExaminedMinute();
+            if (!minute)
+                rows.reset();
+            else
+                *lastExamined = *minute;
+        }
         if (rows)
             return rows;
         error = store.error();
@@ -69,7 +76,7 @@ std::optional<QList<UploadRecord>> readCopy(const QString &path, const QDateTime
 } // namespace JournalDetail
 
 std::optional<QList<UploadRecord>> Journal::readRows(const QString &programDir, const QDateTime &since, QString *why,
-                                                     bool *missing)
+                                                     bool *missing, std::optional<QDateTime> *lastExamined)
 {
     if (missing)
         *missing = false;
@@ -93,5 +100,5 @@ std::optional<QList<UploadRecord>> Journal::readRows(const QString &programDir, 
             *why = QStringLiteral("no journal in %1 or %2").arg(QDir::toNativeSeparators(programDir), QDir::toNativeSeparators(stateDir()));
         return std::nullopt;
     }
-    return JournalDetail::readCopy(path, since, why);
+    return JournalDetail::readCopy(path, since, why, nullptr, lastExamined);
 }

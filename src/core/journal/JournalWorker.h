@@ -140,8 +140,10 @@ private:
 };
 
 // A journal's rows as a private copy of its file gives them, so that looking never touches the
-// file, its -wal or the program writing them. partial: what was read before a failure.
+// file, its -wal or the program writing them. partial: what was read before a failure;
+// lastExamined: the last minute the program examined, when the journal holds one.
 std::optional<QList<UploadRecord>> readCopy(const QString &path, const QDateTime &since, QString *why,
-                                            QList<UploadRecord> *partial = nullptr);
+                                            QList<UploadRecord> *partial = nullptr,
+                                            std::optional<QDateTime> *lastExamined = nullptr);
 
 } // namespace JournalDetail

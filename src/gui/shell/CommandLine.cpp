@@ -6,6 +6,7 @@
 #include "core/delivery/StatusReport.h"
 #include "core/journal/Journal.h"
 #include "core/settings/SettingsStore.h"
+#include "core/settings/SysMain.h"
 #include "gui/shell/ExitStatus.h"
 #include "gui/shell/Logging.h"
 
@@ -14,6 +15,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QSet>
 
 #include <cstdio>
 
@@ -41,7 +44,29 @@ int usageError(const QCommandLineParser &parser, const QString &problem)
     return ExitUsage;
 }
 
-int status(const QString &programDir, const QDateTime &now)
+// Writes the report in the form asked for and gives its exit status.
+int answer(const StatusReport::Report &report, bool json)
+{
+    if (json) {
+        std::fputs(QJsonDocument(report.json()).toJson(QJsonDocument::Indented).constData(), stdout);
+        std::fflush(stdout);
+    } else {
+        print(report.lines());
+    }
+    return report.status;
+}
+
+int cannotTell(const QString &station, const QString &why, bool json)
+{
+    StatusReport::Report report;
+    report.status = StatusReport::Unknown;
+    report.station = station;
+    report.summary = why;
+    report.checkedAt = SystemClock().now();
+    return answer(report, json);
+}
+
+int status(const QString &programDir, const QDateTime &now, bool json)
 {
     // Checked as the program checks it at start, with the same words on standard error. Without
     // the times there is nothing to judge by; a monitor takes any status above 3 for a fault of
@@ -53,28 +78,24 @@ int status(const QString &programDir, const QDateTime &now)
     case ProgramFiles::Problem::LanguageUnreadable:
         break;
     case ProgramFiles::Problem::SettingsMissing:
-        print({QStringLiteral("UNKNOWN: no settings file %1").arg(QDir::toNativeSeparators(paths.iniFile))});
-        return StatusReport::Unknown;
+        return cannotTell({}, QStringLiteral("no settings file %1").arg(QDir::toNativeSeparators(paths.iniFile)), json);
     case ProgramFiles::Problem::SettingsUnreadable:
-        print({QStringLiteral("UNKNOWN: the settings file %1 cannot be read").arg(QDir::toNativeSeparators(paths.iniFile))});
-        return StatusReport::Unknown;
+        return cannotTell({}, QStringLiteral("the settings file %1 cannot be read").arg(QDir::toNativeSeparators(paths.iniFile)),
+                          json);
     }
     const Settings settings = SettingsStore(paths.iniFile).load();
 
     QString why;
     bool missing = false;
-    const std::optional<QList<UploadRecord>> rows =
-        Journal::readRows(programDir, now.addSecs(-StatusReadBackSeconds), &why, &missing);
-    if (!rows && !missing) {
+    StatusReport::JournalFacts facts;
+    facts.rows = Journal::readRows(programDir, now.addSecs(-StatusReadBackSeconds), &why, &missing, &facts.lastExamined);
+    if (!facts.rows && !missing) {
         // Reporting from the settings alone would call every upload unsent: a monitor would then
         // alarm (or calm down) on a guess.
         qCCritical(lcShell).noquote() << "cannot read the journal:" << why;
-        print({QStringLiteral("UNKNOWN: the journal cannot be read (%1)").arg(why)});
-        return StatusReport::Unknown;
+        return cannotTell(SysMain::Trim(settings.FtpNo), QStringLiteral("the journal cannot be read (%1)").arg(why), json);
     }
-    const StatusReport::Report report = StatusReport::status(settings, rows, now);
-    print(report.lines);
-    return report.status;
+    return answer(StatusReport::status(settings, facts, now), json);
 }
 
 int history(const QString &programDir, const QDateTime &now, int days)
@@ -90,11 +111,23 @@ int history(const QString &programDir, const QDateTime &now, int days)
         qCCritical(lcShell).noquote() << "cannot read the journal:" << why;
         return StatusReport::Unknown;
     }
-    if (rows->isEmpty())
+    if (rows->isEmpty()) {
         print({QStringLiteral("no uploads in the last %1 days").arg(days)});
-    else
-        print(StatusReport::history(*rows));
-    return 0;
+        return 0;
+    }
+    print(StatusReport::history(*rows));
+    // A script that lists the period learns from the status whether a failure in it still
+    // waits for its file to reach the server.
+    const Settings settings = SettingsStore(ProgramPaths::in(programDir).iniFile).load();
+    QSet<QString> owedFiles;
+    for (const UploadRecord &row : StatusReport::stillOwedFailures(*rows, settings, now))
+        owedFiles.insert(row.remotePath);
+    if (owedFiles.isEmpty())
+        return 0;
+    QStringList files = owedFiles.values();
+    files.sort();
+    print({QStringLiteral("still owed: %1").arg(files.join(QStringLiteral(", ")))});
+    return 1;
 }
 
 } // namespace
@@ -114,14 +147,21 @@ int run(int argc, char *argv[])
     const QCommandLineOption versionOption(QStringLiteral("version"), QStringLiteral("Show the version and end."));
     const QCommandLineOption statusOption(
         QStringLiteral("status"),
-        QStringLiteral("Show the last outcome of every upload time today and yesterday. Exit status 0: "
-                       "nothing owed; 1: a retry or catch-up is pending; 2: an upload failed for good; "
-                       "3: it cannot tell (the settings file or the journal cannot be read)."));
+        QStringLiteral("Show what every upload time of today and yesterday owes, as a monitoring plugin does: "
+                       "OK, WARNING, CRITICAL or UNKNOWN with performance data. Exit status 0: nothing owed; "
+                       "1: a retry or catch-up is pending, or no upload is recorded since a time that passed; "
+                       "2: a file is not on the server and nothing sends it again; 3: it cannot tell (the "
+                       "settings file or the journal cannot be read)."));
     const QCommandLineOption historyOption(
         QStringLiteral("history"),
-        QStringLiteral("Show the uploads of the last DAYS days (%1 when not given), newest first.")
+        QStringLiteral("Show the uploads of the last DAYS days (%1 when not given), newest first. Exit status 1 "
+                       "when a failure among them is still owed.")
             .arg(DefaultHistoryDays));
-    parser.addOptions({helpOption, versionOption, statusOption, historyOption});
+    const QCommandLineOption jsonOption(QStringLiteral("json"), QStringLiteral("With --status: answer in JSON."));
+    const QCommandLineOption formatOption(QStringLiteral("format"),
+                                          QStringLiteral("With --status: text (as monitoring plugins print) or json."),
+                                          QStringLiteral("FORM"), QStringLiteral("text"));
+    parser.addOptions({helpOption, versionOption, statusOption, historyOption, jsonOption, formatOption});
     parser.addPositionalArgument(QStringLiteral("DAYS"), QStringLiteral("Days of --history."), QStringLiteral("[DAYS]"));
 
     if (!parser.parse(QCoreApplication::arguments()))
@@ -142,8 +182,13 @@ int run(int argc, char *argv[])
     if (parser.isSet(statusOption)) {
         if (!positional.isEmpty())
             return usageError(parser, QStringLiteral("--status takes no argument"));
-        return status(programDir, now);
+        const QString form = parser.value(formatOption);
+        if (form != QLatin1StringView("text") && form != QLatin1StringView("json"))
+            return usageError(parser, QStringLiteral("--format is text or json"));
+        return status(programDir, now, parser.isSet(jsonOption) || form == QLatin1StringView("json"));
     }
+    if (parser.isSet(jsonOption) || parser.isSet(formatOption))
+        return usageError(parser, QStringLiteral("--json and --format go with --status"));
     if (positional.size() > 1)
         return usageError(parser, QStringLiteral("--history takes at most one number of days"));
     int days = DefaultHistoryDays;

@@ -299,6 +299,8 @@ void FrmMain::openHistory(const QString &fileName)
     history->open();
     if (!fileName.isEmpty())
         history->showFile(fileName);
+    // The operator has the failure in front of them now: the status line need not keep it.
+    m_station->delivery().acknowledgeFailedByHand();
 }
 
 void FrmMain::popUpTrayMenu()

@@ -2,6 +2,8 @@
 // What --status and --history make of the settings and the journal's rows.
 #include "core/delivery/StatusReport.h"
 
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QTest>
 
 #include <optional>
@@ -84,6 +86,8 @@ QString lineOf(const QStringList &lines, const QString &day, const QString &slot
     return {};
 }
 
+using State = StatusReport::TimeState;
+
 } // namespace
 
 class TestStatusReport : public QObject
@@ -93,174 +97,212 @@ class TestStatusReport : public QObject
 private slots:
     void status_data();
     void status();
-    void withoutJournalNothingCatchesUp();
-    void summaryLineComesFirst_data();
-    void summaryLineComesFirst();
+    void summaryCountsTheLines_data();
+    void summaryCountsTheLines();
+    void jsonHoldsTheSameFacts();
     void historyNewestFirstWithReasons();
+    void stillOwedFailures();
 };
 
 void TestStatusReport::status_data()
 {
     using Rows = QList<UploadRecord>;
     QTest::addColumn<Times>("times");
+    QTest::addColumn<bool>("journal");      // false: there is none (the program never ran here)
     QTest::addColumn<Rows>("rows");
+    QTest::addColumn<QDateTime>("examined"); // the last minute the program examined; null: none kept
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("day");  // the line looked at: "today" or "yesterday" ...
     QTest::addColumn<QString>("slot"); // ... and the time's name
-    QTest::addColumn<QStringList>("expected"); // texts that line holds; none: no such line
+    QTest::addColumn<int>("state");    // that line's; -1: there is no such line
+    QTest::addColumn<QString>("words"); // a text that line holds
 
     const Times at8{{0, QStringLiteral("08:00")}};
     const UploadRecord sentYesterday8 = sent(Trigger::Slot, 0, Yesterday, at(Yesterday, "08:00:00"));
     const UploadRecord sentToday8 = sent(Trigger::Slot, 0, Today, at(Today, "08:00:00"));
+    const QDateTime ranYesterday = at(Yesterday, "08:00:00");
+    const QDateTime ranToday = at(Today, "08:00:00");
+    const auto row = [](const char *name) -> QTestData & { return QTest::newRow(name); };
 
-    QTest::newRow("both days sent")
-        << at8 << Rows{sentYesterday8, sentToday8} << int(StatusReport::NothingOwed) << "today" << "FtpTime1"
-        << QStringList{remoteOf(Today), QStringLiteral("sent 08:00:01, 100 bytes")};
-    QTest::newRow("a later time not yet due")
-        << Times{{0, QStringLiteral("08:00")}, {1, QStringLiteral("12:00")}}
-        << Rows{sentYesterday8, sent(Trigger::Slot, 1, Yesterday, at(Yesterday, "12:00:00")), sentToday8}
-        << int(StatusReport::NothingOwed) << "today" << "FtpTime2" << QStringList{QStringLiteral("not yet due")};
-    QTest::newRow("retry pending with its next try")
-        << at8
-        << Rows{sentYesterday8, failed(Trigger::Slot, 0, Today, at(Today, "08:00:00"), at(Today, "08:00:30")),
+    row("both days sent") << at8 << true << Rows{sentYesterday8, sentToday8} << ranToday << 0 << "today" << "FtpTime1"
+                          << int(State::Sent) << "/upload/20261207.12  sent 08:00:05, 100 bytes";
+    row("a later time not yet due") << Times{{0, QStringLiteral("08:00")}, {1, QStringLiteral("12:00")}} << true
+                                    << Rows{sentYesterday8, sent(Trigger::Slot, 1, Yesterday, at(Yesterday, "12:00:00")), sentToday8}
+                                    << ranToday << 0 << "today" << "FtpTime2" << int(State::NotYetDue) << "not yet due";
+    row("due this minute") << Times{{0, QStringLiteral("09:59")}} << true << Rows{sent(Trigger::Slot, 0, Yesterday, at(Yesterday, "09:59:00"))}
+                           << at(Yesterday, "09:59:00") << 0 << "today" << "FtpTime1" << int(State::DueNow) << "due now";
+    row("retry pending with its next try")
+        << at8 << true
+        << Rows{sentYesterday8, failed(Trigger::Slot, 0, Today, ranToday, at(Today, "08:00:30")),
                 failed(Trigger::Retry, 0, Today, at(Today, "09:58:00"), at(Today, "09:59:00"), QStringLiteral("timed out"))}
-        << int(StatusReport::Owed) << "today" << "FtpTime1"
-        << QStringList{QStringLiteral("failed: timed out; next try 10:01")};
-    QTest::newRow("retry overdue: the program is not running")
-        << at8 << Rows{sentYesterday8, failed(Trigger::Slot, 0, Today, at(Today, "08:00:00"), at(Today, "08:00:30"))}
-        << int(StatusReport::Owed) << "today" << "FtpTime1"
-        << QStringList{QStringLiteral("next try 08:01"), QStringLiteral("overdue")};
-    QTest::newRow("given up 24 hours after its time")
-        << at8
-        << Rows{failed(Trigger::Slot, 0, Yesterday, at(Yesterday, "08:00:00"), at(Yesterday, "08:00:30")),
+        << ranToday << 1 << "today" << "FtpTime1" << int(State::Owed) << "failed: timed out; next try 10:01";
+    row("retry overdue: is the program running?")
+        << at8 << true << Rows{sentYesterday8, failed(Trigger::Slot, 0, Today, ranToday, at(Today, "08:00:30"))} << ranToday << 1
+        << "today" << "FtpTime1" << int(State::Owed) << "next try 08:01 (overdue: is the program running?)";
+    row("given up 24 hours after its time")
+        << at8 << true
+        << Rows{failed(Trigger::Slot, 0, Yesterday, ranYesterday, at(Yesterday, "08:00:30")),
                 failed(Trigger::Retry, 0, Yesterday, at(Yesterday, "20:00:00"), at(Yesterday, "20:00:40"),
                        QStringLiteral("530 Login incorrect.")),
                 sentToday8}
-        << int(StatusReport::FailedForGood) << "yesterday" << "FtpTime1"
-        << QStringList{QStringLiteral("failed for good: 530 Login incorrect.")};
-    QTest::newRow("still retried within its 24 hours")
-        << Times{{0, QStringLiteral("10:30")}}
+        << ranToday << 2 << "yesterday" << "FtpTime1" << int(State::GivenUp) << "failed for good: 530 Login incorrect.";
+    row("still retried within its 24 hours")
+        << Times{{0, QStringLiteral("10:30")}} << true
         << Rows{failed(Trigger::Slot, 0, Yesterday, at(Yesterday, "10:30:00"), at(Yesterday, "10:30:30")),
                 failed(Trigger::Retry, 0, Yesterday, at(Today, "09:50:00"), at(Today, "09:50:10"))}
-        << int(StatusReport::Owed) << "yesterday" << "FtpTime1" << QStringList{QStringLiteral("next try 09:52")};
-    QTest::newRow("FtpTime9 sends yesterday's file")
-        << Times{{8, QStringLiteral("06:00")}}
-        << Rows{sent(Trigger::Slot, 8, Yesterday.addDays(-1), at(Yesterday, "06:00:00")),
-                sent(Trigger::Slot, 8, Yesterday, at(Today, "06:00:00"))}
-        << int(StatusReport::NothingOwed) << "today" << "FtpTime9"
-        << QStringList{remoteOf(Yesterday), QStringLiteral("sent 06:00:01")};
-    QTest::newRow("FtpTime10 failed on yesterday's file")
-        << Times{{9, QStringLiteral("06:00")}}
-        << Rows{sent(Trigger::Slot, 9, Yesterday.addDays(-1), at(Yesterday, "06:00:00")),
-                failed(Trigger::Slot, 9, Yesterday, at(Today, "06:00:00"), at(Today, "06:00:20"))}
-        << int(StatusReport::Owed) << "today" << "FtpTime10"
-        << QStringList{remoteOf(Yesterday), QStringLiteral("failed: Connection refused; next try 06:01")};
-    QTest::newRow("a manual upload settles a failed time")
-        << at8
-        << Rows{sentYesterday8, failed(Trigger::Slot, 0, Today, at(Today, "08:00:00"), at(Today, "08:00:30")),
-                sent(Trigger::Manual, -1, Today, at(Today, "08:10:00"))}
-        << int(StatusReport::NothingOwed) << "today" << "FtpTime1" << QStringList{QStringLiteral("sent 08:10:01")};
-    QTest::newRow("a failed manual upload after the time is not retried")
-        << at8
-        << Rows{sentYesterday8, sentToday8,
-                failed(Trigger::Manual, -1, Today, at(Today, "09:00:00"), at(Today, "09:00:30"))}
-        << int(StatusReport::FailedForGood) << "today" << "FtpTime1"
-        << QStringList{QStringLiteral("failed: Connection refused; not retried (a manual upload)")};
-    QTest::newRow("not sent: the catch-up sends it")
-        << at8 << Rows{sentYesterday8} << int(StatusReport::Owed) << "today" << "FtpTime1"
-        << QStringList{QStringLiteral("not sent; the program sends it at its next start")};
-    QTest::newRow("not sent and too late for a catch-up")
-        << at8 << Rows{sent(Trigger::Slot, 0, Yesterday.addDays(-1), at(Yesterday.addDays(-1), "08:00:00")), sentToday8}
-        << int(StatusReport::FailedForGood) << "yesterday" << "FtpTime1"
-        << QStringList{QStringLiteral("not sent; more than 24 hours late")};
-    // A first start owes nothing of what came before it.
-    QTest::newRow("not sent before the first upload recorded")
-        << at8 << Rows{sentToday8} << int(StatusReport::NothingOwed) << "yesterday" << "FtpTime1"
-        << QStringList{QStringLiteral("not sent; before the first upload recorded here")};
-    QTest::newRow("an upload before a time does not count for it")
-        << Times{{0, QStringLiteral("08:00")}, {1, QStringLiteral("09:00")}}
-        << Rows{sentYesterday8, sent(Trigger::Slot, 1, Yesterday, at(Yesterday, "09:00:00")), sentToday8}
-        << int(StatusReport::Owed) << "today" << "FtpTime2" << QStringList{QStringLiteral("not sent")};
+        << at(Yesterday, "10:30:00") << 1 << "yesterday" << "FtpTime1" << int(State::Owed) << "next try 09:52";
+    row("FtpTime9 sends yesterday's file")
+        << Times{{8, QStringLiteral("06:00")}} << true
+        << Rows{sent(Trigger::Slot, 8, Yesterday.addDays(-1), at(Yesterday, "06:00:00")), sent(Trigger::Slot, 8, Yesterday, at(Today, "06:00:00"))}
+        << at(Today, "06:00:00") << 0 << "today" << "FtpTime9" << int(State::Sent) << "/upload/20261206.12  sent 06:00:05";
+    row("a manual upload settles a failed time")
+        << at8 << true
+        << Rows{sentYesterday8, failed(Trigger::Slot, 0, Today, ranToday, at(Today, "08:00:30")), sent(Trigger::Manual, -1, Today, at(Today, "08:10:00"))}
+        << ranToday << 0 << "today" << "FtpTime1" << int(State::Sent) << "sent 08:10:05";
+    row("a catch-up settles the time it caught up")
+        << at8 << true << Rows{sentYesterday8, sent(Trigger::CatchUp, 0, Today, at(Today, "09:00:00"))} << ranYesterday << 0
+        << "today" << "FtpTime1" << int(State::Sent) << "sent 09:00:05";
+    row("delivered, then a manual upload of it failed: still on the server")
+        << at8 << true << Rows{sentYesterday8, sentToday8, failed(Trigger::Manual, -1, Today, at(Today, "09:00:00"), at(Today, "09:00:30"))}
+        << ranToday << 0 << "today" << "FtpTime1" << int(State::Sent) << "sent 08:00:05";
+    row("only a manual upload tried it, and failed")
+        << at8 << true << Rows{sentYesterday8, failed(Trigger::Manual, -1, Today, at(Today, "09:00:00"), at(Today, "09:00:30"))}
+        << ranYesterday << 2 << "today" << "FtpTime1" << int(State::Failed) << "not retried (a manual upload)";
+    row("never run: no journal") << at8 << false << Rows{} << QDateTime() << 2 << "today" << "FtpTime1" << int(State::NotRecorded)
+                                 << "not sent: no upload recorded since 08:00: is the program running?";
+    row("never run: more than a day ago") << at8 << false << Rows{} << QDateTime() << 2 << "yesterday" << "FtpTime1"
+                                          << int(State::Missed) << "more than 24 hours ago";
+    row("not recorded: its catch-up sends it") << at8 << true << Rows{sentYesterday8} << ranYesterday << 1 << "today" << "FtpTime1"
+                                               << int(State::NotRecorded) << "(its catch-up sends it when it starts)";
+    row("not recorded and too late for a catch-up")
+        << at8 << true << Rows{sent(Trigger::Slot, 0, Yesterday.addDays(-1), at(Yesterday.addDays(-1), "08:00:00")), sentToday8}
+        << ranToday.addDays(-2) << 2 << "yesterday" << "FtpTime1" << int(State::Missed) << "nothing sends it now";
+    // Installed at 09:30: the program examined 08:00 of neither day with the time set.
+    row("configured after its time") << at8 << true << Rows{} << at(Today, "09:30:00") << 0 << "today" << "FtpTime1"
+                                     << int(State::NotOwed) << "not owed (configured after its time)";
+    row("an upload before a time does not count for it")
+        << Times{{0, QStringLiteral("08:00")}, {1, QStringLiteral("09:00")}} << true
+        << Rows{sentYesterday8, sent(Trigger::Slot, 1, Yesterday, at(Yesterday, "09:00:00")), sentToday8} << ranToday << 1
+        << "today" << "FtpTime2" << int(State::NotRecorded) << "no upload recorded since 09:00";
     // The clock set back 30 minutes between the failure and the retry: the journal's sequence
     // says the retry came later, whatever the clock said.
-    QTest::newRow("a retry after the clock was set back settles the time")
-        << at8
-        << Rows{sentYesterday8, failed(Trigger::Slot, 0, Today, at(Today, "08:00:00"), at(Today, "08:00:30")),
-                sent(Trigger::Retry, 0, Today, at(Today, "07:31:00"))}
-        << int(StatusReport::NothingOwed) << "today" << "FtpTime1" << QStringList{QStringLiteral("sent 07:31:01")};
-    QTest::newRow("an upload under way is owed, not failed")
-        << at8 << Rows{sentYesterday8, upload(Trigger::Slot, 0, Today, at(Today, "08:00:00"), Outcome::Running)}
-        << int(StatusReport::Owed) << "today" << "FtpTime1" << QStringList{QStringLiteral("not ended: asked 08:00:00")};
-    QTest::newRow("an upload cut off a day ago is given up")
-        << at8 << Rows{upload(Trigger::Slot, 0, Yesterday, at(Yesterday, "08:00:00"), Outcome::Running), sentToday8}
-        << int(StatusReport::FailedForGood) << "yesterday" << "FtpTime1"
-        << QStringList{QStringLiteral("failed for good: cut off: the program ended before the upload did")};
-    QTest::newRow("another station's file does not count")
-        << at8 << Rows{sentYesterday8, [] {
+    row("a retry after the clock was set back settles the time")
+        << at8 << true
+        << Rows{sentYesterday8, failed(Trigger::Slot, 0, Today, ranToday, at(Today, "08:00:30")), sent(Trigger::Retry, 0, Today, at(Today, "07:31:00"))}
+        << ranToday << 0 << "today" << "FtpTime1" << int(State::Sent) << "sent 07:31:05";
+    row("under way") << Times{{0, QStringLiteral("09:55")}} << true
+                     << Rows{sent(Trigger::Slot, 0, Yesterday, at(Yesterday, "09:55:00")),
+                             upload(Trigger::Slot, 0, Today, at(Today, "09:55:00"), Outcome::Running)}
+                     << at(Today, "09:55:00") << 0 << "today" << "FtpTime1" << int(State::UnderWay) << "under way: asked 09:55:00";
+    row("not ended for two hours: cut off, sent again")
+        << at8 << true << Rows{sentYesterday8, upload(Trigger::Slot, 0, Today, ranToday, Outcome::Running)} << ranToday << 1 << "today"
+        << "FtpTime1" << int(State::Owed) << "failed: cut off";
+    row("cut off a day ago: given up")
+        << at8 << true << Rows{upload(Trigger::Slot, 0, Yesterday, ranYesterday, Outcome::Running), sentToday8} << ranToday << 2
+        << "yesterday" << "FtpTime1" << int(State::GivenUp) << "failed for good: cut off: the program ended before the upload did";
+    row("another station's file does not count")
+        << at8 << true << Rows{sentYesterday8, [] {
                UploadRecord other = sent(Trigger::Slot, 0, Today, at(Today, "08:00:00"));
                other.remotePath = QStringLiteral("/upload/20261207.13");
                return other;
            }()}
-        << int(StatusReport::Owed) << "today" << "FtpTime1" << QStringList{QStringLiteral("not sent")};
-    QTest::newRow("a time that is not HH:MM is not listed")
-        << Times{{0, QStringLiteral("8:00")}} << Rows{} << int(StatusReport::NothingOwed) << "today"
-        << "FtpTime1" << QStringList{};
+        << ranYesterday << 1 << "today" << "FtpTime1" << int(State::NotRecorded) << "not sent";
+    row("no time set in HH:MM: nothing is sent on its own") << Times{{0, QStringLiteral("8:00")}} << true << Rows{} << ranToday << 1
+                                                            << "today" << "FtpTime1" << -1 << "";
 }
 
 void TestStatusReport::status()
 {
     QFETCH(Times, times);
+    QFETCH(bool, journal);
     QFETCH(QList<UploadRecord>, rows);
+    QFETCH(QDateTime, examined);
     QFETCH(int, status);
     QFETCH(QString, day);
     QFETCH(QString, slot);
-    QFETCH(QStringList, expected);
+    QFETCH(int, state);
+    QFETCH(QString, words);
 
-    const StatusReport::Report report = StatusReport::status(settingsWith(times), rows, Now);
-    const QString line = lineOf(report.lines, day, slot);
-    QVERIFY2(report.status == status, qPrintable(report.lines.join(u'\n')));
-    if (expected.isEmpty())
-        QVERIFY2(line.isEmpty(), qPrintable(line));
-    else
-        QVERIFY2(!line.isEmpty(), qPrintable(report.lines.join(u'\n')));
-    for (const QString &text : std::as_const(expected))
-        QVERIFY2(line.contains(text), qPrintable(line));
+    StatusReport::JournalFacts facts;
+    if (journal)
+        facts.rows = rows;
+    if (examined.isValid())
+        facts.lastExamined = examined;
+    const StatusReport::Report report = StatusReport::status(settingsWith(times), facts, Now);
+    const QString said = report.lines().join(u'\n');
+    QVERIFY2(report.status == status, qPrintable(said));
+    QVERIFY2(report.lines().first().startsWith(StatusReport::statusName(status) + QStringLiteral(": station 12: ")), qPrintable(said));
+    const auto found = std::find_if(report.times.cbegin(), report.times.cend(), [&](const StatusReport::TimeLine &line) {
+        return line.today == (day == u"today") && Settings::timeKey(line.slot) == slot;
+    });
+    if (state < 0) {
+        QVERIFY2(found == report.times.cend(), qPrintable(said));
+        return;
+    }
+    QVERIFY2(found != report.times.cend(), qPrintable(said));
+    QCOMPARE(int(found->state), state);
+    QVERIFY2(lineOf(report.lines(), day, slot).contains(words), qPrintable(said));
 }
 
-void TestStatusReport::withoutJournalNothingCatchesUp()
+void TestStatusReport::summaryCountsTheLines_data()
 {
-    // 11:00 yesterday is within the 24 hours of a catch-up, but without a journal the program
-    // has no last run to catch up from.
-    const Settings settings = settingsWith({{0, QStringLiteral("11:00")}});
-    const StatusReport::Report report = StatusReport::status(settings, std::nullopt, Now);
-    QVERIFY(report.lines.join(u'\n').contains(QStringLiteral("no journal yet")));
-    QVERIFY(lineOf(report.lines, QStringLiteral("today"), QStringLiteral("FtpTime1")).contains(QStringLiteral("not yet due")));
-    QVERIFY(lineOf(report.lines, QStringLiteral("yesterday"), QStringLiteral("FtpTime1"))
-                .contains(QStringLiteral("not sent; no journal yet")));
-    QCOMPARE(report.status, int(StatusReport::NothingOwed));
-    // The same with an empty journal: the catch-up will send it.
-    QCOMPARE(StatusReport::status(settings, QList<UploadRecord>{}, Now).status, int(StatusReport::Owed));
+    using Rows = QList<UploadRecord>;
+    QTest::addColumn<Rows>("rows");
+    QTest::addColumn<QString>("firstLine");
+    const auto sentAt = [](int slot, QDate day, const char *time) { return sent(Trigger::Slot, slot, day, at(day, time)); };
+    const auto failedAt = [](int slot, QDate day, const char *time) {
+        const QDateTime asked = at(day, time);
+        return failed(Trigger::Slot, slot, day, asked, asked.addSecs(30));
+    };
+    QTest::newRow("nothing owed") << Rows{sentAt(0, Yesterday, "08:00:00"), sentAt(1, Yesterday, "09:00:00"),
+                                          sentAt(2, Yesterday, "12:00:00"), sentAt(0, Today, "08:00:00"), sentAt(1, Today, "09:00:00")}
+                                  << "OK: station 12: nothing owed (5 sent, 1 not yet due) | last_delivery_age=3595s;;;0 owed=0;;;0 "
+                                     "given_up=0;;;0 under_way=0;;;0";
+    QTest::newRow("owed and given up")
+        << Rows{failedAt(0, Yesterday, "08:00:00"), sentAt(0, Today, "08:00:00"), failedAt(1, Today, "09:00:00")}
+        << "CRITICAL: station 12: 3 not on the server, and not sent again (1 sent, 1 owed, 3 given up, 1 not yet due) | "
+           "last_delivery_age=7195s;;;0 owed=1;;;0 given_up=3;;;0 under_way=0;;;0";
+    QTest::newRow("nothing recorded") << Rows{}
+                                      << "WARNING: station 12: no upload recorded since 08:00: is the program running? (2 not "
+                                         "recorded, 3 not owed, 1 not yet due) | last_delivery_age=U owed=2;;;0 given_up=0;;;0 "
+                                         "under_way=0;;;0";
 }
 
-void TestStatusReport::summaryLineComesFirst_data()
-{
-    QTest::addColumn<QList<UploadRecord>>("rows");
-    QTest::addColumn<QString>("summary");
-    const UploadRecord yesterday = sent(Trigger::Slot, 0, Yesterday, at(Yesterday, "08:00:00"));
-    QTest::newRow("ok") << QList<UploadRecord>{yesterday, sent(Trigger::Slot, 0, Today, at(Today, "08:00:00"))}
-                        << QStringLiteral("OK: ");
-    QTest::newRow("warning") << QList<UploadRecord>{yesterday} << QStringLiteral("WARNING: 1 owed");
-    QTest::newRow("critical") << QList<UploadRecord>{failed(Trigger::Slot, 0, Yesterday.addDays(-1), at(Yesterday.addDays(-1), "08:00:00"), at(Yesterday.addDays(-1), "08:00:30"))}
-                              << QStringLiteral("CRITICAL: 1 failed for good, 1 owed");
-}
-
-void TestStatusReport::summaryLineComesFirst()
+void TestStatusReport::summaryCountsTheLines()
 {
     QFETCH(QList<UploadRecord>, rows);
-    QFETCH(QString, summary);
-    const StatusReport::Report report = StatusReport::status(settingsWith({{0, QStringLiteral("08:00")}}), rows, Now);
-    QVERIFY(!report.lines.isEmpty());
-    QVERIFY2(report.lines.first().startsWith(summary), qPrintable(report.lines.first()));
+    QFETCH(QString, firstLine);
+    const StatusReport::JournalFacts facts{rows, at(Yesterday, "12:00:00")};
+    const Times times{{0, QStringLiteral("08:00")}, {1, QStringLiteral("09:00")}, {2, QStringLiteral("12:00")}};
+    const StatusReport::Report report = StatusReport::status(settingsWith(times), facts, Now);
+    QCOMPARE(report.lines().first(), firstLine);
+    QCOMPARE(report.lines().size(), 1 + report.times.size());
+}
+
+void TestStatusReport::jsonHoldsTheSameFacts()
+{
+    const QList<UploadRecord> rows{sent(Trigger::Slot, 0, Yesterday, at(Yesterday, "09:59:00")),
+                                   [] {
+                                       UploadRecord r = failed(Trigger::Slot, 0, Today, at(Today, "09:59:00"), at(Today, "09:59:30"),
+                                                               QStringLiteral("530 Login incorrect."));
+                                       r.failureKind = FailureKind::LoginRefused;
+                                       return r;
+                                   }()};
+    const StatusReport::Report report =
+        StatusReport::status(settingsWith({{0, QStringLiteral("09:59")}}), {rows, at(Today, "09:59:00")}, Now);
+    const QJsonObject json = report.json();
+    QCOMPARE(json[u"station"].toString(), QStringLiteral("12"));
+    QCOMPARE(json[u"state"].toString(), QStringLiteral("WARNING"));
+    QCOMPARE(json[u"exitStatus"].toInt(), 1);
+    QCOMPARE(json[u"owed"].toInt(), 1);
+    QCOMPARE(json[u"lastDelivery"][u"file"].toString(), remoteOf(Yesterday));
+    const QJsonArray times = json[u"times"].toArray();
+    QCOMPARE(times.size(), 2);
+    const QJsonObject today = times.first().toObject();
+    QCOMPARE(today[u"state"].toString(), QStringLiteral("owed"));
+    QCOMPARE(today[u"reasonKind"].toString(), failureKindName(FailureKind::LoginRefused));
+    QCOMPARE(QDateTime::fromString(today[u"nextTry"].toString(), Qt::ISODate), at(Today, "10:00:30"));
+    QCOMPARE(times.last()[u"state"].toString(), QStringLiteral("sent"));
 }
 
 void TestStatusReport::historyNewestFirstWithReasons()
@@ -281,6 +323,18 @@ void TestStatusReport::historyNewestFirstWithReasons()
     QVERIFY2(lines[2].startsWith(QStringLiteral("2026-12-06 08:00:00  slot FtpTime1")), qPrintable(lines[2]));
     QVERIFY2(lines[2].contains(QStringLiteral("/srv/records/20261206.txt -> /upload/20261206.12")), qPrintable(lines[2]));
     QVERIFY2(lines[2].contains(QStringLiteral("succeeded 08:00:05, 100 bytes")), qPrintable(lines[2]));
+}
+
+
+void TestStatusReport::stillOwedFailures()
+{
+    const Settings settings = settingsWith({{0, QStringLiteral("08:00")}});
+    const UploadRecord failedToday = failed(Trigger::Slot, 0, Today, at(Today, "08:00:00"), at(Today, "08:00:30"));
+    const UploadRecord failedYesterday = failed(Trigger::Slot, 0, Yesterday, at(Yesterday, "08:00:00"), at(Yesterday, "08:00:30"));
+    const UploadRecord sentYesterday = sent(Trigger::Retry, 0, Yesterday, at(Yesterday, "08:01:00"));
+    QCOMPARE(StatusReport::stillOwedFailures({failedYesterday, sentYesterday}, settings, Now).size(), 0);
+    QCOMPARE(StatusReport::stillOwedFailures({failedYesterday, sentYesterday, failedToday}, settings, Now).size(), 1);
+    QCOMPARE(StatusReport::stillOwedFailures({failedYesterday}, settings, Now).size(), 1); // given up, not delivered
 }
 
 QTEST_GUILESS_MAIN(TestStatusReport)

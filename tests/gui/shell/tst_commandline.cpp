@@ -233,8 +233,9 @@ void TestCommandLine::unreadableOrMissingJournal_data()
     QTest::newRow("history, no journal") << "--history" << false << 0 << "no journal yet" << "";
     QTest::newRow("history, corrupt journal") << "--history" << true << 3 << "" << "cannot read the journal";
     QTest::newRow("status, corrupt journal") << "--status" << true << 3 << "UNKNOWN:" << "cannot read the journal";
-    // The time two minutes ago was never sent, and without a journal nothing will send it.
-    QTest::newRow("status, no journal") << "--status" << false << 0 << "no journal yet" << "";
+    // A program that never ran here recorded nothing: never OK, and past the give-up time
+    // (yesterday's) critical.
+    QTest::newRow("status, no journal") << "--status" << false << 2 << "no upload recorded since" << "";
 }
 
 void TestCommandLine::unreadableOrMissingJournal()
@@ -271,14 +272,17 @@ void TestCommandLine::historyNewestFirstWithinDays_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("lines");
-    QTest::newRow("default 30 days") << QStringList{QStringLiteral("--history")} << 3;
-    QTest::newRow("2 days") << QStringList{QStringLiteral("--history"), QStringLiteral("2")} << 2;
+    QTest::addColumn<int>("status");
+    // The failure five days ago was given up and its file never delivered: still owed.
+    QTest::newRow("default 30 days") << QStringList{QStringLiteral("--history")} << 4 << 1;
+    QTest::newRow("2 days") << QStringList{QStringLiteral("--history"), QStringLiteral("2")} << 2 << 0;
 }
 
 void TestCommandLine::historyNewestFirstWithinDays()
 {
     QFETCH(QStringList, arguments);
     QFETCH(int, lines);
+    QFETCH(int, status);
     const Scene scene;
     ProgramDir dir(scene.settings());
     const QString binary = dir.installBinary();
@@ -292,14 +296,16 @@ void TestCommandLine::historyNewestFirstWithinDays()
     }
 
     const Run run = runCli(binary, arguments, m_stateHome.path());
-    QVERIFY2(run.exitCode == 0, qPrintable(run.out + run.err));
+    QVERIFY2(run.exitCode == status, qPrintable(run.out + run.err));
     const QStringList shown = run.out.split(u'\n', Qt::SkipEmptyParts);
     QCOMPARE(shown.size(), lines);
     const QString format = QStringLiteral("yyyy-MM-dd HH:mm:ss");
     QVERIFY2(shown[0].startsWith(scene.lastDue.toString(format)), qPrintable(run.out));
     QVERIFY2(shown[1].startsWith(scene.dayBeforeDue.toString(format)), qPrintable(run.out));
-    if (lines == 3)
+    if (status == 1) {
         QVERIFY2(shown[2].contains(QStringLiteral("Connection refused")), qPrintable(run.out));
+        QVERIFY2(shown[3].startsWith(QStringLiteral("still owed: /upload/")), qPrintable(run.out));
+    }
 }
 
 void TestCommandLine::printsAndEndsWithoutDisplay_data()

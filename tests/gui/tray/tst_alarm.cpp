@@ -128,11 +128,12 @@ void TestAlarm::alarmUntilDeliveredAfterAll_data()
     QTest::addColumn<QString>("delivered");
     QTest::addColumn<QString>("status");
     QTest::newRow("English") << "English" << "20210305.12 not sent: login refused: 530 Authentication failed. Next try 08:31."
-                             << "20210305.12 has been delivered after all." << "Last: none · Next: 08:30 · Waiting: 1";
+                             << "20210305.12 has been delivered after all."
+                             << "Last: none · Next: 08:31 · Waiting: 0 · Owed: 1 (next try 08:31)";
     QTest::newRow("China") << "China" << "20210305.12 未发送：login refused: 530 Authentication failed。下次尝试 08:31。"
-                           << "20210305.12 已补发成功。" << "上次： 无 · 下次： 08:30 · 等待： 1";
+                           << "20210305.12 已补发成功。" << "上次： 无 · 下次： 08:31 · 等待： 0 · 待补发： 1 （下次尝试 08:31）";
     QTest::newRow("Taiwan") << "Taiwan" << "20210305.12 未傳送：login refused: 530 Authentication failed。下次嘗試 08:31。"
-                            << "20210305.12 已補傳成功。" << "上次： 無 · 下次： 08:30 · 等待： 1";
+                            << "20210305.12 已補傳成功。" << "上次： 無 · 下次： 08:31 · 等待： 0 · 待補傳： 1 （下次嘗試 08:31）";
 }
 
 void TestAlarm::alarmUntilDeliveredAfterAll()
@@ -197,7 +198,8 @@ void TestAlarm::statusLineSurvivesARestart()
     s.clock.set(at(9, 0, 0));
     s.load(); // the program ends and starts again
     QVERIFY2(s.statusLine().startsWith(QStringLiteral("Last: 20210305.12 08:30:30 (18 bytes)")), qPrintable(s.statusLine()));
-    QVERIFY(s.statusLine().endsWith(QStringLiteral("Next: 08:30 \u00b7 Waiting: 0")));
+    // The next time is tomorrow's, and says so.
+    QVERIFY2(s.statusLine().endsWith(QStringLiteral("Next: 08:30 tomorrow \u00b7 Waiting: 0")), qPrintable(s.statusLine()));
 }
 
 void TestAlarm::historyShowsTheJournalWithAFilter()

@@ -1,0 +1,125 @@
+// SPDX-License-Identifier: MIT
+// The two forms a status report is given in: the text a monitoring plugin prints, and JSON.
+#include "core/delivery/StatusReport.h"
+
+#include "core/diagnostics/ShownText.h"
+#include "core/settings/TimeOfDay.h"
+
+#include <QJsonArray>
+
+namespace StatusReport {
+
+namespace {
+
+QJsonValue isoTime(const QDateTime &at)
+{
+    return at.isValid() ? QJsonValue(at.toString(Qt::ISODate)) : QJsonValue();
+}
+
+QString stationText(const QString &station)
+{
+    return station.isEmpty() ? QStringLiteral("station (no number set)") : u"station " + shownText(station);
+}
+
+} // namespace
+
+QString stateName(TimeState state)
+{
+    switch (state) {
+    case TimeState::NotYetDue:
+        return QStringLiteral("not-yet-due");
+    case TimeState::DueNow:
+        return QStringLiteral("due-now");
+    case TimeState::Sent:
+        return QStringLiteral("sent");
+    case TimeState::UnderWay:
+        return QStringLiteral("under-way");
+    case TimeState::Owed:
+        return QStringLiteral("owed");
+    case TimeState::NotRecorded:
+        return QStringLiteral("not-recorded");
+    case TimeState::Missed:
+        return QStringLiteral("missed");
+    case TimeState::GivenUp:
+        return QStringLiteral("given-up");
+    case TimeState::Failed:
+        return QStringLiteral("failed");
+    case TimeState::NotOwed:
+        return QStringLiteral("not-owed");
+    }
+    return {};
+}
+
+QStringList Report::lines() const
+{
+    // Performance data as monitoring plugins write it: 'label'=value[unit];warn;crit;min;max,
+    // "U" for a value that cannot be known.
+    const QString perfData = QStringLiteral("last_delivery_age=%1 owed=%2;;;0 given_up=%3;;;0 under_way=%4;;;0")
+                                 .arg(lastDeliveryAge < 0 ? QStringLiteral("U") : QStringLiteral("%1s;;;0").arg(lastDeliveryAge))
+                                 .arg(owed)
+                                 .arg(givenUp)
+                                 .arg(underWay);
+    // A report that cannot tell has nothing to measure, and no station when the settings are
+    // what cannot be read.
+    QStringList all{status == Unknown
+                        ? QStringLiteral("%1: %2").arg(statusName(status),
+                                                       station.isEmpty() ? summary : stationText(station) + u": " + summary)
+                        : QStringLiteral("%1: %2: %3 | %4").arg(statusName(status), stationText(station), summary, perfData)};
+    for (const TimeLine &line : times) {
+        all << QStringLiteral("%1 %2 %3  %4  %5")
+                   .arg(line.today ? QStringLiteral("today    ") : QStringLiteral("yesterday"),
+                        QString(Settings::timeKey(line.slot)).leftJustified(9), TimeOfDay::format(line.due.time()),
+                        shownText(line.remotePath), line.text);
+    }
+    return all;
+}
+
+QJsonObject Report::json() const
+{
+    QJsonArray timesArray;
+    for (const TimeLine &line : times) {
+        QJsonObject time{
+            {QStringLiteral("day"), line.today ? QStringLiteral("today") : QStringLiteral("yesterday")},
+            {QStringLiteral("slot"), Settings::timeKey(line.slot)},
+            {QStringLiteral("time"), TimeOfDay::format(line.due.time())},
+            {QStringLiteral("due"), isoTime(line.due)},
+            {QStringLiteral("file"), line.remotePath},
+            {QStringLiteral("state"), stateName(line.state)},
+            {QStringLiteral("severity"), statusName(severity(line.state))},
+            {QStringLiteral("text"), line.text},
+        };
+        if (line.at.isValid())
+            time.insert(QStringLiteral("at"), isoTime(line.at));
+        if (line.bytes >= 0)
+            time.insert(QStringLiteral("bytes"), line.bytes);
+        if (line.nextTry.isValid())
+            time.insert(QStringLiteral("nextTry"), isoTime(line.nextTry));
+        if (line.reasonKind != FailureKind::None)
+            time.insert(QStringLiteral("reasonKind"), failureKindName(line.reasonKind));
+        if (!line.reason.isEmpty())
+            time.insert(QStringLiteral("reason"), line.reason);
+        timesArray.append(time);
+    }
+    QJsonValue last;
+    if (lastDelivery) {
+        const QDateTime at = lastDelivery->endedAt.isValid() ? lastDelivery->endedAt : lastDelivery->askedAt;
+        last = QJsonObject{{QStringLiteral("file"), lastDelivery->remotePath},
+                           {QStringLiteral("at"), isoTime(at)},
+                           {QStringLiteral("bytes"), lastDelivery->bytes},
+                           {QStringLiteral("ageSeconds"), lastDeliveryAge}};
+    }
+    return QJsonObject{
+        {QStringLiteral("station"), station},
+        {QStringLiteral("state"), statusName(status)},
+        {QStringLiteral("exitStatus"), status},
+        {QStringLiteral("summary"), summary},
+        {QStringLiteral("checkedAt"), isoTime(checkedAt)},
+        {QStringLiteral("lastDelivery"), last},
+        {QStringLiteral("owed"), owed},
+        {QStringLiteral("givenUp"), givenUp},
+        {QStringLiteral("underWay"), underWay},
+        {QStringLiteral("times"), timesArray},
+    };
+}
+
+} // namespace StatusReport
