@@ -259,6 +259,22 @@ void TestDelivery::manualFailuresAreNotRetried()
     QCOMPARE(rows.at(1).trigger, Trigger::Manual);
     QCOMPARE(rows.at(0).trigger, Trigger::Yesterday);
     QVERIFY(rows.at(0).reason.contains(QStringLiteral("530")) || rows.at(0).reason.contains(QStringLiteral("ogin")));
+    // Not retried, but kept in sight: the last one until its file goes through or is looked at.
+    QCOMPARE(s.delivery.failedByHand()->trigger, Trigger::Yesterday);
+    QCOMPARE(s.delivery.owedCount(), 0);
+    s.useServer(m_server->address(), FtpServer::Password);
+    s.delivery.sendManual(QDate(2021, 3, 5)); // another file: the failure stays
+    s.settle();
+    QVERIFY(s.delivery.failedByHand());
+    s.delivery.sendYesterday(QDate(2021, 3, 4));
+    s.settle();
+    QVERIFY(!s.delivery.failedByHand());
+    s.useServer(m_server->address(), QStringLiteral("wrong"));
+    s.delivery.sendManual(QDate(2021, 3, 5));
+    s.settle();
+    QVERIFY(s.delivery.failedByHand());
+    s.delivery.acknowledgeFailedByHand();
+    QVERIFY(!s.delivery.failedByHand());
 }
 
 void TestDelivery::givesUpAfterADay()
