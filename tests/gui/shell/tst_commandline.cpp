@@ -8,6 +8,9 @@
 #include "TestSupport.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -141,6 +144,8 @@ private slots:
     void printsAndEndsWithoutDisplay_data();
     void printsAndEndsWithoutDisplay();
     void statusWithoutSettingsEndsAsAtStartUp();
+    void statusInBothForms_data();
+    void statusInBothForms();
 
 private:
     QTemporaryDir m_stateHome;
@@ -325,6 +330,10 @@ void TestCommandLine::printsAndEndsWithoutDisplay_data()
                                        << CommandLine::ExitUsage << "" << "DAYS";
     QTest::newRow("a number without a mode") << QStringList{QStringLiteral("7")} << CommandLine::ExitUsage << ""
                                              << "--history";
+    QTest::newRow("a form not known") << QStringList{QStringLiteral("--status"), QStringLiteral("--format=xml")}
+                                      << CommandLine::ExitUsage << "" << "--format";
+    QTest::newRow("json without --status") << QStringList{QStringLiteral("--history"), QStringLiteral("--json")}
+                                           << CommandLine::ExitUsage << "" << "--json";
 }
 
 void TestCommandLine::printsAndEndsWithoutDisplay()
@@ -357,6 +366,51 @@ void TestCommandLine::statusWithoutSettingsEndsAsAtStartUp()
     QVERIFY2(run.out.startsWith(QStringLiteral("UNKNOWN: no settings file")), qPrintable(run.out));
     QVERIFY2(run.err.contains(QStringLiteral("TALLYPORT.ini")), qPrintable(run.err));
     QVERIFY(!QFile::exists(dir.iniFile()));
+}
+
+void TestCommandLine::statusInBothForms_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("json");
+    QTest::newRow("text") << QStringList{QStringLiteral("--status")} << false;
+    QTest::newRow("--json") << QStringList{QStringLiteral("--status"), QStringLiteral("--json")} << true;
+    QTest::newRow("--format=json") << QStringList{QStringLiteral("--status"), QStringLiteral("--format=json")} << true;
+}
+
+void TestCommandLine::statusInBothForms()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, json);
+    const Scene scene;
+    if (!scene.lastDueIsToday())
+        QSKIP("two minutes ago was yesterday: the lines would come in another order");
+    ProgramDir dir(scene.settings());
+    const QString binary = dir.installBinary();
+    {
+        Journal journal;
+        QVERIFY(journal.open(dir.path(), scene.now));
+        record(journal, scene.dayBeforeDue, true);
+        record(journal, scene.lastDue, false, QStringLiteral("Connection refused"));
+        journal.flush();
+    }
+    const Run run = runCli(binary, arguments, m_stateHome.path());
+    // Failed two minutes ago and retried after a minute: owed, and that retry is not made by
+    // anything that runs now.
+    QVERIFY2(run.exitCode == StatusReport::Warning, qPrintable(run.out + run.err));
+    if (!json) {
+        QVERIFY2(run.out.startsWith(QStringLiteral("WARNING: station 12: 1 owed")), qPrintable(run.out));
+        QVERIFY2(run.out.contains(QStringLiteral(" | last_delivery_age=")), qPrintable(run.out));
+        return;
+    }
+    QJsonParseError error;
+    const QJsonObject object = QJsonDocument::fromJson(run.out.toUtf8(), &error).object();
+    QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(error.errorString() + run.out));
+    QCOMPARE(object[u"state"].toString(), QStringLiteral("WARNING"));
+    QCOMPARE(object[u"owed"].toInt(), 1);
+    const QJsonArray times = object[u"times"].toArray();
+    QCOMPARE(times.size(), 2);
+    QCOMPARE(times.first()[u"state"].toString(), QStringLiteral("owed"));
+    QCOMPARE(times.last()[u"state"].toString(), QStringLiteral("sent"));
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)
