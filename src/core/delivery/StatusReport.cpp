@@ -79,12 +79,14 @@ struct Judge
     void operator()(TimeLine &line) const
     {
         const QString recordedSince = shortTime(line.due, now, QStringLiteral("HH:mm"));
-        if (line.due > now) {
+        const QList<const UploadRecord *> since = uploadsSince(rows, line.remotePath, line.due);
+        // A time whose uploads are recorded has come, whatever the clock says now: one set back
+        // behind it must not hide what it owes.
+        if (line.due > now && since.isEmpty()) {
             line.state = TimeState::NotYetDue;
             line.text = QStringLiteral("not yet due");
             return;
         }
-        const QList<const UploadRecord *> since = uploadsSince(rows, line.remotePath, line.due);
         const auto delivered = std::find_if(since.crbegin(), since.crend(),
                                             [](const UploadRecord *row) { return row->outcome == Outcome::Succeeded; });
         if (delivered != since.crend()) {

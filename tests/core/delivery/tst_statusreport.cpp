@@ -190,6 +190,11 @@ void TestStatusReport::status_data()
         << at8 << true
         << Rows{sentYesterday8, failed(Trigger::Slot, 0, Today, ranToday, at(Today, "08:00:30")), sent(Trigger::Retry, 0, Today, at(Today, "07:31:00"))}
         << ranToday << 0 << "today" << "FtpTime1" << int(State::Sent) << "sent 07:31:05";
+    row("the clock set back behind a failed time") << Times{{0, QStringLiteral("10:30")}} << true
+                                                   << Rows{sent(Trigger::Slot, 0, Yesterday, at(Yesterday, "10:30:00")),
+                                                           failed(Trigger::Slot, 0, Today, at(Today, "10:30:00"), at(Today, "10:30:30"))}
+                                                   << at(Today, "10:30:00") << 1 << "today" << "FtpTime1" << int(State::Owed)
+                                                   << "failed: Connection refused";
     row("under way") << Times{{0, QStringLiteral("09:55")}} << true
                      << Rows{sent(Trigger::Slot, 0, Yesterday, at(Yesterday, "09:55:00")),
                              upload(Trigger::Slot, 0, Today, at(Today, "09:55:00"), Outcome::Running)}
