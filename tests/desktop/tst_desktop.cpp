@@ -135,6 +135,9 @@ public:
         settings.insert(QStringLiteral("Language"), language);
         if (!settings.contains(QStringLiteral("FtpNo")))
             settings.insert(QStringLiteral("FtpNo"), QStringLiteral("12"));
+        // A station set up: one that is not stays in sight instead of hiding itself.
+        if (!settings.contains(QStringLiteral("FtpServer")))
+            settings.insert(QStringLiteral("FtpServer"), QStringLiteral("127.0.0.1"));
         if (settings.contains(QStringLiteral("LocalPath")))
             settings[QStringLiteral("LocalPath")] = m_dir.path() + u'/';
         writeFile(m_dir.iniFile(), iniText(settings));
@@ -304,22 +307,30 @@ void TestDesktop::trayMenuRunStopAndExit()
 void TestDesktop::fifthTickHidesOrMinimises_data()
 {
     QTest::addColumn<bool>("notificationArea");
-    QTest::newRow("with a notification area: hidden") << true;
-    QTest::newRow("without one: minimised, still reachable") << false;
+    QTest::addColumn<bool>("configured");
+    QTest::newRow("with a notification area: hidden") << true << true;
+    QTest::newRow("without one: minimised, still reachable") << false << true;
+    QTest::newRow("not configured: stays in sight") << true << false;
 }
 
 void TestDesktop::fifthTickHidesOrMinimises()
 {
     QFETCH(bool, notificationArea);
+    QFETCH(bool, configured);
     Desktop desktop(notificationArea);
     QVERIFY(desktop.isUp());
-    Program program(desktop, QStringLiteral("English"));
+    QMap<QString, QString> settings;
+    if (!configured)
+        settings.insert(QStringLiteral("FtpServer"), QString());
+    Program program(desktop, QStringLiteral("English"), settings);
     QVERIFY(program.waitFor(QStringLiteral("started in")));
     QString window;
     QTRY_VERIFY_WITH_TIMEOUT(!(window = program.mainWindow(desktop)).isEmpty(), 5000);
     QTRY_VERIFY_WITH_TIMEOUT(desktop.isMapped(window), 5000);
     QTest::qWait(6500);
-    if (notificationArea) {
+    if (!configured) {
+        QVERIFY(desktop.isMapped(window));
+    } else if (notificationArea) {
         QVERIFY(!desktop.isMapped(window));
     } else {
         QVERIFY(program.waitFor(QStringLiteral("minimising the window instead of hiding it")));

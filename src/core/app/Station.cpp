@@ -103,7 +103,7 @@ QString Station::statusLine() const
     }
     const QDateTime now = m_clock.now();
     const Settings &settings = m_state.settings();
-    facts.notConfigured = SysMain::Trim(settings.FtpServer).isEmpty() || SysMain::Trim(settings.FtpNo).isEmpty();
+    facts.notConfigured = !settings.isConfigured();
     facts.next = StatusLine::nextScheduled(now, settings.times());
     facts.waiting = m_delivery.waitingCount();
     facts.owed = m_delivery.owedCount();

@@ -86,3 +86,8 @@ Settings Settings::fromDocument(const ProfileDocument &document)
     settings.FtpTempName = SysMain::Trim(document.value(Section, QStringLiteral("FtpTempName")).value_or(QString()));
     return settings;
 }
+
+bool Settings::isConfigured() const
+{
+    return !SysMain::Trim(FtpServer).isEmpty() && !SysMain::Trim(FtpNo).isEmpty();
+}

@@ -41,6 +41,9 @@ struct Settings
     // the others send today's.
     static constexpr bool sendsYesterday(int slot) { return slot >= 8; }
 
+    // Nothing can go out without a server, nor be named without a station number.
+    bool isConfigured() const;
+
     // The time of slot 0 (FtpTime1) to 9 (FtpTime10).
     QString &time(int slot);
     const QString &time(int slot) const;

@@ -86,7 +86,12 @@ void FrmMain::connectControls()
     connect(m_station, &Station::timeFired, &m_model, [this](int, QDate day) { m_model.timeFired(day); });
     connect(m_station, &Station::minutePassed, &m_model, &WindowModel::minutePassed);
     connect(&m_station->ticker(), &SecondTicker::secondPassed, &m_model, &WindowModel::secondPassed);
-    connect(&m_station->ticker(), &SecondTicker::hideRequested, this, &FrmMain::hideToTray);
+    // A station set up from the template has nothing to do yet: its window stays in sight,
+    // with the status line saying what is missing, until the settings are complete.
+    connect(&m_station->ticker(), &SecondTicker::hideRequested, this, [this] {
+        if (m_station->state().settings().isConfigured())
+            hideToTray();
+    });
     connect(m_c.tmrSec, &QTimer::timeout, &m_station->ticker(), &SecondTicker::tick);
     new ProgressView(m_station->transferQueue(), m_c.prgUpload, [this] { return m_station->text(QStringLiteral("TimeLeft")); },
                      this);
@@ -161,8 +166,10 @@ FrmMain::LoadResult FrmMain::prepare()
 
     const QDate today = m_env.clock->today();
     m_model.setPickedDay(today);
+    // Without a station number there is no name on the server yet ("20261207." is none).
+    const QString stationNo = SysMain::Trim(m_station->state().settings().FtpNo);
     m_model.setFileNames(UploadNames::localFileName(today),
-                         UploadNames::remoteFileName(today, m_station->state().settings().FtpNo));
+                         stationNo.isEmpty() ? QString() : UploadNames::remoteFileName(today, stationNo));
     m_station->log().clear();
 
     m_captions->showLanguage();

@@ -175,7 +175,7 @@ void TestMainWindow::startUpState_data()
     QTest::addColumn<QString>("upFile");
     QTest::newRow("station 12") << "12" << "20210305.12";
     QTest::newRow("blank-padded station") << "  12  " << "20210305.12";
-    QTest::newRow("empty station") << "" << "20210305.";
+    QTest::newRow("empty station: no name on the server yet") << "" << "";
 }
 
 void TestMainWindow::startUpState()

@@ -298,7 +298,7 @@ void TestStartUp::unreadableFilesEndWithTheirStatusAndReason()
 
 void TestStartUp::secondCopyShowsTheRunningWindowAndEnds()
 {
-    ProgramDir dir({{QStringLiteral("FtpNo"), QStringLiteral("1")}});
+    ProgramDir dir({{QStringLiteral("FtpNo"), QStringLiteral("1")}, {QStringLiteral("FtpServer"), QStringLiteral("127.0.0.1")}});
     const QString binary = dir.installBinary();
     const QByteArray before = TestSupport::readFile(dir.iniFile());
 
