@@ -22,6 +22,7 @@ Station::Station(const ProgramPaths &paths, const Clock &clock, QObject *parent)
     , m_clock(clock)
     , m_uploader(m_state, m_log, m_ftp, clock)
     , m_delivery(m_state, m_uploader, m_ftp, m_log, m_journal, clock)
+    , m_heartbeat(m_state, m_journal, clock)
 {
     m_ftp.setObjectName(QStringLiteral("inetFtp"));
     m_ftp.setParent(this); // found among the window's children, as the transfer control always was
@@ -50,6 +51,8 @@ Station::Station(const ProgramPaths &paths, const Clock &clock, QObject *parent)
     connect(&m_delivery, &Delivery::gaveUp, this, [this](const Ledger::Owed &owed) {
         notify(QStringLiteral("AlarmGivenUp"), owed.remotePath, owed.reason);
     });
+    // After the upload's end is in the journal and the ledger: the status says how it ended.
+    connect(&m_ftp, &TransferQueue::transferEnded, &m_heartbeat, &Heartbeat::send, Qt::QueuedConnection);
     connect(&m_delivery, &Delivery::deliveredAfterAll, this,
             [this](const QString &remotePath) { notify(QStringLiteral("AlarmDelivered"), remotePath); });
 }
@@ -86,6 +89,7 @@ void Station::startServices()
     // What an earlier run left owed, and what came due while no copy ran, goes out now.
     m_journal.open(m_paths.programDir, m_clock.now());
     m_delivery.start();
+    m_heartbeat.send();
 }
 
 QString Station::text(const QString &key) const

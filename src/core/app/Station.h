@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "core/app/Heartbeat.h"
 #include "core/app/ProgramPaths.h"
 #include "core/delivery/Delivery.h"
 #include "core/journal/Journal.h"
@@ -37,6 +38,7 @@ public:
     Journal &journal() { return m_journal; }
     Delivery &delivery() { return m_delivery; }
     SecondTicker &ticker() { return m_ticker; }
+    Heartbeat &heartbeat() { return m_heartbeat; }
 
     // Reads the language and the settings from TALLYPORT.ini (the program files were checked).
     void loadSettings();
@@ -85,5 +87,6 @@ private:
     Journal m_journal;
     Delivery m_delivery;
     SecondTicker m_ticker;
+    Heartbeat m_heartbeat;
     bool m_servicesStarted = false;
 };

@@ -84,6 +84,7 @@ Settings Settings::fromDocument(const ProfileDocument &document)
     for (const SettingField &row : SettingsTable)
         settings.*row.field = SysMain::Trim(document.value(Section, QLatin1StringView(row.key)).value_or(QString()));
     settings.FtpTempName = SysMain::Trim(document.value(Section, QStringLiteral("FtpTempName")).value_or(QString()));
+    settings.FtpStatusPath = SysMain::Trim(document.value(Section, QStringLiteral("FtpStatusPath")).value_or(QString()));
     return settings;
 }
 

@@ -33,6 +33,9 @@ struct Settings
     // (absent too) sends under a temporary name first. A hand setting: no dialog box edits it and
     // the program never writes it.
     QString FtpTempName;
+    // The server folder the station's status file goes to after every upload and every half
+    // hour, for the office to read; empty (the default): none is written.
+    QString FtpStatusPath;
 
     static inline const QString Section = QStringLiteral("TALLY");
     static inline const QString LanguageKey = QStringLiteral("Language");

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "core/app/ProgramVersion.h"
+
 // The modes asked for on the command line (--status, --history, --help, --version): each
 // answers on standard output and ends, without a window, a display or the single-instance lock,
 // so they work beside a running copy and on a machine without a desktop.
 namespace CommandLine {
 
-inline constexpr char Version[] = "1.00";
+inline constexpr const char *Version = ProgramVersion;
 
 // The exit status for "a command line that makes no sense" (EX_USAGE of sysexits.h).
 inline constexpr int ExitUsage = 64;

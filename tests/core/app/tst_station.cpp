@@ -3,6 +3,8 @@
 #include "core/app/Station.h"
 #include "CoreTestSupport.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -19,11 +21,13 @@ QDateTime at(int h, int m, int s, int ms = 0, QDate day = QDate(2021, 3, 5))
 // the test moves.
 struct Desk
 {
-    Desk(const QDateTime &start, const QMap<int, QString> &timeSlots, const QString &server)
+    Desk(const QDateTime &start, const QMap<int, QString> &timeSlots, const QString &server,
+         const QMap<QString, QString> &more = {})
         : clock(start)
         , station(ProgramPaths::in(dir.path()), clock)
     {
         QMap<QString, QString> values = settings(timeSlots, server);
+        values.insert(more);
         values.insert(QStringLiteral("LocalPath"), dir.path() + u'/');
         writeFile(dir.iniFile(), iniText(values));
         QObject::connect(&station.log(), &TransferLog::inserted, [this](const QString &line, int row) {
@@ -70,6 +74,10 @@ class TestStation : public QObject
 private slots:
     void scheduledFileArrives();
     void aDayOfTicksSendsEachTimeOnce();
+    void statusFileName_data();
+    void statusFileName();
+    void statusFileNeverHoldsAnUploadBack_data();
+    void statusFileNeverHoldsAnUploadBack();
 };
 
 void TestStation::scheduledFileArrives()
@@ -151,6 +159,75 @@ void TestStation::aDayOfTicksSendsEachTimeOnce()
     QCOMPARE(server.stored(QStringLiteral("upload/20210304.12")), yesterday);
     for (const auto &args : finished)
         QVERIFY(args.at(2).toBool());
+}
+
+void TestStation::statusFileName_data()
+{
+    QTest::addColumn<QString>("statusPath");
+    QTest::addColumn<QString>("stationNo");
+    QTest::addColumn<QString>("expected"); // empty: none is written
+    QTest::newRow("not set") << "" << "12" << "";
+    QTest::newRow("a folder of its own") << "/status" << "12" << "/status/korva5-status.12.json";
+    QTest::newRow("relative, with its slash") << "status/" << "07" << "status/korva5-status.07.json";
+    QTest::newRow("the records folder: never") << "/upload" << "12" << "";
+    QTest::newRow("the records folder spelt otherwise") << "/upload//" << "12" << "";
+    QTest::newRow("no station number") << "/status" << "" << "";
+    QTest::newRow("a station number that leaves the folder") << "/status" << "../12" << "";
+}
+
+void TestStation::statusFileName()
+{
+    QFETCH(QString, statusPath);
+    QFETCH(QString, stationNo);
+    QFETCH(QString, expected);
+    Settings settings;
+    settings.FtpPath = QStringLiteral("/upload/");
+    settings.FtpNo = stationNo;
+    settings.FtpStatusPath = statusPath;
+    QString why;
+    QCOMPARE(Heartbeat::remotePath(settings, &why), expected);
+    QCOMPARE(why.isEmpty(), !expected.isEmpty() || statusPath.isEmpty());
+}
+
+void TestStation::statusFileNeverHoldsAnUploadBack_data()
+{
+    QTest::addColumn<QString>("statusPath");
+    QTest::addColumn<bool>("written");
+    QTest::newRow("status folder") << "/status" << true;
+    QTest::newRow("a status folder the server does not have") << "/nowhere/at/all" << false;
+}
+
+void TestStation::statusFileNeverHoldsAnUploadBack()
+{
+    QFETCH(QString, statusPath);
+    QFETCH(bool, written);
+    FtpServer server;
+    QVERIFY2(server.isRunning(), qPrintable(server.error()));
+    QVERIFY(QDir(server.root()).mkpath(QStringLiteral("status")));
+    Desk w(at(8, 29, 5), {{1, QStringLiteral("08:30")}}, server.address(), {{QStringLiteral("FtpStatusPath"), statusPath}});
+    writeFile(w.dir.file(QStringLiteral("20210305.txt")), "records\n");
+    QSignalSpy status(&w.station.heartbeat(), &Heartbeat::written);
+    QSignalSpy finished(&w.station.transferQueue(), &TransferQueue::transferFinished);
+    QTRY_COMPARE_WITH_TIMEOUT(status.count(), 1, 30000); // at start
+    w.tick(60);
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(status.count(), 2, 30000); // after the upload
+    QVERIFY(server.holds(QStringLiteral("upload/20210305.12")));
+    QCOMPARE(status.last().first().toBool(), written);
+    QVERIFY(!w.station.isAlarming());
+    // Nothing but records files in the records folder, and no temporary name left anywhere.
+    QCOMPARE(QDir(server.root() + QStringLiteral("/upload")).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("20210305.12")});
+    if (!written) {
+        QVERIFY(QDir(server.root() + QStringLiteral("/status")).isEmpty());
+        return;
+    }
+    QCOMPARE(QDir(server.root() + QStringLiteral("/status")).entryList(QDir::Files | QDir::Hidden),
+             QStringList{QStringLiteral("korva5-status.12.json")});
+    const QJsonObject json = QJsonDocument::fromJson(server.stored(QStringLiteral("status/korva5-status.12.json"))).object();
+    QCOMPARE(json[u"format"].toInt(), Heartbeat::Format);
+    QCOMPARE(json[u"station"].toString(), QStringLiteral("12"));
+    QCOMPARE(json[u"lastDelivery"][u"file"].toString(), QStringLiteral("/upload/20210305.12"));
+    QVERIFY(!json[u"version"].toString().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestStation)

@@ -1,0 +1,137 @@
+// SPDX-License-Identifier: MIT
+#include "core/app/Heartbeat.h"
+
+#include "core/app/ProgramVersion.h"
+#include "core/clock/Clock.h"
+#include "core/diagnostics/ShownText.h"
+#include "core/journal/Journal.h"
+#include "core/settings/SysMain.h"
+#include "core/state/AppState.h"
+
+#include <QJsonDocument>
+#include <QLoggingCategory>
+#include <QSaveFile>
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcHeartbeat, "korva5.heartbeat", QtInfoMsg)
+
+// A folder as a name to compare: "/status", "/status/" and "/status//" are one folder, and so are
+// "", "." and "./" (the login folder).
+QString folderKey(QString folder)
+{
+    while (folder.endsWith(u'/'))
+        folder.chop(1);
+    if (folder == u"." || folder.startsWith(QStringLiteral("./")))
+        folder = folder.mid(folder == u"." ? 1 : 2);
+    return folder;
+}
+
+} // namespace
+
+Heartbeat::Heartbeat(const AppState &state, Journal &journal, const Clock &clock, QObject *parent)
+    : QObject(parent)
+    , m_state(state)
+    , m_journal(journal)
+    , m_clock(clock)
+{
+    m_ftp.setObjectName(QStringLiteral("statusFtp"));
+    m_timer.setInterval(IntervalMinutes * 60 * 1000);
+    connect(&m_timer, &QTimer::timeout, this, &Heartbeat::send);
+    connect(&m_ftp, &TransferQueue::transferEnded, this, &Heartbeat::onEnded);
+}
+
+QString Heartbeat::remotePath(const Settings &settings, QString *why)
+{
+    QString folder = SysMain::Trim(settings.FtpStatusPath);
+    const QString station = SysMain::Trim(settings.FtpNo);
+    const auto refuse = [&](const QString &reason) {
+        if (why)
+            *why = reason;
+        return QString();
+    };
+    if (folder.isEmpty())
+        return refuse({});
+    if (station.isEmpty() || station.contains(u'/') || station.contains(u'\\') || hasControlCharacter(station))
+        return refuse(QStringLiteral("the station number cannot name a status file"));
+    if (hasControlCharacter(folder))
+        return refuse(QStringLiteral("FtpStatusPath holds a control character"));
+    // The office's collectors read the records folder and must find records files alone there.
+    if (folderKey(folder) == folderKey(SysMain::Trim(settings.FtpPath)))
+        return refuse(QStringLiteral("FtpStatusPath is the records folder; the status file goes elsewhere"));
+    if (!folder.endsWith(u'/'))
+        folder += u'/';
+    return folder + QStringLiteral("korva5-status.") + station + QStringLiteral(".json");
+}
+
+QJsonObject Heartbeat::document(const StatusReport::Report &report, const QDateTime &writtenAt)
+{
+    QJsonObject object = report.json();
+    object.insert(QStringLiteral("format"), Format);
+    object.insert(QStringLiteral("version"), QString::fromLatin1(ProgramVersion));
+    object.insert(QStringLiteral("writtenAt"), writtenAt.toString(Qt::ISODate));
+    return object;
+}
+
+void Heartbeat::send()
+{
+    const Settings &settings = m_state.settings();
+    QString why;
+    const QString remote = remotePath(settings, &why);
+    if (remote.isEmpty()) {
+        m_timer.stop();
+        if (!why.isEmpty())
+            sayOnce(QStringLiteral("no status file is written: %1").arg(why));
+        return;
+    }
+    m_timer.start(); // the next one half an hour from the last at most
+    if (m_ftp.isBusy()) {
+        m_again = true; // the file is being read: the newer status follows it
+        return;
+    }
+    if (!m_dir.isValid()) {
+        sayOnce(QStringLiteral("no status file is written: no temporary folder (%1)").arg(m_dir.errorString()));
+        return;
+    }
+    const QDateTime now = m_clock.now();
+    StatusReport::JournalFacts facts;
+    facts.rows = m_journal.rowsSince(now.addSecs(3600LL * -Journal::MemoryHours));
+    facts.lastExamined = m_journal.lastExaminedMinute();
+    const QByteArray text =
+        QJsonDocument(document(StatusReport::status(settings, facts, now), now)).toJson(QJsonDocument::Indented);
+    const QString local = m_dir.filePath(QStringLiteral("korva5-status.json"));
+    QSaveFile file(local);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
+        sayOnce(QStringLiteral("the status file cannot be made in %1: %2").arg(m_dir.path(), file.errorString()));
+        return;
+    }
+    m_ftp.setServerAddress(SysMain::Trim(settings.FtpServer));
+    m_ftp.setUserName(SysMain::Trim(settings.FtpUserName));
+    m_ftp.setPassword(SysMain::Trim(settings.FtpPassword));
+    m_ftp.setTemporaryName(SysMain::Trim(settings.FtpTempName) != u"0");
+    m_ftp.enqueue(local, remote);
+}
+
+void Heartbeat::onEnded(const FtpResult &result)
+{
+    if (result.succeeded) {
+        if (!m_lastSaid.isEmpty())
+            qCInfo(lcHeartbeat).noquote() << "status file written again:" << result.remotePath;
+        m_lastSaid.clear();
+    } else {
+        sayOnce(QStringLiteral("status file %1 not written: %2; tried again with the next status")
+                    .arg(shownText(result.remotePath), shownText(result.reason)));
+    }
+    emit written(result.succeeded);
+    if (std::exchange(m_again, false))
+        send();
+}
+
+void Heartbeat::sayOnce(const QString &line)
+{
+    // Every half hour for months, the same failure would bury everything else said.
+    if (line == m_lastSaid)
+        return;
+    m_lastSaid = line;
+    qCWarning(lcHeartbeat).noquote() << line;
+}
