@@ -19,8 +19,8 @@ Station::Station(const ProgramPaths &paths, const Clock &clock, QObject *parent)
     : QObject(parent)
     , m_paths(paths)
     , m_clock(clock)
-    , m_uploader(m_state, m_log, m_ftp, clock)
-    , m_delivery(m_state, m_uploader, m_ftp, m_log, m_journal, clock)
+    , m_uploader(m_state, m_log, m_ftp, clock, [this](const QString &key) { return text(key); })
+    , m_delivery(m_state, m_uploader, m_ftp, m_log, m_journal, clock, [this](const QString &key) { return text(key); })
 {
     m_ftp.setObjectName(QStringLiteral("inetFtp"));
     m_ftp.setParent(this); // found among the window's children, as the transfer control always was

@@ -127,12 +127,16 @@ void TestAlarm::alarmUntilDeliveredAfterAll_data()
     QTest::addColumn<QString>("failed");
     QTest::addColumn<QString>("delivered");
     QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("underError"); // the log's line under "Error!"
     QTest::newRow("English") << "English" << "20210305.12 not sent: login refused: 530 Authentication failed. Next try 08:31."
-                             << "20210305.12 has been delivered after all." << "Last: none · Next: 08:30 · Waiting: 1";
-    QTest::newRow("China") << "China" << "20210305.12 未发送：login refused: 530 Authentication failed。下次尝试 08:31。"
-                           << "20210305.12 已补发成功。" << "上次： 无 · 下次： 08:30 · 等待： 1";
-    QTest::newRow("Taiwan") << "Taiwan" << "20210305.12 未傳送：login refused: 530 Authentication failed。下次嘗試 08:31。"
-                            << "20210305.12 已補傳成功。" << "上次： 無 · 下次： 08:30 · 等待： 1";
+                             << "20210305.12 has been delivered after all." << "Last: none · Next: 08:30 · Waiting: 1"
+                             << "login refused: 530 Authentication failed.";
+    QTest::newRow("China") << "China" << "20210305.12 未发送：登录被拒绝：530 Authentication failed。下次尝试 08:31。"
+                           << "20210305.12 已补发成功。" << "上次： 无 · 下次： 08:30 · 等待： 1"
+                           << "登录被拒绝：530 Authentication failed.";
+    QTest::newRow("Taiwan") << "Taiwan" << "20210305.12 未傳送：登入被拒絕：530 Authentication failed。下次嘗試 08:31。"
+                            << "20210305.12 已補傳成功。" << "上次： 無 · 下次： 08:30 · 等待： 1"
+                            << "登入被拒絕：530 Authentication failed.";
 }
 
 void TestAlarm::alarmUntilDeliveredAfterAll()
@@ -141,11 +145,15 @@ void TestAlarm::alarmUntilDeliveredAfterAll()
     QFETCH(QString, failed);
     QFETCH(QString, delivered);
     QFETCH(QString, status);
+    QFETCH(QString, underError);
     QFile::remove(m_server->root() + QStringLiteral("/upload/20210305.12"));
     Desk s(*m_server, QStringLiteral("wrong"), language);
     QVERIFY(!hasWarningMark(s.trayImage()));
     s.runAt(at(8, 30, 30));
     QCOMPARE(s.messages(), QStringList{failed});
+    const QStringList log = s.log();
+    QVERIFY2(log.indexOf(QStringLiteral("Error!")) >= 0, qPrintable(log.join(u'\n')));
+    QCOMPARE(log.value(log.indexOf(QStringLiteral("Error!")) + 1), underError);
     QVERIFY(hasWarningMark(s.trayImage()));
     QCOMPARE(s.statusLine(), status.replace(u'·', QChar(0xb7)));
     saveScreenshot(s.window.get(), QStringLiteral("alarm-window-%1.png").arg(language));
