@@ -197,6 +197,7 @@ void FrmParameter::load()
     cmbCancel->setText(text("Cancel"));
     showTestIdle();
     lblUpDate->setText(text("Yesterday"));
+    lblHHMM->setText(text("TimeFormat"));
     lblLocalNo->setText(text("StationNo"));
     lblUpTime->setText(text("UploadTime"));
     lblUserName->setText(text("UserName"));
@@ -221,14 +222,14 @@ void FrmParameter::checkTyped()
 {
     bool usable = true;
     for (QLineEdit *time : txtTime) {
-        const QString problem = SettingsCheck::timeProblem(time->text());
+        const QString problem = SettingsCheck::timeProblem(time->text(), m_text);
         mark(time, problem);
         usable = usable && problem.isEmpty();
     }
-    const QString serverProblem = SettingsCheck::serverProblem(txtServer->text());
+    const QString serverProblem = SettingsCheck::serverProblem(txtServer->text(), m_text);
     mark(txtServer, serverProblem);
     usable = usable && serverProblem.isEmpty();
-    mark(txtLocal, SettingsCheck::localFolderProblem(txtLocal->text()));
+    mark(txtLocal, SettingsCheck::localFolderProblem(txtLocal->text(), m_text));
     cmbOk->setEnabled(usable);
     if (!m_tester)
         cmbTest->setEnabled(serverProblem.isEmpty() && !SysMain::Trim(txtServer->text()).isEmpty());
@@ -265,7 +266,7 @@ void FrmParameter::startOrCancelTest()
 void FrmParameter::startTest()
 {
     const QString server = SysMain::Trim(txtServer->text());
-    if (server.isEmpty() || !SettingsCheck::serverProblem(server).isEmpty())
+    if (server.isEmpty() || !SettingsCheck::serverProblem(server, m_text).isEmpty())
         return;
     auto *tester = new TransferQueue(this);
     tester->setObjectName(QStringLiteral("testFtp"));
