@@ -112,6 +112,7 @@ private slots:
     void editOfTheFileShowsAtTheNextApplication();
     void switchIsStoredAndSurvivesARestart();
     void switchKeepsTheTooltipUntilTheNextToggle();
+    void switchThatCannotBeStoredIsLogged_data();
     void switchThatCannotBeStoredIsLogged();
 };
 
@@ -427,19 +428,35 @@ void TestCaptions::switchKeepsTheTooltipUntilTheNextToggle()
     QCOMPARE(w.tray.calls.last().tooltip, QStringLiteral("KORVA5 记录上传系统 - 运行中"));
 }
 
+void TestCaptions::switchThatCannotBeStoredIsLogged_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QByteArray>("button");
+    QTest::addColumn<QString>("minimized");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("to Taiwan") << "English" << QByteArray("cmbTaiwan") << "最小化(&N)" << "語言選擇「繁體中文」未儲存：";
+    QTest::newRow("to China") << "Taiwan" << QByteArray("cmbChina") << "最小化(&N)" << "语言选择“简体中文”未保存：";
+    QTest::newRow("to English") << "China" << QByteArray("cmbEnglish") << "Mi&nimized" << "Language English not stored: ";
+}
+
 void TestCaptions::switchThatCannotBeStoredIsLogged()
 {
-    Window w({{QStringLiteral("Language"), QStringLiteral("English")}});
+    QFETCH(QString, from);
+    QFETCH(QByteArray, button);
+    QFETCH(QString, minimized);
+    QFETCH(QString, said);
+    Window w({{QStringLiteral("Language"), from}});
     const QByteArray before = readFile(w.dir.iniFile());
     QVERIFY(QFile::setPermissions(w.dir.iniFile(), QFileDevice::ReadOwner));
-    w.click("cmbTaiwan");
+    w.click(button.constData());
     QFile::setPermissions(w.dir.iniFile(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 
-    QCOMPARE(w.caption(QStringLiteral("cmbMin")), QStringLiteral("最小化(&N)")); // switched all the same
+    QCOMPARE(w.caption(QStringLiteral("cmbMin")), minimized); // switched all the same
     QCOMPARE(readFile(w.dir.iniFile()), before);
+    // Said in the language just chosen, which names itself.
     auto *log = w.window->findChild<QListWidget *>(QStringLiteral("lstList"));
     QCOMPARE(log->count(), 1);
-    QVERIFY2(log->item(0)->text().startsWith(QStringLiteral("Language Taiwan not stored: ")), qPrintable(log->item(0)->text()));
+    QVERIFY2(log->item(0)->text().startsWith(said), qPrintable(log->item(0)->text()));
 }
 
 QTEST_MAIN(TestCaptions)
