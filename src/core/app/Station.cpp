@@ -108,16 +108,22 @@ QString Station::statusLine() const
 
 void Station::notify(const QString &key, const QString &remotePath, const QString &reason, const QDateTime &next)
 {
-    QString sentence = text(key).arg(remotePath.section(u'/', -1));
-    if (sentence.contains(QStringLiteral("%2"))) {
-        QString why = m_delivery.shortReason(remotePath, reason);
-        while (why.endsWith(u'.'))
-            why.chop(1); // the sentence around it ends itself
-        sentence = sentence.arg(why);
-    }
+    // Filled in one call, as many values as the text has places (the language file's text has the
+    // built-in one's): a "%3" in what the server said must stay as it came, not take the time.
+    const QString format = text(key);
+    const QString file = remotePath.section(u'/', -1);
+    QString why = m_delivery.shortReason(remotePath, reason);
+    while (why.endsWith(u'.'))
+        why.chop(1); // the sentence around it ends itself
     // A next try whose time has passed is due now.
-    if (sentence.contains(QStringLiteral("%3")))
-        sentence = sentence.arg(std::max(next, m_clock.now()).toString(QStringLiteral("HH:mm")));
+    const QString at = std::max(next, m_clock.now()).toString(QStringLiteral("HH:mm"));
+    QString sentence;
+    if (format.contains(QStringLiteral("%3")))
+        sentence = format.arg(file, why, at);
+    else if (format.contains(QStringLiteral("%2")))
+        sentence = format.arg(file, why);
+    else
+        sentence = format.arg(file);
     // Also where a journal or a log reader sees it: the desktop may have no one to show it to.
     qCInfo(lcStation).noquote() << "notification:" << sentence;
     emit notification(titleText(text(QStringLiteral("Title"))), sentence, key == u"AlarmDelivered", remotePath);

@@ -107,6 +107,8 @@ private slots:
     void initTestCase();
     void alarmUntilDeliveredAfterAll_data();
     void alarmUntilDeliveredAfterAll();
+    void aReplyIsShownAsItCame_data();
+    void aReplyIsShownAsItCame();
     void withoutNotificationAreaTheTitleCarriesIt();
     void statusLineSurvivesARestart();
     void historyShowsTheJournalWithAFilter();
@@ -184,6 +186,27 @@ void TestAlarm::alarmUntilDeliveredAfterAll()
     QVERIFY(history);
     QCOMPARE(history->selectedItems().value(0) ? history->item(history->currentRow(), 1)->text() : QString(),
              QStringLiteral("20210305.12"));
+}
+
+void TestAlarm::aReplyIsShownAsItCame_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("failed");
+    QTest::newRow("English") << "English"
+                             << "20210305.12 not sent: login refused: 530 Quota %3 of %2 used (scripted fault). Next try 08:31.";
+    QTest::newRow("China") << "China" << "20210305.12 未发送：登录被拒绝：530 Quota %3 of %2 used (scripted fault)。下次尝试 08:31。";
+}
+
+// Places of the sentence are filled in one step: a "%3" the server said is not where the time goes.
+void TestAlarm::aReplyIsShownAsItCame()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, failed);
+    FtpServer server({QStringLiteral("bad-login-percent")});
+    QVERIFY2(server.isRunning(), qPrintable(server.error()));
+    Desk s(server, FtpServer::Password, language);
+    s.runAt(at(8, 30, 30));
+    QCOMPARE(s.messages(), QStringList{failed});
 }
 
 void TestAlarm::withoutNotificationAreaTheTitleCarriesIt()
