@@ -10,6 +10,7 @@
 #include "core/clock/Clock.h"
 #include "core/delivery/Delivery.h"
 #include "core/journal/Journal.h"
+#include "core/language/BuiltInTexts.h"
 #include "core/state/AppState.h"
 #include "core/upload/TransferQueue.h"
 #include "core/upload/TransferLog.h"
@@ -57,7 +58,7 @@ public:
     Station(const QString &folder, const QString &server, const QString &stationNo, bool withJournal)
         : clock(QDateTime(QDate(2026, 3, 2), QTime(6, 0, 30)))
         , log(TransferLog::Mirror::None)
-        , uploader(state, log, ftp, clock)
+        , uploader(state, log, ftp, clock, BuiltInTexts::english)
     {
         Settings settings;
         settings.FtpNo = stationNo;
@@ -75,7 +76,7 @@ public:
         // lambdas are connected one before it and one after it, so that together they time it.
         QObject::connect(&ftp, &TransferQueue::transferStarted, [this] { m_handler.start(); });
         QObject::connect(&ftp, &TransferQueue::transferEnded, [this] { m_handler.start(); });
-        delivery = std::make_unique<Delivery>(state, uploader, ftp, log, journal, clock);
+        delivery = std::make_unique<Delivery>(state, uploader, ftp, log, journal, clock, BuiltInTexts::english);
         QObject::connect(&ftp, &TransferQueue::transferStarted, [this] { started.add(m_handler.nsecsElapsed()); });
         QObject::connect(&ftp, &TransferQueue::transferEnded, [this](const FtpResult &result) {
             ended.add(m_handler.nsecsElapsed());

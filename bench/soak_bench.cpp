@@ -15,6 +15,7 @@
 #include "core/clock/Clock.h"
 #include "core/delivery/Delivery.h"
 #include "core/journal/Journal.h"
+#include "core/language/BuiltInTexts.h"
 #include "core/state/AppState.h"
 #include "core/upload/TransferQueue.h"
 #include "core/upload/TransferLog.h"
@@ -205,7 +206,7 @@ int deliverySoak(const QString &server, const QString &serverRoot, const QString
     AppState state;
     TransferLog log(TransferLog::Mirror::None);
     TransferQueue ftp;
-    Uploader uploader(state, log, ftp, clock);
+    Uploader uploader(state, log, ftp, clock, BuiltInTexts::english);
     Journal journal;
     Settings settings;
     settings.FtpNo = QStringLiteral("12");
@@ -224,7 +225,7 @@ int deliverySoak(const QString &server, const QString &serverRoot, const QString
         std::fprintf(stderr, "the journal could not be opened in %s\n", qPrintable(work));
         return 3;
     }
-    Delivery delivery(state, uploader, ftp, log, journal, clock);
+    Delivery delivery(state, uploader, ftp, log, journal, clock, BuiltInTexts::english);
     delivery.start();
 
     enum class Phase { Scheduled, Retry } phase = Phase::Scheduled;

@@ -34,6 +34,9 @@ Fault modes, for testing what a client does when things go wrong:
   read-only    answer STOR with 550 Permission denied, as for a folder the login may not write
                (permission bits cannot show it when the tests run as root)
   soak         every fifth connection fails, in turn: refused login, drop-stor, stor-5xx, stall
+  bad-login-percent
+               refuse every login with a reply that holds "%3" and "%2", as a client that fills
+               the reply into a sentence of its own must show as it came
 """
 
 import argparse
@@ -151,6 +154,9 @@ def main():
                 command_log.write(line + "\n")
             if cmd == "PASS" and self.fault == "bad-login":
                 self.respond("530 Login refused (scripted fault).")
+                return
+            if cmd == "PASS" and self.fault == "bad-login-percent":
+                self.respond("530 Quota %3 of %2 used (scripted fault).")
                 return
             super().pre_process_command(line, cmd, arg)
 

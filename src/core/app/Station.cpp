@@ -20,8 +20,8 @@ Station::Station(const ProgramPaths &paths, const Clock &clock, QObject *parent)
     : QObject(parent)
     , m_paths(paths)
     , m_clock(clock)
-    , m_uploader(m_state, m_log, m_ftp, clock)
-    , m_delivery(m_state, m_uploader, m_ftp, m_log, m_journal, clock)
+    , m_uploader(m_state, m_log, m_ftp, clock, [this](const QString &key) { return text(key); })
+    , m_delivery(m_state, m_uploader, m_ftp, m_log, m_journal, clock, [this](const QString &key) { return text(key); })
     , m_heartbeat(m_state, m_journal, clock)
 {
     m_ftp.setObjectName(QStringLiteral("inetFtp"));
@@ -114,26 +114,34 @@ QString Station::statusLine() const
     facts.nextTry = m_delivery.nextRetry();
     if (facts.nextTry.isValid() && (!facts.next.isValid() || facts.nextTry < facts.next))
         facts.next = facts.nextTry;
+    const auto texts = [this](const QString &key) { return text(key); };
     if (const std::optional<UploadRecord> &failed = m_delivery.failedByHand()) {
         facts.failedByHand = failed->remotePath.section(u'/', -1);
-        facts.failedByHandReason = failed->failureKind != FailureKind::None ? shortReason(failed->failureKind, failed->failureDetail)
-                                                                          : failed->reason;
+        facts.failedByHandReason = failed->failureKind != FailureKind::None
+            ? shortReason(failed->failureKind, failed->failureDetail, texts)
+            : failed->reason;
     }
-    return StatusLine::text(facts, now, [this](const QString &key) { return text(key); });
+    return StatusLine::text(facts, now, texts);
 }
 
 void Station::notify(const QString &key, const QString &remotePath, const QString &reason, const QDateTime &next)
 {
-    QString sentence = text(key).arg(remotePath.section(u'/', -1));
-    if (sentence.contains(QStringLiteral("%2"))) {
-        QString why = m_delivery.shortReason(remotePath, reason);
-        while (why.endsWith(u'.'))
-            why.chop(1); // the sentence around it ends itself
-        sentence = sentence.arg(why);
-    }
+    // Filled in one call, as many values as the text has places (the language file's text has the
+    // built-in one's): a "%3" in what the server said must stay as it came, not take the time.
+    const QString format = text(key);
+    const QString file = remotePath.section(u'/', -1);
+    QString why = m_delivery.shortReason(remotePath, reason);
+    while (why.endsWith(u'.'))
+        why.chop(1); // the sentence around it ends itself
     // A next try whose time has passed is due now.
-    if (sentence.contains(QStringLiteral("%3")))
-        sentence = sentence.arg(std::max(next, m_clock.now()).toString(QStringLiteral("HH:mm")));
+    const QString at = std::max(next, m_clock.now()).toString(QStringLiteral("HH:mm"));
+    QString sentence;
+    if (format.contains(QStringLiteral("%3")))
+        sentence = format.arg(file, why, at);
+    else if (format.contains(QStringLiteral("%2")))
+        sentence = format.arg(file, why);
+    else
+        sentence = format.arg(file);
     // Also where a journal or a log reader sees it: the desktop may have no one to show it to.
     qCInfo(lcStation).noquote() << "notification:" << sentence;
     emit notification(titleText(text(QStringLiteral("Title"))), sentence, key == u"AlarmDelivered", remotePath);

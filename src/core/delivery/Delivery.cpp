@@ -26,7 +26,7 @@ constexpr qint64 ReadBackSeconds = 48LL * 3600;
 } // namespace
 
 Delivery::Delivery(AppState &state, Uploader &uploader, TransferQueue &ftp, TransferLog &log, Journal &journal,
-                   const Clock &clock, QObject *parent)
+                   const Clock &clock, Text text, QObject *parent)
     : QObject(parent)
     , m_state(state)
     , m_uploader(uploader)
@@ -34,6 +34,7 @@ Delivery::Delivery(AppState &state, Uploader &uploader, TransferQueue &ftp, Tran
     , m_log(log)
     , m_journal(journal)
     , m_clock(clock)
+    , m_text(std::move(text))
 {
     connect(&m_ftp, &TransferQueue::transferStarted, this, &Delivery::onStarted);
     // A journal lost while the program runs may take with it what the next start must know.
@@ -221,7 +222,7 @@ QString Delivery::shortReason(const QString &remotePath, const QString &reason) 
     }
     if (!found || found->failureKind == FailureKind::None)
         return reason;
-    return ::shortReason(found->failureKind, found->failureDetail);
+    return ::shortReason(found->failureKind, found->failureDetail, m_text);
 }
 
 void Delivery::checkRetries()
@@ -242,10 +243,11 @@ void Delivery::checkRetries()
 void Delivery::giveUp(const Ledger::Owed &owed)
 {
     emit gaveUp(owed);
-    m_log.insertTop(QStringLiteral("%1 not sent: given up %2 hours after its time (%3)")
-                        .arg(owed.remotePath)
-                        .arg(Ledger::GiveUpAfterHours)
-                        .arg(owed.reason));
+    // The short reason, as the alarm says it; the whole one went to standard error when it failed.
+    const QString why = owed.failureKind != FailureKind::None ? ::shortReason(owed.failureKind, owed.failureDetail, m_text)
+                                                               : owed.reason;
+    // One call for all three: a "%2" in a folder's name or in what the server said stays as it is.
+    m_log.insertTop(m_text(QStringLiteral("LogGivenUp")).arg(owed.remotePath, QString::number(Ledger::GiveUpAfterHours), why));
 }
 
 void Delivery::sendManual(QDate day)

@@ -10,6 +10,8 @@
 #include <QObject>
 #include <QSet>
 
+#include <functional>
+
 class AppState;
 class Clock;
 class TransferQueue;
@@ -26,8 +28,12 @@ class Delivery : public QObject
     Q_OBJECT
 
 public:
+    // The text of a key of Language.txt in the language in use.
+    using Text = std::function<QString(const QString &key)>;
+
+    // text words what it says in the log and the short reasons of the alarm.
     Delivery(AppState &state, Uploader &uploader, TransferQueue &ftp, TransferLog &log, Journal &journal, const Clock &clock,
-             QObject *parent = nullptr);
+             Text text, QObject *parent = nullptr);
 
     // At start-up: the retries still owed and the times missed since the last run, from the
     // journal; the missed ones are sent at once, oldest first.
@@ -65,7 +71,7 @@ public:
         return !m_ledger.pending().isEmpty() || !m_ledger.givenUp().isEmpty() || !m_unsure.isEmpty();
     }
     // The last failure of an owed or given-up file in a few words, made from its kind, for the
-    // alarm; reason (its whole reason) when no kind is known for it.
+    // alarm, in the language in use; reason (its whole reason) when no kind is known for it.
     QString shortReason(const QString &remotePath, const QString &reason) const;
 
 signals:
@@ -116,6 +122,7 @@ private:
     TransferLog &m_log;
     Journal &m_journal;
     const Clock &m_clock;
+    Text m_text;
     ScheduleCheck m_schedule;
     Ledger m_ledger;
     QMap<quint64, InFlight> m_inFlight;

@@ -33,7 +33,7 @@ QString text(const Facts &facts, const QDateTime &now, const std::function<QStri
         const QString format = facts.lastTime.date() == now.date() ? QStringLiteral("HH:mm:ss") : QStringLiteral("yyyy-MM-dd HH:mm:ss");
         last = QStringLiteral("%1 %2").arg(facts.lastFile, facts.lastTime.toString(format));
         if (facts.lastBytes >= 0)
-            last += QStringLiteral(" (%1)").arg(sizeText(facts.lastBytes));
+            last += QStringLiteral(" (%1)").arg(sizeText(facts.lastBytes, languageText(QStringLiteral("SizeBytes"))));
     }
     // A time of another day says which: "17:13" after the last time of the day means tomorrow.
     const auto when = [&](const QDateTime &at) -> QString {
@@ -64,7 +64,7 @@ QStringList keys()
     return {QStringLiteral("StatusLast"),    QStringLiteral("StatusNext"),        QStringLiteral("StatusWaiting"),
             QStringLiteral("StatusNone"),    QStringLiteral("StatusTomorrow"),    QStringLiteral("StatusOwed"),
             QStringLiteral("StatusNextTry"), QStringLiteral("StatusNoMoreTries"), QStringLiteral("StatusFailedByHand"),
-            QStringLiteral("StatusNotConfigured")};
+            QStringLiteral("StatusNotConfigured"), QStringLiteral("SizeBytes")};
 }
 
 } // namespace StatusLine

@@ -3,10 +3,10 @@
 
 #include <iterator>
 
-QString sizeText(double bytes)
+QString sizeText(double bytes, const QString &bytesFormat)
 {
     if (!(bytes >= 1000.0)) // NaN too: nothing below a byte is worth a unit
-        return QString::number(bytes > 0 ? qint64(bytes) : 0) + QStringLiteral(" bytes");
+        return QString(bytesFormat).arg(bytes > 0 ? qint64(bytes) : 0);
     static const char *const units[] = {"KB", "MB", "GB", "TB"};
     double value = bytes / 1000.0;
     size_t unit = 0;

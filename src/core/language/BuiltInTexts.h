@@ -17,6 +17,9 @@ inline constexpr char Taiwan[] = "Taiwan";
 // The built-in text of key in language (a language other than China and Taiwan: English);
 // nothing for a key the program does not know.
 std::optional<QString> text(const QString &language, const QString &key);
+// The built-in English text of key: what standard error and the journal say, whatever the
+// windows show.
+QString english(const QString &key);
 // Every key with a built-in text.
 QStringList keys();
 // The placeholders a text holds ("%1", "%2" ...), as their digits in order: "12" for "%2 of %1".

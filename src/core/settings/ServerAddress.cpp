@@ -22,10 +22,14 @@ int defaultPort(ServerAddress::Protocol protocol)
     return 21;
 }
 
-std::optional<ServerAddress> fail(QString *error, const QString &why)
+// why is worded only when someone reads it; subject fills its %1.
+std::optional<ServerAddress> fail(QString *error, const ServerAddress::Text &text, const char *key,
+                                  const QString &subject = {})
 {
-    if (error)
-        *error = why;
+    if (error) {
+        const QString why = text(QLatin1StringView(key));
+        *error = why.contains(QStringLiteral("%1")) ? why.arg(subject) : why;
+    }
     return std::nullopt;
 }
 
@@ -46,19 +50,24 @@ QString ServerAddress::protocolName(Protocol protocol)
     return QStringLiteral("ftp");
 }
 
-std::optional<ServerAddress> ServerAddress::parse(const QString &server, QString *error)
+std::optional<ServerAddress> ServerAddress::parse(const QString &server)
 {
-    const QString text = SysMain::Trim(server);
-    if (text.isEmpty())
-        return fail(error, QStringLiteral("no server is set"));
-    if (hasControlCharacter(text) || text.contains(u' '))
-        return fail(error, QStringLiteral("the server setting holds a blank or a control character"));
+    return parse(server, nullptr, {});
+}
+
+std::optional<ServerAddress> ServerAddress::parse(const QString &server, QString *error, const Text &text)
+{
+    const QString setting = SysMain::Trim(server);
+    if (setting.isEmpty())
+        return fail(error, text, "ReasonNoServer");
+    if (hasControlCharacter(setting) || setting.contains(u' '))
+        return fail(error, text, "ServerBlank");
 
     ServerAddress target;
-    QString rest = text;
-    const qsizetype schemeEnd = text.indexOf(u"://");
+    QString rest = setting;
+    const qsizetype schemeEnd = setting.indexOf(u"://");
     if (schemeEnd >= 0) {
-        const QString scheme = text.left(schemeEnd).toLower();
+        const QString scheme = setting.left(schemeEnd).toLower();
         if (scheme == u"ftp")
             target.protocol = Protocol::Ftp;
         else if (scheme == u"ftps")
@@ -68,22 +77,22 @@ std::optional<ServerAddress> ServerAddress::parse(const QString &server, QString
         else if (scheme == u"sftp")
             target.protocol = Protocol::Sftp;
         else
-            return fail(error, QStringLiteral("unknown scheme \"%1\" (use ftp, ftps, ftpes or sftp)").arg(shownText(scheme)));
-        rest = text.mid(schemeEnd + 3);
+            return fail(error, text, "ServerScheme", shownText(scheme));
+        rest = setting.mid(schemeEnd + 3);
     }
 
     const QUrl url(QStringLiteral("scheme://") + rest, QUrl::StrictMode);
     if (!url.isValid() || url.host().isEmpty())
-        return fail(error, QStringLiteral("\"%1\" is not a host name, address or URL").arg(shownServer(text)));
+        return fail(error, text, "ServerNotHost", shownServer(setting));
     if (!url.userInfo().isEmpty())
-        return fail(error, QStringLiteral("the server setting must not hold a login; use the user name and password settings"));
+        return fail(error, text, "ServerLogin");
     if (!(url.path().isEmpty() || url.path() == u"/") || url.hasQuery() || url.hasFragment())
-        return fail(error, QStringLiteral("the server setting must not hold a folder; use the upload path setting"));
+        return fail(error, text, "ServerFolder");
 
     const QString host = url.host(QUrl::FullyEncoded);
     target.host = host.contains(u':') ? u'[' + host + u']' : host;
     target.port = url.port(defaultPort(target.protocol));
     if (target.port <= 0 || target.port > 65535)
-        return fail(error, QStringLiteral("the port of \"%1\" is out of range").arg(shownServer(text)));
+        return fail(error, text, "ServerPort", shownServer(setting));
     return target;
 }

@@ -3,6 +3,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 // The server setting taken apart: read by the settings dialog to say what is wrong with a typed
@@ -20,8 +21,14 @@ struct ServerAddress
     QString host; // as in a URL: an IPv6 address keeps its brackets
     int port = 21;
 
+    // The text of a key of Language.txt in the language wanted.
+    using Text = std::function<QString(const QString &key)>;
+
     // Takes a server setting apart; nothing when it is empty or not one of the forms above.
-    static std::optional<ServerAddress> parse(const QString &server, QString *error = nullptr);
+    static std::optional<ServerAddress> parse(const QString &server);
+    // The same, and when it fails, error says why in the words text gives (the dialog's language,
+    // or English for standard error and the journal).
+    static std::optional<ServerAddress> parse(const QString &server, QString *error, const Text &text);
 
     static QString protocolName(Protocol protocol);
 };

@@ -10,52 +10,47 @@
 
 namespace SettingsCheck {
 
-QString timeProblem(const QString &time)
+QString timeProblem(const QString &time, const Text &text)
 {
-    const QString text = SysMain::Trim(time);
-    if (text.isEmpty())
+    const QString typed = SysMain::Trim(time);
+    if (typed.isEmpty())
         return {};
-    if (TimeOfDay::parse(text))
+    if (TimeOfDay::parse(typed))
         return {};
-    return QStringLiteral("\"%1\" is not a time: use HH:MM from 00:00 to 23:59 (08:30), or leave it empty")
-        .arg(shownText(text));
+    return text(QStringLiteral("CheckTime")).arg(shownText(typed));
 }
 
-QString localFolderProblem(const QString &folder)
+QString localFolderProblem(const QString &folder, const Text &text)
 {
-    const QString text = SysMain::Trim(folder);
-    if (text.isEmpty())
-        return QStringLiteral("No local folder is set: the records files (yyyymmdd.txt) would be looked for in "
-                              "the program's working folder");
+    const QString typed = SysMain::Trim(folder);
+    if (typed.isEmpty())
+        return text(QStringLiteral("CheckNoLocalFolder"));
 #ifdef Q_OS_WIN
-    const bool endsWithSeparator = text.endsWith(u'/') || text.endsWith(u'\\');
+    const bool endsWithSeparator = typed.endsWith(u'/') || typed.endsWith(u'\\');
     const QString separator = QStringLiteral("\\");
 #else
-    const bool endsWithSeparator = text.endsWith(u'/');
+    const bool endsWithSeparator = typed.endsWith(u'/');
     const QString separator = QStringLiteral("/");
 #endif
     if (!endsWithSeparator)
-        return QStringLiteral("End the folder with \"%1\": the file name is put directly after it (%2%3yyyymmdd.txt)")
-            .arg(separator, shownText(text), separator);
-    const QFileInfo info(text);
+        return text(QStringLiteral("CheckFolderEnd")).arg(separator, shownText(typed), separator);
+    const QFileInfo info(typed);
     if (!info.exists())
-        return QStringLiteral("The folder %1 does not exist (now); uploads fail until it does").arg(shownText(text));
+        return text(QStringLiteral("CheckFolderMissing")).arg(shownText(typed));
     if (!info.isDir())
-        return QStringLiteral("%1 is not a folder").arg(shownText(text));
+        return text(QStringLiteral("CheckNotAFolder")).arg(shownText(typed));
     return {};
 }
 
-QString serverProblem(const QString &server)
+QString serverProblem(const QString &server, const Text &text)
 {
-    const QString text = SysMain::Trim(server);
-    if (text.isEmpty())
+    const QString typed = SysMain::Trim(server);
+    if (typed.isEmpty())
         return {};
     QString why;
-    if (ServerAddress::parse(text, &why))
+    if (ServerAddress::parse(typed, &why, text))
         return {};
-    return QStringLiteral("Not usable: %1. Use a host (ftp.example.com), host:port, or an ftp://, ftps://, ftpes:// "
-                          "or sftp:// URL")
-        .arg(why);
+    return text(QStringLiteral("CheckServer")).arg(why);
 }
 
 } // namespace SettingsCheck

@@ -5,88 +5,116 @@
 
 namespace {
 
-using Words = std::pair<FailureKind, const char *>;
+using Key = std::pair<FailureKind, const char *>;
 
-// %1 is the detail; words without it take the detail after a colon, when there is one.
-const Words ShortWords[] = {
-    {FailureKind::Other, "failed"},
-    {FailureKind::LocalMissing, "no such file %1"},
-    {FailureKind::LocalUnreadable, "cannot read %1"},
-    {FailureKind::LocalNotAllowed, "%1 links outside the records folder"},
-    {FailureKind::LocalChanged, "%1 shrank while it was sent"},
-    {FailureKind::NameRefused, "refused: a name would leave the remote folder or holds a control character"},
-    {FailureKind::NoServer, "no server is set"},
-    {FailureKind::ServerUnusable, "the server setting is not usable"},
-    {FailureKind::CannotResolve, "server not found"},
-    {FailureKind::ConnectionRefused, "connection refused"},
-    {FailureKind::ConnectTimedOut, "timed out after %1 s"},
-    {FailureKind::ServerSilent, "timed out after %1 s"},
-    {FailureKind::Stalled, "stalled: no data moved for %1 s"},
-    {FailureKind::TlsRefused, "secure connection refused"},
-    {FailureKind::CertificateUntrusted, "the server's certificate is not trusted"},
-    {FailureKind::HostKeyUnknown, "the server's key is unknown or changed"},
-    {FailureKind::LoginRefused, "login refused"},
-    {FailureKind::RemoteFolderMissing, "no such remote folder"},
-    {FailureKind::RemoteWriteRefused, "the server refused the file"},
-    {FailureKind::ServerDiskFull, "the server's disk is full"},
-    {FailureKind::TransferCut, "the connection broke during the upload"},
-    {FailureKind::NotConfirmed, "the server did not confirm the file"},
-    {FailureKind::SizeDiffers, "the server holds another size than was sent"},
-    {FailureKind::RenameRefused, "the server refused the rename"},
-    {FailureKind::DeleteRefused, "the server did not delete the test file"},
-    {FailureKind::Ended, "ended before it was done"},
-    {FailureKind::CurlMissing, "libcurl cannot be used"},
-    {FailureKind::CurlTooOld, "libcurl is too old"},
-    {FailureKind::CurlOptionRefused, "libcurl refused a setting"},
-    {FailureKind::TooManyWaiting, "%1 uploads are already waiting"},
+// The texts' %1 is the detail; a text without it takes the detail after it (ReasonDetail), when
+// there is one.
+const Key ShortKeys[] = {
+    {FailureKind::Other, "ReasonOther"},
+    {FailureKind::LocalMissing, "ReasonLocalMissing"},
+    {FailureKind::LocalUnreadable, "ReasonLocalUnreadable"},
+    {FailureKind::LocalNotAllowed, "ReasonLocalNotAllowed"},
+    {FailureKind::LocalChanged, "ReasonLocalChanged"},
+    {FailureKind::NameRefused, "ReasonNameRefused"},
+    {FailureKind::NoServer, "ReasonNoServer"},
+    {FailureKind::ServerUnusable, "ReasonServerUnusable"},
+    {FailureKind::CannotResolve, "ReasonCannotResolve"},
+    {FailureKind::ConnectionRefused, "ReasonConnectionRefused"},
+    {FailureKind::ConnectTimedOut, "ReasonConnectTimedOut"},
+    {FailureKind::ServerSilent, "ReasonServerSilent"},
+    {FailureKind::Stalled, "ReasonStalled"},
+    {FailureKind::TlsRefused, "ReasonTlsRefused"},
+    {FailureKind::CertificateUntrusted, "ReasonCertificateUntrusted"},
+    {FailureKind::HostKeyUnknown, "ReasonHostKeyUnknown"},
+    {FailureKind::LoginRefused, "ReasonLoginRefused"},
+    {FailureKind::RemoteFolderMissing, "ReasonRemoteFolderMissing"},
+    {FailureKind::RemoteWriteRefused, "ReasonRemoteWriteRefused"},
+    {FailureKind::ServerDiskFull, "ReasonServerDiskFull"},
+    {FailureKind::TransferCut, "ReasonTransferCut"},
+    {FailureKind::NotConfirmed, "ReasonNotConfirmed"},
+    {FailureKind::SizeDiffers, "ReasonSizeDiffers"},
+    {FailureKind::RenameRefused, "ReasonRenameRefused"},
+    {FailureKind::DeleteRefused, "ReasonDeleteRefused"},
+    {FailureKind::Ended, "ReasonEnded"},
+    {FailureKind::CurlMissing, "ReasonCurlMissing"},
+    {FailureKind::CurlTooOld, "ReasonCurlTooOld"},
+    {FailureKind::CurlOptionRefused, "ReasonCurlOptionRefused"},
+    {FailureKind::TooManyWaiting, "ReasonTooManyWaiting"},
 };
 
-// %1 is the folder the test file went to.
-const Words TestWords[] = {
-    {FailureKind::None, "Connected, logged in, %1 accepts files"},
-    {FailureKind::LoginRefused, "Login refused: check the user name and password"},
-    {FailureKind::RemoteFolderMissing, "The folder %1 does not exist on the server"},
-    {FailureKind::RemoteWriteRefused, "Logged in, but %1 does not accept files"},
-    {FailureKind::ServerDiskFull, "Logged in, but the server has no room for files in %1"},
-    {FailureKind::CannotResolve, "Server not found: the host name is unknown"},
-    {FailureKind::ConnectionRefused, "Cannot connect: nothing answers at that address and port"},
-    {FailureKind::ConnectTimedOut, "Cannot connect: the server does not answer"},
-    {FailureKind::ServerSilent, "The server stopped answering"},
-    {FailureKind::Stalled, "The server stopped answering"},
-    {FailureKind::TlsRefused, "Cannot agree on a secure connection with the server"},
-    {FailureKind::CertificateUntrusted, "The server's certificate is not trusted"},
-    {FailureKind::HostKeyUnknown, "The server's key is not in known_hosts, or has changed"},
-    {FailureKind::RenameRefused, "Logged in and sent a file to %1, but the server cannot rename it"},
-    {FailureKind::DeleteRefused, "%1 accepts files, but the test file could not be deleted"},
+// The texts' %1 is the folder the test file went to. A kind without a line of its own is said
+// in its short words (TestFailed).
+const Key TestKeys[] = {
+    {FailureKind::None, "TestPassed"},
+    {FailureKind::LoginRefused, "TestLoginRefused"},
+    {FailureKind::RemoteFolderMissing, "TestRemoteFolderMissing"},
+    {FailureKind::RemoteWriteRefused, "TestRemoteWriteRefused"},
+    {FailureKind::ServerDiskFull, "TestServerDiskFull"},
+    {FailureKind::CannotResolve, "TestCannotResolve"},
+    {FailureKind::ConnectionRefused, "TestConnectionRefused"},
+    {FailureKind::ConnectTimedOut, "TestConnectTimedOut"},
+    {FailureKind::ServerSilent, "TestServerSilent"},
+    {FailureKind::Stalled, "TestStalled"},
+    {FailureKind::TlsRefused, "TestTlsRefused"},
+    {FailureKind::CertificateUntrusted, "TestCertificateUntrusted"},
+    {FailureKind::HostKeyUnknown, "TestHostKeyUnknown"},
+    {FailureKind::RenameRefused, "TestRenameRefused"},
+    {FailureKind::DeleteRefused, "TestDeleteRefused"},
 };
+
+// Chinese sets no blank between two of its characters. The blanks around a place in a Chinese
+// line set a path apart; they go when the login folder's words stand there instead.
+bool isIdeographic(QChar c)
+{
+    return c.unicode() >= 0x2E80;
+}
+
+QString withoutBlanksBetweenIdeographs(const QString &line)
+{
+    QString result;
+    result.reserve(line.size());
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        if (line[i] == u' ' && i > 0 && i + 1 < line.size() && isIdeographic(line[i - 1]) && isIdeographic(line[i + 1]))
+            continue;
+        result += line[i];
+    }
+    return result;
+}
 
 template <size_t N>
-const char *wordsOf(const Words (&table)[N], FailureKind kind)
+const char *keyOf(const Key (&table)[N], FailureKind kind)
 {
-    for (const auto &[known, words] : table) {
+    for (const auto &[known, key] : table) {
         if (known == kind)
-            return words;
+            return key;
     }
     return nullptr;
 }
 
 } // namespace
 
-QString shortReason(FailureKind kind, const QString &detail)
+QString shortReason(FailureKind kind, const QString &detail, const std::function<QString(const QString &key)> &text)
 {
     if (kind == FailureKind::None)
         return {};
-    const char *words = wordsOf(ShortWords, kind);
-    const QString text = QLatin1StringView(words ? words : wordsOf(ShortWords, FailureKind::Other));
-    if (text.contains(QStringLiteral("%1")))
-        return text.arg(detail);
-    return detail.isEmpty() ? text : text + u": " + detail;
+    const char *key = keyOf(ShortKeys, kind);
+    const QString words = text(QLatin1StringView(key ? key : keyOf(ShortKeys, FailureKind::Other)));
+    if (words.contains(QStringLiteral("%1")))
+        return words.arg(detail);
+    // One call for both: a "%1" in what the server said stays as it came.
+    return detail.isEmpty() ? words : text(QStringLiteral("ReasonDetail")).arg(words, detail);
 }
 
-QString connectionTestLine(FailureKind kind, const QString &detail, const QString &folder)
+QString connectionTestLine(FailureKind kind, const QString &detail, const QString &folder,
+                           const std::function<QString(const QString &key)> &text)
 {
-    const QString where = folder.isEmpty() ? QStringLiteral("the login folder") : folder;
-    if (const char *words = wordsOf(TestWords, kind))
-        return QString(QLatin1StringView(words)).arg(where);
-    return QStringLiteral("Failed: %1").arg(shortReason(kind, detail));
+    if (const char *key = keyOf(TestKeys, kind)) {
+        const QString words = text(QLatin1StringView(key));
+        if (!words.contains(QStringLiteral("%1")))
+            return words;
+        if (!folder.isEmpty())
+            return words.arg(folder);
+        return withoutBlanksBetweenIdeographs(words.arg(text(QStringLiteral("TestLoginFolder"))));
+    }
+    return text(QStringLiteral("TestFailed")).arg(shortReason(kind, detail, text));
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "core/upload/FtpTarget.h"
 
+#include "core/language/BuiltInTexts.h"
+
 #include <QStringList>
 #include <QUrl>
 
@@ -22,7 +24,8 @@ QByteArray encodedPath(const QString &path)
 
 std::optional<FtpTarget> FtpTarget::parse(const QString &server, QString *error)
 {
-    if (const std::optional<ServerAddress> address = ServerAddress::parse(server, error))
+    // Why it fails goes to standard error and the journal: in English, whatever the windows show.
+    if (const std::optional<ServerAddress> address = ServerAddress::parse(server, error, BuiltInTexts::english))
         return FtpTarget{*address};
     return std::nullopt;
 }

@@ -10,21 +10,23 @@
 #include "core/upload/TransferLog.h"
 #include "core/upload/UploadNames.h"
 
-Uploader::Uploader(AppState &state, TransferLog &log, TransferQueue &ftp, const Clock &clock, QObject *parent)
+Uploader::Uploader(AppState &state, TransferLog &log, TransferQueue &ftp, const Clock &clock, Text text,
+                   QObject *parent)
     : QObject(parent)
     , m_state(state)
     , m_log(log)
     , m_ftp(ftp)
     , m_clock(clock)
+    , m_text(std::move(text))
 {
     connect(&m_ftp, &TransferQueue::errorReason, this, [this](const QString &, const FtpFailure &failure) { m_failure = failure; });
     connect(&m_ftp, &TransferQueue::transferStarted, this, &Uploader::onStarted);
     connect(&m_ftp, &TransferQueue::transferEnded, this, &Uploader::onEnded);
 }
 
-QString Uploader::waitingLine(const QString &remotePath)
+QString Uploader::waitingLine(const QString &remotePath) const
 {
-    return u"waiting: " + remotePath + u" after the upload under way";
+    return m_text(QStringLiteral("LogWaiting")).arg(remotePath);
 }
 
 Uploader::Sent Uploader::send(QDate day, Opening opening)
@@ -98,7 +100,7 @@ void Uploader::logState(Ftp::State state)
         m_log.insertTop(QStringLiteral("Error!"));
         // The reason reads right under it, in a few words; the whole of it is on standard error.
         if (const FtpFailure failure = std::exchange(m_failure, FtpFailure()); failure.kind != FailureKind::None)
-            m_log.insertBelowTop(shortReason(failure.kind, failure.detail));
+            m_log.insertBelowTop(shortReason(failure.kind, failure.detail, m_text));
         break;
     case Ftp::State::ResponseCompleted:
         m_log.insertTop(QStringLiteral("ResponseCompleted."));

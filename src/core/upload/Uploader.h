@@ -11,6 +11,8 @@
 #include <QSet>
 #include <QStringList>
 
+#include <functional>
+
 class AppState;
 class Clock;
 class TransferQueue;
@@ -29,7 +31,13 @@ class Uploader : public QObject
     Q_OBJECT
 
 public:
-    Uploader(AppState &state, TransferLog &log, TransferQueue &ftp, const Clock &clock, QObject *parent = nullptr);
+    // The text of a key of Language.txt in the language in use.
+    using Text = std::function<QString(const QString &key)>;
+
+    // text words the lines that are the program's own (the wait, the reason under "Error!"); the
+    // transfer's lines read the same in every language.
+    Uploader(AppState &state, TransferLog &log, TransferQueue &ftp, const Clock &clock, Text text,
+             QObject *parent = nullptr);
 
     // What was handed to the control: the send's number and both paths.
     struct Sent
@@ -50,7 +58,7 @@ public:
     void logState(Ftp::State state);
 
     // The line that tells an upload asked for while another runs to wait for it.
-    static QString waitingLine(const QString &remotePath);
+    QString waitingLine(const QString &remotePath) const;
 
 signals:
     // The names of the day just handed over: the records file and its name on the server.
@@ -64,6 +72,7 @@ private:
     TransferLog &m_log;
     TransferQueue &m_ftp;
     const Clock &m_clock;
+    Text m_text;
     FtpFailure m_failure; // of the failure whose Error state comes next
     // Uploads asked for here whose end has not come in yet: the log still owes their lines.
     QSet<quint64> m_unfinished;

@@ -6,11 +6,14 @@
 #include <QDialog>
 #include <QList>
 
+#include <functional>
+
 class QCheckBox;
 class QTableWidget;
 
 // The journal's last 30 days as a table (time, file, trigger, bytes, result, reason), newest
-// first, read-only, with a filter to the failures.
+// first, read-only, with a filter to the failures; in the language languageText gives the texts
+// of (the journal's file keeps its own names).
 class FrmHistory : public QDialog
 {
     Q_OBJECT
@@ -28,6 +31,7 @@ private:
     void fill();
 
     QList<UploadRecord> m_rows;
+    std::function<QString(const QString &key)> m_text; // the language's texts, as read at the opening
     QTableWidget *m_table;
     QCheckBox *m_failuresOnly;
 };

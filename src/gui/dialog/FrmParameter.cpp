@@ -54,6 +54,7 @@ FrmParameter::FrmParameter(Station &station, QWidget *parent)
     , m_state(station.state())
     , m_store(station.settingsStore())
     , m_log(station.log())
+    , m_text([&station](const QString &key) { return station.text(key); })
 {
     setObjectName(QStringLiteral("frmParameter"));
     setWindowTitle(QStringLiteral("Parameter"));
@@ -196,6 +197,7 @@ void FrmParameter::load()
     cmbCancel->setText(text("Cancel"));
     showTestIdle();
     lblUpDate->setText(text("Yesterday"));
+    lblHHMM->setText(text("TimeFormat"));
     lblLocalNo->setText(text("StationNo"));
     lblUpTime->setText(text("UploadTime"));
     lblUserName->setText(text("UserName"));
@@ -220,14 +222,14 @@ void FrmParameter::checkTyped()
 {
     bool usable = true;
     for (QLineEdit *time : txtTime) {
-        const QString problem = SettingsCheck::timeProblem(time->text());
+        const QString problem = SettingsCheck::timeProblem(time->text(), m_text);
         mark(time, problem);
         usable = usable && problem.isEmpty();
     }
-    const QString serverProblem = SettingsCheck::serverProblem(txtServer->text());
+    const QString serverProblem = SettingsCheck::serverProblem(txtServer->text(), m_text);
     mark(txtServer, serverProblem);
     usable = usable && serverProblem.isEmpty();
-    mark(txtLocal, SettingsCheck::localFolderProblem(txtLocal->text()));
+    mark(txtLocal, SettingsCheck::localFolderProblem(txtLocal->text(), m_text));
     cmbOk->setEnabled(usable);
     if (!m_tester)
         cmbTest->setEnabled(serverProblem.isEmpty() && !SysMain::Trim(txtServer->text()).isEmpty());
@@ -264,14 +266,14 @@ void FrmParameter::startOrCancelTest()
 void FrmParameter::startTest()
 {
     const QString server = SysMain::Trim(txtServer->text());
-    if (server.isEmpty() || !SettingsCheck::serverProblem(server).isEmpty())
+    if (server.isEmpty() || !SettingsCheck::serverProblem(server, m_text).isEmpty())
         return;
     auto *tester = new TransferQueue(this);
     tester->setObjectName(QStringLiteral("testFtp"));
     // The temporary file goes with the control, after its worker has stopped reading it.
     auto *file = new QTemporaryFile(tester);
     if (!file->open() || file->write("KORVA5 connection test\n") < 0 || !file->flush()) {
-        lblTestResult->setText(QStringLiteral("Failed: cannot make a test file: %1").arg(file->errorString()));
+        lblTestResult->setText(caption("TestNoFile").arg(file->errorString()));
         lblTestResult->setToolTip(lblTestResult->text());
         delete tester;
         return;
@@ -295,7 +297,7 @@ void FrmParameter::startTest()
     tester->enqueue(file->fileName(), m_testFolder + name);
     cmbTest->setText(titleText(caption("Cancel")));
     cmbTest->setEnabled(true);
-    lblTestResult->setText(QStringLiteral("Testing %1 ...").arg(server));
+    lblTestResult->setText(caption("TestRunning").arg(server));
     lblTestResult->setToolTip(QString());
 }
 
@@ -303,7 +305,7 @@ void FrmParameter::cancelTest()
 {
     letGo(m_tester);
     m_tester = nullptr;
-    lblTestResult->setText(QStringLiteral("Test cancelled"));
+    lblTestResult->setText(caption("TestCancelled"));
     lblTestResult->setToolTip(QString());
     showTestIdle();
 }
@@ -326,7 +328,7 @@ void FrmParameter::testEnded(const FtpResult &result)
         return;
     m_tester = nullptr;
     tester->deleteLater();
-    const QString line = connectionTestLine(result.failure.kind, result.failure.detail, m_testFolder);
+    const QString line = connectionTestLine(result.failure.kind, result.failure.detail, m_testFolder, m_text);
     lblTestResult->setText(line);
     lblTestResult->setToolTip(result.succeeded ? QString() : result.reason);
     showTestIdle();
@@ -339,7 +341,7 @@ void FrmParameter::save()
         typed.*row.field = SysMain::Trim(box(row)->text());
     QString error;
     if (!m_store.save(typed, &error)) {
-        m_log.insertTop(QStringLiteral("Settings not saved: %1").arg(error));
+        m_log.insertTop(caption("SettingsNotSaved").arg(error));
         return; // stays open with what was typed
     }
     accept();

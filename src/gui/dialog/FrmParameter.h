@@ -5,6 +5,7 @@
 #include <QPointer>
 
 #include <array>
+#include <functional>
 
 class QLabel;
 class QLineEdit;
@@ -54,6 +55,7 @@ private:
     const AppState &m_state;
     SettingsStore &m_store;
     TransferLog &m_log;
+    std::function<QString(const QString &key)> m_text; // the station's, for the checks and the test line
 
     QLabel *lblLocalNo;
     QLabel *lblUpServer;

@@ -55,8 +55,10 @@ void Captions::switchTo(const QString &language)
     m_station.state().setLanguage(language);
     QString error;
     if (!m_station.settingsStore().saveLanguage(language, &error)) {
-        // The captions change all the same; the next start comes up in the stored language.
-        m_station.log().insertTop(QStringLiteral("Language %1 not stored: %2").arg(language, error));
+        // The captions change all the same; the next start comes up in the stored language. Said
+        // in the language just chosen, by its own name.
+        m_station.log().insertTop(m_station.text(QStringLiteral("LanguageNotStored"))
+                                      .arg(m_station.text(QStringLiteral("LanguageName")), error));
     }
     showLanguage();
 }

@@ -13,6 +13,8 @@ class TestSizeText : public QObject
 private slots:
     void sizes_data();
     void sizes();
+    void bytesInOtherWords_data();
+    void bytesInOtherWords();
 };
 
 void TestSizeText::sizes_data()
@@ -42,6 +44,26 @@ void TestSizeText::sizes()
     QFETCH(double, bytes);
     QFETCH(QString, text);
     QCOMPARE(sizeText(bytes), text);
+}
+
+void TestSizeText::bytesInOtherWords_data()
+{
+    QTest::addColumn<double>("bytes");
+    QTest::addColumn<QString>("bytesFormat");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("simplified") << 532.0 << "%1 字节" << "532 字节";
+    QTest::newRow("traditional") << 18.0 << "%1 位元組" << "18 位元組";
+    QTest::newRow("nothing") << 0.0 << "%1 字节" << "0 字节";
+    // The units above a byte are symbols read alike in every language.
+    QTest::newRow("units stay") << 1e6 << "%1 字节" << "1.0 MB";
+}
+
+void TestSizeText::bytesInOtherWords()
+{
+    QFETCH(double, bytes);
+    QFETCH(QString, bytesFormat);
+    QFETCH(QString, text);
+    QCOMPARE(sizeText(bytes, bytesFormat), text);
 }
 
 QTEST_APPLESS_MAIN(TestSizeText)

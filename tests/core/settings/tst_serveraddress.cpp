@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The forms of the server setting, as the settings dialog checks them and the transfer uses them.
+#include "core/language/BuiltInTexts.h"
 #include "core/settings/ServerAddress.h"
 
 #include <QTest>
@@ -55,7 +56,7 @@ void TestServerAddress::parse()
     QFETCH(int, port);
 
     QString error;
-    const std::optional<ServerAddress> target = ServerAddress::parse(server, &error);
+    const std::optional<ServerAddress> target = ServerAddress::parse(server, &error, BuiltInTexts::english);
     QCOMPARE(target.has_value(), valid);
     QCOMPARE(error.isEmpty(), valid);
     if (!target)

@@ -3,6 +3,7 @@
 // settings dialog accepts fires, is due, is shown as next; one it refuses does none of these.
 #include "core/delivery/Ledger.h"
 #include "core/delivery/StatusLine.h"
+#include "core/language/BuiltInTexts.h"
 #include "core/schedule/ScheduleCheck.h"
 #include "core/settings/SettingsCheck.h"
 #include "core/settings/SysMain.h"
@@ -56,7 +57,7 @@ void TestTimeOfDay::parse()
     QCOMPARE(parsed.value_or(QTime()), time);
 
     // The dialog refuses exactly what is not a time, and says what it wants.
-    const QString problem = SettingsCheck::timeProblem(text);
+    const QString problem = SettingsCheck::timeProblem(text, BuiltInTexts::english);
     const bool empty = SysMain::Trim(text).isEmpty();
     QVERIFY2(problem.isEmpty() == (empty || time.isValid()), qPrintable(problem));
     if (!problem.isEmpty())

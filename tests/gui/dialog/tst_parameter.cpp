@@ -134,9 +134,19 @@ void TestParameter::captionsFollowALanguageSwitch_data()
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("ok");
     QTest::addColumn<QString>("userName");
-    QTest::newRow("English") << "cmbEnglish" << "Parameter" << "&Ok" << "User Name:";
-    QTest::newRow("China") << "cmbChina" << "参数设置" << "确定(&O)" << "用户名：";
-    QTest::newRow("Taiwan") << "cmbTaiwan" << "參數設定" << "確定(&O)" << "使用者名稱：";
+    QTest::addColumn<QString>("timeFormat");
+    QTest::addColumn<QString>("testing");      // the test's line while it runs, before the address
+    QTest::addColumn<QString>("nobodyAnswers"); // its outcome at a port nothing listens on
+    QTest::addColumn<QString>("timeProblem");  // the mark's tooltip on 25:99
+    QTest::newRow("English") << "cmbEnglish" << "Parameter" << "&Ok" << "User Name:" << "HH:MM" << "Testing "
+                             << "Cannot connect: nothing answers at that address and port"
+                             << "\"25:99\" is not a time: use HH:MM from 00:00 to 23:59 (08:30), or leave it empty";
+    QTest::newRow("China") << "cmbChina" << "参数设置" << "确定(&O)" << "用户名：" << "时:分" << "正在测试 "
+                           << "无法连接：该地址和端口没有响应"
+                           << "“25:99”不是有效的时间：请按“时:分”填写 00:00 至 23:59 之间的时间（如 08:30），或留空";
+    QTest::newRow("Taiwan") << "cmbTaiwan" << "參數設定" << "確定(&O)" << "使用者名稱：" << "時:分" << "正在測試 "
+                            << "無法連線：該位址和連接埠沒有回應"
+                            << "「25:99」不是有效的時間：請按「時:分」填寫 00:00 至 23:59 之間的時間（如 08:30），或留空";
 }
 
 void TestParameter::captionsFollowALanguageSwitch()
@@ -145,13 +155,17 @@ void TestParameter::captionsFollowALanguageSwitch()
     QFETCH(QString, title);
     QFETCH(QString, ok);
     QFETCH(QString, userName);
+    QFETCH(QString, timeFormat);
+    QFETCH(QString, testing);
+    QFETCH(QString, nobodyAnswers);
+    QFETCH(QString, timeProblem);
     Window w;
     QTest::mouseClick(w.window->findChild<QPushButton *>(button), Qt::LeftButton);
     FrmParameter *dialog = w.open();
     QCOMPARE(dialog->windowTitle(), title);
     QCOMPARE(dialog->findChild<QPushButton *>(QStringLiteral("cmbOk"))->text(), ok);
     QCOMPARE(dialog->findChild<QLabel *>(QStringLiteral("lblUserName"))->text(), userName);
-    QCOMPARE(dialog->findChild<QLabel *>(QStringLiteral("lblHHMM"))->text(), QStringLiteral("HH:MM"));
+    QCOMPARE(dialog->findChild<QLabel *>(QStringLiteral("lblHHMM"))->text(), timeFormat);
 
     QCOMPARE(Window::box(dialog, QStringLiteral("txtNo"))->font().family(), QStringLiteral("Courier New"));
     // Saved for a person to look at: every row legible in every language.
@@ -173,9 +187,11 @@ void TestParameter::captionsFollowALanguageSwitch()
     Window::type(dialog, QStringLiteral("txtServer"), QStringLiteral("127.0.0.1:%1").arg(closedPort()));
     QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("cmbTest")), Qt::LeftButton);
     auto *result = dialog->findChild<QLabel *>(QStringLiteral("lblTestResult"));
-    QTRY_VERIFY_WITH_TIMEOUT(result->text().startsWith(u"Cannot connect"), 20000);
+    QVERIFY2(result->text().startsWith(testing), qPrintable(result->text()));
+    QTRY_COMPARE_WITH_TIMEOUT(result->text(), nobodyAnswers, 20000);
     Window::type(dialog, QStringLiteral("txtServer"), QStringLiteral("http://ftp.example.com"));
     Window::type(dialog, QStringLiteral("txtTime2"), QStringLiteral("25:99"));
+    QCOMPARE(Window::box(dialog, QStringLiteral("txtTime2"))->toolTip(), timeProblem);
     Window::type(dialog, QStringLiteral("txtTime9"), QStringLiteral("7:00"));
     Window::type(dialog, QStringLiteral("txtLocal"), QStringLiteral("/srv/records"));
     QVERIFY(dialog->grab().save(folder + QStringLiteral("/dialog-marks-%1.png").arg(QString::fromLatin1(QTest::currentDataTag()))));

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Captions from the language file, and the three language buttons.
+#include "ChineseText.h"
 #include "core/language/BuiltInTexts.h"
 #include "core/settings/SysMain.h"
 #include "gui/shell/Captions.h"
@@ -99,6 +100,7 @@ private slots:
     void builtInTextsInEveryLanguage();
     void originalLanguageFileLeavesNothingBlank_data();
     void originalLanguageFileLeavesNothingBlank();
+    void textWithOtherPlaceholdersIsNotUsed_data();
     void textWithOtherPlaceholdersIsNotUsed();
     void accessKeysAreDistinct_data();
     void accessKeysAreDistinct();
@@ -110,6 +112,7 @@ private slots:
     void editOfTheFileShowsAtTheNextApplication();
     void switchIsStoredAndSurvivesARestart();
     void switchKeepsTheTooltipUntilTheNextToggle();
+    void switchThatCannotBeStoredIsLogged_data();
     void switchThatCannotBeStoredIsLogged();
 };
 
@@ -197,6 +200,10 @@ void TestCaptions::builtInTextsInEveryLanguage_data()
         QTest::newRow(qPrintable(key)) << key;
 }
 
+// Characters of the one script that slip into a text of the other when a line is copied across.
+const QString SimplifiedOnly = QStringLiteral("传录务连设败时间个为无发线试请该资议码户称读删认证钥满断过变开关载径统执参数动还并将协");
+const QString TraditionalOnly = QStringLiteral("傳錄務連設敗時間個為無發線試請該資議碼戶稱讀刪認證鑰滿斷過變開關載徑統執參數動還並將協檔");
+
 // Every key has its text in the three languages, the Chinese ones really Chinese, with the same
 // placeholders as the English one.
 void TestCaptions::builtInTextsInEveryLanguage()
@@ -213,6 +220,11 @@ void TestCaptions::builtInTextsInEveryLanguage()
         // The traditional texts write 記錄, as the title does.
         if (language == u"Taiwan")
             QVERIFY2(!text.contains(QStringLiteral("紀錄")), qPrintable(text));
+        // No English word or English punctuation left in a Chinese sentence, and each language
+        // in its own script.
+        QVERIFY2(notChinese(text).isEmpty(), qPrintable(text + u" | " + notChinese(text).join(u' ')));
+        const QString &otherScript = language == u"China" ? TraditionalOnly : SimplifiedOnly;
+        QVERIFY2(std::none_of(text.cbegin(), text.cend(), [&](QChar c) { return otherScript.contains(c); }), qPrintable(text));
     }
     // The language file shipped says the same.
     for (const QString &language : {QStringLiteral("English"), QStringLiteral("China"), QStringLiteral("Taiwan")}) {
@@ -253,14 +265,42 @@ void TestCaptions::originalLanguageFileLeavesNothingBlank()
     QVERIFY2(!messages.text().contains(QStringLiteral("Argument missing")), qPrintable(messages.text()));
 }
 
+void TestCaptions::textWithOtherPlaceholdersIsNotUsed_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("line"); // the line the file has for key in language
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("English, one place less") << "English" << "AlarmFailed" << "AlarmFailed=%1 not sent: %2. Next try %3."
+                                             << "%1 not sent. Next try %2.";
+    QTest::newRow("China, the detail left out") << "China" << "ReasonConnectTimedOut" << "" << "连接超时";
+    QTest::newRow("China, a place too many") << "China" << "TestCancelled" << "" << "测试 %1 已取消";
+    QTest::newRow("Taiwan, the reason left out") << "Taiwan" << "LogGivenUp" << "" << "%1 未傳送：超過預定時間 %2 小時，已放棄";
+    QTest::newRow("Taiwan, other numbers") << "Taiwan" << "LanguageNotStored" << "" << "語言選擇「%2」未儲存：%3";
+}
+
+// A text whose places differ from the built-in one's is not shown: the built-in one is, in the
+// same language, and standard error says so once.
 void TestCaptions::textWithOtherPlaceholdersIsNotUsed()
 {
+    QFETCH(QString, language);
+    QFETCH(QString, key);
+    QFETCH(QString, line);
+    QFETCH(QString, shown);
     QByteArray file = readFile(sourceDir() + QStringLiteral("/data/Language.txt"));
-    file.replace("AlarmFailed=%1 not sent: %2. Next try %3.", "AlarmFailed=%1 not sent. Next try %2.");
+    if (line.isEmpty()) {
+        // A key of its own in the section: the language file from before it knew the key, with
+        // a line added by a hand that miscounted.
+        file.replace(QByteArray('[' + language.toUtf8() + "]\n"),
+                     QByteArray('[' + language.toUtf8() + "]\n" + key.toUtf8() + '=' + shown.toUtf8() + '\n'));
+    } else {
+        file.replace(line.toUtf8(), QByteArray(key.toUtf8() + '=' + shown.toUtf8()));
+    }
+    QVERIFY(QString::fromUtf8(file).contains(key + u'=' + shown));
     MessageCapture messages;
-    Window w({{QStringLiteral("Language"), QStringLiteral("English")}}, file);
-    QCOMPARE(w.window->station().text(QStringLiteral("AlarmFailed")), QStringLiteral("%1 not sent: %2. Next try %3."));
-    QVERIFY2(messages.lines().filter(QStringLiteral("AlarmFailed")).size() == 1, qPrintable(messages.text()));
+    Window w({{QStringLiteral("Language"), language}}, file);
+    QCOMPARE(w.window->station().text(key), BuiltInTexts::text(language, key).value_or(QString()));
+    QVERIFY2(messages.lines().filter(key).size() == 1, qPrintable(messages.text()));
 }
 
 void TestCaptions::accessKeysAreDistinct_data()
@@ -388,19 +428,35 @@ void TestCaptions::switchKeepsTheTooltipUntilTheNextToggle()
     QCOMPARE(w.tray.calls.last().tooltip, QStringLiteral("KORVA5 记录上传系统 - 运行中"));
 }
 
+void TestCaptions::switchThatCannotBeStoredIsLogged_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QByteArray>("button");
+    QTest::addColumn<QString>("minimized");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("to Taiwan") << "English" << QByteArray("cmbTaiwan") << "最小化(&N)" << "語言選擇「繁體中文」未儲存：";
+    QTest::newRow("to China") << "Taiwan" << QByteArray("cmbChina") << "最小化(&N)" << "语言选择“简体中文”未保存：";
+    QTest::newRow("to English") << "China" << QByteArray("cmbEnglish") << "Mi&nimized" << "Language English not stored: ";
+}
+
 void TestCaptions::switchThatCannotBeStoredIsLogged()
 {
-    Window w({{QStringLiteral("Language"), QStringLiteral("English")}});
+    QFETCH(QString, from);
+    QFETCH(QByteArray, button);
+    QFETCH(QString, minimized);
+    QFETCH(QString, said);
+    Window w({{QStringLiteral("Language"), from}});
     const QByteArray before = readFile(w.dir.iniFile());
     QVERIFY(QFile::setPermissions(w.dir.iniFile(), QFileDevice::ReadOwner));
-    w.click("cmbTaiwan");
+    w.click(button.constData());
     QFile::setPermissions(w.dir.iniFile(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 
-    QCOMPARE(w.caption(QStringLiteral("cmbMin")), QStringLiteral("最小化(&N)")); // switched all the same
+    QCOMPARE(w.caption(QStringLiteral("cmbMin")), minimized); // switched all the same
     QCOMPARE(readFile(w.dir.iniFile()), before);
+    // Said in the language just chosen, which names itself.
     auto *log = w.window->findChild<QListWidget *>(QStringLiteral("lstList"));
     QCOMPARE(log->count(), 1);
-    QVERIFY2(log->item(0)->text().startsWith(QStringLiteral("Language Taiwan not stored: ")), qPrintable(log->item(0)->text()));
+    QVERIFY2(log->item(0)->text().startsWith(said), qPrintable(log->item(0)->text()));
 }
 
 QTEST_MAIN(TestCaptions)

@@ -107,6 +107,8 @@ private slots:
     void initTestCase();
     void alarmUntilDeliveredAfterAll_data();
     void alarmUntilDeliveredAfterAll();
+    void aReplyIsShownAsItCame_data();
+    void aReplyIsShownAsItCame();
     void withoutNotificationAreaTheTitleCarriesIt();
     void statusLineSurvivesARestart();
     void historyShowsTheJournalWithAFilter();
@@ -127,13 +129,17 @@ void TestAlarm::alarmUntilDeliveredAfterAll_data()
     QTest::addColumn<QString>("failed");
     QTest::addColumn<QString>("delivered");
     QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("underError"); // the log's line under "Error!"
     QTest::newRow("English") << "English" << "20210305.12 not sent: login refused: 530 Authentication failed. Next try 08:31."
                              << "20210305.12 has been delivered after all."
-                             << "Last: none · Next: 08:31 · Waiting: 0 · Owed: 1 (next try 08:31)";
-    QTest::newRow("China") << "China" << "20210305.12 未发送：login refused: 530 Authentication failed。下次尝试 08:31。"
-                           << "20210305.12 已补发成功。" << "上次： 无 · 下次： 08:31 · 等待： 0 · 待补发： 1 （下次尝试 08:31）";
-    QTest::newRow("Taiwan") << "Taiwan" << "20210305.12 未傳送：login refused: 530 Authentication failed。下次嘗試 08:31。"
-                            << "20210305.12 已補傳成功。" << "上次： 無 · 下次： 08:31 · 等待： 0 · 待補傳： 1 （下次嘗試 08:31）";
+                             << "Last: none · Next: 08:31 · Waiting: 0 · Owed: 1 (next try 08:31)"
+                             << "login refused: 530 Authentication failed.";
+    QTest::newRow("China") << "China" << "20210305.12 未发送：登录被拒绝：530 Authentication failed。下次尝试 08:31。"
+                           << "20210305.12 已补发成功。" << "上次： 无 · 下次： 08:31 · 等待： 0 · 待补发： 1 （下次尝试 08:31）"
+                           << "登录被拒绝：530 Authentication failed.";
+    QTest::newRow("Taiwan") << "Taiwan" << "20210305.12 未傳送：登入被拒絕：530 Authentication failed。下次嘗試 08:31。"
+                            << "20210305.12 已補傳成功。" << "上次： 無 · 下次： 08:31 · 等待： 0 · 待補傳： 1 （下次嘗試 08:31）"
+                            << "登入被拒絕：530 Authentication failed.";
 }
 
 void TestAlarm::alarmUntilDeliveredAfterAll()
@@ -142,11 +148,15 @@ void TestAlarm::alarmUntilDeliveredAfterAll()
     QFETCH(QString, failed);
     QFETCH(QString, delivered);
     QFETCH(QString, status);
+    QFETCH(QString, underError);
     QFile::remove(m_server->root() + QStringLiteral("/upload/20210305.12"));
     Desk s(*m_server, QStringLiteral("wrong"), language);
     QVERIFY(!hasWarningMark(s.trayImage()));
     s.runAt(at(8, 30, 30));
     QCOMPARE(s.messages(), QStringList{failed});
+    const QStringList log = s.log();
+    QVERIFY2(log.indexOf(QStringLiteral("Error!")) >= 0, qPrintable(log.join(u'\n')));
+    QCOMPARE(log.value(log.indexOf(QStringLiteral("Error!")) + 1), underError);
     QVERIFY(hasWarningMark(s.trayImage()));
     QCOMPARE(s.statusLine(), status.replace(u'·', QChar(0xb7)));
     saveScreenshot(s.window.get(), QStringLiteral("alarm-window-%1.png").arg(language));
@@ -163,7 +173,7 @@ void TestAlarm::alarmUntilDeliveredAfterAll()
     QVERIFY(m_server->holds(QStringLiteral("upload/20210305.12")));
     QCOMPARE(s.messages(), (QStringList{failed, delivered}));
     QVERIFY(!hasWarningMark(s.trayImage()));
-    QVERIFY2(s.statusLine().contains(QStringLiteral("20210305.12 08:33:30 (18 bytes)")), qPrintable(s.statusLine()));
+    QVERIFY2(s.statusLine().contains(QStringLiteral("20210305.12 08:33:30 (18 ")), qPrintable(s.statusLine())); // bytes, 字节, 位元組
     // Told as a problem, then as good news; a click on the last one asks what became of the file.
     QList<NotifyArea::Tone> tones;
     for (const RecordingNotifyArea::Call &call : s.tray.calls)
@@ -177,6 +187,27 @@ void TestAlarm::alarmUntilDeliveredAfterAll()
     QVERIFY(history);
     QCOMPARE(history->selectedItems().value(0) ? history->item(history->currentRow(), 1)->text() : QString(),
              QStringLiteral("20210305.12"));
+}
+
+void TestAlarm::aReplyIsShownAsItCame_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("failed");
+    QTest::newRow("English") << "English"
+                             << "20210305.12 not sent: login refused: 530 Quota %3 of %2 used (scripted fault). Next try 08:31.";
+    QTest::newRow("China") << "China" << "20210305.12 未发送：登录被拒绝：530 Quota %3 of %2 used (scripted fault)。下次尝试 08:31。";
+}
+
+// Places of the sentence are filled in one step: a "%3" the server said is not where the time goes.
+void TestAlarm::aReplyIsShownAsItCame()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, failed);
+    FtpServer server({QStringLiteral("bad-login-percent")});
+    QVERIFY2(server.isRunning(), qPrintable(server.error()));
+    Desk s(server, FtpServer::Password, language);
+    s.runAt(at(8, 30, 30));
+    QCOMPARE(s.messages(), QStringList{failed});
 }
 
 void TestAlarm::withoutNotificationAreaTheTitleCarriesIt()
