@@ -52,6 +52,28 @@ constexpr Row Texts[] = {
     {"History", u8"&History", u8"历史记录(&H)", u8"歷史記錄(&H)"},
     {"HistoryFailures", u8"&Failures only", u8"只看失败(&F)", u8"只看失敗(&F)"},
     {"TimeLeft", u8"%1 left", u8"剩余 %1", u8"剩餘 %1"},
+    // Why the program cannot start, told in a message box (%1 the program folder, %2 the
+    // system's reason).
+    {"StartFailedTitle", u8"KORVA5 Records Upload System cannot start", u8"KORVA5 记录上传系统无法启动",
+     u8"KORVA5 記錄上傳系統無法啟動"},
+    {"StartSettingsMissing",
+     u8"The settings file TALLYPORT.ini is not in the program folder %1. Put it there and start the program again.",
+     u8"程序文件夹 %1 中没有设置文件 TALLYPORT.ini。请将该文件放入此文件夹，然后重新启动程序。",
+     u8"程式資料夾 %1 中沒有設定檔案 TALLYPORT.ini。請將該檔案放入此資料夾，然後重新啟動程式。"},
+    {"StartLanguageMissing",
+     u8"The language file Language.txt is not in the program folder %1. Put it there and start the program again.",
+     u8"程序文件夹 %1 中没有语言文件 Language.txt。请将该文件放入此文件夹，然后重新启动程序。",
+     u8"程式資料夾 %1 中沒有語言檔案 Language.txt。請將該檔案放入此資料夾，然後重新啟動程式。"},
+    {"StartSettingsUnreadable",
+     u8"The settings file TALLYPORT.ini in the program folder %1 cannot be read: %2. Allow this user to read it "
+     u8"and start the program again.",
+     u8"无法读取程序文件夹 %1 中的设置文件 TALLYPORT.ini：%2。请允许当前用户读取该文件，然后重新启动程序。",
+     u8"無法讀取程式資料夾 %1 中的設定檔案 TALLYPORT.ini：%2。請允許目前的使用者讀取該檔案，然後重新啟動程式。"},
+    {"StartLanguageUnreadable",
+     u8"The language file Language.txt in the program folder %1 cannot be read: %2. Allow this user to read it "
+     u8"and start the program again.",
+     u8"无法读取程序文件夹 %1 中的语言文件 Language.txt：%2。请允许当前用户读取该文件，然后重新启动程序。",
+     u8"無法讀取程式資料夾 %1 中的語言檔案 Language.txt：%2。請允許目前的使用者讀取該檔案，然後重新啟動程式。"},
 };
 
 QString fromUtf8(const char8_t *text)
