@@ -381,6 +381,27 @@ void TestDesktop::failedTimeMarksTheTrayIcon()
     QDir().mkpath(folder);
     const int after = redPixels(desktop, icon->geometry, folder + QStringLiteral("/alarm-tray-on-the-desktop.png"));
     QVERIFY2(after > before + 10, qPrintable(QStringLiteral("red pixels in the icon: %1 before, %2 after").arg(before).arg(after)));
+
+    // Stopped (a right click switches to running, a second one to stopped), the mark stays, and
+    // the image still tells the state.
+    desktop.click(icon->geometry.center(), 3);
+    QVERIFY(program.waitFor(QStringLiteral("run state: running")));
+    QTest::qWait(1000); // not a double click
+    desktop.click(icon->geometry.center(), 3);
+    QVERIFY(program.waitFor(QStringLiteral("run state: stopped")));
+    desktop.xdotool({QStringLiteral("mousemove"), QStringLiteral("0"), QStringLiteral("767")});
+    QTest::qWait(700);
+    const QString stoppedShot = folder + QStringLiteral("/alarm-tray-stopped-on-the-desktop.png");
+    const int stopped = redPixels(desktop, icon->geometry, stoppedShot);
+    QVERIFY2(stopped > before + 10, qPrintable(QStringLiteral("red pixels in the stopped icon: %1").arg(stopped)));
+    const QImage runningImage(folder + QStringLiteral("/alarm-tray-on-the-desktop.png"));
+    const QImage stoppedImage(stoppedShot);
+    QCOMPARE(stoppedImage.size(), runningImage.size());
+    int differ = 0;
+    for (int y = 0; y < runningImage.height(); ++y)
+        for (int x = 0; x < runningImage.width(); ++x)
+            differ += runningImage.pixel(x, y) != stoppedImage.pixel(x, y);
+    QVERIFY2(differ * 8 > runningImage.width() * runningImage.height(), qPrintable(QString::number(differ)));
 }
 
 void TestDesktop::startProblemIsShownInABox_data()

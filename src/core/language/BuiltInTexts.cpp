@@ -53,7 +53,7 @@ constexpr Row Texts[] = {
     {"HistoryFailures", u8"&Failures only", u8"只看失败(&F)", u8"只看失敗(&F)"},
     {"TimeLeft", u8"%1 left", u8"剩余 %1", u8"剩餘 %1"},
     // Why the program cannot start, told in a message box (%1 the program folder, %2 the
-    // system's reason).
+    // system's reason); what the tray icon's tooltip says is owed (%1 the files).
     {"StartFailedTitle", u8"KORVA5 Records Upload System cannot start", u8"KORVA5 记录上传系统无法启动",
      u8"KORVA5 記錄上傳系統無法啟動"},
     {"StartSettingsMissing",
@@ -74,6 +74,7 @@ constexpr Row Texts[] = {
      u8"and start the program again.",
      u8"无法读取程序文件夹 %1 中的语言文件 Language.txt：%2。请允许当前用户读取该文件，然后重新启动程序。",
      u8"無法讀取程式資料夾 %1 中的語言檔案 Language.txt：%2。請允許目前的使用者讀取該檔案，然後重新啟動程式。"},
+    {"TrayOwed", u8"Owed: %1", u8"待上传：%1", u8"待上傳：%1"},
 };
 
 QString fromUtf8(const char8_t *text)
