@@ -38,24 +38,23 @@ class Desktop
 public:
     explicit Desktop(bool notificationArea)
     {
-        for (int n = 120; n < 200 && m_display.isEmpty(); ++n) {
-            if (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
-                continue;
-            m_xvfb.start(QStringLiteral("Xvfb"), {QStringLiteral(":%1").arg(n), QStringLiteral("-screen"), QStringLiteral("0"),
-                                                 QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-            if (!m_xvfb.waitForStarted(5000))
-                return;
-            const QString display = QStringLiteral(":%1").arg(n);
-            QDeadlineTimer deadline(5000);
-            while (!deadline.hasExpired() && m_xvfb.state() == QProcess::Running) {
-                if (!runTool(QStringLiteral("xdpyinfo"), {}, display).isEmpty()) {
-                    m_display = display;
-                    break;
-                }
-                QTest::qWait(100);
-            }
+        // Xvfb takes the first free display and says which once it listens: tests of another
+        // build running at the same time never end up on the same screen as this one.
+        m_xvfb.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                                             QStringLiteral("0"), QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
+                                             QStringLiteral("tcp")});
+        if (!m_xvfb.waitForStarted(5000))
+            return;
+        QByteArray number;
+        QDeadlineTimer deadline(10000);
+        while (!deadline.hasExpired() && m_xvfb.state() == QProcess::Running && !number.endsWith('\n')) {
+            m_xvfb.waitForReadyRead(100);
+            number += m_xvfb.readAllStandardOutput();
         }
-        if (m_display.isEmpty() || !notificationArea)
+        if (!number.endsWith('\n'))
+            return;
+        m_display = u':' + QString::fromLatin1(number.trimmed());
+        if (!notificationArea)
             return;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("DISPLAY"), m_display);
@@ -65,8 +64,8 @@ public:
                         QStringLiteral("--widthtype"), QStringLiteral("request"), QStringLiteral("--height"),
                         QStringLiteral("24"), QStringLiteral("--SetDockType"), QStringLiteral("false"),
                         QStringLiteral("--transparent"), QStringLiteral("false")});
-        QDeadlineTimer deadline(5000);
-        while (!deadline.hasExpired() && !tree().contains("\"panel\""))
+        QDeadlineTimer panel(5000);
+        while (!panel.hasExpired() && !tree().contains("\"panel\""))
             QTest::qWait(100);
     }
     ~Desktop()
