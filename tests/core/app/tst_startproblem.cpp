@@ -72,8 +72,6 @@ void TestStartProblem::message_data()
                                          << QStringList{QStringLiteral("TALLYPORT.ini"), reason};
     QTest::newRow("language unreadable, China") << Problem::LanguageUnreadable << "China" << "KORVA5 记录上传系统无法启动"
                                                 << QStringList{QStringLiteral("Language.txt"), reason};
-    QTest::newRow("language unreadable, Taiwan") << Problem::LanguageUnreadable << "Taiwan" << "KORVA5 記錄上傳系統無法啟動"
-                                                 << QStringList{QStringLiteral("Language.txt"), reason};
     QTest::newRow("unknown language: English") << Problem::SettingsMissing << "Klingon"
                                                << "KORVA5 Records Upload System cannot start"
                                                << QStringList{QStringLiteral("TALLYPORT.ini")};
