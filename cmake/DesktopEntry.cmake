@@ -20,10 +20,16 @@ function(korva5_desktop_exec out program)
     set(${out} "${arg}" PARENT_SCOPE)
 endfunction()
 
+# korva5_write_desktop_entry(FILE PREFIX [ICON]): the entry of the program in PREFIX, with the
+# icon file beside it, or ICON (a name from the icon theme) when given.
 function(korva5_write_desktop_entry file prefix)
     korva5_desktop_exec(exec "${prefix}/korva5-upload")
     korva5_desktop_string(path "${prefix}")
-    korva5_desktop_string(icon "${prefix}/korva5.png")
+    if(ARGC GREATER 2)
+        korva5_desktop_string(icon "${ARGV2}")
+    else()
+        korva5_desktop_string(icon "${prefix}/korva5.png")
+    endif()
     file(WRITE "${file}" "[Desktop Entry]
 Type=Application
 Name=KORVA5 Records Upload System
@@ -38,6 +44,9 @@ Icon=${icon}
 Terminal=false
 StartupNotify=false
 Categories=Network;FileTransfer;
+Keywords=FTP;upload;records;station;
+Keywords[zh_CN]=FTP;上传;记录;站;
+Keywords[zh_TW]=FTP;上傳;記錄;站;
 X-GNOME-Autostart-enabled=true
 ")
 endfunction()

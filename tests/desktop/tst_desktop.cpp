@@ -38,24 +38,23 @@ class Desktop
 public:
     explicit Desktop(bool notificationArea)
     {
-        for (int n = 120; n < 200 && m_display.isEmpty(); ++n) {
-            if (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
-                continue;
-            m_xvfb.start(QStringLiteral("Xvfb"), {QStringLiteral(":%1").arg(n), QStringLiteral("-screen"), QStringLiteral("0"),
-                                                 QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-            if (!m_xvfb.waitForStarted(5000))
-                return;
-            const QString display = QStringLiteral(":%1").arg(n);
-            QDeadlineTimer deadline(5000);
-            while (!deadline.hasExpired() && m_xvfb.state() == QProcess::Running) {
-                if (!runTool(QStringLiteral("xdpyinfo"), {}, display).isEmpty()) {
-                    m_display = display;
-                    break;
-                }
-                QTest::qWait(100);
-            }
+        // Xvfb takes the first free display and says which once it listens: tests of another
+        // build running at the same time never end up on the same screen as this one.
+        m_xvfb.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                                             QStringLiteral("0"), QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
+                                             QStringLiteral("tcp")});
+        if (!m_xvfb.waitForStarted(5000))
+            return;
+        QByteArray number;
+        QDeadlineTimer deadline(10000);
+        while (!deadline.hasExpired() && m_xvfb.state() == QProcess::Running && !number.endsWith('\n')) {
+            m_xvfb.waitForReadyRead(100);
+            number += m_xvfb.readAllStandardOutput();
         }
-        if (m_display.isEmpty() || !notificationArea)
+        if (!number.endsWith('\n'))
+            return;
+        m_display = u':' + QString::fromLatin1(number.trimmed());
+        if (!notificationArea)
             return;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("DISPLAY"), m_display);
@@ -65,8 +64,8 @@ public:
                         QStringLiteral("--widthtype"), QStringLiteral("request"), QStringLiteral("--height"),
                         QStringLiteral("24"), QStringLiteral("--SetDockType"), QStringLiteral("false"),
                         QStringLiteral("--transparent"), QStringLiteral("false")});
-        QDeadlineTimer deadline(5000);
-        while (!deadline.hasExpired() && !tree().contains("\"panel\""))
+        QDeadlineTimer panel(5000);
+        while (!panel.hasExpired() && !tree().contains("\"panel\""))
             QTest::qWait(100);
     }
     ~Desktop()
@@ -241,6 +240,8 @@ private slots:
     void fifthTickHidesOrMinimises();
     void secondStartMapsTheHiddenWindow();
     void failedTimeMarksTheTrayIcon();
+    void startProblemIsShownInABox_data();
+    void startProblemIsShownInABox();
     void screenshots_data();
     void screenshots();
 };
@@ -390,6 +391,110 @@ void TestDesktop::failedTimeMarksTheTrayIcon()
     QDir().mkpath(folder);
     const int after = redPixels(desktop, icon->geometry, folder + QStringLiteral("/alarm-tray-on-the-desktop.png"));
     QVERIFY2(after > before + 10, qPrintable(QStringLiteral("red pixels in the icon: %1 before, %2 after").arg(before).arg(after)));
+
+    // Stopped (a right click switches to running, a second one to stopped), the mark stays, and
+    // the image still tells the state.
+    desktop.click(icon->geometry.center(), 3);
+    QVERIFY(program.waitFor(QStringLiteral("run state: running")));
+    QTest::qWait(1000); // not a double click
+    desktop.click(icon->geometry.center(), 3);
+    QVERIFY(program.waitFor(QStringLiteral("run state: stopped")));
+    desktop.xdotool({QStringLiteral("mousemove"), QStringLiteral("0"), QStringLiteral("767")});
+    QTest::qWait(700);
+    const QString stoppedShot = folder + QStringLiteral("/alarm-tray-stopped-on-the-desktop.png");
+    const int stopped = redPixels(desktop, icon->geometry, stoppedShot);
+    QVERIFY2(stopped > before + 10, qPrintable(QStringLiteral("red pixels in the stopped icon: %1").arg(stopped)));
+    const QImage runningImage(folder + QStringLiteral("/alarm-tray-on-the-desktop.png"));
+    const QImage stoppedImage(stoppedShot);
+    QCOMPARE(stoppedImage.size(), runningImage.size());
+    int differ = 0;
+    for (int y = 0; y < runningImage.height(); ++y)
+        for (int x = 0; x < runningImage.width(); ++x)
+            differ += runningImage.pixel(x, y) != stoppedImage.pixel(x, y);
+    QVERIFY2(differ * 8 > runningImage.width() * runningImage.height(), qPrintable(QString::number(differ)));
+}
+
+void TestDesktop::startProblemIsShownInABox_data()
+{
+    QTest::addColumn<QString>("missing");
+    QTest::addColumn<QString>("language"); // of TALLYPORT.ini, when it is there
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<bool>("ended"); // by SIGTERM, as a session's end does, instead of a person's Enter
+    QTest::newRow("TALLYPORT.ini missing") << "TALLYPORT.ini" << "" << "KORVA5 Records Upload System cannot start" << 4 << false;
+    QTest::newRow("Language.txt missing, China") << "Language.txt" << "China" << "KORVA5 记录上传系统无法启动" << 5 << false;
+    QTest::newRow("Language.txt missing, Taiwan, session ends")
+        << "Language.txt" << "Taiwan" << "KORVA5 記錄上傳系統無法啟動" << 5 << true;
+}
+
+// Started from the menu or at log-in, a program that cannot start says why where a person looks;
+// standard error and the exit status stay what scripts know.
+void TestDesktop::startProblemIsShownInABox()
+{
+    QFETCH(QString, missing);
+    QFETCH(QString, language);
+    QFETCH(QString, title);
+    QFETCH(int, status);
+    QFETCH(bool, ended);
+    Desktop desktop(true);
+    QVERIFY(desktop.isUp());
+    ProgramDir dir({{QStringLiteral("Language"), language}});
+    QVERIFY(QFile::remove(dir.file(missing)));
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), desktop.display());
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    program.setProcessEnvironment(environment);
+    program.start(dir.installBinary(), {});
+
+    QString box;
+    QTRY_VERIFY_WITH_TIMEOUT(!(box = QString::fromUtf8(desktop.xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                                                           QStringLiteral("--name"), title}))
+                                          .trimmed())
+                                  .isEmpty(),
+                             10000);
+    // Waiting for the click: the program has not ended on its own.
+    QTest::qWait(500);
+    QCOMPARE(program.state(), QProcess::Running);
+    const QString folder = qEnvironmentVariable("KORVA5_SCREENSHOT_DIR", QDir::tempPath());
+    QDir().mkpath(folder);
+    const QString file = folder
+        + QStringLiteral("/start-problem-%1-%2.png").arg(missing, language.isEmpty() ? QStringLiteral("English") : language);
+    box = box.section(u'\n', 0, 0);
+    runTool(QStringLiteral("import"), {QStringLiteral("-window"), box, file}, desktop.display());
+    qInfo("screenshot: %s", qPrintable(file));
+
+    // The box holds nothing of the folder: once the file is back, a new start runs beside it.
+    ProgramDir shipped({{QStringLiteral("Language"), QStringLiteral("English")}});
+    QVERIFY(QFile::copy(shipped.file(missing), dir.file(missing)));
+    QProcess fixed;
+    fixed.setProcessEnvironment(environment);
+    fixed.start(dir.file(QStringLiteral("korva5-upload")), {});
+    QVERIFY(fixed.waitForStarted(5000));
+    QByteArray err;
+    QDeadlineTimer deadline(15000);
+    while (!deadline.hasExpired() && fixed.state() == QProcess::Running && !err.contains("started in")) {
+        fixed.waitForReadyRead(200);
+        err += fixed.readAllStandardError();
+    }
+    QVERIFY2(err.contains("started in"), err.constData());
+    fixed.terminate();
+    QVERIFY(fixed.waitForFinished(10000));
+
+    if (ended)
+        program.terminate();
+    else
+        desktop.xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), box, QStringLiteral("key"), QStringLiteral("Return")});
+    QVERIFY(program.waitForFinished(10000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), status);
+    QByteArrayList lines;
+    for (const QByteArray &line : program.readAllStandardError().split('\n'))
+        if (line.contains(" korva5.") && !line.contains("asked to end"))
+            lines << line;
+    QCOMPARE(lines.size(), 1);
+    QVERIFY2(lines.first().endsWith(QByteArray("korva5.shell: cannot find " + QFile::encodeName(dir.file(missing)))),
+             lines.first().constData());
 }
 
 void TestDesktop::screenshots_data()

@@ -18,7 +18,9 @@ QStringList notChinese(QString text, const QStringList &quoted)
                                      QStringLiteral("SSH"),     QStringLiteral("ftp"),      QStringLiteral("ftps"),
                                      QStringLiteral("ftpes"),   QStringLiteral("sftp"),     QStringLiteral("libcurl"),
                                      QStringLiteral("known_hosts"), QStringLiteral("example"), QStringLiteral("com"),
-                                     QStringLiteral("yyyymmdd"), QStringLiteral("txt")};
+                                     QStringLiteral("yyyymmdd"), QStringLiteral("txt"),
+                                     // the program's own files, named as they are on disk
+                                     QStringLiteral("TALLYPORT"), QStringLiteral("ini"), QStringLiteral("Language")};
     QStringList found;
     static const QRegularExpression word(QStringLiteral("[A-Za-z_][A-Za-z0-9_]+"));
     for (auto it = word.globalMatch(text); it.hasNext();) {

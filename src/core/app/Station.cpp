@@ -97,6 +97,15 @@ QString Station::text(const QString &key) const
     return languageText(m_paths.languageFile, m_state.language(), key);
 }
 
+QStringList Station::owedFiles() const
+{
+    QStringList names;
+    for (const QString &remotePath : m_delivery.owedFiles())
+        names << remotePath.section(u'/', -1);
+    names.removeDuplicates();
+    return names;
+}
+
 QString Station::statusLine() const
 {
     StatusLine::Facts facts;

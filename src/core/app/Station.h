@@ -55,6 +55,8 @@ public:
     // While something is owed: a scheduled upload waits for its retry, was given up, or is sent
     // again because the journal could not tell.
     bool isAlarming() const { return m_delivery.isAlarming(); }
+    // The files owed meanwhile, by their names on the server, in order.
+    QStringList owedFiles() const;
     // The status line under the transfer log, as of now.
     QString statusLine() const;
 

@@ -212,6 +212,18 @@ bool Delivery::deliveredSince(const QString &remotePath, const QDateTime &minute
     });
 }
 
+QStringList Delivery::owedFiles() const
+{
+    QSet<QString> files = m_unsure;
+    for (auto it = m_ledger.pending().cbegin(); it != m_ledger.pending().cend(); ++it)
+        files.insert(it.key());
+    for (const Ledger::Owed &owed : m_ledger.givenUp())
+        files.insert(owed.remotePath);
+    QStringList sorted(files.cbegin(), files.cend());
+    sorted.sort();
+    return sorted;
+}
+
 QString Delivery::shortReason(const QString &remotePath, const QString &reason) const
 {
     auto owed = m_ledger.pending().constFind(remotePath);

@@ -70,6 +70,8 @@ public:
     {
         return !m_ledger.pending().isEmpty() || !m_ledger.givenUp().isEmpty() || !m_unsure.isEmpty();
     }
+    // What isAlarming() is about: the files owed, by their paths on the server, in order.
+    QStringList owedFiles() const;
     // The last failure of an owed or given-up file in a few words, made from its kind, for the
     // alarm, in the language in use; reason (its whole reason) when no kind is known for it.
     QString shortReason(const QString &remotePath, const QString &reason) const;

@@ -166,6 +166,29 @@ constexpr Row Texts[] = {
      u8"%1 未傳送：超過預定時間 %2 小時，已放棄（%3）"},
     {"LanguageName", u8"English", u8"简体中文", u8"繁體中文"},
     {"LanguageNotStored", u8"Language %1 not stored: %2", u8"语言选择“%1”未保存：%2", u8"語言選擇「%1」未儲存：%2"},
+    // Why the program cannot start, told in a message box (%1 the program folder, %2 the
+    // system's reason); what the tray icon's tooltip says is owed (%1 the files).
+    {"StartFailedTitle", u8"KORVA5 Records Upload System cannot start", u8"KORVA5 记录上传系统无法启动",
+     u8"KORVA5 記錄上傳系統無法啟動"},
+    {"StartSettingsMissing",
+     u8"The settings file TALLYPORT.ini is not in the program folder %1. Put it there and start the program again.",
+     u8"程序文件夹 %1 中没有设置文件 TALLYPORT.ini。请将该文件放入此文件夹，然后重新启动程序。",
+     u8"程式資料夾 %1 中沒有設定檔案 TALLYPORT.ini。請將該檔案放入此資料夾，然後重新啟動程式。"},
+    {"StartLanguageMissing",
+     u8"The language file Language.txt is not in the program folder %1. Put it there and start the program again.",
+     u8"程序文件夹 %1 中没有语言文件 Language.txt。请将该文件放入此文件夹，然后重新启动程序。",
+     u8"程式資料夾 %1 中沒有語言檔案 Language.txt。請將該檔案放入此資料夾，然後重新啟動程式。"},
+    {"StartSettingsUnreadable",
+     u8"The settings file TALLYPORT.ini in the program folder %1 cannot be read: %2. Allow this user to read it "
+     u8"and start the program again.",
+     u8"无法读取程序文件夹 %1 中的设置文件 TALLYPORT.ini：%2。请允许当前用户读取该文件，然后重新启动程序。",
+     u8"無法讀取程式資料夾 %1 中的設定檔案 TALLYPORT.ini：%2。請允許目前的使用者讀取該檔案，然後重新啟動程式。"},
+    {"StartLanguageUnreadable",
+     u8"The language file Language.txt in the program folder %1 cannot be read: %2. Allow this user to read it "
+     u8"and start the program again.",
+     u8"无法读取程序文件夹 %1 中的语言文件 Language.txt：%2。请允许当前用户读取该文件，然后重新启动程序。",
+     u8"無法讀取程式資料夾 %1 中的語言檔案 Language.txt：%2。請允許目前的使用者讀取該檔案，然後重新啟動程式。"},
+    {"TrayOwed", u8"Owed: %1", u8"待上传：%1", u8"待上傳：%1"},
 };
 
 QString fromUtf8(const char8_t *text)

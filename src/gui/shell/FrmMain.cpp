@@ -289,7 +289,7 @@ void FrmMain::showStatusLine()
 void FrmMain::showAlarm()
 {
     const bool alarm = m_station->isAlarming();
-    m_runState->setAlarm(alarm);
+    m_runState->setOwed(m_station->owedFiles());
     // Without a notification area the minimised window's title carries the same sign.
     QString title = titleText(m_station->text(QStringLiteral("Title"))) + Captions::VersionSuffix;
     if (alarm && !m_tray->isAvailable())

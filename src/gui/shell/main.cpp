@@ -7,6 +7,7 @@
 #include "gui/shell/FrmMain.h"
 #include "gui/shell/InstanceChannel.h"
 #include "gui/shell/Logging.h"
+#include "gui/shell/StartProblemBox.h"
 #include "gui/shell/TerminationSignals.h"
 
 #include <QApplication>
@@ -15,6 +16,7 @@
 #include <QTimer>
 
 #include <chrono>
+#include <memory>
 #include <thread>
 
 namespace {
@@ -56,17 +58,23 @@ int main(int argc, char *argv[])
     const std::jthread fontDatabase([] { QFontDatabase::families(); });
 
     SystemClock clock;
-    FrmMain frmMain({QCoreApplication::applicationDirPath(), &clock});
-    const FrmMain::LoadResult result = frmMain.prepare();
+    auto frmMain = std::make_unique<FrmMain>(FrmMain::Environment{QCoreApplication::applicationDirPath(), &clock});
+    const FrmMain::LoadResult result = frmMain->prepare();
     if (result == FrmMain::LoadResult::AlreadyRunning)
         showRunningCopy(QCoreApplication::applicationDirPath());
-    if (result != FrmMain::LoadResult::Loaded)
+    if (result != FrmMain::LoadResult::Loaded) {
+        // Standard error has said why; on a desktop nobody reads it. The window and its lock go
+        // first, so that a copy started once the file is put right runs while this box is open.
+        const ProgramPaths paths = frmMain->station().paths();
+        frmMain.reset();
+        showStartProblem(paths, fileProblem(result));
         return exitStatus(result);
+    }
     TerminationSignals terminationSignals;
-    QObject::connect(&terminationSignals, &TerminationSignals::received, &frmMain, &FrmMain::exitProgram);
-    frmMain.show();
+    QObject::connect(&terminationSignals, &TerminationSignals::received, frmMain.get(), &FrmMain::exitProgram);
+    frmMain->show();
     // The tray icon, the journal and the uploads owed follow as soon as the window is on its
     // way: a moment later, and the window does not wait for them to appear.
-    QTimer::singleShot(0, &frmMain, &FrmMain::startServices);
+    QTimer::singleShot(0, frmMain.get(), &FrmMain::startServices);
     return QApplication::exec();
 }

@@ -4,6 +4,7 @@
 #include "core/state/AppState.h"
 #include "gui/tray/TrayLogging.h"
 #include "gui/tray/TrayIcon.h"
+#include "gui/tray/TrayTooltip.h"
 #include "gui/tray/WarningIcon.h"
 
 #include <QAction>
@@ -31,13 +32,25 @@ QString RunState::menuText() const
     return m_text(m_state.isRunning() ? QStringLiteral("Stop") : QStringLiteral("Run"));
 }
 
-void RunState::setAlarm(bool alarm)
+void RunState::setOwed(const QStringList &files)
 {
-    if (m_alarm == alarm)
+    // A switch of language leaves the tooltip as it is until the next change, as it does the
+    // run state's text: the icon changes only with what is owed.
+    if (files == m_owed)
         return;
-    m_alarm = alarm;
-    // The image the icon shows now gets (or loses) its mark; the tooltip stays what it is.
+    m_owed = files;
+    m_alarm = !files.isEmpty();
+    if (!m_started)
+        return;
+    // The image the icon shows now gets (or keeps, or loses) its mark, the tooltip its list.
+    m_tooltip = tooltip();
     m_tray.modify(image(m_showsRunningImage), m_tooltip);
+}
+
+QString RunState::tooltip() const
+{
+    const QString status = m_text(m_showsRunningImage ? QStringLiteral("RunStatus") : QStringLiteral("StopStatus"));
+    return trayTooltip(status, m_owed, m_text(QStringLiteral("TrayOwed")));
 }
 
 const QIcon &RunState::image(bool running)
@@ -55,13 +68,14 @@ void RunState::showStarted(const QString &tooltip)
     // The tray starts with the window's image, whatever the state.
     m_showsRunningImage = true;
     m_tooltip = tooltip;
+    m_started = true;
 }
 
 void RunState::show(bool running)
 {
     m_mnuState->setText(menuText());
     m_showsRunningImage = running;
-    m_tooltip = NotifyArea::tooltipText(m_text(running ? QStringLiteral("RunStatus") : QStringLiteral("StopStatus")));
+    m_tooltip = tooltip();
     m_tray.modify(image(running), m_tooltip);
     qCDebug(lcTray) << "run state:" << (running ? "running" : "stopped");
 }

@@ -3,6 +3,7 @@
 
 #include <QIcon>
 #include <QObject>
+#include <QStringList>
 
 #include <functional>
 
@@ -29,8 +30,9 @@ public:
     void toggle();
     // The menu item's text for the state in force.
     QString menuText() const;
-    // An upload is owed: the icon of either state carries a red mark while it is.
-    void setAlarm(bool alarm);
+    // What is owed, by file name on the server: while anything is, the icon of either state
+    // carries a red mark and the tooltip names the files.
+    void setOwed(const QStringList &files);
     // The icon was just added, with the window's image and this tooltip.
     void showStarted(const QString &tooltip);
 
@@ -38,6 +40,8 @@ private:
     void show(bool running);
     // The image for the state shown, with the alarm's mark while there is one.
     const QIcon &image(bool running);
+    // The tooltip for the state shown and what is owed.
+    QString tooltip() const;
 
     AppState &m_state;
     QAction *m_mnuState;
@@ -49,5 +53,7 @@ private:
     LanguageText m_text;
     bool m_alarm = false;
     bool m_showsRunningImage = true;
-    QString m_tooltip;
+    bool m_started = false; // the icon is there to change
+    QStringList m_owed;
+    QString m_tooltip; // as the icon shows it
 };

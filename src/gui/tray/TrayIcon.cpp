@@ -5,12 +5,6 @@
 #include "core/settings/SysMain.h"
 
 
-namespace {
-
-constexpr int TooltipCharacters = 63;
-
-} // namespace
-
 SystemNotifyArea::SystemNotifyArea(QObject *parent)
     : NotifyArea(parent)
 {

@@ -18,6 +18,8 @@ class NotifyArea : public QObject
 public:
     using QObject::QObject;
 
+    // The most a tooltip holds: older notification areas cut it there.
+    static constexpr qsizetype TooltipCharacters = 63;
     // The tooltip as the icon shows it: blanks around it removed, at most 63 characters.
     static QString tooltipText(const QString &tooltip);
 

@@ -18,9 +18,11 @@ QIcon withWarningMark(const QIcon &icon)
         }
         QPainter painter(&pixmap);
         painter.setRenderHint(QPainter::Antialiasing);
-        const int side = std::max(6, pixmap.width() / 2);
+        // Seven tenths of the side: a disc of more than a third of the image, seen from across
+        // the room, that leaves the image's upper left free, where running and stopped differ.
+        const int side = std::max(6, (pixmap.width() * 7 + 5) / 10);
         const QRect mark(pixmap.width() - side, pixmap.height() - side, side, side);
-        painter.setPen(QPen(Qt::white, std::max(1, side / 8)));
+        painter.setPen(QPen(Qt::white, std::max(1, side / 12)));
         painter.setBrush(QColor(0xd0, 0x10, 0x10));
         painter.drawEllipse(mark.adjusted(0, 0, -1, -1));
         // An exclamation mark: a bar and a dot.

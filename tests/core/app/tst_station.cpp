@@ -78,6 +78,8 @@ private slots:
     void statusFileName();
     void statusFileNeverHoldsAnUploadBack_data();
     void statusFileNeverHoldsAnUploadBack();
+    void eachNewlyOwedFileIsSaidOnce_data();
+    void eachNewlyOwedFileIsSaidOnce();
 };
 
 void TestStation::scheduledFileArrives()
@@ -228,6 +230,75 @@ void TestStation::statusFileNeverHoldsAnUploadBack()
     QCOMPARE(json[u"station"].toString(), QStringLiteral("12"));
     QCOMPARE(json[u"lastDelivery"][u"file"].toString(), QStringLiteral("/upload/20210305.12"));
     QVERIFY(!json[u"version"].toString().isEmpty());
+}
+
+void TestStation::eachNewlyOwedFileIsSaidOnce_data()
+{
+    QTest::addColumn<QStringList>("times");  // "1=08:30": FtpTime1 at 08:30
+    QTest::addColumn<QStringList>("events"); // at a minute: a records file comes (+) or goes (-), or Manual Upload
+    QTest::addColumn<QString>("until");
+    QTest::addColumn<QStringList>("said");   // the notifications, in order
+    // Today is 5 March: times 1 and 2 send 20210305.12, time 9 sends yesterday's 20210304.12. No
+    // records file is there unless an event brings it, so every upload fails until then.
+    QTest::newRow("the retries of one file") << QStringList{QStringLiteral("1=08:30")} << QStringList() << "08:45"
+                                             << QStringList{QStringLiteral("failed 20210305.12")};
+    QTest::newRow("a second file while the first is owed")
+        << QStringList{QStringLiteral("1=08:30"), QStringLiteral("9=08:35")} << QStringList() << "08:45"
+        << QStringList{QStringLiteral("failed 20210305.12"), QStringLiteral("failed 20210304.12")};
+    QTest::newRow("another time of the file owed")
+        << QStringList{QStringLiteral("1=08:30"), QStringLiteral("2=08:40")} << QStringList() << "08:45"
+        << QStringList{QStringLiteral("failed 20210305.12")};
+    QTest::newRow("owed again after it was delivered")
+        << QStringList{QStringLiteral("1=08:30"), QStringLiteral("2=08:40")}
+        << QStringList{QStringLiteral("08:32 +20210305"), QStringLiteral("08:38 -20210305")} << "08:45"
+        << QStringList{QStringLiteral("failed 20210305.12"), QStringLiteral("delivered 20210305.12"),
+                       QStringLiteral("failed 20210305.12")};
+    // The operator saw it fail: nothing is owed, nothing said.
+    QTest::newRow("a manual upload that fails") << QStringList() << QStringList{QStringLiteral("08:31 manual")} << "08:33"
+                                                << QStringList();
+}
+
+// A notification says when a file becomes owed: at the first failed try of a file that was not
+// owed, not at each retry of one that is, nor for another time of the same file.
+void TestStation::eachNewlyOwedFileIsSaidOnce()
+{
+    QFETCH(QStringList, times);
+    QFETCH(QStringList, events);
+    QFETCH(QString, until);
+    QFETCH(QStringList, said);
+    FtpServer server;
+    QVERIFY2(server.isRunning(), qPrintable(server.error()));
+    QMap<int, QString> timeSlots;
+    for (const QString &time : times)
+        timeSlots.insert(time.section(u'=', 0, 0).toInt(), time.section(u'=', 1));
+    Desk w(at(8, 29, 30), timeSlots, server.address());
+    QStringList notified;
+    QObject::connect(&w.station, &Station::notification,
+                     [&](const QString &, const QString &, bool good, const QString &remotePath) {
+                         notified << (good ? u"delivered " : u"failed ") + remotePath.section(u'/', -1);
+                     });
+
+    const QTime last = QTime::fromString(until, u"HH:mm");
+    for (QTime minute(8, 30); minute <= last; minute = minute.addSecs(60)) {
+        for (const QString &event : events) {
+            if (event.section(u' ', 0, 0) != minute.toString(u"HH:mm"))
+                continue;
+            const QString what = event.section(u' ', 1);
+            const QString file = w.dir.file(what.mid(1) + QStringLiteral(".txt"));
+            if (what == u"manual")
+                w.station.delivery().sendManual(w.clock.today());
+            else if (what.startsWith(u'+'))
+                writeFile(file, "records\n");
+            else
+                QVERIFY(QFile::remove(file));
+        }
+        w.clock.set(QDateTime(w.clock.today(), minute.addSecs(30)));
+        w.station.delivery().checkMinute();
+        w.station.delivery().checkRetries();
+        QTRY_VERIFY_WITH_TIMEOUT(!w.station.transferQueue().isBusy(), 30000);
+        QCoreApplication::processEvents();
+    }
+    QCOMPARE(notified, said);
 }
 
 QTEST_GUILESS_MAIN(TestStation)

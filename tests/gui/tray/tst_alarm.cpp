@@ -75,6 +75,14 @@ struct Desk : LoadedWindow
         }
         return {};
     }
+    QString trayTooltip() const
+    {
+        for (auto it = tray.calls.crbegin(); it != tray.calls.crend(); ++it) {
+            if (it->operation == u"modify" || it->operation == u"add")
+                return it->tooltip;
+        }
+        return {};
+    }
     QString statusLine() const { return window->findChild<QLabel *>(QStringLiteral("lblStatus"))->text(); }
 };
 
@@ -130,16 +138,20 @@ void TestAlarm::alarmUntilDeliveredAfterAll_data()
     QTest::addColumn<QString>("delivered");
     QTest::addColumn<QString>("status");
     QTest::addColumn<QString>("underError"); // the log's line under "Error!"
+    QTest::addColumn<QString>("tooltip");
     QTest::newRow("English") << "English" << "20210305.12 not sent: login refused: 530 Authentication failed. Next try 08:31."
                              << "20210305.12 has been delivered after all."
                              << "Last: none · Next: 08:31 · Waiting: 0 · Owed: 1 (next try 08:31)"
-                             << "login refused: 530 Authentication failed.";
+                             << "login refused: 530 Authentication failed."
+                             << "KORVA5 Records Upload System - running\nOwed: 20210305.12";
     QTest::newRow("China") << "China" << "20210305.12 未发送：登录被拒绝：530 Authentication failed。下次尝试 08:31。"
                            << "20210305.12 已补发成功。" << "上次： 无 · 下次： 08:31 · 等待： 0 · 待补发： 1 （下次尝试 08:31）"
-                           << "登录被拒绝：530 Authentication failed.";
+                           << "登录被拒绝：530 Authentication failed."
+                           << "KORVA5 记录上传系统 - 运行中\n待上传：20210305.12";
     QTest::newRow("Taiwan") << "Taiwan" << "20210305.12 未傳送：登入被拒絕：530 Authentication failed。下次嘗試 08:31。"
                             << "20210305.12 已補傳成功。" << "上次： 無 · 下次： 08:31 · 等待： 0 · 待補傳： 1 （下次嘗試 08:31）"
-                            << "登入被拒絕：530 Authentication failed.";
+                            << "登入被拒絕：530 Authentication failed."
+                            << "KORVA5 記錄上傳系統 - 執行中\n待上傳：20210305.12";
 }
 
 void TestAlarm::alarmUntilDeliveredAfterAll()
@@ -149,6 +161,7 @@ void TestAlarm::alarmUntilDeliveredAfterAll()
     QFETCH(QString, delivered);
     QFETCH(QString, status);
     QFETCH(QString, underError);
+    QFETCH(QString, tooltip);
     QFile::remove(m_server->root() + QStringLiteral("/upload/20210305.12"));
     Desk s(*m_server, QStringLiteral("wrong"), language);
     QVERIFY(!hasWarningMark(s.trayImage()));
@@ -158,6 +171,7 @@ void TestAlarm::alarmUntilDeliveredAfterAll()
     QVERIFY2(log.indexOf(QStringLiteral("Error!")) >= 0, qPrintable(log.join(u'\n')));
     QCOMPARE(log.value(log.indexOf(QStringLiteral("Error!")) + 1), underError);
     QVERIFY(hasWarningMark(s.trayImage()));
+    QCOMPARE(s.trayTooltip(), tooltip);
     QCOMPARE(s.statusLine(), status.replace(u'·', QChar(0xb7)));
     saveScreenshot(s.window.get(), QStringLiteral("alarm-window-%1.png").arg(language));
     if (const QString folder = qEnvironmentVariable("KORVA5_SCREENSHOT_DIR"); !folder.isEmpty())
@@ -173,6 +187,7 @@ void TestAlarm::alarmUntilDeliveredAfterAll()
     QVERIFY(m_server->holds(QStringLiteral("upload/20210305.12")));
     QCOMPARE(s.messages(), (QStringList{failed, delivered}));
     QVERIFY(!hasWarningMark(s.trayImage()));
+    QCOMPARE(s.trayTooltip(), tooltip.section(u'\n', 0, 0));
     QVERIFY2(s.statusLine().contains(QStringLiteral("20210305.12 08:33:30 (18 ")), qPrintable(s.statusLine())); // bytes, 字节, 位元組
     // Told as a problem, then as good news; a click on the last one asks what became of the file.
     QList<NotifyArea::Tone> tones;
