@@ -54,9 +54,9 @@ ProgressMeter::Reading ProgressMeter::reading() const
     return r;
 }
 
-QString ProgressMeter::rateText(double bytesPerSecond)
+QString ProgressMeter::rateText(double bytesPerSecond, const QString &bytesFormat)
 {
-    return sizeText(bytesPerSecond) + QStringLiteral("/s");
+    return sizeText(bytesPerSecond, bytesFormat) + QStringLiteral("/s");
 }
 
 QString ProgressMeter::durationText(std::chrono::seconds duration)
@@ -71,11 +71,11 @@ QString ProgressMeter::durationText(std::chrono::seconds duration)
     return QString::number(hours) + u':' + QStringLiteral("%1").arg(minutes, 2, 10, QLatin1Char('0')) + u':' + tail;
 }
 
-QString ProgressMeter::text(const Reading &reading, const QString &leftFormat)
+QString ProgressMeter::text(const Reading &reading, const QString &leftFormat, const QString &bytesFormat)
 {
     QStringList parts{QString::number(reading.percent) + u'%'};
     if (reading.bytesPerSecond)
-        parts << rateText(*reading.bytesPerSecond);
+        parts << rateText(*reading.bytesPerSecond, bytesFormat);
     if (reading.timeLeft)
         parts << leftFormat.arg(durationText(*reading.timeLeft));
     return parts.join(QStringLiteral(" · "));

@@ -43,8 +43,9 @@ public:
 
     // A reading as one line of text: "37% · 1.2 MB/s · 0:25 left". leftFormat words the time
     // left, "%1" standing for it; the parts not known yet are left out.
-    static QString text(const Reading &reading, const QString &leftFormat = QStringLiteral("%1 left"));
-    static QString rateText(double bytesPerSecond);
+    static QString text(const Reading &reading, const QString &leftFormat = QStringLiteral("%1 left"),
+                        const QString &bytesFormat = QStringLiteral("%1 bytes"));
+    static QString rateText(double bytesPerSecond, const QString &bytesFormat = QStringLiteral("%1 bytes"));
     static QString durationText(std::chrono::seconds duration);
 
 private:

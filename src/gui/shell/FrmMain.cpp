@@ -93,7 +93,7 @@ void FrmMain::connectControls()
             hideToTray();
     });
     connect(m_c.tmrSec, &QTimer::timeout, &m_station->ticker(), &SecondTicker::tick);
-    new ProgressView(m_station->transferQueue(), m_c.prgUpload, [this] { return m_station->text(QStringLiteral("TimeLeft")); },
+    new ProgressView(m_station->transferQueue(), m_c.prgUpload, [this](const QString &key) { return m_station->text(key); },
                      this);
 
     connect(m_c.cmdUpLoad, &QPushButton::clicked, this, &FrmMain::uploadPickedDay);

@@ -5,10 +5,11 @@
 
 #include <QProgressBar>
 
-ProgressView::ProgressView(TransferQueue &ftp, QProgressBar *bar, std::function<QString()> leftFormat, QObject *parent)
+ProgressView::ProgressView(TransferQueue &ftp, QProgressBar *bar, std::function<QString(const QString &key)> text,
+                           QObject *parent)
     : QObject(parent)
     , m_bar(bar)
-    , m_leftFormat(std::move(leftFormat))
+    , m_text(std::move(text))
 {
     m_clock.start();
     m_bar->setRange(0, 100);
@@ -40,16 +41,19 @@ void ProgressView::onProgress(quint64 tag, qint64 sent, qint64 total)
     if (!m_meter.worthShowing(at))
         return;
     if (m_bar->isHidden()) {
-        m_left = m_leftFormat ? m_leftFormat() : QString();
+        m_left = m_text ? m_text(QStringLiteral("TimeLeft")) : QString();
+        m_bytes = m_text ? m_text(QStringLiteral("SizeBytes")) : QString();
         // A language file from before the bar knew no such words: English, rather than a bare
         // number or the placeholder itself.
         if (!m_left.contains(QStringLiteral("%1")))
             m_left = QStringLiteral("%1 left");
+        if (!m_bytes.contains(QStringLiteral("%1")))
+            m_bytes = QStringLiteral("%1 bytes");
     }
     const ProgressMeter::Reading reading = m_meter.reading();
     m_bar->setValue(reading.percent);
     // The percent sign is followed by a blank, never by a letter of the bar's own placeholders.
-    m_bar->setFormat(ProgressMeter::text(reading, m_left));
+    m_bar->setFormat(ProgressMeter::text(reading, m_left, m_bytes));
     m_bar->show();
 }
 

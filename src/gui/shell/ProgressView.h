@@ -20,9 +20,11 @@ class ProgressView : public QObject
     Q_OBJECT
 
 public:
-    // leftFormat gives the words for the time left in the language in use, "%1" standing for it;
-    // asked each time the bar comes up, so a switch of language shows on the next upload.
-    ProgressView(TransferQueue &ftp, QProgressBar *bar, std::function<QString()> leftFormat, QObject *parent = nullptr);
+    // text gives the words for the time left (TimeLeft) and for bytes (SizeBytes) in the language
+    // in use, "%1" standing for the number; asked each time the bar comes up, so a switch of
+    // language shows on the next upload.
+    ProgressView(TransferQueue &ftp, QProgressBar *bar, std::function<QString(const QString &key)> text,
+                 QObject *parent = nullptr);
 
 private:
     void onStarted(quint64 tag);
@@ -31,9 +33,10 @@ private:
     ProgressMeter::Time now() const;
 
     QProgressBar *m_bar;
-    std::function<QString()> m_leftFormat;
+    std::function<QString(const QString &key)> m_text;
     QElapsedTimer m_clock;
     ProgressMeter m_meter;
     quint64 m_tag = 0; // the upload whose turn it is; 0 while none runs
     QString m_left;    // the words for the time left while the bar is up
+    QString m_bytes;   // and for a number of bytes
 };

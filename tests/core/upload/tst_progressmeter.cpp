@@ -2,6 +2,7 @@
 // What the window says about an upload under way, worked out from given reports and times.
 #include "core/upload/ProgressMeter.h"
 
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace std::chrono_literals;
@@ -108,6 +109,10 @@ void TestProgressMeter::readings()
     if (timeLeft >= 0)
         QCOMPARE(reading.timeLeft->count(), qint64(timeLeft));
     QCOMPARE(ProgressMeter::text(reading), text);
+    // In Taiwan's words, bytes are 位元組 and the time left is 剩餘.
+    QCOMPARE(ProgressMeter::text(reading, QStringLiteral("剩餘 %1"), QStringLiteral("%1 位元組")),
+             QString(text).replace(QStringLiteral(" bytes/s"), QStringLiteral(" 位元組/s"))
+                 .replace(QRegularExpression(QStringLiteral("(\\S+) left")), QStringLiteral("剩餘 \\1")));
 }
 
 void TestProgressMeter::showsOnlyALongUpload_data()
