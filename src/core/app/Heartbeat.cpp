@@ -8,6 +8,7 @@
 #include "core/settings/SysMain.h"
 #include "core/state/AppState.h"
 
+#include <QDir>
 #include <QJsonDocument>
 #include <QLoggingCategory>
 #include <QSaveFile>
@@ -16,15 +17,20 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcHeartbeat, "korva5.heartbeat", QtInfoMsg)
 
-// A folder as a name to compare: "/status", "/status/" and "/status//" are one folder, and so are
-// "", "." and "./" (the login folder).
-QString folderKey(QString folder)
+// Whether two server folders may be one: the same after "." and ".." and doubled slashes are
+// taken out, or, where one of them is relative to the login folder (whose place is not known
+// here), the same last folder name.
+bool maybeSameFolder(const QString &a, const QString &b)
 {
-    while (folder.endsWith(u'/'))
-        folder.chop(1);
-    if (folder == u"." || folder.startsWith(QStringLiteral("./")))
-        folder = folder.mid(folder == u"." ? 1 : 2);
-    return folder;
+    const auto clean = [](const QString &folder) {
+        const QString cleaned = QDir::cleanPath(folder.isEmpty() ? QStringLiteral(".") : folder);
+        return cleaned == u"." ? QString() : cleaned;
+    };
+    const QString x = clean(a), y = clean(b);
+    if (x == y)
+        return true;
+    const bool relative = !x.startsWith(u'/') || !y.startsWith(u'/');
+    return relative && !x.isEmpty() && !y.isEmpty() && x.section(u'/', -1) == y.section(u'/', -1);
 }
 
 } // namespace
@@ -57,7 +63,7 @@ QString Heartbeat::remotePath(const Settings &settings, QString *why)
     if (hasControlCharacter(folder))
         return refuse(QStringLiteral("FtpStatusPath holds a control character"));
     // The office's collectors read the records folder and must find records files alone there.
-    if (folderKey(folder) == folderKey(SysMain::Trim(settings.FtpPath)))
+    if (maybeSameFolder(folder, SysMain::Trim(settings.FtpPath)))
         return refuse(QStringLiteral("FtpStatusPath is the records folder; the status file goes elsewhere"));
     if (!folder.endsWith(u'/'))
         folder += u'/';

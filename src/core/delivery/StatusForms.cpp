@@ -16,9 +16,16 @@ QJsonValue isoTime(const QDateTime &at)
     return at.isValid() ? QJsonValue(at.toString(Qt::ISODate)) : QJsonValue();
 }
 
+// A monitor takes everything after a "|" for performance data, on any line: one in a station
+// number or a server's reply must not be read as such.
+QString plugin(const QString &text)
+{
+    return shownText(text).replace(u'|', QStringLiteral("\\x7c"));
+}
+
 QString stationText(const QString &station)
 {
-    return station.isEmpty() ? QStringLiteral("station (no number set)") : u"station " + shownText(station);
+    return station.isEmpty() ? QStringLiteral("station (no number set)") : u"station " + plugin(station);
 }
 
 } // namespace
@@ -63,13 +70,13 @@ QStringList Report::lines() const
     // what cannot be read.
     QStringList all{status == Unknown
                         ? QStringLiteral("%1: %2").arg(statusName(status),
-                                                       station.isEmpty() ? summary : stationText(station) + u": " + summary)
-                        : QStringLiteral("%1: %2: %3 | %4").arg(statusName(status), stationText(station), summary, perfData)};
+                                                       station.isEmpty() ? plugin(summary) : stationText(station) + u": " + plugin(summary))
+                        : QStringLiteral("%1: %2: %3 | %4").arg(statusName(status), stationText(station), plugin(summary), perfData)};
     for (const TimeLine &line : times) {
         all << QStringLiteral("%1 %2 %3  %4  %5")
                    .arg(line.today ? QStringLiteral("today    ") : QStringLiteral("yesterday"),
                         QString(Settings::timeKey(line.slot)).leftJustified(9), TimeOfDay::format(line.due.time()),
-                        shownText(line.remotePath), line.text);
+                        plugin(line.remotePath), plugin(line.text));
     }
     return all;
 }

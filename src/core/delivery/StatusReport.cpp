@@ -140,7 +140,9 @@ struct Judge
         // The running program examines every minute, and remembers the last one it examined when
         // a time matched or the times changed: a minute it examined without asking for this time
         // came before the program first ran here or before the time was set. Nothing sends those.
-        if (journal.rows && journal.lastExamined && line.due <= *journal.lastExamined) {
+        // A last minute later than now was examined under a clock that was ahead: it says
+        // nothing about the minutes between.
+        if (journal.rows && journal.lastExamined && line.due <= *journal.lastExamined && *journal.lastExamined <= now) {
             line.state = TimeState::NotOwed;
             line.text = QStringLiteral("not owed (configured after its time)");
             return;
@@ -252,9 +254,17 @@ Report status(const Settings &settings, const JournalFacts &journal, const QDate
         if (row.outcome == Outcome::Succeeded && (!report.lastDelivery || row.id > report.lastDelivery->id))
             report.lastDelivery = row;
     }
-    if (report.lastDelivery)
-        report.lastDeliveryAge = std::max<qint64>(0, endOf(*report.lastDelivery).secsTo(now));
+    // One that ended after now was recorded under a clock that was ahead: its age is not known.
+    if (report.lastDelivery && endOf(*report.lastDelivery) <= now)
+        report.lastDeliveryAge = endOf(*report.lastDelivery).secsTo(now);
 
+    // Without a station number no file can be named, without a server none can go out: there
+    // is nothing to judge, and nothing is sent on its own.
+    if (!settings.isConfigured()) {
+        report.status = Warning;
+        report.summary = QStringLiteral("not configured: no server or no station number is set; nothing is sent");
+        return report;
+    }
     const QString folder = SysMain::Trim(settings.FtpPath);
     for (const bool today : {true, false}) {
         const QDate calendarDay = today ? now.date() : now.date().addDays(-1);

@@ -94,6 +94,15 @@ std::optional<QList<UploadRecord>> Journal::readRows(const QString &programDir, 
             path = candidate;
     }
     if (path.isEmpty()) {
+        // Something of the journal's name that is not a file is no journal that can be read,
+        // not the sign of a folder that never uploaded.
+        for (const QString &candidate : candidates) {
+            if (!candidate.isEmpty() && QFileInfo::exists(candidate)) {
+                if (why)
+                    *why = QStringLiteral("journal %1: not a file").arg(QDir::toNativeSeparators(candidate));
+                return std::nullopt;
+            }
+        }
         if (missing)
             *missing = true;
         if (why)

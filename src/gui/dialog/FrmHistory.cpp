@@ -113,7 +113,8 @@ void FrmHistory::fill()
             trigger = m_text(QStringLiteral("TriggerTime")).arg(trigger, QString::number(row.slot + 1));
         const QStringList cells{row.askedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
                                 shownText(row.remotePath.section(u'/', -1)), trigger,
-                                row.bytes >= 0 ? sizeText(double(row.bytes), m_text(QStringLiteral("SizeBytes"))) : QString(),
+                                // a failure that sent nothing has no size worth showing
+                                row.bytes > 0 || (row.bytes == 0 && row.outcome == Outcome::Succeeded) ? sizeText(double(row.bytes), m_text(QStringLiteral("SizeBytes"))) : QString(),
                                 m_text(keyOf(OutcomeKeys, &OutcomeKey::outcome, row.outcome)),
                                 // Rows from before kinds were kept show their whole reason.
                                 row.failureKind != FailureKind::None ? shortReason(row.failureKind, row.failureDetail, m_text)

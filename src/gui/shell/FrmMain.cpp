@@ -283,7 +283,9 @@ void FrmMain::exitProgram()
 
 void FrmMain::showStatusLine()
 {
-    m_c.lblStatus->setText(m_station->statusLine());
+    const QString line = m_station->statusLine();
+    m_c.lblStatus->setText(line);
+    m_c.lblStatus->setToolTip(line);
 }
 
 void FrmMain::showAlarm()

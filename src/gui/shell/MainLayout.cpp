@@ -208,6 +208,10 @@ MainControls buildMainControls(QWidget *form)
     layout->addWidget(c.prgUpload);
     c.lblStatus = named(new QLabel, "lblStatus");
     c.lblStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // A long line (a failure's reason with a path in it) is cut at the window's edge rather than
+    // widening the window; its tooltip holds all of it.
+    c.lblStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    c.lblStatus->setMinimumWidth(1);
     layout->addWidget(c.lblStatus);
 
     buildMenu(form, c);

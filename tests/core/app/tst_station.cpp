@@ -173,6 +173,9 @@ void TestStation::statusFileName_data()
     QTest::newRow("relative, with its slash") << "status/" << "07" << "status/korva5-status.07.json";
     QTest::newRow("the records folder: never") << "/upload" << "12" << "";
     QTest::newRow("the records folder spelt otherwise") << "/upload//" << "12" << "";
+    QTest::newRow("the records folder through . and ..") << "/upload/./x/../" << "12" << "";
+    QTest::newRow("the records folder, relative to a login folder of /") << "upload" << "12" << "";
+    QTest::newRow("a folder beside it") << "/upload-status/" << "12" << "/upload-status/korva5-status.12.json";
     QTest::newRow("no station number") << "/status" << "" << "";
     QTest::newRow("a station number that leaves the folder") << "/status" << "../12" << "";
 }

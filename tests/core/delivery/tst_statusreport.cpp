@@ -68,6 +68,7 @@ Settings settingsWith(const Times &times)
 {
     Settings settings;
     settings.FtpNo = QStringLiteral("12");
+    settings.FtpServer = QStringLiteral("ftp.example.net");
     settings.FtpPath = QStringLiteral("/upload/");
     settings.LocalPath = QStringLiteral("/srv/records/");
     for (auto it = times.cbegin(); it != times.cend(); ++it)
@@ -102,6 +103,7 @@ private slots:
     void jsonHoldsTheSameFacts();
     void historyNewestFirstWithReasons();
     void stillOwedFailures();
+    void nothingAMonitorCouldMisread();
 };
 
 void TestStatusReport::status_data()
@@ -178,6 +180,9 @@ void TestStatusReport::status_data()
         << at8 << true << Rows{sent(Trigger::Slot, 0, Yesterday.addDays(-1), at(Yesterday.addDays(-1), "08:00:00")), sentToday8}
         << ranToday.addDays(-2) << 2 << "yesterday" << "FtpTime1" << int(State::Missed) << "nothing sends it now";
     // Installed at 09:30: the program examined 08:00 of neither day with the time set.
+    // The program ran on a clock two days ahead: the minutes it "examined" have not come yet.
+    row("last examined under a clock that was ahead") << at8 << true << Rows{} << at(Today.addDays(2), "07:00:00") << 2 << "today"
+                                                      << "FtpTime1" << int(State::NotRecorded) << "is the program running?";
     row("configured after its time") << at8 << true << Rows{} << at(Today, "09:30:00") << 0 << "today" << "FtpTime1"
                                      << int(State::NotOwed) << "not owed (configured after its time)";
     row("an upload before a time does not count for it")
@@ -330,6 +335,26 @@ void TestStatusReport::historyNewestFirstWithReasons()
     QVERIFY2(lines[2].contains(QStringLiteral("succeeded 08:00:05, 100 bytes")), qPrintable(lines[2]));
 }
 
+
+void TestStatusReport::nothingAMonitorCouldMisread()
+{
+    // A "|" anywhere but before the performance data would cut the line where a monitor reads it.
+    Settings settings = settingsWith({{0, QStringLiteral("08:00")}});
+    settings.FtpNo = QStringLiteral("1|2");
+    UploadRecord row = failed(Trigger::Slot, 0, Today, at(Today, "08:00:00"), at(Today, "08:00:30"), QStringLiteral("550 a|b"));
+    row.remotePath = QStringLiteral("/upload/20261207.1|2");
+    const QStringList lines = StatusReport::status(settings, {QList<UploadRecord>{row}, at(Today, "08:00:00")}, Now).lines();
+    QCOMPARE(lines.first().count(u'|'), 1);
+    for (const QString &line : lines.mid(1))
+        QVERIFY2(!line.contains(u'|'), qPrintable(line));
+    // Without a station number or a server nothing can be named or sent: not OK, and no lines.
+    settings.FtpNo.clear();
+    const StatusReport::Report unset = StatusReport::status(settings, {QList<UploadRecord>{}, {}}, Now);
+    QCOMPARE(unset.status, int(StatusReport::Warning));
+    QVERIFY2(unset.lines().first().startsWith(QStringLiteral("WARNING: station (no number set): not configured")),
+             qPrintable(unset.lines().first()));
+    QCOMPARE(unset.lines().size(), 1);
+}
 
 void TestStatusReport::stillOwedFailures()
 {

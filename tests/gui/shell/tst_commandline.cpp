@@ -104,6 +104,7 @@ struct Scene
     QMap<QString, QString> settings() const
     {
         return {{QStringLiteral("FtpNo"), QStringLiteral("12")},
+                {QStringLiteral("FtpServer"), QStringLiteral("ftp.example.net")},
                 {QStringLiteral("FtpPath"), QStringLiteral("/upload/")},
                 {QStringLiteral("LocalPath"), QStringLiteral("/srv/records/")},
                 {QStringLiteral("FtpTime1"), lastDue.toString(QStringLiteral("HH:mm"))}};
