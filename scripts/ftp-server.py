@@ -34,6 +34,9 @@ Fault modes, for testing what a client does when things go wrong:
   read-only    answer STOR with 550 Permission denied, as for a folder the login may not write
                (permission bits cannot show it when the tests run as root)
   soak         every fifth connection fails, in turn: refused login, drop-stor, stor-5xx, stall
+  garbage-list offer no MLSD, and answer LIST with lines in no listing form (NLST still works)
+  garbage-list-no-nlst
+               as garbage-list, and answer NLST with 502
 """
 
 import argparse
@@ -145,6 +148,21 @@ def main():
             self.fault = args.fault
             if args.fault == "soak":
                 self.fault = SOAK_FAULTS[(number // 5) % len(SOAK_FAULTS)] if number % 5 == 0 else ""
+            if self.fault.startswith("garbage-list"):
+                # Without MLST in FEAT, and MLSD answered "500 Command not understood".
+                self.proto_cmds = {name: value for name, value in self.proto_cmds.items() if name not in ("MLST", "MLSD")}
+
+        def ftp_LIST(self, path):
+            if self.fault.startswith("garbage-list"):
+                self.push_dtp_data(b"<html><body>\r\nthis is no listing\r\n\x00\x01 garbage 12 Dec\r\n", cmd="LIST")
+                return path
+            return super().ftp_LIST(path)
+
+        def ftp_NLST(self, path):
+            if self.fault == "garbage-list-no-nlst":
+                self.respond("502 Command not implemented (scripted fault).")
+                return
+            return super().ftp_NLST(path)
 
         def pre_process_command(self, line, cmd, arg):
             if command_log:
