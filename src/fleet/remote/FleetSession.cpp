@@ -8,6 +8,8 @@
 
 #include <QTimeZone>
 
+#include <sys/select.h>
+
 namespace {
 
 struct CurlListFree
@@ -151,6 +153,7 @@ void FleetSession::resetRequest()
     setCurlOption<CURLOPT_QUOTE>(c, nullptr);
     setCurlOption<CURLOPT_MAXFILESIZE_LARGE>(c, curl_off_t(0));
     setCurlOption<CURLOPT_TRANSFERTEXT>(c, 0L);
+    setCurlOption<CURLOPT_IGNORE_CONTENT_LENGTH>(c, 0L);
     m_exchanges.clear();
     m_sink = nullptr;
     m_pending.clear();
@@ -176,9 +179,13 @@ const FleetSession::Exchange *FleetSession::lastExchange(QByteArrayView verb) co
 
 QString FleetSession::failure(CURLcode code) const
 {
-    // The server's own words when it refused something; libcurl's otherwise.
+    // The server's own words when it refused something; libcurl's otherwise. A refusal of what
+    // was only asked in passing (FEAT of a server without it, SIZE or MDTM of a file) or of QUIT
+    // is not why a request failed.
     for (auto it = m_exchanges.crbegin(); it != m_exchanges.crend(); ++it) {
-        if (it->code >= 400 && !it->command.startsWith("QUIT") && !it->command.startsWith('*'))
+        const bool inPassing = it->command.startsWith("QUIT") || it->command.startsWith("FEAT")
+            || it->command.startsWith("SIZE ") || it->command.startsWith("MDTM ");
+        if (it->code >= 400 && !inPassing)
             return shownText(QString::fromUtf8(it->lines.back().trimmed()));
     }
     QString message = QString::fromUtf8(m_errorBuffer);
@@ -189,24 +196,41 @@ QString FleetSession::failure(CURLcode code) const
     return shownText(message);
 }
 
-// curl_easy_perform, with the waits between steps kept short. libcurl 7.88 sometimes finds
-// nothing to wait for right after the server's answer to EPSV and then sleeps its full second
-// before it opens the data connection: a second for every listing and every heartbeat of the
-// check. The multi handle keeps the connection between requests as the easy handle would.
+// curl_easy_perform, without its idle waits. libcurl 7.88 starts a data connection only on the
+// step after the server's answer to EPSV, yet has nothing to wait for in between (no socket, no
+// timer), so its own loop sleeps a whole second there: a second for every listing and every
+// heartbeat. Here a step with nothing to wait for is followed by the next at once. The multi
+// handle keeps the connection between requests as the easy handle would.
 CURLcode FleetSession::run()
 {
     CURLM *multi = m_multi.get();
     CURL *c = m_curl.get();
-    if (const CURLMcode added = curl_multi_add_handle(multi, c); added != CURLM_OK)
+    if (curl_multi_add_handle(multi, c) != CURLM_OK)
         return CURLE_FAILED_INIT;
     CURLcode result = CURLE_OK;
     int running = 1;
+    int idleSteps = 0;
     while (running) {
         if (curl_multi_perform(multi, &running) != CURLM_OK) {
             result = CURLE_FAILED_INIT;
             break;
         }
-        if (running && curl_multi_poll(multi, nullptr, 0, int(LongestWait.count()), nullptr) != CURLM_OK) {
+        if (!running)
+            break;
+        fd_set read, write, error;
+        FD_ZERO(&read);
+        FD_ZERO(&write);
+        FD_ZERO(&error);
+        int highest = -1;
+        curl_multi_fdset(multi, &read, &write, &error, &highest);
+        long timeout = -1;
+        curl_multi_timeout(multi, &timeout);
+        // Nothing to wait for and nothing due: the next step can be taken now. A few such
+        // steps in a row, and the wait is a short one, so a loop can never spin.
+        if (highest < 0 && timeout != 0 && ++idleSteps <= IdleStepsInARow)
+            continue;
+        idleSteps = 0;
+        if (curl_multi_poll(multi, nullptr, 0, int(LongestWait.count()), nullptr) != CURLM_OK) {
             result = CURLE_FAILED_INIT;
             break;
         }
@@ -289,13 +313,20 @@ bool FleetSession::list(const QString &folder, Method method, const std::functio
         line(text);
     };
     QString refused;
-    if (listWith(folder, method, "LIST -a", counted, &refused) && lines > 0)
+    const bool listed = listWith(folder, method, "LIST -a", counted, &refused);
+    if (listed && lines > 0)
         return true;
     if (lines > 0) {
         *why = refused;
         return false;
     }
-    return listWith(folder, method, {}, line, why);
+    if (listWith(folder, method, {}, line, why))
+        return true;
+    // Both refused: the first answer may be the one that says why (vsftpd's "500 OOPS: malloc"
+    // for a folder too large for it ends the session, and the second only finds it gone).
+    if (!listed && refused != *why)
+        *why = refused + QStringLiteral(" (LIST -a), then ") + *why + QStringLiteral(" (LIST)");
+    return false;
 }
 
 bool FleetSession::listWith(const QString &folder, Method method, const char *command,
@@ -397,6 +428,8 @@ bool FleetSession::fetch(const QString &path, qsizetype mostBytes, QByteArray *b
     bool tooLarge = false;
     setCurlOption<CURLOPT_URL>(c, m_target.url(path).constData());
     setCurlOption<CURLOPT_MAXFILESIZE_LARGE>(c, curl_off_t(mostBytes));
+    // No SIZE before each RETR: a round trip per heartbeat, and the cap is kept as bytes come.
+    setCurlOption<CURLOPT_IGNORE_CONTENT_LENGTH>(c, 1L);
     m_sink = [&](QByteArrayView data) {
         if (bytes->size() + data.size() > mostBytes) {
             tooLarge = true;

@@ -28,8 +28,11 @@
 class FleetSession
 {
 public:
-    // The longest libcurl waits between two looks at the transfer.
-    static constexpr std::chrono::milliseconds LongestWait{10};
+    // The longest wait between two looks at the transfer: a look at a server that stopped
+    // answering costs nothing, and libcurl's own timeouts end the wait.
+    static constexpr std::chrono::milliseconds LongestWait{100};
+    // Steps with nothing to wait for taken one after another before a wait.
+    static constexpr int IdleStepsInARow = 4;
 
     enum class Method { Mlsd, List, Nlst };
     static QString methodName(Method method);
