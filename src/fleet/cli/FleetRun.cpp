@@ -51,9 +51,8 @@ QString writePage(const QString &path, const QString &page)
     return {};
 }
 
-void print(const QString &text)
+void print(const QByteArray &bytes)
 {
-    const QByteArray bytes = text.toUtf8();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
     std::fflush(stdout);
 }
@@ -73,13 +72,13 @@ int runFleetCheck(const FleetCommand &command, const QDateTime &now, const QStri
     }
     switch (command.form) {
     case FleetCommand::Form::Text:
-        print(FleetForms::text(report).join(u'\n') + u'\n');
+        print((FleetForms::text(report).join(u'\n') + u'\n').toUtf8());
         break;
     case FleetCommand::Form::Json:
-        print(QString::fromUtf8(QJsonDocument(FleetForms::json(report)).toJson(QJsonDocument::Indented)));
+        print(QJsonDocument(FleetForms::json(report)).toJson(QJsonDocument::Indented));
         break;
     case FleetCommand::Form::Prometheus:
-        print(FleetForms::prometheus(report));
+        print(FleetForms::prometheus(report).toUtf8());
         break;
     }
     return report.status;

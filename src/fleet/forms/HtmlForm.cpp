@@ -9,7 +9,8 @@ namespace {
 
 // Everything the page needs is in it: it is read from a web server's folder, a mail or a phone
 // offline, and nothing is fetched from elsewhere. On a narrow screen each station's heartbeat
-// moves under its row of days.
+// moves under its row of days: a grid of the station's number and one column per day.
+static_assert(HistoryDays == 7, "the narrow layout's grid has a column for each of the 7 days");
 const char Style[] = R"(
 body{font-family:system-ui,-apple-system,"Segoe UI",Roboto,"Helvetica Neue",Arial,sans-serif;margin:1rem;color:#1b1b1b;background:#fafafa}
 h1{font-size:1.25rem;margin:0 0 .4rem}
@@ -29,9 +30,10 @@ td.hb.warn{background:#fff3e0}td.hb.none{color:#666}
 .notes{font-size:.85rem;color:#444}
 @media (max-width:40rem){
  body{margin:.5rem}
- tr{display:grid;grid-template-columns:2.8rem repeat(7,minmax(2rem,1fr));gap:3px;margin-bottom:4px}
+ tr{display:grid;grid-template-columns:3.6rem repeat(7,minmax(2rem,1fr));gap:3px;margin-bottom:4px}
  table{border-spacing:0}
  th.hb{display:none}
+ th{font-size:.7rem;padding:.1rem 0}
  td.hb{grid-column:1/-1;min-width:0}
  td.d{min-width:0}
 }
@@ -98,7 +100,7 @@ QString html(const FleetReport &report)
     page += QStringLiteral(
         "<p class=\"legend\"><span class=\"ok\">&#10003; arrived</span><span class=\"warn\">late, 0&nbsp;B empty, "
         "&#10003;* temporary file left</span><span class=\"bad\">&#10007; missing, part: only a temporary copy</span>"
-        "<span class=\"due\">&hellip; not yet due</span> Hover or tap a cell for its words.</p>\n");
+        "<span class=\"due\">&hellip; not yet due</span> Hover over a cell for its words.</p>\n");
     page += QStringLiteral("<div class=\"wrap\"><table>\n<thead><tr><th class=\"st\">Station</th>");
     const QLocale english = QLocale::c();
     if (!report.stations.isEmpty()) {
