@@ -5,6 +5,8 @@
 #include "Vsftpd.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QUrl>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -219,6 +221,19 @@ private slots:
         const QString html = QString::fromUtf8(readFile(page));
         QCOMPARE(html.count(u"<td class=\"d "_qs), 40 * 7);
         QCOMPARE(html.count(u"<td class=\"d bad\""_qs), 2);
+        // As a browser reads it: the document it builds holds every cell, each with its words.
+        if (QFileInfo(u"/usr/bin/chromium"_qs).isExecutable()) {
+            QProcess browser;
+            browser.start(u"/usr/bin/chromium"_qs, {u"--headless"_qs, u"--no-sandbox"_qs, u"--disable-gpu"_qs, u"--dump-dom"_qs,
+                                                  QUrl::fromLocalFile(page).toString()});
+            QVERIFY(browser.waitForFinished(90'000));
+            const QString dom = QString::fromUtf8(browser.readAllStandardOutput());
+            QCOMPARE(dom.count(u"<td class=\"d "_qs), 40 * 7);
+            QCOMPARE(dom.count(u"title=\""_qs), 40 * 7 + 40 + 7);
+            QVERIFY(dom.contains(u"<meta name=\"viewport\""_qs));
+        } else {
+            qWarning("chromium is not installed: the page was not read by a browser");
+        }
         // Each connection logs in once, and only one was made.
         QCOMPARE(server.commandLog().count("USER "), 3);
     }
