@@ -73,8 +73,9 @@ QDate checkedDay()
     return QDate::currentDate().addDays(-1);
 }
 
-// Stations 1 to 40 send at 08:30 and 12:00, each file of sixty days; station 7's file of the day
-// checked is missing, 13's is only a temporary file, 21's is empty, 33's came late. Station 5
+// Stations 1 to 40 send at 08:30 and 12:00, each file of sixty days, the last at 12:10; station
+// 7's file of the day checked is missing, 13's is only a temporary file, 21's is empty, 33's came
+// late (12:20). Station 5
 // leaves no heartbeat, 9's is broken, 17's is stale, 25's is from a newer program, 29's owes an
 // upload. Station 41 is not in the list; some names are no records files at all.
 void layOutFleet(const QString &records, const QString &status)
@@ -86,7 +87,9 @@ void layOutFleet(const QString &records, const QString &status)
         for (int back = 0; back < 60; ++back) {
             const QDate date = day.addDays(-back);
             const QString name = date.toString(u"yyyyMMdd") + u'.' + QString::number(station);
-            const QDateTime sent(date, QTime(8, 31));
+            // Minutes from the edge of the late limit (12:15) on both sides: a listing read in the
+            // wrong time zone moves them across it.
+            const QDateTime sent(date, QTime(12, 10));
             if (back == 0 && station == 7)
                 continue;
             if (back == 0 && station == 13) {
@@ -94,7 +97,7 @@ void layOutFleet(const QString &records, const QString &status)
                 continue;
             }
             write(records + u'/' + name, back == 0 && station == 21 ? QByteArray() : recordsOf(name, 200),
-                  back == 0 && station == 33 ? QDateTime(date, QTime(18, 0)) : sent);
+                  back == 0 && station == 33 ? QDateTime(date, QTime(12, 20)) : sent);
         }
         const QString beat = status + QStringLiteral("/korva5-status.%1.json").arg(station);
         switch (station) {
