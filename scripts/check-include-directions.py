@@ -4,18 +4,19 @@
 
 Usage: check-include-directions.py SRC_DIR
 
-Each folder under src/core and src/gui is a layer. A file may include a header of its own
-folder, or of a folder below its own in LAYERS; an include of a folder above (or of the same
-height, when two folders share a height) would let the two depend on each other. Prints every
-include between folders, then each one against the order as "file:line: from -> to", and exits
-with 1 when there is one.
+Each folder under src/core, src/gui and src/fleet is a layer. A file may include a header of its
+own folder, or of a folder below its own in LAYERS; an include of a folder above (or of the same
+height, when two folders share a height) would let the two depend on each other. gui and fleet
+both stand on core and never include each other: the windows and the central office's check
+share nothing but the core. Prints every include between folders, then each one against the
+order as "file:line: from -> to", and exits with 1 when there is one.
 """
 
 import pathlib
 import re
 import sys
 
-# Lowest first. Everything in gui stands above everything in core.
+# Lowest first. Everything in gui and in fleet stands above everything in core.
 LAYERS = [
     "core/clock",
     "core/platform",
@@ -31,14 +32,25 @@ LAYERS = [
     "gui/tray",
     "gui/dialog",
     "gui/shell",
+    "fleet/check",
+    "fleet/remote",
+    "fleet/forms",
+    "fleet/cli",
 ]
+
+# Trees that stand side by side on core: neither may include the other.
+SIDE_BY_SIDE = {"gui", "fleet"}
 
 # Includes against the order that are known and being taken out elsewhere. Remove a line here
 # once its include is gone.
 KNOWN_EXCEPTIONS: set[tuple[str, str]] = set()
 
-INCLUDE = re.compile(r'^\s*#\s*include\s*"((?:core|gui)/[^/"]+)/[^"]+"')
+INCLUDE = re.compile(r'^\s*#\s*include\s*"((?:core|gui|fleet)/[^/"]+)/[^"]+"')
 SOURCE_ENDINGS = {".h", ".hpp", ".cpp", ".cc"}
+
+
+def source_tree(folder: str) -> str:
+    return folder.split("/")[0]
 
 
 def folder_of(path: pathlib.Path, src: pathlib.Path) -> str | None:
@@ -74,6 +86,8 @@ def main() -> int:
                 unknown.add(f"{where}: includes {target}, which is not in LAYERS")
             elif height[target] >= height[source] and (source, target) not in KNOWN_EXCEPTIONS:
                 wrong.append(f"{where}: {source} -> {target} runs upward")
+            elif source_tree(source) != source_tree(target) and {source_tree(source), source_tree(target)} <= SIDE_BY_SIDE:
+                wrong.append(f"{where}: {source} -> {target} crosses from {source_tree(source)} into {source_tree(target)}")
 
     print("Includes between folders:")
     for (source, target), count in sorted(edges.items()):

@@ -37,6 +37,9 @@ Fault modes, for testing what a client does when things go wrong:
   bad-login-percent
                refuse every login with a reply that holds "%3" and "%2", as a client that fills
                the reply into a sentence of its own must show as it came
+  garbage-list offer no MLSD, and answer LIST with lines in no listing form (NLST still works)
+  garbage-list-no-nlst
+               as garbage-list, and answer NLST with 502
 """
 
 import argparse
@@ -148,6 +151,21 @@ def main():
             self.fault = args.fault
             if args.fault == "soak":
                 self.fault = SOAK_FAULTS[(number // 5) % len(SOAK_FAULTS)] if number % 5 == 0 else ""
+            if self.fault.startswith("garbage-list"):
+                # Without MLST in FEAT, and MLSD answered "500 Command not understood".
+                self.proto_cmds = {name: value for name, value in self.proto_cmds.items() if name not in ("MLST", "MLSD")}
+
+        def ftp_LIST(self, path):
+            if self.fault.startswith("garbage-list"):
+                self.push_dtp_data(b"<html><body>\r\nthis is no listing\r\n\x00\x01 garbage 12 Dec\r\n", cmd="LIST")
+                return path
+            return super().ftp_LIST(path)
+
+        def ftp_NLST(self, path):
+            if self.fault == "garbage-list-no-nlst":
+                self.respond("502 Command not implemented (scripted fault).")
+                return
+            return super().ftp_NLST(path)
 
         def pre_process_command(self, line, cmd, arg):
             if command_log:

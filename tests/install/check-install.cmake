@@ -15,7 +15,7 @@ function(install_once)
 endfunction()
 
 install_once()
-foreach(name korva5-upload Language.txt TALLYPORT.ini korva5.png disabled.png korva5-upload.desktop)
+foreach(name korva5-upload Language.txt TALLYPORT.ini korva5.png disabled.png korva5-upload.desktop korva5-fleet fleet.ini.example)
     if(NOT EXISTS "${prefix}/${name}")
         message(FATAL_ERROR "missing after install: ${name}")
     endif()
@@ -48,6 +48,14 @@ if(UNIX)
     if(NOT mode STREQUAL "600")
         message(FATAL_ERROR "TALLYPORT.ini is installed with mode ${mode}, not 600")
     endif()
+endif()
+
+# The fleet check runs from the program folder without a display, and its example settings are
+# ones it reads (an office copies the file to fleet.ini and changes the server).
+execute_process(COMMAND "${prefix}/korva5-fleet" --config "${prefix}/fleet.ini.example" --server 127.0.0.1:1 --timeout 10
+                RESULT_VARIABLE result OUTPUT_VARIABLE said ERROR_VARIABLE said)
+if(NOT result EQUAL 3 OR NOT said MATCHES "^UNKNOWN: cannot open the records folder /upload/ on 127.0.0.1:1")
+    message(FATAL_ERROR "the installed korva5-fleet with its example settings said (${result}):\n${said}")
 endif()
 
 file(WRITE "${prefix}/TALLYPORT.ini" "[TALLY]\nFtpNo=12\n")

@@ -87,10 +87,15 @@ private:
     template <CURLoption Option, typename Value>
     void set(CURL *c, Value value)
     {
-        if (const CURLcode code = setCurlOption<Option>(c, value); code != CURLE_OK && !m_refusedOption.failed())
+        if (const CURLcode code = setCurlOption<Option>(c, value); code != CURLE_OK)
+            noteRefusedOption(Option, code);
+    }
+    void noteRefusedOption(CURLoption option, CURLcode code)
+    {
+        if (!m_refusedOption.failed())
             m_refusedOption = {QStringLiteral("libcurl refused the option %1: %2")
-                                   .arg(curlOptionName(Option), QString::fromUtf8(curl_easy_strerror(code))),
-                               {FailureKind::CurlOptionRefused, curlOptionName(Option), 0, {}, QString::fromUtf8(curl_easy_strerror(code))}};
+                                   .arg(curlOptionName(option), QString::fromUtf8(curl_easy_strerror(code))),
+                               {FailureKind::CurlOptionRefused, curlOptionName(option), 0, {}, QString::fromUtf8(curl_easy_strerror(code))}};
     }
     QByteArray quotedPath(const QString &remotePath) const;
     QString where() const;
@@ -116,8 +121,6 @@ private:
     QByteArray m_url;
     QByteArray m_user;
     QByteArray m_password;
-    QByteArray m_caBundle;
-    QByteArray m_knownHosts;
     CurlList m_postQuote;
     CurlList m_afterQuote;
 

@@ -1,11 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The options one upload runs with.
-#include "core/upload/TlsPolicy.h"
+#include "core/upload/ConnectionOptions.h"
 #include "core/upload/Transfer.h"
-
-#include <QDir>
-
-#include <algorithm>
 
 namespace FtpDetail {
 
@@ -14,7 +10,6 @@ void Transfer::setOptions(CURL *c)
     m_url = m_target.url(m_sentPath);
     m_user = m_request.userName.toUtf8();
     m_password = m_request.password.toUtf8();
-    m_caBundle = QFile::encodeName(m_request.caBundle);
 
     set<CURLOPT_URL>(c, m_url.constData());
     // The remote path goes to the server as written: curl would otherwise fold "a/../b" into
@@ -35,14 +30,6 @@ void Transfer::setOptions(CURL *c)
     // is kept past the transfer for the rename.
     set<CURLOPT_FORBID_REUSE>(c, m_request.temporaryName || m_request.deleteAfter ? 0L : 1L);
     set<CURLOPT_FRESH_CONNECT>(c, 1L);
-    set<CURLOPT_CONNECTTIMEOUT_MS>(c, long(m_request.timeouts.connect.count()));
-    set<CURLOPT_SERVER_RESPONSE_TIMEOUT>(c, long(std::max<qint64>(1, std::chrono::ceil<std::chrono::seconds>(m_request.timeouts.response).count())));
-    set<CURLOPT_LOW_SPEED_LIMIT>(c, 1L);
-    set<CURLOPT_LOW_SPEED_TIME>(c, long(std::max<qint64>(1, std::chrono::ceil<std::chrono::seconds>(m_request.timeouts.stall).count())));
-    // The control connection idles while a large file goes out; keep routers from dropping it.
-    set<CURLOPT_TCP_KEEPALIVE>(c, 1L);
-    set<CURLOPT_TCP_KEEPIDLE>(c, 30L);
-    set<CURLOPT_TCP_KEEPINTVL>(c, 15L);
     set<CURLOPT_UPLOAD_BUFFERSIZE>(c, 512L * 1024L);
 
     if (m_target.protocol != FtpTarget::Protocol::Sftp) {
@@ -58,23 +45,10 @@ void Transfer::setOptions(CURL *c)
         set<CURLOPT_POSTQUOTE>(c, m_postQuote.get());
         set<CURLOPT_HEADERFUNCTION>(c, &Transfer::onHeader);
         set<CURLOPT_HEADERDATA>(c, this);
-    } else {
-        m_knownHosts = QFile::encodeName(QDir::homePath() + QStringLiteral("/.ssh/known_hosts"));
-        set<CURLOPT_SSH_KNOWNHOSTS>(c, m_knownHosts.constData());
     }
-    if (m_target.protocol == FtpTarget::Protocol::Ftps || m_target.protocol == FtpTarget::Protocol::Ftpes) {
-        // All or nothing: never fall back to plain text when TLS is asked for.
-        set<CURLOPT_USE_SSL>(c, long(CURLUSESSL_ALL));
-        set<CURLOPT_FTPSSLAUTH>(c, long(CURLFTPAUTH_TLS));
-        set<CURLOPT_SSL_VERIFYPEER>(c, 1L);
-        set<CURLOPT_SSL_VERIFYHOST>(c, 2L);
-        if (!m_caBundle.isEmpty())
-            set<CURLOPT_CAINFO>(c, m_caBundle.constData());
-        // Only the ceiling moves: the floor stays what libcurl and the TLS library allow.
-        if (capFtpsAtTls12(curl_version_info(CURLVERSION_NOW)->version_num))
-            set<CURLOPT_SSLVERSION>(c, long(CURL_SSLVERSION_DEFAULT) | long(CURL_SSLVERSION_MAX_TLSv1_2));
-    }
-
+    // TLS or the host key, and the timeouts: as every connection of the program has them.
+    if (const std::optional<RefusedOption> refused = setConnectionOptions(c, m_target, m_request.caBundle, m_request.timeouts))
+        noteRefusedOption(refused->option, refused->code);
     set<CURLOPT_SOCKOPTFUNCTION>(c, &Transfer::onSocket);
     set<CURLOPT_SOCKOPTDATA>(c, this);
     set<CURLOPT_PREREQFUNCTION>(c, &Transfer::onPrerequest);

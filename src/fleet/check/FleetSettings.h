@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "core/upload/FtpTransfer.h"
+
+#include <QString>
+#include <QStringList>
+#include <QTime>
+#include <QTimeZone>
+
+#include <array>
+#include <optional>
+
+// What one check of the fleet needs to know, from fleet.ini and the command line together.
+struct FleetSettings
+{
+    QString server;        // as a station's FtpServer: host, host:port, ftp://, ftps://, ftpes://, sftp://
+    QString user;
+    QString password;
+    QString recordsFolder; // where the stations' files arrive ("/upload/"); empty: the login folder
+    QString statusFolder;  // where their heartbeats arrive; empty: heartbeats are not read
+    QStringList stations;  // the expected station numbers, as StationList gives them
+    // The times the stations upload at, as their FtpTime1 ... FtpTime10: times 1 to 8 send the
+    // day's file on the day, times 9 and 10 on the day after. Unset slots are empty.
+    std::array<std::optional<QTime>, 10> times;
+    int graceMinutes = 15; // how long after a time its file may take to arrive
+    int staleMinutes = 60; // a heartbeat older than this is stale: twice the stations' 30 minutes
+    QTimeZone listTimeZone = QTimeZone::utc(); // the zone of the times in LIST lines
+    QString caBundle;      // extra trusted certificates for ftps/ftpes; empty: the system's store
+    FtpTimeouts timeouts;
+    int totalTimeoutSeconds = 120; // the whole check gives up after this long
+};
+
+// The number of days of history a check looks at: the day asked and the six before it.
+constexpr int HistoryDays = 7;

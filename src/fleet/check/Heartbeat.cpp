@@ -1,0 +1,99 @@
+// SPDX-License-Identifier: MIT
+#include "fleet/check/Heartbeat.h"
+
+#include "core/diagnostics/ShownText.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cmath>
+
+namespace {
+
+Heartbeat broken(const QString &why)
+{
+    Heartbeat heartbeat;
+    heartbeat.reading = Heartbeat::Reading::Broken;
+    heartbeat.problem = why;
+    return heartbeat;
+}
+
+// A whole number in JSON, which holds every number as a double.
+bool isCount(const QJsonValue &value)
+{
+    if (!value.isDouble())
+        return false;
+    const double number = value.toDouble();
+    return number >= 0 && number <= 1e9 && std::floor(number) == number;
+}
+
+} // namespace
+
+Heartbeat Heartbeat::parse(const QByteArray &json)
+{
+    if (json.size() > MostBytes)
+        return broken(QStringLiteral("larger than %1 KiB").arg(MostBytes / 1024));
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
+    if (error.error != QJsonParseError::NoError)
+        return broken(json.trimmed().isEmpty() ? QStringLiteral("empty")
+                                               : QStringLiteral("not JSON (%1 at byte %2)").arg(error.errorString()).arg(error.offset));
+    if (!document.isObject())
+        return broken(QStringLiteral("not a JSON object"));
+    const QJsonObject object = document.object();
+    const QJsonValue format = object.value(u"format");
+    if (!isCount(format) || format.toInt() < 1)
+        return broken(QStringLiteral("no format number"));
+    Heartbeat heartbeat;
+    heartbeat.format = format.toInt();
+    if (heartbeat.format > Format) {
+        // Its other keys may mean something else now: nothing is read from it.
+        heartbeat.reading = Reading::Newer;
+        heartbeat.problem = QStringLiteral("heartbeat from a newer version (format %1; this program reads format %2)")
+                                .arg(heartbeat.format)
+                                .arg(Format);
+        return heartbeat;
+    }
+    const QJsonValue writtenAt = object.value(u"writtenAt");
+    heartbeat.writtenAt = QDateTime::fromString(writtenAt.toString(), Qt::ISODate);
+    if (!heartbeat.writtenAt.isValid())
+        return broken(QStringLiteral("no time it was written (writtenAt)"));
+    for (const char *key : {"version", "station", "state"}) {
+        if (!object.value(QLatin1StringView(key)).isString())
+            return broken(QStringLiteral("no \"%1\"").arg(QLatin1StringView(key)));
+    }
+    heartbeat.version = object.value(u"version").toString();
+    heartbeat.station = object.value(u"station").toString();
+    heartbeat.state = object.value(u"state").toString();
+    if (!QStringList{QStringLiteral("OK"), QStringLiteral("WARNING"), QStringLiteral("CRITICAL"), QStringLiteral("UNKNOWN")}
+             .contains(heartbeat.state))
+        return broken(QStringLiteral("a state that is none of OK, WARNING, CRITICAL, UNKNOWN (\"%1\")").arg(shownText(heartbeat.state.left(40))));
+    heartbeat.summary = object.value(u"summary").toString();
+    // An UNKNOWN report (no settings file at the station) has no counts; the others must.
+    for (const auto &[key, field] : {std::pair{"owed", &Heartbeat::owed}, std::pair{"givenUp", &Heartbeat::givenUp},
+                                     std::pair{"underWay", &Heartbeat::underWay}}) {
+        const QJsonValue value = object.value(QLatin1StringView(key));
+        if (value.isUndefined() && heartbeat.state == u"UNKNOWN")
+            continue;
+        if (!isCount(value))
+            return broken(QStringLiteral("no count \"%1\"").arg(QLatin1StringView(key)));
+        heartbeat.*field = value.toInt();
+    }
+    const QJsonValue times = object.value(u"times");
+    if (!times.isUndefined() && !times.isArray())
+        return broken(QStringLiteral("\"times\" is not a list"));
+    for (const QJsonValue &entry : times.toArray()) {
+        if (!entry.isObject())
+            return broken(QStringLiteral("an entry of \"times\" is not an object"));
+        const QJsonObject time = entry.toObject();
+        const QString severity = time.value(u"severity").toString();
+        if (severity.isEmpty() || severity == u"OK")
+            continue;
+        heartbeat.owing.append({time.value(u"day").toString(), time.value(u"slot").toString(), time.value(u"file").toString(),
+                                time.value(u"state").toString(), severity, time.value(u"reasonKind").toString(),
+                                time.value(u"text").toString()});
+    }
+    heartbeat.reading = Reading::Read;
+    return heartbeat;
+}

@@ -1,0 +1,52 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+// A station's heartbeat: the file korva5-status.<station>.json its program leaves in the status
+// folder, its --status --json report with three keys of its own, "format" (1 for this layout; a
+// newer program may write a higher number, whose keys this check does not claim to know),
+// "version" (the program's) and "writtenAt" (ISO 8601 with the offset).
+struct Heartbeat
+{
+    // The layout this check reads.
+    static constexpr int Format = 1;
+    // Larger than any report of ten times a day: a file this large is not a heartbeat.
+    static constexpr qsizetype MostBytes = 256 * 1024;
+
+    enum class Reading {
+        Read,   // the layout known, every key needed there
+        Broken, // not JSON, not an object, or keys missing or of the wrong kind
+        Newer,  // a format above Format
+    };
+
+    // One time of the report that is not OK: what the station owes and why.
+    struct Owing
+    {
+        QString day;        // "today", "yesterday"
+        QString slot;       // "FtpTime1"
+        QString file;       // the remote file
+        QString state;      // "owed", "given-up", ...
+        QString severity;   // "WARNING", "CRITICAL"
+        QString reasonKind; // "login-refused"; empty when none was recorded
+        QString text;       // the line's words
+    };
+
+    Reading reading = Reading::Broken;
+    QString problem; // Broken, Newer: what is wrong, in a few words
+    int format = 0;
+    QString version;
+    QDateTime writtenAt;
+    QString station;
+    QString state; // the station's own verdict: "OK", "WARNING", "CRITICAL", "UNKNOWN"
+    QString summary;
+    int owed = 0;
+    int givenUp = 0;
+    int underWay = 0;
+    QList<Owing> owing;
+
+    static Heartbeat parse(const QByteArray &json);
+};

@@ -1,0 +1,305 @@
+// SPDX-License-Identifier: MIT
+#include "fleet/cli/FleetCommand.h"
+
+#include "core/diagnostics/ShownText.h"
+#include "core/settings/ProfileFile.h"
+#include "core/settings/TimeOfDay.h"
+#include "core/upload/FtpTarget.h"
+#include "fleet/check/FleetReport.h"
+#include "fleet/check/StationList.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+const QString Section = QStringLiteral("Fleet");
+const QString ConfigName = QStringLiteral("fleet.ini");
+const QString PasswordVariable = QStringLiteral("KORVA5_FLEET_PASSWORD");
+
+struct Limits
+{
+    int least;
+    int most;
+};
+constexpr Limits GraceLimits{0, 24 * 60};
+constexpr Limits StaleLimits{1, 7 * 24 * 60};
+constexpr Limits TimeoutLimits{5, 3600};
+
+// One value of the settings: from the command line when given there, else from fleet.ini.
+struct Source
+{
+    QString value;
+    QString where; // "--stations" or "fleet.ini: Stations", for the message about a bad value
+    bool fromCommandLine = false;
+    bool given = false;
+};
+
+class Values
+{
+public:
+    Values(const QCommandLineParser &parser, const std::optional<ProfileDocument> &file, const QString &fileName)
+        : m_parser(parser), m_file(file), m_fileName(fileName)
+    {
+    }
+
+    Source get(const QCommandLineOption &option, const QString &key) const
+    {
+        if (m_parser.isSet(option))
+            return {m_parser.value(option).trimmed(), u"--" + option.names().constLast(), true, true};
+        if (m_file) {
+            if (const std::optional<QString> value = m_file->value(Section, key))
+                return {ProfileFile::trimmedBlanks(*value), m_fileName + u": " + key, false, true};
+        }
+        return {};
+    }
+
+private:
+    const QCommandLineParser &m_parser;
+    const std::optional<ProfileDocument> &m_file;
+    QString m_fileName;
+};
+
+FleetCommandOutcome usage(const QString &why)
+{
+    return {{}, UsageError, why};
+}
+
+std::optional<int> wholeNumber(const QString &text, Limits limits)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < limits.least || value > limits.most)
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+QString FleetCommand::helpText()
+{
+    return QStringLiteral(
+        "Usage: korva5-fleet [options]\n"
+        "Checks that every station's records file of a day is on the FTP server, and reads the\n"
+        "stations' heartbeats, over one connection. Answers as a monitoring plugin: exit status\n"
+        "0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN (the check could not be made), 64 a command line\n"
+        "that cannot be understood.\n"
+        "\n"
+        "Settings (each also a key of the [Fleet] section of fleet.ini; the command line wins):\n"
+        "  --config FILE           the settings file (default: fleet.ini beside the program,\n"
+        "                          else in the working folder)\n"
+        "  --server SERVER         Server: host, host:port, ftp://, ftps://, ftpes:// or sftp://\n"
+        "  --user NAME             User\n"
+        "  --password TEXT         Password (seen by other users in the process list: prefer\n"
+        "                          --password-file FILE or KORVA5_FLEET_PASSWORD)\n"
+        "  --records-folder PATH   RecordsFolder: where the stations' files arrive\n"
+        "  --status-folder PATH    StatusFolder: where their heartbeats arrive (empty: none read)\n"
+        "  --stations LIST         Stations: numbers and ranges, such as 1-40,45\n"
+        "  --time N=HH:MM          FtpTime1 ... FtpTime10: the stations' upload times (times 9 and\n"
+        "                          10 send the day before's file); repeat for each time\n"
+        "  --grace MINUTES         GraceMinutes: how long after a time its file may take (15)\n"
+        "  --stale MINUTES         StaleMinutes: a heartbeat older than this is stale (60)\n"
+        "  --list-time-zone ZONE   ListTimeZone: the zone of the server's LIST times (UTC)\n"
+        "  --ca-bundle FILE        CaBundle: extra trusted certificates for ftps and ftpes\n"
+        "  --timeout SECONDS       TimeoutSeconds: the whole check gives up after this (120)\n"
+        "\n"
+        "What to check and how to answer:\n"
+        "  --day YYYYMMDD          the day whose files are checked (default: today)\n"
+        "  --json                  answer in JSON\n"
+        "  --prometheus            answer in Prometheus' text format (node_exporter textfile)\n"
+        "  --html FILE             also write a page of the last 7 days to FILE\n"
+        "  --help, --version\n");
+}
+
+FleetCommandOutcome readFleetCommand(const QStringList &arguments, const QProcessEnvironment &environment,
+                                     const QString &programDir, const QString &workingDir)
+{
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    auto valued = [](const char *name, const char *valueName) {
+        return QCommandLineOption(QString::fromLatin1(name), QString(), QString::fromLatin1(valueName));
+    };
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringLiteral("version"));
+    const QCommandLineOption config = valued("config", "FILE");
+    const QCommandLineOption server = valued("server", "SERVER");
+    const QCommandLineOption user = valued("user", "NAME");
+    const QCommandLineOption password = valued("password", "TEXT");
+    const QCommandLineOption passwordFile = valued("password-file", "FILE");
+    const QCommandLineOption recordsFolder = valued("records-folder", "PATH");
+    const QCommandLineOption statusFolder = valued("status-folder", "PATH");
+    const QCommandLineOption stations = valued("stations", "LIST");
+    const QCommandLineOption time = valued("time", "N=HH:MM");
+    const QCommandLineOption grace = valued("grace", "MINUTES");
+    const QCommandLineOption stale = valued("stale", "MINUTES");
+    const QCommandLineOption listTimeZone = valued("list-time-zone", "ZONE");
+    const QCommandLineOption caBundle = valued("ca-bundle", "FILE");
+    const QCommandLineOption timeout = valued("timeout", "SECONDS");
+    const QCommandLineOption day = valued("day", "YYYYMMDD");
+    const QCommandLineOption json(QStringLiteral("json"));
+    const QCommandLineOption prometheus(QStringLiteral("prometheus"));
+    const QCommandLineOption html = valued("html", "FILE");
+    parser.addOptions({help, version, config, server, user, password, passwordFile, recordsFolder, statusFolder, stations, time,
+                       grace, stale, listTimeZone, caBundle, timeout, day, json, prometheus, html});
+    if (!parser.parse(arguments))
+        return usage(parser.errorText());
+    if (!parser.positionalArguments().isEmpty())
+        return usage(QStringLiteral("no arguments are taken besides options: \"%1\"").arg(shownText(parser.positionalArguments().first())));
+
+    FleetCommand command;
+    auto unknown = [&command](const QString &why) { return FleetCommandOutcome{command, FleetReport::Unknown, why}; };
+    // A bad value is the command line's fault (a usage error) or the settings file's (UNKNOWN:
+    // the check cannot be made as set up).
+    auto badValue = [&](const Source &source, const QString &why) {
+        const QString message = source.where + u": " + why;
+        return source.fromCommandLine ? usage(message) : unknown(message);
+    };
+    command.help = parser.isSet(help);
+    command.version = parser.isSet(version);
+    if (command.help || command.version)
+        return {command, 0, {}};
+    if (parser.isSet(json) && parser.isSet(prometheus))
+        return usage(QStringLiteral("give one of --json and --prometheus"));
+    command.form = parser.isSet(json) ? FleetCommand::Form::Json
+        : parser.isSet(prometheus)    ? FleetCommand::Form::Prometheus
+                                      : FleetCommand::Form::Text;
+    if (parser.isSet(html)) {
+        command.htmlFile = parser.value(html);
+        if (command.htmlFile.isEmpty())
+            return usage(QStringLiteral("--html needs a file name"));
+    }
+    if (parser.isSet(day)) {
+        command.day = QDate::fromString(parser.value(day), u"yyyyMMdd");
+        if (!command.day.isValid() || parser.value(day).size() != 8)
+            return usage(QStringLiteral("--day: \"%1\" is not a day YYYYMMDD").arg(shownText(parser.value(day))));
+    }
+
+    // The settings file.
+    std::optional<ProfileDocument> file;
+    if (parser.isSet(config)) {
+        command.configFile = QDir(workingDir).absoluteFilePath(parser.value(config));
+        if (!QFileInfo(command.configFile).isFile())
+            return unknown(QStringLiteral("the settings file %1 does not exist").arg(shownText(command.configFile)));
+    } else {
+        for (const QString &folder : {programDir, workingDir}) {
+            const QString candidate = QDir(folder).absoluteFilePath(ConfigName);
+            if (QFileInfo(candidate).isFile()) {
+                command.configFile = candidate;
+                break;
+            }
+        }
+    }
+    if (!command.configFile.isEmpty()) {
+        file = ProfileFile::load(command.configFile);
+        if (!file) {
+            QFile probe(command.configFile);
+            probe.open(QIODevice::ReadOnly);
+            return unknown(QStringLiteral("cannot read the settings file %1: %2").arg(shownText(command.configFile), probe.errorString()));
+        }
+    }
+    const QString fileName = command.configFile.isEmpty() ? ConfigName : QFileInfo(command.configFile).fileName();
+    const Values values(parser, file, fileName);
+    FleetSettings &settings = command.settings;
+
+    const Source serverValue = values.get(server, QStringLiteral("Server"));
+    if (serverValue.value.isEmpty())
+        return unknown(QStringLiteral("no server is set (Server in fleet.ini, or --server)"));
+    QString why;
+    if (!FtpTarget::parse(serverValue.value, &why))
+        return badValue(serverValue, why);
+    settings.server = serverValue.value;
+    settings.user = values.get(user, QStringLiteral("User")).value;
+    settings.recordsFolder = values.get(recordsFolder, QStringLiteral("RecordsFolder")).value;
+    settings.statusFolder = values.get(statusFolder, QStringLiteral("StatusFolder")).value;
+    settings.caBundle = values.get(caBundle, QStringLiteral("CaBundle")).value;
+
+    // The password, from the first place that has one.
+    if (parser.isSet(password)) {
+        settings.password = parser.value(password);
+    } else if (parser.isSet(passwordFile)) {
+        QFile secret(QDir(workingDir).absoluteFilePath(parser.value(passwordFile)));
+        if (!secret.open(QIODevice::ReadOnly))
+            return unknown(QStringLiteral("cannot read the password file %1: %2").arg(shownText(secret.fileName()), secret.errorString()));
+        // The first line, without its line end: an editor's newline is no part of the password.
+        QByteArray first = secret.readLine(4096);
+        while (first.endsWith('\n') || first.endsWith('\r'))
+            first.chop(1);
+        settings.password = QString::fromUtf8(first);
+    } else if (environment.contains(PasswordVariable)) {
+        settings.password = environment.value(PasswordVariable);
+    } else if (file) {
+        settings.password = file->value(Section, QStringLiteral("Password")).value_or(QString());
+    }
+    // Everything here reaches a protocol line: a control character could add commands of its own.
+    for (const auto &[text, what] : {std::pair{&settings.user, "the user name"}, std::pair{&settings.password, "the password"},
+                                     std::pair{&settings.recordsFolder, "the records folder"},
+                                     std::pair{&settings.statusFolder, "the status folder"}}) {
+        if (hasControlCharacter(*text))
+            return unknown(QStringLiteral("%1 holds a control character").arg(QLatin1StringView(what)));
+    }
+
+    const Source stationsValue = values.get(stations, QStringLiteral("Stations"));
+    if (!stationsValue.given || stationsValue.value.isEmpty())
+        return unknown(QStringLiteral("no stations are listed (Stations in fleet.ini, or --stations)"));
+    const std::optional<QStringList> stationList = StationList::parse(stationsValue.value, &why);
+    if (!stationList)
+        return badValue(stationsValue, why);
+    settings.stations = *stationList;
+
+    // The times: fleet.ini's FtpTime keys, then each --time over its slot.
+    for (int slot = 0; slot < 10; ++slot) {
+        const QString key = QStringLiteral("FtpTime%1").arg(slot + 1);
+        const QString text = file ? ProfileFile::trimmedBlanks(file->value(Section, key).value_or(QString())) : QString();
+        if (text.isEmpty())
+            continue;
+        settings.times[size_t(slot)] = TimeOfDay::parse(text);
+        if (!settings.times[size_t(slot)])
+            return unknown(QStringLiteral("%1: %2: \"%3\" is not a time HH:MM").arg(fileName, key, shownText(text)));
+    }
+    for (const QString &entry : parser.values(time)) {
+        const qsizetype equals = entry.indexOf(u'=');
+        bool ok = false;
+        const int slot = equals > 0 ? entry.left(equals).trimmed().toInt(&ok) : 0;
+        if (!ok || slot < 1 || slot > 10)
+            return usage(QStringLiteral("--time: \"%1\" is not N=HH:MM with N from 1 to 10").arg(shownText(entry)));
+        const QString text = entry.mid(equals + 1).trimmed();
+        if (text.isEmpty()) {
+            settings.times[size_t(slot - 1)].reset();
+            continue;
+        }
+        settings.times[size_t(slot - 1)] = TimeOfDay::parse(text);
+        if (!settings.times[size_t(slot - 1)])
+            return usage(QStringLiteral("--time: \"%1\" is not a time HH:MM").arg(shownText(text)));
+    }
+    if (std::none_of(settings.times.begin(), settings.times.end(), [](const auto &t) { return t.has_value(); }))
+        return unknown(QStringLiteral("no upload times are set (FtpTime1 to FtpTime10 in fleet.ini, or --time)"));
+
+    for (const auto &[option, key, limits, field] :
+         {std::tuple{&grace, "GraceMinutes", GraceLimits, &settings.graceMinutes},
+          std::tuple{&stale, "StaleMinutes", StaleLimits, &settings.staleMinutes},
+          std::tuple{&timeout, "TimeoutSeconds", TimeoutLimits, &settings.totalTimeoutSeconds}}) {
+        const Source source = values.get(*option, QLatin1StringView(key));
+        if (!source.given || source.value.isEmpty())
+            continue;
+        const std::optional<int> number = wholeNumber(source.value, limits);
+        if (!number)
+            return badValue(source, QStringLiteral("\"%1\" is not a whole number from %2 to %3")
+                                        .arg(shownText(source.value))
+                                        .arg(limits.least)
+                                        .arg(limits.most));
+        *field = *number;
+    }
+    const Source zone = values.get(listTimeZone, QStringLiteral("ListTimeZone"));
+    if (!zone.value.isEmpty()) {
+        settings.listTimeZone = zone.value.compare(u"UTC", Qt::CaseInsensitive) == 0 ? QTimeZone::utc()
+                                                                                      : QTimeZone(zone.value.toUtf8());
+        if (!settings.listTimeZone.isValid())
+            return badValue(zone, QStringLiteral("\"%1\" is not a time zone this computer knows (such as UTC or Europe/Helsinki)")
+                                      .arg(shownText(zone.value)));
+    }
+    if (!settings.caBundle.isEmpty() && !QFileInfo(settings.caBundle).isReadable())
+        return unknown(QStringLiteral("the certificate file %1 cannot be read").arg(shownText(settings.caBundle)));
+    return {command, 0, {}};
+}

@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "fleet/check/FleetReport.h"
+
+#include <QJsonObject>
+#include <QString>
+#include <QStringList>
+
+// The forms a fleet check is given in. Each says the same facts; none judges anything.
+namespace FleetForms {
+
+// The monitoring plugin's first line, then one line per station (the day asked and the
+// heartbeat), then notes on what the listing held beside the records files and how it was read.
+QStringList text(const FleetReport &report);
+
+// One object, for scripts and dashboards (see README).
+QJsonObject json(const FleetReport &report);
+
+// Prometheus' text exposition format, for node_exporter's textfile collector: the check's own
+// gauges, the counts by state, and one gauge per station for its file and its heartbeat.
+QString prometheus(const FleetReport &report);
+
+// One page of its own (inline style, nothing fetched from elsewhere, no script): every station by
+// the days looked at, a cell per day coloured by what it holds, the words on hover.
+QString html(const FleetReport &report);
+
+} // namespace FleetForms

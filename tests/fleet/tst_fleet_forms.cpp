@@ -1,0 +1,326 @@
+// SPDX-License-Identifier: MIT
+#include "FleetSamples.h"
+
+#include "fleet/forms/FleetForms.h"
+
+#include <QJsonArray>
+#include <QRegularExpression>
+#include <QTest>
+
+using namespace FleetSamples;
+
+namespace {
+
+// A fleet with one station of each kind: 1 arrived, 2 missing, 3 only a temporary file, 4 late,
+// 5 whose heartbeat summary holds markup, 6 with a newer heartbeat.
+FleetReport sampleReport()
+{
+    const QStringList stations{u"1"_qs, u"2"_qs, u"3"_qs, u"4"_qs, u"5"_qs, u"6"_qs};
+    ServerFiles files(stations, Day, HistoryDays);
+    add(files, mlsdLine("20261207.1", 100, at(8, 31)));
+    add(files, mlsdLine(".20261207.3.part", 50, at(8, 31)));
+    add(files, mlsdLine("20261207.4", 200, at(13, 0)));
+    add(files, mlsdLine("20261207.5", 300, at(8, 40)));
+    add(files, mlsdLine("20261207.6", 400, at(8, 40)));
+    add(files, mlsdLine("notes<1>.txt", 1, at(8, 0)), ServerFiles::Folder::Records);
+    const QDateTime now = at(14, 0);
+    QList<HeartbeatFile> heartbeats(stations.size());
+    heartbeats[0] = {true, heartbeat(u"1"_qs, now.addSecs(-60)), {}};
+    heartbeats[4] = {true,
+                     QByteArray("{\"format\":1,\"station\":\"5\",\"state\":\"UNKNOWN\",\"version\":\"1\",\"summary\":"
+                                "\"<script>alert(1)</script> & \\\"quoted\\\"\",\"writtenAt\":\"")
+                         + now.toString(Qt::ISODate).toLatin1() + "\"}",
+                     {}};
+    heartbeats[5] = {true, heartbeat(u"6"_qs, now, u"OK"_qs, {}, 2), {}};
+    FleetReport report = judgeFleet(settings(stations), files, heartbeats, Day, now);
+    report.listing.method = u"MLSD"_qs;
+    report.listing.bytes = 1234;
+    report.listing.connections = 1;
+    return report;
+}
+
+struct Sample
+{
+    QString name;
+    QMap<QString, QString> labels;
+    double value = 0;
+};
+
+// Reads Prometheus' text exposition format strictly: HELP and TYPE once per family and before
+// its samples, each family's samples together, valid names, label values with only the three
+// escapes the format has, numbers that are numbers, no series twice, a line end at the end.
+QString parseExposition(const QString &text, QList<Sample> *samples)
+{
+    static const QRegularExpression metricName(u"^[a-zA-Z_:][a-zA-Z0-9_:]*$"_qs);
+    static const QRegularExpression labelName(u"^[a-zA-Z_][a-zA-Z0-9_]*$"_qs);
+    if (!text.endsWith(u'\n'))
+        return u"no line end at the end"_qs;
+    QSet<QString> helped, typed, closed, series;
+    QString current;
+    const QStringList lines = text.chopped(1).split(u'\n');
+    for (qsizetype number = 0; number < lines.size(); ++number) {
+        const QString &line = lines.at(number);
+        const QString where = u"line %1: "_qs.arg(number + 1);
+        if (line.startsWith(u'#')) {
+            const QStringList words = line.split(u' ');
+            if (words.size() < 4 || (words[1] != u"HELP" && words[1] != u"TYPE"))
+                return where + u"a comment that is neither HELP nor TYPE with text"_qs;
+            const QString &name = words[2];
+            if (!metricName.match(name).hasMatch())
+                return where + u"bad metric name "_qs + name;
+            QSet<QString> &seen = words[1] == u"HELP" ? helped : typed;
+            if (seen.contains(name) || closed.contains(name) || (current == name && series.contains(name)))
+                return where + words[1] + u" twice or after the samples of "_qs + name;
+            seen.insert(name);
+            if (words[1] == u"TYPE" && words.size() != 4)
+                return where + u"TYPE takes one word"_qs;
+            if (words[1] == u"TYPE" && !QStringList{u"gauge"_qs, u"counter"_qs, u"untyped"_qs}.contains(words[3]))
+                return where + u"unknown type "_qs + words[3];
+            continue;
+        }
+        Sample sample;
+        qsizetype at = 0;
+        while (at < line.size() && line[at] != u'{' && line[at] != u' ')
+            ++at;
+        sample.name = line.left(at);
+        if (!metricName.match(sample.name).hasMatch())
+            return where + u"bad metric name "_qs + sample.name;
+        if (!typed.contains(sample.name))
+            return where + u"a sample before its TYPE: "_qs + sample.name;
+        if (sample.name != current) {
+            if (!current.isEmpty())
+                closed.insert(current);
+            if (closed.contains(sample.name))
+                return where + u"the samples of "_qs + sample.name + u" are not together"_qs;
+            current = sample.name;
+        }
+        if (at < line.size() && line[at] == u'{') {
+            ++at;
+            while (at < line.size() && line[at] != u'}') {
+                const qsizetype equals = line.indexOf(u'=', at);
+                if (equals < 0 || equals + 1 >= line.size() || line[equals + 1] != u'"')
+                    return where + u"a label without =\""_qs;
+                const QString label = line.mid(at, equals - at);
+                if (!labelName.match(label).hasMatch() || sample.labels.contains(label))
+                    return where + u"bad or repeated label "_qs + label;
+                QString value;
+                at = equals + 2;
+                for (; at < line.size() && line[at] != u'"'; ++at) {
+                    if (line[at] != u'\\') {
+                        value += line[at];
+                        continue;
+                    }
+                    if (++at >= line.size() || !QStringLiteral("\\\"n").contains(line[at]))
+                        return where + u"an escape the format does not have"_qs;
+                    value += line[at] == u'n' ? u'\n' : line[at];
+                }
+                if (at >= line.size())
+                    return where + u"a label value without its closing quote"_qs;
+                sample.labels.insert(label, value);
+                ++at;
+                if (at < line.size() && line[at] == u',')
+                    ++at;
+                else if (at < line.size() && line[at] != u'}')
+                    return where + u"labels not separated by commas"_qs;
+            }
+            if (at >= line.size())
+                return where + u"labels without their closing brace"_qs;
+            ++at;
+        }
+        if (at >= line.size() || line[at] != u' ')
+            return where + u"no blank before the value"_qs;
+        const QStringList rest = line.mid(at + 1).split(u' ');
+        bool ok = false;
+        sample.value = rest.first().toDouble(&ok);
+        if ((!ok && !QStringList{u"NaN"_qs, u"+Inf"_qs, u"-Inf"_qs}.contains(rest.first())) || rest.size() > 2)
+            return where + u"not a number: "_qs + rest.first();
+        QString key = sample.name;
+        for (auto it = sample.labels.cbegin(); it != sample.labels.cend(); ++it)
+            key += u'|' + it.key() + u'=' + it.value();
+        if (series.contains(key))
+            return where + u"the same series twice: "_qs + key;
+        series.insert(key);
+        samples->append(sample);
+    }
+    return {};
+}
+
+double valueOf(const QList<Sample> &samples, const QString &name, const QString &station = {})
+{
+    for (const Sample &sample : samples) {
+        if (sample.name == name && sample.labels.value(u"station"_qs) == station)
+            return sample.value;
+    }
+    return -12345;
+}
+
+bool hasSample(const QList<Sample> &samples, const QString &name, const QString &station)
+{
+    return valueOf(samples, name, station) != -12345;
+}
+
+} // namespace
+
+class TestFleetForms : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void textHasTheFirstLineAndOneLinePerStation()
+    {
+        const FleetReport report = sampleReport();
+        const QStringList lines = FleetForms::text(report);
+        QCOMPARE(lines.first(), report.firstLine());
+        QVERIFY(lines.at(1).startsWith(u"station  state     2026-12-07"));
+        for (qsizetype i = 0; i < report.stations.size(); ++i) {
+            const QString &line = lines.at(i + 2);
+            QVERIFY2(line.startsWith(report.stations.at(i).station + u' '), qPrintable(line));
+            QVERIFY2(line.contains(report.stations.at(i).asked().text), qPrintable(line));
+        }
+        QVERIFY(lines.contains(u"1 name(s) in the records folder are not records files and were passed over: notes<1>.txt"_qs));
+        QCOMPARE(lines.last(), u"listed with MLSD: 1234 bytes read over 1 connection(s) in 0.00 s"_qs);
+        QCOMPARE(FleetForms::text(FleetReport::unknown(u"why"_qs, Day, at(9, 0))), QStringList{u"UNKNOWN: why"_qs});
+    }
+
+    void jsonReadsBack()
+    {
+        const FleetReport report = sampleReport();
+        const QByteArray bytes = QJsonDocument(FleetForms::json(report)).toJson();
+        QJsonParseError error;
+        const QJsonObject object = QJsonDocument::fromJson(bytes, &error).object();
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        QCOMPARE(object.value(u"state").toString(), u"CRITICAL"_qs);
+        QCOMPARE(object.value(u"exitStatus").toInt(), 2);
+        QCOMPARE(object.value(u"day").toString(), u"2026-12-07"_qs);
+        QCOMPARE(object.value(u"summary").toString(), report.summary());
+        const QJsonObject counts = object.value(u"counts").toObject();
+        QCOMPARE(counts.value(u"expected").toInt(), 6);
+        QCOMPARE(counts.value(u"missing").toInt(), 2);
+        QCOMPARE(counts.value(u"partial").toInt(), 1);
+        QCOMPARE(object.value(u"listing").toObject().value(u"connections").toInt(), 1);
+        const QJsonArray stations = object.value(u"stations").toArray();
+        QCOMPARE(stations.size(), 6);
+        QStringList states;
+        for (const QJsonValue &station : stations)
+            states << station.toObject().value(u"file").toObject().value(u"state").toString();
+        QCOMPARE(states, (QStringList{u"arrived"_qs, u"missing"_qs, u"missing"_qs, u"late"_qs, u"arrived"_qs, u"arrived"_qs}));
+        const QJsonObject third = stations.at(2).toObject().value(u"file").toObject();
+        QCOMPARE(third.value(u"temporary").toObject().value(u"bytes").toInt(), 50);
+        QVERIFY(third.value(u"bytes").isNull());
+        const QJsonObject first = stations.at(0).toObject();
+        QCOMPARE(first.value(u"file").toObject().value(u"bytes").toInt(), 100);
+        QCOMPARE(QDateTime::fromString(first.value(u"file").toObject().value(u"modified").toString(), Qt::ISODate), at(8, 31));
+        QCOMPARE(first.value(u"history").toArray().size(), HistoryDays);
+        QCOMPARE(first.value(u"heartbeat").toObject().value(u"ageSeconds").toInt(), 60);
+        QCOMPARE(stations.at(1).toObject().value(u"heartbeat").toObject().value(u"state").toString(), u"none"_qs);
+        QCOMPARE(stations.at(5).toObject().value(u"heartbeat").toObject().value(u"state").toString(), u"newer"_qs);
+
+        const QJsonObject unknown = FleetForms::json(FleetReport::unknown(u"no server"_qs, Day, at(9, 0)));
+        QCOMPARE(unknown.value(u"exitStatus").toInt(), 3);
+        QCOMPARE(unknown.value(u"error").toString(), u"no server"_qs);
+    }
+
+    void prometheusIsStrictlyValid()
+    {
+        const FleetReport report = sampleReport();
+        QList<Sample> samples;
+        const QString text = FleetForms::prometheus(report);
+        const QString error = parseExposition(text, &samples);
+        QVERIFY2(error.isEmpty(), qPrintable(error + u'\n' + text));
+        QCOMPARE(valueOf(samples, u"korva5_fleet_up"_qs), 1);
+        QCOMPARE(valueOf(samples, u"korva5_fleet_status"_qs), 2);
+        QCOMPARE(valueOf(samples, u"korva5_fleet_station_arrived"_qs, u"1"_qs), 1);
+        QCOMPARE(valueOf(samples, u"korva5_fleet_station_arrived"_qs, u"3"_qs), 0);
+        QCOMPARE(valueOf(samples, u"korva5_fleet_station_late"_qs, u"4"_qs), 1);
+        QCOMPARE(valueOf(samples, u"korva5_fleet_station_bytes"_qs, u"4"_qs), 200);
+        QVERIFY2(!hasSample(samples, u"korva5_fleet_station_bytes"_qs, u"2"_qs), "a file not there has no size");
+        QCOMPARE(valueOf(samples, u"korva5_fleet_station_heartbeat_age_seconds"_qs, u"1"_qs), 60);
+        QVERIFY(!hasSample(samples, u"korva5_fleet_station_heartbeat_age_seconds"_qs, u"2"_qs));
+        QCOMPARE(valueOf(samples, u"korva5_fleet_station_modified_timestamp_seconds"_qs, u"1"_qs),
+                 double(at(8, 31).toSecsSinceEpoch()));
+        int expected = -1;
+        for (const Sample &sample : samples) {
+            if (sample.name == u"korva5_fleet_stations" && sample.labels.value(u"state"_qs) == u"expected")
+                expected = int(sample.value);
+        }
+        QCOMPARE(expected, 6);
+
+        // Unreachable: the check's own gauges only, still valid.
+        samples.clear();
+        const QString unknown = FleetForms::prometheus(FleetReport::unknown(u"down"_qs, Day, at(9, 0)));
+        QVERIFY2(parseExposition(unknown, &samples).isEmpty(), qPrintable(unknown));
+        QCOMPARE(valueOf(samples, u"korva5_fleet_up"_qs), 0);
+        QCOMPARE(valueOf(samples, u"korva5_fleet_status"_qs), 3);
+        QCOMPARE(samples.size(), 3);
+    }
+
+    // The parser above is what the form is held to: it must refuse what the format refuses.
+    void theStrictParserRefuses_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("no line end") << u"# TYPE a gauge\na 1"_qs;
+        QTest::newRow("sample before TYPE") << u"a 1\n# TYPE a gauge\n"_qs;
+        QTest::newRow("a family split") << u"# TYPE a gauge\n# TYPE b gauge\na 1\nb 1\na{x=\"1\"} 2\n"_qs;
+        QTest::newRow("bad escape") << u"# TYPE a gauge\na{x=\"\\t\"} 1\n"_qs;
+        QTest::newRow("unquoted label") << u"# TYPE a gauge\na{x=1} 1\n"_qs;
+        QTest::newRow("not a number") << u"# TYPE a gauge\na one\n"_qs;
+        QTest::newRow("twice") << u"# TYPE a gauge\na{x=\"1\"} 1\na{x=\"1\"} 2\n"_qs;
+        QTest::newRow("bad name") << u"# TYPE 1a gauge\n1a 1\n"_qs;
+    }
+    void theStrictParserRefuses()
+    {
+        QFETCH(QString, text);
+        QList<Sample> samples;
+        QVERIFY(!parseExposition(text, &samples).isEmpty());
+    }
+
+    void htmlStandsAlone()
+    {
+        const FleetReport report = sampleReport();
+        const QString page = FleetForms::html(report);
+        QVERIFY(page.startsWith(u"<!DOCTYPE html>"));
+        QVERIFY(page.contains(u"<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"));
+        // Nothing fetched from elsewhere, nothing run.
+        for (const QString &outside : {u"http:"_qs, u"https:"_qs, u"//"_qs, u"src="_qs, u"<link"_qs, u"@import"_qs, u"url("_qs,
+                                       u"<script"_qs})
+            QVERIFY2(!page.contains(outside, Qt::CaseInsensitive), qPrintable(outside));
+        // What a station reports is shown as text, never as markup.
+        QVERIFY(page.contains(u"&lt;script&gt;alert(1)&lt;/script&gt; &amp; &quot;quoted&quot;"_qs));
+        QVERIFY(page.contains(u"notes&lt;1&gt;.txt"_qs));
+        // Elements open and close in order (the void ones excepted).
+        static const QRegularExpression tag(u"<(/?)([a-zA-Z][a-zA-Z0-9]*)[^>]*>"_qs);
+        QStringList open;
+        for (auto it = tag.globalMatch(page); it.hasNext();) {
+            const QRegularExpressionMatch match = it.next();
+            const QString name = match.captured(2).toLower();
+            if (name == u"meta" || name == u"br")
+                continue;
+            if (match.captured(1).isEmpty()) {
+                open << name;
+            } else {
+                QVERIFY2(!open.isEmpty() && open.last() == name, qPrintable(u"</"_qs + name + u"> closes "_qs + open.join(u' ')));
+                open.removeLast();
+            }
+        }
+        QVERIFY2(open.isEmpty(), qPrintable(open.join(u' ')));
+        // A cell for every station and day, each with its words on hover, coloured by what it is.
+        static const QRegularExpression cell(u"<td class=\"d (ok|warn|bad|due)\" title=\"([^\"]+)\">"_qs);
+        int cells = 0;
+        QStringList asked;
+        for (auto it = cell.globalMatch(page); it.hasNext(); ++cells) {
+            const QRegularExpressionMatch match = it.next();
+            if (match.captured(2).startsWith(u"20261207."))
+                asked << match.captured(1);
+        }
+        QCOMPARE(cells, 6 * HistoryDays);
+        QCOMPARE(asked, (QStringList{u"ok"_qs, u"bad"_qs, u"bad"_qs, u"warn"_qs, u"ok"_qs, u"ok"_qs}));
+        QVERIFY(page.contains(u"title=\"20261207.3: missing: only a temporary file"_qs));
+
+        const QString unknown = FleetForms::html(FleetReport::unknown(u"cannot reach <server>"_qs, Day, at(9, 0)));
+        QVERIFY(unknown.contains(u"UNKNOWN"_qs));
+        QVERIFY(unknown.contains(u"cannot reach &lt;server&gt;"_qs));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFleetForms)
+#include "tst_fleet_forms.moc"
