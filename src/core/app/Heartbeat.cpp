@@ -5,6 +5,7 @@
 #include "core/clock/Clock.h"
 #include "core/diagnostics/ShownText.h"
 #include "core/journal/Journal.h"
+#include "core/settings/SettingsCheck.h"
 #include "core/settings/SysMain.h"
 #include "core/state/AppState.h"
 
@@ -15,17 +16,6 @@
 namespace {
 
 Q_LOGGING_CATEGORY(lcHeartbeat, "korva5.heartbeat", QtInfoMsg)
-
-// A folder as a name to compare: "/status", "/status/" and "/status//" are one folder, and so are
-// "", "." and "./" (the login folder).
-QString folderKey(QString folder)
-{
-    while (folder.endsWith(u'/'))
-        folder.chop(1);
-    if (folder == u"." || folder.startsWith(QStringLiteral("./")))
-        folder = folder.mid(folder == u"." ? 1 : 2);
-    return folder;
-}
 
 } // namespace
 
@@ -57,7 +47,8 @@ QString Heartbeat::remotePath(const Settings &settings, QString *why)
     if (hasControlCharacter(folder))
         return refuse(QStringLiteral("FtpStatusPath holds a control character"));
     // The office's collectors read the records folder and must find records files alone there.
-    if (folderKey(folder) == folderKey(SysMain::Trim(settings.FtpPath)))
+    // The same rule as the settings dialog's, which says so before the setting is stored.
+    if (SettingsCheck::sameRemoteFolder(folder, settings.FtpPath))
         return refuse(QStringLiteral("FtpStatusPath is the records folder; the status file goes elsewhere"));
     if (!folder.endsWith(u'/'))
         folder += u'/';

@@ -143,7 +143,8 @@ constexpr Row Texts[] = {
      u8"服务器设置中不能含有登录信息；请填写在用户名和密码中", u8"伺服器設定中不能含有登入資訊；請填寫在使用者名稱和密碼中"},
     {"ServerFolder", u8"the server setting must not hold a folder; use the upload path setting",
      u8"服务器设置中不能含有文件夹；请填写在上传路径中", u8"伺服器設定中不能含有資料夾；請填寫在上傳路徑中"},
-    {"ServerPort", u8"the port of \"%1\" is out of range", u8"“%1”的端口超出范围", u8"「%1」的連接埠超出範圍"},
+    {"ServerPort", u8"the port %1 is out of range: use 1 to 65535", u8"端口 %1 超出范围：请使用 1 至 65535",
+     u8"連接埠 %1 超出範圍：請使用 1 至 65535"},
     {"HistoryTime", u8"Time", u8"时间", u8"時間"},
     {"HistoryFile", u8"File", u8"文件", u8"檔案"},
     {"HistoryTrigger", u8"Trigger", u8"上传方式", u8"上傳方式"},
@@ -166,6 +167,18 @@ constexpr Row Texts[] = {
      u8"%1 未傳送：超過預定時間 %2 小時，已放棄（%3）"},
     {"LanguageName", u8"English", u8"简体中文", u8"繁體中文"},
     {"LanguageNotStored", u8"Language %1 not stored: %2", u8"语言选择“%1”未保存：%2", u8"語言選擇「%1」未儲存：%2"},
+    // The settings dialog: the status path, the checks that name a mistake and what was meant,
+    // and the test's steps.
+    {"ServerNoColon", u8"the \":\" after \"%1\" is missing", u8"“%1”后面缺少“:”", u8"「%1」後面缺少「:」"},
+    {"ServerSlashes", u8"\"%1:\" must be followed by two slashes", u8"“%1:”后面应为两个斜线", u8"「%1:」後面應為兩個斜線"},
+    {"CheckServerMeant", u8"Not usable: %1. Did you mean %2?", u8"无法使用：%1。是否应为 %2？", u8"無法使用：%1。是否應為 %2？"},
+    {"CheckFullWidth", u8"Character %2, \"%1\", is full-width; Ok stores %3", u8"第 %2 个字符“%1”是全角字符；按确定后保存为 %3",
+     u8"第 %2 個字元「%1」是全形字元；按確定後儲存為 %3"},
+    {"CheckFullWidthMore", u8"Character %2, \"%1\", and %3 more are full-width; Ok stores %4",
+     u8"第 %2 个字符“%1”及另外 %3 个字符是全角字符；按确定后保存为 %4", u8"第 %2 個字元「%1」及另外 %3 個字元是全形字元；按確定後儲存為 %4"},
+    {"CheckTimeRead", u8"\"%1\" is read as %2; Ok stores it so", u8"“%1”按 %2 处理；按确定后保存为 %2", u8"「%1」視為 %2；按確定後儲存為 %2"},
+    {"CheckStatusIsRecords", u8"The status path must not be the upload path (%1): only records files go there",
+     u8"状态路径不能与上传路径（%1）相同：该文件夹只放记录文件", u8"狀態路徑不能與上傳路徑（%1）相同：該資料夾只放記錄檔案"},
 };
 
 QString fromUtf8(const char8_t *text)
