@@ -169,6 +169,7 @@ constexpr Row Texts[] = {
     {"LanguageNotStored", u8"Language %1 not stored: %2", u8"语言选择“%1”未保存：%2", u8"語言選擇「%1」未儲存：%2"},
     // The settings dialog: the status path, the checks that name a mistake and what was meant,
     // and the test's steps.
+    {"StatusPath", u8"Status Path:", u8"状态路径：", u8"狀態路徑："},
     {"ServerNoColon", u8"the \":\" after \"%1\" is missing", u8"“%1”后面缺少“:”", u8"「%1」後面缺少「:」"},
     {"ServerSlashes", u8"\"%1:\" must be followed by two slashes", u8"“%1:”后面应为两个斜线", u8"「%1:」後面應為兩個斜線"},
     {"CheckServerMeant", u8"Not usable: %1. Did you mean %2?", u8"无法使用：%1。是否应为 %2？", u8"無法使用：%1。是否應為 %2？"},
@@ -179,6 +180,8 @@ constexpr Row Texts[] = {
     {"CheckTimeRead", u8"\"%1\" is read as %2; Ok stores it so", u8"“%1”按 %2 处理；按确定后保存为 %2", u8"「%1」視為 %2；按確定後儲存為 %2"},
     {"CheckStatusIsRecords", u8"The status path must not be the upload path (%1): only records files go there",
      u8"状态路径不能与上传路径（%1）相同：该文件夹只放记录文件", u8"狀態路徑不能與上傳路徑（%1）相同：該資料夾只放記錄檔案"},
+    {"TestOf", u8"Test of %1 as %2, into %3:", u8"测试 %1（用户名 %2，上传到 %3）：", u8"測試 %1（使用者名稱 %2，上傳到 %3）："},
+    {"TestOfAnonymous", u8"Test of %1, anonymous, into %2:", u8"测试 %1（匿名登录，上传到 %2）：", u8"測試 %1（匿名登入，上傳到 %2）："},
     {"TestNotTried", u8"%1: not tried", u8"%1：未测试", u8"%1：未測試"},
     {"StepRecordsFolder", u8"Records folder", u8"记录文件夹", u8"記錄資料夾"},
     {"StepTodaysFile", u8"Today's file", u8"今天的记录文件", u8"今天的記錄檔案"},
