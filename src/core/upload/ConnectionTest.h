@@ -35,6 +35,10 @@ struct ConnectionTestRequest
 // The steps, in the order an upload needs them.
 enum class TestStep { RecordsFolder, TodaysFile, ServerName, Connection, Login, RemoteFolder, Write, Rename, Remove };
 inline constexpr int TestStepCount = 9;
+inline TestStep nextStep(TestStep step)
+{
+    return TestStep(int(step) + 1);
+}
 
 enum class StepState {
     Waiting,  // not reached yet

@@ -2,48 +2,24 @@
 #include "gui/dialog/FrmParameter.h"
 
 #include "core/app/Station.h"
-#include "core/clock/Clock.h"
-#include "core/diagnostics/ShownText.h"
 #include "core/language/LanguageText.h"
 #include "core/settings/Settings.h"
 #include "core/settings/SettingsStore.h"
 #include "core/settings/SysMain.h"
 #include "core/settings/TimeOfDay.h"
 #include "core/state/AppState.h"
-#include "core/upload/FailureReason.h"
 #include "core/upload/TransferLog.h"
-#include "gui/dialog/TestResultText.h"
 
-#include <QCoreApplication>
-#include <QGridLayout>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRandomGenerator>
-#include <QVBoxLayout>
 
 namespace {
 
-// The two boxes of the times that send yesterday's file.
-const QColor LightYellow(255, 255, 128);
 const QColor ErrorRed(200, 0, 0);
 const QColor NoticeAmber(160, 90, 0);
-
-template<typename Widget>
-Widget *named(Widget *widget, const QString &name)
-{
-    widget->setObjectName(name);
-    return widget;
-}
-
-QLineEdit *textBox(QWidget *parent, const QString &name, int maxLength = 32767)
-{
-    auto *box = named(new QLineEdit(parent), name);
-    box->setMaxLength(maxLength);
-    return box;
-}
 
 } // namespace
 
@@ -64,105 +40,7 @@ FrmParameter::FrmParameter(Station &station, QWidget *parent)
     // the sheet's own rule does reach them.
     setStyleSheet(QStringLiteral("QWidget { font-family: \"Courier New\"; font-size: 9pt; }"));
 
-    lblLocalNo = named(new QLabel(QStringLiteral("Station No:"), this), QStringLiteral("lblLocalNo"));
-    lblUpServer = named(new QLabel(QStringLiteral("Upload IP:"), this), QStringLiteral("lblUpServer"));
-    lblLocalPath = named(new QLabel(QStringLiteral("Local Path:"), this), QStringLiteral("lblLocalPath"));
-    lblUpPath = named(new QLabel(QStringLiteral("Upload Path:"), this), QStringLiteral("lblUpPath"));
-    lblUserName = named(new QLabel(QStringLiteral("User Name:"), this), QStringLiteral("lblUserName"));
-    lblPassword = named(new QLabel(QStringLiteral("Password:"), this), QStringLiteral("lblPassword"));
-    lblStatusPath = named(new QLabel(QStringLiteral("Status Path:"), this), QStringLiteral("lblStatusPath"));
-    lblUpTime = named(new QLabel(QStringLiteral("Upload Time:"), this), QStringLiteral("lblUpTime"));
-    lblHHMM = named(new QLabel(QStringLiteral("HH:MM"), this), QStringLiteral("lblHHMM"));
-    lblUpDate = named(new QLabel(QStringLiteral("(Yesterday)"), this), QStringLiteral("lblUpDate"));
-
-    txtNo = textBox(this, QStringLiteral("txtNo"));
-    txtNo->setMaximumWidth(txtNo->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 12);
-    txtServer = textBox(this, QStringLiteral("txtServer"));
-    txtLocal = textBox(this, QStringLiteral("txtLocal"));
-    txtUpload = textBox(this, QStringLiteral("txtUpload"));
-    txtName = textBox(this, QStringLiteral("txtName"));
-    txtPassword = textBox(this, QStringLiteral("txtPassword")); // shown in clear, as users expect here
-    txtStatusPath = textBox(this, QStringLiteral("txtStatusPath"));
-    for (int i = 0; i < TimeBoxes; ++i) {
-        QLineEdit *time = txtTime[size_t(i)] = textBox(this, QStringLiteral("txtTime%1").arg(i));
-        time->setMaximumWidth(time->fontMetrics().horizontalAdvance(QStringLiteral("00:000")) + 12);
-        if (Settings::sendsYesterday(i)) {
-            QPalette palette = time->palette();
-            palette.setColor(QPalette::Base, LightYellow);
-            time->setPalette(palette);
-        }
-    }
-    m_boxes = {txtNo, txtServer, txtLocal, txtUpload, txtName, txtPassword, txtStatusPath};
-    for (QLineEdit *time : txtTime)
-        m_boxes << time;
-
-    lblProblem = named(new QLabel(this), QStringLiteral("lblProblem"));
-    lblProblem->setWordWrap(true);
-    lblProblem->setTextFormat(Qt::PlainText);
-    lblProblem->setCursor(Qt::PointingHandCursor);
-    lblProblem->installEventFilter(this);
-    // A line kept free for it, so the buttons do not jump as a mistake comes and goes.
-    lblProblem->setMinimumHeight(lblProblem->fontMetrics().height());
-
-    cmbOk = named(new QPushButton(QStringLiteral("&Ok"), this), QStringLiteral("cmbOk"));
-    cmbCancel = named(new QPushButton(QStringLiteral("&Cancel"), this), QStringLiteral("cmbCancel"));
-    cmbTest = named(new QPushButton(QStringLiteral("&Test"), this), QStringLiteral("cmbTest"));
-    lblTestResult = named(new QLabel(this), QStringLiteral("lblTestResult"));
-    // One line a step; a long reason wraps rather than being cut, and can be copied.
-    lblTestResult->setWordWrap(true);
-    lblTestResult->setTextFormat(Qt::RichText);
-    lblTestResult->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    lblTestResult->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-
-    auto *grid = new QGridLayout;
-    grid->addWidget(lblLocalNo, 0, 0);
-    grid->addWidget(txtNo, 0, 1, Qt::AlignLeft);
-    grid->addWidget(lblUpServer, 0, 2);
-    grid->addWidget(txtServer, 0, 3);
-    grid->addWidget(lblLocalPath, 1, 0);
-    grid->addWidget(txtLocal, 1, 1);
-    grid->addWidget(lblUpPath, 1, 2);
-    grid->addWidget(txtUpload, 1, 3);
-    grid->addWidget(lblUserName, 2, 0);
-    grid->addWidget(txtName, 2, 1);
-    grid->addWidget(lblPassword, 2, 2);
-    grid->addWidget(txtPassword, 2, 3);
-    // A server folder, beside the other one.
-    grid->addWidget(lblStatusPath, 3, 2);
-    grid->addWidget(txtStatusPath, 3, 3);
-    grid->setColumnStretch(1, 1);
-    grid->setColumnStretch(3, 1);
-
-    auto timeRow = [this](int first, QLabel *after) {
-        auto *row = new QHBoxLayout;
-        for (int i = first; i < first + 5; ++i)
-            row->addWidget(txtTime[size_t(i)]);
-        row->addWidget(after);
-        row->addStretch(1);
-        return row;
-    };
-    auto *times = new QGridLayout;
-    times->addWidget(lblUpTime, 0, 0);
-    times->addLayout(timeRow(0, lblHHMM), 0, 1);
-    times->addLayout(timeRow(5, lblUpDate), 1, 1);
-    times->setColumnStretch(1, 1);
-
-    auto *test = new QHBoxLayout;
-    test->addWidget(cmbTest, 0, Qt::AlignTop);
-    test->addWidget(lblTestResult, 1);
-
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(cmbOk, 1);
-    buttons->addWidget(cmbCancel, 1);
-
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(grid);
-    layout->addLayout(times);
-    layout->addWidget(lblProblem);
-    layout->addStretch(1);
-    layout->addLayout(test);
-    layout->addLayout(buttons);
-    resize(569, 224);
+    createControls();
 
     // The boxes in reading order, then the buttons; the dialog opens in the first box.
     QList<QWidget *> order(m_boxes.cbegin(), m_boxes.cend());
@@ -346,6 +224,21 @@ void FrmParameter::showProblem(const QList<BoxFinding> &found)
     QPalette palette = lblProblem->palette();
     palette.setColor(QPalette::WindowText, first->finding.blocksOk() ? ErrorRed : NoticeAmber);
     lblProblem->setPalette(palette);
+    growToFit();
+}
+
+// The lines under the boxes wrap, and the height they need at the dialog's width is not part of
+// the layout's minimum: without this the rows of boxes would be squeezed to make room. The dialog
+// only grows, so it does not jump as a line comes and goes.
+void FrmParameter::growToFit()
+{
+    // A label's text has just changed: no height counted for it before holds, in whichever
+    // layout it sits.
+    layout()->invalidate();
+    layout()->activate();
+    const int needed = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width()) : layout()->totalSizeHint().height();
+    if (height() < needed)
+        resize(width(), needed);
 }
 
 // "8:30" is shown as the 08:30 that Ok stores, once the box is left.
@@ -383,114 +276,6 @@ bool FrmParameter::eventFilter(QObject *watched, QEvent *event)
         return true;
     }
     return QDialog::eventFilter(watched, event);
-}
-
-void FrmParameter::startOrCancelTest()
-{
-    if (m_tester)
-        cancelTest();
-    else
-        startTest();
-}
-
-void FrmParameter::startTest()
-{
-    // What Ok would store is what is tried.
-    const Settings typed = typedSettings();
-    if (typed.FtpServer.isEmpty() || SettingsCheck::checkServer(typed.FtpServer, m_text).blocksOk())
-        return;
-    ConnectionTestRequest request;
-    request.server = typed.FtpServer;
-    request.userName = typed.FtpUserName;
-    request.password = typed.FtpPassword;
-    request.remoteFolder = typed.FtpPath;
-    request.localFolder = typed.LocalPath;
-    request.times = typed.times();
-    request.now = m_station.clock().now();
-    // The way uploads go: a server that cannot rename fails here too, unless FtpTempName=0 spares
-    // it the rename.
-    request.temporaryName = SysMain::Trim(m_state.settings().FtpTempName) != u"0";
-    request.testName = QStringLiteral("korva5-test-%1").arg(QRandomGenerator::global()->generate(), 8, 16, QChar(u'0'));
-
-    const QString server = shownServer(typed.FtpServer);
-    const QString folder = typed.FtpPath.isEmpty() ? m_text(QStringLiteral("TestLoginFolder")) : shownText(typed.FtpPath);
-    m_testHeading = typed.FtpUserName.isEmpty() ? m_text(QStringLiteral("TestOfAnonymous")).arg(server, folder)
-                                                : m_text(QStringLiteral("TestOf")).arg(server, shownText(typed.FtpUserName), folder);
-    if (typed.FtpPath.isEmpty())
-        m_testHeading = withoutBlanksBetweenIdeographs(m_testHeading);
-    for (int i = 0; i < TestStepCount; ++i)
-        m_steps[size_t(i)] = StepReport{TestStep(i), StepState::Waiting, {}, {}, -1, FailureKind::None, {}};
-
-    auto *tester = new ConnectionTest(this);
-    tester->setObjectName(QStringLiteral("testFtp"));
-    connect(tester, &ConnectionTest::stepReported, this, &FrmParameter::stepReported);
-    connect(tester, &ConnectionTest::finished, this, &FrmParameter::testFinished);
-    m_tester = tester;
-    tester->start(request);
-    cmbTest->setText(titleText(caption("Cancel")));
-    cmbTest->setEnabled(true);
-    lblTestResult->setToolTip(QString());
-    showTest();
-}
-
-void FrmParameter::stepReported(const StepReport &report)
-{
-    if (sender() != m_tester)
-        return;
-    m_steps[size_t(report.step)] = report;
-    showTest();
-}
-
-void FrmParameter::testFinished(bool passed, const QString &reason)
-{
-    auto *tester = qobject_cast<ConnectionTest *>(sender());
-    if (!tester || tester != m_tester)
-        return;
-    m_tester = nullptr;
-    tester->deleteLater();
-    // The whole reason, in the program's English, for whoever is asked to help.
-    lblTestResult->setToolTip(passed ? QString() : reason);
-    cmbTest->setText(caption("Test"));
-    checkTyped();
-}
-
-void FrmParameter::showTest()
-{
-    lblTestResult->setText(testResultHtml(m_testHeading, m_steps, m_text));
-}
-
-void FrmParameter::cancelTest()
-{
-    letGo(m_tester);
-    m_tester = nullptr;
-    lblTestResult->setText(caption("TestCancelled").toHtmlEscaped());
-    lblTestResult->setToolTip(QString());
-    cmbTest->setText(caption("Test"));
-    checkTyped();
-}
-
-// Every edit: the result on screen would stand for values no longer in the boxes, and a test
-// still running tries those.
-void FrmParameter::clearTest()
-{
-    if (m_tester) {
-        letGo(m_tester);
-        m_tester = nullptr;
-        cmbTest->setText(caption("Test"));
-    }
-    lblTestResult->clear();
-    lblTestResult->setToolTip(QString());
-}
-
-// A test whose transfer was aborted may take up to a second to notice; the dialog neither waits
-// for it nor takes it along when it closes. It ends itself once its worker is done, and at the
-// latest with the application.
-void FrmParameter::letGo(ConnectionTest *tester)
-{
-    disconnect(tester, nullptr, this, nullptr);
-    tester->abort();
-    tester->setParent(QCoreApplication::instance());
-    connect(tester, &ConnectionTest::finished, tester, &QObject::deleteLater);
 }
 
 void FrmParameter::save()

@@ -4,6 +4,7 @@
 #include "core/settings/SettingsCheck.h"
 #include "core/upload/ConnectionTest.h"
 
+#include <QColor>
 #include <QDialog>
 #include <QPointer>
 
@@ -56,6 +57,10 @@ private:
         SettingsCheck::Finding finding;
     };
 
+    // The boxes of the times that send yesterday's file.
+    static inline const QColor LightYellow{255, 255, 128};
+
+    void createControls();
     QLineEdit *box(const SettingField &row) const;
     QLabel *labelOf(QLineEdit *box) const;
     QList<BoxFinding> findings() const;
@@ -71,6 +76,7 @@ private:
     void stepReported(const StepReport &report);
     void testFinished(bool passed, const QString &reason);
     void showTest();
+    void growToFit();
     void letGo(ConnectionTest *tester);
     QString caption(const char *key) const;
 
