@@ -77,9 +77,9 @@ public:
     struct Limits
     {
         ServerProbe::Limits probe;
-        // The probe has found the port answering; the transfer's connect covers its TLS
-        // handshake and login, and every command has its own limit.
-        FtpTimeouts transfer{std::chrono::seconds(15), std::chrono::seconds(10), std::chrono::seconds(10)};
+        // The probe has found the port answering: the transfer's connect is left its TLS or SSH
+        // handshake and the login, and every command has a limit of its own.
+        FtpTimeouts transfer{std::chrono::seconds(10), std::chrono::seconds(10), std::chrono::seconds(10)};
     };
 
     explicit ConnectionTest(QObject *parent = nullptr);

@@ -124,17 +124,18 @@ bool ConnectionTest::probe(const ServerAddress &server, const ServerProbe::Limit
     default:
         return failed(step, QStringLiteral("TestCannotTry"), {found.detail});
     }
-    // With TLS the connection is whole once the handshake is done, which the transfer does: the
-    // step stays open until then.
-    if (server.protocol == ServerAddress::Protocol::Ftp || server.protocol == ServerAddress::Protocol::Sftp)
+    // With TLS or SSH the connection is whole once its handshake is done (the certificate or the
+    // host key accepted), which the transfer does: the step stays open until then.
+    if (server.protocol == ServerAddress::Protocol::Ftp)
         report(step, StepState::Passed, QStringLiteral("TestConnected"), {port});
     return true;
 }
 
 bool ConnectionTest::transfer(const ConnectionTestRequest &request, const FtpTimeouts &timeouts, QString *reason)
 {
-    const bool tls = m_states[size_t(TestStep::Connection)] != StepState::Passed;
-    const QString port = QString::number(FtpTarget::parse(request.server).value_or(FtpTarget()).port);
+    const FtpTarget target = FtpTarget::parse(request.server).value_or(FtpTarget());
+    const bool handshake = m_states[size_t(TestStep::Connection)] != StepState::Passed;
+    const QString port = QString::number(target.port);
     const QString folder = SysMain::Trim(request.remoteFolder);
     const QString sentName = u'.' + request.testName + QStringLiteral(".part");
     report(TestStep::Login, StepState::Running);
@@ -167,8 +168,10 @@ bool ConnectionTest::transfer(const ConnectionTestRequest &request, const FtpTim
     auto passed = [&](TestStep step) {
         switch (step) {
         case TestStep::Connection:
-            if (tls)
-                confirm(step, QStringLiteral("TestConnectedTls"), {port});
+            if (handshake)
+                confirm(step, target.protocol == ServerAddress::Protocol::Sftp ? QStringLiteral("TestConnected")
+                                                                              : QStringLiteral("TestConnectedTls"),
+                        {port});
             break;
         case TestStep::Login:
             confirm(step, QStringLiteral("TestLoggedIn"), {request.userName});
@@ -200,7 +203,7 @@ bool ConnectionTest::transfer(const ConnectionTestRequest &request, const FtpTim
         passedBefore(step);
         report(step, StepState::Running);
     };
-    const bool ftps = FtpTarget::parse(request.server).value_or(FtpTarget()).protocol == ServerAddress::Protocol::Ftps;
+    const bool ftps = target.protocol == ServerAddress::Protocol::Ftps;
     const FtpReport onState = [&](Ftp::State state, const QString &) {
         switch (state) {
         case Ftp::State::Connected:
