@@ -126,8 +126,9 @@ void FrmParameter::createControls()
     layout->addLayout(grid);
     layout->addLayout(times);
     layout->addWidget(lblProblem);
-    layout->addStretch(1);
     layout->addLayout(test);
+    // Room left by a longer test result earlier stays above the buttons, which keep their place.
+    layout->addStretch(1);
     layout->addLayout(buttons);
     resize(569, 224);
 }
