@@ -20,8 +20,8 @@ Finding found(Severity severity, const QString &text, const QString &fixed = {})
     return {severity, text, fixed};
 }
 
-// Names the first full-width character of typed (counted from 1, as people count) and what Ok
-// stores instead.
+// Names the first full-width character of typed (counted from 1, as people count, in the box as
+// it reads, blanks before it included) and what Ok stores instead.
 QString fullWidthText(const QString &typed, const QString &fixed, const Text &text)
 {
     const qsizetype first = FullWidth::firstIn(typed);
@@ -100,7 +100,7 @@ Finding checkServer(const QString &server, const Text &text)
     if (FullWidth::firstIn(typed) >= 0) {
         const QString ascii = FullWidth::toAscii(typed);
         if (ServerAddress::parse(ascii))
-            return found(Severity::Fix, fullWidthText(typed, ascii, text), ascii);
+            return found(Severity::Fix, fullWidthText(server, ascii, text), ascii);
     }
     QString why;
     if (ServerAddress::parse(typed, &why, text))
@@ -123,7 +123,7 @@ Finding checkStationNo(const QString &stationNo, const Text &text)
     if (FullWidth::firstIn(typed) < 0)
         return {};
     const QString fixed = SysMain::Trim(FullWidth::toAscii(typed));
-    return found(Severity::Fix, fullWidthText(typed, fixed, text), fixed);
+    return found(Severity::Fix, fullWidthText(stationNo, fixed, text), fixed);
 }
 
 Finding checkStatusFolder(const QString &statusFolder, const QString &recordsFolder, const Text &text)

@@ -191,6 +191,10 @@ void TestSettingsCheck::mistakesNamedWithTheirFix_data()
     QTest::newRow("full-width colon") << "server" << u"127.0.0.1\uFF1A3701"_s << int(Severity::Fix)
                                       << u"Character 10, \"\uFF1A\", is full-width; Ok stores 127.0.0.1:3701"_s
                                       << "127.0.0.1:3701";
+    // Counted as the box reads, blanks before it included.
+    QTest::newRow("full-width colon after blanks") << "server" << u"  127.0.0.1\uFF1A3701"_s << int(Severity::Fix)
+                                                   << u"Character 12, \"\uFF1A\", is full-width; Ok stores 127.0.0.1:3701"_s
+                                                   << "127.0.0.1:3701";
     QTest::newRow("full-width digits and stop")
         << "server" << u"\uFF11\uFF12\uFF17\u3002\uFF10.0.1"_s << int(Severity::Fix)
         << u"Character 1, \"\uFF11\", and 4 more are full-width; Ok stores 127.0.0.1"_s << "127.0.0.1";
