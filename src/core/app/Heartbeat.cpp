@@ -5,6 +5,7 @@
 #include "core/clock/Clock.h"
 #include "core/diagnostics/ShownText.h"
 #include "core/journal/Journal.h"
+#include "core/settings/SettingsCheck.h"
 #include "core/settings/SysMain.h"
 #include "core/state/AppState.h"
 
@@ -16,22 +17,6 @@
 namespace {
 
 Q_LOGGING_CATEGORY(lcHeartbeat, "korva5.heartbeat", QtInfoMsg)
-
-// Whether two server folders may be one: the same after "." and ".." and doubled slashes are
-// taken out, or, where one of them is relative to the login folder (whose place is not known
-// here), the same last folder name.
-bool maybeSameFolder(const QString &a, const QString &b)
-{
-    const auto clean = [](const QString &folder) {
-        const QString cleaned = QDir::cleanPath(folder.isEmpty() ? QStringLiteral(".") : folder);
-        return cleaned == u"." ? QString() : cleaned;
-    };
-    const QString x = clean(a), y = clean(b);
-    if (x == y)
-        return true;
-    const bool relative = !x.startsWith(u'/') || !y.startsWith(u'/');
-    return relative && !x.isEmpty() && !y.isEmpty() && x.section(u'/', -1) == y.section(u'/', -1);
-}
 
 } // namespace
 
@@ -63,7 +48,8 @@ QString Heartbeat::remotePath(const Settings &settings, QString *why)
     if (hasControlCharacter(folder))
         return refuse(QStringLiteral("FtpStatusPath holds a control character"));
     // The office's collectors read the records folder and must find records files alone there.
-    if (maybeSameFolder(folder, SysMain::Trim(settings.FtpPath)))
+    // The same rule as the settings dialog's, which says so before the setting is stored.
+    if (SettingsCheck::sameRemoteFolder(folder, settings.FtpPath))
         return refuse(QStringLiteral("FtpStatusPath is the records folder; the status file goes elsewhere"));
     if (!folder.endsWith(u'/'))
         folder += u'/';

@@ -2,9 +2,12 @@
 #include "core/settings/ServerAddress.h"
 
 #include "core/diagnostics/ShownText.h"
+#include "core/settings/FullWidth.h"
 #include "core/settings/SysMain.h"
 
 #include <QUrl>
+
+#include <algorithm>
 
 namespace {
 
@@ -31,6 +34,55 @@ std::optional<ServerAddress> fail(QString *error, const ServerAddress::Text &tex
         *error = why.contains(QStringLiteral("%1")) ? why.arg(subject) : why;
     }
     return std::nullopt;
+}
+
+// The schemes the transfer knows, longest first where one starts another.
+const char *const Schemes[] = {"ftpes", "ftps", "sftp", "ftp"};
+
+// A scheme typed without its ":" ("ftp//host") or with too few or the wrong slashes ("ftp:/host",
+// "ftp:\\host"): the scheme as the setting starts with it, and where its host begins; nothing
+// when the setting does not start so.
+struct MisspeltScheme
+{
+    QString scheme;
+    qsizetype hostStart = 0;
+};
+
+std::optional<MisspeltScheme> misspeltScheme(const QString &setting, bool *colonMissing = nullptr)
+{
+    for (const char *name : Schemes) {
+        const QLatin1StringView scheme(name);
+        if (!setting.startsWith(scheme, Qt::CaseInsensitive))
+            continue;
+        const QStringView after = QStringView(setting).mid(scheme.size());
+        const bool noColon = after.startsWith(u"//");
+        const bool badSlashes = (after.startsWith(u":/") && !after.startsWith(u"://")) || after.startsWith(u":\\");
+        if (!noColon && !badSlashes)
+            return std::nullopt;
+        if (colonMissing)
+            *colonMissing = noColon;
+        qsizetype start = scheme.size() + (noColon ? 0 : 1);
+        while (start < setting.size() && (setting[start] == u'/' || setting[start] == u'\\'))
+            ++start;
+        return MisspeltScheme{QString(scheme), start};
+    }
+    return std::nullopt;
+}
+
+// The port as typed after the host, when it is all digits: so that one out of range is named as
+// such, not as a host that is none. -1 when there is no such port.
+qint64 typedPort(const QString &rest, QString *typed)
+{
+    const QString authority = rest.section(u'/', 0, 0);
+    const qsizetype colon = authority.lastIndexOf(u':');
+    const bool bracketed = authority.startsWith(u'[');
+    if (colon < 0 || (bracketed ? colon < authority.indexOf(u']') : authority.indexOf(u':') != colon))
+        return -1;
+    const QString port = authority.mid(colon + 1);
+    if (port.isEmpty() || port.size() > 9 || !std::all_of(port.cbegin(), port.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+        return -1;
+    *typed = port;
+    return port.toLongLong();
 }
 
 } // namespace
@@ -62,6 +114,9 @@ std::optional<ServerAddress> ServerAddress::parse(const QString &server, QString
         return fail(error, text, "ReasonNoServer");
     if (hasControlCharacter(setting) || setting.contains(u' '))
         return fail(error, text, "ServerBlank");
+    bool colonMissing = false;
+    if (const std::optional<MisspeltScheme> misspelt = misspeltScheme(setting, &colonMissing))
+        return fail(error, text, colonMissing ? "ServerNoColon" : "ServerSlashes", misspelt->scheme);
 
     ServerAddress target;
     QString rest = setting;
@@ -81,6 +136,10 @@ std::optional<ServerAddress> ServerAddress::parse(const QString &server, QString
         rest = setting.mid(schemeEnd + 3);
     }
 
+    QString portText;
+    if (const qint64 port = typedPort(rest, &portText); port == 0 || port > 65535)
+        return fail(error, text, "ServerPort", portText);
+
     const QUrl url(QStringLiteral("scheme://") + rest, QUrl::StrictMode);
     if (!url.isValid() || url.host().isEmpty())
         return fail(error, text, "ServerNotHost", shownServer(setting));
@@ -93,6 +152,15 @@ std::optional<ServerAddress> ServerAddress::parse(const QString &server, QString
     target.host = host.contains(u':') ? u'[' + host + u']' : host;
     target.port = url.port(defaultPort(target.protocol));
     if (target.port <= 0 || target.port > 65535)
-        return fail(error, text, "ServerPort", shownServer(setting));
+        return fail(error, text, "ServerPort", QString::number(target.port));
     return target;
+}
+
+QString ServerAddress::suggestion(const QString &server)
+{
+    const QString typed = SysMain::Trim(server);
+    QString meant = FullWidth::toAscii(typed);
+    if (const std::optional<MisspeltScheme> misspelt = misspeltScheme(meant))
+        meant = misspelt->scheme + QStringLiteral("://") + meant.mid(misspelt->hostStart);
+    return meant == typed ? QString() : meant;
 }

@@ -30,5 +30,10 @@ struct ServerAddress
     // or English for standard error and the journal).
     static std::optional<ServerAddress> parse(const QString &server, QString *error, const Text &text);
 
+    // What a setting that parse refuses was most likely meant to be: the scheme with its "://"
+    // ("ftp//host" -> "ftp://host"), full-width characters in their ASCII forms. Empty when
+    // nothing of the sort is found; the result is not checked itself.
+    static QString suggestion(const QString &server);
+
     static QString protocolName(Protocol protocol);
 };

@@ -4,7 +4,7 @@
 #include "core/settings/ProfileFile.h"
 #include "core/settings/SysMain.h"
 
-const std::array<SettingField, 16> SettingsTable{{
+const std::array<SettingField, 17> SettingsTable{{
     {"FtpNo", &Settings::FtpNo, "txtNo", "lblNo", 3},
     {"FtpServer", &Settings::FtpServer, "txtServer", "lblServer", 0},
     {"FtpPath", &Settings::FtpPath, "txtUpload", "lblPath", 0},
@@ -21,6 +21,8 @@ const std::array<SettingField, 16> SettingsTable{{
     {"FtpTime8", &Settings::FtpTime8, "txtTime7", "lblTime8", 5},
     {"FtpTime9", &Settings::FtpTime9, "txtTime8", "lblTime9", 5},
     {"FtpTime10", &Settings::FtpTime10, "txtTime9", "lblTime10", 5},
+    // Last: a settings file of a station without it keeps its order when Ok adds it.
+    {"FtpStatusPath", &Settings::FtpStatusPath, "txtStatusPath", nullptr, 0},
 }};
 
 namespace {
@@ -84,7 +86,6 @@ Settings Settings::fromDocument(const ProfileDocument &document)
     for (const SettingField &row : SettingsTable)
         settings.*row.field = SysMain::Trim(document.value(Section, QLatin1StringView(row.key)).value_or(QString()));
     settings.FtpTempName = SysMain::Trim(document.value(Section, QStringLiteral("FtpTempName")).value_or(QString()));
-    settings.FtpStatusPath = SysMain::Trim(document.value(Section, QStringLiteral("FtpStatusPath")).value_or(QString()));
     return settings;
 }
 

@@ -80,4 +80,4 @@ struct SettingField
     int maxLength;           // 0: no limit
 };
 
-extern const std::array<SettingField, 16> SettingsTable;
+extern const std::array<SettingField, 17> SettingsTable;

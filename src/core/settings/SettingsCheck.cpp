@@ -2,22 +2,62 @@
 #include "core/settings/SettingsCheck.h"
 
 #include "core/diagnostics/ShownText.h"
-#include "core/settings/SysMain.h"
+#include "core/settings/FullWidth.h"
 #include "core/settings/ServerAddress.h"
+#include "core/settings/SysMain.h"
 #include "core/settings/TimeOfDay.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace SettingsCheck {
 
-QString timeProblem(const QString &time, const Text &text)
+namespace {
+
+using Severity = Finding::Severity;
+
+Finding found(Severity severity, const QString &text, const QString &fixed = {})
+{
+    return {severity, text, fixed};
+}
+
+// Names the first full-width character of typed (counted from 1, as people count, in the box as
+// it reads, blanks before it included) and what Ok stores instead.
+QString fullWidthText(const QString &typed, const QString &fixed, const Text &text)
+{
+    const qsizetype first = FullWidth::firstIn(typed);
+    const qsizetype more = FullWidth::countIn(typed) - 1;
+    const QString character = typed.at(first);
+    const QString position = QString::number(first + 1);
+    if (more == 0)
+        return text(QStringLiteral("CheckFullWidth")).arg(character, position, fixed);
+    return text(QStringLiteral("CheckFullWidthMore")).arg(character, position, QString::number(more), fixed);
+}
+
+// A server folder with "." and ".." and doubled slashes taken out; empty for the login folder.
+QString cleanFolder(const QString &folder)
+{
+    const QString trimmed = SysMain::Trim(folder);
+    const QString cleaned = QDir::cleanPath(trimmed.isEmpty() ? QStringLiteral(".") : trimmed);
+    return cleaned == u"." ? QString() : cleaned;
+}
+
+} // namespace
+
+Finding checkTime(const QString &time, const Text &text)
 {
     const QString typed = SysMain::Trim(time);
-    if (typed.isEmpty())
+    if (typed.isEmpty() || TimeOfDay::parse(typed))
         return {};
-    if (TimeOfDay::parse(typed))
-        return {};
-    return text(QStringLiteral("CheckTime")).arg(shownText(typed));
+    if (const std::optional<QString> stored = TimeOfDay::normalised(typed))
+        return found(Severity::Fix, text(QStringLiteral("CheckTimeRead")).arg(shownText(typed), *stored), *stored);
+    return found(Severity::Error, text(QStringLiteral("CheckTime")).arg(shownText(typed)));
+}
+
+QString timeProblem(const QString &time, const Text &text)
+{
+    const Finding finding = checkTime(time, text);
+    return finding.blocksOk() ? finding.text : QString();
 }
 
 QString localFolderProblem(const QString &folder, const Text &text)
@@ -42,15 +82,67 @@ QString localFolderProblem(const QString &folder, const Text &text)
     return {};
 }
 
-QString serverProblem(const QString &server, const Text &text)
+Finding checkLocalFolder(const QString &folder, const Text &text)
+{
+    const QString problem = localFolderProblem(folder, text);
+    return problem.isEmpty() ? Finding() : found(Severity::Warning, problem);
+}
+
+Finding checkServer(const QString &server, const Text &text)
 {
     const QString typed = SysMain::Trim(server);
     if (typed.isEmpty())
         return {};
+    // Full-width characters alone: nothing else to mend, and no doubt what was meant. Taken
+    // before the parse, which would read some of them (full-width letters of a host name) and
+    // leave others in a name no one can look up.
+    if (FullWidth::firstIn(typed) >= 0) {
+        const QString ascii = FullWidth::toAscii(typed);
+        if (ServerAddress::parse(ascii))
+            return found(Severity::Fix, fullWidthText(server, ascii, text), ascii);
+    }
     QString why;
     if (ServerAddress::parse(typed, &why, text))
         return {};
-    return text(QStringLiteral("CheckServer")).arg(why);
+    const QString meant = ServerAddress::suggestion(typed);
+    if (!meant.isEmpty() && ServerAddress::parse(meant))
+        return found(Severity::Error, text(QStringLiteral("CheckServerMeant")).arg(why, shownServer(meant)));
+    return found(Severity::Error, text(QStringLiteral("CheckServer")).arg(why));
+}
+
+QString serverProblem(const QString &server, const Text &text)
+{
+    const Finding finding = checkServer(server, text);
+    return finding.blocksOk() ? finding.text : QString();
+}
+
+Finding checkStationNo(const QString &stationNo, const Text &text)
+{
+    const QString typed = SysMain::Trim(stationNo);
+    if (FullWidth::firstIn(typed) < 0)
+        return {};
+    const QString fixed = SysMain::Trim(FullWidth::toAscii(typed));
+    return found(Severity::Fix, fullWidthText(stationNo, fixed, text), fixed);
+}
+
+Finding checkStatusFolder(const QString &statusFolder, const QString &recordsFolder, const Text &text)
+{
+    if (SysMain::Trim(statusFolder).isEmpty() || !sameRemoteFolder(statusFolder, recordsFolder))
+        return {};
+    const QString records = SysMain::Trim(recordsFolder);
+    return found(Severity::Error, text(QStringLiteral("CheckStatusIsRecords"))
+                                      .arg(records.isEmpty() ? text(QStringLiteral("TestLoginFolder")) : shownText(records)));
+}
+
+bool sameRemoteFolder(const QString &one, const QString &other)
+{
+    const QString a = cleanFolder(one), b = cleanFolder(other);
+    if (a == b)
+        return true;
+    // Where one is relative to the login folder, whose place is not known here, the same last
+    // folder name may well be the same folder.
+    const bool relative = !a.startsWith(u'/') || !b.startsWith(u'/');
+    return relative && !a.isEmpty() && !b.isEmpty() && a.section(u'/', -1) == b.section(u'/', -1);
 }
 
 } // namespace SettingsCheck

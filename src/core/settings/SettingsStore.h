@@ -16,8 +16,8 @@ public:
     const QString &file() const { return m_file; }
     void setFile(const QString &file) { m_file = file; }
 
-    // The sixteen settings, read in one go; a file that is missing or cannot be read gives
-    // empty settings. Remembers what the file held, for changedSinceLoad().
+    // The settings, read in one go; a file that is missing or cannot be read gives empty
+    // settings. Remembers what the file held, for changedSinceLoad().
     Settings load();
     // The language chosen ("English", "China", "Taiwan"), spaces and tabs around it removed.
     QString language() const;
@@ -25,8 +25,9 @@ public:
     // edited by hand since.
     bool changedSinceLoad() const;
 
-    // Stores the sixteen settings (spaces and tabs around each removed) in one step: all of them
-    // reach the file, or none does and error says why.
+    // Stores the settings of SettingsTable (spaces and tabs around each removed) in one step:
+    // all of them reach the file, or none does and error says why. The hand settings outside
+    // the table (FtpTempName) stay in the file as they are.
     bool save(const Settings &settings, QString *error = nullptr);
     bool saveLanguage(const QString &language, QString *error = nullptr);
 

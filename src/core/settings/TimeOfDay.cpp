@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "core/settings/TimeOfDay.h"
 
+#include "core/settings/FullWidth.h"
 #include "core/settings/SysMain.h"
 
 namespace TimeOfDay {
@@ -30,6 +31,17 @@ std::optional<QTime> parse(const QString &text)
 QString format(QTime time)
 {
     return time.toString(u"HH:mm");
+}
+
+std::optional<QString> normalised(const QString &text)
+{
+    QString time = SysMain::Trim(FullWidth::toAscii(text));
+    // A one-digit hour only: "8:5" could be 08:05 or 08:50.
+    if (time.size() == 4 && time[1] == u':')
+        time.prepend(u'0');
+    if (const std::optional<QTime> read = parse(time))
+        return format(*read);
+    return std::nullopt;
 }
 
 } // namespace TimeOfDay

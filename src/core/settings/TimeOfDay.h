@@ -18,4 +18,10 @@ std::optional<QTime> parse(const QString &text);
 // "HH:MM" for the minute of time.
 QString format(QTime time);
 
+// The stored form of a time as a person types it into the settings dialog: "8:30" is 08:30, and
+// full-width digits and colon count as their ASCII forms. Nothing when it is empty or no time
+// even so. Only the dialog reads times this way: a time stored without it never fires, as
+// before, and the dialog stores the form above.
+std::optional<QString> normalised(const QString &text);
+
 } // namespace TimeOfDay

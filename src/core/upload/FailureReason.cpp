@@ -62,12 +62,22 @@ const Key TestKeys[] = {
     {FailureKind::DeleteRefused, "TestDeleteRefused"},
 };
 
-// Chinese sets no blank between two of its characters. The blanks around a place in a Chinese
-// line set a path apart; they go when the login folder's words stand there instead.
+template <size_t N>
+const char *keyOf(const Key (&table)[N], FailureKind kind)
+{
+    for (const auto &[known, key] : table) {
+        if (known == kind)
+            return key;
+    }
+    return nullptr;
+}
+
 bool isIdeographic(QChar c)
 {
     return c.unicode() >= 0x2E80;
 }
+
+} // namespace
 
 QString withoutBlanksBetweenIdeographs(const QString &line)
 {
@@ -80,18 +90,6 @@ QString withoutBlanksBetweenIdeographs(const QString &line)
     }
     return result;
 }
-
-template <size_t N>
-const char *keyOf(const Key (&table)[N], FailureKind kind)
-{
-    for (const auto &[known, key] : table) {
-        if (known == kind)
-            return key;
-    }
-    return nullptr;
-}
-
-} // namespace
 
 QString shortReason(FailureKind kind, const QString &detail, const std::function<QString(const QString &key)> &text)
 {

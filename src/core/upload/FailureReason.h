@@ -20,3 +20,7 @@ QString shortReason(FailureKind kind, const QString &detail, const std::function
 // where the test file went (empty: the login folder).
 QString connectionTestLine(FailureKind kind, const QString &detail, const QString &folder,
                            const std::function<QString(const QString &key)> &text);
+
+// Chinese sets no blank between two of its characters. The blanks around a place in a Chinese
+// line set a path apart; they go when words ("the login folder") stand there instead.
+QString withoutBlanksBetweenIdeographs(const QString &line);

@@ -1,50 +1,25 @@
 // SPDX-License-Identifier: MIT
 #include "gui/dialog/FrmParameter.h"
 
+#include "core/app/Station.h"
 #include "core/language/LanguageText.h"
 #include "core/settings/Settings.h"
-#include "core/settings/SettingsCheck.h"
-#include "core/app/Station.h"
 #include "core/settings/SettingsStore.h"
-#include "core/state/AppState.h"
 #include "core/settings/SysMain.h"
-#include "core/upload/FailureReason.h"
-#include "core/upload/TransferQueue.h"
+#include "core/settings/TimeOfDay.h"
+#include "core/state/AppState.h"
 #include "core/upload/TransferLog.h"
 
-#include <QCoreApplication>
-
-#include <QGridLayout>
-#include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRandomGenerator>
-#include <QTemporaryFile>
-#include <QVBoxLayout>
 
 namespace {
 
-// The two boxes of the times that send yesterday's file.
-const QColor LightYellow(255, 255, 128);
-
-// A test waits for a person: a dead server should be told well before a scheduled upload would
-// give up on it.
-const FtpTimeouts TestTimeouts{std::chrono::seconds(15), std::chrono::seconds(20), std::chrono::seconds(20)};
-
-template<typename Widget>
-Widget *named(Widget *widget, const QString &name)
-{
-    widget->setObjectName(name);
-    return widget;
-}
-
-QLineEdit *textBox(QWidget *parent, const QString &name, int maxLength = 32767)
-{
-    auto *box = named(new QLineEdit(parent), name);
-    box->setMaxLength(maxLength);
-    return box;
-}
+const QColor ErrorRed(200, 0, 0);
+const QColor NoticeAmber(160, 90, 0);
 
 } // namespace
 
@@ -65,101 +40,21 @@ FrmParameter::FrmParameter(Station &station, QWidget *parent)
     // the sheet's own rule does reach them.
     setStyleSheet(QStringLiteral("QWidget { font-family: \"Courier New\"; font-size: 9pt; }"));
 
-    lblLocalNo = named(new QLabel(QStringLiteral("Station No:"), this), QStringLiteral("lblLocalNo"));
-    lblUpServer = named(new QLabel(QStringLiteral("Upload IP:"), this), QStringLiteral("lblUpServer"));
-    lblLocalPath = named(new QLabel(QStringLiteral("Local Path:"), this), QStringLiteral("lblLocalPath"));
-    lblUpPath = named(new QLabel(QStringLiteral("Upload Path:"), this), QStringLiteral("lblUpPath"));
-    lblUserName = named(new QLabel(QStringLiteral("User Name:"), this), QStringLiteral("lblUserName"));
-    lblPassword = named(new QLabel(QStringLiteral("Password:"), this), QStringLiteral("lblPassword"));
-    lblUpTime = named(new QLabel(QStringLiteral("Upload Time:"), this), QStringLiteral("lblUpTime"));
-    lblHHMM = named(new QLabel(QStringLiteral("HH:MM"), this), QStringLiteral("lblHHMM"));
-    lblUpDate = named(new QLabel(QStringLiteral("(Yesterday)"), this), QStringLiteral("lblUpDate"));
+    createControls();
 
-    txtNo = textBox(this, QStringLiteral("txtNo"));
-    txtNo->setMaximumWidth(txtNo->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 12);
-    txtServer = textBox(this, QStringLiteral("txtServer"));
-    txtLocal = textBox(this, QStringLiteral("txtLocal"));
-    txtUpload = textBox(this, QStringLiteral("txtUpload"));
-    txtName = textBox(this, QStringLiteral("txtName"));
-    txtPassword = textBox(this, QStringLiteral("txtPassword")); // shown in clear, as users expect here
-    for (int i = 0; i < TimeBoxes; ++i) {
-        QLineEdit *time = txtTime[size_t(i)] = textBox(this, QStringLiteral("txtTime%1").arg(i));
-        time->setMaximumWidth(time->fontMetrics().horizontalAdvance(QStringLiteral("00:000")) + 12);
-        if (Settings::sendsYesterday(i)) {
-            QPalette palette = time->palette();
-            palette.setColor(QPalette::Base, LightYellow);
-            time->setPalette(palette);
-        }
-    }
-    cmbOk = named(new QPushButton(QStringLiteral("&Ok"), this), QStringLiteral("cmbOk"));
-    cmbCancel = named(new QPushButton(QStringLiteral("&Cancel"), this), QStringLiteral("cmbCancel"));
-    cmbTest = named(new QPushButton(QStringLiteral("&Test"), this), QStringLiteral("cmbTest"));
-    lblTestResult = named(new QLabel(this), QStringLiteral("lblTestResult"));
-    // One line however long the reason: the whole of it is in the tooltip, and the dialog keeps
-    // its width.
-    lblTestResult->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    lblTestResult->setTextInteractionFlags(Qt::TextSelectableByMouse);
-
-    auto *grid = new QGridLayout;
-    grid->addWidget(lblLocalNo, 0, 0);
-    grid->addWidget(txtNo, 0, 1, Qt::AlignLeft);
-    grid->addWidget(lblUpServer, 0, 2);
-    grid->addWidget(txtServer, 0, 3);
-    grid->addWidget(lblLocalPath, 1, 0);
-    grid->addWidget(txtLocal, 1, 1);
-    grid->addWidget(lblUpPath, 1, 2);
-    grid->addWidget(txtUpload, 1, 3);
-    grid->addWidget(lblUserName, 2, 0);
-    grid->addWidget(txtName, 2, 1);
-    grid->addWidget(lblPassword, 2, 2);
-    grid->addWidget(txtPassword, 2, 3);
-    grid->setColumnStretch(1, 1);
-    grid->setColumnStretch(3, 1);
-
-    auto timeRow = [this](int first, QLabel *after) {
-        auto *row = new QHBoxLayout;
-        for (int i = first; i < first + 5; ++i)
-            row->addWidget(txtTime[size_t(i)]);
-        row->addWidget(after);
-        row->addStretch(1);
-        return row;
-    };
-    auto *times = new QGridLayout;
-    times->addWidget(lblUpTime, 0, 0);
-    times->addLayout(timeRow(0, lblHHMM), 0, 1);
-    times->addLayout(timeRow(5, lblUpDate), 1, 1);
-    times->setColumnStretch(1, 1);
-
-    auto *test = new QHBoxLayout;
-    test->addWidget(cmbTest);
-    test->addWidget(lblTestResult, 1);
-
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(cmbOk, 1);
-    buttons->addWidget(cmbCancel, 1);
-
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(grid);
-    layout->addLayout(times);
-    layout->addStretch(1);
-    layout->addLayout(test);
-    layout->addLayout(buttons);
-    resize(569, 224);
-
-    // Cancel first, so the dialog opens with the focus on it; then the boxes in reading order.
-    QList<QWidget *> order{cmbCancel, cmbOk, txtNo, txtServer, txtLocal, txtUpload, txtName, txtPassword};
-    for (QLineEdit *time : txtTime)
-        order << time;
-    order << cmbTest;
+    // The boxes in reading order, then the buttons; the dialog opens in the first box.
+    QList<QWidget *> order(m_boxes.cbegin(), m_boxes.cend());
+    order << cmbTest << cmbOk << cmbCancel;
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order.at(i - 1), order.at(i));
-    cmbCancel->setFocus();
-    // Enter in a box must not store a half-typed value: Cancel is the one button that answers
-    // Enter; Ok is pressed only by itself or by its access key.
-    cmbOk->setAutoDefault(false);
-    cmbCancel->setAutoDefault(false);
-    cmbTest->setAutoDefault(false);
-    cmbCancel->setDefault(true);
+    txtNo->setFocus();
+    // Enter in a box must not store a half-typed value, nor throw away what was typed: no button
+    // answers Enter (keyPressEvent moves to the next box). Ok is pressed only by itself or by
+    // its access key.
+    for (QPushButton *button : {cmbOk, cmbCancel, cmbTest}) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
 
     for (const SettingField &row : SettingsTable) {
         if (row.maxLength > 0)
@@ -169,10 +64,13 @@ FrmParameter::FrmParameter(Station &station, QWidget *parent)
     connect(cmbOk, &QPushButton::clicked, this, &FrmParameter::save);
     connect(cmbCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(cmbTest, &QPushButton::clicked, this, &FrmParameter::startOrCancelTest);
-    for (QLineEdit *edit : txtTime)
+    for (QLineEdit *edit : m_boxes) {
         connect(edit, &QLineEdit::textChanged, this, &FrmParameter::checkTyped);
-    connect(txtServer, &QLineEdit::textChanged, this, &FrmParameter::checkTyped);
-    connect(txtLocal, &QLineEdit::textChanged, this, &FrmParameter::checkTyped);
+        // A result of other values would stand for these.
+        connect(edit, &QLineEdit::textEdited, this, &FrmParameter::clearTest);
+    }
+    for (QLineEdit *edit : txtTime)
+        connect(edit, &QLineEdit::editingFinished, this, [this, edit] { storeTimeAsRead(edit); });
     checkTyped();
 }
 
@@ -189,13 +87,32 @@ QLineEdit *FrmParameter::box(const SettingField &row) const
     return edit;
 }
 
+QLabel *FrmParameter::labelOf(QLineEdit *edit) const
+{
+    if (edit == txtNo)
+        return lblLocalNo;
+    if (edit == txtServer)
+        return lblUpServer;
+    if (edit == txtLocal)
+        return lblLocalPath;
+    if (edit == txtUpload)
+        return lblUpPath;
+    if (edit == txtName)
+        return lblUserName;
+    if (edit == txtPassword)
+        return lblPassword;
+    if (edit == txtStatusPath)
+        return lblStatusPath;
+    return lblUpTime;
+}
+
 void FrmParameter::load()
 {
     auto text = [this](const char *key) { return caption(key); };
     setWindowTitle(titleText(text("Parameter")));
     cmbOk->setText(text("Ok"));
     cmbCancel->setText(text("Cancel"));
-    showTestIdle();
+    cmbTest->setText(text("Test"));
     lblUpDate->setText(text("Yesterday"));
     lblHHMM->setText(text("TimeFormat"));
     lblLocalNo->setText(text("StationNo"));
@@ -205,6 +122,7 @@ void FrmParameter::load()
     lblLocalPath->setText(text("LocalPath"));
     lblUpPath->setText(text("UploadPath"));
     lblUpServer->setText(text("UploadIP"));
+    lblStatusPath->setText(text("StatusPath"));
 
     // From the settings in use: the dialog shows what the program works with.
     const Settings &settings = m_state.settings();
@@ -218,129 +136,152 @@ QString FrmParameter::caption(const char *key) const
     return m_station.text(QLatin1StringView(key));
 }
 
-void FrmParameter::checkTyped()
+QList<FrmParameter::BoxFinding> FrmParameter::findings() const
 {
-    bool usable = true;
-    for (QLineEdit *time : txtTime) {
-        const QString problem = SettingsCheck::timeProblem(time->text(), m_text);
-        mark(time, problem);
-        usable = usable && problem.isEmpty();
-    }
-    const QString serverProblem = SettingsCheck::serverProblem(txtServer->text(), m_text);
-    mark(txtServer, serverProblem);
-    usable = usable && serverProblem.isEmpty();
-    mark(txtLocal, SettingsCheck::localFolderProblem(txtLocal->text(), m_text));
-    cmbOk->setEnabled(usable);
-    if (!m_tester)
-        cmbTest->setEnabled(serverProblem.isEmpty() && !SysMain::Trim(txtServer->text()).isEmpty());
+    QList<BoxFinding> found;
+    auto add = [&found](QLineEdit *edit, const SettingsCheck::Finding &finding) { found.append({edit, finding}); };
+    add(txtNo, SettingsCheck::checkStationNo(txtNo->text(), m_text));
+    add(txtServer, SettingsCheck::checkServer(txtServer->text(), m_text));
+    add(txtLocal, SettingsCheck::checkLocalFolder(txtLocal->text(), m_text));
+    add(txtStatusPath, SettingsCheck::checkStatusFolder(txtStatusPath->text(), txtUpload->text(), m_text));
+    for (QLineEdit *time : txtTime)
+        add(time, SettingsCheck::checkTime(time->text(), m_text));
+    return found;
 }
 
-void FrmParameter::mark(QLineEdit *edit, const QString &problem)
+// What Ok stores: every box trimmed, with the fixes the line under the boxes announced.
+Settings FrmParameter::typedSettings() const
 {
-    edit->setToolTip(problem);
-    if (problem.isEmpty()) {
+    Settings typed;
+    for (const SettingField &row : SettingsTable)
+        typed.*row.field = SysMain::Trim(box(row)->text());
+    for (const BoxFinding &found : findings()) {
+        if (found.finding.severity != SettingsCheck::Finding::Severity::Fix)
+            continue;
+        for (const SettingField &row : SettingsTable) {
+            if (box(row) == found.box)
+                typed.*row.field = found.finding.fixed;
+        }
+    }
+    return typed;
+}
+
+void FrmParameter::checkTyped()
+{
+    const QList<BoxFinding> found = findings();
+    bool usable = true;
+    bool serverUsable = true;
+    for (const BoxFinding &each : found) {
+        mark(each.box, each.finding);
+        usable = usable && !each.finding.blocksOk();
+        if (each.box == txtServer)
+            serverUsable = !each.finding.blocksOk();
+    }
+    showProblem(found);
+    cmbOk->setEnabled(usable);
+    if (!m_tester)
+        cmbTest->setEnabled(serverUsable && !SysMain::Trim(txtServer->text()).isEmpty());
+}
+
+void FrmParameter::mark(QLineEdit *edit, const SettingsCheck::Finding &finding)
+{
+    using Severity = SettingsCheck::Finding::Severity;
+    edit->setToolTip(finding.text);
+    if (finding.severity == Severity::None) {
         edit->setStyleSheet(QString());
         return;
     }
     // A style sheet of its own would paint the box with the sheet's colours only: the boxes of
     // yesterday's times keep their yellow.
     const bool yesterday = edit == txtTime[8] || edit == txtTime[9];
-    edit->setStyleSheet(QStringLiteral("QLineEdit { border: 2px solid rgb(220, 0, 0); %1}")
-                            .arg(yesterday ? QStringLiteral("background-color: %1; ").arg(LightYellow.name()) : QString()));
+    const QColor frame = finding.severity == Severity::Fix ? NoticeAmber : ErrorRed;
+    edit->setStyleSheet(QStringLiteral("QLineEdit { border: 2px solid %1; %2}")
+                            .arg(frame.name(), yesterday ? QStringLiteral("background-color: %1; ").arg(LightYellow.name()) : QString()));
 }
 
-void FrmParameter::showTestIdle()
+// The first value that keeps Ok disabled; failing that, the first fix Ok will make or the first
+// warning. Said under the boxes with the box's own caption, since a tooltip is never seen on a
+// touch screen.
+void FrmParameter::showProblem(const QList<BoxFinding> &found)
 {
-    cmbTest->setText(caption("Test"));
-    checkTyped();
-}
-
-void FrmParameter::startOrCancelTest()
-{
-    if (m_tester)
-        cancelTest();
-    else
-        startTest();
-}
-
-void FrmParameter::startTest()
-{
-    const QString server = SysMain::Trim(txtServer->text());
-    if (server.isEmpty() || !SettingsCheck::serverProblem(server, m_text).isEmpty())
-        return;
-    auto *tester = new TransferQueue(this);
-    tester->setObjectName(QStringLiteral("testFtp"));
-    // The temporary file goes with the control, after its worker has stopped reading it.
-    auto *file = new QTemporaryFile(tester);
-    if (!file->open() || file->write("KORVA5 connection test\n") < 0 || !file->flush()) {
-        lblTestResult->setText(caption("TestNoFile").arg(file->errorString()));
-        lblTestResult->setToolTip(lblTestResult->text());
-        delete tester;
+    using Severity = SettingsCheck::Finding::Severity;
+    const BoxFinding *first = nullptr;
+    for (const Severity severity : {Severity::Error, Severity::Fix, Severity::Warning}) {
+        for (const BoxFinding &each : found) {
+            if (!first && each.finding.severity == severity)
+                first = &each;
+        }
+    }
+    m_problemBox = first ? first->box : nullptr;
+    if (!first) {
+        lblProblem->clear();
         return;
     }
-    file->close();
-    tester->setServerAddress(server);
-    tester->setUserName(SysMain::Trim(txtName->text()));
-    tester->setPassword(SysMain::Trim(txtPassword->text()));
-    // The way uploads go: a server that cannot rename fails here too, unless FtpTempName=0 spares
-    // it the rename.
-    tester->setTemporaryName(SysMain::Trim(m_state.settings().FtpTempName) != u"0");
-    tester->setDeleteAfterSend(true);
-    tester->setTimeouts(TestTimeouts);
-    connect(tester, &TransferQueue::transferEnded, this, &FrmParameter::testEnded);
-
-    // Hidden and with an ending of its own: nothing that collects the day's files takes it,
-    // even if it could not be deleted.
-    m_testFolder = SysMain::Trim(txtUpload->text());
-    const QString name = QStringLiteral(".korva5-test-%1.part").arg(QRandomGenerator::global()->generate(), 8, 16, QChar(u'0'));
-    m_tester = tester;
-    tester->enqueue(file->fileName(), m_testFolder + name);
-    cmbTest->setText(titleText(caption("Cancel")));
-    cmbTest->setEnabled(true);
-    lblTestResult->setText(caption("TestRunning").arg(server));
-    lblTestResult->setToolTip(QString());
+    const QString label = titleText(labelOf(first->box)->text());
+    // "Upload IP: ..." in English; the Chinese captions end in a full-width colon and need no blank.
+    const QString separator = label.endsWith(u'\uFF1A') ? QString() : QStringLiteral(" ");
+    lblProblem->setText(label + separator + first->finding.text);
+    QPalette palette = lblProblem->palette();
+    palette.setColor(QPalette::WindowText, first->finding.blocksOk() ? ErrorRed : NoticeAmber);
+    lblProblem->setPalette(palette);
+    growToFit();
 }
 
-void FrmParameter::cancelTest()
+// The lines under the boxes wrap, and the height they need at the dialog's width is not part of
+// the layout's minimum: without this the rows of boxes would be squeezed to make room. The dialog
+// only grows, so it does not jump as a line comes and goes.
+void FrmParameter::growToFit()
 {
-    letGo(m_tester);
-    m_tester = nullptr;
-    lblTestResult->setText(caption("TestCancelled"));
-    lblTestResult->setToolTip(QString());
-    showTestIdle();
+    // A label's text has just changed: no height counted for it before holds, in whichever
+    // layout it sits.
+    layout()->invalidate();
+    layout()->activate();
+    const int needed = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width()) : layout()->totalSizeHint().height();
+    if (height() < needed)
+        resize(width(), needed);
 }
 
-// A control whose send was aborted may take up to a second to notice; the dialog neither waits
-// for it nor takes it along when it closes. It ends itself once its send has ended, and at the
-// latest with the application.
-void FrmParameter::letGo(TransferQueue *tester)
+// "8:30" is shown as the 08:30 that Ok stores, once the box is left.
+void FrmParameter::storeTimeAsRead(QLineEdit *edit)
 {
-    disconnect(tester, nullptr, this, nullptr);
-    tester->abort();
-    tester->setParent(QCoreApplication::instance());
-    connect(tester, &TransferQueue::transferEnded, tester, &QObject::deleteLater);
+    const QString typed = SysMain::Trim(edit->text());
+    if (const std::optional<QString> stored = TimeOfDay::normalised(typed); stored && *stored != typed)
+        edit->setText(*stored);
 }
 
-void FrmParameter::testEnded(const FtpResult &result)
+void FrmParameter::keyPressEvent(QKeyEvent *event)
 {
-    auto *tester = qobject_cast<TransferQueue *>(sender());
-    if (!tester || tester != m_tester)
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (!enter) {
+        QDialog::keyPressEvent(event);
         return;
-    m_tester = nullptr;
-    tester->deleteLater();
-    const QString line = connectionTestLine(result.failure.kind, result.failure.detail, m_testFolder, m_text);
-    lblTestResult->setText(line);
-    lblTestResult->setToolTip(result.succeeded ? QString() : result.reason);
-    showTestIdle();
+    }
+    // Enter goes through the boxes (Shift+Enter back), round from the last to the first, as
+    // forms on paper are filled; it never presses a button, not even the one that has the focus.
+    event->accept();
+    const qsizetype at = m_boxes.indexOf(qobject_cast<QLineEdit *>(focusWidget()));
+    if (at < 0)
+        return;
+    const bool back = event->modifiers() & Qt::ShiftModifier;
+    const qsizetype count = m_boxes.size();
+    QLineEdit *next = m_boxes.at((at + (back ? count - 1 : 1)) % count);
+    next->setFocus(back ? Qt::BacktabFocusReason : Qt::TabFocusReason);
+    next->selectAll();
+}
+
+bool FrmParameter::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == lblProblem && event->type() == QEvent::MouseButtonRelease && m_problemBox) {
+        m_problemBox->setFocus(Qt::MouseFocusReason);
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void FrmParameter::save()
 {
-    Settings typed;
-    for (const SettingField &row : SettingsTable)
-        typed.*row.field = SysMain::Trim(box(row)->text());
     QString error;
-    if (!m_store.save(typed, &error)) {
+    if (!m_store.save(typedSettings(), &error)) {
         m_log.insertTop(caption("SettingsNotSaved").arg(error));
         return; // stays open with what was typed
     }

@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "core/settings/SettingsCheck.h"
+#include "core/upload/ConnectionTest.h"
+
+#include <QColor>
 #include <QDialog>
 #include <QPointer>
 
@@ -12,8 +16,7 @@ class QLineEdit;
 class QPushButton;
 class AppState;
 class Station;
-class TransferQueue;
-struct FtpResult;
+struct Settings;
 class SettingsStore;
 class TransferLog;
 struct SettingField;
@@ -21,9 +24,13 @@ struct SettingField;
 // The settings dialog: every setting of TALLYPORT.ini but the language, shown from the settings
 // in use and saved with Ok. It is made afresh for every opening and keeps nothing between them.
 //
-// Ok stores the sixteen values, trimmed, in one step: all of them reach the file or none does.
-// When the file cannot be written the dialog stays open with what was typed, nothing in memory
-// changes, and the transfer log says why, so the user can mend the cause and press Ok again.
+// Ok stores the values of SettingsTable, trimmed and with the fixes the line under the boxes
+// announces, in one step: all of them reach the file or none does. When the file cannot be
+// written the dialog stays open with what was typed, nothing in memory changes, and the transfer
+// log says why, so the user can mend the cause and press Ok again.
+//
+// Enter moves between the boxes and never presses a button: Ok only answers a click, Space while
+// it has the focus, or its access key; Esc and Cancel close without storing anything.
 class FrmParameter : public QDialog
 {
     Q_OBJECT
@@ -39,23 +46,45 @@ public:
 
     static constexpr int TimeBoxes = 10;
 
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    struct BoxFinding
+    {
+        QLineEdit *box = nullptr;
+        SettingsCheck::Finding finding;
+    };
+
+    // The boxes of the times that send yesterday's file.
+    static inline const QColor LightYellow{255, 255, 128};
+
+    void createControls();
     QLineEdit *box(const SettingField &row) const;
+    QLabel *labelOf(QLineEdit *box) const;
+    QList<BoxFinding> findings() const;
+    Settings typedSettings() const;
     void checkTyped();
-    void mark(QLineEdit *edit, const QString &problem);
+    void mark(QLineEdit *edit, const SettingsCheck::Finding &finding);
+    void showProblem(const QList<BoxFinding> &found);
+    void storeTimeAsRead(QLineEdit *edit);
     void startOrCancelTest();
     void startTest();
     void cancelTest();
-    void testEnded(const FtpResult &result);
-    void showTestIdle();
-    void letGo(TransferQueue *tester);
+    void clearTest();
+    void stepReported(const StepReport &report);
+    void testFinished(bool passed, const QString &reason);
+    void showTest();
+    void growToFit();
+    void letGo(ConnectionTest *tester);
     QString caption(const char *key) const;
 
     const Station &m_station;
     const AppState &m_state;
     SettingsStore &m_store;
     TransferLog &m_log;
-    std::function<QString(const QString &key)> m_text; // the station's, for the checks and the test line
+    std::function<QString(const QString &key)> m_text; // the station's, for the checks and the test
 
     QLabel *lblLocalNo;
     QLabel *lblUpServer;
@@ -63,6 +92,7 @@ private:
     QLabel *lblUpPath;
     QLabel *lblUserName;
     QLabel *lblPassword;
+    QLabel *lblStatusPath;
     QLabel *lblUpTime;
     QLabel *lblHHMM;
     QLabel *lblUpDate;
@@ -72,12 +102,17 @@ private:
     QLineEdit *txtUpload;
     QLineEdit *txtName;
     QLineEdit *txtPassword;
+    QLineEdit *txtStatusPath;
     std::array<QLineEdit *, TimeBoxes> txtTime{};
+    QList<QLineEdit *> m_boxes; // in reading order: the order Enter goes through them
+    QLabel *lblProblem;         // the first thing wrong, so a disabled Ok is never unexplained
+    QPointer<QLineEdit> m_problemBox; // the box it is about; a click on the line goes there
     QPushButton *cmbOk;
     QPushButton *cmbCancel;
     QPushButton *cmbTest;
     QLabel *lblTestResult;
 
-    QPointer<TransferQueue> m_tester; // the test running now, if any
-    QString m_testFolder;       // the remote folder it tries, as the result line names it
+    QPointer<ConnectionTest> m_tester; // the test running now, if any
+    QString m_testHeading;             // which settings the steps below were tried with
+    std::array<StepReport, TestStepCount> m_steps;
 };

@@ -41,6 +41,12 @@ void TestServerAddress::parse_data()
     QTest::newRow("folder in the URL") << "ftp://host/dir" << false << "" << "" << 0;
     QTest::newRow("port out of range") << "host:99999" << false << "" << "" << 0;
     QTest::newRow("port not a number") << "host:abc" << false << "" << "" << 0;
+    QTest::newRow("port zero") << "host:0" << false << "" << "" << 0;
+    QTest::newRow("port one") << "host:1" << true << "ftp" << "host" << 1;
+    QTest::newRow("IPv6, port out of range") << "[::1]:65536" << false << "" << "" << 0;
+    // A URL with its ":" missing is not a host "ftp" with a folder.
+    QTest::newRow("scheme without its colon") << "ftp//host" << false << "" << "" << 0;
+    QTest::newRow("scheme with one slash") << "sftp:/host" << false << "" << "" << 0;
     QTest::newRow("inner blank") << "ftp example.com" << false << "" << "" << 0;
     QTest::newRow("line break") << "host\r\nUSER x" << false << "" << "" << 0;
     // Only spaces and tabs are trimmed, as from every setting: a line end is refused, not dropped.

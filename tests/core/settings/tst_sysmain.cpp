@@ -150,9 +150,9 @@ void TestSysMain::settingsTableNamesEachFieldOnce()
             labels << QLatin1StringView(row.windowLabel);
         s.*row.field = QString::number(i);
     }
-    QCOMPARE(keys.size(), 16);
-    QCOMPARE(boxes.size(), 16);
-    QCOMPARE(labels.size(), 14); // the login is not shown in the window
+    QCOMPARE(keys.size(), 17);
+    QCOMPARE(boxes.size(), 17);
+    QCOMPARE(labels.size(), 14); // the login and the status folder are not shown in the window
     // Every row's field is a field of its own, and the key reads it back by name.
     for (size_t i = 0; i < SettingsTable.size(); ++i)
         QCOMPARE(s[QLatin1StringView(SettingsTable[i].key)], QString::number(i));
@@ -162,6 +162,7 @@ void TestSysMain::settingsTableNamesEachFieldOnce()
     QCOMPARE(s.times()[9], s.FtpTime10);
     QCOMPARE(Settings::keyOf(&Settings::FtpPassword), QStringLiteral("FtpPassword"));
     QCOMPARE(Settings::timeKey(9), QStringLiteral("FtpTime10"));
+    QCOMPARE(Settings::keyOf(&Settings::FtpStatusPath), QStringLiteral("FtpStatusPath"));
     // The dialog stores the local folder sixth, right after the login.
     QCOMPARE(QLatin1StringView(SettingsTable[5].key), QStringLiteral("LocalPath"));
 }

@@ -19,6 +19,8 @@ private slots:
     void parse_data();
     void parse();
     void formatIsWhatParseReads();
+    void normalised_data();
+    void normalised();
     void slotsSendingYesterday();
 };
 
@@ -56,10 +58,16 @@ void TestTimeOfDay::parse()
     const std::optional<QTime> parsed = TimeOfDay::parse(text);
     QCOMPARE(parsed.value_or(QTime()), time);
 
-    // The dialog refuses exactly what is not a time, and says what it wants.
+    // The dialog refuses exactly what it cannot store as a time, and says what it wants; what it
+    // stores instead of a one-digit hour or full-width digits is a time that fires.
     const QString problem = SettingsCheck::timeProblem(text, BuiltInTexts::english);
     const bool empty = SysMain::Trim(text).isEmpty();
-    QVERIFY2(problem.isEmpty() == (empty || time.isValid()), qPrintable(problem));
+    const std::optional<QString> stored = TimeOfDay::normalised(text);
+    QVERIFY2(problem.isEmpty() == (empty || stored.has_value()), qPrintable(problem));
+    if (time.isValid())
+        QCOMPARE(stored, std::optional<QString>(TimeOfDay::format(time)));
+    if (stored)
+        QVERIFY(TimeOfDay::parse(*stored));
     if (!problem.isEmpty())
         QVERIFY2(problem.contains(u"HH:MM"), qPrintable(problem));
 
@@ -78,6 +86,34 @@ void TestTimeOfDay::formatIsWhatParseReads()
     for (const QTime time : {QTime(0, 0), QTime(8, 5), QTime(23, 59)})
         QCOMPARE(TimeOfDay::parse(TimeOfDay::format(time)), std::optional<QTime>(time));
     QCOMPARE(TimeOfDay::format(QTime(8, 5, 59)), QStringLiteral("08:05"));
+}
+
+void TestTimeOfDay::normalised_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("stored"); // empty: no time
+    QTest::newRow("one-digit hour") << "8:30" << "08:30";
+    QTest::newRow("one-digit hour, blanks around") << " 9:05\t" << "09:05";
+    QTest::newRow("already stored form") << "23:59" << "23:59";
+    QTest::newRow("full-width digits and colon") << QString::fromUtf8("０８：３０") << "08:30";
+    QTest::newRow("full-width, one-digit hour") << QString::fromUtf8("８：３０") << "08:30";
+    QTest::newRow("ideographic space before") << QString::fromUtf8("　08:30") << "08:30";
+    // A one-digit minute could be either of two times.
+    QTest::newRow("one-digit minute") << "8:5" << "";
+    QTest::newRow("hour 24") << "24:00" << "";
+    QTest::newRow("one-digit hour out of range") << "9:60" << "";
+    QTest::newRow("Arabic-Indic digits") << QString::fromUtf8("٠٨:٣٠") << "";
+    QTest::newRow("empty") << "" << "";
+}
+
+void TestTimeOfDay::normalised()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, stored);
+    QCOMPARE(TimeOfDay::normalised(typed).value_or(QString()), stored);
+    // The schedule itself stays as strict as ever: only what the dialog stores fires.
+    if (typed != stored)
+        QVERIFY(!TimeOfDay::parse(typed) || SysMain::Trim(typed) == stored);
 }
 
 void TestTimeOfDay::slotsSendingYesterday()
