@@ -76,6 +76,10 @@ FrmParameter::FrmParameter(Station &station, QWidget *parent)
 
 FrmParameter::~FrmParameter()
 {
+    // The box that has the focus says "editing finished" as the children go, after this
+    // dialog's own part is gone: nothing of it may be called then.
+    for (QLineEdit *edit : m_boxes)
+        edit->disconnect(this);
     if (m_tester)
         letGo(m_tester);
 }
