@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "fleet/check/FleetReport.h"
 
+#include "core/delivery/StatusReport.h"
+
 #include <algorithm>
 
 namespace {
@@ -16,20 +18,6 @@ QString names(const QStringList &stations)
 }
 
 } // namespace
-
-QString FleetReport::statusName(int status)
-{
-    switch (status) {
-    case Ok:
-        return QStringLiteral("OK");
-    case Warning:
-        return QStringLiteral("WARNING");
-    case Critical:
-        return QStringLiteral("CRITICAL");
-    default:
-        return QStringLiteral("UNKNOWN");
-    }
-}
 
 FleetReport FleetReport::unknown(const QString &why, QDate day, const QDateTime &now)
 {
@@ -113,7 +101,7 @@ QString FleetReport::perfData() const
 QString FleetReport::firstLine() const
 {
     const QString perf = perfData();
-    return statusName(status) + u": " + summary() + (perf.isEmpty() ? QString() : u" | " + perf);
+    return StatusReport::statusName(status) + u": " + summary() + (perf.isEmpty() ? QString() : u" | " + perf);
 }
 
 FleetReport judgeFleet(const FleetSettings &settings, const ServerFiles &files, const QList<HeartbeatFile> &heartbeats,

@@ -24,8 +24,9 @@
 //   UNKNOWN   the check could not be made (settings, server, login, records folder): it says why
 struct FleetReport
 {
+    // The exit statuses of a monitoring plugin, named as a station's --status names them
+    // (StatusReport::statusName).
     enum Status : int { Ok = 0, Warning = 1, Critical = 2, Unknown = 3 };
-    static QString statusName(int status);
 
     struct Counts
     {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "fleet/forms/FleetForms.h"
 
+#include "core/delivery/StatusReport.h"
+
 #include <QLocale>
 
 namespace FleetForms {
@@ -81,7 +83,7 @@ QString cellMark(const DayVerdict &day)
 
 QString html(const FleetReport &report)
 {
-    const QString state = FleetReport::statusName(report.status);
+    const QString state = StatusReport::statusName(report.status);
     QString page;
     page += QStringLiteral("<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
                            "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n");

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "fleet/forms/FleetForms.h"
 
+#include "core/delivery/StatusReport.h"
+
 #include <QJsonArray>
 
 namespace FleetForms {
@@ -27,7 +29,7 @@ QJsonObject dayObject(const DayVerdict &day)
         {QStringLiteral("day"), day.day.toString(Qt::ISODate)},
         {QStringLiteral("file"), day.name},
         {QStringLiteral("state"), fileStateName(day.state)},
-        {QStringLiteral("severity"), FleetReport::statusName(day.severity)},
+        {QStringLiteral("severity"), StatusReport::statusName(day.severity)},
         {QStringLiteral("bytes"), day.files.records.present && day.files.records.size >= 0 ? QJsonValue(day.files.records.size) : QJsonValue()},
         {QStringLiteral("modified"), day.files.records.present ? isoTime(day.files.records.modified) : QJsonValue()},
         {QStringLiteral("temporary"), copy(day.files.temporary)},
@@ -40,7 +42,7 @@ QJsonObject heartbeatObject(const HeartbeatVerdict &verdict)
 {
     QJsonObject object{
         {QStringLiteral("state"), heartbeatStateName(verdict.state)},
-        {QStringLiteral("severity"), FleetReport::statusName(verdict.severity)},
+        {QStringLiteral("severity"), StatusReport::statusName(verdict.severity)},
         {QStringLiteral("text"), verdict.text},
     };
     if (verdict.state != HeartbeatState::Fresh && verdict.state != HeartbeatState::Stale)
@@ -75,7 +77,7 @@ QJsonObject json(const FleetReport &report)
     QJsonObject object{
         {QStringLiteral("day"), report.day.toString(Qt::ISODate)},
         {QStringLiteral("checkedAt"), isoTime(report.checkedAt)},
-        {QStringLiteral("state"), FleetReport::statusName(report.status)},
+        {QStringLiteral("state"), StatusReport::statusName(report.status)},
         {QStringLiteral("exitStatus"), report.status},
         {QStringLiteral("summary"), report.summary()},
     };
@@ -119,7 +121,7 @@ QJsonObject json(const FleetReport &report)
             history.append(dayObject(day));
         QJsonObject entry{
             {QStringLiteral("station"), station.station},
-            {QStringLiteral("state"), FleetReport::statusName(station.severity)},
+            {QStringLiteral("state"), StatusReport::statusName(station.severity)},
             {QStringLiteral("file"), dayObject(station.asked())},
             {QStringLiteral("history"), history},
         };

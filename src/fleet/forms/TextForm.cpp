@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "fleet/forms/FleetForms.h"
 
+#include "core/delivery/StatusReport.h"
+
 #include <algorithm>
 
 namespace FleetForms {
@@ -37,7 +39,7 @@ QStringList text(const FleetReport &report)
     };
     lines << row(QStringLiteral("station"), QStringLiteral("state"), dayHeading, QStringLiteral("heartbeat"));
     for (const FleetReport::Station &station : report.stations)
-        lines << row(station.station, FleetReport::statusName(station.severity), station.asked().text, station.heartbeat.text);
+        lines << row(station.station, StatusReport::statusName(station.severity), station.asked().text, station.heartbeat.text);
 
     const FleetReport::Listing &listing = report.listing;
     if (listing.notRecords > 0) {
