@@ -8,6 +8,7 @@
 #include "core/settings/SettingsCheck.h"
 #include "core/settings/SysMain.h"
 #include "core/state/AppState.h"
+#include "core/upload/UploadNames.h"
 
 #include <QDir>
 #include <QJsonDocument>
@@ -43,8 +44,11 @@ QString Heartbeat::remotePath(const Settings &settings, QString *why)
     };
     if (folder.isEmpty())
         return refuse({});
-    if (station.isEmpty() || station.contains(u'/') || station.contains(u'\\') || hasControlCharacter(station))
-        return refuse(QStringLiteral("the station number cannot name a status file"));
+    if (station.isEmpty())
+        return refuse(QStringLiteral("no station number names a status file"));
+    // The records uploads' own rule for settings that would leave the folder or forge a command.
+    if (const QString problem = UploadNames::settingsProblem(settings); !problem.isEmpty())
+        return refuse(problem);
     if (hasControlCharacter(folder))
         return refuse(QStringLiteral("FtpStatusPath holds a control character"));
     // The office's collectors read the records folder and must find records files alone there.
