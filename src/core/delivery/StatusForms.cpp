@@ -3,9 +3,12 @@
 #include "core/delivery/StatusReport.h"
 
 #include "core/diagnostics/ShownText.h"
+#include "core/settings/Settings.h"
 #include "core/settings/TimeOfDay.h"
 
 #include <QJsonArray>
+
+#include <algorithm>
 
 namespace StatusReport {
 
@@ -23,9 +26,21 @@ QString plugin(const QString &text)
     return shownText(text).replace(u'|', QStringLiteral("\\x7c"));
 }
 
+// A station number is three characters, as the settings dialog takes it; one edited longer by
+// hand is cut as the dialog shows it, with a mark that it was, so that the first line a monitor
+// shows stays a line. The lines below name the files as they are sent.
 QString stationText(const QString &station)
 {
-    return station.isEmpty() ? QStringLiteral("station (no number set)") : u"station " + plugin(station);
+    if (station.isEmpty())
+        return QStringLiteral("station (no number set)");
+    const auto stationNo = std::find_if(SettingsTable.cbegin(), SettingsTable.cend(),
+                                        [](const SettingField &row) { return qstrcmp(row.key, "FtpNo") == 0; });
+    qsizetype longest = stationNo->maxLength;
+    if (station.size() <= longest)
+        return u"station " + plugin(station);
+    if (station.at(longest - 1).isHighSurrogate()) // not half a character
+        --longest;
+    return u"station " + plugin(station.left(longest)) + QStringLiteral("...");
 }
 
 } // namespace

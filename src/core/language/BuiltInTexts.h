@@ -22,6 +22,9 @@ std::optional<QString> text(const QString &language, const QString &key);
 QString english(const QString &key);
 // Every key with a built-in text.
 QStringList keys();
+// Whether key is one of the captions every Language.txt holds (the first version's), rather
+// than a text added since.
+bool isFileCaption(const QString &key);
 // The placeholders a text holds ("%1", "%2" ...), as their digits in order: "12" for "%2 of %1".
 QString placeholders(const QString &text);
 

@@ -54,8 +54,17 @@ QString languageText(const QString &languageFile, const QString &currentLanguage
                     .arg(languageFile, key, shownLanguage, placeholderList(*own)));
         return *own;
     }
-    if (own)
+    if (own) {
+        // Said once a key: a station's own file that lost a caption shows the program's text of it,
+        // and whoever edits the file learns which one to mend.
+        if (!file)
+            sayOnce(QStringLiteral("%1 cannot be read; the program's own texts are shown").arg(languageFile));
+        else if (!file->hasSection(shownLanguage))
+            sayOnce(QStringLiteral("%1 has no section [%2]; the program's own texts are shown").arg(languageFile, shownLanguage));
+        else if (BuiltInTexts::isFileCaption(key))
+            sayOnce(QStringLiteral("%1 has no text for %2 in [%3]; the program's own text is shown").arg(languageFile, key, shownLanguage));
         return *own;
+    }
     // A key the program has no text for: English from the file, if it has one.
     sayOnce(QStringLiteral("%1 has no text for %2 in [%3]").arg(languageFile, key, shownLanguage));
     if (file && shownLanguage != FallbackLanguage)

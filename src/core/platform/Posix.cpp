@@ -8,7 +8,6 @@
 #include <csignal>
 #include <fcntl.h>
 #include <pwd.h>
-#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -115,28 +114,8 @@ QString homeFromPasswordDatabase()
     return QFile::decodeName(found->pw_dir);
 }
 
-int lockWholeFile(const QString &path)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return -2;
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
-        return fd;
-    const bool held = errno == EWOULDBLOCK;
-    ::close(fd);
-    return held ? -1 : -2;
-}
-
-void closeLock(int descriptor)
-{
-    if (descriptor >= 0)
-        ::close(descriptor);
-}
-
 #else
 
-int lockWholeFile(const QString &) { return 0; }
-void closeLock(int) {}
 QString fileIdentity(const QString &path) { return QFileInfo::exists(path) ? QStringLiteral("present") : QString(); }
 bool isPrivateFolder(const QString &) { return true; } // the temporary folder is the user's own there
 QString realUserId() { return {}; }

@@ -41,11 +41,4 @@ QString realUserId();
 // the program may set to anything); empty when the database has no home for the user.
 QString homeFromPasswordDatabase();
 
-// Takes an advisory lock of the whole file at path for as long as the returned descriptor stays
-// open (closeLock), without needing to write it: open for reading suffices, so a folder another
-// user owns or one reached through another name (a bind mount) is locked all the same. -1: another
-// process holds it; -2: it could not be tried (no such file, say). Elsewhere always 0 (nothing held).
-int lockWholeFile(const QString &path);
-void closeLock(int descriptor);
-
 } // namespace Posix

@@ -15,6 +15,7 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QToolButton>
 
 namespace {
 
@@ -42,12 +43,16 @@ FrmParameter::FrmParameter(Station &station, QWidget *parent)
 
     createControls();
 
-    // The boxes in reading order, then the buttons; the dialog opens in the first box.
-    QList<QWidget *> order(m_boxes.cbegin(), m_boxes.cend());
-    order << cmbTest << cmbOk << cmbCancel;
+    // Tab goes from Cancel to Ok and on through the boxes in the order stations have always
+    // filled them in; what the dialog gained since comes after the last time, so the old order
+    // is kept where people know it. The dialog opens on Cancel: an accidental key stores nothing.
+    QList<QWidget *> order{cmbCancel, cmbOk, txtNo, txtServer, txtLocal, txtUpload, txtName, txtPassword};
+    for (QLineEdit *time : txtTime)
+        order << time;
+    order << cmbShowPassword << txtStatusPath << cmbTest;
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order.at(i - 1), order.at(i));
-    txtNo->setFocus();
+    cmbCancel->setFocus();
     // Enter in a box must not store a half-typed value, nor throw away what was typed: no button
     // answers Enter (keyPressEvent moves to the next box). Ok is pressed only by itself or by
     // its access key.
@@ -118,7 +123,6 @@ void FrmParameter::load()
     cmbCancel->setText(text("Cancel"));
     cmbTest->setText(text("Test"));
     lblUpDate->setText(text("Yesterday"));
-    lblHHMM->setText(text("TimeFormat"));
     lblLocalNo->setText(text("StationNo"));
     lblUpTime->setText(text("UploadTime"));
     lblUserName->setText(text("UserName"));
@@ -127,11 +131,18 @@ void FrmParameter::load()
     lblUpPath->setText(text("UploadPath"));
     lblUpServer->setText(text("UploadIP"));
     lblStatusPath->setText(text("StatusPath"));
+    cmbShowPassword->setText(text("ShowPassword"));
+    cmbShowPassword->setToolTip(titleText(text("ShowPasswordName")));
+    cmbShowPassword->setAccessibleName(titleText(text("ShowPasswordName")));
 
     // From the settings in use: the dialog shows what the program works with.
     const Settings &settings = m_state.settings();
-    for (const SettingField &row : SettingsTable)
-        box(row)->setText(SysMain::Trim(settings.*row.field));
+    for (const SettingField &row : SettingsTable) {
+        QLineEdit *edit = box(row);
+        edit->setText(SysMain::Trim(settings.*row.field));
+        // A box shows the start of what it holds: a long path is told by where it begins.
+        edit->setCursorPosition(0);
+    }
     checkTyped();
 }
 

@@ -14,6 +14,7 @@
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QToolButton;
 class AppState;
 class Station;
 struct Settings;
@@ -102,6 +103,7 @@ private:
     QLineEdit *txtUpload;
     QLineEdit *txtName;
     QLineEdit *txtPassword;
+    QToolButton *cmbShowPassword; // shows the password while it is down
     QLineEdit *txtStatusPath;
     std::array<QLineEdit *, TimeBoxes> txtTime{};
     QList<QLineEdit *> m_boxes; // in reading order: the order Enter goes through them

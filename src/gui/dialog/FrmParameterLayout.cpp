@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -48,7 +49,16 @@ void FrmParameter::createControls()
     txtLocal = textBox(this, QStringLiteral("txtLocal"));
     txtUpload = textBox(this, QStringLiteral("txtUpload"));
     txtName = textBox(this, QStringLiteral("txtName"));
-    txtPassword = textBox(this, QStringLiteral("txtPassword")); // shown in clear, as users expect here
+    // Masked: the screen is seen by whoever stands behind the chair, and by every screenshot
+    // sent for help. The button beside it shows the text while the person setting up checks it.
+    txtPassword = textBox(this, QStringLiteral("txtPassword"));
+    txtPassword->setEchoMode(QLineEdit::Password);
+    cmbShowPassword = named(new QToolButton(this), QStringLiteral("cmbShowPassword"));
+    cmbShowPassword->setText(QStringLiteral("&Show"));
+    cmbShowPassword->setCheckable(true);
+    cmbShowPassword->setFocusPolicy(Qt::StrongFocus);
+    connect(cmbShowPassword, &QToolButton::toggled, txtPassword,
+            [edit = txtPassword](bool shown) { edit->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password); });
     txtStatusPath = textBox(this, QStringLiteral("txtStatusPath"));
     for (int i = 0; i < TimeBoxes; ++i) {
         QLineEdit *time = txtTime[size_t(i)] = textBox(this, QStringLiteral("txtTime%1").arg(i));
@@ -93,7 +103,10 @@ void FrmParameter::createControls()
     grid->addWidget(lblUserName, 2, 0);
     grid->addWidget(txtName, 2, 1);
     grid->addWidget(lblPassword, 2, 2);
-    grid->addWidget(txtPassword, 2, 3);
+    auto *password = new QHBoxLayout;
+    password->addWidget(txtPassword, 1);
+    password->addWidget(cmbShowPassword);
+    grid->addLayout(password, 2, 3);
     // A server folder, beside the other one.
     grid->addWidget(lblStatusPath, 3, 2);
     grid->addWidget(txtStatusPath, 3, 3);

@@ -148,20 +148,14 @@ FrmMain::LoadResult FrmMain::prepare()
     case SingleInstance::Result::HeldByAnotherCopy:
         return LoadResult::AlreadyRunning;
     case SingleInstance::Result::Unavailable:
+        // A file missing or unreadable is said first, with its box and its remedy: a user outside
+        // the program folder's group meets the settings file it may not read before the guard.
+        if (const LoadResult files = checkFiles(); files != LoadResult::Loaded)
+            return files;
         return LoadResult::LockUnavailable;
     }
-    switch (ProgramFiles::check(m_station->paths())) {
-    case ProgramFiles::Problem::None:
-        break;
-    case ProgramFiles::Problem::SettingsMissing:
-        return LoadResult::SettingsMissing;
-    case ProgramFiles::Problem::LanguageMissing:
-        return LoadResult::LanguageMissing;
-    case ProgramFiles::Problem::SettingsUnreadable:
-        return LoadResult::SettingsUnreadable;
-    case ProgramFiles::Problem::LanguageUnreadable:
-        return LoadResult::LanguageUnreadable;
-    }
+    if (const LoadResult files = checkFiles(); files != LoadResult::Loaded)
+        return files;
     m_station->loadSettings();
 
     const QDate today = m_env.clock->today();
@@ -174,6 +168,23 @@ FrmMain::LoadResult FrmMain::prepare()
 
     m_captions->showLanguage();
     qCInfo(lcShell).noquote() << "started in" << m_station->paths().programDir;
+    return LoadResult::Loaded;
+}
+
+FrmMain::LoadResult FrmMain::checkFiles() const
+{
+    switch (ProgramFiles::check(m_station->paths())) {
+    case ProgramFiles::Problem::None:
+        return LoadResult::Loaded;
+    case ProgramFiles::Problem::SettingsMissing:
+        return LoadResult::SettingsMissing;
+    case ProgramFiles::Problem::LanguageMissing:
+        return LoadResult::LanguageMissing;
+    case ProgramFiles::Problem::SettingsUnreadable:
+        return LoadResult::SettingsUnreadable;
+    case ProgramFiles::Problem::LanguageUnreadable:
+        return LoadResult::LanguageUnreadable;
+    }
     return LoadResult::Loaded;
 }
 

@@ -57,6 +57,9 @@ public:
     void reloadSettings();
 
     Station &station() { return *m_station; }
+    // After AlreadyRunning: whether the running copy is this user's from the same folder, and
+    // so can be asked to show its window.
+    bool runningCopyCanBeAsked() const { return m_instance.heldByThisUser(); }
     WindowModel &model() { return m_model; }
     AppState &state() { return m_station->state(); }
     const MainControls &controls() const { return m_c; }
@@ -94,6 +97,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // The start-up check of the two files, as a start-up result; Loaded when both can be read.
+    LoadResult checkFiles() const;
     void connectControls();
     void showSettings();
     void showCounters();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "gui/shell/SingleInstance.h"
 
+#include "core/platform/GuardFile.h"
 #include "core/platform/Posix.h"
 #include "core/state/ProgramFolder.h"
 #include "gui/shell/Logging.h"
@@ -13,7 +14,8 @@
 SingleInstance::SingleInstance() = default;
 SingleInstance::~SingleInstance()
 {
-    Posix::closeLock(m_settingsLock);
+    // Before the user's own lock goes: a copy that finds that one free finds the guard free too.
+    GuardFile::release(m_guard);
 }
 
 QList<SingleInstance::Place> SingleInstance::places()
@@ -121,26 +123,52 @@ SingleInstance::Result SingleInstance::acquire(const QString &programDir, const 
     // The lock is held for the whole run, so age says nothing: only a holder that no longer
     // runs makes a lock stale.
     lock->setStaleLockTime(0);
-    if (lock->tryLock(0)) {
-        // The user's own lock says nothing of another user running the same folder, or of this
-        // user reaching it under another name (a bind mount): the settings file is one for all.
-        const int settingsLock = Posix::lockWholeFile(QDir(programDir).filePath(QStringLiteral("TALLYPORT.ini")));
-        if (settingsLock == -1) {
-            qCWarning(lcShell).noquote() << "another copy runs from" << QDir::toNativeSeparators(programDir)
-                                         << "(another user's, or under another name of the folder)";
-            return Result::HeldByAnotherCopy;
-        }
-        m_settingsLock = settingsLock;
-        m_lock = std::move(lock);
-        return Result::Locked;
-    }
-    if (lock->error() == QLockFile::LockFailedError)
+    if (lock->tryLock(0))
+        return takeGuard(programDir, notRunning, std::move(lock));
+    if (lock->error() == QLockFile::LockFailedError) {
+        m_heldByThisUser = true;
         return Result::HeldByAnotherCopy;
+    }
     // Not the next place instead: a copy that took the lock here before the folder became
     // read-only is found only here, and one started once it can be written again looks only here.
     const QString why = lock->error() == QLockFile::PermissionError ? QStringLiteral("the folder cannot be written to")
                                                                     : QStringLiteral("it cannot be written (the disk may be full)");
     qCCritical(lcShell).noquote()
         << QStringLiteral("cannot take the single-instance lock %1: %2; %3").arg(QDir::toNativeSeparators(path), why, notRunning);
+    return Result::Unavailable;
+}
+
+QString SingleInstance::guardFilePath(const QString &programDir)
+{
+    return QDir(programDir).filePath(QLatin1StringView(GuardFileName));
+}
+
+// The user's own lock says nothing of another user running the same folder, or of this user
+// reaching it under another name (a bind mount): the folder's guard file is one for all of them.
+SingleInstance::Result SingleInstance::takeGuard(const QString &programDir, const QString &notRunning,
+                                                 std::unique_ptr<QLockFile> lock)
+{
+    const QString path = guardFilePath(programDir);
+    const GuardFile::Result guard = GuardFile::take(path);
+    switch (guard.outcome) {
+    case GuardFile::Outcome::Taken:
+        m_guard = guard.descriptor;
+        m_lock = std::move(lock);
+        return Result::Locked;
+    case GuardFile::Outcome::Held:
+        qCWarning(lcShell).noquote() << "another copy runs from" << QDir::toNativeSeparators(programDir)
+                                     << (guard.holder.isEmpty() ? QStringLiteral("(another user's, or under another name of the folder)")
+                                                                : u'(' + guard.holder + u')');
+        return Result::HeldByAnotherCopy;
+    case GuardFile::Outcome::NoAccess:
+        qCCritical(lcShell).noquote() << QStringLiteral("cannot take the single-instance guard %1: %2; the program runs only for a user "
+                                                        "who may write in %3; %4")
+                                             .arg(QDir::toNativeSeparators(path), guard.why, QDir::toNativeSeparators(programDir), notRunning);
+        return Result::Unavailable;
+    case GuardFile::Outcome::Failed:
+        break;
+    }
+    qCCritical(lcShell).noquote() << QStringLiteral("cannot take the single-instance guard %1: %2; %3")
+                                         .arg(QDir::toNativeSeparators(path), guard.why, notRunning);
     return Result::Unavailable;
 }

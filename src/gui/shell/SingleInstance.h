@@ -8,10 +8,12 @@
 
 class QLockFile;
 
-// Keeps a second copy of the program from running from the same program folder. The lock is a
-// file named after the program folder in a folder of the user's alone; a lock left behind by a
-// copy that crashed or was killed is recognised as stale and taken over. Where no lock can be
-// taken the program does not run: two copies would send the same file at the same time.
+// Keeps a second copy of the program from running from the same program folder. The user's own
+// lock is a file named after the program folder in a folder of the user's alone (it is also where
+// a second start asks the running copy to show itself); a lock left behind by a copy that crashed
+// or was killed is recognised as stale and taken over. Beside it the copy holds the program
+// folder's guard file (GuardFile), whichever user it runs as. Where either cannot be taken the
+// program does not run: two copies would send the same file at the same time.
 class SingleInstance
 {
 public:
@@ -41,6 +43,10 @@ public:
 
     // The folder the lock was taken in, or found held in; empty before acquire().
     QString folder() const { return m_folder; }
+    // After HeldByAnotherCopy: whether it was this user's own lock that was held (not the
+    // folder's guard, which another user's copy, or one started under another name of the
+    // folder, holds): only such a copy watches for this user's requests to show its window.
+    bool heldByThisUser() const { return m_heldByThisUser; }
 
     // Where this user's locks may be kept, best first. They follow from the real user id and
     // the password database alone, so that every copy of the user's, whatever the environment
@@ -68,8 +74,15 @@ public:
     // the lock's place or to read what is left there.
     static bool ensurePrivateFolder(const QString &folder, QString *why);
 
+    // The program folder's guard file: korva5-upload.lock in it.
+    static constexpr char GuardFileName[] = "korva5-upload.lock";
+    static QString guardFilePath(const QString &programDir);
+
 private:
+    Result takeGuard(const QString &programDir, const QString &notRunning, std::unique_ptr<QLockFile> lock);
+
     std::unique_ptr<QLockFile> m_lock;
-    int m_settingsLock = -1; // the program folder's own lock, held by whichever user runs it
+    int m_guard = -1; // the program folder's guard file, held by whichever user runs the program
     QString m_folder;
+    bool m_heldByThisUser = false;
 };

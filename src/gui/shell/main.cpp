@@ -60,7 +60,8 @@ int main(int argc, char *argv[])
     SystemClock clock;
     auto frmMain = std::make_unique<FrmMain>(FrmMain::Environment{QCoreApplication::applicationDirPath(), &clock});
     const FrmMain::LoadResult result = frmMain->prepare();
-    if (result == FrmMain::LoadResult::AlreadyRunning)
+    // Another user's copy watches for requests of its user's alone; standard error has named it.
+    if (result == FrmMain::LoadResult::AlreadyRunning && frmMain->runningCopyCanBeAsked())
         showRunningCopy(QCoreApplication::applicationDirPath());
     if (result != FrmMain::LoadResult::Loaded) {
         // Standard error has said why; on a desktop nobody reads it. The window and its lock go

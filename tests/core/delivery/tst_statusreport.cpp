@@ -104,6 +104,8 @@ private slots:
     void historyNewestFirstWithReasons();
     void stillOwedFailures();
     void nothingAMonitorCouldMisread();
+    void firstLineCutsALongStationNumber_data();
+    void firstLineCutsALongStationNumber();
 };
 
 void TestStatusReport::status_data()
@@ -354,6 +356,36 @@ void TestStatusReport::nothingAMonitorCouldMisread()
     QVERIFY2(unset.lines().first().startsWith(QStringLiteral("WARNING: station (no number set): not configured")),
              qPrintable(unset.lines().first()));
     QCOMPARE(unset.lines().size(), 1);
+}
+
+void TestStatusReport::firstLineCutsALongStationNumber_data()
+{
+    QTest::addColumn<QString>("stationNo");
+    QTest::addColumn<QString>("shown"); // after the state, up to the ":" that ends the station
+    QTest::newRow("three characters") << "123" << "station 123";
+    QTest::newRow("four, edited by hand") << "1234" << "station 123...";
+    // What a settings file gives of a value of any length.
+    QTest::newRow("the longest a settings value reads") << QString(1022, u'7') << "station 777...";
+    QTest::newRow("not half a character") << QStringLiteral("12\U0001F600") << "station 12...";
+}
+
+void TestStatusReport::firstLineCutsALongStationNumber()
+{
+    QFETCH(QString, stationNo);
+    QFETCH(QString, shown);
+    Settings settings = settingsWith({{0, QStringLiteral("08:00")}});
+    settings.FtpNo = stationNo;
+    const StatusReport::Report report = StatusReport::status(settings, {QList<UploadRecord>{}, {}}, Now);
+    QVERIFY2(report.lines().first().startsWith(QStringLiteral("CRITICAL: ") + shown + QStringLiteral(": ")), qPrintable(report.lines().first()));
+    // The lines below name the file as it is sent, and JSON the number as it is.
+    QVERIFY2(lineOf(report.lines(), QStringLiteral("today"), QStringLiteral("FtpTime1")).contains(u'.' + stationNo), "");
+    QCOMPARE(report.json().value(u"station").toString(), stationNo);
+    // The same where the journal could not be read.
+    StatusReport::Report unknown;
+    unknown.status = StatusReport::Unknown;
+    unknown.station = stationNo;
+    unknown.summary = QStringLiteral("the journal cannot be read");
+    QCOMPARE(unknown.lines().first(), QStringLiteral("UNKNOWN: ") + shown + QStringLiteral(": the journal cannot be read"));
 }
 
 void TestStatusReport::stillOwedFailures()

@@ -174,9 +174,13 @@ void TestCaptions::missingKeyShowsTheBuiltInText_data()
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("control");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("Chinese without Exit") << "China" << QByteArray("[China]") << "Exit" << "cmbExit" << "退出(&X)";
-    QTest::newRow("Taiwan without Count") << "Taiwan" << QByteArray("[Taiwan]") << "Count" << "lblCountSec" << "計數：";
-    QTest::newRow("English without Count") << "English" << QByteArray("[English]") << "Count" << "lblCountSec" << "Count:";
+    QTest::addColumn<bool>("said"); // on standard error, once however often the captions are applied
+    QTest::newRow("Chinese without Exit") << "China" << QByteArray("[China]") << "Exit" << "cmbExit" << "退出(&X)" << true;
+    QTest::newRow("Taiwan without Count") << "Taiwan" << QByteArray("[Taiwan]") << "Count" << "lblCountSec" << "計數：" << true;
+    QTest::newRow("English without Count") << "English" << QByteArray("[English]") << "Count" << "lblCountSec" << "Count:" << true;
+    // A station's file from before a text was added lacks it as a matter of course.
+    QTest::newRow("Chinese without History, added since") << "China" << QByteArray("[China]") << "History" << "cmbHistory"
+                                                         << "历史记录(&H)" << false;
 }
 
 void TestCaptions::missingKeyShowsTheBuiltInText()
@@ -186,11 +190,21 @@ void TestCaptions::missingKeyShowsTheBuiltInText()
     QFETCH(QString, key);
     QFETCH(QString, control);
     QFETCH(QString, expected);
+    QFETCH(bool, said);
+    MessageCapture messages;
     Window w({{QStringLiteral("Language"), language}}, languageFileWithout(key.toUtf8(), {}, section));
-    QCOMPARE(w.caption(control), expected);
+    QCOMPARE(w.LoadedWindow::caption(control), expected);
     // The other captions stay in the language chosen.
     QCOMPARE(w.caption(QStringLiteral("cmdUpLoad2")),
              language == u"English" ? QStringLiteral("&Yesterday Upload") : language == u"China" ? QStringLiteral("上传昨日(&Y)") : QStringLiteral("上傳昨日(&Y)"));
+    // Applied again, after a switch away and back.
+    w.click(language == u"English" ? "cmbChina" : "cmbEnglish");
+    w.click(language == u"English" ? "cmbEnglish" : language == u"China" ? "cmbChina" : "cmbTaiwan");
+    QCOMPARE(w.LoadedWindow::caption(control), expected);
+    const QStringList lines = messages.lines().filter(QStringLiteral("has no text for"));
+    const QString line = QStringLiteral("korva5.shell %1 has no text for %2 in [%3]; the program's own text is shown")
+                             .arg(w.dir.languageFile(), key, language);
+    QCOMPARE(lines, said ? QStringList{line} : QStringList());
 }
 
 void TestCaptions::builtInTextsInEveryLanguage_data()
@@ -258,6 +272,19 @@ void TestCaptions::originalLanguageFileLeavesNothingBlank()
     QVERIFY2(!status.startsWith(u' ') && !status.contains(QStringLiteral("\u00b7 \u00b7")), qPrintable(status));
     for (const QString &key : BuiltInTexts::keys())
         QVERIFY2(!w.window->station().text(key).isEmpty(), qPrintable(key));
+    // The texts added since come from the program without a word; the file's own captions are
+    // the ones a missing key is said of.
+    QVERIFY2(messages.lines().filter(QStringLiteral("has no text for")).isEmpty(), qPrintable(messages.text()));
+    const QList<QByteArray> lines = original.split('\n');
+    const QList<QByteArray> english = lines.mid(lines.indexOf("[English]") + 1, lines.indexOf("[China]") - lines.indexOf("[English]") - 1);
+    QStringList fileKeys;
+    for (const QByteArray &line : english) {
+        if (line.contains('='))
+            fileKeys << QString::fromLatin1(line.left(line.indexOf('=')));
+    }
+    QCOMPARE(fileKeys.size(), 26);
+    for (const QString &key : BuiltInTexts::keys())
+        QVERIFY2(BuiltInTexts::isFileCaption(key) == fileKeys.contains(key), qPrintable(key));
     // An alarm sentence is whole.
     const QString alarm = w.window->station().text(QStringLiteral("AlarmFailed"))
                               .arg(QStringLiteral("20210305.12"), QStringLiteral("530 Login incorrect"), QStringLiteral("08:31"));

@@ -4,6 +4,8 @@
 #include "gui/shell/ExitStatus.h"
 #include "gui/shell/InstanceChannel.h"
 #include "gui/shell/SingleInstance.h"
+#include "OtherUser.h"
+#include "ProgramProcess.h"
 #include "TestSupport.h"
 
 #include <QDir>
@@ -18,168 +20,10 @@
 #include <optional>
 
 #ifdef Q_OS_UNIX
-#include <csignal>
-#include <grp.h>
-#include <pwd.h>
 #include <unistd.h>
 #endif
 
-using TestSupport::ProgramDir;
-
-namespace {
-
-// Reads the standard error of a running process into err until it holds text.
-bool waitForText(QProcess &process, QByteArray &err, const char *text, int timeoutMs)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    while (!deadline.hasExpired() && process.state() == QProcess::Running) {
-        process.waitForReadyRead(200);
-        err += process.readAllStandardError();
-        if (err.contains(text))
-            return true;
-    }
-    qWarning("program did not write \"%s\"; stderr: %s", text, err.constData());
-    return false;
-}
-
-// Starts the program copied into dir and waits until it reports that it has loaded; what it
-// wrote on standard error so far goes to err.
-bool startAndWaitLoaded(QProcess &process, const ProgramDir &dir, const QString &binary, QByteArray &err)
-{
-    process.setProcessChannelMode(QProcess::SeparateChannels);
-    process.setWorkingDirectory(dir.path());
-    process.start(binary, {});
-    if (!process.waitForStarted(5000))
-        return false;
-    return waitForText(process, err, "started in", 15000);
-}
-
-bool startAndWaitLoaded(QProcess &process, const ProgramDir &dir, const QString &binary)
-{
-    QByteArray err;
-    return startAndWaitLoaded(process, dir, binary, err);
-}
-
-// The program's own diagnostic lines (Qt's may come and go with the platform plugin).
-QByteArrayList programLines(const QByteArray &err)
-{
-    QByteArrayList lines;
-    for (const QByteArray &line : err.split('\n'))
-        if (line.contains(" korva5."))
-            lines << line;
-    return lines;
-}
-
-#ifdef Q_OS_UNIX
-// A user for whom a file of root's with mode 0600 is unreadable: the test's own user when that
-// is not root, otherwise a system user made for the tests.
-struct OtherUser
-{
-    uid_t uid;
-    gid_t gid;
-};
-
-std::optional<OtherUser> userWithoutRootsRights()
-{
-    if (::geteuid() != 0)
-        return OtherUser{::geteuid(), ::getegid()};
-    const char name[] = "korva5-test";
-    if (!::getpwnam(name))
-        QProcess::execute(QStringLiteral("useradd"), {QStringLiteral("--system"), QStringLiteral("--no-create-home"),
-                                                      QStringLiteral("--shell"), QStringLiteral("/usr/sbin/nologin"),
-                                                      QString::fromLatin1(name)});
-    if (const passwd *user = ::getpwnam(name))
-        return OtherUser{user->pw_uid, user->pw_gid};
-    return std::nullopt;
-}
-
-// Makes process start the program as user, with a home and a runtime folder (Qt's; the lock
-// does not go by it) of that user's own.
-void runAs(QProcess &process, const OtherUser &user, const QString &runtimeDir)
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir);
-    environment.insert(QStringLiteral("HOME"), runtimeDir);
-    process.setProcessEnvironment(environment);
-    if (::geteuid() != 0)
-        return;
-    process.setChildProcessModifier([user] {
-        if (::setgroups(0, nullptr) != 0 || ::setgid(user.gid) != 0 || ::setuid(user.uid) != 0)
-            ::_exit(127);
-    });
-}
-// A user id nobody has, this test process's alone: no entry in the password database (so no
-// home for a lock either), and per-user folders that are the test's to make and to remove.
-struct UnusedUser
-{
-    OtherUser user;
-    QString runtimeFolder; // the login manager's place for the user's lock
-    QString tempFolder;    // the place in /tmp
-    QTemporaryDir home;    // the user's own, for HOME and XDG_RUNTIME_DIR
-
-    UnusedUser()
-    {
-        uid_t uid = 3000000000u + uid_t(::getpid());
-        while (::getpwuid(uid))
-            ++uid;
-        user = {uid, gid_t(uid)};
-        runtimeFolder = QStringLiteral("/run/user/%1").arg(uid);
-        tempFolder = QStringLiteral("/tmp/korva5-upload-%1").arg(uid);
-        [[maybe_unused]] const int owned = ::chown(QFile::encodeName(home.path()).constData(), uid, uid);
-        removeFolders();
-    }
-    ~UnusedUser() { removeFolders(); }
-
-    void removeFolders()
-    {
-        for (const QString &folder : {runtimeFolder, tempFolder}) {
-            QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-            QDir(folder).removeRecursively();
-        }
-    }
-
-    // The program folder, the user's now, as an installation of the user's own is.
-    bool take(const ProgramDir &dir) const
-    {
-        return QProcess::execute(QStringLiteral("chown"), {QStringLiteral("-R"), QStringLiteral("%1:%1").arg(user.uid), dir.path()}) == 0;
-    }
-
-    void runs(QProcess &process) const { runAs(process, user, home.path()); }
-};
-
-// Makes folder as owner (user and group of the same number) with mode.
-bool makeFolder(const QString &folder, uid_t owner, QFileDevice::Permissions mode)
-{
-    return QDir().mkdir(folder) && QFile::setPermissions(folder, mode)
-        && ::chown(QFile::encodeName(folder).constData(), owner, owner) == 0;
-}
-
-const auto OwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
-const uid_t Nobody = 65534;
-#endif
-
-// Starts the program copied into dir and waits until it ends; its status, or -1 when it did
-// not end by itself.
-int runToEnd(QProcess &process, const QString &binary, QByteArray &err)
-{
-    process.setProcessChannelMode(QProcess::SeparateChannels);
-    process.start(binary, {});
-    if (!process.waitForFinished(15000) || process.exitStatus() != QProcess::NormalExit)
-        return -1;
-    err = process.readAllStandardError();
-    return process.exitCode();
-}
-
-void stop(QProcess &process)
-{
-    process.terminate();
-    if (!process.waitForFinished(5000)) {
-        process.kill();
-        process.waitForFinished(5000);
-    }
-}
-
-} // namespace
+using namespace TestSupport;
 
 class TestStartUp : public QObject
 {
@@ -198,7 +42,6 @@ private slots:
     void secondStartFromAnotherEnvironmentDoesNotRun();
     void preparedLockFolders_data();
     void preparedLockFolders();
-    void anotherUserInTheSameFolderDoesNotRun();
 };
 
 void TestStartUp::missingFilesEndWithTheirStatus_data()
@@ -426,33 +269,6 @@ void TestStartUp::secondStartFromAnotherEnvironmentDoesNotRun()
     QVERIFY2(err.contains("it was asked to show its window"), err.constData());
     QVERIFY(waitForText(first, firstErr, "a second start asked to show the window", 5000));
     QCOMPARE(QDir(other.path()).entryList({QStringLiteral("korva5-upload*")}, QDir::AllEntries | QDir::Hidden), QStringList());
-}
-
-// Each user's lock is the user's own; the program folder is one for all of them: a second user's
-// copy from it would send the same files beside the first.
-void TestStartUp::anotherUserInTheSameFolderDoesNotRun()
-{
-#ifdef Q_OS_UNIX
-    if (::geteuid() != 0)
-        QSKIP("needs root to start the program as another user");
-    ProgramDir dir({{QStringLiteral("FtpNo"), QStringLiteral("1")}});
-    const QString binary = dir.installBinary();
-    UnusedUser other;
-    QVERIFY(other.take(dir));
-    QVERIFY(QFile::setPermissions(dir.iniFile(), QFile::permissions(dir.iniFile()) | QFileDevice::ReadOther));
-    QProcess first;
-    QByteArray firstErr;
-    QVERIFY(startAndWaitLoaded(first, dir, binary, firstErr));
-    const auto stopFirst = qScopeGuard([&] { stop(first); });
-
-    QProcess second;
-    other.runs(second);
-    QByteArray err;
-    QCOMPARE(runToEnd(second, binary, err), int(ExitAlreadyRunning));
-    QVERIFY2(err.contains("another user's, or under another name of the folder"), err.constData());
-#else
-    QSKIP("users and advisory locks of POSIX systems");
-#endif
 }
 
 void TestStartUp::preparedLockFolders_data()
