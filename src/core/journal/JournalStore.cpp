@@ -176,17 +176,18 @@ Store::OpenResult Store::open(const QString &path, Mode mode, const QDateTime &n
         // Server names and paths are nobody else's business: the file is the owner's alone from
         // the moment it exists, and so are the -wal and -shm files SQLite gives its mode.
         QFile file(path);
-        const QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
         if (!file.exists()) {
-            if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly, ownerOnly)) {
+            if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
                 m_error = file.errorString();
                 return OpenResult::Failed;
             }
             file.close();
             m_created = true;
-        } else if (file.permissions() & ~(ownerOnly | QFileDevice::ReadUser | QFileDevice::WriteUser)) {
-            file.setPermissions(ownerOnly);
         }
+        // Only the owner may change it; another member of a station's group uses it as it is.
+        const QFileDevice::Permissions wanted = Journal::filePermissions(path);
+        if ((file.permissions() & Journal::ModeBits) != wanted)
+            file.setPermissions(wanted);
     }
 
     // SQLite takes UTF-8 file names on every system. A read-only look works on a private copy,
