@@ -48,8 +48,6 @@ def check_installed_paths(check, root, group_id):
     for path, (kind, owner, gid, mode) in sorted(root.tree().items()):
         if path in expected:
             check((kind, owner, gid, mode) == expected[path], f"{path} is {kind} {owner}:{gid} {mode:o}, not {expected[path]}")
-        elif path.startswith(root.state):
-            continue
         else:
             check(owner == "root" and gid == 0, f"{path} belongs to {owner}:{gid}")
             check(mode & 0o022 == 0, f"{path} can be written by others than root ({mode:o})")
@@ -97,7 +95,11 @@ def at_work(check, root, ids):
             info = os.stat(journal)
             check((info.st_gid, info.st_mode & 0o777) == (group_id, 0o660),
                   f"the journal is {info.st_gid} {info.st_mode & 0o777:o}, not the group's to read and keep")
-        check(not os.path.exists(station.home(station_uid) + "/.local/state"), "the program kept something in its user's state folder")
+        # Another member of the group, the next day at the station: the same journal, kept on.
+        said, log = station.upload(program, monitor_uid, [group_id])
+        check(said is not None and "journal" not in said.lower(), f"the program of another member of the group:\n{log}")
+        for uid in (station_uid, monitor_uid):
+            check(not os.path.exists(station.home(uid) + "/.local/state"), f"the program of {uid} kept a state folder")
         answers = {
             "the station's user": station.status(program, station_uid, [group_id]),
             "root": station.status(program),
@@ -113,19 +115,18 @@ def at_work(check, root, ids):
         # A journal that went missing since the program ran: UNKNOWN for everyone, never a
         # CRITICAL "no upload recorded".
         marks = [n for n in os.listdir(root.path(STATION)) if n.startswith(".korva5-ran-")]
-        check(len(marks) == 1, f"run marks in the station folder: {marks}")
-        aside = {}
-        for name in os.listdir(root.path(STATION)):
-            if name.startswith("korva5-journal.sqlite"):
-                aside[name] = read(root.path(f"{STATION}/{name}"))
-                os.rename(root.path(f"{STATION}/{name}"), os.path.join(station.work, name))
+        if not check(len(marks) == 1, f"run marks in the station folder: {marks}"):
+            return None
+        aside = [n for n in os.listdir(root.path(STATION)) if n.startswith("korva5-journal.sqlite")]
+        for name in aside:
+            os.rename(root.path(f"{STATION}/{name}"), os.path.join(station.work, name))
         for who, uid, gids in (("root", None, None), ("a monitor in the group", monitor_uid, [group_id])):
             gone = station.status(program, uid, gids)
-            check(gone[0] == 3 and gone[1].startswith("UNKNOWN") and marks[0] in gone[1] if marks else False,
+            check(gone[0] == 3 and gone[1].startswith("UNKNOWN") and marks[0] in gone[1],
                   f"--status as {who} without the journal: {gone}")
         for name in aside:
             os.rename(os.path.join(station.work, name), root.path(f"{STATION}/{name}"))
-        return marks[0] if marks else None
+        return marks[0]
     finally:
         station.close()
 

@@ -49,8 +49,8 @@ bool Journal::open(const QString &programDir, const QDateTime &now, Fallback fal
     }
     const QString path = location.file;
     m_path = path;
-    // Where the journal has moved only because its folder cannot be written, nothing of it is
-    // in doubt.
+    // A journal of this folder that is there but cannot be used puts the past in doubt; one kept
+    // in the state folder because the program folder cannot be written does not.
     const QString evidence = location.unusable.isEmpty() ? earlierJournal(programDir, path) : location.unusable;
     Worker *worker = m_worker.get();
     const JournalDetail::Opened opened =

@@ -133,10 +133,21 @@ std::optional<QList<UploadRecord>> Journal::readRows(const QString &programDir, 
     // can write the folder's disk). A journal in $XDG_STATE_HOME elsewhere is found by its user.
     const bool elsewhere = fallback == Fallback::StateFolder && !Posix::mayBeWrittenByUsers(programDir);
     if (path.isEmpty() && elsewhere) {
-        for (const QString &home : Posix::userHomes(Posix::isOnReadOnlyMount(programDir)))
-            places << home + QStringLiteral("/.local/state/korva5-upload/") + stateFileName(programDir);
-        places.removeDuplicates();
-        path = lastWritten(places);
+        QStringList found;
+        for (const QString &home : Posix::userHomes(Posix::isOnReadOnlyMount(programDir))) {
+            const QString place = home + QStringLiteral("/.local/state/korva5-upload/") + stateFileName(programDir);
+            if (!places.contains(place))
+                places << place;
+            if (QFileInfo(place).isFile() && !found.contains(place))
+                found << QDir::toNativeSeparators(place);
+        }
+        // Each user who ran the program there kept a journal of their own: none of them tells
+        // what was sent, and the newest may be anybody's.
+        if (found.size() > 1)
+            return fail(QStringLiteral("no journal in %1, which the users who run the program cannot write: each of "
+                                       "them keeps one of their own (%2)")
+                            .arg(folder, found.join(QStringLiteral(", "))));
+        path = found.value(0);
     }
     if (!path.isEmpty())
         return JournalDetail::readCopy(path, since, why, nullptr, lastExamined);
