@@ -38,13 +38,15 @@ std::optional<QList<UploadRecord>> readCopy(const QString &path, const QDateTime
         const QString copy = copyDir.filePath(QStringLiteral("journal.sqlite"));
         const QString wal = path + QStringLiteral("-wal");
         const QString before = versionOf(path) + u'/' + versionOf(wal);
+        // Opened first, for the system's own reason (QFile::copy says only that it could not).
         QFile source(path);
-        if (!source.copy(copy)) {
+        if (!source.open(QIODevice::ReadOnly) || !source.copy(copy)) {
             error = source.errorString();
             break;
         }
-        if (QFileInfo::exists(wal) && !QFile::copy(wal, copy + QStringLiteral("-wal"))) {
-            error = QStringLiteral("its -wal file cannot be read");
+        QFile walFile(wal);
+        if (walFile.exists() && (!walFile.open(QIODevice::ReadOnly) || !walFile.copy(copy + QStringLiteral("-wal")))) {
+            error = QStringLiteral("its -wal file cannot be read (%1)").arg(walFile.errorString());
             break;
         }
         if (before != versionOf(path) + u'/' + versionOf(wal) && attempt < 2)

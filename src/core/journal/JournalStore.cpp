@@ -184,10 +184,14 @@ Store::OpenResult Store::open(const QString &path, Mode mode, const QDateTime &n
             file.close();
             m_created = true;
         }
-        // Only the owner may change it; another member of a station's group uses it as it is.
+        // Only the owner may change them; another member of a station's group uses them as they
+        // are. SQLite gives a new -wal and -shm the journal's mode, but leaves those a run that
+        // was cut off left behind as they were.
         const QFileDevice::Permissions wanted = Journal::filePermissions(path);
-        if ((file.permissions() & Journal::ModeBits) != wanted)
-            file.setPermissions(wanted);
+        for (const QString &name : QStringList{path, path + QStringLiteral("-wal"), path + QStringLiteral("-shm")}) {
+            if (QFileInfo(name).isFile() && (QFile::permissions(name) & Journal::ModeBits) != wanted)
+                QFile::setPermissions(name, wanted);
+        }
     }
 
     // SQLite takes UTF-8 file names on every system. A read-only look works on a private copy,

@@ -68,17 +68,19 @@ void TestJournalAccess::sharedWithTheSettingsGroup_data()
     QTest::addColumn<int>("settingsMode");
     QTest::addColumn<bool>("otherGroup"); // the settings belong to another group than the journal
     QTest::addColumn<int>("before");      // the mode of a journal there before; 0: none
+    QTest::addColumn<bool>("cutOff");     // the run before left its -wal and -shm behind
     QTest::addColumn<int>("expected");
 
     // An installed station: every member of its group runs the program on the one journal.
-    QTest::newRow("settings of the group, new journal") << 0660 << false << 0 << 0660;
-    QTest::newRow("settings of the group, journal of one user") << 0660 << false << 0600 << 0660;
-    QTest::newRow("settings of the group, journal open to all") << 0660 << false << 0666 << 0660;
+    QTest::newRow("settings of the group, new journal") << 0660 << false << 0 << false << 0660;
+    QTest::newRow("settings of the group, journal of one user") << 0660 << false << 0600 << false << 0660;
+    QTest::newRow("... left by a run cut off") << 0660 << false << 0600 << true << 0660;
+    QTest::newRow("settings of the group, journal open to all") << 0660 << false << 0666 << true << 0660;
     // The settings hold the password: a journal is never open to more than they are.
-    QTest::newRow("settings the group only reads") << 0640 << false << 0 << 0600;
-    QTest::newRow("settings of the owner") << 0600 << false << 0660 << 0600;
-    QTest::newRow("settings everyone reads") << 0644 << false << 0644 << 0600;
-    QTest::newRow("settings of another group") << 0660 << true << 0 << 0600;
+    QTest::newRow("settings the group only reads") << 0640 << false << 0 << false << 0600;
+    QTest::newRow("settings of the owner") << 0600 << false << 0660 << true << 0600;
+    QTest::newRow("settings everyone reads") << 0644 << false << 0644 << false << 0600;
+    QTest::newRow("settings of another group") << 0660 << true << 0 << false << 0600;
 }
 
 void TestJournalAccess::sharedWithTheSettingsGroup()
@@ -86,6 +88,7 @@ void TestJournalAccess::sharedWithTheSettingsGroup()
     QFETCH(int, settingsMode);
     QFETCH(bool, otherGroup);
     QFETCH(int, before);
+    QFETCH(bool, cutOff);
     QFETCH(int, expected);
 
     TestSupport::ProgramDir dir;
@@ -97,13 +100,18 @@ void TestJournalAccess::sharedWithTheSettingsGroup()
         QVERIFY(::chown(QFile::encodeName(dir.iniFile()).constData(), uid_t(-1), getegid() + 1) == 0);
     }
     const QString path = dir.file(Journal::FileName);
+    const QStringList files{path, path + QStringLiteral("-wal"), path + QStringLiteral("-shm")};
+    // Still open when the next one opens it, the earlier run's files stay as a kill leaves them.
+    std::unique_ptr<Journal> earlier;
     if (before) {
-        Journal earlier;
-        QVERIFY(earlier.open(dir.path(), Now, Journal::Fallback::None));
-        recordOne(earlier);
+        earlier = std::make_unique<Journal>();
+        QVERIFY(earlier->open(dir.path(), Now, Journal::Fallback::None));
+        recordOne(*earlier);
+        for (const QString &file : files)
+            QVERIFY(!QFileInfo::exists(file) || ::chmod(QFile::encodeName(file).constData(), mode_t(before)) == 0);
+        if (!cutOff)
+            earlier.reset();
     }
-    if (before)
-        QVERIFY(::chmod(QFile::encodeName(path).constData(), mode_t(before)) == 0);
     Journal journal;
     QVERIFY(journal.open(dir.path(), Now, Journal::Fallback::None));
     recordOne(journal);
