@@ -45,6 +45,7 @@ def as_user(uid, gids, argv):
 class Station:
     def __init__(self, work, root=None):
         self.root = root
+        self.made = []
         self.work = tempfile.mkdtemp(prefix="korva5-package-run-", dir="/tmp")
         os.chmod(self.work, 0o755)
         self.records = os.path.join(self.work, "records")
@@ -63,6 +64,13 @@ class Station:
         return (f"[TALLY]\nLanguage=English\nFtpNo=12\nFtpServer=127.0.0.1:{self.port}\nFtpPath=/upload/\n"
                 f"FtpUserName=station\nFtpPassword=package-test\nFtpTime1=08:30\n{times}"
                 f"LocalPath={self.records}/\n").encode()
+
+    def lock_folder(self, uid):
+        """The folder of uid's single-instance locks the program makes in /tmp, noted to be
+        removed at the end when the test's run made it."""
+        folder = f"/tmp/korva5-upload-{uid}"
+        if not os.path.exists(folder) and folder not in self.made:
+            self.made.append(folder)
 
     def home(self, uid):
         """A home of uid's own for the program's session files."""
@@ -93,6 +101,7 @@ class Station:
     def upload(self, program, uid, gids, home=None):
         """Runs the program until its scheduled upload is on the server, then ends it as the
         desktop does; returns its standard error, or None when nothing arrived."""
+        self.lock_folder(uid)
         argv, env = self.command([program], uid, gids, clock=START, home=home)
         log = open(os.path.join(self.work, f"program-{uid}.log"), "w+")
         app = subprocess.Popen(argv, env=env, stdout=log, stderr=subprocess.STDOUT, start_new_session=True)
@@ -121,3 +130,5 @@ class Station:
         self.server.kill()
         self.server.wait()
         shutil.rmtree(self.work, ignore_errors=True)
+        for folder in self.made:
+            shutil.rmtree(folder, ignore_errors=True)
