@@ -45,6 +45,11 @@ def lay_out(root, deb, station_uid):
         write(os.path.join(folder, name), data, mode, uid, group)
     write(os.path.join(folder, run_mark_name("/" + PROGRAM)), b"", 0o600, station_uid, gid)
     write(os.path.join(folder, ".korva5-journal-probe-Ab12Cd"), b"", 0o600, station_uid, gid)
+    # What a member of the group could have put there for root's postinst: a name with a line
+    # break before the name of a file where the scripts run, a folder under a name it removes.
+    write(os.path.join(folder, ".korva5-ran-x\nvictim"), b"", 0o600, station_uid, gid)
+    write(root.path("victim"), b"root's", 0o600)
+    os.mkdir(os.path.join(folder, "TALLYPORT.ini.dpkg-new"))
     root.make_group()
     root.set_override(f"root {GROUP} 2775 /{PROGRAM}")
     return files
@@ -82,7 +87,12 @@ def upgrade(check, deb, scripts, root, station_uid, program_mark):
     moved = station_files(root)
     for name, entry in files.items():
         check(moved.get(name) == entry, f"{name} was not moved as it was: {moved.get(name, 'missing')[1:]} != {entry[1:]}")
-    check(sorted(os.listdir(root.path(PROGRAM))) == ["korva5-upload"], f"left in /{PROGRAM}: {os.listdir(root.path(PROGRAM))}")
+    left = sorted(os.listdir(root.path(PROGRAM)))
+    check(left == ["TALLYPORT.ini.dpkg-new", "korva5-upload"], f"left in /{PROGRAM}: {left}")
+    check("TALLYPORT.ini.dpkg-new is not the package's" in said, f"postinst did not name what it left: {said}")
+    check(os.path.exists(root.path("victim")), "postinst removed a file of the folder it ran in")
+    os.rmdir(root.path(f"{PROGRAM}/TALLYPORT.ini.dpkg-new"))
+    os.remove(root.path("victim"))
     info = os.stat(root.path(PROGRAM))
     check((info.st_uid, info.st_gid, info.st_mode & 0o7777) == (0, 0, 0o755), f"/{PROGRAM} is {info.st_gid} {info.st_mode & 0o7777:o}")
     check(root.overrides() == [f"root {GROUP} 2775 /{STATION}"], f"overrides after the upgrade: {root.overrides()}")

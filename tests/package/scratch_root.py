@@ -78,7 +78,8 @@ class ScratchRoot:
             os.remove(calls)
         env = dict(os.environ, DPKG_ROOT=self.root, STATE=self.state, GROUP_ID=str(self.group_id),
                    PATH=self.stubs + ":" + os.environ["PATH"])
-        done = subprocess.run(["sh", "-e", script, *args], env=env, capture_output=True, text=True)
+        # In the root, as dpkg runs them in /: a relative name they act on lands there.
+        done = subprocess.run(["sh", "-e", script, *args], env=env, capture_output=True, text=True, cwd=self.root)
         made = open(calls).read().splitlines() if os.path.exists(calls) else []
         return done.returncode, done.stderr, made
 
