@@ -173,6 +173,9 @@ def main():
     old_layout.upgrade(check, deb, scripts, earlier, station_uid, mark)
     lifecycle.remove_and_purge(check, deb, scripts, earlier)
     earlier.discard()
+    elsewhere = ScratchRoot(os.path.join(args.work, "elsewhere"), stubs, group_id)
+    old_layout.upgrade_with_journals_elsewhere(check, deb, scripts, elsewhere)
+    elsewhere.discard()
 
     # A group the administrator made before the package stays at purge.
     theirs = ScratchRoot(os.path.join(args.work, "theirs"), stubs, group_id)

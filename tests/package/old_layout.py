@@ -105,3 +105,17 @@ def upgrade(check, deb, scripts, root, station_uid, program_mark):
     entry = read(root.path(AUTOSTART)).decode()
     check("Hidden=false" in entry and "TryExec=" in entry, f"the autostart entry after the upgrade:\n{entry}")
     check(not os.path.exists(root.path(AUTOSTART + ".korva5-copied")), "the copied autostart entry was left aside")
+
+
+def upgrade_with_journals_elsewhere(check, deb, scripts, root):
+    """The first package's folder with settings and no journal: its users kept their journals in
+    their own state folders. The new program must not take its first start for the station's."""
+    folder = root.path(PROGRAM)
+    os.makedirs(folder)
+    write(os.path.join(folder, "TALLYPORT.ini"), b"[TALLY]\nFtpNo=12\n", 0o660, 0, root.group_id)
+    root.make_group()
+    root.unpack(deb)
+    status, said, _ = root.run(scripts["postinst"], "configure", OLD_VERSION)
+    check(status == 0, f"postinst configure from {OLD_VERSION}, no journal: {said}")
+    check(os.path.exists(root.path(f"{STATION}/{run_mark_name('/' + STATION)}")),
+          "no run mark where the first package's program ran without a journal in its folder")
