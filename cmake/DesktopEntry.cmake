@@ -20,15 +20,22 @@ function(korva5_desktop_exec out program)
     set(${out} "${arg}" PARENT_SCOPE)
 endfunction()
 
-# korva5_write_desktop_entry(FILE PREFIX [ICON]): the entry of the program in PREFIX, with the
-# icon file beside it, or ICON (a name from the icon theme) when given.
+# korva5_write_desktop_entry(FILE PREFIX [ICON [HIDDEN]]): the entry of the program in PREFIX, with
+# the icon file beside it, or ICON (a name from the icon theme) when given. HIDDEN (true or false)
+# writes Hidden=, the switch of an autostart entry. TryExec makes desktops pass over an entry (a
+# menu's or an autostart's) whose program is gone.
 function(korva5_write_desktop_entry file prefix)
     korva5_desktop_exec(exec "${prefix}/korva5-upload")
+    korva5_desktop_string(program "${prefix}/korva5-upload")
     korva5_desktop_string(path "${prefix}")
-    if(ARGC GREATER 2)
+    if(ARGC GREATER 2 AND NOT ARGV2 STREQUAL "")
         korva5_desktop_string(icon "${ARGV2}")
     else()
         korva5_desktop_string(icon "${prefix}/korva5.png")
+    endif()
+    set(hidden "")
+    if(ARGC GREATER 3)
+        set(hidden "Hidden=${ARGV3}\n")
     endif()
     file(WRITE "${file}" "[Desktop Entry]
 Type=Application
@@ -38,6 +45,7 @@ Name[zh_TW]=KORVA5 記錄上傳系統
 Comment=Sends each day's records file to the FTP server
 Comment[zh_CN]=将每天的记录文件上传到 FTP 服务器
 Comment[zh_TW]=將每天的記錄檔案上傳到 FTP 伺服器
+TryExec=${program}
 Exec=${exec}
 Path=${path}
 Icon=${icon}
@@ -48,5 +56,5 @@ Keywords=FTP;upload;records;station;
 Keywords[zh_CN]=FTP;上传;记录;站;
 Keywords[zh_TW]=FTP;上傳;記錄;站;
 X-GNOME-Autostart-enabled=true
-")
+${hidden}")
 endfunction()

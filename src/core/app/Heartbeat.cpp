@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "core/app/Heartbeat.h"
 
-#include "core/app/ProgramVersion.h"
+#include "core/state/ProgramBuild.h"
 #include "core/clock/Clock.h"
 #include "core/diagnostics/ShownText.h"
 #include "core/journal/Journal.h"

@@ -24,7 +24,7 @@ Journal::Journal(QObject *parent) : QObject(parent), m_worker(std::make_unique<W
 
 Journal::~Journal() = default;
 
-bool Journal::open(const QString &programDir, const QDateTime &now)
+bool Journal::open(const QString &programDir, const QDateTime &now, Fallback fallback)
 {
     m_retry.stop();
     m_worker.reset();
@@ -35,19 +35,23 @@ bool Journal::open(const QString &programDir, const QDateTime &now)
     m_openedAt = now;
     m_opened = false;
 
-    QString why, note;
-    const QString path = locate(programDir, &why, &note);
-    if (!note.isEmpty())
-        m_worker->report(note);
-    if (path.isEmpty()) {
-        m_worker->report(QStringLiteral("No journal: %1; uploads go on without it.").arg(why));
+    const Location location = locate(programDir, fallback);
+    if (!location.unusable.isEmpty())
+        m_worker->report(location.unusable);
+    else if (!location.moved.isEmpty())
+        m_worker->report(location.moved);
+    if (location.file.isEmpty()) {
+        m_worker->report(QStringLiteral("No journal: %1; uploads go on without it.").arg(location.why));
         m_doubt = QStringLiteral("no journal can be kept");
         deliverNotices();
         m_opened = true;
         return false;
     }
+    const QString path = location.file;
     m_path = path;
-    const QString evidence = note.isEmpty() ? earlierJournal(programDir, path) : note;
+    // A journal of this folder that is there but cannot be used puts the past in doubt; one kept
+    // in the state folder because the program folder cannot be written does not.
+    const QString evidence = location.unusable.isEmpty() ? earlierJournal(programDir, path) : location.unusable;
     Worker *worker = m_worker.get();
     const JournalDetail::Opened opened =
         worker->call<JournalDetail::Opened>([&] { return worker->openAt(path, evidence, now); });

@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QFileDevice>
 #include <QList>
 #include <QLoggingCategory>
 #include <QObject>
@@ -85,20 +86,43 @@ public:
     // The reason an upload that an earlier run left unended gets at the next start.
     static constexpr char CutOffReason[] = "cut off: the program ended before the upload did";
 
-    // Where the journal belongs: beside the settings file in the program folder, else in the
-    // user's state folder (made here) under stateFileName. Empty when neither takes a file; why
-    // then says so. note tells of a journal of this folder that is there but cannot be used.
-    static QString locate(const QString &programDir, QString *why = nullptr, QString *note = nullptr);
+    // Where a journal may go when the folder of the settings cannot take one: to the user's own
+    // state folder (a program folder copied by hand, which may be read-only for its user), or
+    // nowhere (an installed station, whose one journal every user and monitor reads).
+    enum class Fallback { StateFolder, None };
+    static Fallback fallbackFor(const QString &programDir);
+
+    struct Location
+    {
+        QString file;     // empty when no place takes a journal
+        QString why;      // why not, when file is empty
+        QString unusable; // a journal of this folder is there but cannot be used: a sentence
+        QString moved;    // file is not beside the settings: a sentence saying where and why
+    };
+    // Where the journal belongs: beside the settings file in the program folder, else (with
+    // Fallback::StateFolder) in the user's state folder (made here) under stateFileName.
+    static Location locate(const QString &programDir, Fallback fallback);
     // The state folder that locate falls back to (not made here).
     static QString stateDir();
     static QString stateFileName(const QString &programDir);
+    // The mode of the journal file at path, and of the -wal and -shm files SQLite gives its mode:
+    // the owner's alone, and its group's as well where the settings beside it are shared with
+    // that group (read and written by it, as in an installed station's folder, whose files all
+    // belong to the station's group). Every member who runs the program then keeps the one
+    // journal, and a monitor in the group reads it: whoever may read the settings, with the
+    // password in them, may read the journal.
+    static QFileDevice::Permissions filePermissions(const QString &path);
+    static constexpr QFileDevice::Permissions ModeBits = QFileDevice::ReadOwner | QFileDevice::WriteOwner
+        | QFileDevice::ExeOwner | QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup
+        | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
 
     explicit Journal(QObject *parent = nullptr);
     ~Journal() override; // writes out what is queued, then closes
 
     // Finds the place, opens or makes the journal there, drops rows older than 400 days before
     // now. False: the program runs without a journal file (a notice said why).
-    bool open(const QString &programDir, const QDateTime &now);
+    bool open(const QString &programDir, const QDateTime &now, Fallback fallback);
+    bool open(const QString &programDir, const QDateTime &now) { return open(programDir, now, fallbackFor(programDir)); }
     // A file is in use, or waits for another program's lock to pass.
     bool isOpen() const;
     QString path() const;
@@ -126,11 +150,16 @@ public:
     // A look from outside the running program (--status, --history): reads a private copy of
     // this program folder's journal, so it never makes, repairs, sets aside or removes a file.
     // Nothing when there is no journal or it cannot be read, why then says so; missing tells
-    // the two apart (true: there is none), since a monitor must not take a damaged journal for
-    // a folder that never uploaded. lastExamined: the last minute the program examined (by the
-    // running program's schedule, written when a time matched or the times changed).
+    // the two apart (true: there is none, and nothing says there ever was), since a monitor must
+    // not take a journal it cannot see for a folder that never uploaded. lastExamined: the last
+    // minute the program examined (by the running program's schedule, written when a time
+    // matched or the times changed).
     static std::optional<QList<UploadRecord>> readRows(const QString &programDir, const QDateTime &since,
                                                        QString *why = nullptr, bool *missing = nullptr,
+                                                       std::optional<QDateTime> *lastExamined = nullptr);
+    static std::optional<QList<UploadRecord>> readRows(const QString &programDir, Fallback fallback,
+                                                       const QDateTime &since, QString *why = nullptr,
+                                                       bool *missing = nullptr,
                                                        std::optional<QDateTime> *lastExamined = nullptr);
 
 signals:

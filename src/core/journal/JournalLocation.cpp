@@ -2,6 +2,7 @@
 #include "core/journal/Journal.h"
 
 #include "core/state/ProgramFolder.h"
+#include "core/state/StationFolder.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -69,44 +70,79 @@ QString Journal::stateFileName(const QString &programDir)
     return QStringLiteral("korva5-journal-") + ProgramFolder::key(programDir) + QStringLiteral(".sqlite");
 }
 
-QString Journal::locate(const QString &programDir, QString *why, QString *note)
+Journal::Fallback Journal::fallbackFor(const QString &programDir)
 {
-    QString unusable;
+    return StationFolder::isInstalled(programDir) ? Fallback::None : Fallback::StateFolder;
+}
+
+Journal::Location Journal::locate(const QString &programDir, Fallback fallback)
+{
+    Location found;
     QString programWhy = QStringLiteral("is not known");
-    const QString state = stateDir();
+    const bool toState = fallback == Fallback::StateFolder;
+    const QString state = toState ? stateDir() : QString();
     const QString stateName = stateFileName(programDir);
+    const QString native = QDir::toNativeSeparators(programDir);
+    // Said on every start where the journal is not beside the settings, as readers run by other
+    // users do not find it there.
+    const auto moved = [&](const QString &file) {
+        if (programWhy == u"is not known")
+            acceptsFiles(programDir, &programWhy);
+        const QString where = QDir::toNativeSeparators(file);
+        return programWhy == u"is not known"
+            ? QStringLiteral("This program folder's journal is %1, in the state folder of this user, where it was made "
+                             "when the program folder %2 could not be written.").arg(where, native)
+            : QStringLiteral("This program folder's journal is %1, in the state folder of this user: the program "
+                             "folder %2 %3.").arg(where, native, programWhy);
+    };
     // A journal that is there goes on being used; a new one goes where the settings are.
     if (!programDir.isEmpty() && QFileInfo::exists(QDir(programDir).filePath(FileName))) {
-        const QString file = usableFile(programDir, FileName, &programWhy, &unusable);
-        if (!file.isEmpty())
-            return file;
+        found.file = usableFile(programDir, FileName, &programWhy, &found.unusable);
+        if (!found.file.isEmpty())
+            return found;
     }
     QString stateWhy = QStringLiteral("is not known");
     if (!state.isEmpty() && QFileInfo::exists(QDir(state).filePath(stateName))) {
-        const QString file = usableFile(state, stateName, &stateWhy, &unusable);
-        if (!file.isEmpty()) {
-            if (note && !unusable.isEmpty())
-                *note = unusable + QStringLiteral(" this program folder's journal is %1.").arg(QDir::toNativeSeparators(file));
-            return file;
+        found.file = usableFile(state, stateName, &stateWhy, &found.unusable);
+        if (!found.file.isEmpty()) {
+            if (!found.unusable.isEmpty())
+                found.unusable += QStringLiteral(" this program folder's journal is %1.").arg(QDir::toNativeSeparators(found.file));
+            else
+                found.moved = moved(found.file);
+            return found;
         }
     }
-    QString file;
+    QString &file = found.file;
     if (!programDir.isEmpty() && !QFileInfo::exists(QDir(programDir).filePath(FileName)))
-        file = usableFile(programDir, FileName, &programWhy, &unusable);
+        file = usableFile(programDir, FileName, &programWhy, &found.unusable);
     if (file.isEmpty() && !state.isEmpty() && !QFileInfo::exists(QDir(state).filePath(stateName))) {
         if (!QFileInfo::exists(state) && QDir().mkpath(state))
             QFile::setPermissions(state, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        file = usableFile(state, stateName, &stateWhy, &unusable);
+        file = usableFile(state, stateName, &stateWhy, &found.unusable);
+        if (!file.isEmpty() && found.unusable.isEmpty())
+            found.moved = moved(file);
     }
-    if (state.isEmpty())
-        stateWhy = QStringLiteral("is not known");
-    if (note && !unusable.isEmpty())
-        *note = unusable + (file.isEmpty() ? QStringLiteral(" no other place takes one.")
-                                           : QStringLiteral(" this program folder's journal is %1.").arg(QDir::toNativeSeparators(file)));
-    if (file.isEmpty() && why)
-        *why = QStringLiteral("the program folder %1 %2, and the state folder %3 %4")
-                   .arg(QDir::toNativeSeparators(programDir), programWhy, QDir::toNativeSeparators(state), stateWhy);
-    return file;
+    if (!found.unusable.isEmpty())
+        found.unusable += file.isEmpty() ? QStringLiteral(" no other place takes one.")
+                                         : QStringLiteral(" this program folder's journal is %1.").arg(QDir::toNativeSeparators(file));
+    if (file.isEmpty() && toState)
+        found.why = QStringLiteral("the program folder %1 %2, and the state folder %3 %4")
+                        .arg(native, programWhy, QDir::toNativeSeparators(state.isEmpty() ? stateDir() : state),
+                             state.isEmpty() ? QStringLiteral("is not known") : stateWhy);
+    else if (file.isEmpty())
+        found.why = QStringLiteral("the station folder %1 %2").arg(native, programWhy);
+    return found;
+}
+
+QFileDevice::Permissions Journal::filePermissions(const QString &path)
+{
+    const QFileInfo journal(path);
+    const QFileInfo settings(journal.dir().filePath(QStringLiteral("TALLYPORT.ini")));
+    const QFileDevice::Permissions owner = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    const QFileDevice::Permissions group = QFileDevice::ReadGroup | QFileDevice::WriteGroup;
+    if (settings.isFile() && (settings.permissions() & group) == group && settings.groupId() == journal.groupId())
+        return owner | group;
+    return owner;
 }
 
 QString Journal::earlierJournal(const QString &programDir, const QString &path)

@@ -176,16 +176,21 @@ Store::OpenResult Store::open(const QString &path, Mode mode, const QDateTime &n
         // Server names and paths are nobody else's business: the file is the owner's alone from
         // the moment it exists, and so are the -wal and -shm files SQLite gives its mode.
         QFile file(path);
-        const QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
         if (!file.exists()) {
-            if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly, ownerOnly)) {
+            if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
                 m_error = file.errorString();
                 return OpenResult::Failed;
             }
             file.close();
             m_created = true;
-        } else if (file.permissions() & ~(ownerOnly | QFileDevice::ReadUser | QFileDevice::WriteUser)) {
-            file.setPermissions(ownerOnly);
+        }
+        // Only the owner may change them; another member of a station's group uses them as they
+        // are. SQLite gives a new -wal and -shm the journal's mode, but leaves those a run that
+        // was cut off left behind as they were.
+        const QFileDevice::Permissions wanted = Journal::filePermissions(path);
+        for (const QString &name : QStringList{path, path + QStringLiteral("-wal"), path + QStringLiteral("-shm")}) {
+            if (QFileInfo(name).isFile() && (QFile::permissions(name) & Journal::ModeBits) != wanted)
+                QFile::setPermissions(name, wanted);
         }
     }
 

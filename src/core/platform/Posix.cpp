@@ -10,6 +10,7 @@
 #include <pwd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 #else
 #include <QFileInfo>
@@ -114,12 +115,46 @@ QString homeFromPasswordDatabase()
     return QFile::decodeName(found->pw_dir);
 }
 
+bool isOnReadOnlyMount(const QString &path)
+{
+    struct statvfs status{};
+    return ::statvfs(QFile::encodeName(path).constData(), &status) == 0 && (status.f_flag & ST_RDONLY);
+}
+
+bool mayBeWrittenByUsers(const QString &folder)
+{
+    struct stat status{};
+    if (::stat(QFile::encodeName(folder).constData(), &status) != 0 || !S_ISDIR(status.st_mode)
+        || isOnReadOnlyMount(folder))
+        return false;
+    return (status.st_uid != 0 && (status.st_mode & S_IWUSR)) || (status.st_mode & (S_IWGRP | S_IWOTH));
+}
+
+QStringList userHomes(bool withRoot)
+{
+    // The first and last ids useradd gives people on Debian (login.defs), without "nobody".
+    constexpr uid_t FirstPerson = 1000, LastPerson = 60000;
+    QStringList homes;
+    ::setpwent();
+    while (const passwd *entry = ::getpwent()) {
+        const bool person = entry->pw_uid >= FirstPerson && entry->pw_uid <= LastPerson;
+        if ((person || (withRoot && entry->pw_uid == 0)) && entry->pw_dir && entry->pw_dir[0] == '/')
+            homes.append(QFile::decodeName(entry->pw_dir));
+    }
+    ::endpwent();
+    homes.removeDuplicates();
+    return homes;
+}
+
 #else
 
 QString fileIdentity(const QString &path) { return QFileInfo::exists(path) ? QStringLiteral("present") : QString(); }
 bool isPrivateFolder(const QString &) { return true; } // the temporary folder is the user's own there
 QString realUserId() { return {}; }
 QString homeFromPasswordDatabase() { return {}; }
+bool isOnReadOnlyMount(const QString &) { return false; }
+bool mayBeWrittenByUsers(const QString &folder) { return QFileInfo(folder).isWritable(); }
+QStringList userHomes(bool) { return {}; }
 bool copyOwnerAndGroup(const QString &, int) { return true; }
 void ignoreBrokenPipe() {}
 int redirectTerminationSignals() { return -1; }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // The few calls the program needs that only POSIX systems have. Elsewhere each one does nothing,
 // so the callers need no platform checks of their own.
@@ -40,5 +41,18 @@ QString realUserId();
 // The real user's home folder as the password database has it (not $HOME, which whoever starts
 // the program may set to anything); empty when the database has no home for the user.
 QString homeFromPasswordDatabase();
+
+// Whether path lies on a file system mounted read-only.
+bool isOnReadOnlyMount(const QString &path);
+
+// Whether a user other than root may make files in folder, as its owner, group and mode say
+// (and its mount allows), whoever asks: what a monitor run as root or as another user needs to
+// know of the folder the program keeps its journal in.
+bool mayBeWrittenByUsers(const QString &folder);
+
+// The home folders of the people the password database knows (the user ids useradd gives them),
+// and root's when withRoot: where a program run by any of them keeps what it cannot keep in its
+// folder. Not for a thread of its own: the database is read with getpwent.
+QStringList userHomes(bool withRoot);
 
 } // namespace Posix

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "core/state/ProgramBuild.h"
 #include "fleet/check/FleetSettings.h"
 
 #include <QDate>
@@ -10,7 +11,8 @@
 
 #include <optional>
 
-inline constexpr char FleetVersion[] = "1.00";
+// One version for the station's program and the office's check, as they are built together.
+inline constexpr const char *FleetVersion = ProgramVersion;
 
 // The exit statuses beside the monitoring plugin's 0 to 3.
 inline constexpr int UsageError = 64; // EX_USAGE: the command line cannot be understood

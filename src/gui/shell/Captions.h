@@ -5,6 +5,7 @@
 #include <QString>
 
 #include "core/language/LanguageText.h"
+#include "core/state/ProgramBuild.h"
 
 class RunState;
 class Station;
@@ -25,7 +26,7 @@ public:
     // Switches every caption to language at once and stores the choice for the next start.
     void switchTo(const QString &language);
 
-    static inline const QString VersionSuffix = QStringLiteral("  Ver 1.00");
+    static inline const QString VersionSuffix = QStringLiteral("  Ver ") + QLatin1StringView(ProgramVersion);
 
 signals:
     // Every caption was just set again.

@@ -7,6 +7,7 @@
 #include "core/journal/Journal.h"
 #include "core/settings/SettingsStore.h"
 #include "core/settings/SysMain.h"
+#include "core/state/StationFolder.h"
 #include "gui/shell/ExitStatus.h"
 #include "gui/shell/Logging.h"
 
@@ -79,9 +80,13 @@ int status(const QString &programDir, const QDateTime &now, bool json)
         break;
     case ProgramFiles::Problem::SettingsMissing:
         return cannotTell({}, QStringLiteral("no settings file %1").arg(QDir::toNativeSeparators(paths.iniFile)), json);
-    case ProgramFiles::Problem::SettingsUnreadable:
-        return cannotTell({}, QStringLiteral("the settings file %1 cannot be read").arg(QDir::toNativeSeparators(paths.iniFile)),
+    case ProgramFiles::Problem::SettingsUnreadable: {
+        QFile file(paths.iniFile);
+        const QString reason = file.open(QIODevice::ReadOnly) ? QStringLiteral("not at first") : file.errorString();
+        return cannotTell({}, QStringLiteral("the settings file %1 cannot be read (%2)")
+                                  .arg(QDir::toNativeSeparators(paths.iniFile), reason),
                           json);
+    }
     }
     const Settings settings = SettingsStore(paths.iniFile).load();
 
@@ -139,9 +144,12 @@ int run(int argc, char *argv[])
     QCoreApplication::setApplicationVersion(QString::fromLatin1(Version));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Uploads each day's records file to the FTP server at the times set in TALLYPORT.ini.\n"
-        "Without options it starts in the notification area."));
+    const QString programDir = StationFolder::of(QCoreApplication::applicationDirPath());
+    parser.setApplicationDescription(
+        QStringLiteral("Uploads each day's records file to the FTP server at the times set in TALLYPORT.ini.\n"
+                       "Without options it starts in the notification area.\n"
+                       "Its settings (TALLYPORT.ini), captions (Language.txt) and journal are in %1.")
+            .arg(QDir::toNativeSeparators(QDir::cleanPath(programDir))));
     const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")},
                                         QStringLiteral("Show this help and end."));
     const QCommandLineOption versionOption(QStringLiteral("version"), QStringLiteral("Show the version and end."));
@@ -177,7 +185,6 @@ int run(int argc, char *argv[])
     const QStringList positional = parser.positionalArguments();
     if (parser.isSet(statusOption) == parser.isSet(historyOption))
         return usageError(parser, QStringLiteral("give one of --status and --history"));
-    const QString programDir = QCoreApplication::applicationDirPath();
     const QDateTime now = SystemClock().now();
     if (parser.isSet(statusOption)) {
         if (!positional.isEmpty())

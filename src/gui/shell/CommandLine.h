@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "core/app/ProgramVersion.h"
+#include "core/state/ProgramBuild.h"
 
 // The modes asked for on the command line (--status, --history, --help, --version): each
 // answers on standard output and ends, without a window, a display or the single-instance lock,

@@ -27,7 +27,7 @@ public:
     // What the window needs from its surroundings.
     struct Environment
     {
-        QString programDir;   // the folder holding the executable
+        QString programDir;   // the station folder: beside the executable, or the one an installed program has
         const Clock *clock = nullptr;
         NotifyArea *tray = nullptr; // the desktop's notification area; made here when not given
     };

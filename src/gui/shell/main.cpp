@@ -2,6 +2,7 @@
 #include "core/clock/Clock.h"
 #include "core/diagnostics/Diagnostics.h"
 #include "core/platform/Posix.h"
+#include "core/state/StationFolder.h"
 #include "gui/shell/CommandLine.h"
 #include "gui/shell/ExitStatus.h"
 #include "gui/shell/FrmMain.h"
@@ -58,11 +59,12 @@ int main(int argc, char *argv[])
     const std::jthread fontDatabase([] { QFontDatabase::families(); });
 
     SystemClock clock;
-    auto frmMain = std::make_unique<FrmMain>(FrmMain::Environment{QCoreApplication::applicationDirPath(), &clock});
+    const QString stationDir = StationFolder::of(QCoreApplication::applicationDirPath());
+    auto frmMain = std::make_unique<FrmMain>(FrmMain::Environment{stationDir, &clock});
     const FrmMain::LoadResult result = frmMain->prepare();
     // Another user's copy watches for requests of its user's alone; standard error has named it.
     if (result == FrmMain::LoadResult::AlreadyRunning && frmMain->runningCopyCanBeAsked())
-        showRunningCopy(QCoreApplication::applicationDirPath());
+        showRunningCopy(stationDir);
     if (result != FrmMain::LoadResult::Loaded) {
         // Standard error has said why; on a desktop nobody reads it. The window and its lock go
         // first, so that a copy started once the file is put right runs while this box is open.

@@ -157,22 +157,27 @@ void TestJournal::locate_data()
     QTest::addColumn<QByteArray>("stateHome"); // "{home}": the test's home
     QTest::addColumn<QString>("expected");     // "program", "state" or "" for nowhere
     QTest::addColumn<QString>("stateFolder");  // expected state folder, "{home}" relative
+    QTest::addColumn<bool>("installed");
 
-    QTest::newRow("program folder") << "{tmp}" << QByteArray("{home}/state") << "program" << "";
+    QTest::newRow("program folder") << "{tmp}" << QByteArray("{home}/state") << "program" << "" << false;
     QTest::newRow("program folder missing") << "{tmp}/gone" << QByteArray("{home}/state") << "state"
-                                            << "{home}/state/korva5-upload";
+                                            << "{home}/state/korva5-upload" << false;
     QTest::newRow("a file where the program folder is") << "{tmp}/file" << QByteArray("{home}/state") << "state"
-                                                        << "{home}/state/korva5-upload";
+                                                        << "{home}/state/korva5-upload" << false;
     // Refuses new files even to root, unlike permission bits.
     QTest::newRow("program folder refuses files") << "/proc/self" << QByteArray("{home}/state") << "state"
-                                                  << "{home}/state/korva5-upload";
+                                                  << "{home}/state/korva5-upload" << false;
     QTest::newRow("read-only program folder") << "{tmp}/readonly" << QByteArray("{home}/state") << "state"
-                                              << "{home}/state/korva5-upload";
+                                              << "{home}/state/korva5-upload" << false;
     QTest::newRow("no XDG_STATE_HOME") << "/proc/self" << QByteArray() << "state"
-                                       << "{home}/.local/state/korva5-upload";
+                                       << "{home}/.local/state/korva5-upload" << false;
     QTest::newRow("relative XDG_STATE_HOME ignored") << "/proc/self" << QByteArray("state") << "state"
-                                                     << "{home}/.local/state/korva5-upload";
-    QTest::newRow("nowhere") << "/proc/self" << QByteArray("{tmp}/file/state") << "" << "";
+                                                     << "{home}/.local/state/korva5-upload" << false;
+    QTest::newRow("nowhere") << "/proc/self" << QByteArray("{tmp}/file/state") << "" << "" << false;
+    // An installed station's one journal never moves to the state folder of whoever runs it.
+    QTest::newRow("station folder") << "{tmp}" << QByteArray("{home}/state") << "program" << "" << true;
+    QTest::newRow("station folder refuses files") << "/proc/self" << QByteArray("{home}/state") << "" << "" << true;
+    QTest::newRow("read-only station folder") << "{tmp}/readonly" << QByteArray("{home}/state") << "" << "" << true;
 }
 
 void TestJournal::locate()
@@ -181,12 +186,13 @@ void TestJournal::locate()
     QFETCH(QByteArray, stateHome);
     QFETCH(QString, expected);
     QFETCH(QString, stateFolder);
+    QFETCH(bool, installed);
 
     QTemporaryDir tmp;
     writeFile(tmp.filePath(QStringLiteral("file")), "not a folder");
     QDir(tmp.path()).mkdir(QStringLiteral("readonly"));
     QFile::setPermissions(tmp.filePath(QStringLiteral("readonly")), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    if (QTest::currentDataTag() == QByteArrayLiteral("read-only program folder") && geteuid() == 0)
+    if (QByteArray(QTest::currentDataTag()).startsWith("read-only") && geteuid() == 0)
         QSKIP("permission bits do not stop root; the /proc and file rows cover it");
     programDir.replace(QStringLiteral("{tmp}"), tmp.path());
     stateHome.replace("{home}", QFile::encodeName(m_home->path())).replace("{tmp}", QFile::encodeName(tmp.path()));
@@ -196,19 +202,25 @@ void TestJournal::locate()
     else
         qputenv("XDG_STATE_HOME", stateHome);
 
-    QString why;
-    const QString found = Journal::locate(programDir, &why);
+    const Journal::Location found =
+        Journal::locate(programDir, installed ? Journal::Fallback::None : Journal::Fallback::StateFolder);
     if (expected == QLatin1String("program")) {
-        QCOMPARE(found, QDir(programDir).filePath(Journal::FileName));
+        QCOMPARE(found.file, QDir(programDir).filePath(Journal::FileName));
+        QVERIFY(found.moved.isEmpty());
     } else if (expected == QLatin1String("state")) {
-        QCOMPARE(found, stateFolder + u'/' + Journal::stateFileName(programDir));
+        QCOMPARE(found.file, stateFolder + u'/' + Journal::stateFileName(programDir));
         QFileInfo folder(stateFolder);
         QVERIFY(folder.isDir());
         QCOMPARE(int(folder.permissions() & 0x0077), 0); // nobody else's
+        // Said, since a reader run by another user does not look there.
+        QVERIFY2(found.moved.contains(found.file) && found.moved.contains(QDir::cleanPath(programDir)), qPrintable(found.moved));
     } else {
-        QVERIFY(found.isEmpty());
-        QVERIFY2(why.contains(QStringLiteral("/proc/self")) && why.contains(QStringLiteral("korva5-upload")), qPrintable(why));
+        QVERIFY(found.file.isEmpty());
+        QVERIFY2(found.why.contains(QDir::cleanPath(programDir)), qPrintable(found.why));
+        QCOMPARE(found.why.contains(QStringLiteral("korva5-upload")), !installed);
     }
+    if (installed)
+        QVERIFY(!QFileInfo::exists(m_home->filePath(QStringLiteral("state/korva5-upload"))));
     QVERIFY(QDir(tmp.path()).entryList({QStringLiteral(".korva5*")}, QDir::Hidden | QDir::Files).isEmpty());
 }
 
@@ -385,7 +397,8 @@ void TestJournal::faults_data()
     QTest::newRow("locked by another program") << "lock-wal" << true << 1 << false << true;
     QTest::newRow("locked in rollback mode") << "lock-rollback" << true << 1 << false << true;
     QTest::newRow("written by a newer version") << "newer" << false << 1 << false << true;
-    QTest::newRow("program folder refuses files") << "unwritable" << true << 0 << false << false;
+    // Said where the journal went instead, without doubt of what it holds.
+    QTest::newRow("program folder refuses files") << "unwritable" << true << 1 << false << false;
     QTest::newRow("nowhere to keep it") << "nowhere" << false << 1 << false << true;
 }
 
