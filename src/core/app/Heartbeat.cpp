@@ -111,6 +111,10 @@ void Heartbeat::send()
     m_ftp.setUserName(SysMain::Trim(settings.FtpUserName));
     m_ftp.setPassword(SysMain::Trim(settings.FtpPassword));
     m_ftp.setTemporaryName(SysMain::Trim(settings.FtpTempName) != u"0");
+    // Two spellings the names alone cannot tell apart ("/home/station/" for the login folder, a
+    // link on the server) are told apart by the server: the status file must not show up among
+    // the records, where the office's collectors would take it.
+    m_ftp.setDistinctFolder(SysMain::Trim(settings.FtpPath));
     m_ftp.enqueue(local, remote);
 }
 
