@@ -155,9 +155,9 @@ FleetReport judgeFleet(const FleetSettings &settings, const ServerFiles &files, 
         station.zoneSource = told ? QStringLiteral("heartbeat") : configured.named ? QStringLiteral("settings") : QStringLiteral("office");
         for (int d = 0; d < files.days(); ++d) {
             const QDate date = files.day(d);
-            station.days.append(judgeDay(station.station, date, files.files(s, d),
-                                         *deliveryWindow(date, settings.times, settings.graceMinutes, station.zone),
-                                         settings.graceMinutes, now));
+            const DeliveryWindow window = *deliveryWindow(date, settings.times, settings.graceMinutes, station.zone);
+            station.days.append(judgeDay(station.station, date, files.files(s, d), window, settings.graceMinutes, now));
+            station.dueBy = window.dueBy;
         }
         const DayVerdict &asked = station.asked();
         station.severity = std::max(asked.severity, station.heartbeat.severity);

@@ -74,6 +74,7 @@ struct FleetReport
         QString station;
         QTimeZone zone;     // the station's clock's, in which its day and times are judged
         QString zoneSource; // "heartbeat", "settings" or "office"
+        QDateTime dueBy;    // its file of the day asked, by its own clock
         int severity = 0;
         QList<DayVerdict> days; // oldest first; the last is the day asked
         HeartbeatVerdict heartbeat;

@@ -129,7 +129,6 @@ DayVerdict judgeDay(const QString &station, QDate day, const StationDayFiles &fi
     verdict.day = day;
     verdict.name = day.toString(u"yyyyMMdd") + u'.' + station;
     verdict.files = files;
-    verdict.window = window;
     const QString temporaryName = u'.' + verdict.name + QStringLiteral(".part");
     const QString asideName = u'.' + verdict.name + QStringLiteral(".old");
     // A temporary file written to within the grace period is an upload under way, not one left

@@ -51,7 +51,6 @@ struct DayVerdict
     bool partial = false;  // missing, but a temporary or set-aside copy of it is there
     bool leftover = false; // there, with a temporary copy beside it that is no longer written
     StationDayFiles files;
-    DeliveryWindow window; // the station's times of that day
     QString text; // a few words: "arrived 08:31, 48211 bytes", "missing (due by 08:45)"
 };
 

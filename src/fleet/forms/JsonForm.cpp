@@ -135,13 +135,12 @@ QJsonObject json(const FleetReport &report)
         QJsonArray history;
         for (const DayVerdict &day : station.days)
             history.append(dayObject(day, station.zone));
-        const QDateTime dueBy = station.asked().window.dueBy;
         QJsonObject entry{
             {QStringLiteral("station"), station.station},
             {QStringLiteral("state"), StatusReport::statusName(station.severity)},
             {QStringLiteral("timeZone"), QString::fromUtf8(station.zone.id())},
             {QStringLiteral("timeZoneFrom"), station.zoneSource},
-            {QStringLiteral("dueBy"), isoTime(dueBy, station.zone)},
+            {QStringLiteral("dueBy"), isoTime(station.dueBy, station.zone)},
             {QStringLiteral("file"), dayObject(station.asked(), station.zone)},
             {QStringLiteral("history"), history},
         };
