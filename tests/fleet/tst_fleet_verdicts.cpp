@@ -180,7 +180,7 @@ private slots:
             << qint64(120) << u"2 min ago"_qs;
         QTest::newRow("no offset, the zone in the heartbeat")
             << true << figures(now.toTimeZone(QTimeZone("America/New_York")).addSecs(-5), ",\"timeZone\":\"America/New_York\"")
-            << QString() << u"Europe/Helsinki"_qs << HeartbeatState::Fresh << 0 << false << qint64(5) << u"5 s ago"_qs;
+            << QString() << QString() << HeartbeatState::Fresh << 0 << false << qint64(5) << u"5 s ago"_qs;
         QTest::newRow("not JSON") << true << QByteArray("{\"format\":1, broken") << QString() << QString()
                                   << HeartbeatState::Unreadable << 1 << false << qint64(-1) << u"heartbeat unreadable: not JSON"_qs;
         QTest::newRow("empty file") << true << QByteArray("\n") << QString() << QString() << HeartbeatState::Unreadable << 1
@@ -401,9 +401,13 @@ private slots:
         QTest::newRow("Sao Paulo: 08:00 there, not yet due") << u"America/Sao_Paulo"_qs << QString() << QDateTime()
                                                              << QDateTime(Day, {11, 0}, utc) << FileState::NotYetDue
                                                              << u"not yet due (due by 08:45)"_qs << u"settings"_qs;
-        QTest::newRow("Helsinki, as its heartbeat says") << u"Asia/Shanghai"_qs << u"Europe/Helsinki"_qs
-                                                         << QDateTime(Day, {10, 20}, utc) << afternoon << FileState::Late
-                                                         << u"late: 12:20"_qs << u"heartbeat"_qs;
+        QTest::newRow("Helsinki, as its heartbeat says") << QString() << u"Europe/Helsinki"_qs << QDateTime(Day, {10, 20}, utc)
+                                                         << afternoon << FileState::Late << u"late: 12:20"_qs << u"heartbeat"_qs;
+        // Every station may write to the status folder, and so name another's zone: the
+        // settings' word is the office's own.
+        QTest::newRow("the settings over a heartbeat") << u"Asia/Shanghai"_qs << u"Pacific/Kiritimati"_qs
+                                                       << QDateTime(Day, {4, 20}, utc) << afternoon << FileState::Late
+                                                       << u"late: 12:20"_qs << u"settings"_qs;
         QTest::newRow("a zone nobody names: the office's") << QString() << QString() << QDateTime(Day, {12, 10}, utc) << afternoon
                                                            << FileState::Arrived << u"arrived 12:10"_qs << u"office"_qs;
     }

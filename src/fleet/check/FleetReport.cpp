@@ -142,17 +142,19 @@ FleetReport judgeFleet(const FleetSettings &settings, const ServerFiles &files, 
     for (int s = 0; s < files.stationCount(); ++s) {
         FleetReport::Station station;
         station.station = files.station(s);
-        // The station's own clock decides its day and times: its heartbeat says which zone that
-        // is, else the settings, else it is taken to be the office's.
+        // The station's own clock decides its day and times: the zone the settings name for it,
+        // else the one its heartbeat says, else the office's. The settings come first: every
+        // station may write to the status folder, another's heartbeat too, and a zone that moves
+        // a station's times would move when its file is missing.
         const StationZones::Found configured = settings.zones.of(station.station);
         station.heartbeat = report.heartbeatsChecked
             ? judgeHeartbeat(station.station, heartbeats.at(s), settings.staleMinutes, now,
                              configured.named ? configured.zone : QTimeZone())
             : HeartbeatVerdict{};
-        const bool told = station.heartbeat.heartbeat.reading == Heartbeat::Reading::Read
+        const bool told = !configured.named && station.heartbeat.heartbeat.reading == Heartbeat::Reading::Read
             && station.heartbeat.heartbeat.station == station.station && station.heartbeat.heartbeat.zone().isValid();
         station.zone = told ? station.heartbeat.heartbeat.zone() : configured.zone;
-        station.zoneSource = told ? QStringLiteral("heartbeat") : configured.named ? QStringLiteral("settings") : QStringLiteral("office");
+        station.zoneSource = configured.named ? QStringLiteral("settings") : told ? QStringLiteral("heartbeat") : QStringLiteral("office");
         for (int d = 0; d < files.days(); ++d) {
             const QDate date = files.day(d);
             const DeliveryWindow window = *deliveryWindow(date, settings.times, settings.graceMinutes, station.zone);

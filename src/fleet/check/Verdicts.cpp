@@ -237,10 +237,10 @@ HeartbeatVerdict judgeHeartbeat(const QString &station, const HeartbeatFile &fil
         return verdict;
     }
     // A time written without an offset is of the station's clock: read in its zone where the
-    // heartbeat or the settings name it; otherwise nobody knows which moment it means.
+    // settings or the heartbeat name it; otherwise nobody knows which moment it means.
     QDateTime writtenAt = heartbeat.writtenAt;
     if (!heartbeat.writtenAtHasOffset) {
-        const QTimeZone zone = heartbeat.zone().isValid() ? heartbeat.zone() : stationZone;
+        const QTimeZone zone = stationZone.isValid() ? stationZone : heartbeat.zone();
         writtenAt = zone.isValid() ? IsoTime::inZone(heartbeat.writtenAt, zone) : QDateTime();
     }
     verdict.writtenAt = writtenAt;

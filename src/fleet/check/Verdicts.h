@@ -89,7 +89,7 @@ struct HeartbeatFile
 };
 
 // stationZone: the zone the settings name for the station (invalid when they name none), which
-// a time the heartbeat gives without an offset is read in when the heartbeat names none itself.
+// a time the heartbeat gives without an offset is read in; else in the zone the heartbeat names.
 HeartbeatVerdict judgeHeartbeat(const QString &station, const HeartbeatFile &file, int staleMinutes, const QDateTime &now,
                                 const QTimeZone &stationZone = {});
 
