@@ -138,6 +138,7 @@ FleetReport judgeFleet(const FleetSettings &settings, const ServerFiles &files, 
         return FleetReport::unknown(QStringLiteral("no upload times are set (FtpTime1 to FtpTime10)"), day, now);
     FleetReport::Counts &counts = report.counts;
     counts.expected = files.stationCount();
+    const QTimeZone office = QTimeZone::systemTimeZone();
     report.stations.reserve(files.stationCount());
     for (int s = 0; s < files.stationCount(); ++s) {
         FleetReport::Station station;
@@ -155,6 +156,7 @@ FleetReport judgeFleet(const FleetSettings &settings, const ServerFiles &files, 
             && station.heartbeat.heartbeat.station == station.station && station.heartbeat.heartbeat.zone().isValid();
         station.zone = told ? station.heartbeat.heartbeat.zone() : configured.zone;
         station.zoneSource = configured.named ? QStringLiteral("settings") : told ? QStringLiteral("heartbeat") : QStringLiteral("office");
+        station.officeZone = station.zone == office || station.zone.id() == office.id();
         for (int d = 0; d < files.days(); ++d) {
             const QDate date = files.day(d);
             const DeliveryWindow window = *deliveryWindow(date, settings.times, settings.graceMinutes, station.zone);

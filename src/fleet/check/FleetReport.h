@@ -75,6 +75,7 @@ struct FleetReport
         QTimeZone zone;     // the station's clock's, in which its day and times are judged
         QString zoneSource; // "heartbeat", "settings" or "office"
         QDateTime dueBy;    // its file of the day asked, by its own clock
+        bool officeZone = true; // its zone is this computer's: its times need no zone beside them
         int severity = 0;
         QList<DayVerdict> days; // oldest first; the last is the day asked
         HeartbeatVerdict heartbeat;

@@ -116,8 +116,7 @@ QString html(const FleetReport &report)
     for (const FleetReport::Station &station : report.stations) {
         // The days are judged by the station's own clock: where that is not the office's, its
         // zone is said on hover.
-        const bool ownZone = station.zone == QTimeZone::systemTimeZone() || station.zone.id() == QTimeZone::systemTimeZoneId();
-        page += ownZone ? QStringLiteral("<tr><td class=\"st\">%1</td>").arg(escaped(station.station))
+        page += station.officeZone ? QStringLiteral("<tr><td class=\"st\">%1</td>").arg(escaped(station.station))
                         : QStringLiteral("<tr><td class=\"st\" title=\"times of %1\">%2</td>")
                               .arg(escaped(QString::fromUtf8(station.zone.id())), escaped(station.station));
         for (const DayVerdict &day : station.days) {

@@ -22,7 +22,7 @@ QString padded(const QString &text, qsizetype width)
 QString fileText(const FleetReport::Station &station)
 {
     const QString &text = station.asked().text;
-    if (station.zone == QTimeZone::systemTimeZone() || station.zone.id() == QTimeZone::systemTimeZoneId())
+    if (station.officeZone)
         return text;
     return text + QStringLiteral(" (%1)").arg(QString::fromUtf8(station.zone.id()));
 }
