@@ -312,7 +312,8 @@ bool FleetSession::list(const QString &folder, Method method, const LineSink &li
     const bool listed = listWith(folder, method, "LIST -a", counted, &refused);
     if (listed && lines > 0)
         return true;
-    if (lines > 0) {
+    // A listing too large, or out of time: the same again would be no better.
+    if (lines > 0 || m_listingTooLarge || m_timedOut) {
         *why = refused;
         return false;
     }
@@ -352,6 +353,7 @@ bool FleetSession::listWith(const QString &folder, Method method, const char *co
     };
     bool listed = perform(why);
     m_sink = nullptr;
+    m_listingTooLarge = tooLarge;
     if (tooLarge) {
         *why = QStringLiteral("the listing is larger than %1 MiB").arg(MostListingBytes / (1024 * 1024));
         listed = false;

@@ -131,6 +131,7 @@ private:
     // Where the data of the request under way goes.
     std::function<bool(QByteArrayView)> m_sink;
     bool m_timedOut = false;
+    bool m_listingTooLarge = false; // the last listing held more than MostListingBytes
     qint64 m_bytesRead = 0;
     int m_connections = 0;
 };
