@@ -40,6 +40,14 @@ Fault modes, for testing what a client does when things go wrong:
   garbage-list offer no MLSD, and answer LIST with lines in no listing form (NLST still works)
   garbage-list-no-nlst
                as garbage-list, and answer NLST with 502
+  garbage-everything
+               as garbage-list, and answer NLST with the same garbage
+  no-mlsd      offer no MLSD: folders are listed with LIST
+  endless-line offer no MLSD, and answer LIST with 256 MiB without a line end
+  list-drop    offer no MLSD, and answer LIST with the start of the listing, then drop both
+               connections without a final reply
+  list-stall   offer no MLSD, and answer LIST with 150 and then nothing, keeping the connections open
+  retr-stall   answer RETR with 150 and then nothing, keeping the connections open
 """
 
 import argparse
@@ -56,6 +64,26 @@ from pyftpdlib.servers import FTPServer
 DROP_AFTER = 64 * 1024
 SLOW_READ_LIMIT = 2 * 1024 * 1024
 SOAK_FAULTS = ["bad-login", "drop-stor", "stor-5xx", "stall"]
+GARBAGE = b"<html><body>\r\nthis is no listing\r\n\x00\x01 garbage 12 Dec\r\n"
+NO_MLSD_FAULTS = ("garbage-list", "garbage-list-no-nlst", "garbage-everything", "no-mlsd", "endless-line", "list-drop",
+                  "list-stall")
+ENDLESS_BYTES = 256 * 1024 * 1024
+
+
+class Producer:
+    """Hands a listing to pyftpdlib piece by piece: what pieces() yields, then what last() does."""
+
+    def __init__(self, pieces, last=None):
+        self.pieces = iter(pieces)
+        self.last = last
+
+    def more(self):
+        piece = next(self.pieces, None)
+        if piece is not None:
+            return piece
+        if self.last:
+            return self.last()
+        return b""
 
 
 def parse_args():
@@ -151,13 +179,28 @@ def main():
             self.fault = args.fault
             if args.fault == "soak":
                 self.fault = SOAK_FAULTS[(number // 5) % len(SOAK_FAULTS)] if number % 5 == 0 else ""
-            if self.fault.startswith("garbage-list"):
+            if self.fault in NO_MLSD_FAULTS:
                 # Without MLST in FEAT, and MLSD answered "500 Command not understood".
                 self.proto_cmds = {name: value for name, value in self.proto_cmds.items() if name not in ("MLST", "MLSD")}
 
+        def listing_start(self, path):
+            lines = self.run_as_current_user(self.fs.format_list, path, self.run_as_current_user(self.fs.listdir, path))
+            return b"".join(itertools.islice(lines, 3))
+
         def ftp_LIST(self, path):
-            if self.fault.startswith("garbage-list"):
-                self.push_dtp_data(b"<html><body>\r\nthis is no listing\r\n\x00\x01 garbage 12 Dec\r\n", cmd="LIST")
+            if self.fault.startswith("garbage-list") or self.fault == "garbage-everything":
+                self.push_dtp_data(GARBAGE, cmd="LIST")
+                return path
+            if self.fault == "endless-line":
+                chunk = b"x" * (64 * 1024)
+                self.push_dtp_data(Producer(itertools.repeat(chunk, ENDLESS_BYTES // len(chunk))), isproducer=True, cmd="LIST")
+                return path
+            if self.fault == "list-drop":
+                self.push_dtp_data(Producer([self.listing_start(path)], lambda: self.close() or b""), isproducer=True,
+                                   cmd="LIST")
+                return path
+            if self.fault == "list-stall":
+                self.respond("150 File status okay. About to open data connection.")
                 return path
             return super().ftp_LIST(path)
 
@@ -165,7 +208,16 @@ def main():
             if self.fault == "garbage-list-no-nlst":
                 self.respond("502 Command not implemented (scripted fault).")
                 return
+            if self.fault == "garbage-everything":
+                self.push_dtp_data(GARBAGE, cmd="NLST")
+                return path
             return super().ftp_NLST(path)
+
+        def ftp_RETR(self, file):
+            if self.fault == "retr-stall":
+                self.respond("150 File status okay. About to open data connection.")
+                return
+            return super().ftp_RETR(file)
 
         def pre_process_command(self, line, cmd, arg):
             if command_log:

@@ -3,6 +3,7 @@
 // What the fleet's decision tests share: settings of two upload times, lines of a records
 // folder's listing, and heartbeats as a station's program writes them.
 
+#include "core/clock/IsoTime.h"
 #include "fleet/check/FleetSettings.h"
 #include "fleet/check/ListingLines.h"
 #include "fleet/check/ServerFiles.h"
@@ -45,7 +46,8 @@ inline void add(ServerFiles &files, const QByteArray &line, ServerFiles::Folder 
     files.add(folder, ListingLines::parseMlsd(line), QTimeZone::utc(), at(23, 0));
 }
 
-// A heartbeat as the station writes it; times holds its report's times that are not OK.
+// A heartbeat as the station writes it (its time with the offset); times holds its report's times
+// that are not OK.
 inline QByteArray heartbeat(const QString &station, const QDateTime &writtenAt, const QString &state = u"OK"_qs,
                             const QJsonArray &times = {}, int format = 1)
 {
@@ -54,7 +56,7 @@ inline QByteArray heartbeat(const QString &station, const QDateTime &writtenAt, 
         owed += time.toObject().value(u"state").toString() == u"owed" ? 1 : 0;
     return QJsonDocument(QJsonObject{{u"format"_qs, format},
                                      {u"version"_qs, u"1.00"_qs},
-                                     {u"writtenAt"_qs, writtenAt.toString(Qt::ISODateWithMs)},
+                                     {u"writtenAt"_qs, IsoTime::text(writtenAt)},
                                      {u"station"_qs, station},
                                      {u"state"_qs, state},
                                      {u"exitStatus"_qs, state == u"OK" ? 0 : 1},

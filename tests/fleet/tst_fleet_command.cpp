@@ -148,6 +148,18 @@ private slots:
                                           << u"\"Mars/Olympus\""_qs;
         QTest::newRow("a settings file not there") << GoodIni << QStringList{u"--config"_qs, u"nowhere.ini"_qs} << unknown
                                                    << u"nowhere.ini does not exist"_qs;
+        QTest::newRow("/dev/null as the settings file") << GoodIni << QStringList{u"--config"_qs, u"/dev/null"_qs} << unknown
+                                                        << u"/dev/null is not a regular file"_qs;
+        QTest::newRow("a folder as the settings file") << GoodIni << QStringList{u"--config"_qs, u"."_qs} << unknown
+                                                       << u"is not a regular file"_qs;
+        QTest::newRow("a group's zone not known") << QByteArray(GoodIni + "Zone1=Mars/Olympus 1-3\n") << QStringList() << unknown
+                                                  << u"fleet.ini: Zone1: \"Mars/Olympus\" is not a time zone"_qs;
+        QTest::newRow("a group's zone without stations") << QByteArray(GoodIni + "Zone2=Asia/Shanghai\n") << QStringList() << unknown
+                                                         << u"fleet.ini: Zone2: \"Asia/Shanghai\" names no stations"_qs;
+        QTest::newRow("a group's stations unreadable") << QByteArray(GoodIni + "Zone1=Asia/Shanghai 1-x\n") << QStringList()
+                                                       << unknown << u"fleet.ini: Zone1: \"1-x\""_qs;
+        QTest::newRow("a zone typed that is none") << GoodIni << QStringList{u"--zone"_qs, u"Nowhere 1"_qs} << usage
+                                                   << u"--zone: \"Nowhere\""_qs;
         QTest::newRow("a password file not there") << GoodIni << QStringList{u"--password-file"_qs, u"nowhere"_qs} << unknown
                                                    << u"cannot read the password file"_qs;
         QTest::newRow("a line end in the user name") << QByteArray(GoodIni).replace("User=central", "User=central\rDELE x")
@@ -161,10 +173,37 @@ private slots:
         if (!ini.isEmpty())
             writeFile(folders.program.filePath(u"fleet.ini"_qs), ini);
         const FleetCommandOutcome outcome = folders.read(arguments);
-        QVERIFY(!outcome.ready());
+        QVERIFY2(!outcome.ready(), qPrintable(QString::fromLatin1(QTest::currentDataTag())));
         QTEST(outcome.exitStatus, "status");
         QFETCH(QString, message);
         QVERIFY2(outcome.message.contains(message), qPrintable(outcome.message));
+    }
+
+    // Each station's zone: its group's, else the one named for all, else (not named) the office's.
+    void zonesOfStations()
+    {
+        Folders folders;
+        writeFile(folders.program.filePath(u"fleet.ini"_qs),
+                  GoodIni + "Zone=UTC\nZone1=Asia/Shanghai 1-2\nZone3 = America/Sao_Paulo  3 \n");
+        const FleetCommandOutcome outcome = folders.read({u"--zone"_qs, u"Europe/Helsinki 2"_qs});
+        QVERIFY2(outcome.ready(), qPrintable(outcome.message));
+        const StationZones &zones = outcome.command.settings.zones;
+        for (const auto &[station, zone] : {std::pair{"1", "Asia/Shanghai"}, std::pair{"2", "Europe/Helsinki"},
+                                            std::pair{"3", "America/Sao_Paulo"}, std::pair{"45", "UTC"}}) {
+            const StationZones::Found found = zones.of(QString::fromLatin1(station));
+            QVERIFY(found.named);
+            QCOMPARE(found.zone, zone == QByteArrayView("UTC") ? QTimeZone::utc() : QTimeZone(zone));
+        }
+        // Named for none: the office's own zone stands in, and says it was not named.
+        const StationZones::Found office = folders.read({u"--config"_qs, folders.program.filePath(u"fleet.ini"_qs), u"--stations"_qs,
+                                                         u"7"_qs})
+                                               .command.settings.zones.of(u"7"_qs);
+        QVERIFY(office.named);
+        Folders plain;
+        writeFile(plain.program.filePath(u"fleet.ini"_qs), GoodIni);
+        const StationZones::Found unnamed = plain.read({}).command.settings.zones.of(u"1"_qs);
+        QVERIFY(!unnamed.named);
+        QCOMPARE(unnamed.zone, QTimeZone::systemTimeZone());
     }
 
     // A check that cannot be made still answers in the form asked for, its page included.

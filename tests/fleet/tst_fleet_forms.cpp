@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "FleetSamples.h"
 
+#include "core/clock/IsoTime.h"
 #include "fleet/forms/FleetForms.h"
+
+#include "Nagios.h"
 
 #include <QJsonArray>
 #include <QRegularExpression>
@@ -209,7 +212,14 @@ private slots:
         QVERIFY(third.value(u"bytes").isNull());
         const QJsonObject first = stations.at(0).toObject();
         QCOMPARE(first.value(u"file").toObject().value(u"bytes").toInt(), 100);
-        QCOMPARE(QDateTime::fromString(first.value(u"file").toObject().value(u"modified").toString(), Qt::ISODate), at(8, 31));
+        // Every time with its offset: a reader in another zone takes it for the same moment.
+        for (const QString &time : {first.value(u"file").toObject().value(u"modified").toString(), object.value(u"checkedAt").toString(),
+                                    first.value(u"heartbeat").toObject().value(u"writtenAt").toString(),
+                                    first.value(u"dueBy").toString()})
+            QVERIFY2(IsoTime::read(time).hasOffset, qPrintable(time));
+        QCOMPARE(IsoTime::read(first.value(u"file").toObject().value(u"modified").toString()).at, at(8, 31));
+        QCOMPARE(counts.value(u"arrived").toInt(), 4);
+        QCOMPARE(counts.value(u"onTime").toInt(), 3);
         QCOMPARE(first.value(u"history").toArray().size(), HistoryDays);
         QCOMPARE(first.value(u"heartbeat").toObject().value(u"ageSeconds").toInt(), 60);
         QCOMPARE(stations.at(1).toObject().value(u"heartbeat").toObject().value(u"state").toString(), u"none"_qs);
@@ -244,6 +254,7 @@ private slots:
                 expected = int(sample.value);
         }
         QCOMPARE(expected, 6);
+        QCOMPARE(valueOf(samples, u"korva5_fleet_station_arrived"_qs, u"4"_qs), 1); // late, and there
 
         // Unreachable: the check's own gauges only, still valid.
         samples.clear();
@@ -272,6 +283,58 @@ private slots:
         QFETCH(QString, text);
         QList<Sample> samples;
         QVERIFY(!parseExposition(text, &samples).isEmpty());
+    }
+
+    // What a station reports reaches a line or the page cut short and escaped; JSON has it whole.
+    void stationWordsKeptInBounds()
+    {
+        QJsonArray owing;
+        for (int i = 0; i < 1000; ++i)
+            owing.append(owedTime(u"/upload/20261207.12-%1"_qs.arg(i), u"login-refused"_qs));
+        QJsonObject beat = QJsonDocument::fromJson(heartbeat(u"12"_qs, at(13, 59), u"WARNING"_qs, owing)).object();
+        beat.insert(u"summary"_qs, u"owed\x1b[2J\r\nforged line"_qs);
+        ServerFiles files({u"12"_qs}, Day, HistoryDays);
+        add(files, mlsdLine("20261207.12", 100, at(8, 31)));
+        const FleetReport report = judgeFleet(settings({u"12"_qs}), files, {{true, QJsonDocument(beat).toJson(QJsonDocument::Compact), {}}}, Day, at(14, 0));
+        const QString line = FleetForms::text(report).at(2);
+        QVERIFY2(line.size() < 1000, qPrintable(line.left(2000)));
+        QVERIFY2(line.contains(u"characters more)"_qs), qPrintable(line.left(2000)));
+        const QString page = FleetForms::html(report);
+        QVERIFY(!page.contains(u'\x1b') && !page.contains(u"\r\nforged"_qs));
+        QVERIFY(page.contains(u"owed\\x1b[2J\\r\\nforged line"_qs));
+        QVERIFY2(page.size() < 20'000, qPrintable(QString::number(page.size())));
+        const QJsonObject json = FleetForms::json(report).value(u"stations"_qs).toArray().first().toObject();
+        QCOMPARE(json.value(u"heartbeat"_qs).toObject().value(u"owing"_qs).toArray().size(), 1000);
+    }
+
+    // What Nagios keeps of the first line is what was written: replies and names from outside
+    // neither cut it short nor turn into performance data, on any line.
+    void nagiosStoresWhatWasMeant()
+    {
+        if (const QString why = TestSupport::Nagios::unavailable(); !why.isEmpty())
+            QSKIP(qPrintable(why));
+        FleetReport sample = sampleReport();
+        sample.listing.statusProblem = u"550 no; such | folder=1;;;0"_qs;
+        FleetReport named = sampleReport();
+        named.listing.notRecords = 1;
+        named.listing.notRecordsExamples = {u"notes | extra=1;;;0.txt"_qs};
+        const QList<FleetReport> reports{
+            sample, named,
+            FleetReport::unknown(u"cannot open the records folder /upload/ on ftp.example.com: 530 Login incorrect | missing=0;;;0 "
+                                 "arrived=40;;;0"_qs, Day, at(9, 0))};
+        QList<TestSupport::Nagios::Answer> answers;
+        for (const FleetReport &report : reports)
+            answers.append({FleetForms::text(report).join(u'\n').toUtf8() + '\n', report.status});
+        QString why;
+        const QList<TestSupport::Nagios::Stored> stored = TestSupport::Nagios::check(answers, &why);
+        QVERIFY2(stored.size() == reports.size(), qPrintable(why));
+        for (qsizetype i = 0; i < reports.size(); ++i) {
+            const QString first = reports[i].firstLine();
+            QCOMPARE(stored[i].state, reports[i].status);
+            QCOMPARE(stored[i].output, first.section(u" | "_qs, 0, 0));
+            QCOMPARE(stored[i].perfData, reports[i].perfData());
+        }
+        QVERIFY(stored[2].output.endsWith(u"530 Login incorrect \\x7c missing=0\\x3b\\x3b\\x3b0 arrived=40\\x3b\\x3b\\x3b0"_qs));
     }
 
     void htmlStandsAlone()

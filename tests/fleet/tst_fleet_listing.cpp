@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "fleet/check/LineSplitter.h"
 #include "fleet/check/ListingLines.h"
 
 #include <QTest>
@@ -59,6 +60,9 @@ private slots:
                                                  << Type::File << QByteArray(".20261207.12.part") << qint64(8) << NoStamp;
         QTest::newRow("blanks inside a name stay") << QByteArray("-rw-r--r-- 1 ftp ftp 5 Dec 7 08:30 name with  blanks")
                                                    << Type::File << QByteArray("name with  blanks") << qint64(5) << NoStamp;
+        // One blank stands before a name: a blank more is the name's own, and no records name.
+        QTest::newRow("a blank in front of a name") << QByteArray("-rw-r--r-- 1 ftp ftp 5 Dec 7 08:30  20261207.22")
+                                                    << Type::File << QByteArray(" 20261207.22") << qint64(5) << NoStamp;
         QTest::newRow("folder") << QByteArray("drwxr-xr-x    2 ftp      ftp          4096 Dec 07 08:30 status") << Type::Folder
                                 << QByteArray("status") << qint64(4096) << NoStamp;
         QTest::newRow("link") << QByteArray("lrwxrwxrwx 1 a b 11 Dec 7 08:30 20261207.12 -> elsewhere") << Type::Other
@@ -95,6 +99,8 @@ private slots:
                                           << QList<int>{1999, 1, 2, 23, 0, 0};
         QTest::newRow("24-hour clock") << QByteArray("12-07-26  17:45  3 z") << Type::File << QByteArray("z") << qint64(3)
                                        << QList<int>{2026, 12, 7, 17, 45, 0};
+        QTest::newRow("a blank in front of a name") << QByteArray("12-07-26  08:30AM    5  20261207.22") << Type::File
+                                                    << QByteArray(" 20261207.22") << qint64(5) << NoStamp;
         QTest::newRow("13 o'clock AM") << QByteArray("12-07-26 13:00AM 1 z") << Type::Unreadable << QByteArray() << qint64(0)
                                        << NoStamp;
         QTest::newRow("size garbled") << QByteArray("12-07-26 08:00AM 1x z") << Type::Unreadable << QByteArray() << qint64(0)
@@ -131,6 +137,45 @@ private slots:
     {
         QFETCH(QByteArray, line);
         compareLine(parseMlsd(line));
+    }
+
+    // Where a listing's lines end decides which names there are. Cut lines are written
+    // "~<bytes kept>".
+    void lineEnds_data()
+    {
+        QTest::addColumn<QByteArrayList>("pieces"); // as the server's bytes come
+        QTest::addColumn<bool>("sftp");
+        QTest::addColumn<QByteArrayList>("lines");
+        const QByteArray tooLong(10000, 'x');
+        QTest::newRow("CR LF: a lone LF stays in its name") << QByteArrayList{"a\r\nb\n-rw-r--r-- 1 a b 9 Dec 7 08:31 c\r\nd\r\n"}
+                                                           << false << QByteArrayList{"a", "b\n-rw-r--r-- 1 a b 9 Dec 7 08:31 c", "d"};
+        QTest::newRow("CR LF: a CR at a name's end stays") << QByteArrayList{"x\r\r\ny\r\n"} << false
+                                                          << QByteArrayList{"x\r", "y"};
+        QTest::newRow("CR LF across pieces") << QByteArrayList{"a\r", "\nb\r", "", "\nc"} << false
+                                             << QByteArrayList{"a", "b", "c"};
+        QTest::newRow("a CR a piece ends with, not followed by LF") << QByteArrayList{"a\r\n", "b\r", "c\r\n"} << false
+                                                                    << QByteArrayList{"a", "b\rc"};
+        QTest::newRow("LF alone: cut at every LF") << QByteArrayList{"a\nb\r\nc"} << false << QByteArrayList{"a", "b\r", "c"};
+        QTest::newRow("sftp: LF, whatever stands before it") << QByteArrayList{"x\r\ny\n"} << true
+                                                            << QByteArrayList{"x\r", "y"};
+        QTest::newRow("a line too long is cut off, once") << QByteArrayList{"short\r\n" + tooLong, tooLong + "\r\nnext\r\n"}
+                                                          << false << QByteArrayList{"short", "~4096", "next"};
+        QTest::newRow("no line end at all") << QByteArrayList{tooLong, tooLong, tooLong} << false << QByteArrayList{"~4096"};
+        QTest::newRow("empty lines are none") << QByteArrayList{"\r\n\r\na\r\n"} << false << QByteArrayList{"a"};
+    }
+    void lineEnds()
+    {
+        QFETCH(QByteArrayList, pieces);
+        QFETCH(bool, sftp);
+        QByteArrayList lines;
+        LineSplitter splitter(sftp ? LineSplitter::Framing::Lf : LineSplitter::Framing::Detect, [&](QByteArrayView line, bool whole) {
+            QVERIFY(line.size() <= LineSplitter::LongestLine);
+            lines << (whole ? line.toByteArray() : "~" + QByteArray::number(line.size()));
+        });
+        for (const QByteArray &piece : pieces)
+            splitter.feed(piece);
+        splitter.finish();
+        QTEST(lines, "lines");
     }
 
     // A time listed without its year is the latest such date not more than a day ahead of now.

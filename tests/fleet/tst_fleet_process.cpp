@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: MIT
 // The built korva5-fleet against real FTP servers on 127.0.0.1 holding a fleet of forty
 // stations' files and heartbeats, made here with known faults among them.
+#include "core/clock/IsoTime.h"
+
 #include "CoreTestSupport.h"
+#include "FleetProcess.h"
 #include "Vsftpd.h"
 
 #include <QDir>
@@ -17,60 +20,34 @@
 #include <unistd.h>
 
 using namespace TestSupport;
+using namespace FleetProcess;
 
 namespace {
 
-QString fleetBinary()
-{
-    const QString binary = qEnvironmentVariable("KORVA5_FLEET");
-    if (binary.isEmpty())
-        qFatal("KORVA5_FLEET is not set; run the tests through ctest");
-    return binary;
-}
-
-struct Answer
-{
-    int exitStatus = -1;
-    QString out;
-    QString err;
-
-    QString firstLine() const { return out.section(u'\n', 0, 0); }
-    QString summary() const { return firstLine().section(u" | "_qs, 0, 0); }
-};
-
-Answer runFleet(const QStringList &arguments)
-{
-    QTemporaryDir working; // no fleet.ini in sight: everything comes from the arguments
-    QProcess process;
-    process.setWorkingDirectory(working.path());
-    process.start(fleetBinary(), arguments);
-    if (!process.waitForFinished(120'000))
-        process.kill();
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
-}
-
-void write(const QString &path, const QByteArray &bytes, const QDateTime &modified)
-{
-    QFile file(path);
-    QVERIFY2(file.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
-    file.write(bytes);
-    file.flush(); // before the time is set: writing the rest later would set it to now
-    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
-    QVERIFY(file.setFileTime(modified, QFileDevice::FileModificationTime));
-}
-
 QByteArray heartbeat(int station, const QDateTime &writtenAt, const QByteArray &state = "OK", const QByteArray &times = "[]")
 {
-    return "{\"format\":1,\"version\":\"1.00\",\"writtenAt\":\"" + writtenAt.toString(Qt::ISODate).toLatin1() + "\",\"station\":\""
+    return "{\"format\":1,\"version\":\"1.00\",\"writtenAt\":\"" + IsoTime::text(writtenAt).toLatin1() + "\",\"station\":\""
         + QByteArray::number(station) + "\",\"state\":\"" + state + "\",\"exitStatus\":0,\"summary\":\"\",\"checkedAt\":null,"
         "\"lastDelivery\":null,\"owed\":" + (state == "OK" ? "0" : "1") + ",\"givenUp\":0,\"underWay\":0,\"times\":" + times + "}";
 }
 
-// The day checked: yesterday, so that every time of it has passed whenever the test runs.
+// The day checked: yesterday, on a clock set to its evening, so that every time of it has passed
+// whenever the test runs, the servers list its files with their times, and it is the check's
+// today (heartbeats tell how a station stands on the day it is).
 QDate checkedDay()
 {
     return QDate::currentDate().addDays(-1);
+}
+
+QDateTime checkedAt()
+{
+    return QDateTime(checkedDay(), QTime(20, 0));
+}
+
+// korva5-fleet on that clock.
+Answer runCheck(const QStringList &arguments)
+{
+    return FleetProcess::runFleet(arguments, clockAt(checkedAt()));
 }
 
 // Stations 1 to 40 send at 08:30 and 12:00, each file of sixty days, the last at 12:10; station
@@ -82,7 +59,7 @@ void layOutFleet(const QString &records, const QString &status)
 {
     QVERIFY(QDir().mkpath(records) && QDir().mkpath(status));
     const QDate day = checkedDay();
-    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime now = checkedAt();
     for (int station = 1; station <= 41; ++station) {
         for (int back = 0; back < 60; ++back) {
             const QDate date = day.addDays(-back);
@@ -126,16 +103,17 @@ void layOutFleet(const QString &records, const QString &status)
         write(records + QStringLiteral("/notes-%1.txt").arg(n), "x", now);
 }
 
-const QString FleetSummary = u"%1: 36 of 40 arrived; missing: 7, 13; empty: 21; late: 33; heartbeat unreadable: 9, 25; "
-                             "heartbeat stale: 17; station reports uploads owed: 29"_qs;
-const QString FleetPerfData = u"expected=40;;;0 arrived=36;;;0 missing=2;;;0 late=1;;;0 empty=1;;;0 partial=1;;;0 not_due=0;;;0 "
-                              "stale_heartbeats=1;;;0 bad_heartbeats=2;;;0 no_heartbeat=1;;;0 owing=1;;;0"_qs;
+const QString FleetSummary = u"%1: 38 of 40 arrived (36 on time, 1 late, 1 empty) - missing: 7, 13 - empty: 21 - late: 33 - "
+                             "heartbeat unreadable: 9, 25 - heartbeat stale: 17 - station reports uploads owed: 29"_qs;
+const QString FleetPerfData = u"expected=40;;;0 arrived=38;;;0 on_time=36;;;0 late=1;;;0 empty=1;;;0 missing=2;;;0 partial=1;;;0 "
+                              "not_due=0;;;0 stale_heartbeats=1;;;0 bad_heartbeats=2;;;0 clock_ahead=0;;;0 no_zone=0;;;0 "
+                              "no_heartbeat=1;;;0 owing=1;;;0"_qs;
 
 QStringList fleetArguments(const QString &server, const QString &user, const QString &password)
 {
     return {u"--server"_qs, server, u"--user"_qs, user, u"--password"_qs, password, u"--records-folder"_qs, u"/upload/"_qs,
             u"--status-folder"_qs, u"/upload/status/"_qs, u"--stations"_qs, u"1-40"_qs, u"--time"_qs, u"1=08:30"_qs,
-            u"--time"_qs, u"2=12:00"_qs, u"--day"_qs, checkedDay().toString(u"yyyyMMdd")};
+            u"--time"_qs, u"2=12:00"_qs};
 }
 
 } // namespace
@@ -148,7 +126,7 @@ private:
     // Checks the fleet on a server holding it: the same answer from every server and protocol.
     void checkFleet(const QStringList &arguments, const QString &method)
     {
-        const Answer text = runFleet(arguments);
+        const Answer text = runCheck(arguments);
         QVERIFY2(text.exitStatus == 2, qPrintable(text.out + text.err));
         QCOMPARE(text.summary(), u"CRITICAL: "_qs + FleetSummary.arg(checkedDay().toString(Qt::ISODate)));
         QCOMPARE(text.firstLine().section(u" | "_qs, 1), FleetPerfData);
@@ -157,9 +135,9 @@ private:
         QVERIFY2(text.out.contains(notRecords + u" name(s) in the records folder are not records files"_qs), qPrintable(text.out));
         // Station 41's files of the seven days looked at, and its heartbeat.
         QVERIFY2(text.out.contains(u"files of stations not in the list: 41 (8 file(s))"_qs), qPrintable(text.out));
-        QVERIFY2(text.out.contains(u"listed with "_qs + method + u':'), qPrintable(text.out));
+        QVERIFY2(text.out.contains(u"listed with "_qs + method), qPrintable(text.out.right(400)));
 
-        const Answer json = runFleet(arguments + QStringList{u"--json"_qs});
+        const Answer json = runCheck(arguments + QStringList{u"--json"_qs});
         QCOMPARE(json.exitStatus, 2);
         const QJsonObject object = QJsonDocument::fromJson(json.out.toUtf8()).object();
         // One login for the listings and every heartbeat.
@@ -183,6 +161,12 @@ private:
     }
 
 private slots:
+    void initTestCase()
+    {
+        if (fakeTimeLibrary().isEmpty())
+            QSKIP("needs libfaketime (Debian package faketime) to run the check on a clock of the test's");
+    }
+
     void vsftpd_data()
     {
         QTest::addColumn<int>("tls");
@@ -216,7 +200,7 @@ private slots:
         // The other forms from the same check: a page of the last seven days and the metrics.
         QTemporaryDir pages;
         const QString page = pages.filePath(u"fleet.html"_qs);
-        const Answer prometheus = runFleet(arguments + QStringList{u"--prometheus"_qs, u"--html"_qs, page});
+        const Answer prometheus = runCheck(arguments + QStringList{u"--prometheus"_qs, u"--html"_qs, page});
         QCOMPARE(prometheus.exitStatus, 2);
         QVERIFY(prometheus.out.contains(u"\nkorva5_fleet_station_arrived{station=\"7\"} 0\n"_qs));
         QVERIFY(prometheus.out.contains(u"\nkorva5_fleet_station_bytes{station=\"21\"} 0\n"_qs));
@@ -237,8 +221,16 @@ private slots:
         } else {
             qWarning("chromium is not installed: the page was not read by a browser");
         }
+        // Another day is judged by what the listing shows of it alone: the heartbeats tell how the
+        // stations stand today, and are not read (station 29 owes something today).
+        const QDate before = checkedDay().addDays(-1);
+        const Answer earlier = runCheck(arguments + QStringList{u"--day"_qs, before.toString(u"yyyyMMdd")});
+        QCOMPARE(earlier.exitStatus, 0);
+        QCOMPARE(earlier.summary(), u"OK: %1: 40 of 40 arrived"_qs.arg(before.toString(Qt::ISODate)));
+        QVERIFY2(!earlier.out.section(u'\n', 1, 1).contains(u"heartbeat"_qs), qPrintable(earlier.out));
+        QVERIFY2(!earlier.out.contains(u"the station says"_qs), qPrintable(earlier.out));
         // Each connection logs in once, and only one was made.
-        QCOMPARE(server.commandLog().count("USER "), 3);
+        QCOMPARE(server.commandLog().count("USER "), 4);
     }
 
     // A LIST answer in no known form: the names alone (NLST), then the size and time of those
@@ -253,11 +245,11 @@ private slots:
         FtpServer without({u"garbage-list-no-nlst"_qs});
         QVERIFY2(without.isRunning(), qPrintable(without.error()));
         QDir().mkpath(without.root() + u"/upload/status"_qs);
-        const Answer answer = runFleet(fleetArguments(without.address(), FtpServer::User, FtpServer::Password));
+        const Answer answer = runCheck(fleetArguments(without.address(), FtpServer::User, FtpServer::Password));
         QCOMPARE(answer.exitStatus, 3);
         QVERIFY2(answer.firstLine().startsWith(u"UNKNOWN: cannot list the records folder /upload/ on 127.0.0.1:"_qs), qPrintable(answer.out));
-        QVERIFY2(answer.firstLine().contains(u"the answer to LIST could not be read (first line: \"<html><body>\"), and NLST failed: "
-                                             "502 Command not implemented (scripted fault)."_qs),
+        QVERIFY2(answer.firstLine().contains(u"cannot read the listing: the answer to LIST could not be read (first line: "
+                                             "\"<html><body>\"), and NLST failed: 502 Command not implemented (scripted fault)."_qs),
                  qPrintable(answer.out));
     }
 
@@ -314,24 +306,24 @@ private slots:
             login = {FtpServer::User, password};
         }
         const QStringList arguments = fleetArguments(address, login.first(), login.last());
-        const Answer text = runFleet(arguments);
+        const Answer text = runCheck(arguments);
         QCOMPARE(text.exitStatus, 3);
         QVERIFY2(text.out.startsWith(u"UNKNOWN: "_qs + why.arg(port)), qPrintable(text.out));
         QCOMPARE(text.out.count(u'\n'), 1);
 
-        const Answer prometheus = runFleet(arguments + QStringList{u"--prometheus"_qs});
+        const Answer prometheus = runCheck(arguments + QStringList{u"--prometheus"_qs});
         QCOMPARE(prometheus.exitStatus, 3);
         QVERIFY(prometheus.out.contains(u"\nkorva5_fleet_up 0\n"_qs));
-        const Answer json = runFleet(arguments + QStringList{u"--json"_qs});
+        const Answer json = runCheck(arguments + QStringList{u"--json"_qs});
         QCOMPARE(QJsonDocument::fromJson(json.out.toUtf8()).object().value(u"state").toString(), u"UNKNOWN"_qs);
     }
 
     void settingsThatCannotWork()
     {
-        const Answer usage = runFleet({u"--stations"_qs, u"1-40,45-x"_qs, u"--server"_qs, u"localhost"_qs});
+        const Answer usage = runCheck({u"--stations"_qs, u"1-40,45-x"_qs, u"--server"_qs, u"localhost"_qs});
         QCOMPARE(usage.exitStatus, 64);
         QVERIFY2(usage.err.contains(u"--stations: \"45-x\" is not a range of station numbers"_qs), qPrintable(usage.err));
-        const Answer nothing = runFleet({});
+        const Answer nothing = runCheck({});
         QCOMPARE(nothing.exitStatus, 3);
         QCOMPARE(nothing.out, u"UNKNOWN: no server is set (Server in fleet.ini, or --server)\n"_qs);
     }

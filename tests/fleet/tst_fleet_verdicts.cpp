@@ -4,6 +4,10 @@
 #include "fleet/check/FleetReport.h"
 #include "fleet/check/Verdicts.h"
 
+#include "core/diagnostics/ShownText.h"
+
+#include <QJsonDocument>
+
 #include <QTest>
 
 using namespace FleetSamples;
@@ -128,62 +132,92 @@ private slots:
         QTest::addColumn<bool>("listed");
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("fetchError");
+        QTest::addColumn<QString>("zone"); // the zone the settings name for the station; empty: none
         QTest::addColumn<HeartbeatState>("state");
         QTest::addColumn<int>("severity");
         QTest::addColumn<bool>("owing");
         QTest::addColumn<qint64>("age");
         QTest::addColumn<QString>("words");
         const QDateTime now = at(10, 0);
-        QTest::newRow("none left") << false << QByteArray() << QString() << HeartbeatState::None << 0 << false << qint64(-1)
-                                   << u"no heartbeat"_qs;
-        QTest::newRow("fresh") << true << heartbeat(u"12"_qs, now.addSecs(-300)) << QString() << HeartbeatState::Fresh << 0 << false
-                               << qint64(300) << u"5 min ago, version 1.00"_qs;
+        // As an older program wrote it: the figures of its own clock, without an offset.
+        const auto figures = [](const QDateTime &at, const QByteArray &more = {}) -> QByteArray {
+            return QByteArray("{\"format\":1,\"version\":\"1.00\",\"station\":\"12\",\"state\":\"OK\",\"owed\":0,\"givenUp\":0,"
+                              "\"underWay\":0,\"writtenAt\":\"") + at.toString(u"yyyy-MM-ddTHH:mm:ss").toLatin1() + '"' + more + '}';
+        };
+        const QDateTime inHelsinki = now.toTimeZone(QTimeZone("Europe/Helsinki")).addSecs(-120);
+        QTest::newRow("none left") << false << QByteArray() << QString() << QString() << HeartbeatState::None << 0 << false
+                                   << qint64(-1) << u"no heartbeat"_qs;
+        QTest::newRow("fresh") << true << heartbeat(u"12"_qs, now.addSecs(-300)) << QString() << QString() << HeartbeatState::Fresh
+                               << 0 << false << qint64(300) << u"5 min ago, version 1.00"_qs;
         QTest::newRow("written at an offset of its own")
-            << true << heartbeat(u"12"_qs, now.addSecs(-120).toOffsetFromUtc(5 * 3600)) << QString() << HeartbeatState::Fresh << 0
-            << false << qint64(120) << u"2 min ago"_qs;
-        QTest::newRow("stale") << true << heartbeat(u"12"_qs, now.addSecs(-3 * 3600 - 300)) << QString() << HeartbeatState::Stale
-                               << 1 << false << qint64(3 * 3600 + 300) << u"stale: written 3 h 5 min ago"_qs;
+            << true << heartbeat(u"12"_qs, now.addSecs(-120).toOffsetFromUtc(5 * 3600)) << QString() << QString()
+            << HeartbeatState::Fresh << 0 << false << qint64(120) << u"2 min ago"_qs;
+        QTest::newRow("stale") << true << heartbeat(u"12"_qs, now.addSecs(-3 * 3600 - 300)) << QString() << QString()
+                               << HeartbeatState::Stale << 1 << false << qint64(3 * 3600 + 300) << u"stale: written 3 h 5 min ago"_qs;
         QTest::newRow("owes, and says why")
             << true << heartbeat(u"12"_qs, now.addSecs(-60), u"WARNING"_qs, {owedTime(u"/upload/20261207.12"_qs, u"login-refused"_qs)})
-            << QString() << HeartbeatState::Fresh << 1 << true << qint64(60)
+            << QString() << QString() << HeartbeatState::Fresh << 1 << true << qint64(60)
             << u"the station says WARNING, owes FtpTime1 20261207.12 owed (login-refused)"_qs;
-        QTest::newRow("ahead of our clock") << true << heartbeat(u"12"_qs, now.addSecs(900)) << QString() << HeartbeatState::Fresh
-                                            << 0 << false << qint64(0) << u"written 15 min ahead of this computer's clock"_qs;
-        QTest::newRow("not JSON") << true << QByteArray("{\"format\":1, broken") << QString() << HeartbeatState::Unreadable << 1
-                                  << false << qint64(-1) << u"heartbeat unreadable: not JSON"_qs;
-        QTest::newRow("empty file") << true << QByteArray("\n") << QString() << HeartbeatState::Unreadable << 1 << false
-                                    << qint64(-1) << u"heartbeat unreadable: empty"_qs;
-        QTest::newRow("a list") << true << QByteArray("[1,2]") << QString() << HeartbeatState::Unreadable << 1 << false
-                                << qint64(-1) << u"not a JSON object"_qs;
-        QTest::newRow("no format") << true << QByteArray("{\"station\":\"12\"}") << QString() << HeartbeatState::Unreadable << 1
-                                   << false << qint64(-1) << u"no format number"_qs;
-        QTest::newRow("a newer layout") << true << heartbeat(u"12"_qs, now, u"OK"_qs, {}, 2) << QString() << HeartbeatState::Newer
-                                        << 1 << false << qint64(-1) << u"heartbeat from a newer version (format 2"_qs;
-        QTest::newRow("another station's") << true << heartbeat(u"13"_qs, now) << QString() << HeartbeatState::Unreadable << 1
-                                           << false << qint64(-1) << u"it names station \"13\""_qs;
+        // A clock a little ahead is usual; one further ahead is no heartbeat that can be fresh.
+        QTest::newRow("a clock a minute ahead") << true << heartbeat(u"12"_qs, now.addSecs(60)) << QString() << QString()
+                                                << HeartbeatState::Fresh << 0 << false << qint64(0) << u"0 s ago"_qs;
+        QTest::newRow("ahead of our clock") << true << heartbeat(u"12"_qs, now.addSecs(900)) << QString() << QString()
+                                            << HeartbeatState::ClockAhead << 1 << false << qint64(-1)
+                                            << u"clock ahead: written 15 min ahead of this computer's clock"_qs;
+        QTest::newRow("far ahead")
+            << true << heartbeat(u"12"_qs, QDateTime({9999, 12, 31}, {23, 59, 59}, QTimeZone(14 * 3600))) << QString() << QString()
+            << HeartbeatState::ClockAhead << 1 << false << qint64(-1) << u"clock ahead: written "_qs;
+        // Without an offset: whose clock it was decides which moment it is.
+        QTest::newRow("no offset, no zone known") << true << figures(now.addSecs(-60)) << QString() << QString()
+                                                  << HeartbeatState::NoZone << 1 << false << qint64(-1) << u"time without zone"_qs;
+        QTest::newRow("no offset, the zone in the settings")
+            << true << figures(inHelsinki) << QString() << u"Europe/Helsinki"_qs << HeartbeatState::Fresh << 0 << false
+            << qint64(120) << u"2 min ago"_qs;
+        QTest::newRow("no offset, the zone in the heartbeat")
+            << true << figures(now.toTimeZone(QTimeZone("America/New_York")).addSecs(-5), ",\"timeZone\":\"America/New_York\"")
+            << QString() << QString() << HeartbeatState::Fresh << 0 << false << qint64(5) << u"5 s ago"_qs;
+        QTest::newRow("not JSON") << true << QByteArray("{\"format\":1, broken") << QString() << QString()
+                                  << HeartbeatState::Unreadable << 1 << false << qint64(-1) << u"heartbeat unreadable: not JSON"_qs;
+        QTest::newRow("empty file") << true << QByteArray("\n") << QString() << QString() << HeartbeatState::Unreadable << 1
+                                    << false << qint64(-1) << u"heartbeat unreadable: empty"_qs;
+        QTest::newRow("a list") << true << QByteArray("[1,2]") << QString() << QString() << HeartbeatState::Unreadable << 1
+                                << false << qint64(-1) << u"not a JSON object"_qs;
+        QTest::newRow("no format") << true << QByteArray("{\"station\":\"12\"}") << QString() << QString()
+                                   << HeartbeatState::Unreadable << 1 << false << qint64(-1) << u"no format number"_qs;
+        QTest::newRow("a newer layout") << true << heartbeat(u"12"_qs, now, u"OK"_qs, {}, 2) << QString() << QString()
+                                        << HeartbeatState::Newer << 1 << false << qint64(-1)
+                                        << u"heartbeat from a newer version (format 2"_qs;
+        QTest::newRow("another station's") << true << heartbeat(u"13"_qs, now) << QString() << QString()
+                                           << HeartbeatState::Unreadable << 1 << false << qint64(-1) << u"it names station \"13\""_qs;
         QTest::newRow("no time written") << true << QByteArray("{\"format\":1,\"station\":\"12\",\"state\":\"OK\",\"version\":\"1\"}")
-                                         << QString() << HeartbeatState::Unreadable << 1 << false << qint64(-1) << u"writtenAt"_qs;
+                                         << QString() << QString() << HeartbeatState::Unreadable << 1 << false << qint64(-1)
+                                         << u"writtenAt"_qs;
         QTest::newRow("counts missing") << true
                                         << QByteArray("{\"format\":1,\"station\":\"12\",\"state\":\"OK\",\"version\":\"1\","
                                                       "\"writtenAt\":\"2026-12-07T09:59:00+00:00\"}")
-                                        << QString() << HeartbeatState::Unreadable << 1 << false << qint64(-1) << u"no count"_qs;
+                                        << QString() << QString() << HeartbeatState::Unreadable << 1 << false << qint64(-1)
+                                        << u"no count"_qs;
         // A station without its settings file reports UNKNOWN and has no counts to give.
         QTest::newRow("the station cannot tell")
             << true
             << QByteArray("{\"format\":1,\"station\":\"12\",\"state\":\"UNKNOWN\",\"version\":\"1\",\"summary\":\"cannot read TALLYPORT.ini\","
-                          "\"writtenAt\":\"" + now.addSecs(-60).toString(Qt::ISODate).toLatin1() + "\"}")
-            << QString() << HeartbeatState::Fresh << 1 << true << qint64(60) << u"the station says UNKNOWN: cannot read TALLYPORT.ini"_qs;
-        QTest::newRow("larger than any heartbeat") << true << QByteArray(Heartbeat::MostBytes + 1, ' ') << QString()
+                          "\"writtenAt\":\"" + IsoTime::text(now.addSecs(-60)).toLatin1() + "\"}")
+            << QString() << QString() << HeartbeatState::Fresh << 1 << true << qint64(60)
+            << u"the station says UNKNOWN: cannot read TALLYPORT.ini"_qs;
+        QTest::newRow("larger than any heartbeat") << true << QByteArray(Heartbeat::MostBytes + 1, ' ') << QString() << QString()
                                                    << HeartbeatState::Unreadable << 1 << false << qint64(-1) << u"larger than"_qs;
-        QTest::newRow("could not be fetched") << true << QByteArray() << u"550 Permission denied."_qs << HeartbeatState::Unreadable
-                                              << 1 << false << qint64(-1) << u"could not be fetched: 550 Permission denied."_qs;
+        QTest::newRow("could not be fetched") << true << QByteArray() << u"550 Permission denied."_qs << QString()
+                                              << HeartbeatState::Unreadable << 1 << false << qint64(-1)
+                                              << u"could not be fetched: 550 Permission denied."_qs;
     }
     void heartbeats()
     {
         QFETCH(bool, listed);
         QFETCH(QByteArray, bytes);
         QFETCH(QString, fetchError);
-        const HeartbeatVerdict verdict = judgeHeartbeat(u"12"_qs, {listed, bytes, fetchError}, 60, at(10, 0));
+        QFETCH(QString, zone);
+        const HeartbeatVerdict verdict = judgeHeartbeat(u"12"_qs, {listed, bytes, fetchError}, 60, at(10, 0),
+                                                        zone.isEmpty() ? QTimeZone() : QTimeZone(zone.toLatin1()));
         QTEST(verdict.state, "state");
         QTEST(verdict.severity, "severity");
         QTEST(verdict.owing, "owing");
@@ -231,6 +265,58 @@ private slots:
         QVERIFY(!status.files(0, HistoryDays - 1).records.present);
     }
 
+    // A name that could pass for another in a listing is never taken for a file, from MLSD and
+    // LIST lines and from NLST's names alike.
+    void namesThatCannotBeTakenWhole_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<bool>("unsafe");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("a records name") << QByteArray("20261207.12") << false << true;
+        QTest::newRow("a line end and a line that names another station")
+            << QByteArray("20261207.3\n-rw-r--r--    1 1000  1000  999 Dec 07 08:31 20261207.12") << true << false;
+        QTest::newRow("a CR at its end") << QByteArray("20261207.12\r") << true << false;
+        QTest::newRow("NUL") << QByteArray("20261207.12\0", 12) << true << false;
+        QTest::newRow("an escape sequence") << QByteArray("\x1b[2K20261207.12") << true << false;
+        QTest::newRow("a blank in front") << QByteArray(" 20261207.12") << false << false;
+    }
+    void namesThatCannotBeTakenWhole()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(bool, unsafe);
+        QFETCH(bool, kept);
+        for (const bool namesOnly : {false, true}) {
+            ServerFiles files({u"12"_qs}, Day, HistoryDays);
+            if (namesOnly)
+                files.addName(ServerFiles::Folder::Records, name);
+            else
+                add(files, mlsdLine(name, 999, at(8, 31)), ServerFiles::Folder::Records);
+            QCOMPARE(files.files(0, HistoryDays - 1).records.present, kept);
+            QCOMPARE(files.unsafeNames(), unsafe ? 1 : 0);
+            QCOMPARE(files.keptNames().size(), kept ? 1 : 0);
+            if (unsafe) // shown escaped: it makes no line of its own
+                QVERIFY2(!hasControlCharacter(files.unsafeExamples().first()), qPrintable(files.unsafeExamples().first()));
+        }
+    }
+
+    // What the server says of a name asked for by itself outweighs what a listing said.
+    void confirmedOneByOne()
+    {
+        ServerFiles files({u"1"_qs, u"2"_qs, u"3"_qs}, Day, HistoryDays);
+        for (const QByteArray name : {"20261207.1", "20261207.2", "20261207.3"})
+            add(files, mlsdLine(name, 999, at(8, 31)), ServerFiles::Folder::Records);
+        files.confirm("20261207.1", false, -1, {});           // not there: the listing only seemed to say so
+        files.confirm("20261207.2", true, 40211, at(8, 40));  // there, with its own size and time
+        files.confirm("20261207.3", std::nullopt, -1, {});    // the server would not say
+        const int day = HistoryDays - 1;
+        QVERIFY(!files.files(0, day).records.present);
+        QCOMPARE(files.files(1, day).records.size, 40211);
+        QCOMPARE(files.files(1, day).records.modified, at(8, 40));
+        QCOMPARE(files.files(2, day).records.size, 999);
+        QCOMPARE(files.notConfirmed(), 1);
+        QCOMPARE(files.keptNames().size(), 2);
+    }
+
     // NLST gives names only; the size and time asked afterwards reach the files kept.
     void namesAlone()
     {
@@ -238,7 +324,7 @@ private slots:
         QVERIFY(files.addName(ServerFiles::Folder::Records, "/upload/20261207.12"));
         QVERIFY(!files.addName(ServerFiles::Folder::Records, "notes.txt"));
         QVERIFY(!files.files(0, HistoryDays - 1).records.modified.isValid());
-        files.setFacts("20261207.12", 99, at(8, 31));
+        files.confirm("20261207.12", true, 99, at(8, 31));
         QCOMPARE(files.files(0, HistoryDays - 1).records.size, 99);
         QCOMPARE(files.files(0, HistoryDays - 1).records.modified, at(8, 31));
         QCOMPARE(files.notRecords(), 1);
@@ -270,13 +356,14 @@ private slots:
         QCOMPARE(report.stations.at(0).severity, 0);
         QCOMPARE(report.stations.at(0).days.first().state, FileState::Missing); // 2026-12-01
         QCOMPARE(report.stations.at(0).days.at(HistoryDays - 2).state, FileState::Arrived);
+        // Every file under its name has arrived, the late and the empty one too.
         QCOMPARE(report.summary(),
-                 u"2026-12-07: 2 of 6 arrived; missing: 2, 3; empty: 5; late: 4; heartbeat unreadable: 3; heartbeat stale: 2; "
-                 "station reports uploads owed: 6"_qs);
+                 u"2026-12-07: 4 of 6 arrived (2 on time, 1 late, 1 empty) - missing: 2, 3 - empty: 5 - late: 4 - "
+                 "heartbeat unreadable: 3 - heartbeat stale: 2 - station reports uploads owed: 6"_qs);
         QCOMPARE(report.perfData(),
-                 u"expected=6;;;0 arrived=2;;;0 missing=2;;;0 late=1;;;0 empty=1;;;0 partial=1;;;0 not_due=0;;;0 "
-                 "stale_heartbeats=1;;;0 bad_heartbeats=1;;;0 no_heartbeat=2;;;0 owing=1;;;0"_qs);
-        QVERIFY(report.firstLine().startsWith(u"CRITICAL: 2026-12-07: 2 of 6 arrived;"));
+                 u"expected=6;;;0 arrived=4;;;0 on_time=2;;;0 late=1;;;0 empty=1;;;0 missing=2;;;0 partial=1;;;0 not_due=0;;;0 "
+                 "stale_heartbeats=1;;;0 bad_heartbeats=1;;;0 clock_ahead=0;;;0 no_zone=0;;;0 no_heartbeat=2;;;0 owing=1;;;0"_qs);
+        QVERIFY(report.firstLine().startsWith(u"CRITICAL: 2026-12-07: 4 of 6 arrived (2 on time, 1 late, 1 empty) - missing"));
 
         // Before the first time everything is still to come, and a station without heartbeat is
         // no fault.
@@ -284,6 +371,64 @@ private slots:
         QCOMPARE(early.status, int(FleetReport::Ok));
         QCOMPARE(early.summary(), u"2026-12-07: 0 of 6 arrived, 6 not yet due"_qs);
         QVERIFY(!early.heartbeatsChecked);
+    }
+
+    // Each station's day, times and lateness are its own clock's; the office here runs on UTC.
+    void stationsInTheirOwnZones_data()
+    {
+        QTest::addColumn<QString>("configured"); // the zone fleet.ini names for the station; empty: none
+        QTest::addColumn<QString>("told");       // the zone its heartbeat names; empty: no heartbeat
+        QTest::addColumn<QDateTime>("modified"); // its file of the day; invalid: none
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<FileState>("state");
+        QTest::addColumn<QString>("words");
+        QTest::addColumn<QString>("from");
+        const QTimeZone utc = QTimeZone::utc();
+        const QDateTime afternoon(Day, {16, 0}, utc);
+        QTest::newRow("Shanghai: 12:20 there is late") << u"Asia/Shanghai"_qs << QString() << QDateTime(Day, {4, 20}, utc)
+                                                       << afternoon << FileState::Late << u"late: 12:20, after 12:15"_qs
+                                                       << u"settings"_qs;
+        QTest::newRow("Sao Paulo: 12:10 there is on time") << u"America/Sao_Paulo"_qs << QString() << QDateTime(Day, {15, 10}, utc)
+                                                           << afternoon << FileState::Arrived << u"arrived 12:10"_qs
+                                                           << u"settings"_qs;
+        QTest::newRow("Sao Paulo: 08:00 there, not yet due") << u"America/Sao_Paulo"_qs << QString() << QDateTime()
+                                                             << QDateTime(Day, {11, 0}, utc) << FileState::NotYetDue
+                                                             << u"not yet due (due by 08:45)"_qs << u"settings"_qs;
+        QTest::newRow("Helsinki, as its heartbeat says") << QString() << u"Europe/Helsinki"_qs << QDateTime(Day, {10, 20}, utc)
+                                                         << afternoon << FileState::Late << u"late: 12:20"_qs << u"heartbeat"_qs;
+        // Every station may write to the status folder, and so name another's zone: the
+        // settings' word is the office's own.
+        QTest::newRow("the settings over a heartbeat") << u"Asia/Shanghai"_qs << u"Pacific/Kiritimati"_qs
+                                                       << QDateTime(Day, {4, 20}, utc) << afternoon << FileState::Late
+                                                       << u"late: 12:20"_qs << u"settings"_qs;
+        QTest::newRow("a zone nobody names: the office's") << QString() << QString() << QDateTime(Day, {12, 10}, utc) << afternoon
+                                                           << FileState::Arrived << u"arrived 12:10"_qs << u"office"_qs;
+    }
+    void stationsInTheirOwnZones()
+    {
+        QFETCH(QString, configured);
+        QFETCH(QString, told);
+        QFETCH(QDateTime, modified);
+        QFETCH(QDateTime, now);
+        FleetSettings fleet = settings({u"12"_qs});
+        fleet.zones.all = QTimeZone::utc();
+        if (!configured.isEmpty())
+            fleet.zones.byStation.insert(u"12"_qs, QTimeZone(configured.toLatin1()));
+        ServerFiles files(fleet.stations, Day, HistoryDays);
+        if (modified.isValid())
+            add(files, mlsdLine("20261207.12", 100, modified));
+        QList<HeartbeatFile> heartbeats;
+        if (!told.isEmpty()) {
+            QJsonObject beat = QJsonDocument::fromJson(heartbeat(u"12"_qs, now.addSecs(-60))).object();
+            beat.insert(u"timeZone"_qs, told);
+            heartbeats = {{true, QJsonDocument(beat).toJson(), {}}};
+        }
+        const FleetReport report = judgeFleet(fleet, files, heartbeats, Day, now);
+        const FleetReport::Station &station = report.stations.first();
+        QTEST(station.asked().state, "state");
+        QFETCH(QString, words);
+        QVERIFY2(station.asked().text.contains(words), qPrintable(station.asked().text));
+        QTEST(station.zoneSource, "from");
     }
 
     void unknownSaysWhyAndNoPerformanceData()

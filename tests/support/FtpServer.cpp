@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "FtpServer.h"
 
+#include "FakeTime.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QProcess>
@@ -10,14 +12,23 @@ namespace TestSupport {
 
 bool makeCertificate(const QString &certificate, const QString &key)
 {
-    return QProcess::execute(
-               QStringLiteral("openssl"),
-               {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("rsa:2048"),
-                QStringLiteral("-nodes"), QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"),
-                QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-addext"),
-                QStringLiteral("subjectAltName=IP:127.0.0.1,DNS:localhost"), QStringLiteral("-keyout"), key,
-                QStringLiteral("-out"), certificate})
-        == 0;
+    // Valid from two days ago (openssl on a clock set back, where libfaketime is there), so that
+    // a program checked on a clock set to yesterday still trusts it.
+    QProcess openssl;
+    const QString fakeTime = fakeTimeLibrary();
+    if (!fakeTime.isEmpty()) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("LD_PRELOAD"), fakeTime);
+        environment.insert(QStringLiteral("FAKETIME"), QStringLiteral("-2d"));
+        openssl.setProcessEnvironment(environment);
+    }
+    openssl.start(QStringLiteral("openssl"),
+                  {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("rsa:2048"),
+                   QStringLiteral("-nodes"), QStringLiteral("-days"), QString::fromLatin1(fakeTime.isEmpty() ? "2" : "4"),
+                   QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-addext"),
+                   QStringLiteral("subjectAltName=IP:127.0.0.1,DNS:localhost"), QStringLiteral("-keyout"), key,
+                   QStringLiteral("-out"), certificate});
+    return openssl.waitForFinished(60'000) && openssl.exitStatus() == QProcess::NormalExit && openssl.exitCode() == 0;
 }
 
 FtpServer::FtpServer()

@@ -53,17 +53,17 @@ QString Sshd::unavailable()
     return {};
 }
 
-Sshd::Sshd()
+Sshd::Sshd(const QString &startIn)
     : m_process(std::make_unique<QProcess>())
 {
     m_error = unavailable();
     if (m_error.isEmpty())
-        m_error = start();
+        m_error = start(startIn);
     if (!m_error.isEmpty())
         m_port = 0;
 }
 
-QString Sshd::start()
+QString Sshd::start(const QString &startIn)
 {
     if (!m_dir.isValid())
         return QStringLiteral("cannot create a temporary directory");
@@ -81,6 +81,8 @@ QString Sshd::start()
     if (m_publicKey.isEmpty() || m_otherPublicKey.isEmpty())
         return QStringLiteral("ssh-keygen could not make the host keys");
 
+    const QByteArray sftp = startIn.isEmpty() ? QByteArray("internal-sftp")
+                                              : "internal-sftp -d " + QFile::encodeName(m_dir.filePath(startIn));
     m_port = closedPort();
     const QByteArray config = "Port " + QByteArray::number(m_port) + "\n"
                               "ListenAddress 127.0.0.1\n"
@@ -95,8 +97,8 @@ QString Sshd::start()
                               "AllowUsers " + User.toLocal8Bit() + "\n"
                               "StrictModes no\n"
                               "MaxAuthTries 3\n"
-                              "Subsystem sftp internal-sftp\n"
-                              "ForceCommand internal-sftp\n"
+                              "Subsystem sftp " + sftp + "\n"
+                              "ForceCommand " + sftp + "\n"
                               "LogLevel VERBOSE\n";
     const QString configFile = m_dir.filePath(QStringLiteral("sshd_config"));
     writeFile(configFile, config);

@@ -28,7 +28,9 @@ public:
     // Why no sshd can be started by this process, or empty when one can.
     static QString unavailable();
 
-    Sshd();
+    // startIn: a folder beside the upload folder ("upload") in which each session starts, as
+    // its login folder; empty: the user's home folder (none here, so "/").
+    explicit Sshd(const QString &startIn = {});
     ~Sshd();
     Sshd(const Sshd &) = delete;
     Sshd &operator=(const Sshd &) = delete;
@@ -56,7 +58,7 @@ public:
     QByteArray stored(const QString &relativePath) const;
 
 private:
-    QString start();
+    QString start(const QString &startIn);
 
     QTemporaryDir m_dir;
     std::unique_ptr<QProcess> m_process;

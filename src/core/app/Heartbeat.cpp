@@ -3,6 +3,7 @@
 
 #include "core/state/ProgramBuild.h"
 #include "core/clock/Clock.h"
+#include "core/clock/IsoTime.h"
 #include "core/diagnostics/ShownText.h"
 #include "core/journal/Journal.h"
 #include "core/settings/SettingsCheck.h"
@@ -65,7 +66,12 @@ QJsonObject Heartbeat::document(const StatusReport::Report &report, const QDateT
     QJsonObject object = report.json();
     object.insert(QStringLiteral("format"), Format);
     object.insert(QStringLiteral("version"), QString::fromLatin1(ProgramVersion));
-    object.insert(QStringLiteral("writtenAt"), writtenAt.toString(Qt::ISODate));
+    object.insert(QStringLiteral("writtenAt"), IsoTime::text(writtenAt));
+    // The station's day, its upload times and what is late are its own clock's: the office judges
+    // them in this zone, and the offset alone where it does not know the name.
+    const QString zone = IsoTime::systemZoneName();
+    object.insert(QStringLiteral("timeZone"), zone.isEmpty() ? QJsonValue() : QJsonValue(zone));
+    object.insert(QStringLiteral("utcOffsetSeconds"), writtenAt.offsetFromUtc());
     return object;
 }
 
@@ -105,6 +111,10 @@ void Heartbeat::send()
     m_ftp.setUserName(SysMain::Trim(settings.FtpUserName));
     m_ftp.setPassword(SysMain::Trim(settings.FtpPassword));
     m_ftp.setTemporaryName(SysMain::Trim(settings.FtpTempName) != u"0");
+    // Two spellings the names alone cannot tell apart ("/home/station/" for the login folder, a
+    // link on the server) are told apart by the server: the status file must not show up among
+    // the records, where the office's collectors would take it.
+    m_ftp.setDistinctFolder(SysMain::Trim(settings.FtpPath));
     m_ftp.enqueue(local, remote);
 }
 

@@ -36,7 +36,8 @@ public:
     // The status file on the server; empty when none is written (why says so when a folder is
     // set but cannot be used).
     static QString remotePath(const Settings &settings, QString *why = nullptr);
-    // What is written: the report with the format, the program's version and when it was written.
+    // What is written: the report with the format, the program's version, when it was written
+    // and the zone of this computer's clock.
     static QJsonObject document(const StatusReport::Report &report, const QDateTime &writtenAt);
 
     // Writes the status now, or right after the one under way; and every half hour from now on.

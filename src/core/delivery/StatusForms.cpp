@@ -2,6 +2,7 @@
 // The two forms a status report is given in: the text a monitoring plugin prints, and JSON.
 #include "core/delivery/StatusReport.h"
 
+#include "core/clock/IsoTime.h"
 #include "core/diagnostics/ShownText.h"
 #include "core/settings/Settings.h"
 #include "core/settings/TimeOfDay.h"
@@ -16,14 +17,17 @@ namespace {
 
 QJsonValue isoTime(const QDateTime &at)
 {
-    return at.isValid() ? QJsonValue(at.toString(Qt::ISODate)) : QJsonValue();
+    return at.isValid() ? QJsonValue(IsoTime::text(at)) : QJsonValue();
 }
 
-// A monitor takes everything after a "|" for performance data, on any line: one in a station
-// number or a server's reply must not be read as such.
 QString plugin(const QString &text)
 {
-    return shownText(text).replace(u'|', QStringLiteral("\\x7c"));
+    return pluginText(text, PluginLine::Other);
+}
+
+QString firstLine(const QString &text)
+{
+    return pluginText(text, PluginLine::First);
 }
 
 // A station number is three characters, as the settings dialog takes it; one edited longer by
@@ -37,10 +41,10 @@ QString stationText(const QString &station)
                                         [](const SettingField &row) { return qstrcmp(row.key, "FtpNo") == 0; });
     qsizetype longest = stationNo->maxLength;
     if (station.size() <= longest)
-        return u"station " + plugin(station);
+        return u"station " + firstLine(station);
     if (station.at(longest - 1).isHighSurrogate()) // not half a character
         --longest;
-    return u"station " + plugin(station.left(longest)) + QStringLiteral("...");
+    return u"station " + firstLine(station.left(longest)) + QStringLiteral("...");
 }
 
 } // namespace
@@ -85,8 +89,8 @@ QStringList Report::lines() const
     // what cannot be read.
     QStringList all{status == Unknown
                         ? QStringLiteral("%1: %2").arg(statusName(status),
-                                                       station.isEmpty() ? plugin(summary) : stationText(station) + u": " + plugin(summary))
-                        : QStringLiteral("%1: %2: %3 | %4").arg(statusName(status), stationText(station), plugin(summary), perfData)};
+                                                       station.isEmpty() ? firstLine(summary) : stationText(station) + u": " + firstLine(summary))
+                        : QStringLiteral("%1: %2: %3 | %4").arg(statusName(status), stationText(station), firstLine(summary), perfData)};
     for (const TimeLine &line : times) {
         all << QStringLiteral("%1 %2 %3  %4  %5")
                    .arg(line.today ? QStringLiteral("today    ") : QStringLiteral("yesterday"),

@@ -262,7 +262,7 @@ Report status(const Settings &settings, const JournalFacts &journal, const QDate
     // is nothing to judge, and nothing is sent on its own.
     if (!settings.isConfigured()) {
         report.status = Warning;
-        report.summary = QStringLiteral("not configured: no server or no station number is set; nothing is sent");
+        report.summary = QStringLiteral("not configured: no server or no station number is set, nothing is sent");
         return report;
     }
     const QString folder = SysMain::Trim(settings.FtpPath);

@@ -42,6 +42,14 @@ QString shownText(const QString &text)
     return shown;
 }
 
+QString pluginText(const QString &text, PluginLine line)
+{
+    QString shown = shownText(text).replace(u'|', QStringLiteral("\\x7c"));
+    if (line == PluginLine::First)
+        shown.replace(u';', QStringLiteral("\\x3b"));
+    return shown;
+}
+
 QString shownServer(const QString &server)
 {
     // The login part ends at the last "@" before the host: a password may hold "@" itself.

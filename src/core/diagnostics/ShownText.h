@@ -13,6 +13,14 @@ bool hasControlCharacter(const QString &text);
 // of its own nor cut one short; a backslash stays as it is.
 QString shownText(const QString &text);
 
+// Text for a monitoring plugin's output (Nagios, Icinga): as shownText, and "|" written "\x7c"
+// on every line, since a monitor takes what follows it for performance data. On the first line
+// ";" is written "\x3b" too: Nagios keeps that line in files where ";" separates fields and turns
+// each one into ":". Only for text from outside (replies, names, what a station reports): the
+// program's own words use neither.
+enum class PluginLine { First, Other };
+QString pluginText(const QString &text, PluginLine line);
+
 // A server setting as it may be shown: a login written into it ("user:password@host") is
 // replaced by "***@", so a password typed into the wrong box never reaches a log.
 QString shownServer(const QString &server);

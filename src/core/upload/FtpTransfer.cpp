@@ -87,6 +87,8 @@ FtpResult Transfer::run()
 
     TransferFailure verdict = transferFault(code, errorBuffer);
     QString &why = verdict.why;
+    if (why.isEmpty())
+        verdict = checkDistinctFolder(curl.get(), errorBuffer);
     if (m_request.temporaryName) {
         if (why.isEmpty()) {
             verdict = rename(curl.get(), errorBuffer);

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <optional>
 
 // Limits that keep a dead server or connection from holding the transfer control forever.
 struct FtpTimeouts
@@ -41,6 +42,12 @@ struct FtpRequest
     // Delete the file again once it is confirmed under its final name: a try of the server that
     // must leave nothing behind. The transfer then succeeds only when the delete does too.
     bool deleteAfter = false;
+    // A folder the file must not land in (the records folder, for the station's status file),
+    // however the two are spelt: once the server has the file under the name it was sent as, that
+    // name is fetched from this folder too, and when the server gives back the very bytes sent,
+    // the two paths lead to one folder (one written two ways, a link on the server). The file is
+    // then deleted again and the transfer fails. Nothing: no such folder ("" is the login folder).
+    std::optional<QString> distinctFolder;
 };
 
 // What kind of failure ended an upload, with the facts it was decided from.

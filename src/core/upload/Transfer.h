@@ -2,8 +2,9 @@
 #pragma once
 // One transfer's state and steps, shared by the files that each do one job of it: the curl
 // callbacks (TransferCallbacks), the checks before connecting (TransferChecks), the options
-// (TransferOptions), the rename and delete after the upload (RemoteRename), and the run and its
-// verdict (FtpTransfer, TransferVerdict). Only those files include it.
+// (TransferOptions), the rename and delete after the upload (RemoteRename), the look for the file
+// in a folder it must not land in (DistinctFolder), and the run and its verdict (FtpTransfer,
+// TransferVerdict). Only those files include it.
 
 #include "core/upload/CurlLibrary.h"
 #include "core/upload/FtpReplies.h"
@@ -77,6 +78,7 @@ private:
     void setOptions(CURL *c);
     TransferFailure transferFault(CURLcode result, const char *errorBuffer) const;
     TransferFailure rename(CURL *c, char *errorBuffer);
+    TransferFailure checkDistinctFolder(CURL *c, char *errorBuffer);
     void aimAtFolder(CURL *c);
     void removeTemporary(CURL *c, char *errorBuffer);
     TransferFailure removeSent(CURL *c, char *errorBuffer);

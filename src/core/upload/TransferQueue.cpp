@@ -51,12 +51,12 @@ void TransferQueue::post(Ftp::State state, const QString &reason, const FtpFailu
 quint64 TransferQueue::enqueue(const QString &localPath, const QString &remotePath)
 {
     return enqueue({m_serverAddress, m_userName, m_password, localPath, remotePath, m_timeouts, m_caBundle, {},
-                    FailureKind::Other, 0, m_temporaryName, m_deleteAfter});
+                    FailureKind::Other, 0, m_temporaryName, m_deleteAfter, m_distinctFolder});
 }
 
 quint64 TransferQueue::refuse(const QString &localPath, const QString &remotePath, const QString &why, FailureKind kind)
 {
-    return enqueue({{}, {}, {}, localPath, remotePath, {}, {}, why, kind, 0});
+    return enqueue({{}, {}, {}, localPath, remotePath, {}, {}, why, kind, 0, true, false, std::nullopt});
 }
 
 quint64 TransferQueue::enqueue(FtpRequest request)

@@ -48,6 +48,10 @@ public:
     // leaves nothing behind.
     void setDeleteAfterSend(bool on) { m_deleteAfter = on; }
 
+    // A folder later sends must not land in however it is spelt (FtpRequest::distinctFolder);
+    // nothing: none.
+    void setDistinctFolder(const std::optional<QString> &folder) { m_distinctFolder = folder; }
+
     void setTimeouts(const FtpTimeouts &timeouts) { m_timeouts = timeouts; }
     // A file of certificates to trust for ftps/ftpes instead of the system's store.
     void setTrustedCertificates(const QString &path) { m_caBundle = path; }
@@ -96,6 +100,7 @@ private:
     QString m_caBundle;
     bool m_temporaryName = true;
     bool m_deleteAfter = false;
+    std::optional<QString> m_distinctFolder;
 
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;

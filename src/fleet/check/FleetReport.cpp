@@ -2,6 +2,7 @@
 #include "fleet/check/FleetReport.h"
 
 #include "core/delivery/StatusReport.h"
+#include "core/diagnostics/ShownText.h"
 
 #include <algorithm>
 
@@ -33,8 +34,7 @@ QString FleetReport::summary() const
 {
     if (status == Unknown)
         return error;
-    QStringList parts;
-    QStringList missing, empty, late, leftover, unreadable, stale, owing;
+    QStringList missing, empty, late, leftover, unreadable, stale, ahead, noZone, owing;
     for (const Station &station : stations) {
         const DayVerdict &day = station.asked();
         switch (day.state) {
@@ -60,26 +60,45 @@ QString FleetReport::summary() const
         case HeartbeatState::Stale:
             stale << station.station;
             break;
+        case HeartbeatState::ClockAhead:
+            ahead << station.station;
+            break;
+        case HeartbeatState::NoZone:
+            noZone << station.station;
+            break;
         default:
             break;
         }
         if (station.heartbeat.owing)
             owing << station.station;
     }
+    // Every file under its name counts as arrived, the late and the empty ones too: an office
+    // that reads fewer arrived than files on the server looks for files that are there.
     QString head = QStringLiteral("%1: %2 of %3 arrived").arg(day.toString(Qt::ISODate)).arg(counts.arrived).arg(counts.expected);
+    if (counts.late || counts.empty) {
+        QStringList how{QStringLiteral("%1 on time").arg(counts.onTime)};
+        if (counts.late)
+            how << QStringLiteral("%1 late").arg(counts.late);
+        if (counts.empty)
+            how << QStringLiteral("%1 empty").arg(counts.empty);
+        head += QStringLiteral(" (%1)").arg(how.join(QStringLiteral(", ")));
+    }
     if (counts.notDue)
         head += QStringLiteral(", %1 not yet due").arg(counts.notDue);
-    parts << head;
+    // Parts are set apart by " - ", never ";": Nagios stores the first line in files where ";"
+    // separates fields, and turns each one into ":". A station name holds no blank or "-".
+    QStringList parts{head};
     for (const auto &[label, list] : {std::pair{"missing", &missing}, std::pair{"empty", &empty}, std::pair{"late", &late},
                                       std::pair{"temporary file left behind", &leftover},
                                       std::pair{"heartbeat unreadable", &unreadable}, std::pair{"heartbeat stale", &stale},
+                                      std::pair{"heartbeat clock ahead", &ahead}, std::pair{"heartbeat time without zone", &noZone},
                                       std::pair{"station reports uploads owed", &owing}}) {
         if (!list->isEmpty())
             parts << QStringLiteral("%1: %2").arg(QLatin1StringView(label), names(*list));
     }
     if (!listing.statusProblem.isEmpty())
         parts << QStringLiteral("heartbeats not read: ") + listing.statusProblem;
-    return parts.join(QStringLiteral("; "));
+    return parts.join(QStringLiteral(" - "));
 }
 
 QString FleetReport::perfData() const
@@ -88,11 +107,12 @@ QString FleetReport::perfData() const
         return {};
     QStringList values;
     for (const auto &[label, value] :
-         {std::pair{"expected", counts.expected}, std::pair{"arrived", counts.arrived}, std::pair{"missing", counts.missing},
-          std::pair{"late", counts.late}, std::pair{"empty", counts.empty}, std::pair{"partial", counts.partial},
-          std::pair{"not_due", counts.notDue}, std::pair{"stale_heartbeats", counts.staleHeartbeats},
-          std::pair{"bad_heartbeats", counts.badHeartbeats}, std::pair{"no_heartbeat", counts.noHeartbeat},
-          std::pair{"owing", counts.owing}}) {
+         {std::pair{"expected", counts.expected}, std::pair{"arrived", counts.arrived}, std::pair{"on_time", counts.onTime},
+          std::pair{"late", counts.late}, std::pair{"empty", counts.empty}, std::pair{"missing", counts.missing},
+          std::pair{"partial", counts.partial}, std::pair{"not_due", counts.notDue},
+          std::pair{"stale_heartbeats", counts.staleHeartbeats}, std::pair{"bad_heartbeats", counts.badHeartbeats},
+          std::pair{"clock_ahead", counts.clockAhead}, std::pair{"no_zone", counts.noZone},
+          std::pair{"no_heartbeat", counts.noHeartbeat}, std::pair{"owing", counts.owing}}) {
         values << QStringLiteral("%1=%2;;;0").arg(QLatin1StringView(label)).arg(value);
     }
     return values.join(u' ');
@@ -101,7 +121,9 @@ QString FleetReport::perfData() const
 QString FleetReport::firstLine() const
 {
     const QString perf = perfData();
-    return StatusReport::statusName(status) + u": " + summary() + (perf.isEmpty() ? QString() : u" | " + perf);
+    // The program's own words hold neither "|" nor ";": any there came from outside.
+    return StatusReport::statusName(status) + u": " + pluginText(summary(), PluginLine::First)
+        + (perf.isEmpty() ? QString() : u" | " + perf);
 }
 
 FleetReport judgeFleet(const FleetSettings &settings, const ServerFiles &files, const QList<HeartbeatFile> &heartbeats,
@@ -111,27 +133,42 @@ FleetReport judgeFleet(const FleetSettings &settings, const ServerFiles &files, 
     report.day = day;
     report.checkedAt = now;
     report.heartbeatsChecked = !heartbeats.isEmpty();
-    report.window = deliveryWindow(day, settings.times, settings.graceMinutes);
+    report.window = deliveryWindow(day, settings.times, settings.graceMinutes, settings.zones.all);
     if (!report.window)
         return FleetReport::unknown(QStringLiteral("no upload times are set (FtpTime1 to FtpTime10)"), day, now);
     FleetReport::Counts &counts = report.counts;
     counts.expected = files.stationCount();
+    const QTimeZone office = QTimeZone::systemTimeZone();
     report.stations.reserve(files.stationCount());
     for (int s = 0; s < files.stationCount(); ++s) {
         FleetReport::Station station;
         station.station = files.station(s);
+        // The station's own clock decides its day and times: the zone the settings name for it,
+        // else the one its heartbeat says, else the office's. The settings come first: every
+        // station may write to the status folder, another's heartbeat too, and a zone that moves
+        // a station's times would move when its file is missing.
+        const StationZones::Found configured = settings.zones.of(station.station);
+        station.heartbeat = report.heartbeatsChecked
+            ? judgeHeartbeat(station.station, heartbeats.at(s), settings.staleMinutes, now,
+                             configured.named ? configured.zone : QTimeZone())
+            : HeartbeatVerdict{};
+        const bool told = !configured.named && station.heartbeat.heartbeat.reading == Heartbeat::Reading::Read
+            && station.heartbeat.heartbeat.station == station.station && station.heartbeat.heartbeat.zone().isValid();
+        station.zone = told ? station.heartbeat.heartbeat.zone() : configured.zone;
+        station.zoneSource = configured.named ? QStringLiteral("settings") : told ? QStringLiteral("heartbeat") : QStringLiteral("office");
+        station.officeZone = station.zone == office || station.zone.id() == office.id();
         for (int d = 0; d < files.days(); ++d) {
             const QDate date = files.day(d);
-            station.days.append(judgeDay(station.station, date, files.files(s, d),
-                                         *deliveryWindow(date, settings.times, settings.graceMinutes), settings.graceMinutes, now));
+            const DeliveryWindow window = *deliveryWindow(date, settings.times, settings.graceMinutes, station.zone);
+            station.days.append(judgeDay(station.station, date, files.files(s, d), window, settings.graceMinutes, now));
+            station.dueBy = window.dueBy;
         }
-        station.heartbeat = report.heartbeatsChecked ? judgeHeartbeat(station.station, heartbeats.at(s), settings.staleMinutes, now)
-                                                     : HeartbeatVerdict{};
         const DayVerdict &asked = station.asked();
         station.severity = std::max(asked.severity, station.heartbeat.severity);
+        counts.arrived += asked.files.records.present ? 1 : 0;
         switch (asked.state) {
         case FileState::Arrived:
-            ++counts.arrived;
+            ++counts.onTime;
             break;
         case FileState::Late:
             ++counts.late;
@@ -156,6 +193,12 @@ FleetReport judgeFleet(const FleetSettings &settings, const ServerFiles &files, 
         case HeartbeatState::Newer:
             ++counts.badHeartbeats;
             break;
+        case HeartbeatState::ClockAhead:
+            ++counts.clockAhead;
+            break;
+        case HeartbeatState::NoZone:
+            ++counts.noZone;
+            break;
         case HeartbeatState::None:
             ++counts.noHeartbeat;
             break;
@@ -168,6 +211,9 @@ FleetReport judgeFleet(const FleetSettings &settings, const ServerFiles &files, 
     }
     report.listing.notRecords = files.notRecords();
     report.listing.notRecordsExamples = files.notRecordsExamples();
+    report.listing.unsafeNames = files.unsafeNames();
+    report.listing.unsafeExamples = files.unsafeExamples();
+    report.listing.notConfirmed = files.notConfirmed();
     report.listing.otherDays = files.otherDays();
     report.listing.unlisted = files.unlistedStations();
     return report;

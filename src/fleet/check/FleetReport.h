@@ -11,6 +11,7 @@
 #include <QMap>
 #include <QString>
 #include <QStringList>
+#include <QTimeZone>
 
 // One check of the whole fleet for one day, in the form of a monitoring plugin: a state and exit
 // status, a summary whose names and counts match the stations' lines, and performance data.
@@ -28,10 +29,12 @@ struct FleetReport
     // (StatusReport::statusName).
     enum Status : int { Ok = 0, Warning = 1, Critical = 2, Unknown = 3 };
 
+    // arrived = onTime + late + empty; arrived + missing + notDue = expected.
     struct Counts
     {
         int expected = 0;
-        int arrived = 0;  // on time and not empty
+        int arrived = 0;  // on the server under its name: on time, late or empty
+        int onTime = 0;   // by the last time plus grace, and not empty
         int late = 0;
         int empty = 0;
         int missing = 0;  // partial ones included
@@ -40,6 +43,8 @@ struct FleetReport
         int leftovers = 0; // there, with a temporary copy left behind beside it
         int staleHeartbeats = 0;
         int badHeartbeats = 0; // unreadable or newer
+        int clockAhead = 0;    // written ahead of this computer's clock
+        int noZone = 0;        // written without an offset by a station of unknown zone
         int noHeartbeat = 0;
         int owing = 0;     // heartbeats that report something owed
     };
@@ -53,8 +58,12 @@ struct FleetReport
         double seconds = 0;      // the time the server took
         qint64 notRecords = 0;   // names in the records folder that are not records files
         QStringList notRecordsExamples;
-        qint64 unreadableLines = 0; // listing lines in no known form
+        qint64 unreadableLines = 0; // listing lines in no known form, or too long for any
         QString unreadableExample;  // the first of them
+        qint64 unsafeNames = 0;     // names holding control characters: never taken for a file
+        QStringList unsafeExamples; // the first few, escaped
+        qint64 confirmed = 0;       // names the server was asked for one by one
+        qint64 notConfirmed = 0;    // listed, but not there under that name when asked
         qint64 otherDays = 0;    // records files of days not looked at
         QMap<QString, int> unlisted; // stations not in the list that sent files
         QString statusProblem;   // why the status folder could not be listed
@@ -63,6 +72,10 @@ struct FleetReport
     struct Station
     {
         QString station;
+        QTimeZone zone;     // the station's clock's, in which its day and times are judged
+        QString zoneSource; // "heartbeat", "settings" or "office"
+        QDateTime dueBy;    // its file of the day asked, by its own clock
+        bool officeZone = true; // its zone is this computer's: its times need no zone beside them
         int severity = 0;
         QList<DayVerdict> days; // oldest first; the last is the day asked
         HeartbeatVerdict heartbeat;
@@ -80,9 +93,10 @@ struct FleetReport
     Listing listing;
     bool heartbeatsChecked = false;
 
-    // "CRITICAL: 2026-12-07: 37 of 40 arrived; missing: 7, 23 | expected=40;;;0 ..."
+    // "CRITICAL: 2026-12-07: 39 of 40 arrived (38 on time, 1 late) - missing: 7 | expected=40;;;0 ..."
+    // Whatever came from outside (a server's reply) is escaped for a monitor (pluginText).
     QString firstLine() const;
-    QString summary() const; // the first line's words between the state and "|"
+    QString summary() const; // the first line's words between the state and "|", as they are
     QString perfData() const;
 
     static FleetReport unknown(const QString &why, QDate day, const QDateTime &now);

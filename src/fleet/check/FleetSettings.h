@@ -3,6 +3,7 @@
 
 #include "core/upload/FtpTransfer.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QTime>
@@ -10,6 +11,27 @@
 
 #include <array>
 #include <optional>
+
+// The zones the stations' clocks run in, as fleet.ini names them for stations whose heartbeat
+// does not ("Zone" for all, "Zone1" ... for groups). A station's day, its upload times and what
+// is late are its own clock's.
+struct StationZones
+{
+    QTimeZone all = QTimeZone::systemTimeZone(); // "Zone"; else the office's own
+    bool allNamed = false;                       // "Zone" is set: not merely the office's zone
+    QHash<QString, QTimeZone> byStation;         // "Zone1" ...: a group's own
+
+    struct Found
+    {
+        QTimeZone zone;
+        bool named = false; // the settings name it, rather than the office's zone standing in
+    };
+    Found of(const QString &station) const
+    {
+        const auto found = byStation.constFind(station);
+        return found != byStation.constEnd() ? Found{*found, true} : Found{all, allNamed};
+    }
+};
 
 // What one check of the fleet needs to know, from fleet.ini and the command line together.
 struct FleetSettings
@@ -26,6 +48,7 @@ struct FleetSettings
     int graceMinutes = 15; // how long after a time its file may take to arrive
     int staleMinutes = 60; // a heartbeat older than this is stale: twice the stations' 30 minutes
     QTimeZone listTimeZone = QTimeZone::utc(); // the zone of the times in LIST lines
+    StationZones zones;
     QString caBundle;      // extra trusted certificates for ftps/ftpes; empty: the system's store
     FtpTimeouts timeouts;
     int totalTimeoutSeconds = 120; // the whole check gives up after this long

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "fleet/check/Heartbeat.h"
 
+#include "core/clock/IsoTime.h"
 #include "core/diagnostics/ShownText.h"
 
 #include <QJsonArray>
@@ -30,6 +31,17 @@ bool isCount(const QJsonValue &value)
 
 } // namespace
 
+QTimeZone Heartbeat::zone() const
+{
+    if (!timeZone.isEmpty() && !hasControlCharacter(timeZone)) {
+        if (const QTimeZone named(timeZone.toUtf8()); named.isValid())
+            return named;
+    }
+    if (utcOffsetSeconds)
+        return QTimeZone(*utcOffsetSeconds);
+    return {};
+}
+
 Heartbeat Heartbeat::parse(const QByteArray &json)
 {
     if (json.size() > MostBytes)
@@ -55,10 +67,16 @@ Heartbeat Heartbeat::parse(const QByteArray &json)
                                 .arg(Format);
         return heartbeat;
     }
-    const QJsonValue writtenAt = object.value(u"writtenAt");
-    heartbeat.writtenAt = QDateTime::fromString(writtenAt.toString(), Qt::ISODate);
-    if (!heartbeat.writtenAt.isValid())
+    const IsoTime::Reading writtenAt = IsoTime::read(object.value(u"writtenAt").toString());
+    if (!writtenAt.at.isValid())
         return broken(QStringLiteral("no time it was written (writtenAt)"));
+    heartbeat.writtenAt = writtenAt.at;
+    heartbeat.writtenAtHasOffset = writtenAt.hasOffset;
+    // The zone is told by newer programs only, and is of use only when it can be read.
+    heartbeat.timeZone = object.value(u"timeZone").toString().left(80);
+    const QJsonValue offset = object.value(u"utcOffsetSeconds");
+    if (offset.isDouble() && std::abs(offset.toDouble()) <= 18 * 3600 && std::floor(offset.toDouble()) == offset.toDouble())
+        heartbeat.utcOffsetSeconds = offset.toInt();
     for (const char *key : {"version", "station", "state"}) {
         if (!object.value(QLatin1StringView(key)).isString())
             return broken(QStringLiteral("no \"%1\"").arg(QLatin1StringView(key)));

@@ -5,11 +5,16 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QTimeZone>
+
+#include <optional>
 
 // A station's heartbeat: the file korva5-status.<station>.json its program leaves in the status
-// folder, its --status --json report with three keys of its own, "format" (1 for this layout; a
-// newer program may write a higher number, whose keys this check does not claim to know),
-// "version" (the program's) and "writtenAt" (ISO 8601 with the offset).
+// folder, its --status --json report with keys of its own: "format" (1 for this layout; a newer
+// program may write a higher number, whose keys this check does not claim to know), "version"
+// (the program's), "writtenAt" (ISO 8601 with the offset; older programs wrote it without),
+// and the zone of the station's clock, "timeZone" (its IANA name, where the station's system has
+// one) and "utcOffsetSeconds" (older programs wrote neither).
 struct Heartbeat
 {
     // The layout this check reads.
@@ -39,7 +44,10 @@ struct Heartbeat
     QString problem; // Broken, Newer: what is wrong, in a few words
     int format = 0;
     QString version;
-    QDateTime writtenAt;
+    QDateTime writtenAt;            // without an offset: the figures, in this computer's zone
+    bool writtenAtHasOffset = false;
+    QString timeZone;               // empty: not said
+    std::optional<int> utcOffsetSeconds;
     QString station;
     QString state; // the station's own verdict: "OK", "WARNING", "CRITICAL", "UNKNOWN"
     QString summary;
@@ -49,4 +57,9 @@ struct Heartbeat
     QList<Owing> owing;
 
     static Heartbeat parse(const QByteArray &json);
+
+    // The zone the station says its clock runs in: its name where this computer knows it, else
+    // the offset it gave; invalid when it says neither (a time's own offset says nothing of the
+    // station's other times).
+    QTimeZone zone() const;
 };

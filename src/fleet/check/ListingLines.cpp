@@ -81,6 +81,16 @@ Words<Most> words(QByteArrayView line)
     return found;
 }
 
+// The name at the end of a line: what follows the one blank after the word that ends at position
+// at. Servers write exactly one there ("ls -l", IIS alike), so a blank more is the name's own:
+// " 20261207.22" is no records file, and must not pass for one.
+QByteArrayView nameAfter(QByteArrayView line, qsizetype at)
+{
+    if (at >= line.size() || line[at] != ' ')
+        return {};
+    return line.sliced(at + 1);
+}
+
 // The rest of the line after position at, blanks before it skipped.
 QByteArrayView restAfter(QByteArrayView line, qsizetype at)
 {
@@ -190,7 +200,7 @@ Line parseUnix(QByteArrayView line)
         } else {
             continue;
         }
-        const QByteArrayView name = restAfter(line, found[m + 2].end);
+        const QByteArrayView name = nameAfter(line, found[m + 2].end);
         if (name.isEmpty())
             return unreadable();
         Line result;
@@ -235,14 +245,16 @@ Line parseDos(QByteArrayView line)
     if (date.size() == 8)
         year += year < 70 ? 2000 : 1900;
     const QByteArrayView sizeOrDir = word(2);
-    const QByteArrayView name = restAfter(line, found[2].end);
+    // A folder's name stands after blanks that line it up; only a file's matters.
+    const bool folder = sizeOrDir.compare("<DIR>", Qt::CaseInsensitive) == 0;
+    const QByteArrayView name = folder ? restAfter(line, found[2].end) : nameAfter(line, found[2].end);
     if (name.isEmpty())
         return unreadable();
     Line result;
     result.name = name;
     result.modified = {Stamp::Form::ServerTime, year, digitsAt(date, 0, 2), digitsAt(date, 3, 2), hour,
                        digitsAt(clock, clock.size() - 2, 2), 0};
-    if (sizeOrDir.compare("<DIR>", Qt::CaseInsensitive) == 0) {
+    if (folder) {
         result.type = Type::Folder;
     } else if (const std::optional<qint64> size = number(sizeOrDir)) {
         result.type = Type::File;

@@ -3,6 +3,8 @@
 
 #include "core/diagnostics/ShownText.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr int ExamplesKept = 5;
@@ -159,9 +161,22 @@ ListedFile *ServerFiles::take(Folder folder, const Place &place, QByteArrayView 
     return nullptr;
 }
 
+bool ServerFiles::unsafe(QByteArrayView name)
+{
+    // A line end in a name lets it pass for more lines of the listing, a lone CR at its end for
+    // the name without it: such a name is never a station's file, whatever it seems to say.
+    if (std::none_of(name.begin(), name.end(), [](char c) { return uchar(c) < 0x20 || uchar(c) == 0x7f; }))
+        return false;
+    ++m_unsafe;
+    if (m_unsafeExamples.size() < ExamplesKept)
+        m_unsafeExamples << shownText(QString::fromUtf8(name.first(std::min<qsizetype>(name.size(), 200))));
+    return true;
+}
+
 void ServerFiles::add(Folder folder, const ListingLines::Line &line, const QTimeZone &serverZone, const QDateTime &now)
 {
-    if (line.type == ListingLines::Type::Folder || line.type == ListingLines::Type::Unreadable || line.name.isEmpty())
+    if (line.type == ListingLines::Type::Folder || line.type == ListingLines::Type::Unreadable || line.name.isEmpty()
+        || unsafe(line.name))
         return;
     const Place where = line.type == ListingLines::Type::File ? place(line.name) : Place{};
     ListedFile *file = take(folder, where, line.name);
@@ -170,6 +185,33 @@ void ServerFiles::add(Folder folder, const ListingLines::Line &line, const QTime
     file->present = true;
     file->size = line.size;
     file->modified = ListingLines::timeOf(line.modified, serverZone, now);
+    keep(line.name, where, file);
+}
+
+void ServerFiles::keep(QByteArrayView name, const Place &place, ListedFile *file)
+{
+    // A heartbeat is fetched by its name, which is confirmation enough.
+    if (place.kind == Kind::Heartbeat)
+        return;
+    Kept &kept = m_kept[name.toByteArray()];
+    kept.file = file;
+    kept.day = place.day;
+    ++kept.listed;
+}
+
+QList<QByteArray> ServerFiles::keptNames(int day) const
+{
+    QList<QByteArray> names;
+    for (auto it = m_kept.cbegin(); it != m_kept.cend(); ++it) {
+        if (day < 0 || it->day == day)
+            names << it.key();
+    }
+    return names;
+}
+
+bool ServerFiles::timeInDoubt(const QByteArray &name) const
+{
+    return m_kept.value(name).listed > 1 || name.startsWith('.');
 }
 
 bool ServerFiles::addName(Folder folder, QByteArrayView name)
@@ -177,20 +219,32 @@ bool ServerFiles::addName(Folder folder, QByteArrayView name)
     // Some servers give NLST's names with the folder in front.
     if (const qsizetype slash = name.lastIndexOf('/'); slash >= 0)
         name = name.sliced(slash + 1);
-    if (name.isEmpty() || name == "." || name == "..")
+    if (name.isEmpty() || name == "." || name == ".." || unsafe(name))
         return false;
-    ListedFile *file = take(folder, place(name), name);
+    const Place where = place(name);
+    ListedFile *file = take(folder, where, name);
     if (!file)
         return false;
     file->present = true;
-    m_awaitingFacts.insert(name.toByteArray(), file);
-    return true;
+    keep(name, where, file);
+    return where.kind != Kind::Heartbeat;
 }
 
-void ServerFiles::setFacts(QByteArrayView name, qint64 size, const QDateTime &modified)
+void ServerFiles::confirm(QByteArrayView name, std::optional<bool> found, qint64 size, const QDateTime &modified)
 {
-    if (ListedFile *file = m_awaitingFacts.value(name.toByteArray())) {
-        file->size = size;
-        file->modified = modified;
+    ListedFile *file = m_kept.value(name.toByteArray()).file;
+    if (!file || !found)
+        return;
+    if (!*found) {
+        *file = ListedFile();
+        m_kept.remove(name.toByteArray());
+        ++m_notConfirmed;
+        return;
     }
+    file->present = true;
+    file->confirmed = true;
+    if (size >= 0)
+        file->size = size;
+    if (modified.isValid())
+        file->modified = modified;
 }

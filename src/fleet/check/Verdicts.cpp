@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "fleet/check/Verdicts.h"
 
+#include "core/clock/IsoTime.h"
 #include "core/diagnostics/ShownText.h"
 
 #include <algorithm>
@@ -11,34 +12,36 @@ constexpr int Ok = 0;
 constexpr int Warning = 1;
 constexpr int Critical = 2;
 
-// A heartbeat written this far ahead of our clock says more about the clocks than the station.
-constexpr qint64 ClockSlackSeconds = 300;
+// A station's words longer than this are cut in a line or the page: a heartbeat of a few hundred
+// KiB must not make a line of as many.
+constexpr qsizetype LongestText = 300;
 
 QString bytesText(qint64 bytes)
 {
     return bytes < 0 ? QStringLiteral("size not listed") : QStringLiteral("%1 bytes").arg(bytes);
 }
 
-QString copyText(const QString &name, const ListedFile &file, QDate day)
+QString copyText(const QString &name, const ListedFile &file, QDate day, const QTimeZone &zone)
 {
     QString text = name + QStringLiteral(" (") + bytesText(file.size);
     if (file.modified.isValid())
-        text += u", " + timeText(file.modified, day);
+        text += u", " + timeText(file.modified, day, zone);
     return text + u')';
 }
 
 } // namespace
 
-std::optional<DeliveryWindow> deliveryWindow(QDate day, const std::array<std::optional<QTime>, 10> &times, int graceMinutes)
+std::optional<DeliveryWindow> deliveryWindow(QDate day, const std::array<std::optional<QTime>, 10> &times, int graceMinutes,
+                                             const QTimeZone &zone)
 {
     std::optional<DeliveryWindow> window;
     for (size_t slot = 0; slot < times.size(); ++slot) {
         if (!times[slot])
             continue;
         // Times 9 and 10 send the day before's file.
-        const QDateTime at(slot >= 8 ? day.addDays(1) : day, *times[slot]);
+        const QDateTime at = IsoTime::inZone(QDateTime(slot >= 8 ? day.addDays(1) : day, *times[slot]), zone);
         if (!window) {
-            window = DeliveryWindow{{}, {}, at, at};
+            window = DeliveryWindow{{}, {}, at, at, zone};
             continue;
         }
         window->first = std::min(window->first, at);
@@ -83,6 +86,10 @@ QString heartbeatStateName(HeartbeatState state)
         return QStringLiteral("unreadable");
     case HeartbeatState::Newer:
         return QStringLiteral("newer");
+    case HeartbeatState::ClockAhead:
+        return QStringLiteral("clock-ahead");
+    case HeartbeatState::NoZone:
+        return QStringLiteral("no-zone");
     }
     return {};
 }
@@ -100,15 +107,24 @@ QString ageText(qint64 seconds)
     return QStringLiteral("%1 days").arg(hours / 24);
 }
 
-QString timeText(const QDateTime &at, QDate day)
+QString timeText(const QDateTime &at, QDate day, const QTimeZone &zone)
 {
-    const QDateTime local = at.toLocalTime();
+    const QDateTime local = at.toTimeZone(zone);
     return local.date() == day ? local.toString(u"HH:mm") : local.toString(u"yyyy-MM-dd HH:mm");
+}
+
+QString shortText(const QString &text)
+{
+    const QString shown = shownText(text);
+    if (shown.size() <= LongestText)
+        return shown;
+    return shown.left(LongestText) + QStringLiteral("... (%1 characters more)").arg(shown.size() - LongestText);
 }
 
 DayVerdict judgeDay(const QString &station, QDate day, const StationDayFiles &files, const DeliveryWindow &window,
                     int graceMinutes, const QDateTime &now)
 {
+    const QTimeZone &zone = window.zone;
     DayVerdict verdict;
     verdict.day = day;
     verdict.name = day.toString(u"yyyyMMdd") + u'.' + station;
@@ -127,19 +143,19 @@ DayVerdict judgeDay(const QString &station, QDate day, const StationDayFiles &fi
             verdict.severity = Warning;
             verdict.text = QStringLiteral("empty (0 bytes)");
             if (records.modified.isValid())
-                verdict.text += u", " + timeText(records.modified, day);
+                verdict.text += u", " + timeText(records.modified, day, zone);
         } else if (records.modified.isValid() && records.modified > window.lateAfter) {
             verdict.state = FileState::Late;
             verdict.severity = Warning;
             verdict.text = QStringLiteral("late: %1, after %2 (last time %3 + %4 min), %5")
-                               .arg(timeText(records.modified, day), timeText(window.lateAfter, day),
-                                    timeText(window.last, day))
+                               .arg(timeText(records.modified, day, zone), timeText(window.lateAfter, day, zone),
+                                    timeText(window.last, day, zone))
                                .arg(graceMinutes)
                                .arg(bytesText(records.size));
         } else {
             verdict.state = FileState::Arrived;
             verdict.text = records.modified.isValid()
-                ? QStringLiteral("arrived %1, %2").arg(timeText(records.modified, day), bytesText(records.size))
+                ? QStringLiteral("arrived %1, %2").arg(timeText(records.modified, day, zone), bytesText(records.size))
                 : QStringLiteral("arrived, %1").arg(bytesText(records.size));
         }
         if (underWay) {
@@ -148,17 +164,17 @@ DayVerdict judgeDay(const QString &station, QDate day, const StationDayFiles &fi
             // The copy on the server is whole, but the station's last try of it broke off.
             verdict.leftover = true;
             verdict.severity = std::max(verdict.severity, Warning);
-            verdict.text += QStringLiteral("; left behind: ") + copyText(temporaryName, temporary, day);
+            verdict.text += QStringLiteral("; left behind: ") + copyText(temporaryName, temporary, day, zone);
         }
         if (files.aside.present)
-            verdict.text += QStringLiteral("; an earlier copy set aside: ") + copyText(asideName, files.aside, day);
+            verdict.text += QStringLiteral("; an earlier copy set aside: ") + copyText(asideName, files.aside, day, zone);
         return verdict;
     }
     if (now < window.dueBy) {
         verdict.state = FileState::NotYetDue;
-        verdict.text = QStringLiteral("not yet due (due by %1)").arg(timeText(window.dueBy, day));
+        verdict.text = QStringLiteral("not yet due (due by %1)").arg(timeText(window.dueBy, day, zone));
         if (temporary.present)
-            verdict.text += QStringLiteral("; on its way: ") + copyText(temporaryName, temporary, day);
+            verdict.text += QStringLiteral("; on its way: ") + copyText(temporaryName, temporary, day, zone);
         return verdict;
     }
     verdict.state = FileState::Missing;
@@ -167,21 +183,22 @@ DayVerdict judgeDay(const QString &station, QDate day, const StationDayFiles &fi
     if (underWay) {
         // Late, but coming: a warning until the upload has had its grace period.
         verdict.severity = Warning;
-        verdict.text = QStringLiteral("missing, on its way: ") + copyText(temporaryName, temporary, day)
-            + QStringLiteral(" (due by %1)").arg(timeText(window.dueBy, day));
+        verdict.text = QStringLiteral("missing, on its way: ") + copyText(temporaryName, temporary, day, zone)
+            + QStringLiteral(" (due by %1)").arg(timeText(window.dueBy, day, zone));
     } else if (temporary.present) {
         verdict.text = QStringLiteral("missing: only a temporary file that is no longer written, ")
-            + copyText(temporaryName, temporary, day) + QStringLiteral(" (due by %1)").arg(timeText(window.dueBy, day));
+            + copyText(temporaryName, temporary, day, zone) + QStringLiteral(" (due by %1)").arg(timeText(window.dueBy, day, zone));
     } else if (files.aside.present) {
-        verdict.text = QStringLiteral("missing: only a copy set aside, ") + copyText(asideName, files.aside, day)
-            + QStringLiteral(" (due by %1)").arg(timeText(window.dueBy, day));
+        verdict.text = QStringLiteral("missing: only a copy set aside, ") + copyText(asideName, files.aside, day, zone)
+            + QStringLiteral(" (due by %1)").arg(timeText(window.dueBy, day, zone));
     } else {
-        verdict.text = QStringLiteral("missing (due by %1)").arg(timeText(window.dueBy, day));
+        verdict.text = QStringLiteral("missing (due by %1)").arg(timeText(window.dueBy, day, zone));
     }
     return verdict;
 }
 
-HeartbeatVerdict judgeHeartbeat(const QString &station, const HeartbeatFile &file, int staleMinutes, const QDateTime &now)
+HeartbeatVerdict judgeHeartbeat(const QString &station, const HeartbeatFile &file, int staleMinutes, const QDateTime &now,
+                                const QTimeZone &stationZone)
 {
     HeartbeatVerdict verdict;
     if (!file.listed) {
@@ -219,17 +236,37 @@ HeartbeatVerdict judgeHeartbeat(const QString &station, const HeartbeatFile &fil
         verdict.text = QStringLiteral("heartbeat unreadable: it names station \"%1\"").arg(shownText(heartbeat.station.left(40)));
         return verdict;
     }
-    const qint64 age = heartbeat.writtenAt.secsTo(now);
-    verdict.ageSeconds = std::max<qint64>(0, age);
+    // A time written without an offset is of the station's clock: read in its zone where the
+    // settings or the heartbeat name it; otherwise nobody knows which moment it means.
+    QDateTime writtenAt = heartbeat.writtenAt;
+    if (!heartbeat.writtenAtHasOffset) {
+        const QTimeZone zone = stationZone.isValid() ? stationZone : heartbeat.zone();
+        writtenAt = zone.isValid() ? IsoTime::inZone(heartbeat.writtenAt, zone) : QDateTime();
+    }
+    verdict.writtenAt = writtenAt;
+    const qint64 age = writtenAt.isValid() ? writtenAt.secsTo(now) : 0;
     QStringList parts;
-    if (age > qint64(staleMinutes) * 60) {
-        verdict.state = HeartbeatState::Stale;
+    if (!writtenAt.isValid()) {
+        verdict.state = HeartbeatState::NoZone;
         verdict.severity = Warning;
-        parts << QStringLiteral("stale: written %1 ago").arg(ageText(age));
+        parts << QStringLiteral("time without zone: written %1 by a clock whose zone is not known (Zone in fleet.ini names it)")
+                     .arg(heartbeat.writtenAt.toString(Qt::ISODate));
+    } else if (age < -ClockSlackSeconds) {
+        // Never taken for fresh: a station whose clock runs ahead and then stops would stay
+        // fresh until its clock's time came. Once that time has passed it is judged by its age.
+        verdict.state = HeartbeatState::ClockAhead;
+        verdict.severity = Warning;
+        parts << QStringLiteral("clock ahead: written %1 ahead of this computer's clock").arg(ageText(-age));
     } else {
-        verdict.state = HeartbeatState::Fresh;
-        parts << (age < -ClockSlackSeconds ? QStringLiteral("written %1 ahead of this computer's clock").arg(ageText(-age))
-                                           : QStringLiteral("%1 ago").arg(ageText(age)));
+        verdict.ageSeconds = std::max<qint64>(0, age);
+        if (age > qint64(staleMinutes) * 60) {
+            verdict.state = HeartbeatState::Stale;
+            verdict.severity = Warning;
+            parts << QStringLiteral("stale: written %1 ago").arg(ageText(age));
+        } else {
+            verdict.state = HeartbeatState::Fresh;
+            parts << QStringLiteral("%1 ago").arg(ageText(age));
+        }
     }
     parts << QStringLiteral("version %1").arg(shownText(heartbeat.version.left(40)));
     verdict.owing = heartbeat.state != u"OK" || heartbeat.owed > 0 || heartbeat.givenUp > 0;

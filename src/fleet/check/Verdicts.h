@@ -9,6 +9,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <QTimeZone>
 
 #include <optional>
 
@@ -18,16 +19,19 @@
 // When the file of a day is owed. A station sends a day's file first at the earliest of its
 // times (times 9 and 10 send it on the day after) and last at the latest: the file must be on
 // the server by the first plus the grace period, and a file modified after the last plus the
-// grace period came late (a retry, a catch-up, a file sent by hand).
+// grace period came late (a retry, a catch-up, a file sent by hand). The times are those of the
+// station's own clock, in its zone.
 struct DeliveryWindow
 {
     QDateTime dueBy;
     QDateTime lateAfter;
     QDateTime first; // the earliest time itself
     QDateTime last;  // the latest
+    QTimeZone zone;  // the station's, in which its times are shown
 };
 // Nothing when no time is set.
-std::optional<DeliveryWindow> deliveryWindow(QDate day, const std::array<std::optional<QTime>, 10> &times, int graceMinutes);
+std::optional<DeliveryWindow> deliveryWindow(QDate day, const std::array<std::optional<QTime>, 10> &times, int graceMinutes,
+                                             const QTimeZone &zone = QTimeZone::systemTimeZone());
 
 enum class FileState {
     Arrived,   // on the server, not empty, by its last time (plus grace)
@@ -54,12 +58,14 @@ DayVerdict judgeDay(const QString &station, QDate day, const StationDayFiles &fi
                     int graceMinutes, const QDateTime &now);
 
 enum class HeartbeatState {
-    NotChecked, // no status folder is set
+    NotChecked, // no status folder is set, or the day asked is not today
     None,       // the station leaves none (a program too old to write one, or not set up to)
     Fresh,
     Stale,      // older than the stale limit: the station's program may have stopped
     Unreadable, // there, but it could not be fetched, or is not a heartbeat (broken JSON ...)
     Newer,      // written by a newer program, in a layout this check does not know
+    ClockAhead, // written ahead of this computer's clock: its age cannot be told until that time
+    NoZone,     // written without an offset by a station whose zone is not known: nor is its age
 };
 QString heartbeatStateName(HeartbeatState state); // "not-checked", "none", "fresh", ...
 
@@ -67,7 +73,8 @@ struct HeartbeatVerdict
 {
     HeartbeatState state = HeartbeatState::NotChecked;
     int severity = 0;
-    qint64 ageSeconds = -1; // -1: not known
+    qint64 ageSeconds = -1; // -1: not known (or not to be trusted)
+    QDateTime writtenAt;    // when it was written; invalid when that is not known
     Heartbeat heartbeat;    // what it said, when read
     bool owing = false;     // it reports something owed or a state other than OK
     QString text;
@@ -81,9 +88,20 @@ struct HeartbeatFile
     QString fetchError;  // why its bytes could not be fetched; empty when they were
 };
 
-HeartbeatVerdict judgeHeartbeat(const QString &station, const HeartbeatFile &file, int staleMinutes, const QDateTime &now);
+// stationZone: the zone the settings name for the station (invalid when they name none), which
+// a time the heartbeat gives without an offset is read in; else in the zone the heartbeat names.
+HeartbeatVerdict judgeHeartbeat(const QString &station, const HeartbeatFile &file, int staleMinutes, const QDateTime &now,
+                                const QTimeZone &stationZone = {});
+
+// A heartbeat written more than this far ahead of our clock says more about the clocks than the
+// station: a clock a little ahead is usual, and a heartbeat of it is read as just written.
+constexpr qint64 ClockSlackSeconds = 300;
 
 // "3 h 5 min", "12 min", "40 s": an age as people say it.
 QString ageText(qint64 seconds);
-// "08:31", or "2026-12-08 00:31" when not on day: a time in this computer's zone.
-QString timeText(const QDateTime &at, QDate day);
+// "08:31", or "2026-12-08 00:31" when not on day: a time as the clock of zone shows it.
+QString timeText(const QDateTime &at, QDate day, const QTimeZone &zone = QTimeZone::systemTimeZone());
+
+// A station's words as a line of text or the page shows them: control characters escaped, and
+// cut to a few hundred characters, saying how many more there are (JSON has them whole).
+QString shortText(const QString &text);

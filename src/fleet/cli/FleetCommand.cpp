@@ -27,6 +27,8 @@ struct Limits
 constexpr Limits GraceLimits{0, 24 * 60};
 constexpr Limits StaleLimits{1, 7 * 24 * 60};
 constexpr Limits TimeoutLimits{5, 3600};
+// Zone1 to Zone99: groups of stations with a time zone each.
+constexpr int MaxZoneGroups = 100;
 
 // One value of the settings: from the command line when given there, else from fleet.ini.
 struct Source
@@ -67,6 +69,45 @@ FleetCommandOutcome usage(const QString &why)
     return {{}, UsageError, why};
 }
 
+// A zone as fleet.ini and the options name one: "UTC", an IANA name this computer knows
+// ("Europe/Helsinki"), or an offset ("UTC+08:00"). Qt would also take any word for a POSIX rule
+// ("Nowhere", a zone of offset 0): a typo must not pass for UTC.
+QTimeZone zoneNamed(const QString &text)
+{
+    if (text.compare(u"UTC", Qt::CaseInsensitive) == 0)
+        return QTimeZone::utc();
+    const QByteArray id = text.toUtf8();
+    const bool known = QTimeZone::isTimeZoneIdAvailable(id) || id.startsWith("UTC") || id.startsWith("Etc/");
+    return known ? QTimeZone(id) : QTimeZone();
+}
+
+QString notAZone(const QString &text)
+{
+    return QStringLiteral("\"%1\" is not a time zone this computer knows (such as UTC or Europe/Helsinki)").arg(shownText(text));
+}
+
+// One zone entry: "ZONE" for every station, or "ZONE STATIONS" for a group of them.
+QString addZone(const QString &entry, StationZones &zones)
+{
+    const qsizetype blank = entry.indexOf(u' ');
+    const QString name = blank < 0 ? entry : entry.left(blank);
+    const QTimeZone zone = zoneNamed(name);
+    if (!zone.isValid())
+        return notAZone(name);
+    if (blank < 0) {
+        zones.all = zone;
+        zones.allNamed = true;
+        return {};
+    }
+    QString why;
+    const std::optional<QStringList> group = StationList::parse(entry.mid(blank + 1).trimmed(), &why);
+    if (!group)
+        return why;
+    for (const QString &station : *group)
+        zones.byStation.insert(station, zone);
+    return {};
+}
+
 std::optional<int> wholeNumber(const QString &text, Limits limits)
 {
     bool ok = false;
@@ -102,6 +143,10 @@ QString FleetCommand::helpText()
         "  --grace MINUTES         GraceMinutes: how long after a time its file may take (15)\n"
         "  --stale MINUTES         StaleMinutes: a heartbeat older than this is stale (60)\n"
         "  --list-time-zone ZONE   ListTimeZone: the zone of the server's LIST times (UTC)\n"
+        "  --zone ZONE             Zone: the stations' time zone where their heartbeat does not\n"
+        "                          say (default: this computer's)\n"
+        "  --zone 'ZONE STATIONS'  Zone1 ...: the time zone of a group, such as\n"
+        "                          'Asia/Shanghai 1-20,45'; repeat for each group\n"
         "  --ca-bundle FILE        CaBundle: extra trusted certificates for ftps and ftpes\n"
         "  --timeout SECONDS       TimeoutSeconds: the whole check gives up after this (120)\n"
         "\n"
@@ -135,6 +180,7 @@ FleetCommandOutcome readFleetCommand(const QStringList &arguments, const QProces
     const QCommandLineOption grace = valued("grace", "MINUTES");
     const QCommandLineOption stale = valued("stale", "MINUTES");
     const QCommandLineOption listTimeZone = valued("list-time-zone", "ZONE");
+    const QCommandLineOption zoneOption = valued("zone", "ZONE");
     const QCommandLineOption caBundle = valued("ca-bundle", "FILE");
     const QCommandLineOption timeout = valued("timeout", "SECONDS");
     const QCommandLineOption day = valued("day", "YYYYMMDD");
@@ -142,7 +188,7 @@ FleetCommandOutcome readFleetCommand(const QStringList &arguments, const QProces
     const QCommandLineOption prometheus(QStringLiteral("prometheus"));
     const QCommandLineOption html = valued("html", "FILE");
     parser.addOptions({help, version, config, server, user, password, passwordFile, recordsFolder, statusFolder, stations, time,
-                       grace, stale, listTimeZone, caBundle, timeout, day, json, prometheus, html});
+                       grace, stale, listTimeZone, zoneOption, caBundle, timeout, day, json, prometheus, html});
     if (!parser.parse(arguments))
         return usage(parser.errorText());
     if (!parser.positionalArguments().isEmpty())
@@ -180,8 +226,12 @@ FleetCommandOutcome readFleetCommand(const QStringList &arguments, const QProces
     std::optional<ProfileDocument> file;
     if (parser.isSet(config)) {
         command.configFile = QDir(workingDir).absoluteFilePath(parser.value(config));
-        if (!QFileInfo(command.configFile).isFile())
+        const QFileInfo info(command.configFile);
+        if (!info.exists())
             return unknown(QStringLiteral("the settings file %1 does not exist").arg(shownText(command.configFile)));
+        // A folder, /dev/null or a pipe holds no settings: reading one would pass for an empty file.
+        if (!info.isFile())
+            return unknown(QStringLiteral("the settings file %1 is not a regular file").arg(shownText(command.configFile)));
     } else {
         for (const QString &folder : {programDir, workingDir}) {
             const QString candidate = QDir(folder).absoluteFilePath(ConfigName);
@@ -293,11 +343,25 @@ FleetCommandOutcome readFleetCommand(const QStringList &arguments, const QProces
     }
     const Source zone = values.get(listTimeZone, QStringLiteral("ListTimeZone"));
     if (!zone.value.isEmpty()) {
-        settings.listTimeZone = zone.value.compare(u"UTC", Qt::CaseInsensitive) == 0 ? QTimeZone::utc()
-                                                                                      : QTimeZone(zone.value.toUtf8());
+        settings.listTimeZone = zoneNamed(zone.value);
         if (!settings.listTimeZone.isValid())
-            return badValue(zone, QStringLiteral("\"%1\" is not a time zone this computer knows (such as UTC or Europe/Helsinki)")
-                                      .arg(shownText(zone.value)));
+            return badValue(zone, notAZone(zone.value));
+    }
+    // The stations' zones: fleet.ini's Zone and Zone1 ..., then each --zone over them.
+    for (int group = 0; group < MaxZoneGroups && file; ++group) {
+        const QString key = group == 0 ? QStringLiteral("Zone") : QStringLiteral("Zone%1").arg(group);
+        const QString text = ProfileFile::trimmedBlanks(file->value(Section, key).value_or(QString())).simplified();
+        if (text.isEmpty())
+            continue;
+        if (group > 0 && !text.contains(u' '))
+            return unknown(QStringLiteral("%1: %2: \"%3\" names no stations (ZONE STATIONS, such as Asia/Shanghai 1-20)")
+                               .arg(fileName, key, shownText(text)));
+        if (const QString why = addZone(text, settings.zones); !why.isEmpty())
+            return unknown(QStringLiteral("%1: %2: %3").arg(fileName, key, why));
+    }
+    for (const QString &entry : parser.values(zoneOption)) {
+        if (const QString why = addZone(entry.simplified(), settings.zones); !why.isEmpty())
+            return usage(QStringLiteral("--zone: ") + why);
     }
     if (!settings.caBundle.isEmpty() && !QFileInfo(settings.caBundle).isReadable())
         return unknown(QStringLiteral("the certificate file %1 cannot be read").arg(shownText(settings.caBundle)));

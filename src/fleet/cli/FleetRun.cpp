@@ -13,8 +13,11 @@
 
 namespace {
 
-FleetReport check(const FleetSettings &settings, QDate day, const QDateTime &now)
+FleetReport check(FleetSettings settings, QDate day, const QDateTime &now)
 {
+    // A heartbeat tells how a station stands now: of another day only the listing can speak.
+    if (day != now.date())
+        settings.statusFolder.clear();
     ServerFiles files(settings.stations, day, HistoryDays);
     const ServerReading reading = readServer(settings, files, now);
     if (!reading.error.isEmpty()) {
@@ -33,6 +36,7 @@ FleetReport check(const FleetSettings &settings, QDate day, const QDateTime &now
     listing.seconds = reading.listing.seconds;
     listing.unreadableLines = reading.listing.unreadableLines;
     listing.unreadableExample = reading.listing.unreadableExample;
+    listing.confirmed = reading.listing.confirmed;
     listing.statusProblem = reading.statusProblem;
     if (!reading.statusProblem.isEmpty())
         report.status = std::max<int>(report.status, FleetReport::Warning);

@@ -114,7 +114,11 @@ QString html(const FleetReport &report)
         page += QStringLiteral("<th class=\"hb\">Heartbeat</th>");
     page += QStringLiteral("</tr></thead>\n<tbody>\n");
     for (const FleetReport::Station &station : report.stations) {
-        page += QStringLiteral("<tr><td class=\"st\">%1</td>").arg(escaped(station.station));
+        // The days are judged by the station's own clock: where that is not the office's, its
+        // zone is said on hover.
+        page += station.officeZone ? QStringLiteral("<tr><td class=\"st\">%1</td>").arg(escaped(station.station))
+                        : QStringLiteral("<tr><td class=\"st\" title=\"times of %1\">%2</td>")
+                              .arg(escaped(QString::fromUtf8(station.zone.id())), escaped(station.station));
         for (const DayVerdict &day : station.days) {
             page += QStringLiteral("<td class=\"d %1\" title=\"%2: %3\">%4</td>")
                         .arg(cellClass(day), escaped(day.name), escaped(day.text), cellMark(day));
@@ -124,15 +128,21 @@ QString html(const FleetReport &report)
             const QString kind = heartbeat.severity > 0 ? QStringLiteral("warn")
                 : heartbeat.state == HeartbeatState::None ? QStringLiteral("none")
                                                           : QString();
+            // What a station says is shown as text: escaped, and cut where it runs long.
             page += QStringLiteral("<td class=\"hb %1\" title=\"%2\">%3</td>")
-                        .arg(kind, escaped(heartbeat.heartbeat.summary.isEmpty() ? heartbeat.text : heartbeat.heartbeat.summary),
-                             escaped(heartbeat.text));
+                        .arg(kind,
+                             escaped(shortText(heartbeat.heartbeat.summary.isEmpty() ? heartbeat.text : heartbeat.heartbeat.summary)),
+                             escaped(shortText(heartbeat.text)));
         }
         page += QStringLiteral("</tr>\n");
     }
     page += QStringLiteral("</tbody>\n</table></div>\n");
     QStringList notes;
     const FleetReport::Listing &listing = report.listing;
+    if (listing.unsafeNames > 0)
+        notes << QStringLiteral("%1 name(s) hold control characters and were never taken for a file (%2).")
+                     .arg(listing.unsafeNames)
+                     .arg(listing.unsafeExamples.join(QStringLiteral(", ")));
     if (listing.notRecords > 0)
         notes << QStringLiteral("%1 name(s) in the records folder are not records files (%2).")
                      .arg(listing.notRecords)

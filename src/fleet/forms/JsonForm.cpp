@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "fleet/forms/FleetForms.h"
 
+#include "core/clock/IsoTime.h"
 #include "core/delivery/StatusReport.h"
 
 #include <QJsonArray>
@@ -9,21 +10,22 @@ namespace FleetForms {
 
 namespace {
 
-QJsonValue isoTime(const QDateTime &at)
+// A time with its offset: the office's own for the check, the station's for what concerns it,
+// as the stations' own reports give times.
+QJsonValue isoTime(const QDateTime &at, const QTimeZone &zone = QTimeZone::systemTimeZone())
 {
-    // This computer's time with its offset, as the stations' own reports give times.
-    return at.isValid() ? QJsonValue(at.toLocalTime().toString(Qt::ISODate)) : QJsonValue();
+    return at.isValid() ? QJsonValue(IsoTime::text(at.toTimeZone(zone))) : QJsonValue();
 }
 
-QJsonValue copy(const ListedFile &file)
+QJsonValue copy(const ListedFile &file, const QTimeZone &zone)
 {
     if (!file.present)
         return QJsonValue();
     return QJsonObject{{QStringLiteral("bytes"), file.size < 0 ? QJsonValue() : QJsonValue(file.size)},
-                       {QStringLiteral("modified"), isoTime(file.modified)}};
+                       {QStringLiteral("modified"), isoTime(file.modified, zone)}};
 }
 
-QJsonObject dayObject(const DayVerdict &day)
+QJsonObject dayObject(const DayVerdict &day, const QTimeZone &zone)
 {
     return QJsonObject{
         {QStringLiteral("day"), day.day.toString(Qt::ISODate)},
@@ -31,9 +33,11 @@ QJsonObject dayObject(const DayVerdict &day)
         {QStringLiteral("state"), fileStateName(day.state)},
         {QStringLiteral("severity"), StatusReport::statusName(day.severity)},
         {QStringLiteral("bytes"), day.files.records.present && day.files.records.size >= 0 ? QJsonValue(day.files.records.size) : QJsonValue()},
-        {QStringLiteral("modified"), day.files.records.present ? isoTime(day.files.records.modified) : QJsonValue()},
-        {QStringLiteral("temporary"), copy(day.files.temporary)},
-        {QStringLiteral("setAside"), copy(day.files.aside)},
+        {QStringLiteral("modified"), day.files.records.present ? isoTime(day.files.records.modified, zone) : QJsonValue()},
+        // Asked for by its name, which no other name can pass for; else as the listing gave it.
+        {QStringLiteral("confirmed"), day.files.records.present ? QJsonValue(day.files.records.confirmed) : QJsonValue()},
+        {QStringLiteral("temporary"), copy(day.files.temporary, zone)},
+        {QStringLiteral("setAside"), copy(day.files.aside, zone)},
         {QStringLiteral("text"), day.text},
     };
 }
@@ -45,7 +49,9 @@ QJsonObject heartbeatObject(const HeartbeatVerdict &verdict)
         {QStringLiteral("severity"), StatusReport::statusName(verdict.severity)},
         {QStringLiteral("text"), verdict.text},
     };
-    if (verdict.state != HeartbeatState::Fresh && verdict.state != HeartbeatState::Stale)
+    const bool read = verdict.state == HeartbeatState::Fresh || verdict.state == HeartbeatState::Stale
+        || verdict.state == HeartbeatState::ClockAhead || verdict.state == HeartbeatState::NoZone;
+    if (!read)
         return object;
     const Heartbeat &heartbeat = verdict.heartbeat;
     QJsonArray owing;
@@ -58,8 +64,13 @@ QJsonObject heartbeatObject(const HeartbeatVerdict &verdict)
                                  {QStringLiteral("reasonKind"), time.reasonKind.isEmpty() ? QJsonValue() : QJsonValue(time.reasonKind)},
                                  {QStringLiteral("text"), time.text}});
     }
-    object.insert(QStringLiteral("ageSeconds"), verdict.ageSeconds);
-    object.insert(QStringLiteral("writtenAt"), isoTime(heartbeat.writtenAt));
+    // An age that cannot be trusted is no number at all.
+    object.insert(QStringLiteral("ageSeconds"), verdict.ageSeconds < 0 ? QJsonValue() : QJsonValue(verdict.ageSeconds));
+    // A time written without its zone is given as it was written.
+    object.insert(QStringLiteral("writtenAt"), verdict.writtenAt.isValid()
+                                                   ? QJsonValue(IsoTime::text(verdict.writtenAt))
+                                                   : QJsonValue(heartbeat.writtenAt.toString(Qt::ISODate)));
+    object.insert(QStringLiteral("timeZone"), heartbeat.timeZone.isEmpty() ? QJsonValue() : QJsonValue(heartbeat.timeZone));
     object.insert(QStringLiteral("version"), heartbeat.version);
     object.insert(QStringLiteral("stationState"), heartbeat.state);
     object.insert(QStringLiteral("summary"), heartbeat.summary);
@@ -88,10 +99,11 @@ QJsonObject json(const FleetReport &report)
     const FleetReport::Counts &counts = report.counts;
     object.insert(QStringLiteral("counts"), QJsonObject{
         {QStringLiteral("expected"), counts.expected}, {QStringLiteral("arrived"), counts.arrived},
-        {QStringLiteral("late"), counts.late}, {QStringLiteral("empty"), counts.empty},
+        {QStringLiteral("onTime"), counts.onTime}, {QStringLiteral("late"), counts.late}, {QStringLiteral("empty"), counts.empty},
         {QStringLiteral("missing"), counts.missing}, {QStringLiteral("partial"), counts.partial},
         {QStringLiteral("notDue"), counts.notDue}, {QStringLiteral("leftovers"), counts.leftovers},
         {QStringLiteral("staleHeartbeats"), counts.staleHeartbeats}, {QStringLiteral("badHeartbeats"), counts.badHeartbeats},
+        {QStringLiteral("clockAhead"), counts.clockAhead}, {QStringLiteral("noZone"), counts.noZone},
         {QStringLiteral("noHeartbeat"), counts.noHeartbeat}, {QStringLiteral("owing"), counts.owing},
     });
     if (report.window) {
@@ -110,6 +122,10 @@ QJsonObject json(const FleetReport &report)
         {QStringLiteral("notRecords"), listing.notRecords},
         {QStringLiteral("notRecordsExamples"), QJsonArray::fromStringList(listing.notRecordsExamples)},
         {QStringLiteral("unreadableLines"), listing.unreadableLines},
+        {QStringLiteral("unsafeNames"), listing.unsafeNames},
+        {QStringLiteral("unsafeExamples"), QJsonArray::fromStringList(listing.unsafeExamples)},
+        {QStringLiteral("confirmedByName"), listing.confirmed},
+        {QStringLiteral("notConfirmed"), listing.notConfirmed},
         {QStringLiteral("otherDays"), listing.otherDays},
         {QStringLiteral("unlistedStations"), unlisted},
         {QStringLiteral("statusProblem"), listing.statusProblem.isEmpty() ? QJsonValue() : QJsonValue(listing.statusProblem)},
@@ -118,11 +134,14 @@ QJsonObject json(const FleetReport &report)
     for (const FleetReport::Station &station : report.stations) {
         QJsonArray history;
         for (const DayVerdict &day : station.days)
-            history.append(dayObject(day));
+            history.append(dayObject(day, station.zone));
         QJsonObject entry{
             {QStringLiteral("station"), station.station},
             {QStringLiteral("state"), StatusReport::statusName(station.severity)},
-            {QStringLiteral("file"), dayObject(station.asked())},
+            {QStringLiteral("timeZone"), QString::fromUtf8(station.zone.id())},
+            {QStringLiteral("timeZoneFrom"), station.zoneSource},
+            {QStringLiteral("dueBy"), isoTime(station.dueBy, station.zone)},
+            {QStringLiteral("file"), dayObject(station.asked(), station.zone)},
             {QStringLiteral("history"), history},
         };
         if (report.heartbeatsChecked)

@@ -61,14 +61,16 @@ QString prometheus(const FleetReport &report)
     if (!up)
         return out.text();
     const FleetReport::Counts &counts = report.counts;
-    out.family("korva5_fleet_stations", "Stations by what their file of the day checked is: expected, arrived, late, empty, "
-                                        "missing (partial ones included), partial, not_due; and by their heartbeat.");
+    out.family("korva5_fleet_stations", "Stations by what their file of the day checked is: expected, arrived (on time, late "
+                                        "or empty), on_time, late, empty, missing (partial ones included), partial, not_due; "
+                                        "and by their heartbeat.");
     for (const auto &[state, value] :
-         {std::pair{"expected", counts.expected}, std::pair{"arrived", counts.arrived}, std::pair{"late", counts.late},
-          std::pair{"empty", counts.empty}, std::pair{"missing", counts.missing}, std::pair{"partial", counts.partial},
-          std::pair{"not_due", counts.notDue}, std::pair{"stale_heartbeat", counts.staleHeartbeats},
-          std::pair{"bad_heartbeat", counts.badHeartbeats}, std::pair{"no_heartbeat", counts.noHeartbeat},
-          std::pair{"owing", counts.owing}})
+         {std::pair{"expected", counts.expected}, std::pair{"arrived", counts.arrived}, std::pair{"on_time", counts.onTime},
+          std::pair{"late", counts.late}, std::pair{"empty", counts.empty}, std::pair{"missing", counts.missing},
+          std::pair{"partial", counts.partial}, std::pair{"not_due", counts.notDue},
+          std::pair{"stale_heartbeat", counts.staleHeartbeats}, std::pair{"bad_heartbeat", counts.badHeartbeats},
+          std::pair{"clock_ahead", counts.clockAhead}, std::pair{"no_zone", counts.noZone},
+          std::pair{"no_heartbeat", counts.noHeartbeat}, std::pair{"owing", counts.owing}})
         out.sample("state", QLatin1StringView(state), value);
     out.family("korva5_fleet_listing_seconds", "How long reading the server took.");
     out.sample(report.listing.seconds);
@@ -100,14 +102,16 @@ QString prometheus(const FleetReport &report)
             out.sample("station", station.station, double(file.modified.toSecsSinceEpoch()));
     }
     if (report.heartbeatsChecked) {
-        out.family("korva5_fleet_station_heartbeat_age_seconds", "The age of the station's heartbeat (stations whose heartbeat was read).");
+        out.family("korva5_fleet_station_heartbeat_age_seconds",
+                   "The age of the station's heartbeat (stations whose heartbeat was read and whose age can be told: "
+                   "none for one written ahead of this clock or without its zone).");
         for (const FleetReport::Station &station : report.stations) {
             if (station.heartbeat.ageSeconds >= 0)
                 out.sample("station", station.station, double(station.heartbeat.ageSeconds));
         }
         out.family("korva5_fleet_station_owed", "Uploads the station's heartbeat reports owed or given up.");
         for (const FleetReport::Station &station : report.stations) {
-            if (station.heartbeat.ageSeconds >= 0)
+            if (station.heartbeat.heartbeat.reading == Heartbeat::Reading::Read && station.heartbeat.state != HeartbeatState::Unreadable)
                 out.sample("station", station.station, station.heartbeat.heartbeat.owed + station.heartbeat.heartbeat.givenUp);
         }
     }

@@ -2,6 +2,7 @@
 #include "fleet/forms/FleetForms.h"
 
 #include "core/delivery/StatusReport.h"
+#include "core/diagnostics/ShownText.h"
 
 #include <algorithm>
 
@@ -17,6 +18,15 @@ QString padded(const QString &text, qsizetype width)
     return text.leftJustified(std::min(width, WidestColumn));
 }
 
+// The day's words, with the zone they are told in where it is not this computer's.
+QString fileText(const FleetReport::Station &station)
+{
+    const QString &text = station.asked().text;
+    if (station.officeZone)
+        return text;
+    return text + QStringLiteral(" (%1)").arg(QString::fromUtf8(station.zone.id()));
+}
+
 } // namespace
 
 QStringList text(const FleetReport &report)
@@ -29,7 +39,7 @@ QStringList text(const FleetReport &report)
     qsizetype fileWidth = dayHeading.size();
     for (const FleetReport::Station &station : report.stations) {
         stationWidth = std::max(stationWidth, station.station.size());
-        fileWidth = std::max(fileWidth, station.asked().text.size());
+        fileWidth = std::max(fileWidth, fileText(station).size());
     }
     const bool heartbeats = report.heartbeatsChecked;
     auto row = [&](const QString &station, const QString &state, const QString &file, const QString &heartbeat) {
@@ -39,7 +49,7 @@ QStringList text(const FleetReport &report)
     };
     lines << row(QStringLiteral("station"), QStringLiteral("state"), dayHeading, QStringLiteral("heartbeat"));
     for (const FleetReport::Station &station : report.stations)
-        lines << row(station.station, StatusReport::statusName(station.severity), station.asked().text, station.heartbeat.text);
+        lines << row(station.station, StatusReport::statusName(station.severity), fileText(station), shortText(station.heartbeat.text));
 
     const FleetReport::Listing &listing = report.listing;
     if (listing.notRecords > 0) {
@@ -47,6 +57,16 @@ QStringList text(const FleetReport &report)
                      .arg(listing.notRecords)
                      .arg(listing.notRecordsExamples.join(QStringLiteral(", ")),
                           listing.notRecords > listing.notRecordsExamples.size() ? QStringLiteral(", ...") : QString());
+    }
+    if (listing.unsafeNames > 0) {
+        lines << QStringLiteral("%1 name(s) hold control characters and were never taken for a file: %2%3")
+                     .arg(listing.unsafeNames)
+                     .arg(listing.unsafeExamples.join(QStringLiteral(", ")),
+                          listing.unsafeNames > listing.unsafeExamples.size() ? QStringLiteral(", ...") : QString());
+    }
+    if (listing.notConfirmed > 0) {
+        lines << QStringLiteral("%1 listed name(s) are not on the server under that name and were passed over")
+                     .arg(listing.notConfirmed);
     }
     if (listing.unreadableLines > 0) {
         lines << QStringLiteral("%1 line(s) of the listing are in no form known and were passed over (the first: \"%2\")")
@@ -61,11 +81,17 @@ QStringList text(const FleetReport &report)
     }
     if (!listing.statusProblem.isEmpty())
         lines << QStringLiteral("heartbeats not read: ") + listing.statusProblem;
+    QString how = listing.method;
+    if (listing.confirmed > 0)
+        how += QStringLiteral(" (%1 name(s) confirmed one by one)").arg(listing.confirmed);
     lines << QStringLiteral("listed with %1: %2 bytes read over %3 connection(s) in %4 s")
-                 .arg(listing.method)
+                 .arg(how)
                  .arg(listing.bytes)
                  .arg(listing.connections)
                  .arg(listing.seconds, 0, 'f', 2);
+    // Below the first line a "|" still starts performance data: none may come from outside.
+    for (qsizetype i = 1; i < lines.size(); ++i)
+        lines[i] = pluginText(lines[i], PluginLine::Other);
     return lines;
 }
 

@@ -5,6 +5,7 @@
 #include "core/upload/ConnectionOptions.h"
 #include "core/upload/CurlLibrary.h"
 #include "core/upload/FtpReplies.h"
+#include "fleet/check/LineSplitter.h"
 
 #include <QTimeZone>
 
@@ -23,15 +24,6 @@ QByteArray withoutLineEnd(QByteArrayView line)
     while (!line.isEmpty() && (line.back() == '\n' || line.back() == '\r'))
         line.chop(1);
     return line.toByteArray();
-}
-
-// "YYYYMMDDHHMMSS[.sss]" of an MDTM reply, always UTC.
-QDateTime mdtmTime(QByteArrayView text)
-{
-    if (text.size() < 14)
-        return {};
-    const QDateTime at = QDateTime::fromString(QString::fromLatin1(text.first(14)), u"yyyyMMddHHmmss");
-    return at.isValid() ? QDateTime(at.date(), at.time(), QTimeZone::utc()) : QDateTime();
 }
 
 } // namespace
@@ -156,16 +148,17 @@ void FleetSession::resetRequest()
     setCurlOption<CURLOPT_IGNORE_CONTENT_LENGTH>(c, 0L);
     m_exchanges.clear();
     m_sink = nullptr;
-    m_pending.clear();
     m_errorBuffer[0] = '\0';
+}
+
+QString FleetSession::asFolderPath(const QString &folder)
+{
+    return folder.isEmpty() || folder.endsWith(u'/') ? folder : folder + u'/';
 }
 
 QByteArray FleetSession::folderUrl(const QString &folder) const
 {
-    QString path = folder;
-    if (!path.isEmpty() && !path.endsWith(u'/'))
-        path += u'/';
-    return m_target.url(path);
+    return m_target.url(asFolderPath(folder));
 }
 
 const FleetSession::Exchange *FleetSession::lastExchange(QByteArrayView verb) const
@@ -253,6 +246,7 @@ bool FleetSession::perform(QString *why)
     // What is left of the check's whole time limit bounds each request.
     const qint64 left = qint64(m_settings.totalTimeoutSeconds) * 1000 - m_elapsed.elapsed();
     if (left <= 0) {
+        m_timedOut = true;
         *why = QStringLiteral("the check took longer than %1 s").arg(m_settings.totalTimeoutSeconds);
         return false;
     }
@@ -265,9 +259,8 @@ bool FleetSession::perform(QString *why)
         m_connections += int(connects);
     if (code == CURLE_OK)
         return true;
-    *why = code == CURLE_OPERATION_TIMEDOUT && m_elapsed.elapsed() >= qint64(m_settings.totalTimeoutSeconds) * 1000
-        ? QStringLiteral("the check took longer than %1 s").arg(m_settings.totalTimeoutSeconds)
-        : failure(code);
+    m_timedOut = code == CURLE_OPERATION_TIMEDOUT && m_elapsed.elapsed() >= qint64(m_settings.totalTimeoutSeconds) * 1000;
+    *why = m_timedOut ? QStringLiteral("the check took longer than %1 s").arg(m_settings.totalTimeoutSeconds) : failure(code);
     return false;
 }
 
@@ -290,17 +283,20 @@ bool FleetSession::open(const QString &folder, QString *why)
     const bool opened = perform(why);
     setCurlOption<CURLOPT_QUOTE>(c, nullptr);
     if (const Exchange *feat = lastExchange("FEAT"); feat && feat->code == 211) {
+        m_sizeUnknown = true;
         for (const QByteArray &line : feat->lines) {
             // Feature lines start with a blank: " MLST type*;size*;modify*;".
             const QByteArray feature = line.trimmed().toUpper();
             if (line.startsWith(' ') && (feature.startsWith("MLST") || feature.startsWith("MLSD")))
                 m_mlsd = true;
+            if (line.startsWith(' ') && (feature == "SIZE" || feature.startsWith("SIZE ")))
+                m_sizeUnknown = false;
         }
     }
     return opened;
 }
 
-bool FleetSession::list(const QString &folder, Method method, const std::function<void(QByteArrayView)> &line, QString *why)
+bool FleetSession::list(const QString &folder, Method method, const LineSink &line, QString *why)
 {
     if (method != Method::List || m_target.protocol == FtpTarget::Protocol::Sftp)
         return listWith(folder, method, {}, line, why);
@@ -308,15 +304,16 @@ bool FleetSession::list(const QString &folder, Method method, const std::functio
     // names out of LIST unless asked with -a. A server that takes "-a" for a name refuses it or
     // lists nothing; plain LIST is asked then (a records folder is never empty).
     qint64 lines = 0;
-    const auto counted = [&](QByteArrayView text) {
+    const auto counted = [&](QByteArrayView text, bool whole) {
         ++lines;
-        line(text);
+        line(text, whole);
     };
     QString refused;
     const bool listed = listWith(folder, method, "LIST -a", counted, &refused);
     if (listed && lines > 0)
         return true;
-    if (lines > 0) {
+    // A listing too large, or out of time: the same again would be no better.
+    if (lines > 0 || m_listingTooLarge || m_timedOut) {
         *why = refused;
         return false;
     }
@@ -329,8 +326,7 @@ bool FleetSession::list(const QString &folder, Method method, const std::functio
     return false;
 }
 
-bool FleetSession::listWith(const QString &folder, Method method, const char *command,
-                            const std::function<void(QByteArrayView)> &line, QString *why)
+bool FleetSession::listWith(const QString &folder, Method method, const char *command, const LineSink &line, QString *why)
 {
     resetRequest();
     CURL *c = m_curl.get();
@@ -340,36 +336,30 @@ bool FleetSession::listWith(const QString &folder, Method method, const char *co
     else if (command)
         setCurlOption<CURLOPT_CUSTOMREQUEST>(c, command);
     setCurlOption<CURLOPT_DIRLISTONLY>(c, method == Method::Nlst ? 1L : 0L);
-    // Lines are handed on as they end, so a listing of any length is never held whole.
-    m_sink = [this, &line](QByteArrayView data) {
-        qsizetype begin = 0;
-        while (true) {
-            const qsizetype end = data.indexOf('\n', begin);
-            if (end < 0)
-                break;
-            QByteArrayView piece = data.sliced(begin, end - begin);
-            if (!m_pending.isEmpty()) {
-                m_pending += piece;
-                piece = m_pending;
-            }
-            if (piece.endsWith('\r'))
-                piece.chop(1);
-            if (!piece.isEmpty())
-                line(piece);
-            m_pending.clear();
-            begin = end + 1;
+    // Lines are handed on as they end, so a listing of any length is never held whole, nor a
+    // line longer than any listing line.
+    const bool sftp = m_target.protocol == FtpTarget::Protocol::Sftp;
+    LineSplitter splitter(sftp ? LineSplitter::Framing::Lf : LineSplitter::Framing::Detect, line);
+    qint64 received = 0;
+    bool tooLarge = false;
+    m_sink = [&](QByteArrayView data) {
+        received += data.size();
+        if (received > MostListingBytes) {
+            tooLarge = true;
+            return false;
         }
-        m_pending += data.sliced(begin);
+        splitter.feed(data);
         return true;
     };
-    const bool listed = perform(why);
-    if (listed && !m_pending.isEmpty()) {
-        QByteArrayView last = m_pending;
-        if (last.endsWith('\r'))
-            last.chop(1);
-        line(last);
-    }
+    bool listed = perform(why);
     m_sink = nullptr;
+    m_listingTooLarge = tooLarge;
+    if (tooLarge) {
+        *why = QStringLiteral("the listing is larger than %1 MiB").arg(MostListingBytes / (1024 * 1024));
+        listed = false;
+    }
+    if (listed)
+        splitter.finish();
     if (!listed)
         return false;
     if (m_target.protocol == FtpTarget::Protocol::Sftp)
@@ -385,42 +375,7 @@ bool FleetSession::listWith(const QString &folder, Method method, const char *co
     return true;
 }
 
-bool FleetSession::facts(const QString &folder, const QList<QByteArray> &names, QHash<QByteArray, Facts> *facts, QString *why)
-{
-    resetRequest();
-    if (names.isEmpty())
-        return true;
-    CURL *c = m_curl.get();
-    // Sizes in binary mode: a server may refuse SIZE in ASCII mode, or count line ends its way.
-    CurlList quote(curl_slist_append(nullptr, "*TYPE I"));
-    for (const QByteArray &name : names) {
-        curl_slist_append(quote.get(), QByteArray("*SIZE " + name).constData());
-        curl_slist_append(quote.get(), QByteArray("*MDTM " + name).constData());
-    }
-    setCurlOption<CURLOPT_URL>(c, folderUrl(folder).constData());
-    setCurlOption<CURLOPT_NOBODY>(c, 1L);
-    setCurlOption<CURLOPT_QUOTE>(c, quote.get());
-    const bool asked = perform(why);
-    setCurlOption<CURLOPT_QUOTE>(c, nullptr);
-    if (!asked)
-        return false;
-    for (const Exchange &exchange : std::as_const(m_exchanges)) {
-        if (exchange.code != 213 || exchange.lines.isEmpty())
-            continue;
-        const QByteArray value = exchange.lines.back().mid(4).trimmed();
-        if (exchange.command.startsWith("SIZE ")) {
-            bool ok = false;
-            const qint64 size = value.toLongLong(&ok);
-            if (ok)
-                (*facts)[exchange.command.mid(5)].size = size;
-        } else if (exchange.command.startsWith("MDTM ")) {
-            (*facts)[exchange.command.mid(5)].modified = mdtmTime(value);
-        }
-    }
-    return true;
-}
-
-bool FleetSession::fetch(const QString &path, qsizetype mostBytes, QByteArray *bytes, QString *why)
+bool FleetSession::fetch(const QString &path, qsizetype mostBytes, QByteArray *bytes, QString *why, bool *notFound)
 {
     resetRequest();
     CURL *c = m_curl.get();
@@ -442,5 +397,7 @@ bool FleetSession::fetch(const QString &path, qsizetype mostBytes, QByteArray *b
     m_sink = nullptr;
     if (!fetched && (tooLarge || m_lastCode == CURLE_FILESIZE_EXCEEDED))
         *why = QStringLiteral("larger than %1 KiB").arg(mostBytes / 1024);
+    if (notFound)
+        *notFound = !fetched && m_lastCode == CURLE_REMOTE_FILE_NOT_FOUND;
     return fetched;
 }

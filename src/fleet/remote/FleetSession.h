@@ -48,21 +48,40 @@ public:
     // The server offers MLSD (it lists MLST among its features).
     bool hasMlsd() const { return m_mlsd; }
 
-    // Lists folder with method, handing line() each line of the answer (without its line end)
-    // as it comes. False, with why, when the server refuses or cannot list the folder.
-    bool list(const QString &folder, Method method, const std::function<void(QByteArrayView)> &line, QString *why);
+    // The most a listing may hold: more than the records of thousands of stations over years.
+    static constexpr qint64 MostListingBytes = 512LL * 1024 * 1024;
 
+    // Hands on one line of a listing without its line end; whole is false for a line longer
+    // than any listing line, of which only the start is handed on (LineSplitter).
+    using LineSink = std::function<void(QByteArrayView line, bool whole)>;
+    // Lists folder with method, handing line() each line of the answer as it comes. False, with
+    // why, when the server refuses or cannot list the folder, or sends more than
+    // MostListingBytes.
+    bool list(const QString &folder, Method method, const LineSink &line, QString *why);
+
+    // What the server says of one name asked for by itself.
     struct Facts
     {
+        enum class Found { Unknown, Yes, No };
+        Found found = Found::Unknown; // Unknown: the server would not say (no SIZE, no MDTM)
         qint64 size = -1;   // -1: the server did not say
         QDateTime modified; // invalid: the server did not say
     };
-    // The size and modification time of each of names in folder, asked one by one (SIZE, MDTM)
-    // on the control connection, for a server whose listing cannot be read.
-    bool facts(const QString &folder, const QList<QByteArray> &names, QHash<QByteArray, Facts> *facts, QString *why);
+    // The facts of each of names in folder, asked name by name: over FTP with SIZE (and MDTM
+    // where timeWanted says the time is wanted) on the control connection, over sftp with a
+    // request for each. A name asked this way is the server's own word, which no other name can
+    // pass for.
+    using TimeWanted = std::function<bool(const QByteArray &name)>;
+    bool facts(const QString &folder, const QList<QByteArray> &names, const TimeWanted &timeWanted, QHash<QByteArray, Facts> *facts,
+               QString *why);
 
-    // The file at path, when it holds at most mostBytes.
-    bool fetch(const QString &path, qsizetype mostBytes, QByteArray *bytes, QString *why);
+    // The file at path, when it holds at most mostBytes. notFound, when given, is set when the
+    // server says there is no such file.
+    bool fetch(const QString &path, qsizetype mostBytes, QByteArray *bytes, QString *why, bool *notFound = nullptr);
+
+    // The check's whole time limit ran out: nothing more was asked, and what was not read is
+    // not known.
+    bool timedOut() const { return m_timedOut; }
 
     qint64 bytesRead() const { return m_bytesRead; }
     // Control connections made (logins), not the data connections beside them.
@@ -81,8 +100,10 @@ private:
     static size_t onWrite(char *data, size_t size, size_t count, void *self);
 
     // Lists with method, or with command in place of the method's own when given.
-    bool listWith(const QString &folder, Method method, const char *command, const std::function<void(QByteArrayView)> &line,
-                  QString *why);
+    bool listWith(const QString &folder, Method method, const char *command, const LineSink &line, QString *why);
+    bool ftpFacts(const QString &folder, const QList<QByteArray> &names, const TimeWanted &timeWanted,
+                  QHash<QByteArray, Facts> *facts, QString *why);
+    bool sftpFacts(const QString &folder, const QList<QByteArray> &names, QHash<QByteArray, Facts> *facts, QString *why);
     // Runs one request on the handle as it is set; false, with why, when it fails.
     bool perform(QString *why);
     CURLcode run();
@@ -90,6 +111,7 @@ private:
     // The exchange of the last command sent that starts with verb, if any.
     const Exchange *lastExchange(QByteArrayView verb) const;
     void resetRequest();
+    static QString asFolderPath(const QString &folder);
     QByteArray folderUrl(const QString &folder) const;
 
     FtpTarget m_target;
@@ -101,12 +123,15 @@ private:
     bool m_optionsSet = false;
     QString m_optionProblem;
     bool m_mlsd = false;
+    bool m_sizeUnknown = false; // the server's features leave SIZE out: MDTM must tell
+
     CURLcode m_lastCode = CURLE_OK;
 
     QList<Exchange> m_exchanges; // of the request under way
     // Where the data of the request under way goes.
     std::function<bool(QByteArrayView)> m_sink;
-    QByteArray m_pending; // a line of a listing not ended yet
+    bool m_timedOut = false;
+    bool m_listingTooLarge = false; // the last listing held more than MostListingBytes
     qint64 m_bytesRead = 0;
     int m_connections = 0;
 };

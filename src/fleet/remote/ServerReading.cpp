@@ -9,6 +9,10 @@
 namespace {
 
 using Method = FleetSession::Method;
+using Found = FleetSession::Facts::Found;
+
+// Names of a names-only listing asked for one by one to tell a folder's names from garbage.
+constexpr int NamesTried = 5;
 
 QString asFolder(const QString &folder)
 {
@@ -20,17 +24,24 @@ QString shownFolder(const QString &folder)
     return folder.isEmpty() ? QStringLiteral("the login folder") : shownText(folder);
 }
 
+void noteUnreadable(FleetReport::Listing *listing, QByteArrayView text)
+{
+    if (listing->unreadableLines++ == 0)
+        listing->unreadableExample = shownText(QString::fromUtf8(text.first(std::min<qsizetype>(text.size(), 120))));
+}
+
 // Lists folder into files with method; counts the lines in no known form.
 bool listInto(FleetSession &session, const QString &folder, Method method, ServerFiles::Folder which, ServerFiles &files,
               const FleetSettings &settings, const QDateTime &now, qint64 *readable, FleetReport::Listing *listing,
               QString *why)
 {
     *readable = 0;
-    return session.list(folder, method, [&](QByteArrayView text) {
-        const ListingLines::Line line = method == Method::Mlsd ? ListingLines::parseMlsd(text) : ListingLines::parseList(text);
+    return session.list(folder, method, [&](QByteArrayView text, bool whole) {
+        const ListingLines::Line line = !whole ? ListingLines::Line()
+            : method == Method::Mlsd        ? ListingLines::parseMlsd(text)
+                                            : ListingLines::parseList(text);
         if (line.type == ListingLines::Type::Unreadable) {
-            if (listing->unreadableLines++ == 0)
-                listing->unreadableExample = shownText(QString::fromUtf8(text.first(std::min<qsizetype>(text.size(), 120))));
+            noteUnreadable(listing, text);
             return;
         }
         ++*readable;
@@ -38,46 +49,94 @@ bool listInto(FleetSession &session, const QString &folder, Method method, Serve
     }, why);
 }
 
-// For a server whose LIST answer cannot be read: the names alone, then the size and time of each
-// name the check keeps.
-bool listNames(FleetSession &session, const QString &folder, ServerFiles::Folder which, ServerFiles &files, QString *why)
+// What the server says of each of names in folder, asked for by itself, replaces what a listing
+// said of it. withTimes: the time of each is asked too; otherwise only where the listing's is in
+// doubt (ServerFiles::timeInDoubt).
+bool confirmKept(FleetSession &session, const QString &folder, const QList<QByteArray> &names, bool withTimes,
+                 ServerFiles &files, FleetReport::Listing *listing, QString *why)
 {
-    QList<QByteArray> wanted;
-    if (!session.list(folder, Method::Nlst, [&](QByteArrayView name) {
-            if (files.addName(which, name))
-                wanted.append(name.toByteArray().mid(name.lastIndexOf('/') + 1));
-        }, why))
-        return false;
     QHash<QByteArray, FleetSession::Facts> facts;
-    if (!session.facts(folder, wanted, &facts, why))
+    if (!session.facts(folder, names, [&](const QByteArray &name) { return withTimes || files.timeInDoubt(name); }, &facts, why))
         return false;
-    for (auto it = facts.cbegin(); it != facts.cend(); ++it)
-        files.setFacts(it.key(), it->size, it->modified);
+    for (auto it = facts.cbegin(); it != facts.cend(); ++it) {
+        const std::optional<bool> found = it->found == Found::Unknown ? std::nullopt : std::optional<bool>(it->found == Found::Yes);
+        files.confirm(it.key(), found, it->size, it->modified);
+    }
+    listing->confirmed += names.size();
     return true;
 }
 
+// For a server whose LIST answer cannot be read: the names alone, then the size and time of each
+// name the check keeps. A server that answers NLST with the same garbage is found out by asking
+// for a few of its names: not one of them is there.
+bool listNames(FleetSession &session, const QString &folder, ServerFiles::Folder which, ServerFiles &files,
+               FleetReport::Listing *listing, QString *why)
+{
+    QList<QByteArray> kept, others;
+    if (!session.list(folder, Method::Nlst, [&](QByteArrayView name, bool whole) {
+            if (!whole) {
+                noteUnreadable(listing, name);
+                return;
+            }
+            const QByteArray last = name.toByteArray().mid(name.lastIndexOf('/') + 1);
+            if (files.addName(which, name))
+                kept << last;
+            else if (others.size() < NamesTried && last != "." && last != "..")
+                others << last;
+        }, why))
+        return false;
+    const qint64 refuted = files.notConfirmed();
+    if (!confirmKept(session, folder, kept, true, files, listing, why))
+        return false;
+    if (files.notConfirmed() - refuted < kept.size())
+        return true;
+    QHash<QByteArray, FleetSession::Facts> facts;
+    if (!session.facts(folder, others, [](const QByteArray &) { return false; }, &facts, why))
+        return false;
+    if (std::any_of(facts.cbegin(), facts.cend(), [](const FleetSession::Facts &fact) { return fact.found == Found::Yes; }))
+        return true;
+    const QList<QByteArray> &asked = kept.isEmpty() ? others : kept;
+    *why = asked.isEmpty() ? QStringLiteral("NLST gives no name a file could have")
+                           : QStringLiteral("none of the names NLST gives is there when asked for (such as \"%1\")")
+                                 .arg(shownText(QString::fromUtf8(asked.first().left(120))));
+    return false;
+}
+
 // Lists folder the best way the server allows. False, with why, when no way works.
+//
+// A name holding a line end passes for lines of its own in any listing: libcurl hands an FTP
+// listing over with every CR LF, and every lone CR, made a LF, and an sftp listing ends each entry
+// with a LF alone. So the files of the day asked, which decide the verdict, are believed only as
+// the server confirms them name by name; the days before are shown as listed.
 bool readFolder(FleetSession &session, const QString &folder, ServerFiles::Folder which, ServerFiles &files,
                 const FleetSettings &settings, const QDateTime &now, FleetReport::Listing *listing, QString *why)
 {
     qint64 readable = 0;
-    if (session.hasMlsd()) {
-        if (listInto(session, folder, Method::Mlsd, which, files, settings, now, &readable, listing, why)) {
-            listing->method = FleetSession::methodName(Method::Mlsd);
-            return true;
-        }
-        // A server that offers MLSD and then refuses it still has LIST.
-    }
     const qint64 unreadableBefore = listing->unreadableLines;
+    auto done = [&](Method method) {
+        listing->method = FleetSession::methodName(method);
+        return which == ServerFiles::Folder::Status
+            || confirmKept(session, folder, files.keptNames(files.days() - 1), false, files, listing, why);
+    };
+    if (session.hasMlsd()) {
+        if (listInto(session, folder, Method::Mlsd, which, files, settings, now, &readable, listing, why)
+            && (readable > 0 || listing->unreadableLines == unreadableBefore))
+            return done(Method::Mlsd);
+        // A server that offers MLSD and then refuses it, or answers it with garbage, still has
+        // LIST.
+        if (session.timedOut())
+            return false;
+    }
+    const qint64 unreadableMlsd = listing->unreadableLines;
     if (!listInto(session, folder, Method::List, which, files, settings, now, &readable, listing, why))
         return false;
-    listing->method = FleetSession::methodName(Method::List);
-    if (readable > 0 || listing->unreadableLines == unreadableBefore)
-        return true;
+    if (readable > 0 || listing->unreadableLines == unreadableMlsd)
+        return done(Method::List);
     // Not one line in a form known: the names alone, and the facts of those of interest.
-    const QString garbage = QStringLiteral("the answer to LIST could not be read (first line: \"%1\")").arg(listing->unreadableExample);
+    const QString garbage = QStringLiteral("cannot read the listing: the answer to LIST could not be read (first line: \"%1\")")
+                                .arg(listing->unreadableExample);
     QString nlstWhy;
-    if (!listNames(session, folder, which, files, &nlstWhy)) {
+    if (!listNames(session, folder, which, files, listing, &nlstWhy)) {
         *why = garbage + QStringLiteral(", and NLST failed: ") + nlstWhy;
         return false;
     }
@@ -108,29 +167,28 @@ ServerReading readServer(const FleetSettings &settings, ServerFiles &files, cons
         listing.bytes = session.bytesRead();
         listing.connections = session.connections();
         listing.seconds = double(elapsed.elapsed()) / 1000.0;
+        return reading;
     };
     if (!session.open(records, &why)) {
         reading.error = QStringLiteral("cannot open the records folder %1 on %2: %3").arg(shownFolder(records), server, why);
-        finish();
-        return reading;
+        return finish();
     }
     if (!readFolder(session, records, sameFolder ? ServerFiles::Folder::Both : ServerFiles::Folder::Records, files, settings,
                     now, &listing, &why)) {
         reading.error = QStringLiteral("cannot list the records folder %1 on %2: %3").arg(shownFolder(records), server, why);
-        finish();
-        return reading;
+        return finish();
     }
-    if (settings.statusFolder.isEmpty()) {
-        finish();
-        return reading;
-    }
+    if (settings.statusFolder.isEmpty())
+        return finish();
     if (!sameFolder) {
         FleetReport::Listing statusListing;
-        statusListing.unreadableLines = 0;
         if (!readFolder(session, status, ServerFiles::Folder::Status, files, settings, now, &statusListing, &why)) {
-            reading.statusProblem = QStringLiteral("cannot list the status folder %1: %2").arg(shownFolder(status), why);
-            finish();
-            return reading;
+            // Out of time, nothing is known of the heartbeats: the check was not made.
+            if (session.timedOut())
+                reading.error = QStringLiteral("cannot list the status folder %1 on %2: %3").arg(shownFolder(status), server, why);
+            else
+                reading.statusProblem = QStringLiteral("cannot list the status folder %1: %2").arg(shownFolder(status), why);
+            return finish();
         }
     }
     reading.heartbeats.resize(files.stationCount());
@@ -139,10 +197,22 @@ ServerReading readServer(const FleetSettings &settings, ServerFiles &files, cons
         heartbeat.listed = files.heartbeat(s).present;
         if (!heartbeat.listed)
             continue;
-        const QString path = status + QStringLiteral("korva5-status.") + files.station(s) + QStringLiteral(".json");
-        if (!session.fetch(path, Heartbeat::MostBytes, &heartbeat.bytes, &why))
-            heartbeat.fetchError = why;
+        const QByteArray name = "korva5-status." + files.station(s).toUtf8() + ".json";
+        bool notFound = false;
+        if (session.fetch(status + QString::fromUtf8(name), Heartbeat::MostBytes, &heartbeat.bytes, &why, &notFound))
+            continue;
+        heartbeat.fetchError = why;
+        // A heartbeat the server does not have when asked for by its name was never there: a
+        // line of the listing only seemed to name it. (A 550 may also be a refusal: the name is
+        // asked for once more to tell.)
+        QHash<QByteArray, FleetSession::Facts> facts;
+        if (notFound && session.facts(status, {name}, [](const QByteArray &) { return false; }, &facts, &why)
+            && facts.value(name).found == Found::No)
+            heartbeat.listed = false;
+        if (session.timedOut()) {
+            reading.error = QStringLiteral("cannot fetch the heartbeats from %1 on %2: %3").arg(shownFolder(status), server, why);
+            return finish();
+        }
     }
-    finish();
-    return reading;
+    return finish();
 }

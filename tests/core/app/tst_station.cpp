@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: MIT
 // The program without its windows: scheduled uploads from the one-second ticks to the server.
 #include "core/app/Station.h"
+#include "core/clock/IsoTime.h"
 #include "CoreTestSupport.h"
+#include "MessageCapture.h"
+#include "Sshd.h"
+#include "Vsftpd.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -78,6 +82,8 @@ private slots:
     void statusFileName();
     void statusFileNeverHoldsAnUploadBack_data();
     void statusFileNeverHoldsAnUploadBack();
+    void statusFolderInDisguise_data();
+    void statusFolderInDisguise();
     void eachNewlyOwedFileIsSaidOnce_data();
     void eachNewlyOwedFileIsSaidOnce();
 };
@@ -233,6 +239,83 @@ void TestStation::statusFileNeverHoldsAnUploadBack()
     QCOMPARE(json[u"station"].toString(), QStringLiteral("12"));
     QCOMPARE(json[u"lastDelivery"][u"file"].toString(), QStringLiteral("/upload/20210305.12"));
     QVERIFY(!json[u"version"].toString().isEmpty());
+    // Every time says its offset, and the station its zone: the office may be in another.
+    for (const QJsonValue &time : {json[u"writtenAt"], json[u"checkedAt"], json[u"lastDelivery"][u"at"], json[u"times"][0][u"due"]}) {
+        QVERIFY2(IsoTime::read(time.toString()).hasOffset, qPrintable(time.toString()));
+        QCOMPARE(IsoTime::read(time.toString()).at.offsetFromUtc(), json[u"utcOffsetSeconds"].toInt());
+    }
+    QCOMPARE(json[u"timeZone"].toString(), IsoTime::systemZoneName());
+}
+
+void TestStation::statusFolderInDisguise_data()
+{
+    QTest::addColumn<bool>("sftp");        // OpenSSH's sftp, else vsftpd
+    QTest::addColumn<QString>("spelling"); // how FtpStatusPath names a folder
+    QTest::addColumn<QString>("said");     // on standard error; empty: the status file is written
+    const QString sameBytes = u"is there too, with the same bytes"_qs;
+    // The login folder (FtpPath empty) by its absolute name: no rule on names can know it. An
+    // anonymous vsftpd logs in to "/", where nothing may be written, so its records folder by an
+    // absolute name is one that the rule on names knows.
+    QTest::newRow("vsftpd: the records folder by its absolute name") << false << u"absolute"_qs
+                                                                     << u"FtpStatusPath is the records folder"_qs;
+    QTest::newRow("sshd: the login folder by its absolute name") << true << u"absolute"_qs << sameBytes;
+    for (const bool sftp : {false, true}) {
+        const char *server = sftp ? "sshd" : "vsftpd";
+        QTest::addRow("%s: a link on the server to the records folder", server) << sftp << u"link"_qs << sameBytes;
+        QTest::addRow("%s: a folder of its own", server) << sftp << u"elsewhere"_qs << QString();
+    }
+}
+
+// The status file never lands among the records, however the status folder is spelt: the server
+// is asked whether the file sent shows up in the records folder too.
+void TestStation::statusFolderInDisguise()
+{
+    QFETCH(bool, sftp);
+    QFETCH(QString, spelling);
+    QFETCH(QString, said);
+    if (const QString why = sftp ? Sshd::unavailable() : Vsftpd::unavailable(); !why.isEmpty())
+        QSKIP(qPrintable(why));
+    const bool absolute = spelling == u"absolute";
+    std::unique_ptr<Sshd> sshd;
+    std::unique_ptr<Vsftpd> vsftpd;
+    QString records; // the records folder on this disk
+    QMap<QString, QString> settings;
+    if (sftp) {
+        sshd = std::make_unique<Sshd>(absolute ? u"upload"_qs : QString());
+        QVERIFY2(sshd->isRunning(), qPrintable(sshd->error()));
+        records = sshd->remoteFolder();
+        const QString beside = QFileInfo(records.chopped(1)).path();
+        settings = {{u"FtpServer"_qs, sshd->address()}, {u"FtpUserName"_qs, Sshd::User}, {u"FtpPassword"_qs, Sshd::Password},
+                    {u"FtpPath"_qs, absolute ? QString() : records},
+                    {u"FtpStatusPath"_qs, absolute ? records : spelling == u"link" ? beside + u"/link/"_qs : sshd->makeRemoteFolder(u"status"_qs)}};
+        if (spelling == u"link")
+            QVERIFY(QFile::link(u"upload"_qs, beside + u"/link"_qs));
+        qputenv("HOME", QFile::encodeName(sshd->homeWithKnownHosts(sshd->knownHostsLine())));
+    } else {
+        vsftpd = std::make_unique<Vsftpd>();
+        QVERIFY2(vsftpd->isRunning(), qPrintable(vsftpd->error()));
+        records = vsftpd->root() + u"/upload/"_qs;
+        settings = {{u"FtpServer"_qs, vsftpd->address()}, {u"FtpUserName"_qs, Vsftpd::User}, {u"FtpPassword"_qs, Vsftpd::Password},
+                    {u"FtpPath"_qs, u"upload/"_qs}, {u"FtpStatusPath"_qs, absolute ? u"/upload/"_qs : u"/status/"_qs}};
+        const QString status = vsftpd->root() + u"/status"_qs;
+        if (spelling == u"link")
+            QVERIFY(QFile::link(u"upload"_qs, status));
+        if (spelling == u"elsewhere")
+            QVERIFY(QDir().mkpath(status) && QFile::setPermissions(status, QFile::Permissions(0x7777)));
+    }
+    MessageCapture capture;
+    Desk w(at(8, 29, 5), {}, settings.value(u"FtpServer"_qs), settings);
+    QSignalSpy status(&w.station.heartbeat(), &Heartbeat::written);
+    if (said.isEmpty()) {
+        QTRY_COMPARE_WITH_TIMEOUT(status.count(), 1, 30000); // the one at start
+        QVERIFY2(status.first().first().toBool(), qPrintable(capture.text()));
+    } else {
+        QTRY_VERIFY_WITH_TIMEOUT(capture.text().contains(u"korva5.heartbeat"_qs), 30000);
+        QVERIFY2(capture.text().contains(said), qPrintable(capture.text()));
+        QTRY_VERIFY_WITH_TIMEOUT(!w.station.heartbeat().transferQueue().isBusy(), 30000);
+    }
+    // Nothing of it among the records, not even under its temporary name.
+    QCOMPARE(QDir(records).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
 void TestStation::eachNewlyOwedFileIsSaidOnce_data()

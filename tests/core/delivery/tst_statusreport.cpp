@@ -2,6 +2,8 @@
 // What --status and --history make of the settings and the journal's rows.
 #include "core/delivery/StatusReport.h"
 
+#include "Nagios.h"
+
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QTest>
@@ -106,6 +108,7 @@ private slots:
     void nothingAMonitorCouldMisread();
     void firstLineCutsALongStationNumber_data();
     void firstLineCutsALongStationNumber();
+    void nagiosStoresWhatWasMeant();
 };
 
 void TestStatusReport::status_data()
@@ -386,6 +389,38 @@ void TestStatusReport::firstLineCutsALongStationNumber()
     unknown.station = stationNo;
     unknown.summary = QStringLiteral("the journal cannot be read");
     QCOMPARE(unknown.lines().first(), QStringLiteral("UNKNOWN: ") + shown + QStringLiteral(": the journal cannot be read"));
+// What Nagios keeps is what was written: text from outside (a station number, a server's reply)
+// neither cuts the first line short nor turns into performance data, on any line.
+void TestStatusReport::nagiosStoresWhatWasMeant()
+{
+    if (const QString why = TestSupport::Nagios::unavailable(); !why.isEmpty())
+        QSKIP(qPrintable(why));
+    Settings settings = settingsWith({{0, QStringLiteral("08:00")}});
+    settings.FtpNo = QStringLiteral("1;2|3");
+    UploadRecord row = failed(Trigger::Slot, 0, Today, at(Today, "08:00:00"), at(Today, "08:00:30"),
+                              QStringLiteral("530 Login incorrect | missing=0;;;0 arrived=40;;;0; try later"));
+    row.remotePath = QStringLiteral("/upload/20261207.1;2|3");
+    StatusReport::Report unknown;
+    unknown.status = StatusReport::Unknown;
+    unknown.station = settings.FtpNo;
+    unknown.summary = QStringLiteral("the journal cannot be read (database disk image is malformed; code 11 | x=1)");
+    const QList<StatusReport::Report> reports{StatusReport::status(settings, {QList<UploadRecord>{row}, at(Today, "08:00:00")}, Now),
+                                              unknown};
+    QList<TestSupport::Nagios::Answer> answers;
+    for (const StatusReport::Report &report : reports)
+        answers.append({report.lines().join(u'\n').toUtf8() + '\n', report.status});
+    QString why;
+    const QList<TestSupport::Nagios::Stored> stored = TestSupport::Nagios::check(answers, &why);
+    QVERIFY2(stored.size() == reports.size(), qPrintable(why));
+    for (qsizetype i = 0; i < reports.size(); ++i) {
+        const QString first = reports[i].lines().first();
+        QCOMPARE(stored[i].state, reports[i].status);
+        QCOMPARE(stored[i].output, first.section(u" | "_qs, 0, 0));
+        QCOMPARE(stored[i].perfData, first.section(u" | "_qs, 1));
+        QVERIFY2(!stored[i].output.contains(u';'), qPrintable(stored[i].output));
+    }
+    QVERIFY(stored[0].output.contains(u"station 1\\x3b2\\x7c3"_qs));
+    QVERIFY2(stored[0].longOutput.contains(u"530 Login incorrect \\x7c missing=0;;;0"_qs), qPrintable(stored[0].longOutput));
 }
 
 void TestStatusReport::stillOwedFailures()
