@@ -389,6 +389,8 @@ void TestStatusReport::firstLineCutsALongStationNumber()
     unknown.station = stationNo;
     unknown.summary = QStringLiteral("the journal cannot be read");
     QCOMPARE(unknown.lines().first(), QStringLiteral("UNKNOWN: ") + shown + QStringLiteral(": the journal cannot be read"));
+}
+
 // What Nagios keeps is what was written: text from outside (a station number, a server's reply)
 // neither cuts the first line short nor turns into performance data, on any line.
 void TestStatusReport::nagiosStoresWhatWasMeant()
