@@ -187,7 +187,7 @@ def main():
     lifecycle.remove_and_purge(check, deb, scripts, theirs, made_group=False)
     theirs.discard()
 
-    copied_folder.check_copied_folder(check, args.app, monitor_uid)
+    copied_folder.check_copied_folder(check, args.app)
 
     if failures:
         print(f"{len(failures)} check(s) failed", file=sys.stderr)

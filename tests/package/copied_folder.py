@@ -1,20 +1,20 @@
 # SPDX-License-Identifier: MIT
 """A program folder copied by hand that its user cannot write (root's, mode 755): the program
-keeps its journal in its user's state folder and says so; a monitor run by root finds it there
-and answers as the user does; one that cannot look into the user's home answers UNKNOWN with
-the path, never CRITICAL. Needs a person in the password database: one is made for the test
-(useradd) and removed after it."""
+does not start for that user (exit status 8, the single-instance guard is for those who may write
+in the folder), says which folder, and leaves no journal anywhere; --status answers the same for
+the user and for root, and never OK for a station whose program never ran. Needs a person in the
+password database: one is made for the test (useradd) and removed after it."""
 import os
 import shutil
 import subprocess
 
 from lifecycle import write
-from station_run import Station, can_run
+from station_run import START, Station, can_run
 
 USER = "korva5-pkgtest"
 
 
-def check_copied_folder(check, app, monitor_uid):
+def check_copied_folder(check, app):
     why = can_run()
     if why:
         print(f"SKIP: a copied program folder its user cannot write: {why}")
@@ -37,20 +37,17 @@ def check_copied_folder(check, app, monitor_uid):
         shutil.copy(app, program)
         shutil.copy(os.path.join(os.path.dirname(__file__), "../../data/Language.txt"), folder)
         write(os.path.join(folder, "TALLYPORT.ini"), station.settings(), 0o644)
-        said, log = station.upload(program, uid, [65534], home=home)
-        check(said is not None, f"the copied program did not upload:\n{log}")
+        argv, env = station.command([program], uid, [65534], clock=START, home=home)
+        started = subprocess.run(argv, env=env, capture_output=True, text=True, timeout=60)
+        check(started.returncode == 8 and folder in started.stderr,
+              f"the program in a folder its user cannot write: {started.returncode} {started.stderr}")
         state = os.path.join(home, ".local/state/korva5-upload")
-        check(os.path.isdir(state) and any(n.startswith("korva5-journal-") for n in os.listdir(state)),
-              f"no journal in {state}")
-        check(said is not None and f"This program folder's journal is {state}/" in said,
-              "the program did not say where its journal went")
+        check(not os.path.exists(state), f"a journal was made in {state}")
+        check(not os.listdir(os.path.join(station.ftp, "upload")), "something was uploaded")
         own = station.status(program, uid, [65534], home=home)
-        check(own[0] == 0 and own[1].startswith("OK"), f"--status of the program's user: {own}")
+        check(own[0] != 0 and not own[1].startswith("OK"), f"--status of the program's user: {own}")
         by_root = station.status(program)
         check(by_root[:2] == own[:2], f"--status as root: {by_root}, the program's user: {own}")
-        outsider = station.status(program, monitor_uid, [])
-        check(outsider[0] == 3 and outsider[1].startswith("UNKNOWN") and state in outsider[1],
-              f"--status of a monitor that cannot look into the user's home: {outsider}")
     finally:
         subprocess.run(["userdel", USER], capture_output=True)
         station.close()

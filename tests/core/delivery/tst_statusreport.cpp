@@ -398,10 +398,10 @@ void TestStatusReport::nagiosStoresWhatWasMeant()
     if (const QString why = TestSupport::Nagios::unavailable(); !why.isEmpty())
         QSKIP(qPrintable(why));
     Settings settings = settingsWith({{0, QStringLiteral("08:00")}});
-    settings.FtpNo = QStringLiteral("1;2|3");
+    settings.FtpNo = QStringLiteral("1;|");
     UploadRecord row = failed(Trigger::Slot, 0, Today, at(Today, "08:00:00"), at(Today, "08:00:30"),
                               QStringLiteral("530 Login incorrect | missing=0;;;0 arrived=40;;;0; try later"));
-    row.remotePath = QStringLiteral("/upload/20261207.1;2|3");
+    row.remotePath = QStringLiteral("/upload/20261207.1;|");
     StatusReport::Report unknown;
     unknown.status = StatusReport::Unknown;
     unknown.station = settings.FtpNo;
@@ -421,7 +421,7 @@ void TestStatusReport::nagiosStoresWhatWasMeant()
         QCOMPARE(stored[i].perfData, first.section(u" | "_qs, 1));
         QVERIFY2(!stored[i].output.contains(u';'), qPrintable(stored[i].output));
     }
-    QVERIFY(stored[0].output.contains(u"station 1\\x3b2\\x7c3"_qs));
+    QVERIFY(stored[0].output.contains(u"station 1\\x3b\\x7c:"_qs));
     QVERIFY2(stored[0].longOutput.contains(u"530 Login incorrect \\x7c missing=0;;;0"_qs), qPrintable(stored[0].longOutput));
 }
 
