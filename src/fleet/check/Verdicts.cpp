@@ -2,6 +2,7 @@
 #include "fleet/check/Verdicts.h"
 
 #include "core/diagnostics/ShownText.h"
+#include "core/schedule/DueTime.h"
 
 #include <algorithm>
 
@@ -36,7 +37,7 @@ std::optional<DeliveryWindow> deliveryWindow(QDate day, const std::array<std::op
         if (!times[slot])
             continue;
         // Times 9 and 10 send the day before's file.
-        const QDateTime at(slot >= 8 ? day.addDays(1) : day, *times[slot]);
+        const QDateTime at = DueTime::on(slot >= 8 ? day.addDays(1) : day, *times[slot]);
         if (!window) {
             window = DeliveryWindow{{}, {}, at, at};
             continue;
