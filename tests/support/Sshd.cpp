@@ -148,6 +148,19 @@ QString Sshd::makeRemoteFolder(const QString &name) const
     return folder + u'/';
 }
 
+bool Sshd::placeAsUser(const QString &relativePath, const QByteArray &bytes) const
+{
+    const QString path = m_dir.filePath(relativePath);
+    writeFile(path, bytes);
+    const passwd *user = getpwnam(User.toLocal8Bit().constData());
+    return user && readFile(path) == bytes && ::chown(QFile::encodeName(path).constData(), user->pw_uid, user->pw_gid) == 0;
+}
+
+QStringList Sshd::uploadFolderFiles() const
+{
+    return QDir(remoteFolder()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
 QByteArray Sshd::knownHostsLine() const
 {
     return "[127.0.0.1]:" + QByteArray::number(m_port) + ' ' + m_publicKey + '\n';
@@ -165,6 +178,17 @@ QString Sshd::homeWithKnownHosts(const QByteArray &lines) const
     QDir().mkpath(home + QStringLiteral("/.ssh"));
     writeFile(home + QStringLiteral("/.ssh/known_hosts"), lines);
     return home;
+}
+
+UseHome::UseHome(const QString &home)
+    : m_before(qgetenv("HOME"))
+{
+    qputenv("HOME", QFile::encodeName(home));
+}
+
+UseHome::~UseHome()
+{
+    qputenv("HOME", m_before);
 }
 
 QByteArray Sshd::log() const

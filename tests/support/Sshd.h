@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -44,6 +45,10 @@ public:
     // remoteFolder() does; empty when it cannot.
     QString makeRemoteFolder(const QString &name) const;
 
+    // Writes bytes to relativePath (below the folder remoteFolder() is in), owned by the user as
+    // a file it uploaded would be; false when it cannot.
+    bool placeAsUser(const QString &relativePath, const QByteArray &bytes) const;
+
     // known_hosts lines: this server's own key, and a key of the same type that is not its.
     QByteArray knownHostsLine() const;
     QByteArray otherKnownHostsLine() const;
@@ -54,6 +59,8 @@ public:
     // sshd's own log: connections, logins accepted and refused.
     QByteArray log() const;
     QByteArray stored(const QString &relativePath) const;
+    // The files in the upload folder, hidden ones too, in name order.
+    QStringList uploadFolderFiles() const;
 
 private:
     QString start();
@@ -64,6 +71,19 @@ private:
     QString m_error;
     QByteArray m_publicKey;
     QByteArray m_otherPublicKey;
+};
+
+// Points HOME, where libcurl finds the station's known_hosts, at home while it lives.
+class UseHome
+{
+public:
+    explicit UseHome(const QString &home);
+    ~UseHome();
+    UseHome(const UseHome &) = delete;
+    UseHome &operator=(const UseHome &) = delete;
+
+private:
+    QByteArray m_before;
 };
 
 } // namespace TestSupport
