@@ -70,6 +70,13 @@ void TestSftp::upload_data()
         << true << "" << false << "upload" << secret << "own" << FailureKind::None << sent;
     QTest::newRow("over a temporary file an earlier try left") << true << ".part" << true << "upload" << secret << "own"
                                                                 << FailureKind::None << sent;
+    // The program stopped between the renames of an earlier try: that copy does not block this
+    // one, and goes once the new file holds the final name.
+    QTest::newRow("a copy an earlier try set aside is still there")
+        << true << ".old" << true << "upload" << secret << "own" << FailureKind::None << sent;
+    QTest::newRow("a copy set aside, and no file under the final name")
+        << false << ".old" << true << "upload" << secret << "own" << FailureKind::None
+        << QStringList{aside + QStringLiteral("=aside"), FileName + QStringLiteral("=new")};
     QTest::newRow("wrong password") << true << "" << true << "upload" << "wrong" << "own" << FailureKind::LoginRefused << kept;
     QTest::newRow("unknown host key") << true << "" << true << "upload" << secret << "none" << FailureKind::HostKeyUnknown << kept;
     QTest::newRow("changed host key") << true << "" << true << "upload" << secret << "other" << FailureKind::HostKeyUnknown << kept;
