@@ -22,8 +22,8 @@ QByteArray Transfer::quotedPath(const QString &remotePath) const
 }
 
 // Runs commands on the connection the upload used (a new one, logged in afresh, if the server or
-// a refused command closed it). The request names the temporary file without fetching it, so
-// curl goes to the file's folder as it did for the upload and the postquote commands run there.
+// a refused command closed it). The request fetches nothing; it names the file's folder (see
+// aimAtFolder) or the file, so the postquote commands run in that folder, as the upload did.
 bool Transfer::redo(CURL *c, curl_slist *commands, char *errorBuffer)
 {
     m_afterQuote.reset(commands);
@@ -60,6 +60,10 @@ TransferFailure Transfer::rename(CURL *c, char *errorBuffer)
     const QByteArray from = ftp ? m_sentName.toUtf8() : quotedPath(m_sentPath);
     const QByteArray to = ftp ? m_fileName.toUtf8() : quotedPath(m_request.remotePath);
     const QByteArray aside = ftp ? asideName.toUtf8() : quotedPath(m_request.remotePath.chopped(m_fileName.size()) + asideName);
+    // The commands run in the file's folder, where the upload left the connection. A request for
+    // the file itself would first ask the server about it (SIZE and REST over FTP, each a round
+    // trip more), and its size is known already.
+    aimAtFolder(c);
     // Over FTP the RNTO reply is what counts: a connection lost right after it does not undo it.
     auto renamed = [&](const QByteArray &source, const QByteArray &target) {
         return redo(c, ftp ? commandList({"RNFR " + source, "RNTO " + target}) : commandList({"rename " + source + ' ' + target}),
@@ -138,7 +142,6 @@ TransferFailure Transfer::rename(CURL *c, char *errorBuffer)
     }
     if (renamed(from, to)) {
         m_mustFinish = false;
-        aimAtFolder(c); // the temporary name is gone; curl must not ask for it
         removeAside(setAside);
         if (staleAside)
             removeAside(aside); // the final name holds the new file now
