@@ -171,6 +171,11 @@ QByteArray Sshd::otherKnownHostsLine() const
     return "[127.0.0.1]:" + QByteArray::number(m_port) + ' ' + m_otherPublicKey + '\n';
 }
 
+QByteArray Sshd::knownHosts(const QString &which) const
+{
+    return which == u"own" ? knownHostsLine() : which == u"other" ? otherKnownHostsLine() : QByteArray();
+}
+
 QString Sshd::homeWithKnownHosts(const QByteArray &lines) const
 {
     static int homes = 0;

@@ -52,6 +52,9 @@ public:
     // known_hosts lines: this server's own key, and a key of the same type that is not its.
     QByteArray knownHostsLine() const;
     QByteArray otherKnownHostsLine() const;
+    // What a station's known_hosts holds for this server: "own" its key, "other" another key,
+    // anything else nothing.
+    QByteArray knownHosts(const QString &which) const;
     // A home folder whose .ssh/known_hosts holds `lines`; point HOME at it so that libcurl reads
     // that file as the station's known_hosts.
     QString homeWithKnownHosts(const QByteArray &lines) const;

@@ -16,16 +16,6 @@ namespace {
 
 const QString FileName = QStringLiteral("20240301.1");
 
-// The known_hosts a station has for the server.
-QByteArray knownHosts(const Sshd &server, const QString &which)
-{
-    if (which == u"own")
-        return server.knownHostsLine();
-    if (which == u"other")
-        return server.otherKnownHostsLine();
-    return {};
-}
-
 } // namespace
 
 class TestSftp : public QObject
@@ -109,7 +99,7 @@ void TestSftp::upload()
     const QString local = dir.filePath(QStringLiteral("20240301.txt"));
     writeFile(local, contents[0].second);
 
-    const UseHome home(m_server->homeWithKnownHosts(knownHosts(*m_server, hostKey)));
+    const UseHome home(m_server->homeWithKnownHosts(m_server->knownHosts(hostKey)));
     FtpRequest request;
     request.server = m_server->address();
     request.userName = Sshd::User;

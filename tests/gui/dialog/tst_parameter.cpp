@@ -787,9 +787,7 @@ void TestParameter::testTriesTheTypedServer()
         const QString above = sshd->remoteFolder().chopped(QStringLiteral("upload/").size());
         folder.replace(QStringLiteral("{sftp}"), above);
         steps.replaceInStrings(QStringLiteral("{sftp}"), above);
-        const QByteArray known = server.endsWith(u"own") ? sshd->knownHostsLine()
-                               : server.endsWith(u"other") ? sshd->otherKnownHostsLine() : QByteArray();
-        home = std::make_unique<UseHome>(sshd->homeWithKnownHosts(known));
+        home = std::make_unique<UseHome>(sshd->homeWithKnownHosts(sshd->knownHosts(server.section(u' ', 1))));
     } else if (server == u"vsftpd") {
         if (!Vsftpd::unavailable().isEmpty())
             QSKIP(qPrintable(Vsftpd::unavailable()));
