@@ -8,7 +8,6 @@
 
 #include <QDir>
 #include <QProcess>
-#include <QScopeGuard>
 #include <QTest>
 
 using namespace TestSupport;
@@ -16,21 +15,24 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// The environment that runs the program (or --status) in zone with its clock starting at
-// fakeStart ("yyyy-MM-dd HH:mm:ss" local; "xN" after it speeds it up).
-QProcessEnvironment fakeClock(const QString &library, const QByteArray &zone, const QString &fakeStart)
+// The environment that runs the program (or --status) in zone with its clock starting at `at`
+// (ISO, with its offset from UTC: an hour the clocks show twice is no riddle then), speed times
+// as fast as the real one.
+QProcessEnvironment fakeClock(const QString &library, const QByteArray &zone, const QString &at, int speed = 1)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("LD_PRELOAD"), library);
     // A sanitizer build wants its runtime loaded first; libfaketime before it does no harm.
     environment.insert(QStringLiteral("ASAN_OPTIONS"),
                        qEnvironmentVariable("ASAN_OPTIONS") + QStringLiteral(":verify_asan_link_order=0"));
-    environment.insert(QStringLiteral("FAKETIME"), u'@' + fakeStart);
+    // As seconds from now, the start is one moment, whatever the zone makes of its wall time.
+    const qint64 offset = QDateTime::currentDateTime().secsTo(QDateTime::fromString(at, Qt::ISODate));
+    environment.insert(QStringLiteral("FAKETIME"), QStringLiteral("%1%2 x%3").arg(offset < 0 ? QString() : QStringLiteral("+")).arg(offset).arg(speed));
     environment.insert(QStringLiteral("TZ"), QString::fromLatin1(zone));
     return environment;
 }
 
-// The lines of --status for today's times, from the time of day on ("04:00  /upload/...").
+// The lines of --status for today's times, from the time of day on ("04:00 /upload/...").
 QStringList todaysStatus(const QString &binary, const QProcessEnvironment &environment)
 {
     QProcess status;
@@ -44,6 +46,26 @@ QStringList todaysStatus(const QString &binary, const QProcessEnvironment &envir
             today << line.mid(QStringLiteral("today     ").size()).simplified();
     }
     return today;
+}
+
+// Runs the program from `start` until the upload its log stamps with `stamp` has ended.
+QByteArray runUntilSent(const QString &binary, const QProcessEnvironment &environment, const QByteArray &stamp)
+{
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.start(binary, {});
+    if (!program.waitForStarted(5000))
+        return "the program did not start";
+    QByteArray err;
+    const QByteArray stamped = "korva5.log: " + stamp;
+    while (!(err.contains(stamped) && err.mid(err.indexOf(stamped)).contains("korva5.upload: sent "))
+           && program.state() == QProcess::Running) {
+        program.waitForReadyRead(1000);
+        err += program.readAllStandardError();
+    }
+    program.terminate();
+    program.waitForFinished(10000);
+    return err;
 }
 
 } // namespace
@@ -60,58 +82,61 @@ private slots:
 void TestClockChange::timesComeOnceNeverEarly_data()
 {
     QTest::addColumn<QByteArray>("zone");
-    QTest::addColumn<QString>("start");      // the program's clock at its start; not in an hour shown twice
+    QTest::addColumn<QStringList>("runs");  // each run of the program: "start|stamp", until that upload ended
     QTest::addColumn<int>("speed");
-    QTest::addColumn<QStringList>("times");  // FtpTime1, FtpTime2, ...; the last one ends the run
-    QTest::addColumn<QString>("lastStamp");  // the log's time stamp of the last time
-    QTest::addColumn<QStringList>("sent");   // the scheduled uploads: time, and when it was due
-    QTest::addColumn<QStringList>("before"); // --status at the start, today's lines
+    QTest::addColumn<QStringList>("times"); // FtpTime1, FtpTime2, ...
+    QTest::addColumn<QStringList>("sent");  // the scheduled uploads: time, and when it was due
+    QTest::addColumn<QStringList>("before"); // --status at the first start, today's lines
     QTest::addColumn<QString>("statusAt");
-    QTest::addColumn<QStringList>("after");  // --status at statusAt, today's lines (up to the size)
+    QTest::addColumn<QStringList>("after"); // --status at statusAt, today's lines (up to the size)
 
     // 03:00 becomes 04:00: 03:30 is due at 04:00, sent once then and never at 02:59.
     QTest::newRow("Helsinki spring")
-        << QByteArray("Europe/Helsinki") << "2026-03-29 02:58:30" << 20 << QStringList{u"03:30"_s, u"04:01"_s} << "2026/03/29-04:01"
+        << QByteArray("Europe/Helsinki") << QStringList{u"2026-03-29T02:58:30+02:00|2026/03/29-04:01"_s} << 20
+        << QStringList{u"03:30"_s, u"04:01"_s}
         << QStringList{u"FtpTime1 due 2026-03-29 04:00+03:00"_s, u"FtpTime2 due 2026-03-29 04:01+03:00"_s}
         << QStringList{u"FtpTime1 04:00 /upload/20260329.1 not yet due"_s, u"FtpTime2 04:01 /upload/20260329.1 not yet due"_s}
-        << "2026-03-29 04:05:00"
+        << "2026-03-29T04:05:00+03:00"
         << QStringList{u"FtpTime1 04:00 /upload/20260329.1 sent 04:01:"_s, u"FtpTime2 04:01 /upload/20260329.1 sent 04:01:"_s};
     // Half an hour: 02:00 becomes 02:30.
     QTest::newRow("Lord Howe spring")
-        << QByteArray("Australia/Lord_Howe") << "2026-10-04 01:58:30" << 20 << QStringList{u"02:15"_s, u"02:31"_s} << "2026/10/04-02:31"
+        << QByteArray("Australia/Lord_Howe") << QStringList{u"2026-10-04T01:58:30+10:30|2026/10/04-02:31"_s} << 20
+        << QStringList{u"02:15"_s, u"02:31"_s}
         << QStringList{u"FtpTime1 due 2026-10-04 02:30+11:00"_s, u"FtpTime2 due 2026-10-04 02:31+11:00"_s}
         << QStringList{u"FtpTime1 02:30 /upload/20261004.1 not yet due"_s, u"FtpTime2 02:31 /upload/20261004.1 not yet due"_s}
-        << "2026-10-04 02:35:00"
+        << "2026-10-04T02:35:00+11:00"
         << QStringList{u"FtpTime1 02:30 /upload/20261004.1 sent 02:31:"_s, u"FtpTime2 02:31 /upload/20261004.1 sent 02:31:"_s};
-    // 04:00 becomes 03:00: the first and the last minute of the hour shown twice, each once, in
-    // its first pass.
-    QTest::newRow("Helsinki autumn")
-        << QByteArray("Europe/Helsinki") << "2026-10-25 02:59:00" << 60 << QStringList{u"03:00"_s, u"04:00"_s, u"03:59"_s} << "2026/10/25-04:00"
-        << QStringList{u"FtpTime1 due 2026-10-25 03:00+03:00"_s, u"FtpTime3 due 2026-10-25 03:59+03:00"_s, u"FtpTime2 due 2026-10-25 04:00+02:00"_s}
-        << QStringList{u"FtpTime1 03:00 /upload/20261025.1 not yet due"_s, u"FtpTime2 04:00 /upload/20261025.1 not yet due"_s,
-                       u"FtpTime3 03:59 /upload/20261025.1 not yet due"_s}
-        << "2026-10-25 04:05:00"
-        << QStringList{u"FtpTime1 03:00 /upload/20261025.1 sent 04:00:"_s, u"FtpTime2 04:00 /upload/20261025.1 sent 04:00:"_s,
-                       u"FtpTime3 03:59 /upload/20261025.1 sent 04:00:"_s};
-    // 02:00 becomes 01:30.
+    // 02:00 becomes 01:30: the first and the last minute of the half hour shown twice, each once,
+    // in its first pass, the program running through both.
     QTest::newRow("Lord Howe autumn")
-        << QByteArray("Australia/Lord_Howe") << "2026-04-05 01:29:00" << 60 << QStringList{u"01:30"_s, u"02:00"_s, u"01:59"_s} << "2026/04/05-02:00"
-        << QStringList{u"FtpTime1 due 2026-04-05 01:30+11:00"_s, u"FtpTime3 due 2026-04-05 01:59+11:00"_s, u"FtpTime2 due 2026-04-05 02:00+10:30"_s}
+        << QByteArray("Australia/Lord_Howe") << QStringList{u"2026-04-05T01:29:00+11:00|2026/04/05-02:00"_s} << 60
+        << QStringList{u"01:30"_s, u"02:00"_s, u"01:59"_s}
+        << QStringList{u"FtpTime1 due 2026-04-05 01:30+11:00"_s, u"FtpTime3 due 2026-04-05 01:59+11:00"_s,
+                       u"FtpTime2 due 2026-04-05 02:00+10:30"_s}
         << QStringList{u"FtpTime1 01:30 /upload/20260405.1 not yet due"_s, u"FtpTime2 02:00 /upload/20260405.1 not yet due"_s,
                        u"FtpTime3 01:59 /upload/20260405.1 not yet due"_s}
-        << "2026-04-05 02:05:00"
+        << "2026-04-05T02:05:00+10:30"
         << QStringList{u"FtpTime1 01:30 /upload/20260405.1 sent 02:00:"_s, u"FtpTime2 02:00 /upload/20260405.1 sent 02:00:"_s,
                        u"FtpTime3 01:59 /upload/20260405.1 sent 02:00:"_s};
+    // 04:00 becomes 03:00, and the workstation starts again in the hour's second pass: 03:58 came
+    // in the first, and does not come again.
+    QTest::newRow("Helsinki autumn, started again in the second pass")
+        << QByteArray("Europe/Helsinki")
+        << QStringList{u"2026-10-25T03:57:30+03:00|2026/10/25-03:58"_s, u"2026-10-25T03:57:30+02:00|2026/10/25-04:00"_s} << 20
+        << QStringList{u"03:58"_s, u"04:00"_s}
+        << QStringList{u"FtpTime1 due 2026-10-25 03:58+03:00"_s, u"FtpTime2 due 2026-10-25 04:00+02:00"_s}
+        << QStringList{u"FtpTime1 03:58 /upload/20261025.1 not yet due"_s, u"FtpTime2 04:00 /upload/20261025.1 not yet due"_s}
+        << "2026-10-25T04:05:00+02:00"
+        << QStringList{u"FtpTime1 03:58 /upload/20261025.1 sent 04:00:"_s, u"FtpTime2 04:00 /upload/20261025.1 sent 04:00:"_s};
 }
 
 void TestClockChange::timesComeOnceNeverEarly()
 {
 #ifdef Q_OS_UNIX
     QFETCH(QByteArray, zone);
-    QFETCH(QString, start);
+    QFETCH(QStringList, runs);
     QFETCH(int, speed);
     QFETCH(QStringList, times);
-    QFETCH(QString, lastStamp);
     QFETCH(QStringList, sent);
     QFETCH(QStringList, before);
     QFETCH(QString, statusAt);
@@ -124,8 +149,9 @@ void TestClockChange::timesComeOnceNeverEarly()
     ProgramDir dir;
     const QString records = dir.file(QStringLiteral("records/"));
     QVERIFY(QDir().mkpath(records));
-    const QDate day = QDate::fromString(start.left(10), Qt::ISODate);
-    writeFile(records + day.toString(u"yyyyMMdd") + QStringLiteral(".txt"), recordsOf(start, 2000));
+    const QString firstStart = runs.first().section(u'|', 0, 0);
+    const QDate day = QDate::fromString(firstStart.left(10), Qt::ISODate);
+    writeFile(records + day.toString(u"yyyyMMdd") + QStringLiteral(".txt"), recordsOf(firstStart, 2000));
     QMap<QString, QString> settings{{QStringLiteral("FtpNo"), QStringLiteral("1")},
                                     {QStringLiteral("FtpServer"), server.address()},
                                     {QStringLiteral("FtpPath"), QStringLiteral("/upload/")},
@@ -137,36 +163,12 @@ void TestClockChange::timesComeOnceNeverEarly()
     writeFile(dir.iniFile(), iniText(settings));
     const QString binary = dir.installBinary();
 
-    const auto withoutSizes = [](QStringList lines, qsizetype keep) {
-        for (QString &line : lines)
-            line.truncate(keep);
-        return lines;
-    };
-    QCOMPARE(todaysStatus(binary, fakeClock(library, zone, start)), before);
-
-    QProcess program;
-    program.setProcessEnvironment(fakeClock(library, zone, start + QStringLiteral(" x%1").arg(speed)));
-    program.start(binary, {});
-    QVERIFY(program.waitForStarted(5000));
-    const auto stop = qScopeGuard([&] {
-        program.terminate();
-        program.waitForFinished(10000);
-    });
-    // The last time's upload is asked for when the program's clock has passed every other.
-    QByteArray err;
-    const QByteArray stamp = "korva5.log: " + lastStamp.toUtf8();
-    while (!err.contains(stamp) && program.state() == QProcess::Running) {
-        program.waitForReadyRead(1000);
-        err += program.readAllStandardError();
+    QCOMPARE(todaysStatus(binary, fakeClock(library, zone, firstStart)), before);
+    for (const QString &run : std::as_const(runs)) {
+        const QByteArray stamp = run.section(u'|', 1).toUtf8();
+        const QByteArray err = runUntilSent(binary, fakeClock(library, zone, run.section(u'|', 0, 0), speed), stamp);
+        QVERIFY2(err.mid(err.indexOf(stamp)).contains("korva5.upload: sent "), err.constData());
     }
-    QVERIFY2(err.contains(stamp), err.constData());
-    // ... and it ends before the program does.
-    while (!err.mid(err.indexOf(stamp)).contains("korva5.upload: sent ") && program.state() == QProcess::Running) {
-        program.waitForReadyRead(1000);
-        err += program.readAllStandardError();
-    }
-    program.terminate();
-    QVERIFY(program.waitForFinished(10000));
 
     // Each time once, never before it, and not so late that it counts as missed: the minute's
     // check rides on the program's ticks, which a loaded machine makes late on a fast clock.
@@ -185,8 +187,10 @@ void TestClockChange::timesComeOnceNeverEarly()
         }
         QCOMPARE(scheduled, sent);
     }
-    const QStringList reported = todaysStatus(binary, fakeClock(library, zone, statusAt));
-    QCOMPARE(withoutSizes(reported, after.value(0).size()), after);
+    QStringList reported = todaysStatus(binary, fakeClock(library, zone, statusAt));
+    for (QString &line : reported)
+        line.truncate(after.value(0).size());
+    QCOMPARE(reported, after);
 #else
     QSKIP("libfaketime is for POSIX systems");
 #endif
