@@ -6,4 +6,5 @@
 #include "FakeClock.h"
 #include "FakeTime.h"
 #include "FtpServer.h"
+#include "LocalZone.h"
 #include "ProgramDir.h"

@@ -150,6 +150,19 @@ QString Sshd::makeRemoteFolder(const QString &name) const
     return folder + u'/';
 }
 
+bool Sshd::placeAsUser(const QString &relativePath, const QByteArray &bytes) const
+{
+    const QString path = m_dir.filePath(relativePath);
+    writeFile(path, bytes);
+    const passwd *user = getpwnam(User.toLocal8Bit().constData());
+    return user && readFile(path) == bytes && ::chown(QFile::encodeName(path).constData(), user->pw_uid, user->pw_gid) == 0;
+}
+
+QStringList Sshd::uploadFolderFiles() const
+{
+    return QDir(remoteFolder()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
 QByteArray Sshd::knownHostsLine() const
 {
     return "[127.0.0.1]:" + QByteArray::number(m_port) + ' ' + m_publicKey + '\n';
@@ -160,6 +173,11 @@ QByteArray Sshd::otherKnownHostsLine() const
     return "[127.0.0.1]:" + QByteArray::number(m_port) + ' ' + m_otherPublicKey + '\n';
 }
 
+QByteArray Sshd::knownHosts(const QString &which) const
+{
+    return which == u"own" ? knownHostsLine() : which == u"other" ? otherKnownHostsLine() : QByteArray();
+}
+
 QString Sshd::homeWithKnownHosts(const QByteArray &lines) const
 {
     static int homes = 0;
@@ -167,6 +185,17 @@ QString Sshd::homeWithKnownHosts(const QByteArray &lines) const
     QDir().mkpath(home + QStringLiteral("/.ssh"));
     writeFile(home + QStringLiteral("/.ssh/known_hosts"), lines);
     return home;
+}
+
+UseHome::UseHome(const QString &home)
+    : m_before(qgetenv("HOME"))
+{
+    qputenv("HOME", QFile::encodeName(home));
+}
+
+UseHome::~UseHome()
+{
+    qputenv("HOME", m_before);
 }
 
 QByteArray Sshd::log() const

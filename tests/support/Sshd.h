@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -46,9 +47,16 @@ public:
     // remoteFolder() does; empty when it cannot.
     QString makeRemoteFolder(const QString &name) const;
 
+    // Writes bytes to relativePath (below the folder remoteFolder() is in), owned by the user as
+    // a file it uploaded would be; false when it cannot.
+    bool placeAsUser(const QString &relativePath, const QByteArray &bytes) const;
+
     // known_hosts lines: this server's own key, and a key of the same type that is not its.
     QByteArray knownHostsLine() const;
     QByteArray otherKnownHostsLine() const;
+    // What a station's known_hosts holds for this server: "own" its key, "other" another key,
+    // anything else nothing.
+    QByteArray knownHosts(const QString &which) const;
     // A home folder whose .ssh/known_hosts holds `lines`; point HOME at it so that libcurl reads
     // that file as the station's known_hosts.
     QString homeWithKnownHosts(const QByteArray &lines) const;
@@ -56,6 +64,8 @@ public:
     // sshd's own log: connections, logins accepted and refused.
     QByteArray log() const;
     QByteArray stored(const QString &relativePath) const;
+    // The files in the upload folder, hidden ones too, in name order.
+    QStringList uploadFolderFiles() const;
 
 private:
     QString start(const QString &startIn);
@@ -66,6 +76,19 @@ private:
     QString m_error;
     QByteArray m_publicKey;
     QByteArray m_otherPublicKey;
+};
+
+// Points HOME, where libcurl finds the station's known_hosts, at home while it lives.
+class UseHome
+{
+public:
+    explicit UseHome(const QString &home);
+    ~UseHome();
+    UseHome(const UseHome &) = delete;
+    UseHome &operator=(const UseHome &) = delete;
+
+private:
+    QByteArray m_before;
 };
 
 } // namespace TestSupport

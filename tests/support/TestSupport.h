@@ -7,5 +7,6 @@
 #include "FakeTime.h"
 #include "FtpServer.h"
 #include "LoadedWindow.h"
+#include "LocalZone.h"
 #include "ProgramDir.h"
 #include "RecordingNotifyArea.h"

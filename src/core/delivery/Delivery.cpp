@@ -4,8 +4,8 @@
 #include "core/clock/Clock.h"
 #include "core/diagnostics/ShownText.h"
 #include "core/journal/Journal.h"
+#include "core/schedule/DueTime.h"
 #include "core/settings/SysMain.h"
-#include "core/settings/TimeOfDay.h"
 #include "core/state/AppState.h"
 #include "core/upload/FailureReason.h"
 #include "core/upload/TransferQueue.h"
@@ -124,21 +124,10 @@ void Delivery::start()
 
 QList<ScheduleCheck::Match> Delivery::timesPassed(const QDateTime &now) const
 {
-    const std::array<QString, Settings::TimeSlots> times = m_state.settings().times();
-    const QDateTime thisMinute(now.date(), QTime(now.time().hour(), now.time().minute()));
-    QList<ScheduleCheck::Match> matches;
-    for (const QDate day : {now.date().addDays(-1), now.date()}) {
-        for (int slot = 0; slot < Settings::TimeSlots; ++slot) {
-            const QTime at = TimeOfDay::parse(times[size_t(slot)]).value_or(QTime());
-            const QDateTime minute(day, at);
-            // The minute under way is the schedule's own to examine.
-            if (at.isValid() && minute < thisMinute)
-                matches.append({slot, minute, true});
-        }
-    }
-    std::sort(matches.begin(), matches.end(),
-              [](const ScheduleCheck::Match &a, const ScheduleCheck::Match &b) { return a.minute < b.minute; });
-    return matches;
+    const QDate yesterday = now.date().addDays(-1);
+    // The minute under way is the schedule's own to examine.
+    return ScheduleCheck::timesBetween(DueTime::on(yesterday, QTime(0, 0)).addMSecs(-1), DueTime::minuteOf(now).addMSecs(-1),
+                                       true, m_state.settings().times());
 }
 
 void Delivery::catchUpInDoubt(const QString &why)
@@ -158,7 +147,7 @@ void Delivery::catchUpInDoubt(const QString &why)
                                                     "again unless known to be on the server")
                                          .arg(why);
     // Owed from now: a file sent again for yesterday's time gets its 24 hours of retries too.
-    const QSet<QString> sent = sendMatches(matches, QDateTime(now.date(), QTime(now.time().hour(), now.time().minute())));
+    const QSet<QString> sent = sendMatches(matches, DueTime::minuteOf(now));
     m_unsure.unite(sent);
     if (!sent.isEmpty())
         emit owedChanged();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "core/delivery/Ledger.h"
 
+#include "core/schedule/DueTime.h"
 #include "core/settings/TimeOfDay.h"
 
 #include <algorithm>
@@ -20,7 +21,7 @@ QDateTime Ledger::dueMinute(QDate day, int slot, const QString &time)
     const std::optional<QTime> at = TimeOfDay::parse(time);
     if (!at || slot < 0)
         return {};
-    return QDateTime(Settings::sendsYesterday(slot) ? day.addDays(1) : day, *at);
+    return DueTime::on(Settings::sendsYesterday(slot) ? day.addDays(1) : day, *at);
 }
 
 void Ledger::ended(const UploadRecord &record, const QDateTime &due)

@@ -39,8 +39,9 @@ public:
 
     // Minutes to wait after the given number of failed tries (1: the first failure).
     static int retryDelayMinutes(int failures);
-    // The minute a time's upload was due: the time of day of slot on the day it fires (times 9
-    // and 10 fire the day after the day whose file they send). Null when time is not a TimeOfDay.
+    // The minute a time's upload was due: when the time of slot comes (DueTime) on the day it
+    // fires (times 9 and 10 fire the day after the day whose file they send). Null when time is
+    // not a TimeOfDay.
     static QDateTime dueMinute(QDate day, int slot, const QString &time);
 
     // One upload ended. due is the minute its time was due (scheduled uploads only).

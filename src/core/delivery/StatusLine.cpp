@@ -2,6 +2,7 @@
 #include "core/delivery/StatusLine.h"
 
 #include "core/diagnostics/SizeText.h"
+#include "core/schedule/DueTime.h"
 #include "core/settings/TimeOfDay.h"
 
 namespace StatusLine {
@@ -13,9 +14,9 @@ QDateTime nextScheduled(const QDateTime &now, const std::array<QString, Settings
         const std::optional<QTime> at = TimeOfDay::parse(time);
         if (!at)
             continue;
-        QDateTime candidate(now.date(), *at);
+        QDateTime candidate = DueTime::on(now.date(), *at);
         if (candidate <= now)
-            candidate = QDateTime(now.date().addDays(1), *at);
+            candidate = DueTime::on(now.date().addDays(1), *at);
         if (!best.isValid() || candidate < best)
             best = candidate;
     }

@@ -14,11 +14,13 @@
 //
 // The once-a-minute check rides on timer ticks, and ticks are not exact: a late tick can push a
 // check past a whole clock minute, an early one can put two checks into the same minute. So a
-// check examines every clock minute after the last one examined up to its own, oldest first, and
-// no minute is ever examined twice: a clock set back (by hand, a time zone or daylight saving)
-// replays nothing. When more than LookBackMinutes went by since the last examined minute (the
-// workstation slept, was off, or its clock was put forward), the minutes the program did not see
-// are examined as a catch-up: their matches are marked as such, at most 24 hours back.
+// check examines every minute after the last one examined up to its own, oldest first, and no
+// minute is ever examined twice: a clock set back (by hand, a time zone or daylight saving)
+// replays nothing. A time comes at the moment DueTime gives for it: on the days the clocks
+// change, a time they skip comes after the skip and one they show twice comes once. When more
+// than LookBackMinutes went by since the last examined minute (the workstation slept, was off,
+// or its clock was put forward), the minutes the program did not see are examined as a
+// catch-up: their matches are marked as such, at most 24 hours back.
 class ScheduleCheck
 {
 public:
@@ -28,11 +30,13 @@ public:
     struct Match
     {
         int slot;         // 0 for FtpTime1 ... 9 for FtpTime10
-        QDateTime minute; // the wall-clock minute that matched
+        QDateTime minute; // the minute the time came (DueTime::on)
         bool catchUp = false; // a minute the program did not examine when it came
-        // The day whose file this time sends: the minute's day for times 1 to 8, the day before
+        // The day whose time it is: the minute's own, unless a skip of the clocks crossed midnight.
+        QDate date;
+        // The day whose file this time sends: the time's day for times 1 to 8, the day before
         // for times 9 and 10.
-        QDate day() const { return Settings::sendsYesterday(slot) ? minute.date().addDays(-1) : minute.date(); }
+        QDate day() const { return Settings::sendsYesterday(slot) ? date.addDays(-1) : date; }
     };
 
     // The program starts at startTime. lastExamined is the last minute an earlier run examined
@@ -52,9 +56,12 @@ public:
     // lower-numbered one.
     static std::optional<int> slotFor(QTime timeOfDay, const std::array<QString, Settings::TimeSlots> &times);
 
-private:
-    void examineRange(const QDateTime &after, const QDateTime &upTo, bool catchUp,
-                      const std::array<QString, Settings::TimeSlots> &times, QList<Match> &matches) const;
+    // The times that come after `after` and by upTo, as matches (catchUp as given), in the order
+    // they come, then by slot. Of equal times the lower-numbered one alone, and so of two that
+    // come in one minute because the clocks skipped one onto the other and send the same file.
+    static QList<Match> timesBetween(const QDateTime &after, const QDateTime &upTo, bool catchUp,
+                                     const std::array<QString, Settings::TimeSlots> &times);
 
+private:
     QDateTime m_lastExamined;
 };

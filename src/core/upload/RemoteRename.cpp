@@ -4,6 +4,7 @@
 #include "core/diagnostics/ShownText.h"
 #include "core/upload/Transfer.h"
 
+#include <QDateTime>
 #include <QStringList>
 
 namespace FtpDetail {
@@ -21,8 +22,8 @@ QByteArray Transfer::quotedPath(const QString &remotePath) const
 }
 
 // Runs commands on the connection the upload used (a new one, logged in afresh, if the server or
-// a refused command closed it). The request names the temporary file without fetching it, so
-// curl goes to the file's folder as it did for the upload and the postquote commands run there.
+// a refused command closed it). The request fetches nothing; it names the file's folder (see
+// aimAtFolder) or the file, so the postquote commands run in that folder, as the upload did.
 bool Transfer::redo(CURL *c, curl_slist *commands, char *errorBuffer)
 {
     m_afterQuote.reset(commands);
@@ -59,6 +60,10 @@ TransferFailure Transfer::rename(CURL *c, char *errorBuffer)
     const QByteArray from = ftp ? m_sentName.toUtf8() : quotedPath(m_sentPath);
     const QByteArray to = ftp ? m_fileName.toUtf8() : quotedPath(m_request.remotePath);
     const QByteArray aside = ftp ? asideName.toUtf8() : quotedPath(m_request.remotePath.chopped(m_fileName.size()) + asideName);
+    // The commands run in the file's folder, where the upload left the connection. A request for
+    // the file itself would first ask the server about it (SIZE and REST over FTP, each a round
+    // trip more), and its size is known already.
+    aimAtFolder(c);
     // Over FTP the RNTO reply is what counts: a connection lost right after it does not undo it.
     auto renamed = [&](const QByteArray &source, const QByteArray &target) {
         return redo(c, ftp ? commandList({"RNFR " + source, "RNTO " + target}) : commandList({"rename " + source + ' ' + target}),
@@ -66,9 +71,9 @@ TransferFailure Transfer::rename(CURL *c, char *errorBuffer)
             || (ftp && m_replies.renameToReply() >= 200 && m_replies.renameToReply() < 300);
     };
     // Ours alone, once set aside: its failure changes nothing.
-    auto removeAside = [&] { redo(c, commandList({(ftp ? "*DELE " : "*rm ") + aside}), errorBuffer); };
+    auto removeAside = [&](const QByteArray &path) { redo(c, commandList({(ftp ? "*DELE " : "*rm ") + path}), errorBuffer); };
     // One left by an earlier try goes only while the final name holds a file: where it does not,
-    // the one left aside may be the only earlier copy there is. (sftp cannot ask: it is kept.)
+    // the one left aside may be the only earlier copy there is. (sftp cannot ask: see below.)
     auto removeStaleAside = [&] {
         if (ftp)
             redo(c, commandList({"SIZE " + to, "*DELE " + aside}), errorBuffer);
@@ -118,21 +123,35 @@ TransferFailure Transfer::rename(CURL *c, char *errorBuffer)
     removeStaleAside();
     // Refused when there is no earlier copy (the first refusal was then about something else) or
     // by the same rule that refused the first rename: the server stays as it was.
-    if (!renamed(to, aside)) {
+    QString setAsideName = asideName;
+    QByteArray setAside = aside;
+    bool movedOnce = renamed(to, aside);
+    // Over sftp also when an earlier try stopped between these renames and left its copy aside:
+    // the server will not rename onto that one either, and sftp cannot ask whether the final name
+    // holds a file before it goes. A name of this try's own is free; once the earlier copy has
+    // moved there, the final name did hold one, and the copy left over is older still.
+    const bool staleAside = !movedOnce && !ftp;
+    if (staleAside) {
+        setAsideName = asideName + u'.' + QString::number(QDateTime::currentMSecsSinceEpoch());
+        setAside = quotedPath(m_request.remotePath.chopped(m_fileName.size()) + setAsideName);
+        movedOnce = renamed(to, setAside);
+    }
+    if (!movedOnce) {
         m_mustFinish = false;
         return failed(why + QStringLiteral("; setting the earlier copy aside as %1: %2").arg(shownText(asideName), refusal()));
     }
     if (renamed(from, to)) {
         m_mustFinish = false;
-        aimAtFolder(c); // the temporary name is gone; curl must not ask for it
-        removeAside();
+        removeAside(setAside);
+        if (staleAside)
+            removeAside(aside); // the final name holds the new file now
         return {};
     }
     why += QStringLiteral("; with the earlier copy aside: ") + refusal();
-    if (renamed(aside, to))
+    if (renamed(setAside, to))
         why += QStringLiteral("; the earlier copy was kept under the final name");
     else
-        why += QStringLiteral("; putting the earlier copy back: %1; the earlier copy was kept as %2").arg(refusal(), shownText(asideName));
+        why += QStringLiteral("; putting the earlier copy back: %1; the earlier copy was kept as %2").arg(refusal(), shownText(setAsideName));
     m_mustFinish = false;
     return failed(why);
 }

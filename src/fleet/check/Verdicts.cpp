@@ -3,6 +3,7 @@
 
 #include "core/clock/IsoTime.h"
 #include "core/diagnostics/ShownText.h"
+#include "core/schedule/DueTime.h"
 
 #include <algorithm>
 
@@ -39,7 +40,7 @@ std::optional<DeliveryWindow> deliveryWindow(QDate day, const std::array<std::op
         if (!times[slot])
             continue;
         // Times 9 and 10 send the day before's file.
-        const QDateTime at = IsoTime::inZone(QDateTime(slot >= 8 ? day.addDays(1) : day, *times[slot]), zone);
+        const QDateTime at = DueTime::on(slot >= 8 ? day.addDays(1) : day, *times[slot], zone);
         if (!window) {
             window = DeliveryWindow{{}, {}, at, at, zone};
             continue;

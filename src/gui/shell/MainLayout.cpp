@@ -2,6 +2,7 @@
 #include "gui/shell/MainControls.h"
 
 #include "core/settings/Settings.h"
+#include "gui/shell/AccessKeyClick.h"
 
 #include <QAction>
 #include <QDateEdit>
@@ -143,6 +144,9 @@ QGroupBox *buildManualFrame(MainControls &c)
 
     c.cmdUpLoad = button("cmdUpLoad", QStringLiteral("&Manual Upload"), QStringLiteral(":/images/upload.png"));
     c.cmdUpLoad2 = button("cmdUpLoad2", QStringLiteral("&Yesterday Upload"), QStringLiteral(":/images/yesterday.png"));
+    // An upload asked for from the keyboard goes out as soon as one asked for with the mouse.
+    AccessKeyClick::install(c.cmdUpLoad);
+    AccessKeyClick::install(c.cmdUpLoad2);
     column->addWidget(c.frmDate);
     column->addWidget(c.cmdUpLoad);
     column->addWidget(c.cmdUpLoad2);

@@ -3,6 +3,7 @@
 // what is wrong.
 #include "core/delivery/StatusLine.h"
 #include "core/language/BuiltInTexts.h"
+#include "CoreTestSupport.h"
 
 #include <QTest>
 
@@ -35,6 +36,8 @@ private slots:
     void text_data();
     void text();
     void everyKeyHasATextInEachLanguage();
+    void nextOnTheDaysTheClocksChange_data();
+    void nextOnTheDaysTheClocksChange();
 };
 
 void TestStatusLine::text_data()
@@ -83,6 +86,33 @@ void TestStatusLine::everyKeyHasATextInEachLanguage()
         for (const QString &key : StatusLine::keys())
             QVERIFY2(!BuiltInTexts::text(QLatin1StringView(language), key).value_or(QString()).isEmpty(), qPrintable(key));
     }
+}
+
+// "Next" names the moment the schedule will send at: a time the clocks skip comes after the
+// skip, one they show twice comes in the first pass only.
+void TestStatusLine::nextOnTheDaysTheClocksChange_data()
+{
+    QTest::addColumn<QByteArray>("zone");
+    QTest::addColumn<QString>("now");
+    QTest::addColumn<QString>("time");
+    QTest::addColumn<QString>("next");
+    const QByteArray helsinki("Europe/Helsinki");
+    QTest::newRow("skipped: after the skip") << helsinki << "2026-03-29T02:59:30+02:00" << "03:30" << "2026-03-29 04:00+03:00";
+    QTest::newRow("shown twice, before the first pass") << helsinki << "2026-10-25T03:10:00+03:00" << "03:30" << "2026-10-25 03:30+03:00";
+    QTest::newRow("shown twice, in the second pass: tomorrow") << helsinki << "2026-10-25T03:10:00+02:00" << "03:30" << "2026-10-26 03:30+02:00";
+    QTest::newRow("half an hour skipped") << QByteArray("Australia/Lord_Howe") << "2026-10-04T01:59:00+10:30" << "02:15" << "2026-10-04 02:30+11:00";
+}
+
+void TestStatusLine::nextOnTheDaysTheClocksChange()
+{
+    QFETCH(QByteArray, zone);
+    QFETCH(QString, now);
+    QFETCH(QString, time);
+    QFETCH(QString, next);
+    const TestSupport::LocalZone local(zone);
+    std::array<QString, Settings::TimeSlots> times;
+    times[3] = time;
+    QCOMPARE(TestSupport::minuteText(StatusLine::nextScheduled(QDateTime::fromString(now, Qt::ISODate).toLocalTime(), times)), next);
 }
 
 QTEST_GUILESS_MAIN(TestStatusLine)

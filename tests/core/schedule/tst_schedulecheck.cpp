@@ -5,6 +5,8 @@
 
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using Times = std::array<QString, Settings::TimeSlots>;
@@ -63,6 +65,8 @@ private slots:
     void startCatchesUpFromTheLastRun();
     void matchDayOfTheFile_data();
     void matchDayOfTheFile();
+    void daysTheClocksChange_data();
+    void daysTheClocksChange();
 };
 
 void TestScheduleCheck::slotMatching_data()
@@ -204,7 +208,94 @@ void TestScheduleCheck::matchDayOfTheFile()
     QFETCH(int, slot);
     QFETCH(QDateTime, minute);
     QFETCH(QDate, day);
-    QCOMPARE((ScheduleCheck::Match{slot, minute, false}.day()), day);
+    QCOMPARE((ScheduleCheck::Match{slot, minute, false, minute.date()}.day()), day);
+}
+
+// A whole day checked once a minute in a zone whose clocks change that day, with the program off
+// for a while when asleep is given (from, to; ISO with offsets): every time comes once, in its
+// own minute (or in the catch-up when the program was off), never before it.
+void TestScheduleCheck::daysTheClocksChange_data()
+{
+    QTest::addColumn<QByteArray>("zone");
+    QTest::addColumn<QDate>("day");
+    QTest::addColumn<Times>("upload");
+    QTest::addColumn<QStringList>("asleep");
+    QTest::addColumn<QStringList>("found");
+
+    const QDate spring(2026, 3, 29), autumn(2026, 10, 25);
+    const QByteArray helsinki("Europe/Helsinki"), lordHowe("Australia/Lord_Howe");
+    // 03:00 becomes 04:00. Time 2 comes in FtpTime1's minute with the same file: sent once; time 9
+    // sends yesterday's.
+    QTest::newRow("Helsinki spring")
+        << helsinki << spring << times({{1, u"03:30"_s}, {2, u"04:00"_s}, {3, u"02:59"_s}, {9, u"03:15"_s}}) << QStringList()
+        << QStringList{u"3@2026-03-29 02:59+02:00"_s, u"1@2026-03-29 04:00+03:00"_s, u"9@2026-03-29 04:00+03:00"_s};
+    QTest::newRow("Helsinki spring, off across the skip")
+        << helsinki << spring << times({{1, u"03:30"_s}}) << QStringList{u"2026-03-29T02:50:30+02:00"_s, u"2026-03-29T04:30:30+03:00"_s}
+        << QStringList{u"1@2026-03-29 04:00+03:00 catch-up"_s};
+    // 04:00 becomes 03:00.
+    QTest::newRow("Helsinki autumn")
+        << helsinki << autumn << times({{1, u"03:30"_s}, {2, u"03:00"_s}, {3, u"04:00"_s}}) << QStringList()
+        << QStringList{u"2@2026-10-25 03:00+03:00"_s, u"1@2026-10-25 03:30+03:00"_s, u"3@2026-10-25 04:00+02:00"_s};
+    QTest::newRow("Helsinki autumn, off across both passes")
+        << helsinki << autumn << times({{1, u"03:30"_s}}) << QStringList{u"2026-10-25T03:20:30+03:00"_s, u"2026-10-25T03:40:30+02:00"_s}
+        << QStringList{u"1@2026-10-25 03:30+03:00 catch-up"_s};
+    QTest::newRow("Helsinki autumn, restarted in the second pass")
+        << helsinki << autumn << times({{1, u"03:30"_s}}) << QStringList{u"2026-10-25T03:40:30+03:00"_s, u"2026-10-25T03:20:30+02:00"_s}
+        << QStringList{u"1@2026-10-25 03:30+03:00"_s};
+    // Half an hour: 02:00 becomes 02:30 in spring, 01:30 in autumn.
+    QTest::newRow("Lord Howe spring")
+        << lordHowe << QDate(2026, 10, 4) << times({{1, u"02:15"_s}, {2, u"02:30"_s}, {3, u"01:59"_s}}) << QStringList()
+        << QStringList{u"3@2026-10-04 01:59+10:30"_s, u"1@2026-10-04 02:30+11:00"_s};
+    QTest::newRow("Lord Howe autumn")
+        << lordHowe << QDate(2026, 4, 5) << times({{1, u"01:45"_s}, {9, u"01:30"_s}}) << QStringList()
+        << QStringList{u"9@2026-04-05 01:30+11:00"_s, u"1@2026-04-05 01:45+11:00"_s};
+    QTest::newRow("New York autumn")
+        << QByteArray("America/New_York") << QDate(2026, 11, 1) << times({{1, u"01:30"_s}}) << QStringList()
+        << QStringList{u"1@2026-11-01 01:30-04:00"_s};
+    // The hour repeated closes the day.
+    QTest::newRow("Santiago autumn")
+        << QByteArray("America/Santiago") << QDate(2026, 4, 4) << times({{1, u"23:30"_s}}) << QStringList()
+        << QStringList{u"1@2026-04-04 23:30-03:00"_s};
+}
+
+void TestScheduleCheck::daysTheClocksChange()
+{
+    QFETCH(QByteArray, zone);
+    QFETCH(QDate, day);
+    QFETCH(Times, upload);
+    QFETCH(QStringList, asleep);
+    QFETCH(QStringList, found);
+    const TestSupport::LocalZone local(zone);
+    const auto moment = [&](int i) { return QDateTime::fromString(asleep.value(i), Qt::ISODate).toLocalTime(); };
+    QStringList matched;
+    const auto take = [&](const QList<ScheduleCheck::Match> &matches, const QDateTime &now) {
+        for (const ScheduleCheck::Match &match : matches) {
+            matched << QStringLiteral("%1@%2%3").arg(match.slot + 1).arg(TestSupport::minuteText(match.minute),
+                                                   match.catchUp ? QStringLiteral(" catch-up") : QString());
+            // Never before its time, and in its own minute unless the program was off then.
+            QVERIFY(match.minute <= now);
+            QVERIFY(match.catchUp || now < match.minute.addSecs(60));
+        }
+    };
+    ScheduleCheck check;
+    QDateTime now = QDateTime(day.addDays(-1), QTime(23, 50, 7));
+    check.start(now, std::nullopt, upload);
+    const QDateTime end = QDateTime(day.addDays(1), QTime(0, 10));
+    bool off = false;
+    while (now < end) {
+        now = now.addSecs(60);
+        if (!asleep.isEmpty() && !off && now >= moment(0) && now < moment(1)) {
+            off = true;
+        } else if (off && now >= moment(1)) {
+            off = false;
+            const QDateTime before = check.lastExamined();
+            check = ScheduleCheck();
+            take(check.start(now, before, upload), now);
+        } else if (!off) {
+            take(check.examine(now, upload), now);
+        }
+    }
+    QCOMPARE(matched, found);
 }
 
 QTEST_GUILESS_MAIN(TestScheduleCheck)

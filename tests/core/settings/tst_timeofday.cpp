@@ -123,7 +123,7 @@ void TestTimeOfDay::slotsSendingYesterday()
     for (int slot = 0; slot < Settings::TimeSlots; ++slot) {
         const QDateTime due = Ledger::dueMinute(day, slot, QStringLiteral("00:30"));
         QCOMPARE(due.date(), slot >= 8 ? day.addDays(1) : day);
-        const ScheduleCheck::Match match{slot, due};
+        const ScheduleCheck::Match match{slot, due, false, due.date()};
         QCOMPARE(match.day(), day);
     }
 }

@@ -7,6 +7,7 @@
 #include "gui/tray/RunState.h"
 #include "core/schedule/SecondTicker.h"
 #include "TestSupport.h"
+#include "Sshd.h"
 #include "Vsftpd.h"
 
 #include <QAbstractButton>
@@ -666,7 +667,7 @@ void TestParameter::lineUnderTheBoxesNamesTheFirstMistake()
 
 void TestParameter::testTriesTheTypedServer_data()
 {
-    QTest::addColumn<QString>("server");   // pyftpdlib, with a fault of its script, or vsftpd
+    QTest::addColumn<QString>("server");   // pyftpdlib, with a fault of its script, vsftpd, or sshd (with a known key)
     QTest::addColumn<QString>("scheme");   // put before the server's host:port
     QTest::addColumn<QString>("password");
     QTest::addColumn<QString>("folder");
@@ -742,6 +743,24 @@ void TestParameter::testTriesTheTypedServer_data()
         << "closed" << "" << secret << "/upload/" << "file"
         << QStringList{folderOk, fileOk, serverOk, QStringLiteral("✗ Nothing answers at 127.0.0.1 port {port}: connection refused"),
                        noLogin, noFolder, noWrite, noRename, noRemove} << 3;
+    // sftp at OpenSSH's sshd; {sftp} is the server's folder above its upload folder.
+    const QString sftpLogin = QStringLiteral("✓ Logged in as ") + Sshd::User;
+    const QString sftpFolder = QStringLiteral("✓ Folder {sftp}upload/ found on the server");
+    QTest::newRow("sftp: every step passes") << "sshd own" << "sftp://" << Sshd::Password << "{sftp}upload/" << "file"
+                                             << QStringList{folderOk, fileOk, serverOk, connected, sftpLogin, sftpFolder,
+                                                            written, renamed, removed} << 10;
+    QTest::newRow("sftp: wrong password")
+        << "sshd own" << "sftp://" << "wrong" << "{sftp}upload/" << "file"
+        << QStringList{folderOk, fileOk, serverOk, connected, QStringLiteral("✗ Login refused: check the user name and password"),
+                       noFolder, noWrite, noRename, noRemove} << 10;
+    const QStringList keyRefused{folderOk, fileOk, serverOk, QStringLiteral("✗ The server's key is not in known_hosts, or has changed"),
+                                 noLogin, noFolder, noWrite, noRename, noRemove};
+    QTest::newRow("sftp: unknown host key") << "sshd none" << "sftp://" << Sshd::Password << "{sftp}upload/" << "file" << keyRefused << 10;
+    QTest::newRow("sftp: changed host key") << "sshd other" << "sftp://" << Sshd::Password << "{sftp}upload/" << "file" << keyRefused << 10;
+    QTest::newRow("sftp: no such remote folder")
+        << "sshd own" << "sftp://" << Sshd::Password << "{sftp}missing/" << "file"
+        << QStringList{folderOk, fileOk, serverOk, connected, sftpLogin,
+                       QStringLiteral("✗ The folder {sftp}missing/ does not exist on the server"), noWrite, noRename, noRemove} << 10;
 }
 
 void TestParameter::testTriesTheTypedServer()
@@ -755,9 +774,22 @@ void TestParameter::testTriesTheTypedServer()
     QFETCH(int, seconds);
     std::unique_ptr<FtpServer> ftp;
     std::unique_ptr<Vsftpd> vsftpd;
+    std::unique_ptr<Sshd> sshd;
+    std::unique_ptr<UseHome> home;
     int port = 0;
     QString user = FtpServer::User;
-    if (server == u"vsftpd") {
+    if (server.startsWith(u"sshd")) {
+        if (!Sshd::unavailable().isEmpty())
+            QSKIP(qPrintable(Sshd::unavailable()));
+        sshd = std::make_unique<Sshd>();
+        QVERIFY2(sshd->isRunning(), qPrintable(sshd->error()));
+        port = sshd->port();
+        user = Sshd::User;
+        const QString above = sshd->remoteFolder().chopped(QStringLiteral("upload/").size());
+        folder.replace(QStringLiteral("{sftp}"), above);
+        steps.replaceInStrings(QStringLiteral("{sftp}"), above);
+        home = std::make_unique<UseHome>(sshd->homeWithKnownHosts(sshd->knownHosts(server.section(u' ', 1))));
+    } else if (server == u"vsftpd") {
         if (!Vsftpd::unavailable().isEmpty())
             QSKIP(qPrintable(Vsftpd::unavailable()));
         vsftpd = std::make_unique<Vsftpd>();
@@ -822,6 +854,8 @@ void TestParameter::testTriesTheTypedServer()
             + QDir(ftp->root() + QStringLiteral("/upload")).entryList(QDir::Files | QDir::Hidden);
         QVERIFY2(left.isEmpty(), qPrintable(left.join(u' ')));
     }
+    if (sshd)
+        QVERIFY2(sshd->uploadFolderFiles().isEmpty(), qPrintable(sshd->uploadFolderFiles().join(u' ')));
     QCOMPARE(readFile(w.dir.iniFile()), StartingFile);
     QCOMPARE(w.window->state().settings().FtpServer, QStringLiteral("127.0.0.1:9"));
     QVERIFY(dialog->isVisible());

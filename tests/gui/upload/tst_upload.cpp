@@ -8,6 +8,7 @@
 #include "core/settings/SysMain.h"
 #include "core/upload/TransferLog.h"
 
+#include <QApplication>
 #include <QDateEdit>
 #include <QDir>
 #include <QElapsedTimer>
@@ -106,6 +107,8 @@ private slots:
     void manualUploadArrivesWhole();
     void yesterdayUpload_data();
     void yesterdayUpload();
+    void accessKeySendsAtOnce_data();
+    void accessKeySendsAtOnce();
     void folderForms_data();
     void folderForms();
     void failureIsLoggedAndNextUploadWorks_data();
@@ -173,6 +176,35 @@ void TestUpload::yesterdayUpload()
     const QStringList log = station.log();
     QCOMPARE(log.last(), QStringLiteral("SEND %1 /upload/%2.12").arg(station.recordsFile(day), day));
     QCOMPARE(log.mid(0, log.size() - 1), statusLines(m_server->address(), true));
+}
+
+void TestUpload::accessKeySendsAtOnce_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("day");
+    QTest::newRow("Manual Upload") << "English" << int(Qt::Key_M) << "20210305";
+    QTest::newRow("Yesterday Upload") << "English" << int(Qt::Key_Y) << "20210304";
+    QTest::newRow("Manual Upload in Taiwan's words") << "Taiwan" << int(Qt::Key_M) << "20210305";
+}
+
+void TestUpload::accessKeySendsAtOnce()
+{
+    QFETCH(QString, language);
+    QFETCH(int, key);
+    QFETCH(QString, day);
+    Desk station(*m_server, {{QStringLiteral("Language"), language}});
+    const QByteArray records = station.putRecords(day);
+    station.window->show();
+    QApplication::setActiveWindow(station.window.get());
+    QVERIFY(QTest::qWaitForWindowActive(station.window.get()));
+    QSignalSpy finished(station.ftp(), &TransferQueue::transferFinished);
+    QTest::keyClick(station.window.get(), Qt::Key(key), Qt::AltModifier);
+    // Asked for while the key was taken, not a timer's tick later.
+    const QString command = QStringLiteral("SEND %1 /upload/%2.12").arg(station.recordsFile(day), day);
+    QVERIFY2(station.log().contains(command), qPrintable(station.log().join(u'\n')));
+    QVERIFY(Desk::waitFor(finished, 1));
+    QCOMPARE(m_server->stored(QStringLiteral("upload/%1.12").arg(day)), records);
 }
 
 void TestUpload::folderForms_data()
