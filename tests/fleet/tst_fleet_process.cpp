@@ -205,7 +205,7 @@ private slots:
         // The other forms from the same check: a page of the last seven days and the metrics.
         QTemporaryDir pages;
         const QString page = pages.filePath(u"fleet.html"_qs);
-        const Answer prometheus = runCheck(arguments + QStringList{u"--prometheus"_qs, u"--html"_qs, page});
+        const Answer prometheus = runCheck(arguments + QStringList{u"--prometheus"_qs, u"--html"_qs, page, u"--language"_qs, u"China"_qs});
         QCOMPARE(prometheus.exitStatus, 2);
         QVERIFY(prometheus.out.contains(u"\nkorva5_fleet_station_arrived{station=\"7\"} 0\n"_qs));
         QVERIFY(prometheus.out.contains(u"\nkorva5_fleet_station_bytes{station=\"21\"} 0\n"_qs));
@@ -213,7 +213,8 @@ private slots:
         const QString html = QString::fromUtf8(readFile(page));
         QCOMPARE(html.count(u"<td class=\"d "_qs), 40 * 7);
         QCOMPARE(html.count(u"<td class=\"d bad\""_qs), 2);
-        // As a browser reads it: the document it builds holds every cell, each with its words.
+        // As a browser reads it: the document it builds holds every cell and every row's words,
+        // in the language asked, and nothing hangs on hover.
         if (QFileInfo(u"/usr/bin/chromium"_qs).isExecutable()) {
             QProcess browser;
             browser.start(u"/usr/bin/chromium"_qs, {u"--headless"_qs, u"--no-sandbox"_qs, u"--disable-gpu"_qs, u"--dump-dom"_qs,
@@ -221,8 +222,14 @@ private slots:
             QVERIFY(browser.waitForFinished(90'000));
             const QString dom = QString::fromUtf8(browser.readAllStandardOutput());
             QCOMPARE(dom.count(u"<td class=\"d "_qs), 40 * 7);
-            QCOMPARE(dom.count(u"title=\""_qs), 40 * 7 + 40 + 7);
+            QCOMPARE(dom.count(u"<td class=\"why"_qs), 40);
+            QCOMPARE(dom.count(u"title=\""_qs), 0);
+            QVERIFY(dom.contains(u"<html lang=\"zh-Hans\">"_qs));
+            QVERIFY(dom.contains(u"<th class=\"st\">站号</th>"_qs));
+            QVERIFY(dom.contains(u"<meta http-equiv=\"refresh\" content=\"300\">"_qs));
             QVERIFY(dom.contains(u"<meta name=\"viewport\""_qs));
+            // Station 29's own reason on its row.
+            QVERIFY2(dom.contains(u"站点报告：failed"_qs), qPrintable(dom.right(3000)));
         } else {
             qWarning("chromium is not installed: the page was not read by a browser");
         }

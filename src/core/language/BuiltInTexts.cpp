@@ -73,6 +73,7 @@ constexpr Row Texts[] = {
     {"PageNeverHeard", u8"never heard from: no file in these days and no heartbeat", u8"从未收到：这几天没有文件，也没有站点报告",
      u8"從未收到：這幾天沒有檔案，也沒有站點報告"},
     {"PageStationSays", u8"the station says: %1", u8"站点报告：%1", u8"站點報告：%1"},
+    {"PageMore", u8"and %1 more", u8"另有 %1 项未列出", u8"另有 %1 項未列出"},
     {"PageTimesOf", u8"times of %1", u8"%1 时间", u8"%1 時間"},
     {"PageLegendArrived", u8"arrived", u8"已到达", u8"已到達"},
     {"PageLegendWarning", u8"came late, empty, or a broken transfer left a temporary file",

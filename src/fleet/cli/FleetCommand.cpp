@@ -351,13 +351,15 @@ FleetCommandOutcome readFleetCommand(const QStringList &arguments, const QProces
     }
     // The page's language, by the names a station's Language setting takes.
     if (const Source source = values.get(language, QStringLiteral("Language")); !source.value.isEmpty()) {
+        QString named;
         for (const char *known : {BuiltInTexts::English, BuiltInTexts::China, BuiltInTexts::Taiwan}) {
             if (source.value.compare(QLatin1StringView(known), Qt::CaseInsensitive) == 0)
-                command.language = QLatin1StringView(known);
+                named = QLatin1StringView(known);
         }
-        if (command.language.isEmpty())
+        if (named.isEmpty())
             return badValue(source, QStringLiteral("\"%1\" is not a language of the page: English, China or Taiwan")
                                         .arg(shownText(source.value)));
+        command.language = named;
     }
     const Source zone = values.get(listTimeZone, QStringLiteral("ListTimeZone"));
     if (!zone.value.isEmpty()) {

@@ -155,7 +155,7 @@ QString words(const QString &text)
 }
 
 // What is wrong with a station, in words: never heard from, its file of the day asked, and what
-// it says itself of the uploads it owes.
+// it says itself when it is not OK (its summary, and why it owes what it owes).
 QStringList problems(const FleetReport::Station &station, bool neverHeard, const QString &language)
 {
     QStringList found;
@@ -163,11 +163,18 @@ QStringList problems(const FleetReport::Station &station, bool neverHeard, const
         found << pageText(language, "PageNeverHeard");
     if (station.asked().severity > 0)
         found << station.asked().text;
-    // The heartbeat's own state is in its column beside: only what the station says is added.
-    for (const Heartbeat::Owing &owing : station.heartbeat.heartbeat.owing) {
+    // The heartbeat's own state is in its column beside: only what the station says is added,
+    // its first few reasons (a report may hold hundreds).
+    const Heartbeat &said = station.heartbeat.heartbeat;
+    if (!said.state.isEmpty() && said.state != u"OK" && !said.summary.trimmed().isEmpty())
+        found << pageText(language, "PageStationSays").arg(said.summary.trimmed());
+    constexpr qsizetype MostReasons = 5;
+    for (const Heartbeat::Owing &owing : said.owing.first(std::min(MostReasons, said.owing.size()))) {
         if (!owing.text.trimmed().isEmpty())
             found << pageText(language, "PageStationSays").arg(owing.text.trimmed());
     }
+    if (said.owing.size() > MostReasons)
+        found << pageText(language, "PageMore").arg(said.owing.size() - MostReasons);
     return found;
 }
 
