@@ -18,9 +18,10 @@
 #include <functional>
 #include <memory>
 
-// The check's one connection to the server: one libcurl handle for every listing and every
-// heartbeat, so libcurl keeps the connection (and its login and TLS session) from the first
-// request to the last, and a check of hundreds of stations logs in once. It meets the server on
+// One connection of the check to the server: one libcurl handle for every request made over it,
+// so libcurl keeps the connection (and its login and TLS session) from the first request to the
+// last, and logs in once. The check reads its listings over one, and shares the heartbeats and
+// the names asked for one by one out among a few (SessionPool). It meets the server on
 // the stations' own terms (ConnectionOptions.h: TLS all or nothing, certificates checked, the
 // same timeouts), and only reads: it never stores, renames or deletes anything.
 //
