@@ -113,6 +113,11 @@ private slots:
             found << (kind == u"nodata" ? u"-"_qs : kind);
         }
         QCOMPARE(found.join(u' '), marks);
+        // A stale heartbeat is what is wrong with a station whose files are all there.
+        const QString row = page.mid(start, page.indexOf(u"</tr>"_qs, start) - start);
+        const QString why = row.mid(row.indexOf(u"<td class=\"why"_qs));
+        QCOMPARE(why.contains(u"stale: written"_qs), heartbeatBack > 0);
+        QCOMPARE(why.contains(u"nothing wrong"_qs), marks.endsWith(u"ok"_qs) && heartbeatBack <= 0);
         // Only a station with neither file nor heartbeat is never heard from, and it leads.
         const bool never = filesBack.isEmpty() && heartbeatBack < 0;
         QCOMPARE(page.contains(u"<tr class=\"never\"><td class=\"st\">1</td>"_qs), never);

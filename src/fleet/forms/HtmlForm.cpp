@@ -163,9 +163,11 @@ QStringList problems(const FleetReport::Station &station, bool neverHeard, const
         found << pageText(language, "PageNeverHeard");
     if (station.asked().severity > 0)
         found << station.asked().text;
-    // The heartbeat's own state is in its column beside: only what the station says is added,
-    // its first few reasons (a report may hold hundreds).
+    // What is wrong with the heartbeat itself (stale, unreadable ...), unless the station says
+    // why in its own words, its first few reasons (a report may hold hundreds).
     const Heartbeat &said = station.heartbeat.heartbeat;
+    if (station.heartbeat.severity > 0 && !station.heartbeat.owing)
+        found << station.heartbeat.text;
     if (!said.state.isEmpty() && said.state != u"OK" && !said.summary.trimmed().isEmpty())
         found << pageText(language, "PageStationSays").arg(said.summary.trimmed());
     constexpr qsizetype MostReasons = 5;
