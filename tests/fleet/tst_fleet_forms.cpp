@@ -162,6 +162,22 @@ bool hasSample(const QList<Sample> &samples, const QString &name, const QString 
     return valueOf(samples, name, station) != -12345;
 }
 
+// The state a state set says the station is in: the one labelled 1, when exactly one is and the
+// others are 0; empty otherwise.
+QString stateOf(const QList<Sample> &samples, const QString &name, const QString &station)
+{
+    QStringList on;
+    for (const Sample &sample : samples) {
+        if (sample.name != name || sample.labels.value(u"station"_qs) != station)
+            continue;
+        if (sample.value == 1)
+            on.append(sample.labels.value(u"state"_qs));
+        else if (sample.value != 0)
+            return {};
+    }
+    return on.size() == 1 ? on.first() : QString();
+}
+
 } // namespace
 
 class TestFleetForms : public QObject
@@ -239,30 +255,82 @@ private slots:
         QVERIFY2(error.isEmpty(), qPrintable(error + u'\n' + text));
         QCOMPARE(valueOf(samples, u"korva5_fleet_up"_qs), 1);
         QCOMPARE(valueOf(samples, u"korva5_fleet_status"_qs), 2);
-        QCOMPARE(valueOf(samples, u"korva5_fleet_station_arrived"_qs, u"1"_qs), 1);
-        QCOMPARE(valueOf(samples, u"korva5_fleet_station_arrived"_qs, u"3"_qs), 0);
-        QCOMPARE(valueOf(samples, u"korva5_fleet_station_late"_qs, u"4"_qs), 1);
-        QCOMPARE(valueOf(samples, u"korva5_fleet_station_bytes"_qs, u"4"_qs), 200);
-        QVERIFY2(!hasSample(samples, u"korva5_fleet_station_bytes"_qs, u"2"_qs), "a file not there has no size");
-        QCOMPARE(valueOf(samples, u"korva5_fleet_station_heartbeat_age_seconds"_qs, u"1"_qs), 60);
-        QVERIFY(!hasSample(samples, u"korva5_fleet_station_heartbeat_age_seconds"_qs, u"2"_qs));
-        QCOMPARE(valueOf(samples, u"korva5_fleet_station_modified_timestamp_seconds"_qs, u"1"_qs),
-                 double(at(8, 31).toSecsSinceEpoch()));
-        int expected = -1;
-        for (const Sample &sample : samples) {
-            if (sample.name == u"korva5_fleet_stations" && sample.labels.value(u"state"_qs) == u"expected")
-                expected = int(sample.value);
+        const QString files = u"korva5_fleet_station_file_state"_qs;
+        const QString heartbeats = u"korva5_fleet_station_heartbeat_state"_qs;
+        const QList<std::pair<QString, QString>> states{{u"arrived"_qs, u"fresh"_qs}, {u"missing"_qs, u"none"_qs},
+                                                        {u"missing"_qs, u"none"_qs},   {u"late"_qs, u"none"_qs},
+                                                        {u"arrived"_qs, u"fresh"_qs},  {u"arrived"_qs, u"fresh"_qs}};
+        for (int i = 0; i < states.size(); ++i) {
+            const QString station = QString::number(i + 1);
+            QCOMPARE(stateOf(samples, files, station), states.at(i).first);
+            QCOMPARE(stateOf(samples, heartbeats, station), states.at(i).second);
         }
-        QCOMPARE(expected, 6);
-        QCOMPARE(valueOf(samples, u"korva5_fleet_station_arrived"_qs, u"4"_qs), 1); // late, and there
+        QCOMPARE(valueOf(samples, u"korva5_fleet_station_file_size_bytes"_qs, u"4"_qs), 200);
+        QVERIFY2(!hasSample(samples, u"korva5_fleet_station_file_size_bytes"_qs, u"2"_qs), "a file not there has no size");
+        QCOMPARE(valueOf(samples, u"korva5_fleet_station_heartbeat_written_timestamp_seconds"_qs, u"1"_qs),
+                 double(at(14, 0).addSecs(-60).toSecsSinceEpoch()));
+        QVERIFY(!hasSample(samples, u"korva5_fleet_station_heartbeat_written_timestamp_seconds"_qs, u"2"_qs));
+        QCOMPARE(valueOf(samples, u"korva5_fleet_station_owed_uploads"_qs, u"6"_qs), 2);
+        QCOMPARE(valueOf(samples, u"korva5_fleet_station_file_modified_timestamp_seconds"_qs, u"1"_qs),
+                 double(at(8, 31).toSecsSinceEpoch()));
+        // One family per kind of fact: no family mixes counts of different things.
+        QVERIFY(!text.contains(u"korva5_fleet_stations"_qs));
 
-        // Unreachable: the check's own gauges only, still valid.
+        // Unreachable, with nothing written before: the check's own gauges, and every station
+        // of unknown state.
         samples.clear();
-        const QString unknown = FleetForms::prometheus(FleetReport::unknown(u"down"_qs, Day, at(9, 0)));
+        const QString unknown = FleetForms::prometheus(FleetReport::unknown(u"down"_qs, Day, at(9, 0)), {u"1"_qs, u"2"_qs});
         QVERIFY2(parseExposition(unknown, &samples).isEmpty(), qPrintable(unknown));
         QCOMPARE(valueOf(samples, u"korva5_fleet_up"_qs), 0);
         QCOMPARE(valueOf(samples, u"korva5_fleet_status"_qs), 3);
-        QCOMPARE(samples.size(), 3);
+        QCOMPARE(stateOf(samples, files, u"1"_qs), u"unknown"_qs);
+        QCOMPARE(stateOf(samples, files, u"2"_qs), u"unknown"_qs);
+    }
+
+    // The server cannot be read: each station's series are those the text before held, so that
+    // alerts on them keep their state; what is not a station's series of this program stays behind.
+    void anOutageKeepsTheStationsLastSeries_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("station"); // the station to look at, of stations 1, 2 and a"b
+        QTest::addColumn<QString>("fileState");
+        QTest::addColumn<double>("owed"); // -1: none
+        const QString good = FleetForms::prometheus(sampleReport());
+        QTest::newRow("missing stays missing") << good << u"2"_qs << u"missing"_qs << -1.0;
+        QTest::newRow("arrived stays arrived") << good << u"1"_qs << u"arrived"_qs << -1.0;
+        QTest::newRow("nothing before") << QString() << u"1"_qs << u"unknown"_qs << -1.0;
+        QTest::newRow("not this program's text") << u"garbage\n\x01{}\n"_qs << u"1"_qs << u"unknown"_qs << -1.0;
+        QTest::newRow("a station dropped from the list is not said")
+            << u"korva5_fleet_station_file_state{station=\"9\",state=\"missing\"} 1\n"_qs << u"9"_qs << QString() << -1.0;
+        QTest::newRow("an escaped station name")
+            << u"korva5_fleet_station_file_state{station=\"a\\\"b\",state=\"late\"} 1\n"
+               "korva5_fleet_station_owed_uploads{station=\"a\\\"b\"} 3\n"_qs
+            << u"a\"b"_qs << u"late"_qs << 3.0;
+        // A line of the check's own gauges, or one with a label more, would speak for this check.
+        QTest::newRow("the check's own gauges are not carried")
+            << u"korva5_fleet_up 1\nkorva5_fleet_station_file_state{station=\"1\",state=\"arrived\",x=\"y\"} 1\n"_qs
+            << u"1"_qs << u"unknown"_qs << -1.0;
+        QTest::newRow("a value that is not a number")
+            << u"korva5_fleet_station_owed_uploads{station=\"1\"} 1 x\n"_qs << u"1"_qs << u"unknown"_qs << -1.0;
+    }
+    void anOutageKeepsTheStationsLastSeries()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, station);
+        QFETCH(QString, fileState);
+        QFETCH(double, owed);
+        const QString text = FleetForms::prometheus(FleetReport::unknown(u"down"_qs, Day, at(9, 0)),
+                                                    {u"1"_qs, u"2"_qs, u"a\"b"_qs}, before);
+        QList<Sample> samples;
+        const QString error = parseExposition(text, &samples);
+        QVERIFY2(error.isEmpty(), qPrintable(error + u'\n' + text));
+        QCOMPARE(valueOf(samples, u"korva5_fleet_up"_qs), 0);
+        QCOMPARE(stateOf(samples, u"korva5_fleet_station_file_state"_qs, station), fileState);
+        QCOMPARE(valueOf(samples, u"korva5_fleet_station_owed_uploads"_qs, station), owed < 0 ? -12345 : owed);
+        // Said again, the text is the same: an outage of many checks neither grows nor loses it.
+        QCOMPARE(FleetForms::prometheus(FleetReport::unknown(u"down"_qs, Day, at(9, 5)), {u"1"_qs, u"2"_qs, u"a\"b"_qs}, text)
+                     .section(u"korva5_fleet_check_duration"_qs, 1),
+                 text.section(u"korva5_fleet_check_duration"_qs, 1));
     }
 
     // The parser above is what the form is held to: it must refuse what the format refuses.

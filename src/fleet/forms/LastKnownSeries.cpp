@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: MIT
+#include "fleet/forms/LastKnownSeries.h"
+
+#include <QRegularExpression>
+
+namespace {
+
+QString unescapedLabel(const QString &value)
+{
+    QString plain;
+    plain.reserve(value.size());
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        if (value.at(i) == u'\\' && i + 1 < value.size()) {
+            ++i;
+            plain += value.at(i) == u'n' ? QChar(u'\n') : value.at(i);
+        } else {
+            plain += value.at(i);
+        }
+    }
+    return plain;
+}
+
+} // namespace
+
+LastKnownSeries::LastKnownSeries(const QString &text, const QSet<QString> &stations)
+{
+    static const QRegularExpression sample(QStringLiteral(
+        R"(^(korva5_fleet_station_[a-z_]+)\{station="((?:[^"\\\n]|\\[\\"n])*)"(?:,state="[a-z_]+")?\} )"
+        R"((?:-?[0-9]+(?:\.[0-9]+)?(?:e[+-]?[0-9]+)?)$)"));
+    QSet<QString> seen; // a line said twice (a file written by hand) is said once
+    for (const QStringView line : QStringView(text).split(u'\n')) {
+        const QRegularExpressionMatch match = sample.matchView(line);
+        if (!match.hasMatch())
+            continue;
+        const QString station = unescapedLabel(match.captured(2));
+        if (!stations.contains(station) || seen.contains(line.toString()))
+            continue;
+        seen.insert(line.toString());
+        const QString family = match.captured(1);
+        m_lines[family].append(line.toString());
+        m_known.insert(family + u'\n' + station);
+    }
+}
