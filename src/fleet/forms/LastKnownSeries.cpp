@@ -29,7 +29,7 @@ LastKnownSeries::LastKnownSeries(const QString &text, const QSet<QString> &stati
         R"((?:-?[0-9]+(?:\.[0-9]+)?(?:e[+-]?[0-9]+)?)$)"));
     QSet<QString> seen; // a line said twice (a file written by hand) is said once
     for (const QStringView line : QStringView(text).split(u'\n')) {
-        const QRegularExpressionMatch match = sample.matchView(line);
+        const QRegularExpressionMatch match = sample.match(line);
         if (!match.hasMatch())
             continue;
         const QString station = unescapedLabel(match.captured(2));
