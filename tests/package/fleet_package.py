@@ -113,9 +113,6 @@ def check_package(check, deb, station_deb, version, work):
     check("[Install]" not in service, "the service is enabled on its own, not by its timer")
     timer = open(os.path.join(unpacked, UNITS, "korva5-fleet.timer")).read()
     check("WantedBy=timers.target" in timer, "the timer cannot be enabled")
-    if os.path.exists("/usr/bin/systemd-analyze"):
-        said = run(["systemd-analyze", "verify", "--man=no", "--root", unpacked, f"/{UNITS}/korva5-fleet.timer"])
-        check(said.returncode == 0, f"systemd-analyze verify: {said.stderr}")
     control = os.path.join(work, "fleet-control")
     run(["dpkg-deb", "-e", deb, control])
     return {name: os.path.join(control, name) for name in ("postinst", "prerm", "postrm")}
