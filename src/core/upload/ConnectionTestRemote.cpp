@@ -274,7 +274,8 @@ bool ConnectionTest::tryStatusFolder(const ConnectionTestRequest &request, const
     send.deleteAfter = true;
     send.distinctFolder = SysMain::Trim(request.remoteFolder);
     FtpFailure failure;
-    const FtpResult result = runFtpTransfer(send, {}, m_abort, {}, [&failure](const FtpFailure &failed) { failure = failed; });
+    const FtpReport quiet = [](Ftp::State, const QString &) {}; // one step: nothing to tell on the way
+    const FtpResult result = runFtpTransfer(send, quiet, m_abort, {}, [&failure](const FtpFailure &failed) { failure = failed; });
     if (m_abort.load())
         return false;
     if (!result.succeeded) {

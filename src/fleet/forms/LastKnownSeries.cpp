@@ -25,8 +25,8 @@ QString unescapedLabel(const QString &value)
 LastKnownSeries::LastKnownSeries(const QString &text, const QSet<QString> &stations)
 {
     static const QRegularExpression sample(QStringLiteral(
-        R"(^(korva5_fleet_station_[a-z_]+)\{station="((?:[^"\\\n]|\\[\\"n])*)"(?:,state="[a-z_]+")?\} )"
-        R"((?:-?[0-9]+(?:\.[0-9]+)?(?:e[+-]?[0-9]+)?)$)"));
+        R"re(^(korva5_fleet_station_[a-z_]+)\{station="((?:[^"\\\n]|\\[\\"n])*)"(?:,state="[a-z_]+")?\} )re"
+        R"re((?:-?[0-9]+(?:\.[0-9]+)?(?:e[+-]?[0-9]+)?)$)re"));
     QSet<QString> seen; // a line said twice (a file written by hand) is said once
     for (const QStringView line : QStringView(text).split(u'\n')) {
         const QRegularExpressionMatch match = sample.match(line);
