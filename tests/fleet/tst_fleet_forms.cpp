@@ -313,6 +313,8 @@ private slots:
             << u"1"_qs << u"unknown"_qs << -1.0;
         QTest::newRow("a value that is not a number")
             << u"korva5_fleet_station_owed_uploads{station=\"1\"} 1 x\n"_qs << u"1"_qs << u"unknown"_qs << -1.0;
+        QTest::newRow("a number past a double's")
+            << u"korva5_fleet_station_owed_uploads{station=\"1\"} 1e999\n"_qs << u"1"_qs << u"unknown"_qs << -1.0;
     }
     void anOutageKeepsTheStationsLastSeries()
     {
