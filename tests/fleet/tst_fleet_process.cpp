@@ -245,8 +245,9 @@ private slots:
         QCOMPARE(earlier.summary(), u"OK: %1: 40 of 40 arrived"_qs.arg(before.toString(Qt::ISODate)));
         QVERIFY2(!earlier.out.section(u'\n', 1, 1).contains(u"heartbeat"_qs), qPrintable(earlier.out));
         QVERIFY2(!earlier.out.contains(u"the station says"_qs), qPrintable(earlier.out));
-        // Each connection logs in once, and only one was made.
-        QCOMPARE(server.commandLog().count("USER "), 4);
+        // Each check's connection logs in once, and only one was made (six checks, the outage's
+        // refused login included).
+        QCOMPARE(server.commandLog().count("USER "), 6);
     }
 
     // A LIST answer in no known form: the names alone (NLST), then the size and time of those
