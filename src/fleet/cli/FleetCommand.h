@@ -32,6 +32,9 @@ struct FleetCommand
     bool version = false;
     Form form = Form::Text;
     QString htmlFile; // --html: write the page there too
+    // --prometheus-file: write Prometheus' text there too, keeping the stations' series of the
+    // text there before when the server cannot be read
+    QString prometheusFile;
     QDate day;        // --day; invalid: today
     FleetSettings settings;
     QString configFile; // the fleet.ini read, or empty
