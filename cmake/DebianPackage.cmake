@@ -4,7 +4,7 @@
 # station folder (the default and asan presets, the tests) makes no packages: its program looks
 # for its files beside itself, which an installed program must not.
 #
-# korva5-upload holds
+# korva5-upload holds (korva5-fleet, the office's check: cmake/FleetPackage.cmake)
 #   /opt/korva5-upload/korva5-upload                 the program, root's, in a folder nobody else writes
 #   /usr/share/korva5-upload/TALLYPORT.ini.template  the settings postinst puts in the station folder once
 #   /usr/share/korva5-upload/Language.txt            the captions postinst puts there once
@@ -72,8 +72,10 @@ foreach(script preinst postinst postrm)
 endforeach()
 file(WRITE ${KORVA5_DEB_BUILD}/korva5-upload/conffiles "${KORVA5_DEB_AUTOSTART}\n")
 
+include(${PROJECT_SOURCE_DIR}/cmake/FleetPackage.cmake)
+
 # What the packages hold that a build makes; cpack builds nothing else (not the benchmarks).
-add_custom_target(korva5-deb-contents DEPENDS korva5-upload)
+add_custom_target(korva5-deb-contents DEPENDS korva5-upload korva5-fleet)
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 
 set(CPACK_GENERATOR DEB)
@@ -82,7 +84,7 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "KORVA5 Records Upload System")
 set(CPACK_PACKAGING_INSTALL_PREFIX /)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
-set(CPACK_COMPONENTS_ALL upload)
+set(CPACK_COMPONENTS_ALL upload fleet)
 set(CPACK_COMPONENTS_GROUPING IGNORE)
 set(CPACK_DEBIAN_PACKAGE_EPOCH ${KORVA5_DEB_EPOCH})
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
@@ -112,6 +114,27 @@ set(CPACK_DEBIAN_UPLOAD_PACKAGE_DEPENDS "adduser")
 # Without a Chinese font the China and Taiwan captions are empty boxes; the window's font is
 # Courier New, which Liberation Mono stands in for.
 set(CPACK_DEBIAN_UPLOAD_PACKAGE_RECOMMENDS "fonts-wqy-microhei | fonts-noto-cjk, fonts-liberation")
+set(CPACK_DEBIAN_FLEET_PACKAGE_NAME korva5-fleet)
+set(CPACK_DEBIAN_FLEET_FILE_NAME korva5-fleet_${PROJECT_VERSION}_${KORVA5_DEB_ARCH}.deb)
+set(CPACK_DEBIAN_FLEET_PACKAGE_SECTION net)
+set(CPACK_COMPONENT_FLEET_DESCRIPTION "checks that every KORVA5 station's records file reached the FTP server
+The central office's side of the KORVA5 Records Upload System: korva5-fleet
+lists the records folder of the stations' FTP, FTPS or SFTP server, tells for
+each station whether its file of the day arrived, came late or is missing,
+reads the stations' heartbeats, and answers as a Nagios or Icinga check, in
+JSON or in Prometheus' text format, with a page of the last days.
+.
+The settings are ${KORVA5_FLEET_CONFIG}. A systemd timer (korva5-fleet.timer,
+installed switched off) runs the check every five minutes as the user
+${KORVA5_FLEET_USER} and writes the page and the Prometheus text into
+${KORVA5_FLEET_STATE}; alert rules for Prometheus are in
+${KORVA5_FLEET_SHARE}.")
+# adduser for postinst's user; the rest as the executable needs it (Qt Core, libcurl, SQLite:
+# nothing of a desktop).
+set(CPACK_DEBIAN_FLEET_PACKAGE_DEPENDS "adduser")
+set(CPACK_DEBIAN_FLEET_PACKAGE_SUGGESTS "prometheus-node-exporter")
+set(CPACK_DEBIAN_FLEET_PACKAGE_CONTROL_EXTRA
+    ${KORVA5_DEB_BUILD}/korva5-fleet/postinst ${KORVA5_DEB_BUILD}/korva5-fleet/prerm ${KORVA5_DEB_BUILD}/korva5-fleet/postrm)
 set(CPACK_DEBIAN_UPLOAD_PACKAGE_CONTROL_EXTRA
     ${KORVA5_DEB_BUILD}/korva5-upload/preinst ${KORVA5_DEB_BUILD}/korva5-upload/postinst
     ${KORVA5_DEB_BUILD}/korva5-upload/postrm ${KORVA5_DEB_BUILD}/korva5-upload/conffiles)

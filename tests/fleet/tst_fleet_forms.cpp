@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "ExpositionParser.h"
 #include "FleetSamples.h"
 
 #include "core/clock/IsoTime.h"
@@ -11,130 +12,7 @@
 #include <QTest>
 
 using namespace FleetSamples;
-
-namespace {
-
-struct Sample
-{
-    QString name;
-    QMap<QString, QString> labels;
-    double value = 0;
-};
-
-// Reads Prometheus' text exposition format strictly: HELP and TYPE once per family and before
-// its samples, each family's samples together, valid names, label values with only the three
-// escapes the format has, numbers that are numbers, no series twice, a line end at the end.
-QString parseExposition(const QString &text, QList<Sample> *samples)
-{
-    static const QRegularExpression metricName(u"^[a-zA-Z_:][a-zA-Z0-9_:]*$"_qs);
-    static const QRegularExpression labelName(u"^[a-zA-Z_][a-zA-Z0-9_]*$"_qs);
-    if (!text.endsWith(u'\n'))
-        return u"no line end at the end"_qs;
-    QSet<QString> helped, typed, closed, series;
-    QString current;
-    const QStringList lines = text.chopped(1).split(u'\n');
-    for (qsizetype number = 0; number < lines.size(); ++number) {
-        const QString &line = lines.at(number);
-        const QString where = u"line %1: "_qs.arg(number + 1);
-        if (line.startsWith(u'#')) {
-            const QStringList words = line.split(u' ');
-            if (words.size() < 4 || (words[1] != u"HELP" && words[1] != u"TYPE"))
-                return where + u"a comment that is neither HELP nor TYPE with text"_qs;
-            const QString &name = words[2];
-            if (!metricName.match(name).hasMatch())
-                return where + u"bad metric name "_qs + name;
-            QSet<QString> &seen = words[1] == u"HELP" ? helped : typed;
-            if (seen.contains(name) || closed.contains(name) || (current == name && series.contains(name)))
-                return where + words[1] + u" twice or after the samples of "_qs + name;
-            seen.insert(name);
-            if (words[1] == u"TYPE" && words.size() != 4)
-                return where + u"TYPE takes one word"_qs;
-            if (words[1] == u"TYPE" && !QStringList{u"gauge"_qs, u"counter"_qs, u"untyped"_qs}.contains(words[3]))
-                return where + u"unknown type "_qs + words[3];
-            continue;
-        }
-        Sample sample;
-        qsizetype at = 0;
-        while (at < line.size() && line[at] != u'{' && line[at] != u' ')
-            ++at;
-        sample.name = line.left(at);
-        if (!metricName.match(sample.name).hasMatch())
-            return where + u"bad metric name "_qs + sample.name;
-        if (!typed.contains(sample.name))
-            return where + u"a sample before its TYPE: "_qs + sample.name;
-        if (sample.name != current) {
-            if (!current.isEmpty())
-                closed.insert(current);
-            if (closed.contains(sample.name))
-                return where + u"the samples of "_qs + sample.name + u" are not together"_qs;
-            current = sample.name;
-        }
-        if (at < line.size() && line[at] == u'{') {
-            ++at;
-            while (at < line.size() && line[at] != u'}') {
-                const qsizetype equals = line.indexOf(u'=', at);
-                if (equals < 0 || equals + 1 >= line.size() || line[equals + 1] != u'"')
-                    return where + u"a label without =\""_qs;
-                const QString label = line.mid(at, equals - at);
-                if (!labelName.match(label).hasMatch() || sample.labels.contains(label))
-                    return where + u"bad or repeated label "_qs + label;
-                QString value;
-                at = equals + 2;
-                for (; at < line.size() && line[at] != u'"'; ++at) {
-                    if (line[at] != u'\\') {
-                        value += line[at];
-                        continue;
-                    }
-                    if (++at >= line.size() || !QStringLiteral("\\\"n").contains(line[at]))
-                        return where + u"an escape the format does not have"_qs;
-                    value += line[at] == u'n' ? u'\n' : line[at];
-                }
-                if (at >= line.size())
-                    return where + u"a label value without its closing quote"_qs;
-                sample.labels.insert(label, value);
-                ++at;
-                if (at < line.size() && line[at] == u',')
-                    ++at;
-                else if (at < line.size() && line[at] != u'}')
-                    return where + u"labels not separated by commas"_qs;
-            }
-            if (at >= line.size())
-                return where + u"labels without their closing brace"_qs;
-            ++at;
-        }
-        if (at >= line.size() || line[at] != u' ')
-            return where + u"no blank before the value"_qs;
-        const QStringList rest = line.mid(at + 1).split(u' ');
-        bool ok = false;
-        sample.value = rest.first().toDouble(&ok);
-        if ((!ok && !QStringList{u"NaN"_qs, u"+Inf"_qs, u"-Inf"_qs}.contains(rest.first())) || rest.size() > 2)
-            return where + u"not a number: "_qs + rest.first();
-        QString key = sample.name;
-        for (auto it = sample.labels.cbegin(); it != sample.labels.cend(); ++it)
-            key += u'|' + it.key() + u'=' + it.value();
-        if (series.contains(key))
-            return where + u"the same series twice: "_qs + key;
-        series.insert(key);
-        samples->append(sample);
-    }
-    return {};
-}
-
-double valueOf(const QList<Sample> &samples, const QString &name, const QString &station = {})
-{
-    for (const Sample &sample : samples) {
-        if (sample.name == name && sample.labels.value(u"station"_qs) == station)
-            return sample.value;
-    }
-    return -12345;
-}
-
-bool hasSample(const QList<Sample> &samples, const QString &name, const QString &station)
-{
-    return valueOf(samples, name, station) != -12345;
-}
-
-} // namespace
+using namespace ExpositionParser;
 
 class TestFleetForms : public QObject
 {
@@ -211,30 +89,85 @@ private slots:
         QVERIFY2(error.isEmpty(), qPrintable(error + u'\n' + text));
         QCOMPARE(valueOf(samples, u"korva5_fleet_up"_qs), 1);
         QCOMPARE(valueOf(samples, u"korva5_fleet_status"_qs), 2);
-        QCOMPARE(valueOf(samples, u"korva5_fleet_station_arrived"_qs, u"1"_qs), 1);
-        QCOMPARE(valueOf(samples, u"korva5_fleet_station_arrived"_qs, u"3"_qs), 0);
-        QCOMPARE(valueOf(samples, u"korva5_fleet_station_late"_qs, u"4"_qs), 1);
-        QCOMPARE(valueOf(samples, u"korva5_fleet_station_bytes"_qs, u"4"_qs), 200);
-        QVERIFY2(!hasSample(samples, u"korva5_fleet_station_bytes"_qs, u"2"_qs), "a file not there has no size");
-        QCOMPARE(valueOf(samples, u"korva5_fleet_station_heartbeat_age_seconds"_qs, u"1"_qs), 60);
-        QVERIFY(!hasSample(samples, u"korva5_fleet_station_heartbeat_age_seconds"_qs, u"2"_qs));
-        QCOMPARE(valueOf(samples, u"korva5_fleet_station_modified_timestamp_seconds"_qs, u"1"_qs),
-                 double(at(8, 31).toSecsSinceEpoch()));
-        int expected = -1;
-        for (const Sample &sample : samples) {
-            if (sample.name == u"korva5_fleet_stations" && sample.labels.value(u"state"_qs) == u"expected")
-                expected = int(sample.value);
+        const QString files = u"korva5_fleet_station_file_state"_qs;
+        const QString heartbeats = u"korva5_fleet_station_heartbeat_state"_qs;
+        const QList<std::pair<QString, QString>> states{{u"arrived"_qs, u"fresh"_qs}, {u"missing"_qs, u"none"_qs},
+                                                        {u"missing"_qs, u"none"_qs},   {u"late"_qs, u"none"_qs},
+                                                        {u"arrived"_qs, u"no_zone"_qs}, {u"arrived"_qs, u"newer"_qs}};
+        for (int i = 0; i < states.size(); ++i) {
+            const QString station = QString::number(i + 1);
+            QCOMPARE(stateOf(samples, files, station), states.at(i).first);
+            QCOMPARE(stateOf(samples, heartbeats, station), states.at(i).second);
         }
-        QCOMPARE(expected, 6);
-        QCOMPARE(valueOf(samples, u"korva5_fleet_station_arrived"_qs, u"4"_qs), 1); // late, and there
+        QCOMPARE(valueOf(samples, u"korva5_fleet_station_file_size_bytes"_qs, u"4"_qs), 200);
+        QVERIFY2(!hasSample(samples, u"korva5_fleet_station_file_size_bytes"_qs, u"2"_qs), "a file not there has no size");
+        QCOMPARE(valueOf(samples, u"korva5_fleet_station_heartbeat_written_timestamp_seconds"_qs, u"1"_qs),
+                 double(at(14, 0).addSecs(-60).toSecsSinceEpoch()));
+        QVERIFY(!hasSample(samples, u"korva5_fleet_station_heartbeat_written_timestamp_seconds"_qs, u"2"_qs));
+        QCOMPARE(valueOf(samples, u"korva5_fleet_station_owed_uploads"_qs, u"1"_qs), 0);
+        QVERIFY2(!hasSample(samples, u"korva5_fleet_station_owed_uploads"_qs, u"6"_qs), "a layout not known says nothing owed");
+        QCOMPARE(valueOf(samples, u"korva5_fleet_station_file_modified_timestamp_seconds"_qs, u"1"_qs),
+                 double(at(8, 31).toSecsSinceEpoch()));
+        // One family per kind of fact: no family mixes counts of different things.
+        QVERIFY(!text.contains(u"korva5_fleet_stations"_qs));
 
-        // Unreachable: the check's own gauges only, still valid.
+        // Unreachable, with nothing written before: the check's own gauges, and every station
+        // of unknown state.
         samples.clear();
-        const QString unknown = FleetForms::prometheus(FleetReport::unknown(u"down"_qs, Day, at(9, 0)));
+        const QString unknown = FleetForms::prometheus(FleetReport::unknown(u"down"_qs, Day, at(9, 0)), {u"1"_qs, u"2"_qs});
         QVERIFY2(parseExposition(unknown, &samples).isEmpty(), qPrintable(unknown));
         QCOMPARE(valueOf(samples, u"korva5_fleet_up"_qs), 0);
         QCOMPARE(valueOf(samples, u"korva5_fleet_status"_qs), 3);
-        QCOMPARE(samples.size(), 3);
+        QCOMPARE(stateOf(samples, files, u"1"_qs), u"unknown"_qs);
+        QCOMPARE(stateOf(samples, files, u"2"_qs), u"unknown"_qs);
+    }
+
+    // The server cannot be read: each station's series are those the text before held, so that
+    // alerts on them keep their state; what is not a station's series of this program stays behind.
+    void anOutageKeepsTheStationsLastSeries_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("station"); // the station to look at, of stations 1, 2 and a"b
+        QTest::addColumn<QString>("fileState");
+        QTest::addColumn<double>("owed"); // -1: none
+        const QString good = FleetForms::prometheus(sampleReport());
+        QTest::newRow("missing stays missing") << good << u"2"_qs << u"missing"_qs << -1.0;
+        QTest::newRow("arrived stays arrived") << good << u"1"_qs << u"arrived"_qs << 0.0;
+        QTest::newRow("nothing before") << QString() << u"1"_qs << u"unknown"_qs << -1.0;
+        QTest::newRow("not this program's text") << u"garbage\n\x01{}\n"_qs << u"1"_qs << u"unknown"_qs << -1.0;
+        QTest::newRow("a station dropped from the list is not said")
+            << u"korva5_fleet_station_file_state{station=\"9\",state=\"missing\"} 1\n"_qs << u"9"_qs << QString() << -1.0;
+        QTest::newRow("an escaped station name")
+            << u"korva5_fleet_station_file_state{station=\"a\\\"b\",state=\"late\"} 1\n"
+               "korva5_fleet_station_owed_uploads{station=\"a\\\"b\"} 3\n"_qs
+            << u"a\"b"_qs << u"late"_qs << 3.0;
+        // A line of the check's own gauges, or one with a label more, would speak for this check.
+        QTest::newRow("the check's own gauges are not carried")
+            << u"korva5_fleet_up 1\nkorva5_fleet_station_file_state{station=\"1\",state=\"arrived\",x=\"y\"} 1\n"_qs
+            << u"1"_qs << u"unknown"_qs << -1.0;
+        QTest::newRow("a value that is not a number")
+            << u"korva5_fleet_station_owed_uploads{station=\"1\"} 1 x\n"_qs << u"1"_qs << u"unknown"_qs << -1.0;
+        QTest::newRow("a number past a double's")
+            << u"korva5_fleet_station_owed_uploads{station=\"1\"} 1e999\n"_qs << u"1"_qs << u"unknown"_qs << -1.0;
+    }
+    void anOutageKeepsTheStationsLastSeries()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, station);
+        QFETCH(QString, fileState);
+        QFETCH(double, owed);
+        const QString text = FleetForms::prometheus(FleetReport::unknown(u"down"_qs, Day, at(9, 0)),
+                                                    {u"1"_qs, u"2"_qs, u"a\"b"_qs}, before);
+        QList<Sample> samples;
+        const QString error = parseExposition(text, &samples);
+        QVERIFY2(error.isEmpty(), qPrintable(error + u'\n' + text));
+        QCOMPARE(valueOf(samples, u"korva5_fleet_up"_qs), 0);
+        QCOMPARE(stateOf(samples, u"korva5_fleet_station_file_state"_qs, station), fileState);
+        QCOMPARE(valueOf(samples, u"korva5_fleet_station_owed_uploads"_qs, station), owed < 0 ? -12345 : owed);
+        // Said again, the text is the same: an outage of many checks neither grows nor loses it.
+        QCOMPARE(FleetForms::prometheus(FleetReport::unknown(u"down"_qs, Day, at(9, 5)), {u"1"_qs, u"2"_qs, u"a\"b"_qs}, text)
+                     .section(u"korva5_fleet_check_duration"_qs, 1),
+                 text.section(u"korva5_fleet_check_duration"_qs, 1));
     }
 
     // The parser above is what the form is held to: it must refuse what the format refuses.

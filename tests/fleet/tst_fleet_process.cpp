@@ -207,9 +207,25 @@ private slots:
         const QString page = pages.filePath(u"fleet.html"_qs);
         const Answer prometheus = runCheck(arguments + QStringList{u"--prometheus"_qs, u"--html"_qs, page, u"--language"_qs, u"China"_qs});
         QCOMPARE(prometheus.exitStatus, 2);
-        QVERIFY(prometheus.out.contains(u"\nkorva5_fleet_station_arrived{station=\"7\"} 0\n"_qs));
-        QVERIFY(prometheus.out.contains(u"\nkorva5_fleet_station_bytes{station=\"21\"} 0\n"_qs));
-        QVERIFY(prometheus.out.contains(u"\nkorva5_fleet_station_arrived{station=\"40\"} 1\n"_qs));
+        const QString missing7 = u"\nkorva5_fleet_station_file_state{station=\"7\",state=\"missing\"} 1\n"_qs;
+        QVERIFY(prometheus.out.contains(missing7));
+        QVERIFY(prometheus.out.contains(u"\nkorva5_fleet_station_file_size_bytes{station=\"21\"} 0\n"_qs));
+        QVERIFY(prometheus.out.contains(u"\nkorva5_fleet_station_file_state{station=\"40\",state=\"arrived\"} 1\n"_qs));
+        // As Prometheus' own linter reads the file the service writes; then the server goes
+        // unreadable (a password changed), and the stations' states stay as they were.
+        const QString prom = pages.filePath(u"korva5-fleet.prom"_qs);
+        QCOMPARE(runCheck(arguments + QStringList{u"--prometheus-file"_qs, prom}).exitStatus, 2);
+        QProcess promtool;
+        promtool.setStandardInputFile(prom);
+        promtool.setProcessChannelMode(QProcess::MergedChannels);
+        promtool.start(u"promtool"_qs, {u"check"_qs, u"metrics"_qs});
+        QVERIFY2(promtool.waitForFinished(60000), "promtool (Debian's prometheus package) is needed");
+        QVERIFY2(promtool.exitCode() == 0, promtool.readAll().constData());
+        QStringList outage = arguments;
+        outage[outage.indexOf(u"--password"_qs) + 1] = u"changed"_qs;
+        QCOMPARE(runCheck(outage + QStringList{u"--prometheus-file"_qs, prom}).exitStatus, 3);
+        const QString kept = QString::fromUtf8(readFile(prom));
+        QVERIFY2(kept.contains(u"\nkorva5_fleet_up 0\n"_qs) && kept.contains(missing7), qPrintable(kept));
         const QString html = QString::fromUtf8(readFile(page));
         QCOMPARE(html.count(u"<td class=\"d "_qs), 40 * 7);
         QCOMPARE(html.count(u"<td class=\"d bad\""_qs), 2);
@@ -241,8 +257,9 @@ private slots:
         QCOMPARE(earlier.summary(), u"OK: %1: 40 of 40 arrived"_qs.arg(before.toString(Qt::ISODate)));
         QVERIFY2(!earlier.out.section(u'\n', 1, 1).contains(u"heartbeat"_qs), qPrintable(earlier.out));
         QVERIFY2(!earlier.out.contains(u"the station says"_qs), qPrintable(earlier.out));
-        // Each connection logs in once, and only one was made.
-        QCOMPARE(server.commandLog().count("USER "), 4);
+        // Each check's connection logs in once, and only one was made (six checks, the outage's
+        // refused login included).
+        QCOMPARE(server.commandLog().count("USER "), 6);
     }
 
     // A fleet large enough to share its heartbeats and names out among connections: never more

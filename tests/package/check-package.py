@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 # SPDX-License-Identifier: MIT
-"""Builds the Debian package as ./run package does and checks it without installing it.
+"""Builds the Debian packages as ./run package does and checks them without installing them.
 
   check-package.py --source DIR --package-build DIR --work DIR --version VERSION --app PROGRAM
 
@@ -9,6 +9,7 @@ lintian --pedantic (no warning, no hardening tag); the desktop entries; and the 
 scripts on scratch roots (DPKG_ROOT): install, the program at work with monitors asking
 --status as other users, a reinstall, the upgrade from the first package's layout, removal and
 purge. PROGRAM is the test build's program, for a copied program folder beside the package.
+The office's package, korva5-fleet, from the same build: see fleet_package.py.
 Exits 0 when all holds, 77 (skipped) on a system without dpkg-deb, or without root for the
 maintainer scripts.
 """
@@ -23,6 +24,7 @@ import sys
 sys.dont_write_bytecode = True  # nothing in the source tree
 sys.path.insert(0, os.path.dirname(__file__))
 import copied_folder  # noqa: E402
+import fleet_package  # noqa: E402
 import lifecycle  # noqa: E402
 import old_layout  # noqa: E402
 from scratch_root import AUTOSTART, PROGRAM, SHARE, ScratchRoot, scratch_ids  # noqa: E402
@@ -105,13 +107,13 @@ def check_contents(deb):
             check(files[path] == mode, f"{path} has mode {files[path]:o}, not {mode:o}")
 
 
-def check_lintian(deb):
+def check_lintian(deb, package):
     if not check(shutil.which("lintian"), "lintian is missing (./run installs it)"):
         return
     result = run(["lintian", "--pedantic", "--display-info", deb])
     print(result.stdout, end="")
     for line in result.stdout.splitlines():
-        m = re.match(r"([EWIPXO]): korva5-upload[^:]*: (\S+)", line)
+        m = re.match(rf"([EWIPXO]): {package}[^:]*: (\S+)", line)
         if not m:
             continue
         kind, tag = m.groups()
@@ -145,16 +147,18 @@ def main():
     made = run([os.path.join(args.source, "packaging/deb/build-packages.sh"), args.package_build, args.work])
     if not check(made.returncode == 0, f"build-packages.sh failed:\n{made.stdout}\n{made.stderr}"):
         return 1
-    debs = [n for n in os.listdir(args.work) if n.endswith(".deb")]
-    if not check(len(debs) == 1, f"the build made {debs}"):
+    debs = sorted(n for n in os.listdir(args.work) if n.endswith(".deb"))
+    if not check([n.split("_")[0] for n in debs] == ["korva5-fleet", "korva5-upload"], f"the build made {debs}"):
         return 1
-    deb = os.path.join(args.work, debs[0])
+    fleet_deb, deb = (os.path.join(args.work, n) for n in debs)
     run(["dpkg-deb", "-x", deb, os.path.join(args.work, "unpacked")])
 
     scripts = check_fields(deb, args.version, args.work)
     check_contents(deb)
-    check_lintian(deb)
+    check_lintian(deb, "korva5-upload")
     check_entries(args.work)
+    fleet_scripts = fleet_package.check_package(check, fleet_deb, deb, args.version, args.work)
+    check_lintian(fleet_deb, "korva5-fleet")
     if os.geteuid() != 0:
         print("SKIP: the maintainer scripts need root (owners, other users)", file=sys.stderr)
         return 1 if failures else 77
@@ -188,11 +192,13 @@ def main():
     theirs.discard()
 
     copied_folder.check_copied_folder(check, args.app)
+    fleet_package.lifecycle(check, fleet_deb, fleet_scripts, args.work, group_id)
 
     if failures:
         print(f"{len(failures)} check(s) failed", file=sys.stderr)
         return 1
-    print(f"{os.path.basename(deb)}: contents, fields, lintian, the maintainer scripts and the program at work as expected")
+    print(f"{os.path.basename(deb)}, {os.path.basename(fleet_deb)}: contents, fields, lintian, the maintainer scripts "
+          "and the programs at work as expected")
     return 0
 
 

@@ -54,7 +54,7 @@ def free_id(taken):
 
 
 class ScratchRoot:
-    def __init__(self, folder, stubs, group_id):
+    def __init__(self, folder, stubs, group_id, stub_bodies=None):
         self.root = folder
         self.stubs = stubs
         self.state = folder + ".state"
@@ -62,7 +62,7 @@ class ScratchRoot:
         os.makedirs(self.root, exist_ok=True)
         os.makedirs(self.state, exist_ok=True)
         os.makedirs(stubs, exist_ok=True)
-        for name, body in STUBS.items():
+        for name, body in (stub_bodies or STUBS).items():
             path = os.path.join(stubs, name)
             with open(path, "w") as f:
                 f.write(f'#!/bin/sh\necho "{name} $*" >>"$STATE/calls"\n{body}\n')

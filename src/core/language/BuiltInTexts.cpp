@@ -242,6 +242,7 @@ constexpr Row Texts[] = {
     {"StepWrite", u8"Writing a test file", u8"写入测试文件", u8"寫入測試檔案"},
     {"StepRename", u8"Renaming the test file", u8"重命名测试文件", u8"重新命名測試檔案"},
     {"StepRemove", u8"Removing the test file", u8"删除测试文件", u8"刪除測試檔案"},
+    {"StepStatusFolder", u8"Status folder", u8"状态文件夹", u8"狀態資料夾"},
     {"TestFolderNotSet", u8"No local path is set: records files are looked for in the program's working folder",
      u8"未设置本地路径：将在程序的工作文件夹中查找记录文件", u8"未設定本機路徑：將在程式的工作資料夾中尋找記錄檔案"},
     {"TestFolderMissing", u8"Records folder %1 does not exist", u8"记录文件夹 %1 不存在", u8"記錄資料夾 %1 不存在"},
@@ -289,6 +290,8 @@ constexpr Row Texts[] = {
     {"TestRenameSkipped", u8"No rename: this station sends straight to the final name", u8"不重命名：本站直接以最终文件名上传",
      u8"不重新命名：本站直接以最終檔案名稱上傳"},
     {"TestRemoved", u8"Test file %1 removed", u8"已删除测试文件 %1", u8"已刪除測試檔案 %1"},
+    {"TestStatusWritten", u8"Test file %1 written and removed in status folder %2", u8"已在状态文件夹 %2 中写入并删除测试文件 %1",
+     u8"已在狀態資料夾 %2 中寫入並刪除測試檔案 %1"},
     {"TestNoAnswer", u8"The server did not answer within %1 s", u8"服务器 %1 秒内没有响应", u8"伺服器 %1 秒內沒有回應"},
 };
 

@@ -82,7 +82,7 @@ void ConnectionTest::report(TestStep step, StepState state, const QString &key, 
 void ConnectionTest::fail(TestStep step, const StepReport &failure)
 {
     TestStep at = TestStep::RecordsFolder;
-    while (at < TestStep::Remove && (m_states[size_t(at)] == StepState::Passed || m_states[size_t(at)] == StepState::Warning
+    while (at < TestStep::StatusFolder && (m_states[size_t(at)] == StepState::Passed || m_states[size_t(at)] == StepState::Warning
                                      || m_states[size_t(at)] == StepState::Skipped))
         at = nextStep(at);
     step = std::max(step, at);
@@ -95,8 +95,10 @@ void ConnectionTest::fail(TestStep step, const StepReport &failure)
         m_states[size_t(step)] = StepState::Failed;
         QMetaObject::invokeMethod(this, [this, failed] { emit stepReported(failed); }, Qt::QueuedConnection);
     }
-    for (int later = int(step) + 1; later < TestStepCount; ++later)
-        report(TestStep(later), StepState::NotTried);
+    for (int later = int(step) + 1; later < TestStepCount; ++later) {
+        if (m_states[size_t(later)] != StepState::Skipped)
+            report(TestStep(later), StepState::NotTried);
+    }
 }
 
 void ConnectionTest::end(bool passed, const QString &reason)
@@ -107,13 +109,17 @@ void ConnectionTest::end(bool passed, const QString &reason)
 void ConnectionTest::run(const ConnectionTestRequest &request, const Limits &limits)
 {
     QString reason;
+    // No status folder: the station writes no status file, and the test has no step for it.
+    if (SysMain::Trim(request.statusFolder).isEmpty())
+        report(TestStep::StatusFolder, StepState::Skipped);
     const std::optional<FtpTarget> target = FtpTarget::parse(request.server, &reason);
     bool passed = checkRecordsFolder(request) && checkTodaysFile(request);
     if (passed && !target) {
         fail(TestStep::ServerName, {TestStep::ServerName, StepState::Failed, {}, {}, -1, FailureKind::ServerUnusable, {}});
         passed = false;
     }
-    passed = passed && probe(*target, limits.probe) && transfer(request, limits.transfer, &reason);
+    passed = passed && probe(*target, limits.probe) && transfer(request, limits.transfer, &reason)
+        && tryStatusFolder(request, limits.transfer, &reason);
     end(passed && !m_abort.load(), passed ? QString() : reason);
 }
 

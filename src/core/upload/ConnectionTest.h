@@ -30,11 +30,13 @@ struct ConnectionTestRequest
     QString caBundle;
     // The test file's name on the server, without a folder; it goes out as ".<name>.part".
     QString testName;
+    // FtpStatusPath: where the station's status file goes; empty: none is written, nor tried.
+    QString statusFolder;
 };
 
 // The steps, in the order an upload needs them.
-enum class TestStep { RecordsFolder, TodaysFile, ServerName, Connection, Login, RemoteFolder, Write, Rename, Remove };
-inline constexpr int TestStepCount = 9;
+enum class TestStep { RecordsFolder, TodaysFile, ServerName, Connection, Login, RemoteFolder, Write, Rename, Remove, StatusFolder };
+inline constexpr int TestStepCount = 10;
 inline TestStep nextStep(TestStep step)
 {
     return TestStep(int(step) + 1);
@@ -47,7 +49,8 @@ enum class StepState {
     Warning,  // passed, with something to look at (today's file not there yet)
     Failed,
     NotTried, // a step before it failed
-    Skipped,  // not part of how this station uploads (no rename with FtpTempName=0)
+    Skipped,  // not part of how this station uploads (no rename with FtpTempName=0); without
+              // words, not part of it at all (no status folder set): no line is shown for it
 };
 
 // What one step found: the key of its words among the built-in texts with what fills their
@@ -66,7 +69,9 @@ Q_DECLARE_METATYPE(StepReport)
 
 // The Test, step by step on a worker thread of its own: the records folder and today's file, the
 // server's name, the connection and what answers there (ServerProbe), then the login, the remote
-// folder, writing, renaming and removing a test file the way uploads go (runFtpTransfer). Each
+// folder, writing, renaming and removing a test file the way uploads go (runFtpTransfer), and
+// where a status folder is set, a test file written and removed there the way the status file
+// goes. Each
 // step is reported as it starts and ends; after a failure the steps left are reported not tried.
 // Each step has a time limit of its own: a server that says nothing costs seconds.
 class ConnectionTest : public QObject
@@ -103,6 +108,7 @@ private:
     bool checkTodaysFile(const ConnectionTestRequest &request);
     bool probe(const ServerAddress &server, const ServerProbe::Limits &limits);
     bool transfer(const ConnectionTestRequest &request, const FtpTimeouts &timeouts, QString *reason);
+    bool tryStatusFolder(const ConnectionTestRequest &request, const FtpTimeouts &timeouts, QString *reason);
     void report(TestStep step, StepState state, const QString &key = {}, const QStringList &args = {}, qint64 size = -1);
     void fail(TestStep step, const StepReport &failure);
     void end(bool passed, const QString &reason);

@@ -243,3 +243,46 @@ bool ConnectionTest::transfer(const ConnectionTestRequest &request, const FtpTim
     passed(TestStep::Remove);
     return true;
 }
+
+bool ConnectionTest::tryStatusFolder(const ConnectionTestRequest &request, const FtpTimeouts &timeouts, QString *reason)
+{
+    const TestStep step = TestStep::StatusFolder;
+    QString folder = SysMain::Trim(request.statusFolder);
+    if (folder.isEmpty())
+        return true;
+    if (!folder.endsWith(u'/'))
+        folder += u'/'; // as the status file's path is made
+    report(step, StepState::Running);
+    QTemporaryFile file;
+    if (!file.open() || file.write("KORVA5 connection test\n") < 0 || !file.flush()) {
+        fail(step, {step, StepState::Failed, QStringLiteral("TestNoFile"), {file.errorString()}, -1, FailureKind::None, {}});
+        return false;
+    }
+    file.close();
+
+    // The way the status file goes: the same login, the same temporary name and rename, and
+    // never into the records folder, however the two are spelt.
+    FtpRequest send;
+    send.server = request.server;
+    send.userName = request.userName;
+    send.password = request.password;
+    send.localPath = file.fileName();
+    send.remotePath = folder + request.testName;
+    send.timeouts = timeouts;
+    send.caBundle = request.caBundle;
+    send.temporaryName = request.temporaryName;
+    send.deleteAfter = true;
+    send.distinctFolder = SysMain::Trim(request.remoteFolder);
+    FtpFailure failure;
+    const FtpReport quiet = [](Ftp::State, const QString &) {}; // one step: nothing to tell on the way
+    const FtpResult result = runFtpTransfer(send, quiet, m_abort, {}, [&failure](const FtpFailure &failed) { failure = failed; });
+    if (m_abort.load())
+        return false;
+    if (!result.succeeded) {
+        *reason = result.reason;
+        fail(step, {step, StepState::Failed, {}, {shownText(folder)}, -1, failure.kind, failure.detail});
+        return false;
+    }
+    report(step, StepState::Passed, QStringLiteral("TestStatusWritten"), {shownText(request.testName), shownText(folder)});
+    return true;
+}

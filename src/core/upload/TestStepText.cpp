@@ -31,7 +31,8 @@ QString testStepName(TestStep step, const Text &text)
 {
     static const char *const Keys[TestStepCount] = {"StepRecordsFolder", "StepTodaysFile", "StepServerName",
                                                     "StepConnection",    "StepLogin",      "StepRemoteFolder",
-                                                    "StepWrite",         "StepRename",     "StepRemove"};
+                                                    "StepWrite",         "StepRename",     "StepRemove",
+                                                    "StepStatusFolder"};
     return text(QLatin1StringView(Keys[int(step)]));
 }
 

@@ -20,6 +20,13 @@ namespace {
 const QString Section = QStringLiteral("Fleet");
 const QString ConfigName = QStringLiteral("fleet.ini");
 const QString PasswordVariable = QStringLiteral("KORVA5_FLEET_PASSWORD");
+// The packaged program's settings file, where the office's configuration lives; empty for a
+// program folder, which keeps fleet.ini beside the program.
+#ifdef KORVA5_FLEET_CONFIG
+const QString InstalledConfig = QStringLiteral(KORVA5_FLEET_CONFIG);
+#else
+const QString InstalledConfig;
+#endif
 
 struct Limits
 {
@@ -132,8 +139,7 @@ QString FleetCommand::helpText()
         "that cannot be understood.\n"
         "\n"
         "Settings (each also a key of the [Fleet] section of fleet.ini; the command line wins):\n"
-        "  --config FILE           the settings file (default: fleet.ini beside the program,\n"
-        "                          else in the working folder)\n"
+        "  --config FILE           the settings file (default: %1)\n"
         "  --server SERVER         Server: host, host:port, ftp://, ftps://, ftpes:// or sftp://\n"
         "  --user NAME             User\n"
         "  --password TEXT         Password (seen by other users in the process list: prefer\n"
@@ -160,7 +166,13 @@ QString FleetCommand::helpText()
         "  --json                  answer in JSON\n"
         "  --prometheus            answer in Prometheus' text format (node_exporter textfile)\n"
         "  --html FILE             also write a page of the last 7 days to FILE\n"
-        "  --help, --version\n");
+        "  --prometheus-file FILE  also write Prometheus' text to FILE, replaced in one step;\n"
+        "                          when the server cannot be read, the stations' series are\n"
+        "                          those FILE held\n"
+        "  --help, --version\n")
+        .arg(InstalledConfig.isEmpty() ? QStringLiteral("fleet.ini beside the program, else in the\n"
+                                                         "                          working folder")
+                                       : InstalledConfig + QStringLiteral(", else fleet.ini in the working folder"));
 }
 
 FleetCommandOutcome readFleetCommand(const QStringList &arguments, const QProcessEnvironment &environment,
@@ -194,8 +206,10 @@ FleetCommandOutcome readFleetCommand(const QStringList &arguments, const QProces
     const QCommandLineOption json(QStringLiteral("json"));
     const QCommandLineOption prometheus(QStringLiteral("prometheus"));
     const QCommandLineOption html = valued("html", "FILE");
+    const QCommandLineOption prometheusFile = valued("prometheus-file", "FILE");
     parser.addOptions({help, version, config, server, user, password, passwordFile, recordsFolder, statusFolder, stations, time,
-                       grace, stale, listTimeZone, zoneOption, caBundle, timeout, connections, language, day, json, prometheus, html});
+                       grace, stale, listTimeZone, zoneOption, caBundle, timeout, connections, language, day, json, prometheus,
+                       html, prometheusFile});
     if (!parser.parse(arguments))
         return usage(parser.errorText());
     if (!parser.positionalArguments().isEmpty())
@@ -223,6 +237,11 @@ FleetCommandOutcome readFleetCommand(const QStringList &arguments, const QProces
         if (command.htmlFile.isEmpty())
             return usage(QStringLiteral("--html needs a file name"));
     }
+    if (parser.isSet(prometheusFile)) {
+        command.prometheusFile = QDir(workingDir).absoluteFilePath(parser.value(prometheusFile));
+        if (parser.value(prometheusFile).isEmpty())
+            return usage(QStringLiteral("--prometheus-file needs a file name"));
+    }
     if (parser.isSet(day)) {
         command.day = QDate::fromString(parser.value(day), u"yyyyMMdd");
         if (!command.day.isValid() || parser.value(day).size() != 8)
@@ -240,8 +259,9 @@ FleetCommandOutcome readFleetCommand(const QStringList &arguments, const QProces
         if (!info.isFile())
             return unknown(QStringLiteral("the settings file %1 is not a regular file").arg(shownText(command.configFile)));
     } else {
-        for (const QString &folder : {programDir, workingDir}) {
-            const QString candidate = QDir(folder).absoluteFilePath(ConfigName);
+        const QString besideProgram = QDir(programDir).absoluteFilePath(ConfigName);
+        for (const QString &candidate :
+             {InstalledConfig.isEmpty() ? besideProgram : InstalledConfig, QDir(workingDir).absoluteFilePath(ConfigName)}) {
             if (QFileInfo(candidate).isFile()) {
                 command.configFile = candidate;
                 break;

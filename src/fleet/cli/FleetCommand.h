@@ -34,6 +34,9 @@ struct FleetCommand
     Form form = Form::Text;
     QString htmlFile; // --html: write the page there too
     QString language = QLatin1StringView(BuiltInTexts::English); // the page's: English, China or Taiwan
+    // --prometheus-file: write Prometheus' text there too, keeping the stations' series of the
+    // text there before when the server cannot be read
+    QString prometheusFile;
     QDate day;        // --day; invalid: today
     FleetSettings settings;
     QString configFile; // the fleet.ini read, or empty

@@ -6,6 +6,7 @@
 #include "fleet/forms/FleetForms.h"
 #include "fleet/remote/ServerReading.h"
 
+#include <QFile>
 #include <QJsonDocument>
 #include <QSaveFile>
 
@@ -43,7 +44,7 @@ FleetReport check(FleetSettings settings, QDate day, const QDateTime &now)
     return report;
 }
 
-// Replaced in one step, so a web server never serves half a page.
+// Replaced in one step, so a web server never serves half a page, nor node_exporter half a text.
 QString writePage(const QString &path, const QString &page)
 {
     QSaveFile file(path);
@@ -54,6 +55,9 @@ QString writePage(const QString &path, const QString &page)
         return file.errorString();
     return {};
 }
+
+// Far more than the text of the most stations a fleet lists: a larger file is not ours to read whole.
+constexpr qint64 PreviousTextMostBytes = 64 * 1024 * 1024;
 
 void print(const QByteArray &bytes)
 {
@@ -74,6 +78,18 @@ int runFleetCheck(const FleetCommand &command, const QDateTime &now, const QStri
             report = FleetReport::unknown(QStringLiteral("cannot write the page %1: %2").arg(shownText(command.htmlFile), why), day, now);
         }
     }
+    if (!command.prometheusFile.isEmpty()) {
+        // What the file held before speaks for the stations while the server cannot be read.
+        QFile before(command.prometheusFile);
+        const QString previous =
+            before.open(QIODevice::ReadOnly) ? QString::fromUtf8(before.read(PreviousTextMostBytes)) : QString();
+        const QString text = FleetForms::prometheus(report, command.settings.stations, previous);
+        if (const QString why = writePage(command.prometheusFile, text); !why.isEmpty()) {
+            std::fprintf(stderr, "korva5-fleet: cannot write %s: %s\n", qPrintable(shownText(command.prometheusFile)), qPrintable(why));
+            report = FleetReport::unknown(
+                QStringLiteral("cannot write the Prometheus text %1: %2").arg(shownText(command.prometheusFile), why), day, now);
+        }
+    }
     switch (command.form) {
     case FleetCommand::Form::Text:
         print((FleetForms::text(report).join(u'\n') + u'\n').toUtf8());
@@ -82,7 +98,7 @@ int runFleetCheck(const FleetCommand &command, const QDateTime &now, const QStri
         print(QJsonDocument(FleetForms::json(report)).toJson(QJsonDocument::Indented));
         break;
     case FleetCommand::Form::Prometheus:
-        print(FleetForms::prometheus(report).toUtf8());
+        print(FleetForms::prometheus(report, command.settings.stations).toUtf8());
         break;
     }
     return report.status;

@@ -18,8 +18,10 @@ QStringList text(const FleetReport &report);
 QJsonObject json(const FleetReport &report);
 
 // Prometheus' text exposition format, for node_exporter's textfile collector: the check's own
-// gauges, the counts by state, and one gauge per station for its file and its heartbeat.
-QString prometheus(const FleetReport &report);
+// gauges, and per station the state of its file and of its heartbeat (state sets) and the
+// figures of each. When the server could not be read, the stations' series are those of the
+// text an earlier check wrote (previous), for the stations listed; see LastKnownSeries.
+QString prometheus(const FleetReport &report, const QStringList &stations = {}, const QString &previous = {});
 
 // One page of its own (inline style, nothing fetched from elsewhere, no script): every station by
 // the days looked at, a cell per day coloured by what it holds, what is wrong in words on its row

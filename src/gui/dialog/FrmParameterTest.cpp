@@ -50,8 +50,11 @@ void FrmParameter::startTest()
                                                 : m_text(QStringLiteral("TestOf")).arg(server, shownText(typed.FtpUserName), folder);
     if (typed.FtpPath.isEmpty())
         m_testHeading = withoutBlanksBetweenIdeographs(m_testHeading);
+    request.statusFolder = typed.FtpStatusPath;
     for (int i = 0; i < TestStepCount; ++i)
         m_steps[size_t(i)] = StepReport{TestStep(i), StepState::Waiting, {}, {}, -1, FailureKind::None, {}};
+    if (SysMain::Trim(typed.FtpStatusPath).isEmpty())
+        m_steps[size_t(TestStep::StatusFolder)].state = StepState::Skipped; // no line for it
 
     auto *tester = new ConnectionTest(this);
     tester->setObjectName(QStringLiteral("testFtp"));

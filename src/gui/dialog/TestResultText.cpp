@@ -31,6 +31,12 @@ Mark markOf(StepState state)
     return {QStringLiteral("\u2013"), "#808080"};
 }
 
+// A step skipped without words is not part of how this station works (no status folder): no line.
+bool shown(const StepReport &step)
+{
+    return step.state != StepState::Skipped || !step.key.isEmpty();
+}
+
 } // namespace
 
 QString testResultHtml(const QString &heading, const std::array<StepReport, TestStepCount> &steps,
@@ -38,6 +44,8 @@ QString testResultHtml(const QString &heading, const std::array<StepReport, Test
 {
     QStringList lines{heading.toHtmlEscaped()};
     for (const StepReport &step : steps) {
+        if (!shown(step))
+            continue;
         const Mark mark = markOf(step.state);
         const bool quiet = step.state == StepState::Waiting || step.state == StepState::NotTried;
         const QString words = testStepText(step, text).toHtmlEscaped();
@@ -52,7 +60,9 @@ QString testResultPlain(const QString &heading, const std::array<StepReport, Tes
                         const std::function<QString(const QString &key)> &text)
 {
     QStringList lines{heading};
-    for (const StepReport &step : steps)
-        lines << markOf(step.state).sign + u' ' + testStepText(step, text);
+    for (const StepReport &step : steps) {
+        if (shown(step))
+            lines << markOf(step.state).sign + u' ' + testStepText(step, text);
+    }
     return lines.join(u'\n');
 }

@@ -4,6 +4,7 @@
 // certificate).
 #include "Files.h"
 #include "FtpServer.h"
+#include "Sshd.h"
 #include "Vsftpd.h"
 #include "core/language/BuiltInTexts.h"
 #include "core/upload/ConnectionTest.h"
@@ -94,6 +95,8 @@ private slots:
     void abortEndsASilentProbe();
     void tlsServerPassesEveryStep_data();
     void tlsServerPassesEveryStep();
+    void statusFolderIsTriedWhenSet_data();
+    void statusFolderIsTriedWhenSet();
 };
 
 void TestConnectionTest::firstWords_data()
@@ -256,12 +259,106 @@ void TestConnectionTest::tlsServerPassesEveryStep()
     for (const StepReport &report : last)
         lines << testStepText(report, BuiltInTexts::english);
     QVERIFY2(finished.first().at(0).toBool(), qPrintable(lines.join(u'\n') + u'\n' + finished.first().at(1).toString()));
-    for (const StepReport &report : last)
-        QVERIFY2(report.state == StepState::Passed, qPrintable(lines.join(u'\n')));
+    for (const StepReport &report : last) {
+        // No status folder is set: that step is not part of this station's uploads.
+        const StepState expected = report.step == TestStep::StatusFolder ? StepState::Skipped : StepState::Passed;
+        QVERIFY2(report.state == expected, qPrintable(lines.join(u'\n')));
+    }
     QCOMPARE(lines.at(int(TestStep::Connection)), QStringLiteral("Connected with TLS at port %1").arg(server.port()));
     QCOMPARE(lines.at(int(TestStep::Login)), QStringLiteral("Logged in as anonymous"));
     QCOMPARE(lines.at(int(TestStep::Write)), QStringLiteral("Test file .korva5-test-0000abcd.part written"));
     QVERIFY(!QFile::exists(server.root() + QStringLiteral("/upload/korva5-test-0000abcd")));
+}
+
+void TestConnectionTest::statusFolderIsTriedWhenSet_data()
+{
+    QTest::addColumn<QString>("server"); // pyftpdlib or sshd
+    QTest::addColumn<QString>("status"); // {above}: the folder the upload folder is in, as the server names it
+    QTest::addColumn<bool>("passes");
+    QTest::addColumn<QString>("words"); // the step's line; {id}: the test file's name
+    const QString written = QStringLiteral("Test file korva5-test-{id} written and removed in status folder {above}status/");
+    QTest::newRow("ftp: a folder of its own") << "pyftpdlib" << "{above}status/" << true << written;
+    QTest::newRow("ftp: without the closing /") << "pyftpdlib" << "{above}status" << true << written;
+    QTest::newRow("ftp: no such folder") << "pyftpdlib" << "{above}nowhere/" << false
+                                         << "The folder {above}nowhere/ does not exist on the server";
+    // The records folder named another way: the test file would land among the records.
+    QTest::newRow("ftp: the records folder spelt otherwise") << "pyftpdlib" << "upload/" << false << "";
+    QTest::newRow("sftp: a folder of its own") << "sshd" << "{above}status/" << true << written;
+    QTest::newRow("sftp: no such folder") << "sshd" << "{above}nowhere/" << false
+                                          << "The folder {above}nowhere/ does not exist on the server";
+}
+
+// With a status folder set, the Test writes and removes a file there as the status file goes,
+// after every other step passed; what the server refuses is that step's failure alone.
+void TestConnectionTest::statusFolderIsTriedWhenSet()
+{
+    QFETCH(QString, server);
+    QFETCH(QString, status);
+    QFETCH(bool, passes);
+    QFETCH(QString, words);
+    std::unique_ptr<FtpServer> ftp;
+    std::unique_ptr<Sshd> sshd;
+    std::unique_ptr<UseHome> home;
+    ConnectionTestRequest request;
+    QString above;     // as the server names it
+    QString statusDir; // on this machine's disk
+    if (server == u"sshd") {
+        if (!Sshd::unavailable().isEmpty())
+            QSKIP(qPrintable(Sshd::unavailable()));
+        sshd = std::make_unique<Sshd>();
+        QVERIFY2(sshd->isRunning(), qPrintable(sshd->error()));
+        home = std::make_unique<UseHome>(sshd->homeWithKnownHosts(sshd->knownHostsLine()));
+        request.server = sshd->address();
+        request.userName = Sshd::User;
+        request.password = Sshd::Password;
+        request.remoteFolder = sshd->remoteFolder();
+        above = request.remoteFolder.chopped(QStringLiteral("upload/").size());
+        statusDir = sshd->makeRemoteFolder(QStringLiteral("status"));
+        QVERIFY(!statusDir.isEmpty());
+    } else {
+        ftp = std::make_unique<FtpServer>();
+        QVERIFY2(ftp->isRunning(), qPrintable(ftp->error()));
+        request.server = ftp->address();
+        request.userName = FtpServer::User;
+        request.password = FtpServer::Password;
+        request.remoteFolder = QStringLiteral("/upload/");
+        above = QStringLiteral("/");
+        statusDir = ftp->root() + QStringLiteral("/status/");
+        QVERIFY(QDir().mkpath(statusDir));
+    }
+    QTemporaryDir records;
+    writeFile(records.filePath(QStringLiteral("20210305.txt")), "records\n");
+    request.localFolder = records.path() + u'/';
+    request.now = QDateTime(QDate(2021, 3, 5), QTime(9, 0));
+    request.testName = QStringLiteral("korva5-test-0000abcd");
+    request.statusFolder = QString(status).replace(QStringLiteral("{above}"), above);
+
+    ConnectionTest test;
+    QSignalSpy finished(&test, &ConnectionTest::finished);
+    std::array<StepReport, TestStepCount> last;
+    connect(&test, &ConnectionTest::stepReported, this, [&last](const StepReport &report) { last[size_t(report.step)] = report; });
+    test.start(request);
+    QVERIFY(finished.wait(30000));
+    QStringList lines;
+    for (const StepReport &report : last)
+        lines << testStepText(report, BuiltInTexts::english);
+    const QString all = lines.join(u'\n') + u'\n' + finished.first().at(1).toString();
+    QCOMPARE(finished.first().at(0).toBool(), passes);
+    // Every step of the records' uploads passed whatever the status folder holds.
+    for (TestStep step = TestStep::RecordsFolder; step < TestStep::StatusFolder; step = nextStep(step))
+        QVERIFY2(last[size_t(step)].state == StepState::Passed, qPrintable(all));
+    QCOMPARE(last[size_t(TestStep::StatusFolder)].state, passes ? StepState::Passed : StepState::Failed);
+    if (!words.isEmpty())
+        QCOMPARE(lines.at(int(TestStep::StatusFolder)),
+                 QString(words).replace(QStringLiteral("{above}"), above).replace(QStringLiteral("{id}"), QStringLiteral("0000abcd")));
+    if (!passes)
+        QVERIFY2(!finished.first().at(1).toString().isEmpty(), "the server's reason is at hand");
+    // Nothing is left behind: neither in the status folder nor among the records.
+    QCOMPARE(QDir(statusDir).entryList(QDir::Files | QDir::Hidden), QStringList());
+    if (ftp)
+        QCOMPARE(QDir(ftp->root() + QStringLiteral("/upload")).entryList(QDir::Files | QDir::Hidden), QStringList());
+    if (sshd)
+        QCOMPARE(sshd->uploadFolderFiles(), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestConnectionTest)

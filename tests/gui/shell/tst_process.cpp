@@ -254,7 +254,7 @@ void TestProcess::copyEndingDuringUploadLeavesTheNextOnesRequestFolder()
     const QString requests = InstanceChannel::requestFolder(dir.path());
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(requests).isDir(), 5000);
     QCOMPARE(::kill(pid_t(ending.processId()), SIGCONT), 0);
-    QVERIFY(ending.waitForFinished(10000));
+    QVERIFY(ending.waitForFinished(30000));
     QCOMPARE(ending.exitStatus(), QProcess::NormalExit);
     QCOMPARE(ending.exitCode(), 0);
 
