@@ -4,6 +4,7 @@
 // folder's listing, and heartbeats as a station's program writes them.
 
 #include "core/clock/IsoTime.h"
+#include "fleet/check/FleetReport.h"
 #include "fleet/check/FleetSettings.h"
 #include "fleet/check/ListingLines.h"
 #include "fleet/check/ServerFiles.h"
@@ -73,6 +74,34 @@ inline QJsonObject owedTime(const QString &file, const QString &reasonKind)
     return QJsonObject{{u"day"_qs, u"today"_qs},      {u"slot"_qs, u"FtpTime1"_qs},   {u"file"_qs, file},
                        {u"state"_qs, u"owed"_qs},     {u"severity"_qs, u"WARNING"_qs}, {u"reasonKind"_qs, reasonKind},
                        {u"text"_qs, u"failed: 530 Login incorrect.; next try 09:38"_qs}};
+}
+
+// A fleet with one station of each kind: 1 arrived, 2 missing, 3 only a temporary file, 4 late,
+// 5 whose heartbeat summary holds markup, 6 with a newer heartbeat.
+inline FleetReport sampleReport()
+{
+    const QStringList stations{u"1"_qs, u"2"_qs, u"3"_qs, u"4"_qs, u"5"_qs, u"6"_qs};
+    ServerFiles files(stations, Day, HistoryDays);
+    add(files, mlsdLine("20261207.1", 100, at(8, 31)));
+    add(files, mlsdLine(".20261207.3.part", 50, at(8, 31)));
+    add(files, mlsdLine("20261207.4", 200, at(13, 0)));
+    add(files, mlsdLine("20261207.5", 300, at(8, 40)));
+    add(files, mlsdLine("20261207.6", 400, at(8, 40)));
+    add(files, mlsdLine("notes<1>.txt", 1, at(8, 0)), ServerFiles::Folder::Records);
+    const QDateTime now = at(14, 0);
+    QList<HeartbeatFile> heartbeats(stations.size());
+    heartbeats[0] = {true, heartbeat(u"1"_qs, now.addSecs(-60)), {}};
+    heartbeats[4] = {true,
+                     QByteArray("{\"format\":1,\"station\":\"5\",\"state\":\"UNKNOWN\",\"version\":\"1\",\"summary\":"
+                                "\"<script>alert(1)</script> & \\\"quoted\\\"\",\"writtenAt\":\"")
+                         + now.toString(Qt::ISODate).toLatin1() + "\"}",
+                     {}};
+    heartbeats[5] = {true, heartbeat(u"6"_qs, now, u"OK"_qs, {}, 2), {}};
+    FleetReport report = judgeFleet(settings(stations), files, heartbeats, Day, now);
+    report.listing.method = u"MLSD"_qs;
+    report.listing.bytes = 1234;
+    report.listing.connections = 1;
+    return report;
 }
 
 } // namespace FleetSamples

@@ -71,6 +71,16 @@ private slots:
         QVERIFY(over.command.settings.statusFolder.isEmpty());
         QCOMPARE(over.command.settings.recordsFolder, u"/upload/"_qs);
         QCOMPARE(over.command.form, FleetCommand::Form::Json);
+
+        // The page's language and the connections, from either place, named in any case.
+        QCOMPARE(plain.command.language, u"English"_qs);
+        QCOMPARE(plain.command.settings.connections, FleetSettings::MostConnections);
+        writeFile(folders.program.filePath(u"fleet.ini"_qs), GoodIni + "Language=taiwan\nConnections=2\n");
+        QCOMPARE(folders.read({}).command.language, u"Taiwan"_qs);
+        QCOMPARE(folders.read({}).command.settings.connections, 2);
+        const FleetCommandOutcome typed = folders.read({u"--language"_qs, u"China"_qs, u"--connections"_qs, u"1"_qs});
+        QCOMPARE(typed.command.language, u"China"_qs);
+        QCOMPARE(typed.command.settings.connections, 1);
     }
 
     // The program's folder first, then the working folder; --config names one outright.
@@ -162,6 +172,14 @@ private slots:
                                                    << u"--zone: \"Nowhere\""_qs;
         QTest::newRow("a password file not there") << GoodIni << QStringList{u"--password-file"_qs, u"nowhere"_qs} << unknown
                                                    << u"cannot read the password file"_qs;
+        QTest::newRow("a language typed that is none") << GoodIni << QStringList{u"--language"_qs, u"Klingon"_qs} << usage
+                                                       << u"--language: \"Klingon\" is not a language of the page"_qs;
+        QTest::newRow("a language in the file that is none") << QByteArray(GoodIni + "Language=zh<script>\n") << QStringList()
+                                                             << unknown << u"Language: \"zh<script>\""_qs;
+        QTest::newRow("no connection at all") << GoodIni << QStringList{u"--connections"_qs, u"0"_qs} << usage
+                                              << u"--connections: \"0\" is not a whole number from 1 to 8"_qs;
+        QTest::newRow("too many connections in the file") << QByteArray(GoodIni + "Connections=64\n") << QStringList() << unknown
+                                                          << u"Connections: \"64\""_qs;
         QTest::newRow("a line end in the user name") << QByteArray(GoodIni).replace("User=central", "User=central\rDELE x")
                                                      << QStringList() << unknown << u"control character"_qs;
     }

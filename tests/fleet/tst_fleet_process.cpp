@@ -140,8 +140,13 @@ private:
         const Answer json = runCheck(arguments + QStringList{u"--json"_qs});
         QCOMPARE(json.exitStatus, 2);
         const QJsonObject object = QJsonDocument::fromJson(json.out.toUtf8()).object();
-        // One login for the listings and every heartbeat.
-        QCOMPARE(object.value(u"listing").toObject().value(u"connections").toInt(), 1);
+        // One login for the listings and the forty heartbeats; the names of seven days asked for
+        // one by one after NLST are work enough for a few more.
+        const int connections = object.value(u"listing").toObject().value(u"connections").toInt();
+        if (method == u"NLST")
+            QVERIFY2(connections > 1 && connections <= 8, qPrintable(QString::number(connections)));
+        else
+            QCOMPARE(connections, 1);
         QMap<QString, QStringList> byFile, byHeartbeat;
         for (const QJsonValue &value : object.value(u"stations").toArray()) {
             const QJsonObject station = value.toObject();
@@ -200,7 +205,7 @@ private slots:
         // The other forms from the same check: a page of the last seven days and the metrics.
         QTemporaryDir pages;
         const QString page = pages.filePath(u"fleet.html"_qs);
-        const Answer prometheus = runCheck(arguments + QStringList{u"--prometheus"_qs, u"--html"_qs, page});
+        const Answer prometheus = runCheck(arguments + QStringList{u"--prometheus"_qs, u"--html"_qs, page, u"--language"_qs, u"China"_qs});
         QCOMPARE(prometheus.exitStatus, 2);
         const QString missing7 = u"\nkorva5_fleet_station_file_state{station=\"7\",state=\"missing\"} 1\n"_qs;
         QVERIFY(prometheus.out.contains(missing7));
@@ -224,7 +229,8 @@ private slots:
         const QString html = QString::fromUtf8(readFile(page));
         QCOMPARE(html.count(u"<td class=\"d "_qs), 40 * 7);
         QCOMPARE(html.count(u"<td class=\"d bad\""_qs), 2);
-        // As a browser reads it: the document it builds holds every cell, each with its words.
+        // As a browser reads it: the document it builds holds every cell and every row's words,
+        // in the language asked, and nothing hangs on hover.
         if (QFileInfo(u"/usr/bin/chromium"_qs).isExecutable()) {
             QProcess browser;
             browser.start(u"/usr/bin/chromium"_qs, {u"--headless"_qs, u"--no-sandbox"_qs, u"--disable-gpu"_qs, u"--dump-dom"_qs,
@@ -232,8 +238,14 @@ private slots:
             QVERIFY(browser.waitForFinished(90'000));
             const QString dom = QString::fromUtf8(browser.readAllStandardOutput());
             QCOMPARE(dom.count(u"<td class=\"d "_qs), 40 * 7);
-            QCOMPARE(dom.count(u"title=\""_qs), 40 * 7 + 40 + 7);
+            QCOMPARE(dom.count(u"<td class=\"why"_qs), 40);
+            QCOMPARE(dom.count(u"title=\""_qs), 0);
+            QVERIFY(dom.contains(u"<html lang=\"zh-Hans\">"_qs));
+            QVERIFY(dom.contains(u"<th class=\"st\">站号</th>"_qs));
+            QVERIFY(dom.contains(u"<meta http-equiv=\"refresh\" content=\"300\">"_qs));
             QVERIFY(dom.contains(u"<meta name=\"viewport\""_qs));
+            // Station 29's own reason on its row.
+            QVERIFY2(dom.contains(u"站点报告：failed"_qs), qPrintable(dom.right(3000)));
         } else {
             qWarning("chromium is not installed: the page was not read by a browser");
         }
@@ -248,6 +260,57 @@ private slots:
         // Each check's connection logs in once, and only one was made (six checks, the outage's
         // refused login included).
         QCOMPARE(server.commandLog().count("USER "), 6);
+    }
+
+    // A fleet large enough to share its heartbeats and names out among connections: never more
+    // at once than allowed, and the same answer as over one.
+    void manyStationsOverFewConnections_data()
+    {
+        QTest::addColumn<int>("connections");
+        QTest::newRow("3") << 3;
+        QTest::newRow("8") << 8;
+    }
+
+    void manyStationsOverFewConnections()
+    {
+        QFETCH(int, connections);
+        FtpServer server;
+        QVERIFY2(server.isRunning(), qPrintable(server.error()));
+        const QString records = server.root() + u"/upload"_qs;
+        QVERIFY(QDir().mkpath(records + u"/status"_qs));
+        const QDateTime now = checkedAt();
+        for (int station = 1; station <= 400; ++station) {
+            const QString name = checkedDay().toString(u"yyyyMMdd") + u'.' + QString::number(station);
+            if (station % 50 != 7)
+                write(records + u'/' + name, recordsOf(name, 100 + station), QDateTime(checkedDay(), QTime(8, 40)));
+            if (station % 60 != 5)
+                write(records + QStringLiteral("/status/korva5-status.%1.json").arg(station),
+                      station % 70 == 9 ? QByteArray("{broken") : heartbeat(station, now.addSecs(-300 - 3600 * (station % 2))), now);
+        }
+        QStringList arguments = fleetArguments(server.address(), FtpServer::User, FtpServer::Password);
+        arguments[arguments.indexOf(u"1-40"_qs)] = u"1-400"_qs;
+        // What each station is found to be, the ages left out (the clock runs on between checks).
+        const auto verdicts = [&](int most, qsizetype *logins) {
+            const qsizetype before = server.commandLog().count("USER ");
+            const Answer answer = runCheck(arguments + QStringList{u"--json"_qs, u"--connections"_qs, QString::number(most)});
+            *logins = server.commandLog().count("USER ") - before;
+            const QJsonObject object = QJsonDocument::fromJson(answer.out.toUtf8()).object();
+            QStringList found{object.value(u"summary").toString(), QString::number(answer.exitStatus)};
+            for (const QJsonValue &value : object.value(u"stations").toArray()) {
+                const QJsonObject file = value[u"file"].toObject(), beat = value[u"heartbeat"].toObject();
+                found << value[u"station"].toString() + u' ' + file[u"text"].toString() + u' '
+                             + QString::number(file[u"confirmed"].toBool()) + u' ' + beat[u"state"].toString();
+            }
+            return found;
+        };
+        qsizetype one = 0, many = 0;
+        const QStringList alone = verdicts(1, &one);
+        const QStringList shared = verdicts(connections, &many);
+        QCOMPARE(one, 1);
+        QVERIFY2(many > 1 && many <= connections, qPrintable(QString::number(many)));
+        QCOMPARE(alone.size(), 402);
+        QVERIFY2(alone.first().contains(u"missing: 7, 57,"_qs), qPrintable(alone.first()));
+        QCOMPARE(shared, alone);
     }
 
     // A LIST answer in no known form: the names alone (NLST), then the size and time of those

@@ -52,6 +52,11 @@ struct FleetSettings
     QString caBundle;      // extra trusted certificates for ftps/ftpes; empty: the system's store
     FtpTimeouts timeouts;
     int totalTimeoutSeconds = 120; // the whole check gives up after this long
+    // The most connections the check holds at once. The heartbeats and the names confirmed one
+    // by one are many small requests, shared out over a few connections; a server that allows
+    // fewer per address is given fewer.
+    static constexpr int MostConnections = 8;
+    int connections = MostConnections;
 };
 
 // The number of days of history a check looks at: the day asked and the six before it.

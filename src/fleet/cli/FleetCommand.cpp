@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "fleet/cli/FleetCommand.h"
 
+#include "core/language/BuiltInTexts.h"
+
 #include "core/diagnostics/ShownText.h"
 #include "core/settings/ProfileFile.h"
 #include "core/settings/TimeOfDay.h"
@@ -34,6 +36,7 @@ struct Limits
 constexpr Limits GraceLimits{0, 24 * 60};
 constexpr Limits StaleLimits{1, 7 * 24 * 60};
 constexpr Limits TimeoutLimits{5, 3600};
+constexpr Limits ConnectionLimits{1, FleetSettings::MostConnections};
 // Zone1 to Zone99: groups of stations with a time zone each.
 constexpr int MaxZoneGroups = 100;
 
@@ -131,7 +134,7 @@ QString FleetCommand::helpText()
     return QStringLiteral(
         "Usage: korva5-fleet [options]\n"
         "Checks that every station's records file of a day is on the FTP server, and reads the\n"
-        "stations' heartbeats, over one connection. Answers as a monitoring plugin: exit status\n"
+        "stations' heartbeats. Answers as a monitoring plugin: exit status\n"
         "0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN (the check could not be made), 64 a command line\n"
         "that cannot be understood.\n"
         "\n"
@@ -155,6 +158,8 @@ QString FleetCommand::helpText()
         "                          'Asia/Shanghai 1-20,45'; repeat for each group\n"
         "  --ca-bundle FILE        CaBundle: extra trusted certificates for ftps and ftpes\n"
         "  --timeout SECONDS       TimeoutSeconds: the whole check gives up after this (120)\n"
+        "  --connections N         Connections: the most connections at once, 1 to 8 (8)\n"
+        "  --language LANGUAGE     Language: of the page, English, China or Taiwan (English)\n"
         "\n"
         "What to check and how to answer:\n"
         "  --day YYYYMMDD          the day whose files are checked (default: today)\n"
@@ -195,14 +200,16 @@ FleetCommandOutcome readFleetCommand(const QStringList &arguments, const QProces
     const QCommandLineOption zoneOption = valued("zone", "ZONE");
     const QCommandLineOption caBundle = valued("ca-bundle", "FILE");
     const QCommandLineOption timeout = valued("timeout", "SECONDS");
+    const QCommandLineOption connections = valued("connections", "N");
+    const QCommandLineOption language = valued("language", "LANGUAGE");
     const QCommandLineOption day = valued("day", "YYYYMMDD");
     const QCommandLineOption json(QStringLiteral("json"));
     const QCommandLineOption prometheus(QStringLiteral("prometheus"));
     const QCommandLineOption html = valued("html", "FILE");
     const QCommandLineOption prometheusFile = valued("prometheus-file", "FILE");
     parser.addOptions({help, version, config, server, user, password, passwordFile, recordsFolder, statusFolder, stations, time,
-                       grace, stale, listTimeZone, zoneOption, caBundle, timeout, day, json, prometheus, html,
-                       prometheusFile});
+                       grace, stale, listTimeZone, zoneOption, caBundle, timeout, connections, language, day, json, prometheus,
+                       html, prometheusFile});
     if (!parser.parse(arguments))
         return usage(parser.errorText());
     if (!parser.positionalArguments().isEmpty())
@@ -349,7 +356,8 @@ FleetCommandOutcome readFleetCommand(const QStringList &arguments, const QProces
     for (const auto &[option, key, limits, field] :
          {std::tuple{&grace, "GraceMinutes", GraceLimits, &settings.graceMinutes},
           std::tuple{&stale, "StaleMinutes", StaleLimits, &settings.staleMinutes},
-          std::tuple{&timeout, "TimeoutSeconds", TimeoutLimits, &settings.totalTimeoutSeconds}}) {
+          std::tuple{&timeout, "TimeoutSeconds", TimeoutLimits, &settings.totalTimeoutSeconds},
+          std::tuple{&connections, "Connections", ConnectionLimits, &settings.connections}}) {
         const Source source = values.get(*option, QLatin1StringView(key));
         if (!source.given || source.value.isEmpty())
             continue;
@@ -360,6 +368,18 @@ FleetCommandOutcome readFleetCommand(const QStringList &arguments, const QProces
                                         .arg(limits.least)
                                         .arg(limits.most));
         *field = *number;
+    }
+    // The page's language, by the names a station's Language setting takes.
+    if (const Source source = values.get(language, QStringLiteral("Language")); !source.value.isEmpty()) {
+        QString named;
+        for (const char *known : {BuiltInTexts::English, BuiltInTexts::China, BuiltInTexts::Taiwan}) {
+            if (source.value.compare(QLatin1StringView(known), Qt::CaseInsensitive) == 0)
+                named = QLatin1StringView(known);
+        }
+        if (named.isEmpty())
+            return badValue(source, QStringLiteral("\"%1\" is not a language of the page: English, China or Taiwan")
+                                        .arg(shownText(source.value)));
+        command.language = named;
     }
     const Source zone = values.get(listTimeZone, QStringLiteral("ListTimeZone"));
     if (!zone.value.isEmpty()) {

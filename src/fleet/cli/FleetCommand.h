@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "core/language/BuiltInTexts.h"
 #include "core/state/ProgramBuild.h"
 #include "fleet/check/FleetSettings.h"
 
@@ -32,6 +33,7 @@ struct FleetCommand
     bool version = false;
     Form form = Form::Text;
     QString htmlFile; // --html: write the page there too
+    QString language = QLatin1StringView(BuiltInTexts::English); // the page's: English, China or Taiwan
     // --prometheus-file: write Prometheus' text there too, keeping the stations' series of the
     // text there before when the server cannot be read
     QString prometheusFile;

@@ -72,7 +72,7 @@ int runFleetCheck(const FleetCommand &command, const QDateTime &now, const QStri
     const QDate day = command.day.isValid() ? command.day : now.date();
     FleetReport report = error.isEmpty() ? check(command.settings, day, now) : FleetReport::unknown(error, day, now);
     if (!command.htmlFile.isEmpty()) {
-        if (const QString why = writePage(command.htmlFile, FleetForms::html(report)); !why.isEmpty()) {
+        if (const QString why = writePage(command.htmlFile, FleetForms::html(report, command.language)); !why.isEmpty()) {
             // Whoever reads the page would go on reading an old one: that is no success.
             std::fprintf(stderr, "korva5-fleet: cannot write %s: %s\n", qPrintable(shownText(command.htmlFile)), qPrintable(why));
             report = FleetReport::unknown(QStringLiteral("cannot write the page %1: %2").arg(shownText(command.htmlFile), why), day, now);

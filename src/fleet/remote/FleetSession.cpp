@@ -204,6 +204,10 @@ CURLcode FleetSession::run()
     int running = 1;
     int idleSteps = 0;
     while (running) {
+        if (m_cancel && m_cancel->load()) {
+            result = CURLE_ABORTED_BY_CALLBACK;
+            break;
+        }
         if (curl_multi_perform(multi, &running) != CURLM_OK) {
             result = CURLE_FAILED_INIT;
             break;

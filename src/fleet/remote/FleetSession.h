@@ -13,13 +13,15 @@
 
 #include <curl/curl.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
 
-// The check's one connection to the server: one libcurl handle for every listing and every
-// heartbeat, so libcurl keeps the connection (and its login and TLS session) from the first
-// request to the last, and a check of hundreds of stations logs in once. It meets the server on
+// One connection of the check to the server: one libcurl handle for every request made over it,
+// so libcurl keeps the connection (and its login and TLS session) from the first request to the
+// last, and logs in once. The check reads its listings over one, and shares the heartbeats and
+// the names asked for one by one out among a few (SessionPool). It meets the server on
 // the stations' own terms (ConnectionOptions.h: TLS all or nothing, certificates checked, the
 // same timeouts), and only reads: it never stores, renames or deletes anything.
 //
@@ -83,6 +85,12 @@ public:
     // not known.
     bool timedOut() const { return m_timedOut; }
 
+    // Keeps to the time limit of the check other began: a connection opened later does not get
+    // a whole limit of its own.
+    void shareClock(const FleetSession &other) { m_elapsed = other.m_elapsed; }
+    // While cancel is set and true, a request under way ends at its next look, as failed.
+    void setCancel(const std::atomic<bool> *cancel) { m_cancel = cancel; }
+
     qint64 bytesRead() const { return m_bytesRead; }
     // Control connections made (logins), not the data connections beside them.
     int connections() const { return m_connections; }
@@ -131,6 +139,7 @@ private:
     // Where the data of the request under way goes.
     std::function<bool(QByteArrayView)> m_sink;
     bool m_timedOut = false;
+    const std::atomic<bool> *m_cancel = nullptr;
     bool m_listingTooLarge = false; // the last listing held more than MostListingBytes
     qint64 m_bytesRead = 0;
     int m_connections = 0;

@@ -3,8 +3,12 @@
 
 #include "core/diagnostics/ShownText.h"
 #include "fleet/remote/FleetSession.h"
+#include "fleet/remote/SessionPool.h"
 
 #include <QElapsedTimer>
+#include <QSet>
+
+#include <vector>
 
 namespace {
 
@@ -51,16 +55,41 @@ bool listInto(FleetSession &session, const QString &folder, Method method, Serve
 
 // What the server says of each of names in folder, asked for by itself, replaces what a listing
 // said of it. withTimes: the time of each is asked too; otherwise only where the listing's is in
-// doubt (ServerFiles::timeInDoubt).
-bool confirmKept(FleetSession &session, const QString &folder, const QList<QByteArray> &names, bool withTimes,
-                 ServerFiles &files, FleetReport::Listing *listing, QString *why)
+// doubt (ServerFiles::timeInDoubt). The names are shared out among the pool's connections in a
+// few requests each, and their answers taken in here once all have come.
+bool confirmKept(SessionPool &pool, const QString &folder, const QList<QByteArray> &names, bool withTimes, ServerFiles &files,
+                 FleetReport::Listing *listing, QString *why)
 {
-    QHash<QByteArray, FleetSession::Facts> facts;
-    if (!session.facts(folder, names, [&](const QByteArray &name) { return withTimes || files.timeInDoubt(name); }, &facts, why))
+    if (names.isEmpty())
+        return true;
+    QSet<QByteArray> timed;
+    for (const QByteArray &name : names) {
+        if (withTimes || files.timeInDoubt(name))
+            timed.insert(name);
+    }
+    const int connections = pool.connectionsFor(names.size());
+    const qsizetype perRequest = std::max<qsizetype>(16, (names.size() + 2 * connections - 1) / (2 * connections));
+    const int requests = int((names.size() + perRequest - 1) / perRequest);
+    std::vector<QHash<QByteArray, FleetSession::Facts>> facts(static_cast<size_t>(requests));
+    std::vector<QString> whys(static_cast<size_t>(requests));
+    // A request that failed says why; one never made once another failed says nothing.
+    const bool asked = pool.run(requests, connections, folder, [&](FleetSession &session, int request) {
+        QString failed;
+        if (session.facts(folder, names.mid(request * perRequest, perRequest),
+                          [&](const QByteArray &name) { return timed.contains(name); }, &facts[size_t(request)], &failed))
+            return true;
+        whys[size_t(request)] = failed.isEmpty() ? QStringLiteral("the server did not answer") : failed;
         return false;
-    for (auto it = facts.cbegin(); it != facts.cend(); ++it) {
-        const std::optional<bool> found = it->found == Found::Unknown ? std::nullopt : std::optional<bool>(it->found == Found::Yes);
-        files.confirm(it.key(), found, it->size, it->modified);
+    });
+    if (!asked) {
+        *why = *std::find_if(whys.cbegin(), whys.cend(), [](const QString &text) { return !text.isEmpty(); });
+        return false;
+    }
+    for (const auto &answers : facts) {
+        for (auto it = answers.cbegin(); it != answers.cend(); ++it) {
+            const std::optional<bool> found = it->found == Found::Unknown ? std::nullopt : std::optional<bool>(it->found == Found::Yes);
+            files.confirm(it.key(), found, it->size, it->modified);
+        }
     }
     listing->confirmed += names.size();
     return true;
@@ -69,9 +98,10 @@ bool confirmKept(FleetSession &session, const QString &folder, const QList<QByte
 // For a server whose LIST answer cannot be read: the names alone, then the size and time of each
 // name the check keeps. A server that answers NLST with the same garbage is found out by asking
 // for a few of its names: not one of them is there.
-bool listNames(FleetSession &session, const QString &folder, ServerFiles::Folder which, ServerFiles &files,
+bool listNames(SessionPool &pool, const QString &folder, ServerFiles::Folder which, ServerFiles &files,
                FleetReport::Listing *listing, QString *why)
 {
+    FleetSession &session = pool.first();
     QList<QByteArray> kept, others;
     if (!session.list(folder, Method::Nlst, [&](QByteArrayView name, bool whole) {
             if (!whole) {
@@ -86,7 +116,7 @@ bool listNames(FleetSession &session, const QString &folder, ServerFiles::Folder
         }, why))
         return false;
     const qint64 refuted = files.notConfirmed();
-    if (!confirmKept(session, folder, kept, true, files, listing, why))
+    if (!confirmKept(pool, folder, kept, true, files, listing, why))
         return false;
     if (files.notConfirmed() - refuted < kept.size())
         return true;
@@ -108,15 +138,16 @@ bool listNames(FleetSession &session, const QString &folder, ServerFiles::Folder
 // listing over with every CR LF, and every lone CR, made a LF, and an sftp listing ends each entry
 // with a LF alone. So the files of the day asked, which decide the verdict, are believed only as
 // the server confirms them name by name; the days before are shown as listed.
-bool readFolder(FleetSession &session, const QString &folder, ServerFiles::Folder which, ServerFiles &files,
+bool readFolder(SessionPool &pool, const QString &folder, ServerFiles::Folder which, ServerFiles &files,
                 const FleetSettings &settings, const QDateTime &now, FleetReport::Listing *listing, QString *why)
 {
+    FleetSession &session = pool.first();
     qint64 readable = 0;
     const qint64 unreadableBefore = listing->unreadableLines;
     auto done = [&](Method method) {
         listing->method = FleetSession::methodName(method);
         return which == ServerFiles::Folder::Status
-            || confirmKept(session, folder, files.keptNames(files.days() - 1), false, files, listing, why);
+            || confirmKept(pool, folder, files.keptNames(files.days() - 1), false, files, listing, why);
     };
     if (session.hasMlsd()) {
         if (listInto(session, folder, Method::Mlsd, which, files, settings, now, &readable, listing, why)
@@ -136,7 +167,7 @@ bool readFolder(FleetSession &session, const QString &folder, ServerFiles::Folde
     const QString garbage = QStringLiteral("cannot read the listing: the answer to LIST could not be read (first line: \"%1\")")
                                 .arg(listing->unreadableExample);
     QString nlstWhy;
-    if (!listNames(session, folder, which, files, listing, &nlstWhy)) {
+    if (!listNames(pool, folder, which, files, listing, &nlstWhy)) {
         *why = garbage + QStringLiteral(", and NLST failed: ") + nlstWhy;
         return false;
     }
@@ -163,9 +194,10 @@ ServerReading readServer(const FleetSettings &settings, ServerFiles &files, cons
     const QString status = asFolder(settings.statusFolder);
     const bool sameFolder = !settings.statusFolder.isEmpty() && status == records;
     FleetSession session(*target, settings);
+    SessionPool pool(session, *target, settings);
     auto finish = [&] {
-        listing.bytes = session.bytesRead();
-        listing.connections = session.connections();
+        listing.bytes = pool.bytesRead();
+        listing.connections = pool.connections();
         listing.seconds = double(elapsed.elapsed()) / 1000.0;
         return reading;
     };
@@ -173,7 +205,7 @@ ServerReading readServer(const FleetSettings &settings, ServerFiles &files, cons
         reading.error = QStringLiteral("cannot open the records folder %1 on %2: %3").arg(shownFolder(records), server, why);
         return finish();
     }
-    if (!readFolder(session, records, sameFolder ? ServerFiles::Folder::Both : ServerFiles::Folder::Records, files, settings,
+    if (!readFolder(pool, records, sameFolder ? ServerFiles::Folder::Both : ServerFiles::Folder::Records, files, settings,
                     now, &listing, &why)) {
         reading.error = QStringLiteral("cannot list the records folder %1 on %2: %3").arg(shownFolder(records), server, why);
         return finish();
@@ -182,7 +214,7 @@ ServerReading readServer(const FleetSettings &settings, ServerFiles &files, cons
         return finish();
     if (!sameFolder) {
         FleetReport::Listing statusListing;
-        if (!readFolder(session, status, ServerFiles::Folder::Status, files, settings, now, &statusListing, &why)) {
+        if (!readFolder(pool, status, ServerFiles::Folder::Status, files, settings, now, &statusListing, &why)) {
             // Out of time, nothing is known of the heartbeats: the check was not made.
             if (session.timedOut())
                 reading.error = QStringLiteral("cannot list the status folder %1 on %2: %3").arg(shownFolder(status), server, why);
@@ -191,28 +223,48 @@ ServerReading readServer(const FleetSettings &settings, ServerFiles &files, cons
             return finish();
         }
     }
+    // Each station's heartbeat is a request of its own: they are fetched over a few connections
+    // at once, each into its own entry.
     reading.heartbeats.resize(files.stationCount());
+    QList<int> listed;
+    QList<QByteArray> names;
     for (int s = 0; s < files.stationCount(); ++s) {
-        HeartbeatFile &heartbeat = reading.heartbeats[s];
-        heartbeat.listed = files.heartbeat(s).present;
-        if (!heartbeat.listed)
-            continue;
-        const QByteArray name = "korva5-status." + files.station(s).toUtf8() + ".json";
+        reading.heartbeats[s].listed = files.heartbeat(s).present;
+        if (reading.heartbeats[s].listed) {
+            listed << s;
+            names << "korva5-status." + files.station(s).toUtf8() + ".json";
+        }
+    }
+    // Read from every connection's thread at once: never changed while they run.
+    const QList<int> &stationOf = listed;
+    const QList<QByteArray> &nameOf = names;
+    HeartbeatFile *const beats = reading.heartbeats.data();
+    std::vector<QString> timedOut(static_cast<size_t>(listed.size()));
+    const bool fetched = pool.run(int(listed.size()), pool.connectionsFor(listed.size()), status,
+                                  [&](FleetSession &session, int item) {
+        HeartbeatFile &heartbeat = beats[stationOf[item]];
+        const QByteArray &name = nameOf[item];
+        QString fetchWhy;
         bool notFound = false;
-        if (session.fetch(status + QString::fromUtf8(name), Heartbeat::MostBytes, &heartbeat.bytes, &why, &notFound))
-            continue;
-        heartbeat.fetchError = why;
+        if (session.fetch(status + QString::fromUtf8(name), Heartbeat::MostBytes, &heartbeat.bytes, &fetchWhy, &notFound))
+            return true;
+        heartbeat.fetchError = fetchWhy;
         // A heartbeat the server does not have when asked for by its name was never there: a
         // line of the listing only seemed to name it. (A 550 may also be a refusal: the name is
         // asked for once more to tell.)
         QHash<QByteArray, FleetSession::Facts> facts;
-        if (notFound && session.facts(status, {name}, [](const QByteArray &) { return false; }, &facts, &why)
+        if (notFound && session.facts(status, {name}, [](const QByteArray &) { return false; }, &facts, &fetchWhy)
             && facts.value(name).found == Found::No)
             heartbeat.listed = false;
-        if (session.timedOut()) {
-            reading.error = QStringLiteral("cannot fetch the heartbeats from %1 on %2: %3").arg(shownFolder(status), server, why);
-            return finish();
-        }
+        if (!session.timedOut())
+            return true;
+        timedOut[size_t(item)] = fetchWhy;
+        return false;
+    });
+    if (!fetched) {
+        const auto first = std::find_if(timedOut.cbegin(), timedOut.cend(), [](const QString &text) { return !text.isEmpty(); });
+        reading.error = QStringLiteral("cannot fetch the heartbeats from %1 on %2: %3")
+                            .arg(shownFolder(status), server, first != timedOut.cend() ? *first : QString());
     }
     return finish();
 }

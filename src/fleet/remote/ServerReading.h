@@ -10,10 +10,11 @@
 #include <QList>
 #include <QString>
 
-// Everything a check reads from the server, over one connection: the listing of the records
+// Everything a check reads from the server: the listing of the records
 // folder (MLSD where the server offers it, else LIST; NLST with SIZE and MDTM for each file of
 // interest only when the LIST answer cannot be read), the listing of the status folder, and the
-// heartbeat of every listed station that left one.
+// heartbeat of every listed station that left one. The listings come over one connection; the
+// heartbeats and the names confirmed one by one over a few at once, where there are enough.
 struct ServerReading
 {
     QString error;         // the records folder could not be read: why. Nothing else was read
