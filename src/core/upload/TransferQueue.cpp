@@ -51,7 +51,7 @@ void TransferQueue::post(Ftp::State state, const QString &reason, const FtpFailu
 quint64 TransferQueue::enqueue(const QString &localPath, const QString &remotePath)
 {
     return enqueue({m_serverAddress, m_userName, m_password, localPath, remotePath, m_timeouts, m_caBundle, {},
-                    FailureKind::Other, 0, m_temporaryName, m_deleteAfter, m_distinctFolder});
+                    FailureKind::Other, 0, m_temporaryName, false, m_distinctFolder});
 }
 
 quint64 TransferQueue::refuse(const QString &localPath, const QString &remotePath, const QString &why, FailureKind kind)
@@ -84,13 +84,7 @@ quint64 TransferQueue::enqueue(FtpRequest request)
 
 void TransferQueue::finish(const FtpResult &result)
 {
-    QMetaObject::invokeMethod(
-        this,
-        [this, result] {
-            emit transferFinished(result.localPath, result.remotePath, result.succeeded);
-            emit transferEnded(result);
-        },
-        Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, [this, result] { emit transferEnded(result); }, Qt::QueuedConnection);
 }
 
 void TransferQueue::abort()

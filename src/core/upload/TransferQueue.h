@@ -44,10 +44,6 @@ public:
     bool temporaryName() const { return m_temporaryName; }
     void setTemporaryName(bool on) { m_temporaryName = on; }
 
-    // Whether later sends delete the file again once it is confirmed: a try of the server that
-    // leaves nothing behind.
-    void setDeleteAfterSend(bool on) { m_deleteAfter = on; }
-
     // A folder later sends must not land in however it is spelt (FtpRequest::distinctFolder);
     // nothing: none.
     void setDistinctFolder(const std::optional<QString> &folder) { m_distinctFolder = folder; }
@@ -83,8 +79,7 @@ signals:
     // How much of the send's file has gone out (see runFtpTransfer: a few times a second at most,
     // and once when its data transfer ends), between its transferStarted and its transferEnded.
     void progress(quint64 tag, qint64 sent, qint64 total);
-    // Each requested send ends with exactly one of each of these, after its last stateChanged.
-    void transferFinished(const QString &localPath, const QString &remotePath, bool succeeded);
+    // Each requested send ends with exactly one of these, after its last stateChanged.
     void transferEnded(const FtpResult &result);
 
 private:
@@ -99,7 +94,6 @@ private:
     FtpTimeouts m_timeouts;
     QString m_caBundle;
     bool m_temporaryName = true;
-    bool m_deleteAfter = false;
     std::optional<QString> m_distinctFolder;
 
     mutable std::mutex m_mutex;

@@ -60,7 +60,6 @@ public:
     // After AlreadyRunning: whether the running copy is this user's from the same folder, and
     // so can be asked to show its window.
     bool runningCopyCanBeAsked() const { return m_instance.heldByThisUser(); }
-    WindowModel &model() { return m_model; }
     AppState &state() { return m_station->state(); }
     const MainControls &controls() const { return m_c; }
     TransferQueue &transferControl() { return m_station->transferQueue(); }

@@ -102,7 +102,7 @@ void TestProgress::slowUploadShowsItsProgress()
 
     QSignalSpy started(station.ftp(), &TransferQueue::transferStarted);
     QSignalSpy progress(station.ftp(), &TransferQueue::progress);
-    QSignalSpy finished(station.ftp(), &TransferQueue::transferFinished);
+    QSignalSpy finished(station.ftp(), &TransferQueue::transferEnded);
     QElapsedTimer sinceStart;
     QList<QPair<qint64, bool>> shown; // (ms since the turn came, bar shown)
     QList<qint64> progressAt;
@@ -130,7 +130,7 @@ void TestProgress::slowUploadShowsItsProgress()
     const quint64 tag = station.window->uploader().send(QDate(2021, 3, 5), Uploader::Opening::TimeStamp).tag;
     QVERIFY(Desk::waitFor(finished, 1, 60000));
     watch.stop();
-    QVERIFY(finished.first().at(2).toBool());
+    QVERIFY(finished.first().at(0).value<FtpResult>().succeeded);
     QCOMPARE(slow.stored(QStringLiteral("upload/20210305.12")).size(), Size);
 
     // Several reports, each of this upload, never going back, the last one the whole file. (The
@@ -175,12 +175,12 @@ void TestProgress::quickUploadShowsNoBar()
     QVERIFY2(server.isRunning(), qPrintable(server.error()));
     Desk station(server);
     station.putRecords(QStringLiteral("20210305"), 64 * 1024);
-    QSignalSpy finished(station.ftp(), &TransferQueue::transferFinished);
+    QSignalSpy finished(station.ftp(), &TransferQueue::transferEnded);
     bool everShown = false;
     connect(station.ftp(), &TransferQueue::progress, this, [&] { everShown = everShown || !station.bar()->isHidden(); });
     station.window->uploader().send(QDate(2021, 3, 5), Uploader::Opening::TimeStamp);
     QVERIFY(Desk::waitFor(finished, 1));
-    QVERIFY(finished.first().at(2).toBool());
+    QVERIFY(finished.first().at(0).value<FtpResult>().succeeded);
     QVERIFY(!everShown);
     QVERIFY(station.bar()->isHidden());
 }
@@ -200,7 +200,7 @@ void TestProgress::queuedSendIsLoggedInItsTurn()
     Desk station(server);
     station.putRecords(QStringLiteral("20210305"), 2 * MiB);
     station.putRecords(QStringLiteral("20210304"), 1024);
-    QSignalSpy finished(station.ftp(), &TransferQueue::transferFinished);
+    QSignalSpy finished(station.ftp(), &TransferQueue::transferEnded);
     Uploader &uploader = station.window->uploader();
     uploader.send(QDate(2021, 3, 5), Uploader::Opening::TimeStamp);
     if (secondHasTimeStamp)
@@ -216,7 +216,7 @@ void TestProgress::queuedSendIsLoggedInItsTurn()
     QCOMPARE(station.log(), (QStringList{waiting, firstSend, stamp}));
 
     QVERIFY(Desk::waitFor(finished, 2));
-    QVERIFY(finished.at(0).at(2).toBool() && finished.at(1).at(2).toBool());
+    QVERIFY(finished.at(0).at(0).value<FtpResult>().succeeded && finished.at(1).at(0).value<FtpResult>().succeeded);
     QStringList second{secondSend};
     if (secondHasTimeStamp)
         second << stamp;
@@ -244,10 +244,10 @@ void TestProgress::sendTurnedAwayIsLoggedAtOnce()
     QCOMPARE(station.log().size(), 3 + TransferQueue::MaxWaiting);
     QCOMPARE(station.log().first(), QStringLiteral("waiting: /upload/20210304.12 after the upload under way"));
 
-    QSignalSpy finished(station.ftp(), &TransferQueue::transferFinished);
+    QSignalSpy finished(station.ftp(), &TransferQueue::transferEnded);
     uploader.send(QDate(2021, 3, 3), Uploader::Opening::TimeStamp);
     QVERIFY(Desk::waitFor(finished, 1, 5000));
-    QCOMPARE(finished.first().at(1).toString(), QStringLiteral("/upload/20210303.12"));
+    QCOMPARE(finished.first().at(0).value<FtpResult>().remotePath, QStringLiteral("/upload/20210303.12"));
     const QStringList lines = station.log();
     QCOMPARE(lines.mid(0, 5),
              (QStringList{QStringLiteral("Error!"), QStringLiteral("100 uploads are already waiting"),
@@ -265,7 +265,7 @@ void TestProgress::uploadJustOverStillComesFirst()
     Desk station(server);
     station.putRecords(QStringLiteral("20210304"), 1024); // today's file is missing: that upload fails at once
     MessageCapture quiet;
-    QSignalSpy finished(station.ftp(), &TransferQueue::transferFinished);
+    QSignalSpy finished(station.ftp(), &TransferQueue::transferEnded);
     Uploader &uploader = station.window->uploader();
     uploader.send(QDate(2021, 3, 5), Uploader::Opening::TimeStamp);
     QDeadlineTimer deadline(10000);

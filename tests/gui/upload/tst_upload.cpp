@@ -69,7 +69,7 @@ public:
     // Clicks a button and waits until the transfers it started have ended.
     bool click(QPushButton *button, int transfers = 1, int timeoutMs = 30000)
     {
-        QSignalSpy finished(ftp(), &TransferQueue::transferFinished);
+        QSignalSpy finished(ftp(), &TransferQueue::transferEnded);
         QTest::mouseClick(button, Qt::LeftButton);
         return waitFor(finished, transfers, timeoutMs);
     }
@@ -198,7 +198,7 @@ void TestUpload::accessKeySendsAtOnce()
     station.window->show();
     QApplication::setActiveWindow(station.window.get());
     QVERIFY(QTest::qWaitForWindowActive(station.window.get()));
-    QSignalSpy finished(station.ftp(), &TransferQueue::transferFinished);
+    QSignalSpy finished(station.ftp(), &TransferQueue::transferEnded);
     QTest::keyClick(station.window.get(), Qt::Key(key), Qt::AltModifier);
     // Asked for while the key was taken, not a timer's tick later.
     const QString command = QStringLiteral("SEND %1 /upload/%2.12").arg(station.recordsFile(day), day);
@@ -339,14 +339,14 @@ void TestUpload::backToBackUploadsBothArrive()
     Desk station(*m_server);
     const QByteArray today = station.putRecords(QStringLiteral("20210305"), 2 * 1024 * 1024);
     const QByteArray yesterday = station.putRecords(QStringLiteral("20210304"), 1024);
-    QSignalSpy finished(station.ftp(), &TransferQueue::transferFinished);
+    QSignalSpy finished(station.ftp(), &TransferQueue::transferEnded);
     station.window->uploadPickedDay();
     station.window->uploadYesterday();
     QVERIFY(Desk::waitFor(finished, 2));
 
-    QCOMPARE(finished.at(0).at(1).toString(), QStringLiteral("/upload/20210305.12"));
-    QCOMPARE(finished.at(1).at(1).toString(), QStringLiteral("/upload/20210304.12"));
-    QVERIFY(finished.at(0).at(2).toBool() && finished.at(1).at(2).toBool());
+    QCOMPARE(finished.at(0).at(0).value<FtpResult>().remotePath, QStringLiteral("/upload/20210305.12"));
+    QCOMPARE(finished.at(1).at(0).value<FtpResult>().remotePath, QStringLiteral("/upload/20210304.12"));
+    QVERIFY(finished.at(0).at(0).value<FtpResult>().succeeded && finished.at(1).at(0).value<FtpResult>().succeeded);
     QCOMPARE(m_server->stored(QStringLiteral("upload/20210305.12")), today);
     QCOMPARE(m_server->stored(QStringLiteral("upload/20210304.12")), yesterday);
     const QByteArray commands = m_server->commandLog();
@@ -365,7 +365,7 @@ void TestUpload::windowStaysResponsiveDuringLargeUpload()
         QVERIFY(big.open(QIODevice::WriteOnly));
         QVERIFY(big.resize(200LL * 1024 * 1024));
     }
-    QSignalSpy finished(station.ftp(), &TransferQueue::transferFinished);
+    QSignalSpy finished(station.ftp(), &TransferQueue::transferEnded);
     QElapsedTimer sinceTick;
     qint64 longestGap = 0;
     int ticks = 0;
@@ -381,7 +381,7 @@ void TestUpload::windowStaysResponsiveDuringLargeUpload()
     QVERIFY(Desk::waitFor(finished, 1, 120000));
     heartbeat.stop();
 
-    QVERIFY(finished.first().at(2).toBool());
+    QVERIFY(finished.first().at(0).value<FtpResult>().succeeded);
     QCOMPARE(QFileInfo(m_server->root() + QStringLiteral("/upload/20210305.12")).size(), 200LL * 1024 * 1024);
     QVERIFY(ticks > 5);
     QVERIFY2(longestGap < 100, qPrintable(QStringLiteral("the window's thread was held for %1 ms").arg(longestGap)));
