@@ -11,7 +11,7 @@
 #include "core/clock/Clock.h"
 #include "core/journal/Journal.h"
 #include "core/upload/TransferQueue.h"
-#include "gui/shell/FrmMain.h"
+#include "gui/shell/Application.h"
 #include "gui/shell/MainControls.h"
 
 #include <QApplication>
@@ -37,14 +37,15 @@ int main(int argc, char *argv[])
         return 2;
     }
     SystemClock clock;
-    auto window = std::make_unique<FrmMain>(FrmMain::Environment{args.at(1), &clock});
-    if (const FrmMain::LoadResult loaded = window->prepare(); loaded != FrmMain::LoadResult::Loaded) {
+    Application program({args.at(1), &clock});
+    FrmMain *window = &program.window();
+    if (const Application::LoadResult loaded = program.prepare(); loaded != Application::LoadResult::Loaded) {
         std::fprintf(stderr, "the program folder %s does not load: %s\n", qPrintable(args.at(1)),
-                     QMetaEnum::fromType<FrmMain::LoadResult>().valueToKey(int(loaded)));
+                     QMetaEnum::fromType<Application::LoadResult>().valueToKey(int(loaded)));
         return 2;
     }
     window->show();
-    QTimer::singleShot(0, window.get(), &FrmMain::startServices);
+    QTimer::singleShot(0, &program, &Application::startServices);
 
     QElapsedTimer sinceAsked;
     const QMetaEnum states = QMetaEnum::fromType<Ftp::State>();
@@ -67,17 +68,16 @@ int main(int argc, char *argv[])
         QTimer::singleShot(0, &app, [] { QCoreApplication::exit(0); });
     });
     // A person asks a while after the window came up: by then its services have started.
-    QTimer::singleShot(500, window.get(), [&] {
+    QTimer::singleShot(500, window, [&] {
         window->controls().dtUp->setDate(day);
-        QApplication::setActiveWindow(window.get());
+        QApplication::setActiveWindow(window);
         sinceAsked.start();
         if (byKey)
-            QTest::keyClick(window.get(), Qt::Key_M, Qt::AltModifier);
+            QTest::keyClick(window, Qt::Key_M, Qt::AltModifier);
         else
             QTest::mouseClick(window->controls().cmdUpLoad, Qt::LeftButton);
         std::printf("step=KeyHandled ms=%.1f\n", double(sinceAsked.nsecsElapsed()) / 1e6);
     });
     QApplication::exec();
-    window.reset();
     return succeeded ? 0 : 1;
 }

@@ -3,7 +3,8 @@
 
 #include "Files.h"
 
-#include "gui/shell/FrmMain.h"
+#include "core/schedule/SecondTicker.h"
+#include "gui/shell/Application.h"
 
 #include <QAbstractButton>
 #include <QLabel>
@@ -23,11 +24,13 @@ LoadedWindow::~LoadedWindow() = default;
 
 void LoadedWindow::load()
 {
-    window.reset(); // the running copy ends first: one copy at a time
-    window = std::make_unique<FrmMain>(FrmMain::Environment{dir.path(), &clock, &tray});
-    if (window->load() != FrmMain::LoadResult::Loaded)
-        qFatal("the main window did not load from %s", qPrintable(dir.path()));
-    window->controls().tmrSec->stop();
+    window = nullptr;
+    app.reset(); // the running copy ends first: one copy at a time
+    ticks = std::make_unique<SecondTicker>(); // counted from this start
+    app = std::make_unique<Application>(Application::Environment{dir.path(), &clock, &tray, ticks.get(), {}});
+    if (app->load() != Application::LoadResult::Loaded)
+        qFatal("the program did not load from %s", qPrintable(dir.path()));
+    window = &app->window();
 }
 
 QStringList LoadedWindow::log() const

@@ -9,12 +9,15 @@
 
 #include <memory>
 
+class Application;
 class FrmMain;
+class SecondTicker;
 
 namespace TestSupport {
 
-// A main window loaded from a program folder of its own, with a clock and a notification area
-// the test controls. Its one-second timer is stopped: tests that want ticks give them.
+// The program loaded from a program folder of its own, with a clock, a notification area and
+// the schedule's ticks the test controls: tests that want ticks give them. Its window stays in
+// sight until the test hides it.
 class LoadedWindow
 {
 public:
@@ -24,7 +27,7 @@ public:
     explicit LoadedWindow(const QByteArray &settingsFile, const QDateTime &now = DefaultStart);
     virtual ~LoadedWindow();
 
-    // Starts the program (again, after a reset of window: a restart) on the same folder.
+    // Starts the program (again, after a reset of app: a restart) on the same folder.
     void load();
     // The transfer log, newest line first.
     QStringList log() const;
@@ -34,7 +37,9 @@ public:
     ProgramDir dir;
     FakeClock clock;
     RecordingNotifyArea tray;
-    std::unique_ptr<FrmMain> window;
+    std::unique_ptr<SecondTicker> ticks;
+    std::unique_ptr<Application> app;
+    FrmMain *window = nullptr; // app's
 };
 
 } // namespace TestSupport

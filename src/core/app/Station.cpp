@@ -16,16 +16,24 @@ Q_LOGGING_CATEGORY(lcStation, "korva5.shell", QtInfoMsg)
 
 } // namespace
 
-Station::Station(const ProgramPaths &paths, const Clock &clock, QObject *parent)
+Station::Station(const ProgramPaths &paths, const Clock &clock, SecondTicker *ticks, QObject *parent)
     : QObject(parent)
     , m_paths(paths)
     , m_clock(clock)
     , m_uploader(m_state, m_log, m_ftp, clock, [this](const QString &key) { return text(key); })
     , m_delivery(m_state, m_uploader, m_ftp, m_log, m_journal, clock, [this](const QString &key) { return text(key); })
+    , m_ticks(ticks ? ticks : &m_ownTicks)
     , m_heartbeat(m_state, m_journal, clock)
 {
+    // The station's own parts, by the names the program's controls have always had.
     m_ftp.setObjectName(QStringLiteral("inetFtp"));
-    m_ftp.setParent(this); // found among the window's children, as the transfer control always was
+    m_ftp.setParent(this);
+    m_secondTimer.setObjectName(QStringLiteral("tmrSec"));
+    m_secondTimer.setParent(this);
+    m_secondTimer.setInterval(1000);
+    connect(&m_secondTimer, &QTimer::timeout, &m_ownTicks, &SecondTicker::tick);
+    if (!ticks)
+        m_secondTimer.start();
     connect(&m_state, &AppState::settingsChanged, this, &Station::applySettings);
     connect(&m_state, &AppState::settingsChanged, this, &Station::statusChanged);
     connect(&m_ftp, &TransferQueue::stateChanged, &m_uploader, &Uploader::logState);
@@ -34,12 +42,13 @@ Station::Station(const ProgramPaths &paths, const Clock &clock, QObject *parent)
 
     // The window hears of a minute before the schedule looks at it, so that a time that fires
     // in it sets the window's minute count back to 0 after it was counted.
-    connect(&m_ticker, &SecondTicker::minutePassed, this, [this] {
+    connect(m_ticks, &SecondTicker::minutePassed, this, [this] {
         emit minutePassed();
         m_delivery.checkMinute();
         emit statusChanged();
     });
-    connect(&m_ticker, &SecondTicker::secondPassed, &m_delivery, &Delivery::checkRetries);
+    connect(m_ticks, &SecondTicker::secondPassed, this, &Station::secondPassed);
+    connect(m_ticks, &SecondTicker::secondPassed, &m_delivery, &Delivery::checkRetries);
     connect(&m_delivery, &Delivery::timeFired, this, &Station::timeFired);
 
     connect(&m_delivery, &Delivery::progressed, this, &Station::statusChanged);

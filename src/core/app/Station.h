@@ -13,19 +13,24 @@
 #include "core/upload/Uploader.h"
 
 #include <QObject>
+#include <QTimer>
+
+#include <memory>
 
 class Clock;
 
 // The program without its windows: the settings in force, the transfer queue, the uploads, the
-// journal, what is owed and the schedule's ticks, put together once. The windows display what
-// it tells them through its signals and pass on what the user asks for; tests drive it with a
-// clock of their own.
+// journal, what is owed and the schedule's one-second timer ("tmrSec"), put together once. The
+// windows display what it tells them through its signals and pass on what the user asks for;
+// tests drive it with a clock and ticks of their own.
 class Station : public QObject
 {
     Q_OBJECT
 
 public:
-    Station(const ProgramPaths &paths, const Clock &clock, QObject *parent = nullptr);
+    // ticks, when given, drives the schedule in place of the station's own timer, which then
+    // stays stopped: whoever gives it ticks it (the station does not own it).
+    Station(const ProgramPaths &paths, const Clock &clock, SecondTicker *ticks = nullptr, QObject *parent = nullptr);
 
     const ProgramPaths &paths() const { return m_paths; }
     const Clock &clock() const { return m_clock; }
@@ -37,7 +42,7 @@ public:
     Uploader &uploader() { return m_uploader; }
     Journal &journal() { return m_journal; }
     Delivery &delivery() { return m_delivery; }
-    SecondTicker &ticker() { return m_ticker; }
+    SecondTicker &ticker() { return *m_ticks; }
     Heartbeat &heartbeat() { return m_heartbeat; }
 
     // Reads the language and the settings from TALLYPORT.ini (the program files were checked).
@@ -63,6 +68,8 @@ public:
 signals:
     // A configured time came: slot (0 for FtpTime1) sends the file of day.
     void timeFired(int slot, QDate day);
+    // A tick of the one-second timer: second is how far the minute has come (0 on the sixtieth).
+    void secondPassed(int second);
     // A minute of the program's ticks passed (before the schedule looks at it).
     void minutePassed();
     // The names of the last day handed to an upload.
@@ -88,7 +95,9 @@ private:
     Uploader m_uploader;
     Journal m_journal;
     Delivery m_delivery;
-    SecondTicker m_ticker;
+    SecondTicker m_ownTicks;
+    SecondTicker *m_ticks; // m_ownTicks, or the ticks given
     Heartbeat m_heartbeat;
+    QTimer m_secondTimer;
     bool m_servicesStarted = false;
 };

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "gui/shell/FrmMain.h"
 
-#include "core/app/ProgramFiles.h"
 #include "core/clock/Clock.h"
 #include "core/language/LanguageText.h"
 #include "core/settings/SysMain.h"
@@ -9,7 +8,6 @@
 #include "gui/dialog/FrmHistory.h"
 #include "gui/dialog/FrmParameter.h"
 #include "gui/shell/Captions.h"
-#include "gui/shell/InstanceChannel.h"
 #include "gui/shell/Logging.h"
 #include "gui/shell/ProgressView.h"
 #include "gui/tray/RunState.h"
@@ -20,7 +18,6 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDateEdit>
-#include <QDir>
 #include <QIcon>
 #include <QLabel>
 #include <QListWidget>
@@ -41,59 +38,41 @@ QString countText(int count)
 
 } // namespace
 
-FrmMain::FrmMain(Environment environment, QWidget *parent)
+FrmMain::FrmMain(Station &station, Environment environment, QWidget *parent)
     : QWidget(parent)
+    , m_station(station)
     , m_env(std::move(environment))
     , m_c(buildMainControls(this))
-    , m_station(new Station(ProgramPaths::in(m_env.programDir), *m_env.clock, this))
     , m_tray(m_env.tray ? m_env.tray : new SystemNotifyArea(this))
 {
     Q_ASSERT(m_env.clock);
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("KORVA5 Records Upload System"));
     setWindowIcon(QIcon(QStringLiteral(":/images/korva5.png")));
-    m_runState = new RunState(m_station->state(), m_c.mnuState, *m_tray, windowIcon(),
+    m_runState = new RunState(m_station.state(), m_c.mnuState, *m_tray, windowIcon(),
                               QIcon(QStringLiteral(":/images/disabled.png")),
-                              [this](const QString &key) { return m_station->text(key); }, this);
-    m_captions = new Captions(this, m_c, *m_station, *m_runState, this);
+                              [this](const QString &key) { return m_station.text(key); }, this);
+    m_captions = new Captions(this, m_c, m_station, *m_runState, this);
     resize(696, 467);
     connectControls();
-    m_c.tmrSec->start();
-}
-
-FrmMain::~FrmMain()
-{
-    // The lock goes with the members, and QWidget deletes the children only after them. A copy
-    // started the moment the lock is free makes its request folder where this copy's is and may
-    // send the same file: this copy's channel (which removes that folder) and its transfer control
-    // (which waits for the transfer under way) have to be gone by then.
-    delete m_channel;
-    delete m_station;
 }
 
 void FrmMain::connectControls()
 {
     // What the station and the window's own model hold, the window shows.
-    AppState &state = m_station->state();
+    AppState &state = m_station.state();
     connect(&state, &AppState::settingsChanged, this, &FrmMain::showSettings);
     connect(&m_model, &WindowModel::countersChanged, this, &FrmMain::showCounters);
     connect(&m_model, &WindowModel::fileNamesChanged, this, &FrmMain::showFileNames);
     connect(&m_model, &WindowModel::pickedDayChanged, m_c.dtUp, &QDateEdit::setDate);
     connect(m_c.dtUp, &QDateEdit::dateChanged, &m_model, &WindowModel::setPickedDay);
-    connect(&m_station->log(), &TransferLog::inserted, this, &FrmMain::showLogLine);
-    connect(&m_station->log(), &TransferLog::cleared, m_c.lstList, &QListWidget::clear);
-    connect(m_station, &Station::fileNamesChosen, &m_model, &WindowModel::setFileNames);
-    connect(m_station, &Station::timeFired, &m_model, [this](int, QDate day) { m_model.timeFired(day); });
-    connect(m_station, &Station::minutePassed, &m_model, &WindowModel::minutePassed);
-    connect(&m_station->ticker(), &SecondTicker::secondPassed, &m_model, &WindowModel::secondPassed);
-    // A station set up from the template has nothing to do yet: its window stays in sight,
-    // with the status line saying what is missing, until the settings are complete.
-    connect(&m_station->ticker(), &SecondTicker::hideRequested, this, [this] {
-        if (m_station->state().settings().isConfigured())
-            hideToTray();
-    });
-    connect(m_c.tmrSec, &QTimer::timeout, &m_station->ticker(), &SecondTicker::tick);
-    new ProgressView(m_station->transferQueue(), m_c.prgUpload, [this](const QString &key) { return m_station->text(key); },
+    connect(&m_station.log(), &TransferLog::inserted, this, &FrmMain::showLogLine);
+    connect(&m_station.log(), &TransferLog::cleared, m_c.lstList, &QListWidget::clear);
+    connect(&m_station, &Station::fileNamesChosen, &m_model, &WindowModel::setFileNames);
+    connect(&m_station, &Station::timeFired, &m_model, [this](int, QDate day) { m_model.timeFired(day); });
+    connect(&m_station, &Station::minutePassed, &m_model, &WindowModel::minutePassed);
+    connect(&m_station, &Station::secondPassed, &m_model, &WindowModel::secondPassed);
+    new ProgressView(m_station.transferQueue(), m_c.prgUpload, [this](const QString &key) { return m_station.text(key); },
                      this);
 
     connect(m_c.cmdUpLoad, &QPushButton::clicked, this, &FrmMain::uploadPickedDay);
@@ -104,11 +83,11 @@ void FrmMain::connectControls()
     connect(m_c.cmbHistory, &QPushButton::clicked, this, [this] { openHistory(); });
 
     // How delivery stands: the status line, and the alarm in the tray while something is owed.
-    connect(m_station, &Station::statusChanged, this, &FrmMain::showStatusLine);
-    connect(m_station, &Station::alarmChanged, this, &FrmMain::showAlarm);
+    connect(&m_station, &Station::statusChanged, this, &FrmMain::showStatusLine);
+    connect(&m_station, &Station::alarmChanged, this, &FrmMain::showAlarm);
     connect(m_captions, &Captions::shown, this, &FrmMain::showStatusLine);
     connect(m_captions, &Captions::shown, this, &FrmMain::showAlarm);
-    connect(m_station, &Station::notification, this,
+    connect(&m_station, &Station::notification, this,
             [this](const QString &title, const QString &text, bool good, const QString &remotePath) {
                 m_notified = remotePath;
                 m_tray->showMessage(title, text, good ? NotifyArea::Tone::Good : NotifyArea::Tone::Problem);
@@ -132,87 +111,41 @@ void FrmMain::connectControls()
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { m_unloading = true; });
 }
 
-FrmMain::LoadResult FrmMain::load()
+void FrmMain::prepare()
 {
-    const LoadResult result = prepare();
-    if (result == LoadResult::Loaded)
-        startServices();
-    return result;
-}
-
-FrmMain::LoadResult FrmMain::prepare()
-{
-    switch (m_instance.acquire(m_env.programDir)) {
-    case SingleInstance::Result::Locked:
-        break;
-    case SingleInstance::Result::HeldByAnotherCopy:
-        return LoadResult::AlreadyRunning;
-    case SingleInstance::Result::Unavailable:
-        // A file missing or unreadable is said first, with its box and its remedy: a user outside
-        // the program folder's group meets the settings file it may not read before the guard.
-        if (const LoadResult files = checkFiles(); files != LoadResult::Loaded)
-            return files;
-        return LoadResult::LockUnavailable;
-    }
-    if (const LoadResult files = checkFiles(); files != LoadResult::Loaded)
-        return files;
-    m_station->loadSettings();
-
     const QDate today = m_env.clock->today();
     m_model.setPickedDay(today);
     // Without a station number there is no name on the server yet ("20261207." is none).
-    const QString stationNo = SysMain::Trim(m_station->state().settings().FtpNo);
+    const QString stationNo = SysMain::Trim(m_station.state().settings().FtpNo);
     m_model.setFileNames(UploadNames::localFileName(today),
                          stationNo.isEmpty() ? QString() : UploadNames::remoteFileName(today, stationNo));
-    m_station->log().clear();
-
+    m_station.log().clear();
     m_captions->showLanguage();
-    qCInfo(lcShell).noquote() << "started in" << m_station->paths().programDir;
-    return LoadResult::Loaded;
-}
-
-FrmMain::LoadResult FrmMain::checkFiles() const
-{
-    switch (ProgramFiles::check(m_station->paths())) {
-    case ProgramFiles::Problem::None:
-        return LoadResult::Loaded;
-    case ProgramFiles::Problem::SettingsMissing:
-        return LoadResult::SettingsMissing;
-    case ProgramFiles::Problem::LanguageMissing:
-        return LoadResult::LanguageMissing;
-    case ProgramFiles::Problem::SettingsUnreadable:
-        return LoadResult::SettingsUnreadable;
-    case ProgramFiles::Problem::LanguageUnreadable:
-        return LoadResult::LanguageUnreadable;
-    }
-    return LoadResult::Loaded;
 }
 
 void FrmMain::startServices()
 {
-    // Not after an ending that came first (a signal right at start), and not twice.
-    if (m_unloading || m_servicesStarted)
-        return;
-    m_servicesStarted = true;
-    // Only the lock's holder watches the request folder, so whatever lies there is its to answer.
-    // A second start waits for the folder to be there.
-    m_channel = new InstanceChannel(this);
-    connect(m_channel, &InstanceChannel::showRequested, this, &FrmMain::showWindow);
-    m_channel->listen(m_env.programDir, m_instance.folder());
-    const QString tooltip = NotifyArea::tooltipText(m_station->text(QStringLiteral("RunStatus")));
+    const QString tooltip = NotifyArea::tooltipText(m_station.text(QStringLiteral("RunStatus")));
     m_tray->add(windowIcon(), tooltip);
     m_runState->showStarted(tooltip);
-    m_station->startServices();
+    // A station set up from the template has nothing to do yet: its window stays in sight,
+    // with the status line saying what is missing, until the settings are complete.
+    if (m_env.hideAfter > std::chrono::milliseconds::zero()) {
+        QTimer::singleShot(m_env.hideAfter, this, [this] {
+            if (m_station.state().settings().isConfigured())
+                hideToTray();
+        });
+    }
 }
 
 void FrmMain::reloadSettings()
 {
-    m_station->reloadSettings();
+    m_station.reloadSettings();
 }
 
 void FrmMain::showSettings()
 {
-    const Settings &settings = m_station->state().settings();
+    const Settings &settings = m_station.state().settings();
     for (const SettingField &row : SettingsTable) {
         if (row.windowLabel)
             findChild<QLabel *>(QLatin1StringView(row.windowLabel))->setText(SysMain::Trim(settings.*row.field));
@@ -240,13 +173,13 @@ void FrmMain::showLogLine(const QString &line, int row)
 
 void FrmMain::uploadPickedDay()
 {
-    m_station->delivery().sendManual(m_model.pickedDay());
+    m_station.delivery().sendManual(m_model.pickedDay());
 }
 
 void FrmMain::uploadYesterday()
 {
     const QDate today = m_env.clock->today();
-    m_station->delivery().sendYesterday(today.addDays(-1));
+    m_station.delivery().sendYesterday(today.addDays(-1));
     m_model.setPickedDay(today);
 }
 
@@ -265,9 +198,9 @@ void FrmMain::openSettings()
 {
     // The dialog shows the settings in use; when the file was edited by hand since they were
     // read, those are the file's values, or Ok would write the old ones back over the edit.
-    if (m_station->settingsStore().changedSinceLoad())
+    if (m_station.settingsStore().changedSinceLoad())
         reloadSettings();
-    auto *dialog = new FrmParameter(*m_station, this);
+    auto *dialog = new FrmParameter(m_station, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QDialog::finished, this, &FrmMain::reloadSettings);
     dialog->load();
@@ -294,33 +227,33 @@ void FrmMain::exitProgram()
 
 void FrmMain::showStatusLine()
 {
-    const QString line = m_station->statusLine();
+    const QString line = m_station.statusLine();
     m_c.lblStatus->setText(line);
     m_c.lblStatus->setToolTip(line);
 }
 
 void FrmMain::showAlarm()
 {
-    const bool alarm = m_station->isAlarming();
-    m_runState->setOwed(m_station->owedFiles());
+    const bool alarm = m_station.isAlarming();
+    m_runState->setOwed(m_station.owedFiles());
     // Without a notification area the minimised window's title carries the same sign.
-    QString title = titleText(m_station->text(QStringLiteral("Title"))) + Captions::VersionSuffix;
+    QString title = titleText(m_station.text(QStringLiteral("Title"))) + Captions::VersionSuffix;
     if (alarm && !m_tray->isAvailable())
-        title += u" - " + titleText(m_station->text(QStringLiteral("AlarmTitle")));
+        title += u" - " + titleText(m_station.text(QStringLiteral("AlarmTitle")));
     setWindowTitle(title);
 }
 
 void FrmMain::openHistory(const QString &fileName)
 {
     const QDateTime now = m_env.clock->now();
-    auto *history = new FrmHistory(m_station->journal().rowsSince(now.addDays(-FrmHistory::Days)),
-                                   [this](const QString &key) { return m_station->text(key); }, this);
+    auto *history = new FrmHistory(m_station.journal().rowsSince(now.addDays(-FrmHistory::Days)),
+                                   [this](const QString &key) { return m_station.text(key); }, this);
     history->setAttribute(Qt::WA_DeleteOnClose);
     history->open();
     if (!fileName.isEmpty())
         history->showFile(fileName);
     // The operator has the failure in front of them now: the status line need not keep it.
-    m_station->delivery().acknowledgeFailedByHand();
+    m_station.delivery().acknowledgeFailedByHand();
 }
 
 void FrmMain::popUpTrayMenu()

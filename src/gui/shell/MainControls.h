@@ -11,7 +11,6 @@ class QListWidget;
 class QMenu;
 class QProgressBar;
 class QPushButton;
-class QTimer;
 class QWidget;
 
 // Every control of the main window, named as users' documentation and the handlers name them.
@@ -26,7 +25,6 @@ struct MainControls
     QPushButton *cmbChina = nullptr;
     QPushButton *cmbTaiwan = nullptr;
     QLabel *picDisable = nullptr; // the tray image of the stopped state, never shown itself
-    QTimer *tmrSec = nullptr;
     QListWidget *lstList = nullptr;
     QLabel *lblStatus = nullptr; // how delivery stands, under the log
     QProgressBar *prgUpload = nullptr; // under the log, shown only while a long upload runs

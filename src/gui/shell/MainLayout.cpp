@@ -185,9 +185,6 @@ MainControls buildMainControls(QWidget *form)
     c.picDisable->setPixmap(QPixmap(QStringLiteral(":/images/disabled.png")));
     c.picDisable->hide(); // a holder of the stopped state's tray image, never shown itself
 
-    c.tmrSec = named(new QTimer(form), "tmrSec");
-    c.tmrSec->setInterval(1000);
-
     c.lstList = named(new QListWidget, "lstList");
     c.lstList->setUniformItemSizes(true);
     c.prgUpload = named(new QProgressBar, "prgUpload");

@@ -28,7 +28,7 @@ struct Desk
     Desk(const QDateTime &start, const QMap<int, QString> &timeSlots, const QString &server,
          const QMap<QString, QString> &more = {})
         : clock(start)
-        , station(ProgramPaths::in(dir.path()), clock)
+        , station(ProgramPaths::in(dir.path()), clock, &ticks)
     {
         QMap<QString, QString> values = settings(timeSlots, server);
         values.insert(more);
@@ -58,13 +58,14 @@ struct Desk
     {
         for (int i = 0; i < n; ++i) {
             clock.advanceMSecs(msPerTick + (jitter ? jitter(i) : 0));
-            station.ticker().tick();
+            ticks.tick();
         }
     }
     QStringList log() const { return lines; }
 
     ProgramDir dir;
     FakeClock clock;
+    SecondTicker ticks; // the station's timer stays stopped: the test ticks
     Station station;
     QStringList lines; // newest first, as the window shows them
 };

@@ -26,7 +26,7 @@ struct Desk
     Desk(const QString &folder, const FtpServer &server, const QDateTime &start, const QMap<int, QString> &times,
          const QString &serverAddress = {})
         : clock(start)
-        , station(ProgramPaths::in(folder), clock)
+        , station(ProgramPaths::in(folder), clock, &ticks)
         , state(station.state())
         , ftp(station.transferQueue())
         , journal(station.journal())
@@ -80,6 +80,7 @@ struct Desk
     QList<UploadRecord> rows() { return journal.rowsSince(QDateTime(QDate(2000, 1, 1), QTime(0, 0))); }
 
     FakeClock clock;
+    SecondTicker ticks; // never ticked: the test does what the timer does
     Station station;
     AppState &state;
     TransferQueue &ftp;

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The settings dialog, opened from the main window and driven by its controls' names.
-#include "gui/shell/FrmMain.h"
+#include "gui/shell/Application.h"
 #include "gui/dialog/FrmParameter.h"
 #include "core/upload/ConnectionTest.h"
 #include "core/upload/TransferQueue.h"
@@ -448,7 +448,7 @@ void TestParameter::okStoresEveryValue()
     QCOMPARE(w.label("lblTime1"), QString());
     QCOMPARE(w.label("lblTime3"), QStringLiteral("12:00"));
     QCOMPARE(w.label("lblNo"), QStringLiteral("12"));
-    auto *ftp = w.window->findChild<TransferQueue *>(QStringLiteral("inetFtp"));
+    auto *ftp = w.app->station().findChild<TransferQueue *>(QStringLiteral("inetFtp"));
     QCOMPARE(ftp->serverAddress(), QStringLiteral("ftp.example.com"));
     QCOMPARE(ftp->userName(), QStringLiteral("operator"));
     QCOMPARE(ftp->password(), QStringLiteral("s3cret"));

@@ -4,7 +4,7 @@
 #include "core/language/BuiltInTexts.h"
 #include "core/settings/SysMain.h"
 #include "gui/shell/Captions.h"
-#include "gui/shell/FrmMain.h"
+#include "gui/shell/Application.h"
 #include "MessageCapture.h"
 #include "gui/tray/RunState.h"
 #include "TestSupport.h"
@@ -435,7 +435,7 @@ void TestCaptions::switchIsStoredAndSurvivesARestart()
     QCOMPARE(SysMain::GetIniString(w.dir.iniFile(), QStringLiteral("TALLY"), QStringLiteral("Language")), QStringLiteral("China"));
     QCOMPARE(SysMain::GetIniString(w.dir.iniFile(), QStringLiteral("TALLY"), QStringLiteral("FtpNo")), QStringLiteral("12"));
 
-    w.window.reset(); // the program ends ...
+    w.app.reset(); // the program ends ...
     w.load();         // ... and starts again
     QCOMPARE(w.caption(QStringLiteral("title")), QStringLiteral("KORVA5 记录上传系统  Ver 1.00"));
     w.click("cmbTaiwan");

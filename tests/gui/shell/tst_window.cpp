@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The tray icon, the run state and the window's behaviour, through a recording notification area.
 #include "gui/shell/ExitStatus.h"
-#include "gui/shell/FrmMain.h"
+#include "gui/shell/Application.h"
 #include "gui/tray/RunState.h"
 #include "TestSupport.h"
 #include "gui/tray/TrayIcon.h"
@@ -180,10 +180,10 @@ void TestWindow::windowBackgroundPressDoesNothing()
     // Presses on the window itself are not tray notifications, wherever they land.
     Window w;
     w.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(w.window.get()));
+    QVERIFY(QTest::qWaitForWindowExposed(w.window));
     for (int x : {513, 516}) {
-        QTest::mousePress(w.window.get(), Qt::LeftButton, {}, QPoint(x, 3));
-        QTest::mouseRelease(w.window.get(), Qt::LeftButton, {}, QPoint(x, 3));
+        QTest::mousePress(w.window, Qt::LeftButton, {}, QPoint(x, 3));
+        QTest::mouseRelease(w.window, Qt::LeftButton, {}, QPoint(x, 3));
     }
     QVERIFY(!w.window->controls().mnuMain->isVisible());
     QVERIFY(!w.window->state().isRunning());
@@ -193,7 +193,7 @@ void TestWindow::closeIsRefused()
 {
     Window w;
     w.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(w.window.get()));
+    QVERIFY(QTest::qWaitForWindowExposed(w.window));
     const QRect geometry = w.window->geometry();
     QVERIFY(!w.window->close());
     QVERIFY(w.window->isVisible());
@@ -206,7 +206,7 @@ void TestWindow::exitRemovesTheIconFirst()
 {
     Window w;
     w.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(w.window.get()));
+    QVERIFY(QTest::qWaitForWindowExposed(w.window));
     w.tray.calls.clear();
     // Watch the window close: the icon must already be gone by then.
     bool removedBeforeClose = false;
@@ -237,7 +237,7 @@ void TestWindow::hideAndShowKeepTheGeometry()
 {
     Window w;
     w.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(w.window.get()));
+    QVERIFY(QTest::qWaitForWindowExposed(w.window));
     w.window->setGeometry(120, 90, 720, 480);
     const QRect geometry = w.window->geometry();
     QTest::mouseClick(w.window->findChild<QPushButton *>(QStringLiteral("cmbMin")), Qt::LeftButton);
@@ -252,7 +252,7 @@ void TestWindow::withoutNotificationAreaTheWindowIsMinimised()
     Window w;
     w.tray.available = false;
     w.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(w.window.get()));
+    QVERIFY(QTest::qWaitForWindowExposed(w.window));
     w.window->hideToTray();
     QVERIFY(w.window->isVisible());
     QVERIFY(w.window->isMinimized());
@@ -268,8 +268,8 @@ void TestWindow::escapeHides()
 {
     Window w;
     w.window->show();
-    QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
-    QTest::keyClick(w.window.get(), Qt::Key_Escape);
+    QVERIFY(QTest::qWaitForWindowActive(w.window));
+    QTest::keyClick(w.window, Qt::Key_Escape);
     QVERIFY(!w.window->isVisible());
 }
 
@@ -288,7 +288,7 @@ void TestWindow::secondStartShowsTheWindow()
     Window w;
     w.tray.available = notificationArea;
     w.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(w.window.get()));
+    QVERIFY(QTest::qWaitForWindowExposed(w.window));
     w.window->hideToTray();
     QVERIFY(!w.window->isVisible() || w.window->isMinimized());
 

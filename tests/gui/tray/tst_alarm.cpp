@@ -3,7 +3,7 @@
 // under the log and the history view.
 #include "core/delivery/Delivery.h"
 #include "core/upload/TransferQueue.h"
-#include "gui/shell/FrmMain.h"
+#include "gui/shell/Application.h"
 #include "MessageCapture.h"
 #include "TestSupport.h"
 
@@ -173,7 +173,7 @@ void TestAlarm::alarmUntilDeliveredAfterAll()
     QVERIFY(hasWarningMark(s.trayImage()));
     QCOMPARE(s.trayTooltip(), tooltip);
     QCOMPARE(s.statusLine(), status.replace(u'·', QChar(0xb7)));
-    saveScreenshot(s.window.get(), QStringLiteral("alarm-window-%1.png").arg(language));
+    saveScreenshot(s.window, QStringLiteral("alarm-window-%1.png").arg(language));
     if (const QString folder = qEnvironmentVariable("KORVA5_SCREENSHOT_DIR"); !folder.isEmpty())
         s.trayImage().scaled(64, 64).save(folder + QStringLiteral("/alarm-tray-icon-%1.png").arg(language));
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // A long upload's progress in the main window, and the log of uploads asked for while another
 // runs, through the real transfer control against a real FTP server.
-#include "gui/shell/FrmMain.h"
+#include "gui/shell/Application.h"
 #include "core/upload/TransferQueue.h"
 #include "core/upload/Uploader.h"
 #include "MessageCapture.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The second timer and a scheduled upload as the window shows them (what the uploads do is
 // tested against the station, without a window).
-#include "gui/shell/FrmMain.h"
+#include "gui/shell/Application.h"
 #include "core/upload/TransferQueue.h"
 #include "core/schedule/SecondTicker.h"
 #include "TestSupport.h"
@@ -68,7 +68,6 @@ class TestSchedule : public QObject
 
 private slots:
 
-    void windowHidesOnTheFifthTickOnly();
     void secondCaptions();
     void sixHundredTicksRunTenChecks();
     void scheduledUpload_data();
@@ -79,19 +78,6 @@ private slots:
 
 
 
-
-void TestSchedule::windowHidesOnTheFifthTickOnly()
-{
-    Window w(at(8, 0, 30), {}, nowhere());
-    w.window->show();
-    w.tick(4);
-    QVERIFY(w.window->isVisible());
-    w.tick(1);
-    QVERIFY(!w.window->isVisible());
-    w.window->show();
-    w.tick(120);
-    QVERIFY(w.window->isVisible());
-}
 
 void TestSchedule::secondCaptions()
 {

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Uploads through the main window and the real transfer control, against a real FTP server.
-#include "gui/shell/FrmMain.h"
+#include "gui/shell/Application.h"
 #include "core/upload/TransferQueue.h"
 #include "core/upload/Uploader.h"
 #include "MessageCapture.h"
@@ -196,10 +196,10 @@ void TestUpload::accessKeySendsAtOnce()
     Desk station(*m_server, {{QStringLiteral("Language"), language}});
     const QByteArray records = station.putRecords(day);
     station.window->show();
-    QApplication::setActiveWindow(station.window.get());
-    QVERIFY(QTest::qWaitForWindowActive(station.window.get()));
+    QApplication::setActiveWindow(station.window);
+    QVERIFY(QTest::qWaitForWindowActive(station.window));
     QSignalSpy finished(station.ftp(), &TransferQueue::transferEnded);
-    QTest::keyClick(station.window.get(), Qt::Key(key), Qt::AltModifier);
+    QTest::keyClick(station.window, Qt::Key(key), Qt::AltModifier);
     // Asked for while the key was taken, not a timer's tick later.
     const QString command = QStringLiteral("SEND %1 /upload/%2.12").arg(station.recordsFile(day), day);
     QVERIFY2(station.log().contains(command), qPrintable(station.log().join(u'\n')));
