@@ -12,7 +12,6 @@
 #include "core/journal/Journal.h"
 #include "core/upload/TransferQueue.h"
 #include "gui/shell/Application.h"
-#include "gui/shell/MainControls.h"
 
 #include <QApplication>
 #include <QDateEdit>
@@ -49,7 +48,7 @@ int main(int argc, char *argv[])
 
     QElapsedTimer sinceAsked;
     const QMetaEnum states = QMetaEnum::fromType<Ftp::State>();
-    TransferQueue &ftp = window->transferControl();
+    TransferQueue &ftp = *program.station().findChild<TransferQueue *>(QStringLiteral("inetFtp"));
     QObject::connect(&ftp, &TransferQueue::transferStarted, [&] {
         std::printf("step=Started ms=%.1f\n", double(sinceAsked.nsecsElapsed()) / 1e6);
     });
@@ -60,7 +59,7 @@ int main(int argc, char *argv[])
     QObject::connect(&ftp, &TransferQueue::transferEnded, [&](const FtpResult &result) {
         const double seconds = double(sinceAsked.nsecsElapsed()) / 1e9;
         succeeded = result.succeeded;
-        window->journal().flush();
+        program.station().flushJournal();
         std::printf("seconds=%.3f journal_ms=%.1f result=%s\n", seconds, double(sinceAsked.nsecsElapsed()) / 1e6,
                     succeeded ? "ok" : "failed");
         std::fflush(stdout);
@@ -69,13 +68,13 @@ int main(int argc, char *argv[])
     });
     // A person asks a while after the window came up: by then its services have started.
     QTimer::singleShot(500, window, [&] {
-        window->controls().dtUp->setDate(day);
+        window->findChild<QDateEdit *>(QStringLiteral("dtUp"))->setDate(day);
         QApplication::setActiveWindow(window);
         sinceAsked.start();
         if (byKey)
             QTest::keyClick(window, Qt::Key_M, Qt::AltModifier);
         else
-            QTest::mouseClick(window->controls().cmdUpLoad, Qt::LeftButton);
+            QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("cmdUpLoad")), Qt::LeftButton);
         std::printf("step=KeyHandled ms=%.1f\n", double(sinceAsked.nsecsElapsed()) / 1e6);
     });
     QApplication::exec();

@@ -4,6 +4,7 @@
 #include "Files.h"
 
 #include "core/schedule/SecondTicker.h"
+#include "core/upload/TransferQueue.h"
 #include "gui/shell/Application.h"
 
 #include <QAbstractButton>
@@ -36,9 +37,31 @@ void LoadedWindow::load()
 QStringList LoadedWindow::log() const
 {
     QStringList lines;
-    for (int row = 0; row < window->controls().lstList->count(); ++row)
-        lines << window->controls().lstList->item(row)->text();
+    const auto *list = window->findChild<QListWidget *>(QStringLiteral("lstList"));
+    for (int row = 0; row < list->count(); ++row)
+        lines << list->item(row)->text();
     return lines;
+}
+
+Station &LoadedWindow::station() const
+{
+    return app->station();
+}
+
+TransferQueue &LoadedWindow::transfers() const
+{
+    auto *control = app->station().findChild<TransferQueue *>(QStringLiteral("inetFtp"));
+    if (!control)
+        qFatal("the station has no transfer control inetFtp");
+    return *control;
+}
+
+void LoadedWindow::minuteAt(const QDateTime &when)
+{
+    for (int second = 1; second < 60; ++second)
+        ticks->tick();
+    clock.set(when);
+    ticks->tick();
 }
 
 QString LoadedWindow::caption(const QString &name) const

@@ -12,6 +12,8 @@
 class Application;
 class FrmMain;
 class SecondTicker;
+class Station;
+class TransferQueue;
 
 namespace TestSupport {
 
@@ -33,6 +35,12 @@ public:
     QStringList log() const;
     // The text of a label or button of the main window.
     QString caption(const QString &name) const;
+    Station &station() const;
+    // The station's transfer control, found by its name.
+    TransferQueue &transfers() const;
+    // The station's minute at when: the ticks up to the sixtieth with the clock where it was,
+    // then the clock moved and the sixtieth tick, as the program's timer gives them.
+    void minuteAt(const QDateTime &when);
 
     ProgramDir dir;
     FakeClock clock;

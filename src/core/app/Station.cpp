@@ -34,11 +34,18 @@ Station::Station(const ProgramPaths &paths, const Clock &clock, SecondTicker *ti
     connect(&m_secondTimer, &QTimer::timeout, &m_ownTicks, &SecondTicker::tick);
     if (!ticks)
         m_secondTimer.start();
-    connect(&m_state, &AppState::settingsChanged, this, &Station::applySettings);
+    connect(&m_state, &AppState::settingsChanged, this, &Station::configureTransfers);
     connect(&m_state, &AppState::settingsChanged, this, &Station::statusChanged);
     connect(&m_ftp, &TransferQueue::stateChanged, &m_uploader, &Uploader::logState);
     connect(&m_journal, &Journal::notice, &m_log, &TransferLog::insertTop);
     connect(&m_uploader, &Uploader::fileNamesChosen, this, &Station::fileNamesChosen);
+    connect(&m_log, &TransferLog::inserted, this, &Station::logLineInserted);
+    connect(&m_log, &TransferLog::cleared, this, &Station::logCleared);
+    connect(&m_ftp, &TransferQueue::transferStarted, this, &Station::transferStarted);
+    connect(&m_ftp, &TransferQueue::progress, this, &Station::transferProgress);
+    connect(&m_ftp, &TransferQueue::transferEnded, this, &Station::transferEnded);
+    connect(&m_heartbeat, &Heartbeat::written, this, &Station::statusWritten);
+    m_heartbeat.setParent(this); // its transfer queue is found as "statusFtp"
 
     // The window hears of a minute before the schedule looks at it, so that a time that fires
     // in it sets the window's minute count back to 0 after it was counted.
@@ -79,7 +86,7 @@ void Station::reloadSettings()
 }
 
 // The transfer queue connects with what the settings say at the next upload.
-void Station::applySettings()
+void Station::configureTransfers()
 {
     const Settings &settings = m_state.settings();
     m_ftp.setServerAddress(SysMain::Trim(settings.FtpServer));
@@ -99,6 +106,61 @@ void Station::startServices()
     m_journal.open(m_paths.programDir, m_clock.now());
     m_delivery.start();
     m_heartbeat.send();
+}
+
+void Station::sendManual(QDate day)
+{
+    m_delivery.sendManual(day);
+}
+
+void Station::sendYesterday()
+{
+    m_delivery.sendYesterday(m_clock.today().addDays(-1));
+}
+
+void Station::setRunning(bool running)
+{
+    m_state.setRunning(running);
+}
+
+bool Station::applySettings(const Settings &settings)
+{
+    QString error;
+    if (m_store.save(settings, &error))
+        return true;
+    m_log.insertTop(text(QStringLiteral("SettingsNotSaved")).arg(error));
+    return false;
+}
+
+void Station::chooseLanguage(const QString &language)
+{
+    m_state.setLanguage(language);
+    QString error;
+    if (!m_store.saveLanguage(language, &error)) {
+        // The captions change all the same; the next start comes up in the stored language. Said
+        // in the language just chosen, by its own name.
+        m_log.insertTop(text(QStringLiteral("LanguageNotStored")).arg(text(QStringLiteral("LanguageName")), error));
+    }
+}
+
+void Station::acknowledgeFailedByHand()
+{
+    m_delivery.acknowledgeFailedByHand();
+}
+
+void Station::clearLog()
+{
+    m_log.clear();
+}
+
+QList<UploadRecord> Station::history(const QDateTime &since)
+{
+    return m_journal.rowsSince(since);
+}
+
+void Station::flushJournal()
+{
+    m_journal.flush();
 }
 
 QString Station::text(const QString &key) const

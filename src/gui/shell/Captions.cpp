@@ -52,13 +52,6 @@ void Captions::showLanguage()
 
 void Captions::switchTo(const QString &language)
 {
-    m_station.state().setLanguage(language);
-    QString error;
-    if (!m_station.settingsStore().saveLanguage(language, &error)) {
-        // The captions change all the same; the next start comes up in the stored language. Said
-        // in the language just chosen, by its own name.
-        m_station.log().insertTop(m_station.text(QStringLiteral("LanguageNotStored"))
-                                      .arg(m_station.text(QStringLiteral("LanguageName")), error));
-    }
+    m_station.chooseLanguage(language);
     showLanguage();
 }

@@ -49,7 +49,7 @@ FrmMain::FrmMain(Station &station, Environment environment, QWidget *parent)
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("KORVA5 Records Upload System"));
     setWindowIcon(QIcon(QStringLiteral(":/images/korva5.png")));
-    m_runState = new RunState(m_station.state(), m_c.mnuState, *m_tray, windowIcon(),
+    m_runState = new RunState(m_station.state(), [this](bool running) { m_station.setRunning(running); }, m_c.mnuState, *m_tray, windowIcon(),
                               QIcon(QStringLiteral(":/images/disabled.png")),
                               [this](const QString &key) { return m_station.text(key); }, this);
     m_captions = new Captions(this, m_c, m_station, *m_runState, this);
@@ -60,19 +60,19 @@ FrmMain::FrmMain(Station &station, Environment environment, QWidget *parent)
 void FrmMain::connectControls()
 {
     // What the station and the window's own model hold, the window shows.
-    AppState &state = m_station.state();
+    const AppState &state = m_station.state();
     connect(&state, &AppState::settingsChanged, this, &FrmMain::showSettings);
     connect(&m_model, &WindowModel::countersChanged, this, &FrmMain::showCounters);
     connect(&m_model, &WindowModel::fileNamesChanged, this, &FrmMain::showFileNames);
     connect(&m_model, &WindowModel::pickedDayChanged, m_c.dtUp, &QDateEdit::setDate);
     connect(m_c.dtUp, &QDateEdit::dateChanged, &m_model, &WindowModel::setPickedDay);
-    connect(&m_station.log(), &TransferLog::inserted, this, &FrmMain::showLogLine);
-    connect(&m_station.log(), &TransferLog::cleared, m_c.lstList, &QListWidget::clear);
+    connect(&m_station, &Station::logLineInserted, this, &FrmMain::showLogLine);
+    connect(&m_station, &Station::logCleared, m_c.lstList, &QListWidget::clear);
     connect(&m_station, &Station::fileNamesChosen, &m_model, &WindowModel::setFileNames);
     connect(&m_station, &Station::timeFired, &m_model, [this](int, QDate day) { m_model.timeFired(day); });
     connect(&m_station, &Station::minutePassed, &m_model, &WindowModel::minutePassed);
     connect(&m_station, &Station::secondPassed, &m_model, &WindowModel::secondPassed);
-    new ProgressView(m_station.transferQueue(), m_c.prgUpload, [this](const QString &key) { return m_station.text(key); },
+    new ProgressView(m_station, m_c.prgUpload, [this](const QString &key) { return m_station.text(key); },
                      this);
 
     connect(m_c.cmdUpLoad, &QPushButton::clicked, this, &FrmMain::uploadPickedDay);
@@ -119,7 +119,7 @@ void FrmMain::prepare()
     const QString stationNo = SysMain::Trim(m_station.state().settings().FtpNo);
     m_model.setFileNames(UploadNames::localFileName(today),
                          stationNo.isEmpty() ? QString() : UploadNames::remoteFileName(today, stationNo));
-    m_station.log().clear();
+    m_station.clearLog();
     m_captions->showLanguage();
 }
 
@@ -173,14 +173,13 @@ void FrmMain::showLogLine(const QString &line, int row)
 
 void FrmMain::uploadPickedDay()
 {
-    m_station.delivery().sendManual(m_model.pickedDay());
+    m_station.sendManual(m_model.pickedDay());
 }
 
 void FrmMain::uploadYesterday()
 {
-    const QDate today = m_env.clock->today();
-    m_station.delivery().sendYesterday(today.addDays(-1));
-    m_model.setPickedDay(today);
+    m_station.sendYesterday();
+    m_model.setPickedDay(m_env.clock->today());
 }
 
 void FrmMain::hideToTray()
@@ -198,7 +197,7 @@ void FrmMain::openSettings()
 {
     // The dialog shows the settings in use; when the file was edited by hand since they were
     // read, those are the file's values, or Ok would write the old ones back over the edit.
-    if (m_station.settingsStore().changedSinceLoad())
+    if (m_station.settingsChangedSinceLoad())
         reloadSettings();
     auto *dialog = new FrmParameter(m_station, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
@@ -246,14 +245,14 @@ void FrmMain::showAlarm()
 void FrmMain::openHistory(const QString &fileName)
 {
     const QDateTime now = m_env.clock->now();
-    auto *history = new FrmHistory(m_station.journal().rowsSince(now.addDays(-FrmHistory::Days)),
+    auto *history = new FrmHistory(m_station.history(now.addDays(-FrmHistory::Days)),
                                    [this](const QString &key) { return m_station.text(key); }, this);
     history->setAttribute(Qt::WA_DeleteOnClose);
     history->open();
     if (!fileName.isEmpty())
         history->showFile(fileName);
     // The operator has the failure in front of them now: the status line need not keep it.
-    m_station.delivery().acknowledgeFailedByHand();
+    m_station.acknowledgeFailedByHand();
 }
 
 void FrmMain::popUpTrayMenu()

@@ -47,17 +47,6 @@ public:
     // Loads the settings file into the state (the labels and the transfer control follow).
     void reloadSettings();
 
-    Station &station() { return m_station; }
-    AppState &state() { return m_station.state(); }
-    const MainControls &controls() const { return m_c; }
-    TransferQueue &transferControl() { return m_station.transferQueue(); }
-    TransferLog &transferLog() { return m_station.log(); }
-    Uploader &uploader() { return m_station.uploader(); }
-    Delivery &delivery() { return m_station.delivery(); }
-    Journal &journal() { return m_station.journal(); }
-    SecondTicker &ticker() { return m_station.ticker(); }
-    Captions &captions() { return *m_captions; }
-    RunState &runState() { return *m_runState; }
 
     // Sends the file of the picked day (Manual Upload).
     void uploadPickedDay();

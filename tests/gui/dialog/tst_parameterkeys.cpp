@@ -33,7 +33,7 @@ struct Window : LoadedWindow
     }
     FrmParameter *open()
     {
-        QTest::mouseClick(window->controls().cmbParameter, Qt::LeftButton);
+        QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("cmbParameter")), Qt::LeftButton);
         auto *dialog = window->findChild<FrmParameter *>();
         if (dialog && !QTest::qWaitForWindowActive(dialog))
             qWarning("the settings dialog did not become active");

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "gui/shell/Application.h"
+#include "core/journal/Journal.h"
 #include "core/schedule/SecondTicker.h"
 #include "core/upload/TransferQueue.h"
 #include "TestSupport.h"
@@ -7,6 +8,7 @@
 #include <QAction>
 #include <QDateEdit>
 #include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
@@ -171,7 +173,7 @@ void TestMainWindow::windowProperties()
     auto *timer = app.station().findChild<QTimer *>(QStringLiteral("tmrSec"));
     QVERIFY(timer && timer->isActive());
     QCOMPARE(timer->interval(), 1000);
-    QVERIFY(!window.state().isRunning()); // every start is stopped
+    QVERIFY(!app.station().state().isRunning()); // every start is stopped
     QVERIFY(window.findChild<QAction *>(QStringLiteral("mnuLine"))->isSeparator());
     QVERIFY(app.station().findChild<TransferQueue *>(QStringLiteral("inetFtp")));
 }
@@ -228,14 +230,14 @@ void TestMainWindow::servicesStartOnceAndNeverAfterTheEnd()
     FrmMain &window = app.window();
     QCOMPARE(app.prepare(), Application::LoadResult::Loaded);
     QVERIFY(tray.calls.isEmpty());
-    QVERIFY(!window.journal().isOpen());
+    QVERIFY(!QFile::exists(dir.file(Journal::FileName)));
     if (endedFirst)
         window.exitProgram();
     for (int i = 0; i < starts; ++i)
         app.startServices();
     const qsizetype adds = std::count_if(tray.calls.begin(), tray.calls.end(), [](const auto &call) { return call.operation == u"add"; });
     QCOMPARE(adds, endedFirst ? 0 : 1);
-    QCOMPARE(window.journal().isOpen(), !endedFirst);
+    QCOMPARE(QFile::exists(dir.file(Journal::FileName)), !endedFirst);
 }
 
 void TestMainWindow::windowHidesItselfOnceAfterStartUp_data()
@@ -346,9 +348,8 @@ void TestMainWindow::currentLanguage()
     ProgramDir dir(settings);
     FakeClock clock;
     Application app({dir.path(), &clock});
-    FrmMain &window = app.window();
     QCOMPARE(app.load(), Application::LoadResult::Loaded);
-    QCOMPARE(window.state().language(), expected);
+    QCOMPARE(app.station().state().language(), expected);
 }
 
 void TestMainWindow::readParameter()
@@ -380,7 +381,7 @@ void TestMainWindow::readParameter()
     QCOMPARE(ftp->userName(), QStringLiteral("station"));
     QCOMPARE(ftp->password(), QStringLiteral("pass word"));
 
-    const Settings &s = window.state().settings();
+    const Settings &s = app.station().state().settings();
     QCOMPARE(s.FtpNo, QStringLiteral("12"));
     QCOMPARE(s.FtpUserName, QStringLiteral("station"));
     QCOMPARE(s.time(9), QStringLiteral("8:30"));
@@ -394,11 +395,11 @@ void TestMainWindow::readParameterTakesAHandEdit()
     FrmMain &window = app.window();
     QCOMPARE(app.load(), Application::LoadResult::Loaded);
     TestSupport::writeFile(dir.iniFile(), "[TALLY]\nFtpServer=new.example\n");
-    window.reloadSettings();
+    app.station().reloadSettings();
     QCOMPARE(window.findChild<QLabel *>(QStringLiteral("lblServer"))->text(), QStringLiteral("new.example"));
     QCOMPARE(window.findChild<QLabel *>(QStringLiteral("lblNo"))->text(), QString());
     QCOMPARE(app.station().findChild<TransferQueue *>(QStringLiteral("inetFtp"))->serverAddress(), QStringLiteral("new.example"));
-    QCOMPARE(window.state().settings().FtpNo, QString());
+    QCOMPARE(app.station().state().settings().FtpNo, QString());
 }
 
 QTEST_MAIN(TestMainWindow)

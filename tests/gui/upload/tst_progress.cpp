@@ -40,7 +40,7 @@ public:
         ftp()->setTimeouts({std::chrono::seconds(5), std::chrono::seconds(5), std::chrono::seconds(5)});
     }
 
-    TransferQueue *ftp() const { return &window->transferControl(); }
+    TransferQueue *ftp() const { return &transfers(); }
     QString recordsFile(const QString &day) const { return records + day + QStringLiteral(".txt"); }
     void putRecords(const QString &day, qint64 size) const
     {
@@ -127,7 +127,7 @@ void TestProgress::slowUploadShowsItsProgress()
         }
     });
     watch.start();
-    const quint64 tag = station.window->uploader().send(QDate(2021, 3, 5), Uploader::Opening::TimeStamp).tag;
+    station.station().sendManual(QDate(2021, 3, 5));
     QVERIFY(Desk::waitFor(finished, 1, 60000));
     watch.stop();
     QVERIFY(finished.first().at(0).value<FtpResult>().succeeded);
@@ -138,7 +138,7 @@ void TestProgress::slowUploadShowsItsProgress()
     QVERIFY2(progress.count() >= 4, qPrintable(QString::number(progress.count())));
     qint64 before = 0;
     for (const QList<QVariant> &report : std::as_const(progress)) {
-        QCOMPARE(report.at(0).value<quint64>(), tag);
+        QCOMPARE(report.at(0).value<quint64>(), started.first().at(0).value<quint64>());
         QCOMPARE(report.at(2).toLongLong(), Size);
         QVERIFY(report.at(1).toLongLong() >= before);
         before = report.at(1).toLongLong();
@@ -178,7 +178,7 @@ void TestProgress::quickUploadShowsNoBar()
     QSignalSpy finished(station.ftp(), &TransferQueue::transferEnded);
     bool everShown = false;
     connect(station.ftp(), &TransferQueue::progress, this, [&] { everShown = everShown || !station.bar()->isHidden(); });
-    station.window->uploader().send(QDate(2021, 3, 5), Uploader::Opening::TimeStamp);
+    station.station().sendManual(QDate(2021, 3, 5));
     QVERIFY(Desk::waitFor(finished, 1));
     QVERIFY(finished.first().at(0).value<FtpResult>().succeeded);
     QVERIFY(!everShown);
@@ -201,12 +201,12 @@ void TestProgress::queuedSendIsLoggedInItsTurn()
     station.putRecords(QStringLiteral("20210305"), 2 * MiB);
     station.putRecords(QStringLiteral("20210304"), 1024);
     QSignalSpy finished(station.ftp(), &TransferQueue::transferEnded);
-    Uploader &uploader = station.window->uploader();
-    uploader.send(QDate(2021, 3, 5), Uploader::Opening::TimeStamp);
+    Station &program = station.station();
+    program.sendManual(QDate(2021, 3, 5));
     if (secondHasTimeStamp)
-        uploader.send(QDate(2021, 3, 4), Uploader::Opening::TimeStamp);
+        program.sendManual(QDate(2021, 3, 4));
     else
-        uploader.send(QDate(2021, 3, 4), Uploader::Opening::CommandOnly);
+        program.sendYesterday();
 
     const QString firstSend = QStringLiteral("SEND %1 /upload/20210305.12").arg(station.recordsFile(QStringLiteral("20210305")));
     const QString secondSend = QStringLiteral("SEND %1 /upload/20210304.12").arg(station.recordsFile(QStringLiteral("20210304")));
@@ -236,16 +236,16 @@ void TestProgress::sendTurnedAwayIsLoggedAtOnce()
         station.putRecords(QLatin1StringView(day), 100);
     station.ftp()->setTimeouts({std::chrono::seconds(30), std::chrono::seconds(30), std::chrono::seconds(30)});
     MessageCapture quiet; // a hundred refusals and aborts on standard error
-    Uploader &uploader = station.window->uploader();
-    uploader.send(QDate(2021, 3, 5), Uploader::Opening::TimeStamp);
+    Station &program = station.station();
+    program.sendManual(QDate(2021, 3, 5));
     QTRY_COMPARE(station.log().first(), QStringLiteral("Connecting ") + silent.address());
     for (int i = 0; i < TransferQueue::MaxWaiting; ++i)
-        uploader.send(QDate(2021, 3, 4), Uploader::Opening::CommandOnly);
+        program.sendYesterday();
     QCOMPARE(station.log().size(), 3 + TransferQueue::MaxWaiting);
     QCOMPARE(station.log().first(), QStringLiteral("waiting: /upload/20210304.12 after the upload under way"));
 
     QSignalSpy finished(station.ftp(), &TransferQueue::transferEnded);
-    uploader.send(QDate(2021, 3, 3), Uploader::Opening::TimeStamp);
+    program.sendManual(QDate(2021, 3, 3));
     QVERIFY(Desk::waitFor(finished, 1, 5000));
     QCOMPARE(finished.first().at(0).value<FtpResult>().remotePath, QStringLiteral("/upload/20210303.12"));
     const QStringList lines = station.log();
@@ -266,14 +266,14 @@ void TestProgress::uploadJustOverStillComesFirst()
     station.putRecords(QStringLiteral("20210304"), 1024); // today's file is missing: that upload fails at once
     MessageCapture quiet;
     QSignalSpy finished(station.ftp(), &TransferQueue::transferEnded);
-    Uploader &uploader = station.window->uploader();
-    uploader.send(QDate(2021, 3, 5), Uploader::Opening::TimeStamp);
+    Station &program = station.station();
+    program.sendManual(QDate(2021, 3, 5));
     QDeadlineTimer deadline(10000);
     while (station.ftp()->isBusy() && !deadline.hasExpired())
         QThread::msleep(10); // no events run meanwhile: the outcome waits in the queue
     QVERIFY(!station.ftp()->isBusy());
     QVERIFY(!station.log().contains(QStringLiteral("Error!")));
-    uploader.send(QDate(2021, 3, 4), Uploader::Opening::CommandOnly);
+    program.sendYesterday();
     QVERIFY(Desk::waitFor(finished, 2));
 
     const QStringList expected = succeededLines(server.address())

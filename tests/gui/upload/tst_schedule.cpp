@@ -50,7 +50,7 @@ struct Window : LoadedWindow
     {
         for (int i = 0; i < n; ++i) {
             clock.advanceMSecs(msPerTick + (jitter ? jitter(i) : 0));
-            window->ticker().tick();
+            ticks->tick();
         }
     }
     QString caption(const char *name) const { return LoadedWindow::caption(QLatin1StringView(name)); }
@@ -129,7 +129,7 @@ void TestSchedule::scheduledUpload()
     QFETCH(QString, localFile);
 
     Window w(checkAt.addSecs(-60), {{slot, value}}, nowhere());
-    w.window->controls().dtUp->setDate(QDate(1999, 1, 1));
+    w.window->findChild<QDateEdit *>(QStringLiteral("dtUp"))->setDate(QDate(1999, 1, 1));
     w.tick(60);
     QCOMPARE(w.clock.now(), checkAt);
     if (localFile.isEmpty()) {
@@ -141,7 +141,7 @@ void TestSchedule::scheduledUpload()
     QCOMPARE(w.caption("lblCount"), QStringLiteral("0"));
     QCOMPARE(w.caption("lblLocalFile"), localFile);
     // The picker is left on the day sent, yesterday for times 9 and 10.
-    QCOMPARE(w.window->controls().dtUp->date(), QDate::fromString(localFile.left(8), u"yyyyMMdd"));
+    QCOMPARE(w.window->findChild<QDateEdit *>(QStringLiteral("dtUp"))->date(), QDate::fromString(localFile.left(8), u"yyyyMMdd"));
     const QStringList log = w.log();
     const qsizetype command = log.indexOf(w.commands().first());
     QCOMPARE(log.at(command + 1), checkAt.toString(u"yyyy/MM/dd-HH:mm"));
