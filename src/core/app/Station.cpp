@@ -67,8 +67,7 @@ Station::Station(const ProgramPaths &paths, const Clock &clock, SecondTicker *ti
     connect(&m_delivery, &Delivery::gaveUp, this, [this](const Ledger::Owed &owed) {
         notify(QStringLiteral("AlarmGivenUp"), owed.remotePath, owed.reason);
     });
-    // After the upload's end is in the journal and the ledger: the status says how it ended.
-    connect(&m_ftp, &TransferQueue::transferEnded, &m_heartbeat, &Heartbeat::send, Qt::QueuedConnection);
+    connect(&m_delivery, &Delivery::recorded, &m_heartbeat, &Heartbeat::send);
     connect(&m_delivery, &Delivery::deliveredAfterAll, this,
             [this](const QString &remotePath) { notify(QStringLiteral("AlarmDelivered"), remotePath); });
 }
