@@ -4,11 +4,9 @@
 #include "core/app/Station.h"
 #include "core/language/LanguageText.h"
 #include "core/settings/Settings.h"
-#include "core/settings/SettingsStore.h"
 #include "core/settings/SysMain.h"
 #include "core/settings/TimeOfDay.h"
 #include "core/state/AppState.h"
-#include "core/upload/TransferLog.h"
 
 #include <QKeyEvent>
 #include <QLabel>
