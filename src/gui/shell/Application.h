@@ -75,6 +75,3 @@ private:
     FrmMain m_window;
     bool m_servicesStarted = false;
 };
-
-// The desktop program in the station folder stationDir, from start-up to its end; its exit status.
-int runApplication(const QString &stationDir, const Clock &clock);

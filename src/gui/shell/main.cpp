@@ -3,8 +3,8 @@
 #include "core/diagnostics/Diagnostics.h"
 #include "core/platform/Posix.h"
 #include "core/state/StationFolder.h"
-#include "gui/shell/Application.h"
 #include "gui/shell/CommandLine.h"
+#include "gui/shell/DesktopRun.h"
 
 #include <QApplication>
 #include <QFontDatabase>
