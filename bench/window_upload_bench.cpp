@@ -37,7 +37,7 @@ int main(int argc, char *argv[])
     }
     SystemClock clock;
     Application program({args.at(1), &clock});
-    FrmMain *window = &program.window();
+    MainWindow *window = &program.window();
     if (const Application::LoadResult loaded = program.prepare(); loaded != Application::LoadResult::Loaded) {
         std::fprintf(stderr, "the program folder %s does not load: %s\n", qPrintable(args.at(1)),
                      QMetaEnum::fromType<Application::LoadResult>().valueToKey(int(loaded)));

@@ -10,7 +10,7 @@
 #include <memory>
 
 class Application;
-class FrmMain;
+class MainWindow;
 class SecondTicker;
 class Station;
 class TransferQueue;
@@ -47,7 +47,7 @@ public:
     RecordingNotifyArea tray;
     std::unique_ptr<SecondTicker> ticks;
     std::unique_ptr<Application> app;
-    FrmMain *window = nullptr; // app's
+    MainWindow *window = nullptr; // app's
 };
 
 } // namespace TestSupport

@@ -72,7 +72,7 @@ void Application::startServices()
     // Only the lock's holder watches the request folder, so whatever lies there is its to answer.
     // A second start waits for the folder to be there.
     m_channel = std::make_unique<InstanceChannel>();
-    connect(m_channel.get(), &InstanceChannel::showRequested, &m_window, &FrmMain::showWindow);
+    connect(m_channel.get(), &InstanceChannel::showRequested, &m_window, &MainWindow::showWindow);
     m_channel->listen(m_env.programDir, m_instance.folder());
     m_window.startServices();
     m_station.startServices();

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "core/app/Station.h"
-#include "gui/shell/FrmMain.h"
+#include "gui/shell/MainWindow.h"
 #include "gui/shell/InstanceChannel.h"
 #include "gui/shell/SingleInstance.h"
 
@@ -33,7 +33,7 @@ public:
         // Ticks that drive the schedule in place of the station's own one-second timer.
         SecondTicker *ticks = nullptr;
         // How long the window stays in sight after start-up; zero or less: it stays.
-        std::chrono::milliseconds hideAfter = FrmMain::HideAfter;
+        std::chrono::milliseconds hideAfter = MainWindow::HideAfter;
     };
 
     // How start-up ended. A result other than Loaded ends the program. A file that is missing or
@@ -62,7 +62,7 @@ public:
     bool runningCopyCanBeAsked() const { return m_instance.heldByThisUser(); }
     const ProgramPaths &paths() const { return m_station.paths(); }
     Station &station() { return m_station; }
-    FrmMain &window() { return m_window; }
+    MainWindow &window() { return m_window; }
 
 private:
     // The start-up check of the two files, as a start-up result; Loaded when both can be read.
@@ -72,6 +72,6 @@ private:
     SingleInstance m_instance;
     Station m_station;
     std::unique_ptr<InstanceChannel> m_channel; // from startServices() on
-    FrmMain m_window;
+    MainWindow m_window;
     bool m_servicesStarted = false;
 };

@@ -45,8 +45,8 @@ int runApplication(const QString &stationDir, const Clock &clock)
         return exitStatus(result);
     }
     TerminationSignals terminationSignals;
-    FrmMain &window = application->window();
-    QObject::connect(&terminationSignals, &TerminationSignals::received, &window, &FrmMain::exitProgram);
+    MainWindow &window = application->window();
+    QObject::connect(&terminationSignals, &TerminationSignals::received, &window, &MainWindow::exitProgram);
     window.show();
     // The tray icon, the journal and the uploads owed follow as soon as the window is on its
     // way: a moment later, and the window does not wait for them to appear.

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "gui/shell/FrmMain.h"
+#include "gui/shell/MainWindow.h"
 
 #include "core/clock/Clock.h"
 #include "core/language/LanguageText.h"
@@ -38,7 +38,7 @@ QString countText(int count)
 
 } // namespace
 
-FrmMain::FrmMain(Station &station, Environment environment, QWidget *parent)
+MainWindow::MainWindow(Station &station, Environment environment, QWidget *parent)
     : QWidget(parent)
     , m_station(station)
     , m_env(std::move(environment))
@@ -57,16 +57,16 @@ FrmMain::FrmMain(Station &station, Environment environment, QWidget *parent)
     connectControls();
 }
 
-void FrmMain::connectControls()
+void MainWindow::connectControls()
 {
     // What the station and the window's own model hold, the window shows.
     const AppState &state = m_station.state();
-    connect(&state, &AppState::settingsChanged, this, &FrmMain::showSettings);
-    connect(&m_model, &WindowModel::countersChanged, this, &FrmMain::showCounters);
-    connect(&m_model, &WindowModel::fileNamesChanged, this, &FrmMain::showFileNames);
+    connect(&state, &AppState::settingsChanged, this, &MainWindow::showSettings);
+    connect(&m_model, &WindowModel::countersChanged, this, &MainWindow::showCounters);
+    connect(&m_model, &WindowModel::fileNamesChanged, this, &MainWindow::showFileNames);
     connect(&m_model, &WindowModel::pickedDayChanged, m_c.dtUp, &QDateEdit::setDate);
     connect(m_c.dtUp, &QDateEdit::dateChanged, &m_model, &WindowModel::setPickedDay);
-    connect(&m_station, &Station::logLineInserted, this, &FrmMain::showLogLine);
+    connect(&m_station, &Station::logLineInserted, this, &MainWindow::showLogLine);
     connect(&m_station, &Station::logCleared, m_c.lstList, &QListWidget::clear);
     connect(&m_station, &Station::fileNamesChosen, &m_model, &WindowModel::setFileNames);
     connect(&m_station, &Station::timeFired, &m_model, [this](int, QDate day) { m_model.timeFired(day); });
@@ -75,18 +75,18 @@ void FrmMain::connectControls()
     new ProgressView(m_station, m_c.prgUpload, [this](const QString &key) { return m_station.text(key); },
                      this);
 
-    connect(m_c.cmdUpLoad, &QPushButton::clicked, this, &FrmMain::uploadPickedDay);
-    connect(m_c.cmdUpLoad2, &QPushButton::clicked, this, &FrmMain::uploadYesterday);
-    connect(m_c.cmbMin, &QPushButton::clicked, this, &FrmMain::hideToTray);
-    connect(m_c.cmbExit, &QPushButton::clicked, this, &FrmMain::exitProgram);
-    connect(m_c.cmbParameter, &QPushButton::clicked, this, &FrmMain::openSettings);
-    connect(m_c.cmbHistory, &QPushButton::clicked, this, [this] { openHistory(); });
+    connect(m_c.cmdUpLoad, &QPushButton::clicked, this, &MainWindow::uploadPickedDay);
+    connect(m_c.cmdUpLoad2, &QPushButton::clicked, this, &MainWindow::uploadYesterday);
+    connect(m_c.minimizeButton, &QPushButton::clicked, this, &MainWindow::hideToTray);
+    connect(m_c.exitButton, &QPushButton::clicked, this, &MainWindow::exitProgram);
+    connect(m_c.settingsButton, &QPushButton::clicked, this, &MainWindow::openSettings);
+    connect(m_c.historyButton, &QPushButton::clicked, this, [this] { openHistory(); });
 
     // How delivery stands: the status line, and the alarm in the tray while something is owed.
-    connect(&m_station, &Station::statusChanged, this, &FrmMain::showStatusLine);
-    connect(&m_station, &Station::alarmChanged, this, &FrmMain::showAlarm);
-    connect(m_captions, &Captions::shown, this, &FrmMain::showStatusLine);
-    connect(m_captions, &Captions::shown, this, &FrmMain::showAlarm);
+    connect(&m_station, &Station::statusChanged, this, &MainWindow::showStatusLine);
+    connect(&m_station, &Station::alarmChanged, this, &MainWindow::showAlarm);
+    connect(m_captions, &Captions::shown, this, &MainWindow::showStatusLine);
+    connect(m_captions, &Captions::shown, this, &MainWindow::showAlarm);
     connect(&m_station, &Station::notification, this,
             [this](const QString &title, const QString &text, bool good, const QString &remotePath) {
                 m_notified = remotePath;
@@ -97,21 +97,21 @@ void FrmMain::connectControls()
         showWindow();
         openHistory(m_notified.section(u'/', -1));
     });
-    connect(m_c.cmbEnglish, &QPushButton::clicked, this, [this] { m_captions->switchTo(QStringLiteral("English")); });
-    connect(m_c.cmbChina, &QPushButton::clicked, this, [this] { m_captions->switchTo(QStringLiteral("China")); });
-    connect(m_c.cmbTaiwan, &QPushButton::clicked, this, [this] { m_captions->switchTo(QStringLiteral("Taiwan")); });
+    connect(m_c.englishButton, &QPushButton::clicked, this, [this] { m_captions->switchTo(QStringLiteral("English")); });
+    connect(m_c.chinaButton, &QPushButton::clicked, this, [this] { m_captions->switchTo(QStringLiteral("China")); });
+    connect(m_c.taiwanButton, &QPushButton::clicked, this, [this] { m_captions->switchTo(QStringLiteral("Taiwan")); });
     connect(m_c.mnuState, &QAction::triggered, m_runState, &RunState::toggle);
-    connect(m_c.mnuShow, &QAction::triggered, this, &FrmMain::showWindow);
-    connect(m_c.mnuExit, &QAction::triggered, this, &FrmMain::exitProgram);
-    connect(m_tray, &NotifyArea::menuRequested, this, &FrmMain::popUpTrayMenu);
+    connect(m_c.mnuShow, &QAction::triggered, this, &MainWindow::showWindow);
+    connect(m_c.mnuExit, &QAction::triggered, this, &MainWindow::exitProgram);
+    connect(m_tray, &NotifyArea::menuRequested, this, &MainWindow::popUpTrayMenu);
     connect(m_tray, &NotifyArea::runToggleRequested, m_runState, &RunState::toggle);
     // Esc answers like the Minimized button.
-    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &FrmMain::hideToTray);
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &MainWindow::hideToTray);
     // When the desktop session ends, the window lets itself be closed.
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { m_unloading = true; });
 }
 
-void FrmMain::prepare()
+void MainWindow::prepare()
 {
     const QDate today = m_env.clock->today();
     m_model.setPickedDay(today);
@@ -123,7 +123,7 @@ void FrmMain::prepare()
     m_captions->showLanguage();
 }
 
-void FrmMain::startServices()
+void MainWindow::startServices()
 {
     const QString tooltip = NotifyArea::tooltipText(m_station.text(QStringLiteral("RunStatus")));
     m_tray->add(windowIcon(), tooltip);
@@ -138,12 +138,12 @@ void FrmMain::startServices()
     }
 }
 
-void FrmMain::reloadSettings()
+void MainWindow::reloadSettings()
 {
     m_station.reloadSettings();
 }
 
-void FrmMain::showSettings()
+void MainWindow::showSettings()
 {
     const Settings &settings = m_station.state().settings();
     for (const SettingField &row : SettingsTable) {
@@ -152,37 +152,37 @@ void FrmMain::showSettings()
     }
 }
 
-void FrmMain::showCounters()
+void MainWindow::showCounters()
 {
     m_c.lblSec->setText(countText(m_model.seconds()));
     m_c.lblCount->setText(countText(m_model.minutes()));
 }
 
-void FrmMain::showFileNames()
+void MainWindow::showFileNames()
 {
     m_c.lblLocalFile->setText(m_model.localFileName());
     m_c.lblUpFile->setText(m_model.remoteFileName());
 }
 
-void FrmMain::showLogLine(const QString &line, int row)
+void MainWindow::showLogLine(const QString &line, int row)
 {
     m_c.lstList->insertItem(std::min(row, m_c.lstList->count()), line);
     while (m_c.lstList->count() > TransferLog::MaxLines)
         delete m_c.lstList->takeItem(m_c.lstList->count() - 1);
 }
 
-void FrmMain::uploadPickedDay()
+void MainWindow::uploadPickedDay()
 {
     m_station.sendManual(m_model.pickedDay());
 }
 
-void FrmMain::uploadYesterday()
+void MainWindow::uploadYesterday()
 {
     m_station.sendYesterday();
     m_model.setPickedDay(m_env.clock->today());
 }
 
-void FrmMain::hideToTray()
+void MainWindow::hideToTray()
 {
     if (m_tray->isAvailable()) {
         hide();
@@ -193,7 +193,7 @@ void FrmMain::hideToTray()
     showMinimized();
 }
 
-void FrmMain::openSettings()
+void MainWindow::openSettings()
 {
     // The dialog shows the settings in use; when the file was edited by hand since they were
     // read, those are the file's values, or Ok would write the old ones back over the edit.
@@ -201,12 +201,12 @@ void FrmMain::openSettings()
         reloadSettings();
     auto *dialog = new FrmParameter(m_station, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    connect(dialog, &QDialog::finished, this, &FrmMain::reloadSettings);
+    connect(dialog, &QDialog::finished, this, &MainWindow::reloadSettings);
     dialog->load();
     dialog->open(); // window-modal: the timer, the transfers and the tray icon go on
 }
 
-void FrmMain::showWindow()
+void MainWindow::showWindow()
 {
     if (isMinimized())
         showNormal();
@@ -216,7 +216,7 @@ void FrmMain::showWindow()
     activateWindow();
 }
 
-void FrmMain::exitProgram()
+void MainWindow::exitProgram()
 {
     m_tray->remove();
     m_unloading = true;
@@ -224,14 +224,14 @@ void FrmMain::exitProgram()
     QCoreApplication::quit();
 }
 
-void FrmMain::showStatusLine()
+void MainWindow::showStatusLine()
 {
     const QString line = m_station.statusLine();
     m_c.lblStatus->setText(line);
     m_c.lblStatus->setToolTip(line);
 }
 
-void FrmMain::showAlarm()
+void MainWindow::showAlarm()
 {
     const bool alarm = m_station.isAlarming();
     m_runState->setOwed(m_station.owedFiles());
@@ -242,7 +242,7 @@ void FrmMain::showAlarm()
     setWindowTitle(title);
 }
 
-void FrmMain::openHistory(const QString &fileName)
+void MainWindow::openHistory(const QString &fileName)
 {
     const QDateTime now = m_env.clock->now();
     auto *history = new FrmHistory(m_station.history(now.addDays(-FrmHistory::Days)),
@@ -255,14 +255,14 @@ void FrmMain::openHistory(const QString &fileName)
     m_station.acknowledgeFailedByHand();
 }
 
-void FrmMain::popUpTrayMenu()
+void MainWindow::popUpTrayMenu()
 {
     qCDebug(lcShell).noquote() << "tray menu:" << m_c.mnuState->text() << '|' << m_c.mnuShow->text() << '|'
                                << m_c.mnuExit->text();
     m_c.mnuMain->popup(QCursor::pos());
 }
 
-void FrmMain::closeEvent(QCloseEvent *event)
+void MainWindow::closeEvent(QCloseEvent *event)
 {
     if (m_unloading) {
         event->accept();

@@ -18,7 +18,7 @@ class RunState;
 // transfer log. It displays what the station (the program without its windows) tells it and
 // passes on what the user asks for; it holds the tray icon and the captions. A few seconds after
 // its services start it hides itself into the notification area.
-class FrmMain : public QWidget
+class MainWindow : public QWidget
 {
     Q_OBJECT
 
@@ -35,7 +35,7 @@ public:
         std::chrono::milliseconds hideAfter = HideAfter;
     };
 
-    FrmMain(Station &station, Environment environment, QWidget *parent = nullptr);
+    MainWindow(Station &station, Environment environment, QWidget *parent = nullptr);
 
     // What the window shows first, once the settings are loaded: today's names and the captions.
     void prepare();

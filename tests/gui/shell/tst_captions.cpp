@@ -31,7 +31,7 @@ const QStringList CaptionControls{
     QStringLiteral("lblUpServer"), QStringLiteral("lblUpDate"), QStringLiteral("lblCountSec"), QStringLiteral("lblLocalNo"),
     QStringLiteral("lblUpTime"), QStringLiteral("frmUp")};
 
-QMap<QString, QString> captionsOf(FrmMain &window)
+QMap<QString, QString> captionsOf(MainWindow &window)
 {
     QMap<QString, QString> captions;
     for (const QString &name : CaptionControls) {

@@ -106,7 +106,7 @@ void TestMainWindow::designTimeTexts()
     ProgramDir dir;
     FakeClock clock;
     Application app({dir.path(), &clock});
-    FrmMain &window = app.window();
+    MainWindow &window = app.window();
     QObject *control = window.findChild<QObject *>(name);
     QVERIFY2(control, qPrintable(name));
     QCOMPARE(textOf(control), text);
@@ -117,7 +117,7 @@ void TestMainWindow::valueLabelColours()
     ProgramDir dir;
     FakeClock clock;
     Application app({dir.path(), &clock});
-    FrmMain &window = app.window();
+    MainWindow &window = app.window();
     for (const char *name : {"lblServer", "lblNo", "lblTime1", "lblTime8", "lblLocalFile", "lblSec"}) {
         auto *label = window.findChild<QLabel *>(QLatin1StringView(name));
         QVERIFY2(label, name);
@@ -142,7 +142,7 @@ void TestMainWindow::tabOrder()
     ProgramDir dir;
     FakeClock clock;
     Application app({dir.path(), &clock});
-    FrmMain &window = app.window();
+    MainWindow &window = app.window();
     QStringList order;
     QWidget *widget = window.findChild<QWidget *>(QStringLiteral("cmbMin"));
     do {
@@ -164,7 +164,7 @@ void TestMainWindow::windowProperties()
     ProgramDir dir;
     FakeClock clock;
     Application app({dir.path(), &clock});
-    FrmMain &window = app.window();
+    MainWindow &window = app.window();
     QCOMPARE(window.windowTitle(), QStringLiteral("KORVA5 Records Upload System"));
     QCOMPARE(window.font().family(), QStringLiteral("Courier New"));
     QCOMPARE(window.findChild<QLabel *>(QStringLiteral("lblSec"))->font().family(), QStringLiteral("Courier New"));
@@ -194,7 +194,7 @@ void TestMainWindow::startUpState()
     ProgramDir dir({{QStringLiteral("FtpNo"), stationNo}});
     FakeClock clock(QDateTime(QDate(2021, 3, 5), QTime(23, 59, 30)));
     Application app({dir.path(), &clock});
-    FrmMain &window = app.window();
+    MainWindow &window = app.window();
     auto *log = window.findChild<QListWidget *>(QStringLiteral("lstList"));
     log->addItem(QStringLiteral("left over"));
 
@@ -227,7 +227,7 @@ void TestMainWindow::servicesStartOnceAndNeverAfterTheEnd()
     FakeClock clock;
     TestSupport::RecordingNotifyArea tray;
     Application app({dir.path(), &clock, &tray});
-    FrmMain &window = app.window();
+    MainWindow &window = app.window();
     QCOMPARE(app.prepare(), Application::LoadResult::Loaded);
     QVERIFY(tray.calls.isEmpty());
     QVERIFY(!QFile::exists(dir.file(Journal::FileName)));
@@ -259,7 +259,7 @@ void TestMainWindow::windowHidesItselfOnceAfterStartUp()
     SecondTicker ticks; // the schedule plays no part in it
     const std::chrono::milliseconds hideAfter(200);
     Application app({dir.path(), &clock, &tray, &ticks, hideAfter});
-    FrmMain &window = app.window();
+    MainWindow &window = app.window();
     QCOMPARE(app.prepare(), Application::LoadResult::Loaded);
     window.show();
     app.startServices();
@@ -310,7 +310,7 @@ void TestMainWindow::startUpEndsWhenAFileIsMissing()
 
     FakeClock clock;
     Application app({dir.path(), &clock});
-    FrmMain &window = app.window();
+    MainWindow &window = app.window();
     QCOMPARE(app.load(), result);
     QCOMPARE(TestSupport::readFile(dir.iniFile()), before);
     QCOMPARE(window.findChild<QLabel *>(QStringLiteral("lblLocalFile"))->text(), QString());
@@ -364,7 +364,7 @@ void TestMainWindow::readParameter()
                     {QStringLiteral("LocalPath"), QStringLiteral("/data/")}});
     FakeClock clock;
     Application app({dir.path(), &clock});
-    FrmMain &window = app.window();
+    MainWindow &window = app.window();
     QCOMPARE(app.load(), Application::LoadResult::Loaded);
 
     auto label = [&](const char *name) { return window.findChild<QLabel *>(QLatin1StringView(name))->text(); };
@@ -392,7 +392,7 @@ void TestMainWindow::readParameterTakesAHandEdit()
     ProgramDir dir({{QStringLiteral("FtpNo"), QStringLiteral("12")}, {QStringLiteral("FtpServer"), QStringLiteral("old")}});
     FakeClock clock;
     Application app({dir.path(), &clock});
-    FrmMain &window = app.window();
+    MainWindow &window = app.window();
     QCOMPARE(app.load(), Application::LoadResult::Loaded);
     TestSupport::writeFile(dir.iniFile(), "[TALLY]\nFtpServer=new.example\n");
     app.station().reloadSettings();
