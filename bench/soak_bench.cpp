@@ -140,8 +140,8 @@ int plainSoak(const QString &server, const QString &serverRoot, const QString &w
         states.clear();
         bool succeeded = false;
         QEventLoop wait;
-        const auto connection = QObject::connect(&ftp, &TransferQueue::transferFinished, [&](const QString &, const QString &, bool ok) {
-            succeeded = ok;
+        const auto connection = QObject::connect(&ftp, &TransferQueue::transferEnded, [&](const FtpResult &result) {
+            succeeded = result.succeeded;
             wait.quit();
         });
         ftp.enqueue(local, remote);

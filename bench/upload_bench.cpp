@@ -36,8 +36,8 @@ int main(int argc, char *argv[])
 
     QElapsedTimer clock;
     bool succeeded = false;
-    QObject::connect(&ftp, &TransferQueue::transferFinished, [&](const QString &, const QString &, bool ok) {
-        succeeded = ok;
+    QObject::connect(&ftp, &TransferQueue::transferEnded, [&](const FtpResult &result) {
+        succeeded = result.succeeded;
         app.quit();
     });
     heartbeat.start();

@@ -11,8 +11,7 @@
 #include "core/clock/Clock.h"
 #include "core/journal/Journal.h"
 #include "core/upload/TransferQueue.h"
-#include "gui/shell/FrmMain.h"
-#include "gui/shell/MainControls.h"
+#include "gui/shell/Application.h"
 
 #include <QApplication>
 #include <QDateEdit>
@@ -37,18 +36,19 @@ int main(int argc, char *argv[])
         return 2;
     }
     SystemClock clock;
-    auto window = std::make_unique<FrmMain>(FrmMain::Environment{args.at(1), &clock});
-    if (const FrmMain::LoadResult loaded = window->prepare(); loaded != FrmMain::LoadResult::Loaded) {
+    Application program({args.at(1), &clock});
+    MainWindow *window = &program.window();
+    if (const Application::LoadResult loaded = program.prepare(); loaded != Application::LoadResult::Loaded) {
         std::fprintf(stderr, "the program folder %s does not load: %s\n", qPrintable(args.at(1)),
-                     QMetaEnum::fromType<FrmMain::LoadResult>().valueToKey(int(loaded)));
+                     QMetaEnum::fromType<Application::LoadResult>().valueToKey(int(loaded)));
         return 2;
     }
     window->show();
-    QTimer::singleShot(0, window.get(), &FrmMain::startServices);
+    QTimer::singleShot(0, &program, &Application::startServices);
 
     QElapsedTimer sinceAsked;
     const QMetaEnum states = QMetaEnum::fromType<Ftp::State>();
-    TransferQueue &ftp = window->transferControl();
+    TransferQueue &ftp = *program.station().findChild<TransferQueue *>(QStringLiteral("inetFtp"));
     QObject::connect(&ftp, &TransferQueue::transferStarted, [&] {
         std::printf("step=Started ms=%.1f\n", double(sinceAsked.nsecsElapsed()) / 1e6);
     });
@@ -59,7 +59,7 @@ int main(int argc, char *argv[])
     QObject::connect(&ftp, &TransferQueue::transferEnded, [&](const FtpResult &result) {
         const double seconds = double(sinceAsked.nsecsElapsed()) / 1e9;
         succeeded = result.succeeded;
-        window->journal().flush();
+        program.station().flushJournal();
         std::printf("seconds=%.3f journal_ms=%.1f result=%s\n", seconds, double(sinceAsked.nsecsElapsed()) / 1e6,
                     succeeded ? "ok" : "failed");
         std::fflush(stdout);
@@ -67,17 +67,16 @@ int main(int argc, char *argv[])
         QTimer::singleShot(0, &app, [] { QCoreApplication::exit(0); });
     });
     // A person asks a while after the window came up: by then its services have started.
-    QTimer::singleShot(500, window.get(), [&] {
-        window->controls().dtUp->setDate(day);
-        QApplication::setActiveWindow(window.get());
+    QTimer::singleShot(500, window, [&] {
+        window->findChild<QDateEdit *>(QStringLiteral("dtUp"))->setDate(day);
+        QApplication::setActiveWindow(window);
         sinceAsked.start();
         if (byKey)
-            QTest::keyClick(window.get(), Qt::Key_M, Qt::AltModifier);
+            QTest::keyClick(window, Qt::Key_M, Qt::AltModifier);
         else
-            QTest::mouseClick(window->controls().cmdUpLoad, Qt::LeftButton);
+            QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("cmdUpLoad")), Qt::LeftButton);
         std::printf("step=KeyHandled ms=%.1f\n", double(sinceAsked.nsecsElapsed()) / 1e6);
     });
     QApplication::exec();
-    window.reset();
     return succeeded ? 0 : 1;
 }

@@ -8,8 +8,9 @@ Each folder under src/core, src/gui and src/fleet is a layer. A file may include
 own folder, or of a folder below its own in LAYERS; an include of a folder above (or of the same
 height, when two folders share a height) would let the two depend on each other. gui and fleet
 both stand on core and never include each other: the windows and the central office's check
-share nothing but the core. Prints every include between folders, then each one against the
-order as "file:line: from -> to", and exits with 1 when there is one.
+share nothing but the core. The windows reach the station through its public header alone,
+never through the parts it owns (STATION_PARTS). Prints every include between folders, then each
+one against the order as "file:line: from -> to", and exits with 1 when there is one.
 """
 
 import pathlib
@@ -45,6 +46,20 @@ SIDE_BY_SIDE = {"gui", "fleet"}
 # once its include is gone.
 KNOWN_EXCEPTIONS: set[tuple[str, str]] = set()
 
+# What the station owns and keeps to itself: the windows display what core/app/Station.h tells
+# them and pass on intents through it. (The journal and the settings file are read by the command
+# line without a station, so they are not among these.)
+STATION_PARTS = {
+    "core/app/Heartbeat.h",
+    "core/delivery/Delivery.h",
+    "core/delivery/Ledger.h",
+    "core/schedule/SecondTicker.h",
+    "core/upload/TransferLog.h",
+    "core/upload/TransferQueue.h",
+    "core/upload/Uploader.h",
+}
+
+HEADER = re.compile(r'^\s*#\s*include\s*"((?:core|gui|fleet)/[^"]+)"')
 INCLUDE = re.compile(r'^\s*#\s*include\s*"((?:core|gui|fleet)/[^/"]+)/[^"]+"')
 SOURCE_ENDINGS = {".h", ".hpp", ".cpp", ".cc"}
 
@@ -76,6 +91,10 @@ def main() -> int:
             continue
         lines = path.read_text(encoding="utf-8", errors="replace").splitlines()
         for number, line in enumerate(lines, start=1):
+            header = HEADER.match(line)
+            if header and source_tree(source) == "gui" and header.group(1) in STATION_PARTS:
+                wrong.append(f"{path.relative_to(src.parent)}:{number}: the windows include {header.group(1)}, "
+                             "a part of the station; they go through core/app/Station.h")
             match = INCLUDE.match(line)
             if not match or match.group(1) == source:
                 continue

@@ -3,7 +3,9 @@
 
 #include "Files.h"
 
-#include "gui/shell/FrmMain.h"
+#include "core/schedule/SecondTicker.h"
+#include "core/upload/TransferQueue.h"
+#include "gui/shell/Application.h"
 
 #include <QAbstractButton>
 #include <QLabel>
@@ -23,19 +25,43 @@ LoadedWindow::~LoadedWindow() = default;
 
 void LoadedWindow::load()
 {
-    window.reset(); // the running copy ends first: one copy at a time
-    window = std::make_unique<FrmMain>(FrmMain::Environment{dir.path(), &clock, &tray});
-    if (window->load() != FrmMain::LoadResult::Loaded)
-        qFatal("the main window did not load from %s", qPrintable(dir.path()));
-    window->controls().tmrSec->stop();
+    window = nullptr;
+    app.reset(); // the running copy ends first: one copy at a time
+    ticks = std::make_unique<SecondTicker>(); // counted from this start
+    app = std::make_unique<Application>(Application::Environment{dir.path(), &clock, &tray, ticks.get(), {}});
+    if (app->load() != Application::LoadResult::Loaded)
+        qFatal("the program did not load from %s", qPrintable(dir.path()));
+    window = &app->window();
 }
 
 QStringList LoadedWindow::log() const
 {
     QStringList lines;
-    for (int row = 0; row < window->controls().lstList->count(); ++row)
-        lines << window->controls().lstList->item(row)->text();
+    const auto *list = window->findChild<QListWidget *>(QStringLiteral("lstList"));
+    for (int row = 0; row < list->count(); ++row)
+        lines << list->item(row)->text();
     return lines;
+}
+
+Station &LoadedWindow::station() const
+{
+    return app->station();
+}
+
+TransferQueue &LoadedWindow::transfers() const
+{
+    auto *control = app->station().findChild<TransferQueue *>(QStringLiteral("inetFtp"));
+    if (!control)
+        qFatal("the station has no transfer control inetFtp");
+    return *control;
+}
+
+void LoadedWindow::minuteAt(const QDateTime &when)
+{
+    for (int second = 1; second < 60; ++second)
+        ticks->tick();
+    clock.set(when);
+    ticks->tick();
 }
 
 QString LoadedWindow::caption(const QString &name) const

@@ -29,6 +29,7 @@ Heartbeat::Heartbeat(const AppState &state, Journal &journal, const Clock &clock
     , m_clock(clock)
 {
     m_ftp.setObjectName(QStringLiteral("statusFtp"));
+    m_ftp.setParent(this);
     m_timer.setInterval(IntervalMinutes * 60 * 1000);
     connect(&m_timer, &QTimer::timeout, this, &Heartbeat::send);
     connect(&m_ftp, &TransferQueue::transferEnded, this, &Heartbeat::onEnded);

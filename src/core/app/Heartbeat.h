@@ -42,7 +42,6 @@ public:
 
     // Writes the status now, or right after the one under way; and every half hour from now on.
     void send();
-    TransferQueue &transferQueue() { return m_ftp; }
 
 signals:
     // A status went out (or failed to).

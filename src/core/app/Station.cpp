@@ -16,30 +16,46 @@ Q_LOGGING_CATEGORY(lcStation, "korva5.shell", QtInfoMsg)
 
 } // namespace
 
-Station::Station(const ProgramPaths &paths, const Clock &clock, QObject *parent)
+Station::Station(const ProgramPaths &paths, const Clock &clock, SecondTicker *ticks, QObject *parent)
     : QObject(parent)
     , m_paths(paths)
     , m_clock(clock)
     , m_uploader(m_state, m_log, m_ftp, clock, [this](const QString &key) { return text(key); })
     , m_delivery(m_state, m_uploader, m_ftp, m_log, m_journal, clock, [this](const QString &key) { return text(key); })
+    , m_ticks(ticks ? ticks : &m_ownTicks)
     , m_heartbeat(m_state, m_journal, clock)
 {
+    // The station's own parts, by the names the program's controls have always had.
     m_ftp.setObjectName(QStringLiteral("inetFtp"));
-    m_ftp.setParent(this); // found among the window's children, as the transfer control always was
-    connect(&m_state, &AppState::settingsChanged, this, &Station::applySettings);
+    m_ftp.setParent(this);
+    m_secondTimer.setObjectName(QStringLiteral("tmrSec"));
+    m_secondTimer.setParent(this);
+    m_secondTimer.setInterval(1000);
+    connect(&m_secondTimer, &QTimer::timeout, &m_ownTicks, &SecondTicker::tick);
+    if (!ticks)
+        m_secondTimer.start();
+    connect(&m_state, &AppState::settingsChanged, this, &Station::configureTransfers);
     connect(&m_state, &AppState::settingsChanged, this, &Station::statusChanged);
     connect(&m_ftp, &TransferQueue::stateChanged, &m_uploader, &Uploader::logState);
     connect(&m_journal, &Journal::notice, &m_log, &TransferLog::insertTop);
     connect(&m_uploader, &Uploader::fileNamesChosen, this, &Station::fileNamesChosen);
+    connect(&m_log, &TransferLog::inserted, this, &Station::logLineInserted);
+    connect(&m_log, &TransferLog::cleared, this, &Station::logCleared);
+    connect(&m_ftp, &TransferQueue::transferStarted, this, &Station::transferStarted);
+    connect(&m_ftp, &TransferQueue::progress, this, &Station::transferProgress);
+    connect(&m_ftp, &TransferQueue::transferEnded, this, &Station::transferEnded);
+    connect(&m_heartbeat, &Heartbeat::written, this, &Station::statusWritten);
+    m_heartbeat.setParent(this); // its transfer queue is found as "statusFtp"
 
     // The window hears of a minute before the schedule looks at it, so that a time that fires
     // in it sets the window's minute count back to 0 after it was counted.
-    connect(&m_ticker, &SecondTicker::minutePassed, this, [this] {
+    connect(m_ticks, &SecondTicker::minutePassed, this, [this] {
         emit minutePassed();
         m_delivery.checkMinute();
         emit statusChanged();
     });
-    connect(&m_ticker, &SecondTicker::secondPassed, &m_delivery, &Delivery::checkRetries);
+    connect(m_ticks, &SecondTicker::secondPassed, this, &Station::secondPassed);
+    connect(m_ticks, &SecondTicker::secondPassed, &m_delivery, &Delivery::checkRetries);
     connect(&m_delivery, &Delivery::timeFired, this, &Station::timeFired);
 
     connect(&m_delivery, &Delivery::progressed, this, &Station::statusChanged);
@@ -51,8 +67,7 @@ Station::Station(const ProgramPaths &paths, const Clock &clock, QObject *parent)
     connect(&m_delivery, &Delivery::gaveUp, this, [this](const Ledger::Owed &owed) {
         notify(QStringLiteral("AlarmGivenUp"), owed.remotePath, owed.reason);
     });
-    // After the upload's end is in the journal and the ledger: the status says how it ended.
-    connect(&m_ftp, &TransferQueue::transferEnded, &m_heartbeat, &Heartbeat::send, Qt::QueuedConnection);
+    connect(&m_delivery, &Delivery::recorded, &m_heartbeat, &Heartbeat::send);
     connect(&m_delivery, &Delivery::deliveredAfterAll, this,
             [this](const QString &remotePath) { notify(QStringLiteral("AlarmDelivered"), remotePath); });
 }
@@ -70,7 +85,7 @@ void Station::reloadSettings()
 }
 
 // The transfer queue connects with what the settings say at the next upload.
-void Station::applySettings()
+void Station::configureTransfers()
 {
     const Settings &settings = m_state.settings();
     m_ftp.setServerAddress(SysMain::Trim(settings.FtpServer));
@@ -90,6 +105,61 @@ void Station::startServices()
     m_journal.open(m_paths.programDir, m_clock.now());
     m_delivery.start();
     m_heartbeat.send();
+}
+
+void Station::sendManual(QDate day)
+{
+    m_delivery.sendManual(day);
+}
+
+void Station::sendYesterday()
+{
+    m_delivery.sendYesterday(m_clock.today().addDays(-1));
+}
+
+void Station::setRunning(bool running)
+{
+    m_state.setRunning(running);
+}
+
+bool Station::applySettings(const Settings &settings)
+{
+    QString error;
+    if (m_store.save(settings, &error))
+        return true;
+    m_log.insertTop(text(QStringLiteral("SettingsNotSaved")).arg(error));
+    return false;
+}
+
+void Station::chooseLanguage(const QString &language)
+{
+    m_state.setLanguage(language);
+    QString error;
+    if (!m_store.saveLanguage(language, &error)) {
+        // The captions change all the same; the next start comes up in the stored language. Said
+        // in the language just chosen, by its own name.
+        m_log.insertTop(text(QStringLiteral("LanguageNotStored")).arg(text(QStringLiteral("LanguageName")), error));
+    }
+}
+
+void Station::acknowledgeFailedByHand()
+{
+    m_delivery.acknowledgeFailedByHand();
+}
+
+void Station::clearLog()
+{
+    m_log.clear();
+}
+
+QList<UploadRecord> Station::history(const QDateTime &since)
+{
+    return m_journal.rowsSince(since);
+}
+
+void Station::flushJournal()
+{
+    m_journal.flush();
 }
 
 QString Station::text(const QString &key) const

@@ -334,4 +334,5 @@ void Delivery::onEnded(const FtpResult &result)
     if (wasOwed || isOwed || wasUnsure)
         emit owedChanged();
     emit progressed();
+    emit recorded(done.record);
 }

@@ -89,6 +89,9 @@ signals:
     void deliveredAfterAll(const QString &remotePath);
     // A file's 24 hours ran out.
     void gaveUp(const Ledger::Owed &owed);
+    // An upload's end is in the journal and the ledger: what is reported of the station now says
+    // how it ended.
+    void recorded(const UploadRecord &record);
 
 private:
     struct InFlight

@@ -64,7 +64,6 @@ public:
 
 private:
     bool fail(int code);
-    bool prepareSchema(const QDateTime &now);
 
     bool markCutOff();
 

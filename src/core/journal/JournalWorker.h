@@ -62,8 +62,6 @@ public:
     QList<Notice> takeNotices();
 
     bool hasFile() const { return m_on.load(); }
-    // Records held in memory that a lock kept from the file.
-    bool hasUnsaved() const { return m_unsaved.load(); }
 
     // Worker thread only, from here on.
 

@@ -3,8 +3,6 @@
 
 void SecondTicker::tick()
 {
-    if (m_startCount < HideOnTick && ++m_startCount == HideOnTick)
-        emit hideRequested();
     if (++m_second > 59) {
         m_second = 0;
         emit minutePassed();

@@ -38,7 +38,6 @@ public:
     void clearAfterUpload();
 
     int storeReply() const { return m_storeReply; }  // the final reply that ended STOR, or refused it
-    bool storeStarted() const { return m_storeStarted; } // the server opened the data transfer
     bool awaitingStoreEnd() const { return m_awaiting == Command::StoreEnd; }
     int sizeReply() const { return m_sizeReply; }    // to the SIZE after the upload
     std::optional<qint64> serverSize() const { return m_serverSize; }

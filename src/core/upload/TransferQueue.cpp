@@ -36,22 +36,15 @@ TransferQueue::~TransferQueue()
     }
 }
 
-void TransferQueue::post(Ftp::State state, const QString &reason, const FtpFailure &failure)
+void TransferQueue::post(Ftp::State state, const FtpFailure &failure)
 {
-    QMetaObject::invokeMethod(
-        this,
-        [this, state, reason, failure] {
-            if (state == Ftp::State::Error)
-                emit errorReason(reason, failure);
-            emit stateChanged(state);
-        },
-        Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, [this, state, failure] { emit stateChanged(state, failure); }, Qt::QueuedConnection);
 }
 
 quint64 TransferQueue::enqueue(const QString &localPath, const QString &remotePath)
 {
     return enqueue({m_serverAddress, m_userName, m_password, localPath, remotePath, m_timeouts, m_caBundle, {},
-                    FailureKind::Other, 0, m_temporaryName, m_deleteAfter, m_distinctFolder});
+                    FailureKind::Other, 0, m_temporaryName, false, m_distinctFolder});
 }
 
 quint64 TransferQueue::refuse(const QString &localPath, const QString &remotePath, const QString &why, FailureKind kind)
@@ -77,20 +70,14 @@ quint64 TransferQueue::enqueue(FtpRequest request)
     const QString why = QStringLiteral("%1 uploads are already waiting").arg(MaxWaiting);
     qCWarning(lcUpload).noquote() << "upload of" << shownText(localPath) << "refused:" << why;
     const FtpFailure failure{FailureKind::TooManyWaiting, QString::number(MaxWaiting), 0, {}, {}};
-    post(Ftp::State::Error, why, failure);
+    post(Ftp::State::Error, failure);
     finish({tag, localPath, remotePath, false, 0, why, failure});
     return tag;
 }
 
 void TransferQueue::finish(const FtpResult &result)
 {
-    QMetaObject::invokeMethod(
-        this,
-        [this, result] {
-            emit transferFinished(result.localPath, result.remotePath, result.succeeded);
-            emit transferEnded(result);
-        },
-        Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, [this, result] { emit transferEnded(result); }, Qt::QueuedConnection);
 }
 
 void TransferQueue::abort()
@@ -107,7 +94,7 @@ void TransferQueue::abort()
     const QString why = QStringLiteral("the upload was ended before it was started");
     const FtpFailure failure{FailureKind::Ended, {}, 0, {}, {}};
     for (const FtpRequest &request : dropped) {
-        post(Ftp::State::Error, why, failure);
+        post(Ftp::State::Error, failure);
         finish({request.tag, request.localPath, request.remotePath, false, 0, why, failure});
     }
 }
@@ -137,7 +124,7 @@ void TransferQueue::work()
         // The kind is heard right before the Error state it belongs to, on this same thread.
         FtpFailure failure;
         const FtpResult result = runFtpTransfer(
-            request, [this, &failure](Ftp::State state, const QString &reason) { post(state, reason, failure); }, m_abort,
+            request, [this, &failure](Ftp::State state, const QString &) { post(state, failure); }, m_abort,
             [this, tag](qint64 sent, qint64 total) {
                 QMetaObject::invokeMethod(this, [this, tag, sent, total] { emit progress(tag, sent, total); },
                                           Qt::QueuedConnection);

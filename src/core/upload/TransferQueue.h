@@ -44,10 +44,6 @@ public:
     bool temporaryName() const { return m_temporaryName; }
     void setTemporaryName(bool on) { m_temporaryName = on; }
 
-    // Whether later sends delete the file again once it is confirmed: a try of the server that
-    // leaves nothing behind.
-    void setDeleteAfterSend(bool on) { m_deleteAfter = on; }
-
     // A folder later sends must not land in however it is spelt (FtpRequest::distinctFolder);
     // nothing: none.
     void setDistinctFolder(const std::optional<QString> &folder) { m_distinctFolder = folder; }
@@ -74,22 +70,21 @@ public:
     bool refusedAtOnce(quint64 tag) const { return tag != 0 && tag == m_lastRefused; }
 
 signals:
-    void stateChanged(Ftp::State state);
-    // Why a transfer failed (the whole reason) and what kind of failure it was, right before its
-    // Error state.
-    void errorReason(const QString &reason, const FtpFailure &failure);
+    // A moment of a transfer; with State::Error, what kind of failure it was and the fact the
+    // short texts name (the whole reason comes with transferEnded).
+    void stateChanged(Ftp::State state, const FtpFailure &failure);
     // A send's turn has come (it is not emitted for a send refused because too many wait).
     void transferStarted(quint64 tag);
     // How much of the send's file has gone out (see runFtpTransfer: a few times a second at most,
     // and once when its data transfer ends), between its transferStarted and its transferEnded.
     void progress(quint64 tag, qint64 sent, qint64 total);
-    // Each requested send ends with exactly one of each of these, after its last stateChanged.
-    void transferFinished(const QString &localPath, const QString &remotePath, bool succeeded);
+    // Each requested send ends with exactly one of these, after its last stateChanged: the whole
+    // of how it went (outcome, failure kind and detail, the reason, bytes, its number).
     void transferEnded(const FtpResult &result);
 
 private:
     void work();
-    void post(Ftp::State state, const QString &reason = {}, const FtpFailure &failure = {});
+    void post(Ftp::State state, const FtpFailure &failure = {});
     quint64 enqueue(FtpRequest request);
     void finish(const FtpResult &result);
 
@@ -99,7 +94,6 @@ private:
     FtpTimeouts m_timeouts;
     QString m_caBundle;
     bool m_temporaryName = true;
-    bool m_deleteAfter = false;
     std::optional<QString> m_distinctFolder;
 
     mutable std::mutex m_mutex;

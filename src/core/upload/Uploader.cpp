@@ -19,7 +19,6 @@ Uploader::Uploader(AppState &state, TransferLog &log, TransferQueue &ftp, const 
     , m_clock(clock)
     , m_text(std::move(text))
 {
-    connect(&m_ftp, &TransferQueue::errorReason, this, [this](const QString &, const FtpFailure &failure) { m_failure = failure; });
     connect(&m_ftp, &TransferQueue::transferStarted, this, &Uploader::onStarted);
     connect(&m_ftp, &TransferQueue::transferEnded, this, &Uploader::onEnded);
 }
@@ -80,7 +79,7 @@ void Uploader::onEnded(const FtpResult &result)
     onStarted(result.tag);
 }
 
-void Uploader::logState(Ftp::State state)
+void Uploader::logState(Ftp::State state, const FtpFailure &failure)
 {
     const QString server = shownServer(SysMain::Trim(m_ftp.serverAddress()));
     switch (state) {
@@ -99,7 +98,7 @@ void Uploader::logState(Ftp::State state)
     case Ftp::State::Error:
         m_log.insertTop(QStringLiteral("Error!"));
         // The reason reads right under it, in a few words; the whole of it is on standard error.
-        if (const FtpFailure failure = std::exchange(m_failure, FtpFailure()); failure.kind != FailureKind::None)
+        if (failure.kind != FailureKind::None)
             m_log.insertBelowTop(shortReason(failure.kind, failure.detail, m_text));
         break;
     case Ftp::State::ResponseCompleted:

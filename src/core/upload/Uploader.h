@@ -54,8 +54,9 @@ public:
     // Sends the file of day.
     Sent send(QDate day, Opening opening);
 
-    // One line in the log for each state that means something to the user.
-    void logState(Ftp::State state);
+    // One line in the log for each state that means something to the user; under "Error!" the
+    // failure in a few words.
+    void logState(Ftp::State state, const FtpFailure &failure = {});
 
     // The line that tells an upload asked for while another runs to wait for it.
     QString waitingLine(const QString &remotePath) const;
@@ -73,7 +74,6 @@ private:
     TransferQueue &m_ftp;
     const Clock &m_clock;
     Text m_text;
-    FtpFailure m_failure; // of the failure whose Error state comes next
     // Uploads asked for here whose end has not come in yet: the log still owes their lines.
     QSet<quint64> m_unfinished;
     // The opening lines of waiting uploads, oldest first, written when their turn comes.

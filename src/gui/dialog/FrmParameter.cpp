@@ -4,11 +4,9 @@
 #include "core/app/Station.h"
 #include "core/language/LanguageText.h"
 #include "core/settings/Settings.h"
-#include "core/settings/SettingsStore.h"
 #include "core/settings/SysMain.h"
 #include "core/settings/TimeOfDay.h"
 #include "core/state/AppState.h"
-#include "core/upload/TransferLog.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -28,8 +26,6 @@ FrmParameter::FrmParameter(Station &station, QWidget *parent)
     : QDialog(parent)
     , m_station(station)
     , m_state(station.state())
-    , m_store(station.settingsStore())
-    , m_log(station.log())
     , m_text([&station](const QString &key) { return station.text(key); })
 {
     setObjectName(QStringLiteral("frmParameter"));
@@ -295,10 +291,7 @@ bool FrmParameter::eventFilter(QObject *watched, QEvent *event)
 
 void FrmParameter::save()
 {
-    QString error;
-    if (!m_store.save(typedSettings(), &error)) {
-        m_log.insertTop(caption("SettingsNotSaved").arg(error));
+    if (!m_station.applySettings(typedSettings()))
         return; // stays open with what was typed
-    }
     accept();
 }

@@ -18,8 +18,6 @@ class QToolButton;
 class AppState;
 class Station;
 struct Settings;
-class SettingsStore;
-class TransferLog;
 struct SettingField;
 
 // The settings dialog: every setting of TALLYPORT.ini but the language, shown from the settings
@@ -81,10 +79,8 @@ private:
     void letGo(ConnectionTest *tester);
     QString caption(const char *key) const;
 
-    const Station &m_station;
+    Station &m_station;
     const AppState &m_state;
-    SettingsStore &m_store;
-    TransferLog &m_log;
     std::function<QString(const QString &key)> m_text; // the station's, for the checks and the test
 
     QLabel *lblLocalNo;

@@ -55,14 +55,3 @@ QString testResultHtml(const QString &heading, const std::array<StepReport, Test
     }
     return lines.join(QStringLiteral("<br>"));
 }
-
-QString testResultPlain(const QString &heading, const std::array<StepReport, TestStepCount> &steps,
-                        const std::function<QString(const QString &key)> &text)
-{
-    QStringList lines{heading};
-    for (const StepReport &step : steps) {
-        if (shown(step))
-            lines << markOf(step.state).sign + u' ' + testStepText(step, text);
-    }
-    return lines.join(u'\n');
-}

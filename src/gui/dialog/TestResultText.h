@@ -14,7 +14,3 @@
 // is shown as it came.
 QString testResultHtml(const QString &heading, const std::array<StepReport, TestStepCount> &steps,
                        const std::function<QString(const QString &key)> &text);
-
-// The same lines without their colours, as a screen reader or a copy of the label has them.
-QString testResultPlain(const QString &heading, const std::array<StepReport, TestStepCount> &steps,
-                        const std::function<QString(const QString &key)> &text);

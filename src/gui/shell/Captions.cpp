@@ -29,10 +29,10 @@ void Captions::showLanguage()
     m_c.mnuShow->setText(text("Parameter"));
     m_c.mnuExit->setText(text("Exit"));
     m_window->setWindowTitle(titleText(text("Title")) + VersionSuffix);
-    m_c.cmbExit->setText(text("Exit"));
-    m_c.cmbMin->setText(text("Minimized"));
-    m_c.cmbParameter->setText(text("Parameter"));
-    m_c.cmbHistory->setText(text("History"));
+    m_c.exitButton->setText(text("Exit"));
+    m_c.minimizeButton->setText(text("Minimized"));
+    m_c.settingsButton->setText(text("Parameter"));
+    m_c.historyButton->setText(text("History"));
     m_c.cmdUpLoad->setText(text("ManualUpload"));
     m_c.cmdUpLoad2->setText(text("YesterdayUpload"));
     m_c.frmDate->setTitle(text("UploadDate"));
@@ -52,13 +52,6 @@ void Captions::showLanguage()
 
 void Captions::switchTo(const QString &language)
 {
-    m_station.state().setLanguage(language);
-    QString error;
-    if (!m_station.settingsStore().saveLanguage(language, &error)) {
-        // The captions change all the same; the next start comes up in the stored language. Said
-        // in the language just chosen, by its own name.
-        m_station.log().insertTop(m_station.text(QStringLiteral("LanguageNotStored"))
-                                      .arg(m_station.text(QStringLiteral("LanguageName")), error));
-    }
+    m_station.chooseLanguage(language);
     showLanguage();
 }

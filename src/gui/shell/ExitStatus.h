@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "gui/shell/FrmMain.h"
+#include "gui/shell/Application.h"
 
 // The exit statuses of the program, as the README lists them.
 enum ExitStatus : int {
@@ -14,22 +14,22 @@ enum ExitStatus : int {
     ExitLockUnavailable = 8,    // the single-instance lock cannot be taken
 };
 
-inline int exitStatus(FrmMain::LoadResult result)
+inline int exitStatus(Application::LoadResult result)
 {
     switch (result) {
-    case FrmMain::LoadResult::Loaded:
+    case Application::LoadResult::Loaded:
         return ExitNormal;
-    case FrmMain::LoadResult::AlreadyRunning:
+    case Application::LoadResult::AlreadyRunning:
         return ExitAlreadyRunning;
-    case FrmMain::LoadResult::SettingsMissing:
+    case Application::LoadResult::SettingsMissing:
         return ExitSettingsMissing;
-    case FrmMain::LoadResult::LanguageMissing:
+    case Application::LoadResult::LanguageMissing:
         return ExitLanguageMissing;
-    case FrmMain::LoadResult::SettingsUnreadable:
+    case Application::LoadResult::SettingsUnreadable:
         return ExitSettingsUnreadable;
-    case FrmMain::LoadResult::LanguageUnreadable:
+    case Application::LoadResult::LanguageUnreadable:
         return ExitLanguageUnreadable;
-    case FrmMain::LoadResult::LockUnavailable:
+    case Application::LoadResult::LockUnavailable:
         return ExitLockUnavailable;
     }
     return ExitNormal;

@@ -11,22 +11,22 @@ class QListWidget;
 class QMenu;
 class QProgressBar;
 class QPushButton;
-class QTimer;
 class QWidget;
 
-// Every control of the main window, named as users' documentation and the handlers name them.
+// Every control of the main window; each carries the objectName users' documentation gives it.
 // The controls are children of the window (the menu is owned by it); this only points at them.
 struct MainControls
 {
-    QPushButton *cmbMin = nullptr;
-    QPushButton *cmbExit = nullptr;
-    QPushButton *cmbParameter = nullptr;
-    QPushButton *cmbHistory = nullptr;
-    QPushButton *cmbEnglish = nullptr;
-    QPushButton *cmbChina = nullptr;
-    QPushButton *cmbTaiwan = nullptr;
+    // The buttons by what they do; their objectNames (cmbMin, cmbExit, cmbParameter, cmbHistory,
+    // cmbEnglish, cmbChina, cmbTaiwan) are how people, scripts and tests find them.
+    QPushButton *minimizeButton = nullptr;
+    QPushButton *exitButton = nullptr;
+    QPushButton *settingsButton = nullptr;
+    QPushButton *historyButton = nullptr;
+    QPushButton *englishButton = nullptr;
+    QPushButton *chinaButton = nullptr;
+    QPushButton *taiwanButton = nullptr;
     QLabel *picDisable = nullptr; // the tray image of the stopped state, never shown itself
-    QTimer *tmrSec = nullptr;
     QListWidget *lstList = nullptr;
     QLabel *lblStatus = nullptr; // how delivery stands, under the log
     QProgressBar *prgUpload = nullptr; // under the log, shown only while a long upload runs

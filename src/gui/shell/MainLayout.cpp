@@ -173,20 +173,17 @@ MainControls buildMainControls(QWidget *form)
     font.setStyleHint(QFont::TypeWriter);
     form->setFont(font);
 
-    c.cmbMin = button("cmbMin", QStringLiteral("Mi&nimized"));
-    c.cmbExit = button("cmbExit", QStringLiteral("E&xit"));
-    c.cmbParameter = button("cmbParameter", QStringLiteral("&Parameter"));
-    c.cmbHistory = button("cmbHistory", QStringLiteral("&History"));
-    c.cmbEnglish = button("cmbEnglish", QStringLiteral("&English"));
-    c.cmbChina = button("cmbChina", QString(), QStringLiteral(":/images/china.png"));
-    c.cmbTaiwan = button("cmbTaiwan", QString(), QStringLiteral(":/images/taiwan.png"));
+    c.minimizeButton = button("cmbMin", QStringLiteral("Mi&nimized"));
+    c.exitButton = button("cmbExit", QStringLiteral("E&xit"));
+    c.settingsButton = button("cmbParameter", QStringLiteral("&Parameter"));
+    c.historyButton = button("cmbHistory", QStringLiteral("&History"));
+    c.englishButton = button("cmbEnglish", QStringLiteral("&English"));
+    c.chinaButton = button("cmbChina", QString(), QStringLiteral(":/images/china.png"));
+    c.taiwanButton = button("cmbTaiwan", QString(), QStringLiteral(":/images/taiwan.png"));
 
     c.picDisable = named(new QLabel(form), "picDisable");
     c.picDisable->setPixmap(QPixmap(QStringLiteral(":/images/disabled.png")));
     c.picDisable->hide(); // a holder of the stopped state's tray image, never shown itself
-
-    c.tmrSec = named(new QTimer(form), "tmrSec");
-    c.tmrSec->setInterval(1000);
 
     c.lstList = named(new QListWidget, "lstList");
     c.lstList->setUniformItemSizes(true);
@@ -194,10 +191,10 @@ MainControls buildMainControls(QWidget *form)
     c.prgUpload->hide();
 
     auto *buttons = new QHBoxLayout;
-    for (QPushButton *b : {c.cmbMin, c.cmbExit, c.cmbParameter, c.cmbHistory})
+    for (QPushButton *b : {c.minimizeButton, c.exitButton, c.settingsButton, c.historyButton})
         buttons->addWidget(b);
     buttons->addStretch(1);
-    for (QPushButton *b : {c.cmbEnglish, c.cmbChina, c.cmbTaiwan})
+    for (QPushButton *b : {c.englishButton, c.chinaButton, c.taiwanButton})
         buttons->addWidget(b);
 
     auto *frames = new QHBoxLayout;
@@ -221,8 +218,8 @@ MainControls buildMainControls(QWidget *form)
     buildMenu(form, c);
 
     // The history button, added later, comes after the controls users know the order of.
-    QWidget *order[] = {c.cmbMin, c.cmbExit, c.cmbParameter, c.cmbEnglish, c.cmbChina, c.cmbTaiwan,
-                        c.dtUp, c.cmdUpLoad, c.cmdUpLoad2, c.cmbHistory, c.lstList};
+    QWidget *order[] = {c.minimizeButton, c.exitButton, c.settingsButton, c.englishButton, c.chinaButton, c.taiwanButton,
+                        c.dtUp, c.cmdUpLoad, c.cmdUpLoad2, c.historyButton, c.lstList};
     for (size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
     return c;

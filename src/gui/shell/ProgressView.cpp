@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "gui/shell/ProgressView.h"
 
-#include "core/upload/TransferQueue.h"
+#include "core/app/Station.h"
 
 #include <QProgressBar>
 
-ProgressView::ProgressView(TransferQueue &ftp, QProgressBar *bar, std::function<QString(const QString &key)> text,
+ProgressView::ProgressView(Station &station, QProgressBar *bar, std::function<QString(const QString &key)> text,
                            QObject *parent)
     : QObject(parent)
     , m_bar(bar)
@@ -15,9 +15,9 @@ ProgressView::ProgressView(TransferQueue &ftp, QProgressBar *bar, std::function<
     m_bar->setRange(0, 100);
     m_bar->setTextVisible(true);
     m_bar->hide();
-    connect(&ftp, &TransferQueue::transferStarted, this, &ProgressView::onStarted);
-    connect(&ftp, &TransferQueue::progress, this, &ProgressView::onProgress);
-    connect(&ftp, &TransferQueue::transferEnded, this, &ProgressView::onEnded);
+    connect(&station, &Station::transferStarted, this, &ProgressView::onStarted);
+    connect(&station, &Station::transferProgress, this, &ProgressView::onProgress);
+    connect(&station, &Station::transferEnded, this, &ProgressView::onEnded);
 }
 
 ProgressMeter::Time ProgressView::now() const

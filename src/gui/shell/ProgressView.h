@@ -9,7 +9,7 @@
 
 #include <functional>
 
-class TransferQueue;
+class Station;
 class QProgressBar;
 
 // The bar under the transfer log that shows how far a long upload is. It stays hidden for an
@@ -23,7 +23,7 @@ public:
     // text gives the words for the time left (TimeLeft) and for bytes (SizeBytes) in the language
     // in use, "%1" standing for the number; asked each time the bar comes up, so a switch of
     // language shows on the next upload.
-    ProgressView(TransferQueue &ftp, QProgressBar *bar, std::function<QString(const QString &key)> text,
+    ProgressView(Station &station, QProgressBar *bar, std::function<QString(const QString &key)> text,
                  QObject *parent = nullptr);
 
 private:

@@ -8,20 +8,20 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-ProgramFiles::Problem fileProblem(FrmMain::LoadResult result)
+ProgramFiles::Problem fileProblem(Application::LoadResult result)
 {
     switch (result) {
-    case FrmMain::LoadResult::SettingsMissing:
+    case Application::LoadResult::SettingsMissing:
         return ProgramFiles::Problem::SettingsMissing;
-    case FrmMain::LoadResult::LanguageMissing:
+    case Application::LoadResult::LanguageMissing:
         return ProgramFiles::Problem::LanguageMissing;
-    case FrmMain::LoadResult::SettingsUnreadable:
+    case Application::LoadResult::SettingsUnreadable:
         return ProgramFiles::Problem::SettingsUnreadable;
-    case FrmMain::LoadResult::LanguageUnreadable:
+    case Application::LoadResult::LanguageUnreadable:
         return ProgramFiles::Problem::LanguageUnreadable;
-    case FrmMain::LoadResult::Loaded:
-    case FrmMain::LoadResult::AlreadyRunning:
-    case FrmMain::LoadResult::LockUnavailable:
+    case Application::LoadResult::Loaded:
+    case Application::LoadResult::AlreadyRunning:
+    case Application::LoadResult::LockUnavailable:
         break;
     }
     return ProgramFiles::Problem::None;

@@ -2,10 +2,10 @@
 #pragma once
 
 #include "core/app/ProgramFiles.h"
-#include "gui/shell/FrmMain.h"
+#include "gui/shell/Application.h"
 
 // The file problem a start-up ended with; Problem::None for any other ending.
-ProgramFiles::Problem fileProblem(FrmMain::LoadResult result);
+ProgramFiles::Problem fileProblem(Application::LoadResult result);
 
 // Whether a person may be in front of this display: not on the platforms that draw nowhere.
 bool showsToAPerson();

@@ -9,10 +9,11 @@
 
 #include <QAction>
 
-RunState::RunState(AppState &state, QAction *mnuState, NotifyArea &tray, QIcon runningIcon, QIcon stoppedIcon,
-                   LanguageText text, QObject *parent)
+RunState::RunState(const AppState &state, std::function<void(bool running)> setRunning, QAction *mnuState,
+                   NotifyArea &tray, QIcon runningIcon, QIcon stoppedIcon, LanguageText text, QObject *parent)
     : QObject(parent)
     , m_state(state)
+    , m_setRunning(std::move(setRunning))
     , m_mnuState(mnuState)
     , m_tray(tray)
     , m_running(std::move(runningIcon))
@@ -24,7 +25,7 @@ RunState::RunState(AppState &state, QAction *mnuState, NotifyArea &tray, QIcon r
 
 void RunState::toggle()
 {
-    m_state.setRunning(!m_state.isRunning());
+    m_setRunning(!m_state.isRunning());
 }
 
 QString RunState::menuText() const

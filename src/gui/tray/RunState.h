@@ -23,7 +23,8 @@ class RunState : public QObject
 public:
     using LanguageText = std::function<QString(const QString &key)>;
 
-    RunState(AppState &state, QAction *mnuState, NotifyArea &tray, QIcon runningIcon, QIcon stoppedIcon,
+    // setRunning asks for the other state; the state shown is what state says.
+    RunState(const AppState &state, std::function<void(bool running)> setRunning, QAction *mnuState, NotifyArea &tray, QIcon runningIcon, QIcon stoppedIcon,
              LanguageText text, QObject *parent = nullptr);
 
     // Switches to the other state (the menu item, a right click on the icon).
@@ -43,7 +44,8 @@ private:
     // The tooltip for the state shown and what is owed.
     QString tooltip() const;
 
-    AppState &m_state;
+    const AppState &m_state;
+    std::function<void(bool running)> m_setRunning;
     QAction *m_mnuState;
     NotifyArea &m_tray;
     QIcon m_running;

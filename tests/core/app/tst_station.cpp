@@ -28,13 +28,13 @@ struct Desk
     Desk(const QDateTime &start, const QMap<int, QString> &timeSlots, const QString &server,
          const QMap<QString, QString> &more = {})
         : clock(start)
-        , station(ProgramPaths::in(dir.path()), clock)
+        , station(ProgramPaths::in(dir.path()), clock, &ticks)
     {
         QMap<QString, QString> values = settings(timeSlots, server);
         values.insert(more);
         values.insert(QStringLiteral("LocalPath"), dir.path() + u'/');
         writeFile(dir.iniFile(), iniText(values));
-        QObject::connect(&station.log(), &TransferLog::inserted, [this](const QString &line, int row) {
+        QObject::connect(&station, &Station::logLineInserted, [this](const QString &line, int row) {
             lines.insert(std::min<qsizetype>(row, lines.size()), line);
         });
         station.loadSettings();
@@ -58,13 +58,28 @@ struct Desk
     {
         for (int i = 0; i < n; ++i) {
             clock.advanceMSecs(msPerTick + (jitter ? jitter(i) : 0));
-            station.ticker().tick();
+            ticks.tick();
         }
+    }
+    // The station's minute at when: the ticks up to the sixtieth with the clock where it was,
+    // then the clock moved and the sixtieth tick.
+    void minuteAt(const QDateTime &when)
+    {
+        for (int second = 1; second < 60; ++second)
+            ticks.tick();
+        clock.set(when);
+        ticks.tick();
+    }
+    // A transfer control of the station's, found by its name.
+    TransferQueue &transfers(const QString &name = QStringLiteral("inetFtp"))
+    {
+        return *station.findChild<TransferQueue *>(name);
     }
     QStringList log() const { return lines; }
 
     ProgramDir dir;
     FakeClock clock;
+    SecondTicker ticks; // the station's timer stays stopped: the test ticks
     Station station;
     QStringList lines; // newest first, as the window shows them
 };
@@ -95,7 +110,7 @@ void TestStation::scheduledFileArrives()
     Desk w(at(8, 29, 5), {{1, QStringLiteral("08:30")}}, server.address());
     const QByteArray records("station 12, 5 March 2021\n");
     writeFile(w.dir.file(QStringLiteral("20210305.txt")), records);
-    QSignalSpy finished(&w.station.transferQueue(), &TransferQueue::transferFinished);
+    QSignalSpy finished(&w.station, &Station::transferEnded);
 
     w.tick(59);
     QCOMPARE(finished.count(), 0);
@@ -127,7 +142,7 @@ void TestStation::aDayOfTicksSendsEachTimeOnce()
     const QByteArray yesterday("records of 4 March\n");
     writeFile(w.dir.file(QStringLiteral("20210305.txt")), today);
     writeFile(w.dir.file(QStringLiteral("20210304.txt")), yesterday);
-    QSignalSpy finished(&w.station.transferQueue(), &TransferQueue::transferFinished);
+    QSignalSpy finished(&w.station, &Station::transferEnded);
 
     // Ticks that are neither exact nor steady: mostly a little late, now and then early, and
     // now and then held up for seconds, so that checks drift across minute boundaries all day.
@@ -166,7 +181,7 @@ void TestStation::aDayOfTicksSendsEachTimeOnce()
     QCOMPARE(server.stored(QStringLiteral("upload/20210305.12")), today);
     QCOMPARE(server.stored(QStringLiteral("upload/20210304.12")), yesterday);
     for (const auto &args : finished)
-        QVERIFY(args.at(2).toBool());
+        QVERIFY(args.at(0).value<FtpResult>().succeeded);
 }
 
 void TestStation::statusFileName_data()
@@ -217,8 +232,8 @@ void TestStation::statusFileNeverHoldsAnUploadBack()
     QVERIFY(QDir(server.root()).mkpath(QStringLiteral("status")));
     Desk w(at(8, 29, 5), {{1, QStringLiteral("08:30")}}, server.address(), {{QStringLiteral("FtpStatusPath"), statusPath}});
     writeFile(w.dir.file(QStringLiteral("20210305.txt")), "records\n");
-    QSignalSpy status(&w.station.heartbeat(), &Heartbeat::written);
-    QSignalSpy finished(&w.station.transferQueue(), &TransferQueue::transferFinished);
+    QSignalSpy status(&w.station, &Station::statusWritten);
+    QSignalSpy finished(&w.station, &Station::transferEnded);
     QTRY_COMPARE_WITH_TIMEOUT(status.count(), 1, 30000); // at start
     w.tick(60);
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 30000);
@@ -305,14 +320,14 @@ void TestStation::statusFolderInDisguise()
     }
     MessageCapture capture;
     Desk w(at(8, 29, 5), {}, settings.value(u"FtpServer"_qs), settings);
-    QSignalSpy status(&w.station.heartbeat(), &Heartbeat::written);
+    QSignalSpy status(&w.station, &Station::statusWritten);
     if (said.isEmpty()) {
         QTRY_COMPARE_WITH_TIMEOUT(status.count(), 1, 30000); // the one at start
         QVERIFY2(status.first().first().toBool(), qPrintable(capture.text()));
     } else {
         QTRY_VERIFY_WITH_TIMEOUT(capture.text().contains(u"korva5.heartbeat"_qs), 30000);
         QVERIFY2(capture.text().contains(said), qPrintable(capture.text()));
-        QTRY_VERIFY_WITH_TIMEOUT(!w.station.heartbeat().transferQueue().isBusy(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(!w.transfers(QStringLiteral("statusFtp")).isBusy(), 30000);
     }
     // Nothing of it among the records, not even under its temporary name.
     QCOMPARE(QDir(records).entryList(QDir::Files | QDir::Hidden), QStringList());
@@ -372,16 +387,14 @@ void TestStation::eachNewlyOwedFileIsSaidOnce()
             const QString what = event.section(u' ', 1);
             const QString file = w.dir.file(what.mid(1) + QStringLiteral(".txt"));
             if (what == u"manual")
-                w.station.delivery().sendManual(w.clock.today());
+                w.station.sendManual(w.clock.today());
             else if (what.startsWith(u'+'))
                 writeFile(file, "records\n");
             else
                 QVERIFY(QFile::remove(file));
         }
-        w.clock.set(QDateTime(w.clock.today(), minute.addSecs(30)));
-        w.station.delivery().checkMinute();
-        w.station.delivery().checkRetries();
-        QTRY_VERIFY_WITH_TIMEOUT(!w.station.transferQueue().isBusy(), 30000);
+        w.minuteAt(QDateTime(w.clock.today(), minute.addSecs(30)));
+        QTRY_VERIFY_WITH_TIMEOUT(!w.transfers().isBusy(), 30000);
         QCoreApplication::processEvents();
     }
     QCOMPARE(notified, said);

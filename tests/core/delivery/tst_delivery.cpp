@@ -1,7 +1,15 @@
 // SPDX-License-Identifier: MIT
 // Retries, catch-up and the journal of the program without its windows, against a real FTP
 // server, with a clock the test moves.
-#include "core/app/Station.h"
+#include "core/app/ProgramPaths.h"
+#include "core/delivery/Delivery.h"
+#include "core/language/LanguageText.h"
+#include "core/settings/SysMain.h"
+#include "core/journal/Journal.h"
+#include "core/state/AppState.h"
+#include "core/upload/TransferLog.h"
+#include "core/upload/TransferQueue.h"
+#include "core/upload/Uploader.h"
 #include "core/delivery/StatusReport.h"
 #include "CoreTestSupport.h"
 #include "MessageCapture.h"
@@ -19,19 +27,26 @@ QDateTime at(int h, int m, int s = 0, QDate day = QDate(2021, 3, 5))
     return QDateTime(day, QTime(h, m, s));
 }
 
-// A program folder with its records and journal, and the program without its windows.
-// Desks made one after another on the same folder stand for restarts.
+// A program folder with its records and journal, and the parts of the program the deliveries go
+// through, put together as the station puts them. Desks made one after another on the same
+// folder stand for restarts.
 struct Desk
 {
     Desk(const QString &folder, const FtpServer &server, const QDateTime &start, const QMap<int, QString> &times,
          const QString &serverAddress = {})
         : clock(start)
-        , station(ProgramPaths::in(folder), clock)
-        , state(station.state())
-        , ftp(station.transferQueue())
-        , journal(station.journal())
-        , delivery(station.delivery())
+        , paths(ProgramPaths::in(folder))
+        , uploader(state, log, ftp, clock, [this](const QString &key) { return text(key); })
+        , delivery(state, uploader, ftp, log, journal, clock, [this](const QString &key) { return text(key); })
     {
+        // The transfer control connects with the settings in force, and its states are logged.
+        QObject::connect(&state, &AppState::settingsChanged, [this] {
+            ftp.setServerAddress(SysMain::Trim(state.settings().FtpServer));
+            ftp.setUserName(SysMain::Trim(state.settings().FtpUserName));
+            ftp.setPassword(SysMain::Trim(state.settings().FtpPassword));
+        });
+        QObject::connect(&ftp, &TransferQueue::stateChanged, &uploader, &Uploader::logState);
+        QObject::connect(&journal, &Journal::notice, &log, &TransferLog::insertTop);
         Settings settings;
         settings.FtpNo = QStringLiteral("12");
         settings.FtpPath = QStringLiteral("/upload/");
@@ -41,8 +56,9 @@ struct Desk
         state.setSettings(settings);
         useServer(serverAddress.isEmpty() ? server.address() : serverAddress, FtpServer::Password);
         ftp.setTimeouts({std::chrono::seconds(3), std::chrono::seconds(3), std::chrono::seconds(3)});
-        QObject::connect(&station.log(), &TransferLog::inserted, [this](const QString &line) { lines.append(line); });
-        station.startServices();
+        QObject::connect(&log, &TransferLog::inserted, [this](const QString &line) { lines.append(line); });
+        journal.open(paths.programDir, clock.now());
+        delivery.start();
         settle();
     }
 
@@ -79,12 +95,16 @@ struct Desk
     int sends() const { return lines.filter(QStringLiteral("SEND ")).size(); }
     QList<UploadRecord> rows() { return journal.rowsSince(QDateTime(QDate(2000, 1, 1), QTime(0, 0))); }
 
+    QString text(const QString &key) const { return languageText(paths.languageFile, state.language(), key); }
+
     FakeClock clock;
-    Station station;
-    AppState &state;
-    TransferQueue &ftp;
-    Journal &journal;
-    Delivery &delivery;
+    const ProgramPaths paths;
+    AppState state;
+    TransferLog log;
+    TransferQueue ftp;
+    Journal journal;
+    Uploader uploader;
+    Delivery delivery;
     QStringList lines; // oldest first
 };
 

@@ -36,21 +36,8 @@ class TestSecondTicker : public QObject
     Q_OBJECT
 
 private slots:
-    void hideIsAskedForOnceOnTheFifthTick();
     void everySixtiethTickAsksForTheCheck();
 };
-
-void TestSecondTicker::hideIsAskedForOnceOnTheFifthTick()
-{
-    Ticking t(QDateTime(QDate(2021, 3, 5), QTime(8, 0, 30)));
-    QSignalSpy hide(&t.ticker, &SecondTicker::hideRequested);
-    t.tick(4);
-    QCOMPARE(hide.count(), 0);
-    t.tick(1);
-    QCOMPARE(hide.count(), 1);
-    t.tick(600);
-    QCOMPARE(hide.count(), 1);
-}
 
 void TestSecondTicker::everySixtiethTickAsksForTheCheck()
 {

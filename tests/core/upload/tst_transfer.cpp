@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
 #endif
@@ -19,6 +20,13 @@
 using namespace TestSupport;
 
 namespace {
+
+// Whether the spy on a transfer control's stateChanged heard state.
+bool sawState(const QSignalSpy &states, Ftp::State state)
+{
+    return std::any_of(states.cbegin(), states.cend(),
+                       [state](const QVariantList &args) { return args.first().value<Ftp::State>() == state; });
+}
 
 
 bool waitFor(QSignalSpy &finished, int transfers, int timeoutMs = 30000)
@@ -52,12 +60,12 @@ struct DirectSend
         // the tests do to them, not by a time limit.
         ftp.setTimeouts({std::chrono::seconds(60), std::chrono::seconds(60), std::chrono::seconds(60)});
         QObject::connect(&ftp, &TransferQueue::stateChanged, [this](Ftp::State state) { states << state; });
-        QSignalSpy finished(&ftp, &TransferQueue::transferFinished);
+        QSignalSpy finished(&ftp, &TransferQueue::transferEnded);
         ftp.enqueue(local, remote);
         if (whileRunning)
             whileRunning(ftp);
         if (waitFor(finished, 1, 120000))
-            succeeded = finished.first().at(2).toBool();
+            succeeded = finished.first().at(0).value<FtpResult>().succeeded;
     }
 };
 
@@ -112,11 +120,11 @@ void TestTransfer::unusableRequestsNeverConnect()
     TransferQueue ftp;
     ftp.setServerAddress(server.isEmpty() ? m_server->address() : server);
     QSignalSpy states(&ftp, &TransferQueue::stateChanged);
-    QSignalSpy finished(&ftp, &TransferQueue::transferFinished);
+    QSignalSpy finished(&ftp, &TransferQueue::transferEnded);
     const qsizetype before = m_server->commandLog().size();
     ftp.enqueue(local, remotePath);
     QVERIFY(waitFor(finished, 1));
-    QCOMPARE(finished.first().at(2).toBool(), false);
+    QCOMPARE(finished.first().at(0).value<FtpResult>().succeeded, false);
     QList<Ftp::State> seen;
     for (const QVariantList &args : states)
         seen << args.first().value<Ftp::State>();
@@ -136,17 +144,20 @@ void TestTransfer::waitingUploadsAreBounded()
         ftp.setServerAddress(silent.address());
         ftp.setTimeouts({std::chrono::seconds(30), std::chrono::seconds(30), std::chrono::seconds(30)});
         QSignalSpy states(&ftp, &TransferQueue::stateChanged);
-        QSignalSpy finished(&ftp, &TransferQueue::transferFinished);
+        QSignalSpy finished(&ftp, &TransferQueue::transferEnded);
         ftp.enqueue(dir.filePath(QStringLiteral("f.txt")), QStringLiteral("first"));
-        QTRY_VERIFY(states.contains(QVariantList{QVariant::fromValue(Ftp::State::Connecting)}));
+        QTRY_VERIFY(sawState(states, Ftp::State::Connecting));
         for (int i = 0; i < TransferQueue::MaxWaiting; ++i)
             ftp.enqueue(dir.filePath(QStringLiteral("f.txt")), QStringLiteral("waiting"));
         QCOMPARE(finished.count(), 0);
         ftp.enqueue(dir.filePath(QStringLiteral("f.txt")), QStringLiteral("one too many"));
         QTRY_COMPARE(finished.count(), 1);
-        QCOMPARE(finished.first().at(1).toString(), QStringLiteral("one too many"));
-        QCOMPARE(finished.first().at(2).toBool(), false);
-        QVERIFY(states.contains(QVariantList{QVariant::fromValue(Ftp::State::Error)}));
+        QCOMPARE(finished.first().at(0).value<FtpResult>().remotePath, QStringLiteral("one too many"));
+        QCOMPARE(finished.first().at(0).value<FtpResult>().succeeded, false);
+        // Its Error state says what kind of failure it was, as its end does.
+        QVERIFY(sawState(states, Ftp::State::Error));
+        QCOMPARE(states.last().at(1).value<FtpFailure>().kind, FailureKind::TooManyWaiting);
+        QCOMPARE(finished.first().at(0).value<FtpResult>().failure.kind, FailureKind::TooManyWaiting);
         QVERIFY(ftp.isBusy());
         timer.start();
     } // ending the control ends the transfer stuck on the silent server
@@ -171,7 +182,7 @@ void TestTransfer::statesArriveAsTheyHappen()
     QElapsedTimer clock;
     QList<QPair<qint16, qint64>> seen;
     connect(&ftp, &TransferQueue::stateChanged, this, [&](Ftp::State state) { seen.append({qint16(state), clock.elapsed()}); });
-    QSignalSpy finished(&ftp, &TransferQueue::transferFinished);
+    QSignalSpy finished(&ftp, &TransferQueue::transferEnded);
     clock.start();
     ftp.enqueue(big.fileName(), QStringLiteral("/upload/f.1"));
     QVERIFY(waitFor(finished, 1));
@@ -367,16 +378,17 @@ void TestTransfer::deleteAfterSendLeavesNothing()
     QTemporaryDir dir;
     const QString local = dir.filePath(QStringLiteral("try.txt"));
     writeFile(local, "a try\n");
-    TransferQueue ftp;
-    ftp.setServerAddress(server.address());
-    ftp.setUserName(FtpServer::User);
-    ftp.setPassword(FtpServer::Password);
-    ftp.setTemporaryName(temporaryName);
-    ftp.setDeleteAfterSend(true);
-    QSignalSpy ended(&ftp, &TransferQueue::transferEnded);
-    ftp.enqueue(local, QStringLiteral("/upload/try.12"));
-    QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 30000);
-    const auto result = ended.first().at(0).value<FtpResult>();
+    // As the server test sends its try: one transfer on this thread, deleted once confirmed.
+    FtpRequest request;
+    request.server = server.address();
+    request.userName = FtpServer::User;
+    request.password = FtpServer::Password;
+    request.localPath = local;
+    request.remotePath = QStringLiteral("/upload/try.12");
+    request.temporaryName = temporaryName;
+    request.deleteAfter = true;
+    const std::atomic<bool> abort{false};
+    const FtpResult result = runFtpTransfer(request, [](Ftp::State, const QString &) {}, abort);
     QVERIFY2(result.succeeded == succeeded, qPrintable(result.reason));
     const QStringList files = QDir(server.root() + QStringLiteral("/upload")).entryList(QDir::Files | QDir::Hidden);
     QCOMPARE(files, left.isEmpty() ? QStringList() : QStringList{left});

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The settings dialog, opened from the main window and driven by its controls' names.
-#include "gui/shell/FrmMain.h"
+#include "gui/shell/Application.h"
 #include "gui/dialog/FrmParameter.h"
 #include "core/upload/ConnectionTest.h"
 #include "core/upload/TransferQueue.h"
@@ -54,7 +54,7 @@ struct Window : LoadedWindow
     }
     FrmParameter *open()
     {
-        QTest::mouseClick(window->controls().cmbParameter, Qt::LeftButton);
+        QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("cmbParameter")), Qt::LeftButton);
         auto *dialog = window->findChild<FrmParameter *>();
         if (dialog && !QTest::qWaitForWindowExposed(dialog))
             qWarning("the settings dialog was not shown");
@@ -402,7 +402,7 @@ void TestParameter::closingWithoutOkWritesNothing()
 void TestParameter::okStoresEveryValue()
 {
     Window w;
-    w.window->runState().toggle(); // running
+    w.window->findChild<QAction *>(QStringLiteral("mnuState"))->trigger(); // running
     const int trayCalls = w.tray.calls.size();
     FrmParameter *dialog = w.open();
     Window::type(dialog, QStringLiteral("txtServer"), QStringLiteral("  ftp.example.com  "));
@@ -440,21 +440,21 @@ void TestParameter::okStoresEveryValue()
                                 "[Other]\n"
                                 "Kept=yes\n";
     QCOMPARE(readFile(w.dir.iniFile()), expected);
-    QCOMPARE(w.window->state().settings().FtpStatusPath, QStringLiteral("/status/"));
+    QCOMPARE(w.station().state().settings().FtpStatusPath, QStringLiteral("/status/"));
     // In memory, in the window and in the transfer control.
-    QCOMPARE(w.window->state().settings().FtpPassword, QStringLiteral("s3cret"));
+    QCOMPARE(w.station().state().settings().FtpPassword, QStringLiteral("s3cret"));
     QCOMPARE(w.label("lblServer"), QStringLiteral("ftp.example.com"));
     QCOMPARE(w.label("lblPath"), QStringLiteral("/incoming/"));
     QCOMPARE(w.label("lblTime1"), QString());
     QCOMPARE(w.label("lblTime3"), QStringLiteral("12:00"));
     QCOMPARE(w.label("lblNo"), QStringLiteral("12"));
-    auto *ftp = w.window->findChild<TransferQueue *>(QStringLiteral("inetFtp"));
+    auto *ftp = w.app->station().findChild<TransferQueue *>(QStringLiteral("inetFtp"));
     QCOMPARE(ftp->serverAddress(), QStringLiteral("ftp.example.com"));
     QCOMPARE(ftp->userName(), QStringLiteral("operator"));
     QCOMPARE(ftp->password(), QStringLiteral("s3cret"));
     // Language, run state and tray untouched.
-    QCOMPARE(w.window->state().language(), QStringLiteral("English"));
-    QVERIFY(w.window->state().isRunning());
+    QCOMPARE(w.station().state().language(), QStringLiteral("English"));
+    QVERIFY(w.station().state().isRunning());
     QCOMPARE(w.tray.calls.size(), trayCalls);
     QVERIFY(w.log().isEmpty());
 }
@@ -495,7 +495,7 @@ void TestParameter::failedSaveKeepsTheDialogOpen()
     QVERIFY(dialog->isVisible());
     QCOMPARE(Window::box(dialog, QStringLiteral("txtServer"))->text(), QStringLiteral("new.example"));
     QCOMPARE(readFile(w.dir.iniFile()), StartingFile);
-    QCOMPARE(w.window->state().settings().FtpServer, QStringLiteral("127.0.0.1:9"));
+    QCOMPARE(w.station().state().settings().FtpServer, QStringLiteral("127.0.0.1:9"));
     QCOMPARE(w.log().size(), 1);
     QVERIFY2(w.log().first().startsWith(QStringLiteral("Settings not saved: ")), qPrintable(w.log().first()));
     QVERIFY(w.log().first().contains(u"read-only"));
@@ -513,7 +513,7 @@ void TestParameter::scheduledUploadDuringEditingUsesTheSettingsInForce()
     Window::type(dialog, QStringLiteral("txtUpload"), QStringLiteral("/elsewhere/"));
     for (int i = 0; i < 60; ++i) { // 08:30:10 at the sixtieth tick: FtpTime1
         w.clock.advanceSecs(1);
-        w.window->ticker().tick();
+        w.ticks->tick();
     }
     const QStringList commands = w.log().filter(QRegularExpression(QStringLiteral("^SEND .*")));
     QCOMPARE(commands.size(), 1);
@@ -857,7 +857,7 @@ void TestParameter::testTriesTheTypedServer()
     if (sshd)
         QVERIFY2(sshd->uploadFolderFiles().isEmpty(), qPrintable(sshd->uploadFolderFiles().join(u' ')));
     QCOMPARE(readFile(w.dir.iniFile()), StartingFile);
-    QCOMPARE(w.window->state().settings().FtpServer, QStringLiteral("127.0.0.1:9"));
+    QCOMPARE(w.station().state().settings().FtpServer, QStringLiteral("127.0.0.1:9"));
     QVERIFY(dialog->isVisible());
     QCOMPARE(Window::box(dialog, QStringLiteral("txtPassword"))->text(), password);
 }

@@ -2,7 +2,7 @@
 // The settings dialog from the keyboard and as it first shows: where the focus goes, the masked
 // password and its button, what the boxes show of a long value.
 #include "gui/dialog/FrmParameter.h"
-#include "gui/shell/FrmMain.h"
+#include "gui/shell/Application.h"
 #include "TestSupport.h"
 
 #include <QAbstractButton>
@@ -33,7 +33,7 @@ struct Window : LoadedWindow
     }
     FrmParameter *open()
     {
-        QTest::mouseClick(window->controls().cmbParameter, Qt::LeftButton);
+        QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("cmbParameter")), Qt::LeftButton);
         auto *dialog = window->findChild<FrmParameter *>();
         if (dialog && !QTest::qWaitForWindowActive(dialog))
             qWarning("the settings dialog did not become active");

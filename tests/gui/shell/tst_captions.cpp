@@ -4,7 +4,7 @@
 #include "core/language/BuiltInTexts.h"
 #include "core/settings/SysMain.h"
 #include "gui/shell/Captions.h"
-#include "gui/shell/FrmMain.h"
+#include "gui/shell/Application.h"
 #include "MessageCapture.h"
 #include "gui/tray/RunState.h"
 #include "TestSupport.h"
@@ -31,7 +31,7 @@ const QStringList CaptionControls{
     QStringLiteral("lblUpServer"), QStringLiteral("lblUpDate"), QStringLiteral("lblCountSec"), QStringLiteral("lblLocalNo"),
     QStringLiteral("lblUpTime"), QStringLiteral("frmUp")};
 
-QMap<QString, QString> captionsOf(FrmMain &window)
+QMap<QString, QString> captionsOf(MainWindow &window)
 {
     QMap<QString, QString> captions;
     for (const QString &name : CaptionControls) {
@@ -268,10 +268,10 @@ void TestCaptions::originalLanguageFileLeavesNothingBlank()
     for (auto it = captions.cbegin(); it != captions.cend(); ++it)
         QVERIFY2(!it->isEmpty(), qPrintable(it.key()));
     QVERIFY(!w.LoadedWindow::caption(QStringLiteral("cmbHistory")).isEmpty());
-    const QString status = w.window->controls().lblStatus->text();
+    const QString status = w.window->findChild<QLabel *>(QStringLiteral("lblStatus"))->text();
     QVERIFY2(!status.startsWith(u' ') && !status.contains(QStringLiteral("\u00b7 \u00b7")), qPrintable(status));
     for (const QString &key : BuiltInTexts::keys())
-        QVERIFY2(!w.window->station().text(key).isEmpty(), qPrintable(key));
+        QVERIFY2(!w.station().text(key).isEmpty(), qPrintable(key));
     // The texts added since come from the program without a word; the file's own captions are
     // the ones a missing key is said of.
     QVERIFY2(messages.lines().filter(QStringLiteral("has no text for")).isEmpty(), qPrintable(messages.text()));
@@ -286,7 +286,7 @@ void TestCaptions::originalLanguageFileLeavesNothingBlank()
     for (const QString &key : BuiltInTexts::keys())
         QVERIFY2(BuiltInTexts::isFileCaption(key) == fileKeys.contains(key), qPrintable(key));
     // An alarm sentence is whole.
-    const QString alarm = w.window->station().text(QStringLiteral("AlarmFailed"))
+    const QString alarm = w.station().text(QStringLiteral("AlarmFailed"))
                               .arg(QStringLiteral("20210305.12"), QStringLiteral("530 Login incorrect"), QStringLiteral("08:31"));
     QVERIFY2(!alarm.contains(u'%') && alarm.contains(QStringLiteral("08:31")), qPrintable(alarm));
     QVERIFY2(!messages.text().contains(QStringLiteral("Argument missing")), qPrintable(messages.text()));
@@ -326,7 +326,7 @@ void TestCaptions::textWithOtherPlaceholdersIsNotUsed()
     QVERIFY(QString::fromUtf8(file).contains(key + u'=' + shown));
     MessageCapture messages;
     Window w({{QStringLiteral("Language"), language}}, file);
-    QCOMPARE(w.window->station().text(key), BuiltInTexts::text(language, key).value_or(QString()));
+    QCOMPARE(w.station().text(key), BuiltInTexts::text(language, key).value_or(QString()));
     QVERIFY2(messages.lines().filter(key).size() == 1, qPrintable(messages.text()));
 }
 
@@ -356,7 +356,7 @@ void TestCaptions::accessKeysAreDistinct()
     QCOMPARE(windowKeys.size(), 7);
     QCOMPARE(QSet<QString>(windowKeys.cbegin(), windowKeys.cend()).size(), windowKeys.size());
     QStringList menuKeys;
-    for (QAction *action : w.window->controls().mnuMain->actions()) {
+    for (QAction *action : w.window->findChild<QMenu *>(QStringLiteral("mnuMain"))->actions()) {
         if (action->isSeparator())
             continue;
         menuKeys << accessKey(action->text());
@@ -400,11 +400,12 @@ void TestCaptions::runStateChoosesTheMenuCaption()
     Window w({{QStringLiteral("Language"), QStringLiteral("English")}});
     auto *state = w.window->findChild<QAction *>(QStringLiteral("mnuState"));
     QCOMPARE(state->text(), QStringLiteral("&Run"));
-    w.window->state().setRunning(true);
-    w.window->captions().showLanguage();
+    // The captions shown again (the language chosen again) take the menu item's from the state.
+    w.station().setRunning(true);
+    w.click("cmbEnglish");
     QCOMPARE(state->text(), QStringLiteral("&Stop"));
-    w.window->state().setRunning(false);
-    w.window->captions().showLanguage();
+    w.station().setRunning(false);
+    w.click("cmbEnglish");
     QCOMPARE(state->text(), QStringLiteral("&Run"));
 }
 
@@ -412,7 +413,7 @@ void TestCaptions::secondShowLanguageChangesNothing()
 {
     Window w({{QStringLiteral("Language"), QStringLiteral("Taiwan")}});
     const QMap<QString, QString> once = captionsOf(*w.window);
-    w.window->captions().showLanguage();
+    w.click("cmbTaiwan");
     QCOMPARE(captionsOf(*w.window), once);
 }
 
@@ -430,12 +431,12 @@ void TestCaptions::switchIsStoredAndSurvivesARestart()
 {
     Window w({{QStringLiteral("Language"), QStringLiteral("English")}, {QStringLiteral("FtpNo"), QStringLiteral("12")}});
     w.click("cmbChina");
-    QCOMPARE(w.window->state().language(), QStringLiteral("China"));
+    QCOMPARE(w.station().state().language(), QStringLiteral("China"));
     QCOMPARE(w.caption(QStringLiteral("cmbMin")), QStringLiteral("最小化(&N)"));
     QCOMPARE(SysMain::GetIniString(w.dir.iniFile(), QStringLiteral("TALLY"), QStringLiteral("Language")), QStringLiteral("China"));
     QCOMPARE(SysMain::GetIniString(w.dir.iniFile(), QStringLiteral("TALLY"), QStringLiteral("FtpNo")), QStringLiteral("12"));
 
-    w.window.reset(); // the program ends ...
+    w.app.reset(); // the program ends ...
     w.load();         // ... and starts again
     QCOMPARE(w.caption(QStringLiteral("title")), QStringLiteral("KORVA5 记录上传系统  Ver 1.00"));
     w.click("cmbTaiwan");
@@ -451,7 +452,7 @@ void TestCaptions::switchKeepsTheTooltipUntilTheNextToggle()
     w.click("cmbChina");
     QCOMPARE(w.tray.calls.size(), 1); // the tooltip is not touched by a switch
     QCOMPARE(w.window->findChild<QAction *>(QStringLiteral("mnuState"))->text(), QStringLiteral("运行(&R)"));
-    w.window->runState().toggle();
+    w.window->findChild<QAction *>(QStringLiteral("mnuState"))->trigger();
     QCOMPARE(w.tray.calls.last().tooltip, QStringLiteral("KORVA5 记录上传系统 - 运行中"));
 }
 

@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: MIT
-#include "gui/shell/FrmMain.h"
+#include "gui/shell/Application.h"
+#include "core/journal/Journal.h"
+#include "core/schedule/SecondTicker.h"
 #include "core/upload/TransferQueue.h"
 #include "TestSupport.h"
 
 #include <QAction>
 #include <QDateEdit>
 #include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
@@ -68,6 +71,8 @@ private slots:
     void secondWindowOnTheSameFolderDoesNotLoad();
     void servicesStartOnceAndNeverAfterTheEnd_data();
     void servicesStartOnceAndNeverAfterTheEnd();
+    void windowHidesItselfOnceAfterStartUp_data();
+    void windowHidesItselfOnceAfterStartUp();
     void currentLanguage_data();
     void currentLanguage();
 
@@ -100,7 +105,8 @@ void TestMainWindow::designTimeTexts()
     QFETCH(QString, text);
     ProgramDir dir;
     FakeClock clock;
-    FrmMain window({dir.path(), &clock});
+    Application app({dir.path(), &clock});
+    MainWindow &window = app.window();
     QObject *control = window.findChild<QObject *>(name);
     QVERIFY2(control, qPrintable(name));
     QCOMPARE(textOf(control), text);
@@ -110,7 +116,8 @@ void TestMainWindow::valueLabelColours()
 {
     ProgramDir dir;
     FakeClock clock;
-    FrmMain window({dir.path(), &clock});
+    Application app({dir.path(), &clock});
+    MainWindow &window = app.window();
     for (const char *name : {"lblServer", "lblNo", "lblTime1", "lblTime8", "lblLocalFile", "lblSec"}) {
         auto *label = window.findChild<QLabel *>(QLatin1StringView(name));
         QVERIFY2(label, name);
@@ -134,7 +141,8 @@ void TestMainWindow::tabOrder()
 {
     ProgramDir dir;
     FakeClock clock;
-    FrmMain window({dir.path(), &clock});
+    Application app({dir.path(), &clock});
+    MainWindow &window = app.window();
     QStringList order;
     QWidget *widget = window.findChild<QWidget *>(QStringLiteral("cmbMin"));
     do {
@@ -155,18 +163,19 @@ void TestMainWindow::windowProperties()
 {
     ProgramDir dir;
     FakeClock clock;
-    FrmMain window({dir.path(), &clock});
+    Application app({dir.path(), &clock});
+    MainWindow &window = app.window();
     QCOMPARE(window.windowTitle(), QStringLiteral("KORVA5 Records Upload System"));
     QCOMPARE(window.font().family(), QStringLiteral("Courier New"));
     QCOMPARE(window.findChild<QLabel *>(QStringLiteral("lblSec"))->font().family(), QStringLiteral("Courier New"));
     QVERIFY(qAbs(window.width() - 696) <= 40);
     QVERIFY(qAbs(window.height() - 467) <= 40);
-    auto *timer = window.findChild<QTimer *>(QStringLiteral("tmrSec"));
+    auto *timer = app.station().findChild<QTimer *>(QStringLiteral("tmrSec"));
     QVERIFY(timer && timer->isActive());
     QCOMPARE(timer->interval(), 1000);
-    QVERIFY(!window.state().isRunning()); // every start is stopped
+    QVERIFY(!app.station().state().isRunning()); // every start is stopped
     QVERIFY(window.findChild<QAction *>(QStringLiteral("mnuLine"))->isSeparator());
-    QVERIFY(window.findChild<TransferQueue *>(QStringLiteral("inetFtp")));
+    QVERIFY(app.station().findChild<TransferQueue *>(QStringLiteral("inetFtp")));
 }
 
 void TestMainWindow::startUpState_data()
@@ -184,18 +193,19 @@ void TestMainWindow::startUpState()
     QFETCH(QString, upFile);
     ProgramDir dir({{QStringLiteral("FtpNo"), stationNo}});
     FakeClock clock(QDateTime(QDate(2021, 3, 5), QTime(23, 59, 30)));
-    FrmMain window({dir.path(), &clock});
+    Application app({dir.path(), &clock});
+    MainWindow &window = app.window();
     auto *log = window.findChild<QListWidget *>(QStringLiteral("lstList"));
     log->addItem(QStringLiteral("left over"));
 
-    QCOMPARE(window.load(), FrmMain::LoadResult::Loaded);
+    QCOMPARE(app.load(), Application::LoadResult::Loaded);
     QCOMPARE(window.findChild<QDateEdit *>(QStringLiteral("dtUp"))->date(), QDate(2021, 3, 5));
     QCOMPARE(window.findChild<QLabel *>(QStringLiteral("lblLocalFile"))->text(), QStringLiteral("20210305.txt"));
     QCOMPARE(window.findChild<QLabel *>(QStringLiteral("lblUpFile"))->text(), upFile);
     QCOMPARE(log->count(), 0);
-    QCOMPARE(window.station().paths().programDir, dir.path() + QDir::separator());
-    QCOMPARE(window.station().paths().iniFile, dir.path() + QDir::separator() + QStringLiteral("TALLYPORT.ini"));
-    QCOMPARE(window.station().paths().languageFile, dir.path() + QDir::separator() + QStringLiteral("Language.txt"));
+    QCOMPARE(app.station().paths().programDir, dir.path() + QDir::separator());
+    QCOMPARE(app.station().paths().iniFile, dir.path() + QDir::separator() + QStringLiteral("TALLYPORT.ini"));
+    QCOMPARE(app.station().paths().languageFile, dir.path() + QDir::separator() + QStringLiteral("Language.txt"));
 }
 
 void TestMainWindow::servicesStartOnceAndNeverAfterTheEnd_data()
@@ -216,36 +226,74 @@ void TestMainWindow::servicesStartOnceAndNeverAfterTheEnd()
     ProgramDir dir;
     FakeClock clock;
     TestSupport::RecordingNotifyArea tray;
-    FrmMain window({dir.path(), &clock, &tray});
-    QCOMPARE(window.prepare(), FrmMain::LoadResult::Loaded);
+    Application app({dir.path(), &clock, &tray});
+    MainWindow &window = app.window();
+    QCOMPARE(app.prepare(), Application::LoadResult::Loaded);
     QVERIFY(tray.calls.isEmpty());
-    QVERIFY(!window.journal().isOpen());
+    QVERIFY(!QFile::exists(dir.file(Journal::FileName)));
     if (endedFirst)
         window.exitProgram();
     for (int i = 0; i < starts; ++i)
-        window.startServices();
+        app.startServices();
     const qsizetype adds = std::count_if(tray.calls.begin(), tray.calls.end(), [](const auto &call) { return call.operation == u"add"; });
     QCOMPARE(adds, endedFirst ? 0 : 1);
-    QCOMPARE(window.journal().isOpen(), !endedFirst);
+    QCOMPARE(QFile::exists(dir.file(Journal::FileName)), !endedFirst);
+}
+
+void TestMainWindow::windowHidesItselfOnceAfterStartUp_data()
+{
+    QTest::addColumn<QString>("stationNo");
+    QTest::addColumn<bool>("hides");
+    QTest::newRow("configured") << "12" << true;
+    // A station set up from the template keeps its window in sight, saying what is missing.
+    QTest::newRow("no station number yet") << "" << false;
+}
+
+void TestMainWindow::windowHidesItselfOnceAfterStartUp()
+{
+    QFETCH(QString, stationNo);
+    QFETCH(bool, hides);
+    ProgramDir dir({{QStringLiteral("FtpNo"), stationNo}, {QStringLiteral("FtpServer"), QStringLiteral("192.0.2.1")}});
+    FakeClock clock;
+    TestSupport::RecordingNotifyArea tray;
+    SecondTicker ticks; // the schedule plays no part in it
+    const std::chrono::milliseconds hideAfter(200);
+    Application app({dir.path(), &clock, &tray, &ticks, hideAfter});
+    MainWindow &window = app.window();
+    QCOMPARE(app.prepare(), Application::LoadResult::Loaded);
+    window.show();
+    app.startServices();
+    QVERIFY(window.isVisible());
+    // A timer due right after the window's own: once it has fired, the window has had its turn.
+    bool passed = false;
+    QTimer::singleShot(hideAfter, &app, [&] { passed = true; });
+    QTRY_VERIFY(passed);
+    QCOMPARE(window.isVisible(), !hides);
+    // Shown again by hand, it stays: the hiding is a start-up's alone.
+    window.show();
+    passed = false;
+    QTimer::singleShot(2 * hideAfter, &app, [&] { passed = true; });
+    QTRY_VERIFY(passed);
+    QVERIFY(window.isVisible());
 }
 
 void TestMainWindow::startUpEndsWhenAFileIsMissing_data()
 {
     QTest::addColumn<QString>("settings");
     QTest::addColumn<QString>("language");
-    QTest::addColumn<FrmMain::LoadResult>("result");
-    QTest::newRow("settings missing") << "absent" << "file" << FrmMain::LoadResult::SettingsMissing;
-    QTest::newRow("language missing") << "file" << "absent" << FrmMain::LoadResult::LanguageMissing;
-    QTest::newRow("both missing") << "absent" << "absent" << FrmMain::LoadResult::SettingsMissing;
-    QTest::newRow("settings is a folder") << "folder" << "file" << FrmMain::LoadResult::SettingsMissing;
-    QTest::newRow("language is a dangling link") << "file" << "link" << FrmMain::LoadResult::LanguageMissing;
+    QTest::addColumn<Application::LoadResult>("result");
+    QTest::newRow("settings missing") << "absent" << "file" << Application::LoadResult::SettingsMissing;
+    QTest::newRow("language missing") << "file" << "absent" << Application::LoadResult::LanguageMissing;
+    QTest::newRow("both missing") << "absent" << "absent" << Application::LoadResult::SettingsMissing;
+    QTest::newRow("settings is a folder") << "folder" << "file" << Application::LoadResult::SettingsMissing;
+    QTest::newRow("language is a dangling link") << "file" << "link" << Application::LoadResult::LanguageMissing;
 }
 
 void TestMainWindow::startUpEndsWhenAFileIsMissing()
 {
     QFETCH(QString, settings);
     QFETCH(QString, language);
-    QFETCH(FrmMain::LoadResult, result);
+    QFETCH(Application::LoadResult, result);
     ProgramDir dir;
     auto shape = [&](const QString &path, const QString &kind) {
         if (kind == u"file")
@@ -261,8 +309,9 @@ void TestMainWindow::startUpEndsWhenAFileIsMissing()
     const QByteArray before = TestSupport::readFile(dir.iniFile());
 
     FakeClock clock;
-    FrmMain window({dir.path(), &clock});
-    QCOMPARE(window.load(), result);
+    Application app({dir.path(), &clock});
+    MainWindow &window = app.window();
+    QCOMPARE(app.load(), result);
     QCOMPARE(TestSupport::readFile(dir.iniFile()), before);
     QCOMPARE(window.findChild<QLabel *>(QStringLiteral("lblLocalFile"))->text(), QString());
 }
@@ -271,13 +320,13 @@ void TestMainWindow::secondWindowOnTheSameFolderDoesNotLoad()
 {
     ProgramDir dir;
     FakeClock clock;
-    FrmMain first({dir.path(), &clock});
-    QCOMPARE(first.load(), FrmMain::LoadResult::Loaded);
-    FrmMain second({dir.path(), &clock});
-    QCOMPARE(second.load(), FrmMain::LoadResult::AlreadyRunning);
+    Application firstApp({dir.path(), &clock});
+    QCOMPARE(firstApp.load(), Application::LoadResult::Loaded);
+    Application secondApp({dir.path(), &clock});
+    QCOMPARE(secondApp.load(), Application::LoadResult::AlreadyRunning);
     ProgramDir other;
-    FrmMain elsewhere({other.path(), &clock});
-    QCOMPARE(elsewhere.load(), FrmMain::LoadResult::Loaded);
+    Application elsewhereApp({other.path(), &clock});
+    QCOMPARE(elsewhereApp.load(), Application::LoadResult::Loaded);
 }
 
 void TestMainWindow::currentLanguage_data()
@@ -298,9 +347,9 @@ void TestMainWindow::currentLanguage()
         settings.insert(QStringLiteral("Language"), stored);
     ProgramDir dir(settings);
     FakeClock clock;
-    FrmMain window({dir.path(), &clock});
-    QCOMPARE(window.load(), FrmMain::LoadResult::Loaded);
-    QCOMPARE(window.state().language(), expected);
+    Application app({dir.path(), &clock});
+    QCOMPARE(app.load(), Application::LoadResult::Loaded);
+    QCOMPARE(app.station().state().language(), expected);
 }
 
 void TestMainWindow::readParameter()
@@ -314,8 +363,9 @@ void TestMainWindow::readParameter()
                     {QStringLiteral("FtpTime10"), QStringLiteral(" 8:30 ")},
                     {QStringLiteral("LocalPath"), QStringLiteral("/data/")}});
     FakeClock clock;
-    FrmMain window({dir.path(), &clock});
-    QCOMPARE(window.load(), FrmMain::LoadResult::Loaded);
+    Application app({dir.path(), &clock});
+    MainWindow &window = app.window();
+    QCOMPARE(app.load(), Application::LoadResult::Loaded);
 
     auto label = [&](const char *name) { return window.findChild<QLabel *>(QLatin1StringView(name))->text(); };
     QCOMPARE(label("lblNo"), QStringLiteral("12"));
@@ -326,12 +376,12 @@ void TestMainWindow::readParameter()
     QCOMPARE(label("lblTime10"), QStringLiteral("8:30"));
     QCOMPARE(label("lblLocal"), QStringLiteral("/data/"));
 
-    auto *ftp = window.findChild<TransferQueue *>(QStringLiteral("inetFtp"));
+    auto *ftp = app.station().findChild<TransferQueue *>(QStringLiteral("inetFtp"));
     QCOMPARE(ftp->serverAddress(), QStringLiteral("192.168.0.10"));
     QCOMPARE(ftp->userName(), QStringLiteral("station"));
     QCOMPARE(ftp->password(), QStringLiteral("pass word"));
 
-    const Settings &s = window.state().settings();
+    const Settings &s = app.station().state().settings();
     QCOMPARE(s.FtpNo, QStringLiteral("12"));
     QCOMPARE(s.FtpUserName, QStringLiteral("station"));
     QCOMPARE(s.time(9), QStringLiteral("8:30"));
@@ -341,14 +391,15 @@ void TestMainWindow::readParameterTakesAHandEdit()
 {
     ProgramDir dir({{QStringLiteral("FtpNo"), QStringLiteral("12")}, {QStringLiteral("FtpServer"), QStringLiteral("old")}});
     FakeClock clock;
-    FrmMain window({dir.path(), &clock});
-    QCOMPARE(window.load(), FrmMain::LoadResult::Loaded);
+    Application app({dir.path(), &clock});
+    MainWindow &window = app.window();
+    QCOMPARE(app.load(), Application::LoadResult::Loaded);
     TestSupport::writeFile(dir.iniFile(), "[TALLY]\nFtpServer=new.example\n");
-    window.reloadSettings();
+    app.station().reloadSettings();
     QCOMPARE(window.findChild<QLabel *>(QStringLiteral("lblServer"))->text(), QStringLiteral("new.example"));
     QCOMPARE(window.findChild<QLabel *>(QStringLiteral("lblNo"))->text(), QString());
-    QCOMPARE(window.findChild<TransferQueue *>(QStringLiteral("inetFtp"))->serverAddress(), QStringLiteral("new.example"));
-    QCOMPARE(window.state().settings().FtpNo, QString());
+    QCOMPARE(app.station().findChild<TransferQueue *>(QStringLiteral("inetFtp"))->serverAddress(), QStringLiteral("new.example"));
+    QCOMPARE(app.station().state().settings().FtpNo, QString());
 }
 
 QTEST_MAIN(TestMainWindow)

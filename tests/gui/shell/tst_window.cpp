@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The tray icon, the run state and the window's behaviour, through a recording notification area.
 #include "gui/shell/ExitStatus.h"
-#include "gui/shell/FrmMain.h"
+#include "gui/shell/Application.h"
 #include "gui/tray/RunState.h"
 #include "TestSupport.h"
 #include "gui/tray/TrayIcon.h"
@@ -25,12 +25,12 @@ struct Window : LoadedWindow
         : LoadedWindow(iniText({{QStringLiteral("Language"), language}}))
     {
     }
-    QAction *state() const { return window->controls().mnuState; }
+    QAction *state() const { return window->findChild<QAction *>(QStringLiteral("mnuState")); }
     QImage image(const QIcon &icon) const { return icon.pixmap(32).toImage(); }
     bool isWindowIcon(const QIcon &icon) const { return image(icon) == image(window->windowIcon()); }
     bool isStoppedIcon(const QIcon &icon) const
     {
-        return image(icon) == image(QIcon(window->controls().picDisable->pixmap()));
+        return image(icon) == image(QIcon(window->findChild<QLabel *>(QStringLiteral("picDisable"))->pixmap()));
     }
 };
 
@@ -95,7 +95,7 @@ void TestWindow::runStopOverThreeToggles()
     const QString running = QStringLiteral("KORVA5 Records Upload System - running");
     const QString stopped = QStringLiteral("KORVA5 Records Upload System - stopped");
     // After start-up: stopped by the state and the menu, running by the look of the tray.
-    QVERIFY(!w.window->state().isRunning());
+    QVERIFY(!w.station().state().isRunning());
     QCOMPARE(w.state()->text(), QStringLiteral("&Run"));
 
     struct Step { bool running; QString caption; bool windowIcon; QString tooltip; };
@@ -103,8 +103,8 @@ void TestWindow::runStopOverThreeToggles()
                             {false, QStringLiteral("&Run"), false, stopped},
                             {true, QStringLiteral("&Stop"), true, running}};
     for (const Step &step : steps) {
-        w.window->runState().toggle();
-        QCOMPARE(w.window->state().isRunning(), step.running);
+        w.window->findChild<QAction *>(QStringLiteral("mnuState"))->trigger();
+        QCOMPARE(w.station().state().isRunning(), step.running);
         QCOMPARE(w.state()->text(), step.caption);
         const RecordingNotifyArea::Call &call = w.tray.calls.last();
         QCOMPARE(call.operation, QStringLiteral("modify"));
@@ -118,23 +118,23 @@ void TestWindow::rightPressToggles()
 {
     Window w;
     w.tray.clickRight();
-    QVERIFY(w.window->state().isRunning());
-    QVERIFY(!w.window->controls().mnuMain->isVisible());
+    QVERIFY(w.station().state().isRunning());
+    QVERIFY(!w.window->findChild<QMenu *>(QStringLiteral("mnuMain"))->isVisible());
     // The same as choosing the menu item.
     w.state()->trigger();
-    QVERIFY(!w.window->state().isRunning());
+    QVERIFY(!w.station().state().isRunning());
     QCOMPARE(w.tray.calls.size(), 3);
 }
 
 void TestWindow::leftPressPopsUpTheMenu()
 {
     Window w;
-    QMenu *menu = w.window->controls().mnuMain;
+    QMenu *menu = w.window->findChild<QMenu *>(QStringLiteral("mnuMain"));
     w.tray.clickLeft();
     QTRY_VERIFY(menu->isVisible());
     QCOMPARE(menu->actions().size(), 4);
     QCOMPARE(menu->actions().at(2)->text(), QStringLiteral("&Parameter"));
-    QVERIFY(!w.window->state().isRunning());
+    QVERIFY(!w.station().state().isRunning());
     menu->hide();
 }
 
@@ -168,8 +168,8 @@ void TestWindow::emptyStopStatusStillChangesTheImage()
     Window w;
     // Texts left empty on purpose (a missing one would show the built-in text).
     writeFile(w.dir.languageFile(), "[English]\nRunStatus=up\nStopStatus=\nRun=\n");
-    w.window->runState().toggle();
-    w.window->runState().toggle();
+    w.window->findChild<QAction *>(QStringLiteral("mnuState"))->trigger();
+    w.window->findChild<QAction *>(QStringLiteral("mnuState"))->trigger();
     QCOMPARE(w.tray.calls.last().tooltip, QString());
     QVERIFY(w.isStoppedIcon(w.tray.calls.last().icon));
     QCOMPARE(w.state()->text(), QString()); // an empty Run text in the file too
@@ -180,20 +180,20 @@ void TestWindow::windowBackgroundPressDoesNothing()
     // Presses on the window itself are not tray notifications, wherever they land.
     Window w;
     w.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(w.window.get()));
+    QVERIFY(QTest::qWaitForWindowExposed(w.window));
     for (int x : {513, 516}) {
-        QTest::mousePress(w.window.get(), Qt::LeftButton, {}, QPoint(x, 3));
-        QTest::mouseRelease(w.window.get(), Qt::LeftButton, {}, QPoint(x, 3));
+        QTest::mousePress(w.window, Qt::LeftButton, {}, QPoint(x, 3));
+        QTest::mouseRelease(w.window, Qt::LeftButton, {}, QPoint(x, 3));
     }
-    QVERIFY(!w.window->controls().mnuMain->isVisible());
-    QVERIFY(!w.window->state().isRunning());
+    QVERIFY(!w.window->findChild<QMenu *>(QStringLiteral("mnuMain"))->isVisible());
+    QVERIFY(!w.station().state().isRunning());
 }
 
 void TestWindow::closeIsRefused()
 {
     Window w;
     w.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(w.window.get()));
+    QVERIFY(QTest::qWaitForWindowExposed(w.window));
     const QRect geometry = w.window->geometry();
     QVERIFY(!w.window->close());
     QVERIFY(w.window->isVisible());
@@ -206,7 +206,7 @@ void TestWindow::exitRemovesTheIconFirst()
 {
     Window w;
     w.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(w.window.get()));
+    QVERIFY(QTest::qWaitForWindowExposed(w.window));
     w.tray.calls.clear();
     // Watch the window close: the icon must already be gone by then.
     bool removedBeforeClose = false;
@@ -237,12 +237,12 @@ void TestWindow::hideAndShowKeepTheGeometry()
 {
     Window w;
     w.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(w.window.get()));
+    QVERIFY(QTest::qWaitForWindowExposed(w.window));
     w.window->setGeometry(120, 90, 720, 480);
     const QRect geometry = w.window->geometry();
     QTest::mouseClick(w.window->findChild<QPushButton *>(QStringLiteral("cmbMin")), Qt::LeftButton);
     QVERIFY(!w.window->isVisible());
-    w.window->controls().mnuShow->trigger();
+    w.window->findChild<QAction *>(QStringLiteral("mnuShow"))->trigger();
     QVERIFY(w.window->isVisible());
     QCOMPARE(w.window->geometry(), geometry);
 }
@@ -252,7 +252,7 @@ void TestWindow::withoutNotificationAreaTheWindowIsMinimised()
     Window w;
     w.tray.available = false;
     w.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(w.window.get()));
+    QVERIFY(QTest::qWaitForWindowExposed(w.window));
     w.window->hideToTray();
     QVERIFY(w.window->isVisible());
     QVERIFY(w.window->isMinimized());
@@ -268,8 +268,8 @@ void TestWindow::escapeHides()
 {
     Window w;
     w.window->show();
-    QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
-    QTest::keyClick(w.window.get(), Qt::Key_Escape);
+    QVERIFY(QTest::qWaitForWindowActive(w.window));
+    QTest::keyClick(w.window, Qt::Key_Escape);
     QVERIFY(!w.window->isVisible());
 }
 
@@ -288,7 +288,7 @@ void TestWindow::secondStartShowsTheWindow()
     Window w;
     w.tray.available = notificationArea;
     w.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(w.window.get()));
+    QVERIFY(QTest::qWaitForWindowExposed(w.window));
     w.window->hideToTray();
     QVERIFY(!w.window->isVisible() || w.window->isMinimized());
 

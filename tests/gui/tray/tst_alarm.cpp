@@ -3,7 +3,7 @@
 // under the log and the history view.
 #include "core/delivery/Delivery.h"
 #include "core/upload/TransferQueue.h"
-#include "gui/shell/FrmMain.h"
+#include "gui/shell/Application.h"
 #include "MessageCapture.h"
 #include "TestSupport.h"
 
@@ -46,17 +46,15 @@ struct Desk : LoadedWindow
     }
     void runAt(const QDateTime &when)
     {
-        clock.set(when);
-        window->delivery().checkMinute();
-        window->delivery().checkRetries();
-        QTRY_VERIFY_WITH_TIMEOUT(!window->transferControl().isBusy(), 30000);
+        minuteAt(when);
+        QTRY_VERIFY_WITH_TIMEOUT(!transfers().isBusy(), 30000);
         QCoreApplication::processEvents();
     }
     void setPassword(const FtpServer &server, const QString &password)
     {
-        const QString language = window->state().language();
+        const QString language = station().state().language();
         writeFile(dir.iniFile(), QByteArray(settingsFile(server, password, language)).replace("{dir}", dir.path().toUtf8()));
-        window->reloadSettings();
+        station().reloadSettings();
     }
     QStringList messages() const
     {
@@ -173,7 +171,7 @@ void TestAlarm::alarmUntilDeliveredAfterAll()
     QVERIFY(hasWarningMark(s.trayImage()));
     QCOMPARE(s.trayTooltip(), tooltip);
     QCOMPARE(s.statusLine(), status.replace(u'·', QChar(0xb7)));
-    saveScreenshot(s.window.get(), QStringLiteral("alarm-window-%1.png").arg(language));
+    saveScreenshot(s.window, QStringLiteral("alarm-window-%1.png").arg(language));
     if (const QString folder = qEnvironmentVariable("KORVA5_SCREENSHOT_DIR"); !folder.isEmpty())
         s.trayImage().scaled(64, 64).save(folder + QStringLiteral("/alarm-tray-icon-%1.png").arg(language));
 
@@ -255,7 +253,7 @@ void TestAlarm::historyShowsTheJournalWithAFilter()
     s.setPassword(*m_server, FtpServer::Password);
     s.runAt(at(8, 31, 30));
     s.window->uploadPickedDay();
-    QTRY_VERIFY_WITH_TIMEOUT(!s.window->transferControl().isBusy(), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(!s.transfers().isBusy(), 30000);
     QCoreApplication::processEvents();
 
     QTest::mouseClick(s.window->findChild<QPushButton *>(QStringLiteral("cmbHistory")), Qt::LeftButton);

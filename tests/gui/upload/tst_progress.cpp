@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // A long upload's progress in the main window, and the log of uploads asked for while another
 // runs, through the real transfer control against a real FTP server.
-#include "gui/shell/FrmMain.h"
+#include "gui/shell/Application.h"
 #include "core/upload/TransferQueue.h"
 #include "core/upload/Uploader.h"
 #include "MessageCapture.h"
@@ -40,7 +40,7 @@ public:
         ftp()->setTimeouts({std::chrono::seconds(5), std::chrono::seconds(5), std::chrono::seconds(5)});
     }
 
-    TransferQueue *ftp() const { return &window->transferControl(); }
+    TransferQueue *ftp() const { return &transfers(); }
     QString recordsFile(const QString &day) const { return records + day + QStringLiteral(".txt"); }
     void putRecords(const QString &day, qint64 size) const
     {
@@ -102,7 +102,7 @@ void TestProgress::slowUploadShowsItsProgress()
 
     QSignalSpy started(station.ftp(), &TransferQueue::transferStarted);
     QSignalSpy progress(station.ftp(), &TransferQueue::progress);
-    QSignalSpy finished(station.ftp(), &TransferQueue::transferFinished);
+    QSignalSpy finished(station.ftp(), &TransferQueue::transferEnded);
     QElapsedTimer sinceStart;
     QList<QPair<qint64, bool>> shown; // (ms since the turn came, bar shown)
     QList<qint64> progressAt;
@@ -127,10 +127,10 @@ void TestProgress::slowUploadShowsItsProgress()
         }
     });
     watch.start();
-    const quint64 tag = station.window->uploader().send(QDate(2021, 3, 5), Uploader::Opening::TimeStamp).tag;
+    station.station().sendManual(QDate(2021, 3, 5));
     QVERIFY(Desk::waitFor(finished, 1, 60000));
     watch.stop();
-    QVERIFY(finished.first().at(2).toBool());
+    QVERIFY(finished.first().at(0).value<FtpResult>().succeeded);
     QCOMPARE(slow.stored(QStringLiteral("upload/20210305.12")).size(), Size);
 
     // Several reports, each of this upload, never going back, the last one the whole file. (The
@@ -138,7 +138,7 @@ void TestProgress::slowUploadShowsItsProgress()
     QVERIFY2(progress.count() >= 4, qPrintable(QString::number(progress.count())));
     qint64 before = 0;
     for (const QList<QVariant> &report : std::as_const(progress)) {
-        QCOMPARE(report.at(0).value<quint64>(), tag);
+        QCOMPARE(report.at(0).value<quint64>(), started.first().at(0).value<quint64>());
         QCOMPARE(report.at(2).toLongLong(), Size);
         QVERIFY(report.at(1).toLongLong() >= before);
         before = report.at(1).toLongLong();
@@ -175,12 +175,12 @@ void TestProgress::quickUploadShowsNoBar()
     QVERIFY2(server.isRunning(), qPrintable(server.error()));
     Desk station(server);
     station.putRecords(QStringLiteral("20210305"), 64 * 1024);
-    QSignalSpy finished(station.ftp(), &TransferQueue::transferFinished);
+    QSignalSpy finished(station.ftp(), &TransferQueue::transferEnded);
     bool everShown = false;
     connect(station.ftp(), &TransferQueue::progress, this, [&] { everShown = everShown || !station.bar()->isHidden(); });
-    station.window->uploader().send(QDate(2021, 3, 5), Uploader::Opening::TimeStamp);
+    station.station().sendManual(QDate(2021, 3, 5));
     QVERIFY(Desk::waitFor(finished, 1));
-    QVERIFY(finished.first().at(2).toBool());
+    QVERIFY(finished.first().at(0).value<FtpResult>().succeeded);
     QVERIFY(!everShown);
     QVERIFY(station.bar()->isHidden());
 }
@@ -200,13 +200,13 @@ void TestProgress::queuedSendIsLoggedInItsTurn()
     Desk station(server);
     station.putRecords(QStringLiteral("20210305"), 2 * MiB);
     station.putRecords(QStringLiteral("20210304"), 1024);
-    QSignalSpy finished(station.ftp(), &TransferQueue::transferFinished);
-    Uploader &uploader = station.window->uploader();
-    uploader.send(QDate(2021, 3, 5), Uploader::Opening::TimeStamp);
+    QSignalSpy finished(station.ftp(), &TransferQueue::transferEnded);
+    Station &program = station.station();
+    program.sendManual(QDate(2021, 3, 5));
     if (secondHasTimeStamp)
-        uploader.send(QDate(2021, 3, 4), Uploader::Opening::TimeStamp);
+        program.sendManual(QDate(2021, 3, 4));
     else
-        uploader.send(QDate(2021, 3, 4), Uploader::Opening::CommandOnly);
+        program.sendYesterday();
 
     const QString firstSend = QStringLiteral("SEND %1 /upload/20210305.12").arg(station.recordsFile(QStringLiteral("20210305")));
     const QString secondSend = QStringLiteral("SEND %1 /upload/20210304.12").arg(station.recordsFile(QStringLiteral("20210304")));
@@ -216,7 +216,7 @@ void TestProgress::queuedSendIsLoggedInItsTurn()
     QCOMPARE(station.log(), (QStringList{waiting, firstSend, stamp}));
 
     QVERIFY(Desk::waitFor(finished, 2));
-    QVERIFY(finished.at(0).at(2).toBool() && finished.at(1).at(2).toBool());
+    QVERIFY(finished.at(0).at(0).value<FtpResult>().succeeded && finished.at(1).at(0).value<FtpResult>().succeeded);
     QStringList second{secondSend};
     if (secondHasTimeStamp)
         second << stamp;
@@ -236,18 +236,18 @@ void TestProgress::sendTurnedAwayIsLoggedAtOnce()
         station.putRecords(QLatin1StringView(day), 100);
     station.ftp()->setTimeouts({std::chrono::seconds(30), std::chrono::seconds(30), std::chrono::seconds(30)});
     MessageCapture quiet; // a hundred refusals and aborts on standard error
-    Uploader &uploader = station.window->uploader();
-    uploader.send(QDate(2021, 3, 5), Uploader::Opening::TimeStamp);
+    Station &program = station.station();
+    program.sendManual(QDate(2021, 3, 5));
     QTRY_COMPARE(station.log().first(), QStringLiteral("Connecting ") + silent.address());
     for (int i = 0; i < TransferQueue::MaxWaiting; ++i)
-        uploader.send(QDate(2021, 3, 4), Uploader::Opening::CommandOnly);
+        program.sendYesterday();
     QCOMPARE(station.log().size(), 3 + TransferQueue::MaxWaiting);
     QCOMPARE(station.log().first(), QStringLiteral("waiting: /upload/20210304.12 after the upload under way"));
 
-    QSignalSpy finished(station.ftp(), &TransferQueue::transferFinished);
-    uploader.send(QDate(2021, 3, 3), Uploader::Opening::TimeStamp);
+    QSignalSpy finished(station.ftp(), &TransferQueue::transferEnded);
+    program.sendManual(QDate(2021, 3, 3));
     QVERIFY(Desk::waitFor(finished, 1, 5000));
-    QCOMPARE(finished.first().at(1).toString(), QStringLiteral("/upload/20210303.12"));
+    QCOMPARE(finished.first().at(0).value<FtpResult>().remotePath, QStringLiteral("/upload/20210303.12"));
     const QStringList lines = station.log();
     QCOMPARE(lines.mid(0, 5),
              (QStringList{QStringLiteral("Error!"), QStringLiteral("100 uploads are already waiting"),
@@ -265,15 +265,15 @@ void TestProgress::uploadJustOverStillComesFirst()
     Desk station(server);
     station.putRecords(QStringLiteral("20210304"), 1024); // today's file is missing: that upload fails at once
     MessageCapture quiet;
-    QSignalSpy finished(station.ftp(), &TransferQueue::transferFinished);
-    Uploader &uploader = station.window->uploader();
-    uploader.send(QDate(2021, 3, 5), Uploader::Opening::TimeStamp);
+    QSignalSpy finished(station.ftp(), &TransferQueue::transferEnded);
+    Station &program = station.station();
+    program.sendManual(QDate(2021, 3, 5));
     QDeadlineTimer deadline(10000);
     while (station.ftp()->isBusy() && !deadline.hasExpired())
         QThread::msleep(10); // no events run meanwhile: the outcome waits in the queue
     QVERIFY(!station.ftp()->isBusy());
     QVERIFY(!station.log().contains(QStringLiteral("Error!")));
-    uploader.send(QDate(2021, 3, 4), Uploader::Opening::CommandOnly);
+    program.sendYesterday();
     QVERIFY(Desk::waitFor(finished, 2));
 
     const QStringList expected = succeededLines(server.address())

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The second timer and a scheduled upload as the window shows them (what the uploads do is
 // tested against the station, without a window).
-#include "gui/shell/FrmMain.h"
+#include "gui/shell/Application.h"
 #include "core/upload/TransferQueue.h"
 #include "core/schedule/SecondTicker.h"
 #include "TestSupport.h"
@@ -50,7 +50,7 @@ struct Window : LoadedWindow
     {
         for (int i = 0; i < n; ++i) {
             clock.advanceMSecs(msPerTick + (jitter ? jitter(i) : 0));
-            window->ticker().tick();
+            ticks->tick();
         }
     }
     QString caption(const char *name) const { return LoadedWindow::caption(QLatin1StringView(name)); }
@@ -68,7 +68,6 @@ class TestSchedule : public QObject
 
 private slots:
 
-    void windowHidesOnTheFifthTickOnly();
     void secondCaptions();
     void sixHundredTicksRunTenChecks();
     void scheduledUpload_data();
@@ -79,19 +78,6 @@ private slots:
 
 
 
-
-void TestSchedule::windowHidesOnTheFifthTickOnly()
-{
-    Window w(at(8, 0, 30), {}, nowhere());
-    w.window->show();
-    w.tick(4);
-    QVERIFY(w.window->isVisible());
-    w.tick(1);
-    QVERIFY(!w.window->isVisible());
-    w.window->show();
-    w.tick(120);
-    QVERIFY(w.window->isVisible());
-}
 
 void TestSchedule::secondCaptions()
 {
@@ -143,7 +129,7 @@ void TestSchedule::scheduledUpload()
     QFETCH(QString, localFile);
 
     Window w(checkAt.addSecs(-60), {{slot, value}}, nowhere());
-    w.window->controls().dtUp->setDate(QDate(1999, 1, 1));
+    w.window->findChild<QDateEdit *>(QStringLiteral("dtUp"))->setDate(QDate(1999, 1, 1));
     w.tick(60);
     QCOMPARE(w.clock.now(), checkAt);
     if (localFile.isEmpty()) {
@@ -155,7 +141,7 @@ void TestSchedule::scheduledUpload()
     QCOMPARE(w.caption("lblCount"), QStringLiteral("0"));
     QCOMPARE(w.caption("lblLocalFile"), localFile);
     // The picker is left on the day sent, yesterday for times 9 and 10.
-    QCOMPARE(w.window->controls().dtUp->date(), QDate::fromString(localFile.left(8), u"yyyyMMdd"));
+    QCOMPARE(w.window->findChild<QDateEdit *>(QStringLiteral("dtUp"))->date(), QDate::fromString(localFile.left(8), u"yyyyMMdd"));
     const QStringList log = w.log();
     const qsizetype command = log.indexOf(w.commands().first());
     QCOMPARE(log.at(command + 1), checkAt.toString(u"yyyy/MM/dd-HH:mm"));

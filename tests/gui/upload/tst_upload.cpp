@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Uploads through the main window and the real transfer control, against a real FTP server.
-#include "gui/shell/FrmMain.h"
+#include "gui/shell/Application.h"
 #include "core/upload/TransferQueue.h"
 #include "core/upload/Uploader.h"
 #include "MessageCapture.h"
@@ -58,7 +58,7 @@ public:
         return iniText(all);
     }
 
-    TransferQueue *ftp() const { return &window->transferControl(); }
+    TransferQueue *ftp() const { return &transfers(); }
     QString recordsFile(const QString &day) const { return records + day + QStringLiteral(".txt"); }
     QByteArray putRecords(const QString &day, int size = 4096) const
     {
@@ -69,7 +69,7 @@ public:
     // Clicks a button and waits until the transfers it started have ended.
     bool click(QPushButton *button, int transfers = 1, int timeoutMs = 30000)
     {
-        QSignalSpy finished(ftp(), &TransferQueue::transferFinished);
+        QSignalSpy finished(ftp(), &TransferQueue::transferEnded);
         QTest::mouseClick(button, Qt::LeftButton);
         return waitFor(finished, transfers, timeoutMs);
     }
@@ -142,7 +142,7 @@ void TestUpload::manualUploadArrivesWhole()
 {
     Desk station(*m_server);
     const QByteArray records = station.putRecords(QStringLiteral("20210305"), 300 * 1024 + 17);
-    QVERIFY(station.click(station.window->controls().cmdUpLoad));
+    QVERIFY(station.click(station.window->findChild<QPushButton *>(QStringLiteral("cmdUpLoad"))));
 
     QCOMPARE(m_server->stored(QStringLiteral("upload/20210305.12")), records);
     const QString command = QStringLiteral("SEND %1 /upload/20210305.12").arg(station.recordsFile(QStringLiteral("20210305")));
@@ -167,10 +167,10 @@ void TestUpload::yesterdayUpload()
     QFETCH(QString, day);
     Desk station(*m_server, {}, QDateTime(today, QTime(9, 15)));
     const QByteArray records = station.putRecords(day);
-    QVERIFY(station.click(station.window->controls().cmdUpLoad2));
+    QVERIFY(station.click(station.window->findChild<QPushButton *>(QStringLiteral("cmdUpLoad2"))));
 
     QCOMPARE(m_server->stored(QStringLiteral("upload/%1.12").arg(day)), records);
-    QCOMPARE(station.window->controls().dtUp->date(), today);
+    QCOMPARE(station.window->findChild<QDateEdit *>(QStringLiteral("dtUp"))->date(), today);
     QCOMPARE(station.label("lblUpFile"), day + QStringLiteral(".12"));
     // No time stamp: the command line is the first line of the upload.
     const QStringList log = station.log();
@@ -196,10 +196,10 @@ void TestUpload::accessKeySendsAtOnce()
     Desk station(*m_server, {{QStringLiteral("Language"), language}});
     const QByteArray records = station.putRecords(day);
     station.window->show();
-    QApplication::setActiveWindow(station.window.get());
-    QVERIFY(QTest::qWaitForWindowActive(station.window.get()));
-    QSignalSpy finished(station.ftp(), &TransferQueue::transferFinished);
-    QTest::keyClick(station.window.get(), Qt::Key(key), Qt::AltModifier);
+    QApplication::setActiveWindow(station.window);
+    QVERIFY(QTest::qWaitForWindowActive(station.window));
+    QSignalSpy finished(station.ftp(), &TransferQueue::transferEnded);
+    QTest::keyClick(station.window, Qt::Key(key), Qt::AltModifier);
     // Asked for while the key was taken, not a timer's tick later.
     const QString command = QStringLiteral("SEND %1 /upload/%2.12").arg(station.recordsFile(day), day);
     QVERIFY2(station.log().contains(command), qPrintable(station.log().join(u'\n')));
@@ -235,7 +235,7 @@ void TestUpload::folderForms()
     Desk station(*m_server, {{QStringLiteral("FtpPath"), ftpPath}, {QStringLiteral("FtpNo"), stationNo}},
                     QDateTime(QDate(2021, 3, 5), QTime(8, 0)), recordsFolder);
     const QByteArray records = station.putRecords(QStringLiteral("20210305"));
-    QVERIFY(station.click(station.window->controls().cmdUpLoad));
+    QVERIFY(station.click(station.window->findChild<QPushButton *>(QStringLiteral("cmdUpLoad"))));
     QCOMPARE(station.log().first(), QStringLiteral("Disconnected ") + m_server->address());
     QVERIFY2(station.log().contains(QStringLiteral("ResponseCompleted.")), qPrintable(station.log().join(u'\n')));
     QCOMPARE(m_server->stored(arrivesAs), records);
@@ -269,7 +269,7 @@ void TestUpload::failureIsLoggedAndNextUploadWorks()
         station.putRecords(QStringLiteral("20210305"));
     QFile::remove(m_server->root() + QStringLiteral("/upload/20210305.12"));
 
-    QVERIFY(station.click(station.window->controls().cmdUpLoad));
+    QVERIFY(station.click(station.window->findChild<QPushButton *>(QStringLiteral("cmdUpLoad"))));
     QVERIFY2(station.log().contains(QStringLiteral("Error!")), qPrintable(station.log().join(u'\n')));
     QVERIFY(!station.log().contains(QStringLiteral("ResponseCompleted.")));
     // The reason in a few words, right under the error.
@@ -289,9 +289,9 @@ void TestUpload::failureIsLoggedAndNextUploadWorks()
                                               {QStringLiteral("FtpUserName"), FtpServer::User},
                                               {QStringLiteral("FtpPassword"), FtpServer::Password},
                                               {QStringLiteral("LocalPath"), station.records}}));
-    station.window->reloadSettings();
+    station.station().reloadSettings();
     const QByteArray records = station.putRecords(QStringLiteral("20210305"));
-    QVERIFY(station.click(station.window->controls().cmdUpLoad));
+    QVERIFY(station.click(station.window->findChild<QPushButton *>(QStringLiteral("cmdUpLoad"))));
     QCOMPARE(station.log().mid(0, 5), statusLines(m_server->address(), true));
     QCOMPARE(m_server->stored(QStringLiteral("upload/20210305.12")), records);
 }
@@ -323,7 +323,7 @@ void TestUpload::scriptedServerFaults()
 
     QElapsedTimer timer;
     timer.start();
-    QVERIFY(station.click(station.window->controls().cmdUpLoad, 1, 20000));
+    QVERIFY(station.click(station.window->findChild<QPushButton *>(QStringLiteral("cmdUpLoad")), 1, 20000));
     QVERIFY2(timer.elapsed() < 15000, "a dead server held the control too long");
     QCOMPARE(station.log().contains(QStringLiteral("Error!")), !succeeds);
     QCOMPARE(station.log().contains(QStringLiteral("ResponseCompleted.")), succeeds);
@@ -339,14 +339,14 @@ void TestUpload::backToBackUploadsBothArrive()
     Desk station(*m_server);
     const QByteArray today = station.putRecords(QStringLiteral("20210305"), 2 * 1024 * 1024);
     const QByteArray yesterday = station.putRecords(QStringLiteral("20210304"), 1024);
-    QSignalSpy finished(station.ftp(), &TransferQueue::transferFinished);
+    QSignalSpy finished(station.ftp(), &TransferQueue::transferEnded);
     station.window->uploadPickedDay();
     station.window->uploadYesterday();
     QVERIFY(Desk::waitFor(finished, 2));
 
-    QCOMPARE(finished.at(0).at(1).toString(), QStringLiteral("/upload/20210305.12"));
-    QCOMPARE(finished.at(1).at(1).toString(), QStringLiteral("/upload/20210304.12"));
-    QVERIFY(finished.at(0).at(2).toBool() && finished.at(1).at(2).toBool());
+    QCOMPARE(finished.at(0).at(0).value<FtpResult>().remotePath, QStringLiteral("/upload/20210305.12"));
+    QCOMPARE(finished.at(1).at(0).value<FtpResult>().remotePath, QStringLiteral("/upload/20210304.12"));
+    QVERIFY(finished.at(0).at(0).value<FtpResult>().succeeded && finished.at(1).at(0).value<FtpResult>().succeeded);
     QCOMPARE(m_server->stored(QStringLiteral("upload/20210305.12")), today);
     QCOMPARE(m_server->stored(QStringLiteral("upload/20210304.12")), yesterday);
     const QByteArray commands = m_server->commandLog();
@@ -365,7 +365,7 @@ void TestUpload::windowStaysResponsiveDuringLargeUpload()
         QVERIFY(big.open(QIODevice::WriteOnly));
         QVERIFY(big.resize(200LL * 1024 * 1024));
     }
-    QSignalSpy finished(station.ftp(), &TransferQueue::transferFinished);
+    QSignalSpy finished(station.ftp(), &TransferQueue::transferEnded);
     QElapsedTimer sinceTick;
     qint64 longestGap = 0;
     int ticks = 0;
@@ -381,7 +381,7 @@ void TestUpload::windowStaysResponsiveDuringLargeUpload()
     QVERIFY(Desk::waitFor(finished, 1, 120000));
     heartbeat.stop();
 
-    QVERIFY(finished.first().at(2).toBool());
+    QVERIFY(finished.first().at(0).value<FtpResult>().succeeded);
     QCOMPARE(QFileInfo(m_server->root() + QStringLiteral("/upload/20210305.12")).size(), 200LL * 1024 * 1024);
     QVERIFY(ticks > 5);
     QVERIFY2(longestGap < 100, qPrintable(QStringLiteral("the window's thread was held for %1 ms").arg(longestGap)));
@@ -395,7 +395,7 @@ void TestUpload::explicitTls()
     {
         Desk station(server, {{QStringLiteral("FtpServer"), server.address()}});
         const QByteArray records = station.putRecords(QStringLiteral("20210305"), 100 * 1024);
-        QVERIFY(station.click(station.window->controls().cmdUpLoad));
+        QVERIFY(station.click(station.window->findChild<QPushButton *>(QStringLiteral("cmdUpLoad"))));
         QVERIFY2(station.log().contains(QStringLiteral("ResponseCompleted.")), qPrintable(station.log().join(u'\n')));
         QCOMPARE(server.stored(QStringLiteral("upload/20210305.12")), records);
         QVERIFY(server.commandLog().contains("AUTH TLS"));
@@ -407,8 +407,8 @@ void TestUpload::explicitTls()
         station.ftp()->setTrustedCertificates(QString());
         station.putRecords(QStringLiteral("20210304"));
         const qsizetype before = server.commandLog().size();
-        station.window->controls().dtUp->setDate(QDate(2021, 3, 4));
-        QVERIFY(station.click(station.window->controls().cmdUpLoad));
+        station.window->findChild<QDateEdit *>(QStringLiteral("dtUp"))->setDate(QDate(2021, 3, 4));
+        QVERIFY(station.click(station.window->findChild<QPushButton *>(QStringLiteral("cmdUpLoad"))));
         QVERIFY(station.log().contains(QStringLiteral("Error!")));
         QVERIFY(!server.holds(QStringLiteral("upload/20210304.12")));
         QVERIFY(!server.commandLog().mid(before).contains("USER"));
@@ -430,10 +430,10 @@ void TestUpload::controlCharactersNeverReachTheServer()
     QFETCH(QString, value);
     // A lone CR survives a hand-edited settings file: it is not a line end there.
     Desk station(*m_server, {{key, value}});
-    QCOMPARE(station.window->state().settings()[key], value);
+    QCOMPARE(station.station().state().settings()[key], value);
     station.putRecords(QStringLiteral("20210305"));
     const qsizetype before = m_server->commandLog().size();
-    QVERIFY(station.click(station.window->controls().cmdUpLoad));
+    QVERIFY(station.click(station.window->findChild<QPushButton *>(QStringLiteral("cmdUpLoad"))));
     QVERIFY(station.log().contains(QStringLiteral("Error!")));
     const QByteArray commands = m_server->commandLog().mid(before);
     QVERIFY2(!commands.contains("DELE") && !commands.contains("STOR"), commands.constData());
@@ -450,7 +450,7 @@ void TestUpload::passwordNeverInDiagnostics()
     {
         Desk station(*m_server, {{QStringLiteral("FtpPassword"), password}});
         station.putRecords(QStringLiteral("20210305"));
-        QVERIFY(station.click(station.window->controls().cmdUpLoad));
+        QVERIFY(station.click(station.window->findChild<QPushButton *>(QStringLiteral("cmdUpLoad"))));
         QVERIFY(station.log().contains(QStringLiteral("Error!")));
         QVERIFY(!station.log().join(u'\n').contains(password));
     }
@@ -467,13 +467,20 @@ void TestUpload::passwordNeverInDiagnostics()
 void TestUpload::stateLinesUseTheServerSetNow()
 {
     // The status lines name the server the control holds when the state comes in.
-    Desk station(*m_server, {{QStringLiteral("FtpServer"), QStringLiteral("  192.168.0.10 ")}});
-    station.window->uploader().logState(Ftp::State::Connecting);
-    station.ftp()->setServerAddress(QString());
-    station.window->uploader().logState(Ftp::State::Connected);
+    AppState state;
+    TransferLog log;
+    TransferQueue ftp;
+    FakeClock clock(LoadedWindow::DefaultStart);
+    Uploader uploader(state, log, ftp, clock, [](const QString &key) { return key; });
+    ftp.setServerAddress(QStringLiteral("  192.168.0.10 "));
+    QStringList lines;
+    QObject::connect(&log, &TransferLog::inserted, [&](const QString &line, int row) { lines.insert(row, line); });
+    uploader.logState(Ftp::State::Connecting);
+    ftp.setServerAddress(QString());
+    uploader.logState(Ftp::State::Connected);
     for (int ignored : {0, 1, 2, 5, 6, 7, 8, 13, -1})
-        station.window->uploader().logState(Ftp::State(ignored));
-    QCOMPARE(station.log(), (QStringList{QStringLiteral("Connected "), QStringLiteral("Connecting 192.168.0.10")}));
+        uploader.logState(Ftp::State(ignored));
+    QCOMPARE(lines, (QStringList{QStringLiteral("Connected "), QStringLiteral("Connecting 192.168.0.10")}));
 }
 
 
@@ -481,9 +488,10 @@ void TestUpload::logKeepsTheNewestLines()
 {
     LoadedWindow w(iniText({}));
     MessageCapture quiet; // ten thousand lines on standard error would drown the test's output
+    // As the station tells the window of each line.
     for (int i = 0; i < TransferLog::MaxLines + 5; ++i)
-        w.window->transferLog().insertTop(QString::number(i));
-    const QListWidget *list = w.window->controls().lstList;
+        emit w.station().logLineInserted(QString::number(i), 0);
+    const QListWidget *list = w.window->findChild<QListWidget *>(QStringLiteral("lstList"));
     QCOMPARE(list->count(), TransferLog::MaxLines);
     QCOMPARE(list->item(0)->text(), QString::number(TransferLog::MaxLines + 4));
     QCOMPARE(list->item(list->count() - 1)->text(), QStringLiteral("5"));
@@ -513,7 +521,7 @@ void TestUpload::stationNumberStaysInTheFolder()
     const QByteArray records = station.putRecords(QStringLiteral("20210305"));
     const qsizetype before = m_server->commandLog().size();
     MessageCapture messages;
-    QVERIFY(station.click(station.window->controls().cmdUpLoad));
+    QVERIFY(station.click(station.window->findChild<QPushButton *>(QStringLiteral("cmdUpLoad"))));
 
     const QByteArray commands = m_server->commandLog().mid(before);
     if (arrivesAs.isEmpty()) {
@@ -534,7 +542,7 @@ void TestUpload::remotePathGoesAsWritten()
     const QByteArray records = station.putRecords(QStringLiteral("20210305"));
     QFile::remove(m_server->root() + QStringLiteral("/upload/20210305.12"));
     const qsizetype before = m_server->commandLog().size();
-    QVERIFY(station.click(station.window->controls().cmdUpLoad));
+    QVERIFY(station.click(station.window->findChild<QPushButton *>(QStringLiteral("cmdUpLoad"))));
     QVERIFY2(m_server->commandLog().mid(before).contains("CWD ..\n"), m_server->commandLog().mid(before).constData());
     QCOMPARE(m_server->stored(QStringLiteral("upload/20210305.12")), records);
 }
@@ -547,7 +555,7 @@ void TestUpload::diagnosticsHideLoginsAndShowControls()
     {
         Desk station(*m_server, {{QStringLiteral("FtpServer"), QStringLiteral("station:Secret-9@127.0.0.1:99999")}});
         station.putRecords(QStringLiteral("20210305"));
-        QVERIFY(station.click(station.window->controls().cmdUpLoad));
+        QVERIFY(station.click(station.window->findChild<QPushButton *>(QStringLiteral("cmdUpLoad"))));
         QVERIFY(station.log().contains(QStringLiteral("Error!")));
     }
     QVERIFY(!messages.text().contains(QStringLiteral("Secret-9")));
@@ -555,7 +563,7 @@ void TestUpload::diagnosticsHideLoginsAndShowControls()
     {
         Desk station(*m_server, {{QStringLiteral("FtpPath"), QStringLiteral("/up\rload/")}});
         station.putRecords(QStringLiteral("20210305"));
-        QVERIFY(station.click(station.window->controls().cmdUpLoad));
+        QVERIFY(station.click(station.window->findChild<QPushButton *>(QStringLiteral("cmdUpLoad"))));
         const QString send = station.log().filter(QStringLiteral("SEND ")).value(0);
         QVERIFY2(send.endsWith(QStringLiteral(" /up\\rload/20210305.12")), qPrintable(send));
     }
