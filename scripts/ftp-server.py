@@ -51,6 +51,8 @@ Fault modes, for testing what a client does when things go wrong:
   retr-unlisted
                answer RETR with 451 on a connection that has listed no folder yet, as a server
                that answers one client's other connections otherwise
+  retr-stall-unlisted
+               answer RETR with 150 and then nothing on a connection that has listed no folder yet
 """
 
 import argparse
@@ -218,7 +220,7 @@ def main():
             return super().ftp_NLST(path)
 
         def ftp_RETR(self, file):
-            if self.fault == "retr-stall":
+            if self.fault == "retr-stall" or (self.fault == "retr-stall-unlisted" and not self.listed):
                 self.respond("150 File status okay. About to open data connection.")
                 return
             if self.fault == "retr-unlisted" and not self.listed:

@@ -272,6 +272,7 @@ private slots:
         QTest::newRow("8") << 8 << QString();
         // What the added connections cannot read, the first reads again.
         QTest::newRow("8, the added ones refused RETR") << 8 << u"retr-unlisted"_qs;
+        QTest::newRow("8, the added ones stalled in RETR") << 8 << u"retr-stall-unlisted"_qs;
     }
 
     void manyStationsOverFewConnections()
