@@ -48,6 +48,11 @@ Fault modes, for testing what a client does when things go wrong:
                connections without a final reply
   list-stall   offer no MLSD, and answer LIST with 150 and then nothing, keeping the connections open
   retr-stall   answer RETR with 150 and then nothing, keeping the connections open
+  retr-unlisted
+               answer RETR with 451 on a connection that has listed no folder yet, as a server
+               that answers one client's other connections otherwise
+  retr-stall-unlisted
+               answer RETR with 150 and then nothing on a connection that has listed no folder yet
 """
 
 import argparse
@@ -177,6 +182,7 @@ def main():
             with lock:
                 number = next(connections)
             self.fault = args.fault
+            self.listed = False
             if args.fault == "soak":
                 self.fault = SOAK_FAULTS[(number // 5) % len(SOAK_FAULTS)] if number % 5 == 0 else ""
             if self.fault in NO_MLSD_FAULTS:
@@ -214,14 +220,19 @@ def main():
             return super().ftp_NLST(path)
 
         def ftp_RETR(self, file):
-            if self.fault == "retr-stall":
+            if self.fault == "retr-stall" or (self.fault == "retr-stall-unlisted" and not self.listed):
                 self.respond("150 File status okay. About to open data connection.")
+                return
+            if self.fault == "retr-unlisted" and not self.listed:
+                self.respond("451 Local error in processing (scripted fault).")
                 return
             return super().ftp_RETR(file)
 
         def pre_process_command(self, line, cmd, arg):
             if command_log:
                 command_log.write(line + "\n")
+            if cmd in ("MLSD", "LIST", "NLST"):
+                self.listed = True
             if cmd == "PASS" and self.fault == "bad-login":
                 self.respond("530 Login refused (scripted fault).")
                 return

@@ -149,6 +149,11 @@ private slots:
             << u"korva5_fleet_station_owed_uploads{station=\"1\"} 1 x\n"_qs << u"1"_qs << u"unknown"_qs << -1.0;
         QTest::newRow("a number past a double's")
             << u"korva5_fleet_station_owed_uploads{station=\"1\"} 1e999\n"_qs << u"1"_qs << u"unknown"_qs << -1.0;
+        QTest::newRow("a series said twice keeps its first value")
+            << u"korva5_fleet_station_file_state{station=\"1\",state=\"late\"} 1\n"
+               "korva5_fleet_station_file_state{station=\"1\",state=\"late\"} 0\n"
+               "korva5_fleet_station_owed_uploads{station=\"1\"} 3\nkorva5_fleet_station_owed_uploads{station=\"1\"} 5\n"_qs
+            << u"1"_qs << u"late"_qs << 3.0;
     }
     void anOutageKeepsTheStationsLastSeries()
     {

@@ -16,6 +16,8 @@
 #include <QJsonObject>
 #include <QLocale>
 
+#include <sys/stat.h>
+
 using namespace TestSupport;
 using namespace FleetProcess;
 
@@ -245,6 +247,33 @@ private slots:
         QVERIFY(!prometheus.out.contains(u"heartbeat_written_timestamp_seconds{station=\"4\"}"_qs));
         QVERIFY(prometheus.out.contains(u"heartbeat_written_timestamp_seconds{station=\"1\"}"_qs));
         QVERIFY(prometheus.out.contains(u"heartbeat_state{station=\"4\",state=\"clock_ahead\"} 1\n"_qs));
+    }
+    // The Prometheus file before is some other kind of file, as another program or a mistake
+    // left it. The check still ends within its time and says the outage; a FIFO (which would
+    // wait for a writer) is replaced by the text, a folder is not replaced and is reported.
+    void aPrometheusFileBeforeThatIsNoFile_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("FIFO") << u"fifo"_qs << true;
+        QTest::newRow("folder") << u"folder"_qs << false;
+    }
+    void aPrometheusFileBeforeThatIsNoFile()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, written);
+        QTemporaryDir folder;
+        const QString prom = folder.filePath(u"korva5-fleet.prom"_qs);
+        QVERIFY(kind == u"fifo" ? ::mkfifo(QFile::encodeName(prom).constData(), 0600) == 0 : QDir().mkdir(prom));
+        // Nothing listens on port 1: the server cannot be read at once.
+        const Answer answer = runFleet({u"--server"_qs, u"127.0.0.1:1"_qs, u"--stations"_qs, u"1-3"_qs, u"--time"_qs, u"1=08:30"_qs,
+                                        u"--timeout"_qs, u"10"_qs, u"--prometheus-file"_qs, prom});
+        QCOMPARE(answer.exitStatus, 3);
+        QCOMPARE(QFileInfo(prom).isFile(), written);
+        if (written)
+            QVERIFY(readFile(prom).contains("\nkorva5_fleet_up 0\n"));
+        else
+            QVERIFY2(answer.out.contains(u"cannot write the Prometheus text"_qs), qPrintable(answer.out));
     }
 };
 

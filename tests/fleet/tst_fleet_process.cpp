@@ -267,14 +267,19 @@ private slots:
     void manyStationsOverFewConnections_data()
     {
         QTest::addColumn<int>("connections");
-        QTest::newRow("3") << 3;
-        QTest::newRow("8") << 8;
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("3") << 3 << QString();
+        QTest::newRow("8") << 8 << QString();
+        // What the added connections cannot read, the first reads again.
+        QTest::newRow("8, the added ones refused RETR") << 8 << u"retr-unlisted"_qs;
+        QTest::newRow("8, the added ones stalled in RETR") << 8 << u"retr-stall-unlisted"_qs;
     }
 
     void manyStationsOverFewConnections()
     {
         QFETCH(int, connections);
-        FtpServer server;
+        QFETCH(QString, fault);
+        FtpServer server({fault});
         QVERIFY2(server.isRunning(), qPrintable(server.error()));
         const QString records = server.root() + u"/upload"_qs;
         QVERIFY(QDir().mkpath(records + u"/status"_qs));

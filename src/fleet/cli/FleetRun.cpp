@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QJsonDocument>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <cstdio>
@@ -79,10 +80,12 @@ int runFleetCheck(const FleetCommand &command, const QDateTime &now, const QStri
         }
     }
     if (!command.prometheusFile.isEmpty()) {
-        // What the file held before speaks for the stations while the server cannot be read.
+        // What the file held before speaks for the stations while the server cannot be read. Only
+        // a plain file is read: opening a FIFO would wait for a writer past every time limit.
         QFile before(command.prometheusFile);
-        const QString previous =
-            before.open(QIODevice::ReadOnly) ? QString::fromUtf8(before.read(PreviousTextMostBytes)) : QString();
+        const QString previous = QFileInfo(before).isFile() && before.open(QIODevice::ReadOnly)
+            ? QString::fromUtf8(before.read(PreviousTextMostBytes))
+            : QString();
         const QString text = FleetForms::prometheus(report, command.settings.stations, previous);
         if (const QString why = writePage(command.prometheusFile, text); !why.isEmpty()) {
             std::fprintf(stderr, "korva5-fleet: cannot write %s: %s\n", qPrintable(shownText(command.prometheusFile)), qPrintable(why));

@@ -29,7 +29,9 @@ LastKnownSeries::LastKnownSeries(const QString &text, const QSet<QString> &stati
     static const QRegularExpression sample(QStringLiteral(
         R"re(^(korva5_fleet_station_[a-z_]+)\{station="((?:[^"\\\n]|\\[\\"n])*)"(?:,state="[a-z_]+")?\} )re"
         R"re((-?[0-9]+(?:\.[0-9]+)?(?:e[+-]?[0-9]+)?)$)re"));
-    QSet<QString> seen; // a line said twice (a file written by hand) is said once
+    // A series said twice (a file edited by hand, or two files joined) is said once, with its
+    // first value: two samples of one series would make the collector refuse the whole text.
+    QSet<QString> seen;
     for (const QStringView line : QStringView(text).split(u'\n')) {
         const QRegularExpressionMatch match = sample.match(line);
         if (!match.hasMatch())
@@ -40,9 +42,10 @@ LastKnownSeries::LastKnownSeries(const QString &text, const QSet<QString> &stati
         if (!number || !std::isfinite(value))
             continue;
         const QString station = unescapedLabel(match.captured(2));
-        if (!stations.contains(station) || seen.contains(line.toString()))
+        const QString series = line.left(match.capturedStart(3)).toString();
+        if (!stations.contains(station) || seen.contains(series))
             continue;
-        seen.insert(line.toString());
+        seen.insert(series);
         const QString family = match.captured(1);
         m_lines[family].append(line.toString());
         m_known.insert(family + u'\n' + station);

@@ -240,14 +240,23 @@ ServerReading readServer(const FleetSettings &settings, ServerFiles &files, cons
     const QList<QByteArray> &nameOf = names;
     HeartbeatFile *const beats = reading.heartbeats.data();
     std::vector<QString> timedOut(static_cast<size_t>(listed.size()));
-    const bool fetched = pool.run(int(listed.size()), pool.connectionsFor(listed.size()), status,
-                                  [&](FleetSession &session, int item) {
+    // A heartbeat one of the added connections could not read is asked for once more over the
+    // first: a server that answers its other connections otherwise gives the same answer as over one.
+    std::vector<char> again(static_cast<size_t>(listed.size()), 0);
+    const auto fetchOne = [&](FleetSession &session, int item) {
         HeartbeatFile &heartbeat = beats[stationOf[item]];
         const QByteArray &name = nameOf[item];
         QString fetchWhy;
         bool notFound = false;
+        heartbeat.bytes.clear();
+        heartbeat.fetchError.clear();
+        heartbeat.listed = true;
         if (session.fetch(status + QString::fromUtf8(name), Heartbeat::MostBytes, &heartbeat.bytes, &fetchWhy, &notFound))
             return true;
+        if (&session != &pool.first() && !session.timedOut()) {
+            again[size_t(item)] = 1;
+            return true;
+        }
         heartbeat.fetchError = fetchWhy;
         // A heartbeat the server does not have when asked for by its name was never there: a
         // line of the listing only seemed to name it. (A 550 may also be a refusal: the name is
@@ -260,7 +269,12 @@ ServerReading readServer(const FleetSettings &settings, ServerFiles &files, cons
             return true;
         timedOut[size_t(item)] = fetchWhy;
         return false;
-    });
+    };
+    bool fetched = pool.run(int(listed.size()), pool.connectionsFor(listed.size()), status, fetchOne);
+    for (int item = 0; fetched && item < int(listed.size()); ++item) {
+        if (again[size_t(item)])
+            fetched = fetchOne(pool.first(), item);
+    }
     if (!fetched) {
         const auto first = std::find_if(timedOut.cbegin(), timedOut.cend(), [](const QString &text) { return !text.isEmpty(); });
         reading.error = QStringLiteral("cannot fetch the heartbeats from %1 on %2: %3")

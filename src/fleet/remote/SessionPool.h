@@ -23,6 +23,9 @@ class SessionPool
 {
 public:
     static constexpr int ItemsPerConnection = 48;
+    // How long the added connections may go on with their last items once the first has done
+    // its share (longer where the first's slowest item took a third of it).
+    static constexpr qint64 GraceMilliseconds = 5000;
 
     // first stays the caller's; it must be open.
     SessionPool(FleetSession &first, const FtpTarget &target, const FleetSettings &settings);
@@ -39,8 +42,11 @@ public:
     // Runs job once for each item from 0 to count - 1, over the first session and up to
     // connections - 1 more (opened in folder where not open yet), and returns once every item
     // begun is done. Each item runs on one session, on a thread of that session's; job must
-    // write only what belongs to its item. A job that returns false (the check ran out of time)
-    // stops the others from beginning more items; run then returns false.
+    // write only what belongs to its item. An item that fails on an added connection, or that
+    // connection still holds after the grace, is run again on the first (job must then write
+    // over what it wrote of it) and the connection is not asked again. A job that returns
+    // false on the first (the check ran out of time) stops the others from beginning more
+    // items; run then returns false.
     using Job = std::function<bool(FleetSession &session, int item)>;
     bool run(int count, int connections, const QString &folder, const Job &job);
 
