@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "fleet/check/FleetReport.h"
 #include "fleet/cli/FleetCommand.h"
+#include "fleet/cli/FleetOptions.h"
 
 #include "Files.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -225,6 +227,28 @@ private slots:
     }
 
     // A check that cannot be made still answers in the form asked for, its page included.
+    // --help is made from the options the parser takes: each is named there with words of its
+    // own, every option the help names is taken, and no line runs past a terminal's width.
+    void helpExplainsEveryOption()
+    {
+        const QString help = FleetCommand::helpText();
+        for (const QString &line : help.split(u'\n'))
+            QVERIFY2(line.size() <= 92, qPrintable(line));
+        for (const FleetOptionGroup &group : fleetOptionGroups(QStringLiteral("fleet.ini"))) {
+            for (const QCommandLineOption &option : group.options) {
+                QVERIFY2(help.contains(u"--" + option.names().constLast()), qPrintable(option.names().constLast()));
+                QVERIFY(!option.description().isEmpty());
+            }
+        }
+        static const QRegularExpression named(QStringLiteral("^  (?:-h, )?--([a-z-]+)"), QRegularExpression::MultilineOption);
+        for (auto match = named.globalMatch(help); match.hasNext();) {
+            const QString name = match.next().captured(1);
+            const FleetCommandOutcome outcome = readFleetCommand({QStringLiteral("korva5-fleet"), u"--" + name},
+                                                                 {}, QDir::tempPath(), QDir::tempPath());
+            QVERIFY2(!outcome.message.contains(QStringLiteral("Unknown option")), qPrintable(name + u": " + outcome.message));
+        }
+    }
+
     void unknownKeepsTheForm()
     {
         Folders folders;

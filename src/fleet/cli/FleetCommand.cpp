@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "fleet/cli/FleetCommand.h"
 
+#include "fleet/cli/FleetOptions.h"
+
 #include "core/language/BuiltInTexts.h"
 
 #include "core/diagnostics/ShownText.h"
@@ -27,6 +29,13 @@ const QString InstalledConfig = QStringLiteral(KORVA5_FLEET_CONFIG);
 #else
 const QString InstalledConfig;
 #endif
+
+// What --help says is read when --config is not given.
+QString configDefault()
+{
+    return InstalledConfig.isEmpty() ? QStringLiteral("fleet.ini beside the program, else in the working folder")
+                                     : InstalledConfig + QStringLiteral(", else fleet.ini in the working folder");
+}
 
 struct Limits
 {
@@ -132,47 +141,13 @@ std::optional<int> wholeNumber(const QString &text, Limits limits)
 QString FleetCommand::helpText()
 {
     return QStringLiteral(
-        "Usage: korva5-fleet [options]\n"
-        "Checks that every station's records file of a day is on the FTP server, and reads the\n"
-        "stations' heartbeats. Answers as a monitoring plugin: exit status\n"
-        "0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN (the check could not be made), 64 a command line\n"
-        "that cannot be understood.\n"
-        "\n"
-        "Settings (each also a key of the [Fleet] section of fleet.ini; the command line wins):\n"
-        "  --config FILE           the settings file (default: %1)\n"
-        "  --server SERVER         Server: host, host:port, ftp://, ftps://, ftpes:// or sftp://\n"
-        "  --user NAME             User\n"
-        "  --password TEXT         Password (seen by other users in the process list: prefer\n"
-        "                          --password-file FILE or KORVA5_FLEET_PASSWORD)\n"
-        "  --records-folder PATH   RecordsFolder: where the stations' files arrive\n"
-        "  --status-folder PATH    StatusFolder: where their heartbeats arrive (empty: none read)\n"
-        "  --stations LIST         Stations: numbers and ranges, such as 1-40,45\n"
-        "  --time N=HH:MM          FtpTime1 ... FtpTime10: the stations' upload times (times 9 and\n"
-        "                          10 send the day before's file); repeat for each time\n"
-        "  --grace MINUTES         GraceMinutes: how long after a time its file may take (15)\n"
-        "  --stale MINUTES         StaleMinutes: a heartbeat older than this is stale (60)\n"
-        "  --list-time-zone ZONE   ListTimeZone: the zone of the server's LIST times (UTC)\n"
-        "  --zone ZONE             Zone: the stations' time zone where their heartbeat does not\n"
-        "                          say (default: this computer's)\n"
-        "  --zone 'ZONE STATIONS'  Zone1 ...: the time zone of a group, such as\n"
-        "                          'Asia/Shanghai 1-20,45'; repeat for each group\n"
-        "  --ca-bundle FILE        CaBundle: extra trusted certificates for ftps and ftpes\n"
-        "  --timeout SECONDS       TimeoutSeconds: the whole check gives up after this (120)\n"
-        "  --connections N         Connections: the most connections at once, 1 to 8 (8)\n"
-        "  --language LANGUAGE     Language: of the page, English, China or Taiwan (English)\n"
-        "\n"
-        "What to check and how to answer:\n"
-        "  --day YYYYMMDD          the day whose files are checked (default: today)\n"
-        "  --json                  answer in JSON\n"
-        "  --prometheus            answer in Prometheus' text format (node_exporter textfile)\n"
-        "  --html FILE             also write a page of the last 7 days to FILE\n"
-        "  --prometheus-file FILE  also write Prometheus' text to FILE, replaced in one step;\n"
-        "                          when the server cannot be read, the stations' series are\n"
-        "                          those FILE held\n"
-        "  --help, --version\n")
-        .arg(InstalledConfig.isEmpty() ? QStringLiteral("fleet.ini beside the program, else in the\n"
-                                                         "                          working folder")
-                                       : InstalledConfig + QStringLiteral(", else fleet.ini in the working folder"));
+               "Usage: korva5-fleet [options]\n"
+               "Checks that every station's records file of a day is on the FTP server, and reads the\n"
+               "stations' heartbeats. Answers as a monitoring plugin: exit status\n"
+               "0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN (the check could not be made), 64 a command line\n"
+               "that cannot be understood.\n"
+               "\n")
+        + fleetOptionsHelp(fleetOptionGroups(configDefault()));
 }
 
 FleetCommandOutcome readFleetCommand(const QStringList &arguments, const QProcessEnvironment &environment,
@@ -180,36 +155,34 @@ FleetCommandOutcome readFleetCommand(const QStringList &arguments, const QProces
 {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    auto valued = [](const char *name, const char *valueName) {
-        return QCommandLineOption(QString::fromLatin1(name), QString(), QString::fromLatin1(valueName));
-    };
-    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-    const QCommandLineOption version(QStringLiteral("version"));
-    const QCommandLineOption config = valued("config", "FILE");
-    const QCommandLineOption server = valued("server", "SERVER");
-    const QCommandLineOption user = valued("user", "NAME");
-    const QCommandLineOption password = valued("password", "TEXT");
-    const QCommandLineOption passwordFile = valued("password-file", "FILE");
-    const QCommandLineOption recordsFolder = valued("records-folder", "PATH");
-    const QCommandLineOption statusFolder = valued("status-folder", "PATH");
-    const QCommandLineOption stations = valued("stations", "LIST");
-    const QCommandLineOption time = valued("time", "N=HH:MM");
-    const QCommandLineOption grace = valued("grace", "MINUTES");
-    const QCommandLineOption stale = valued("stale", "MINUTES");
-    const QCommandLineOption listTimeZone = valued("list-time-zone", "ZONE");
-    const QCommandLineOption zoneOption = valued("zone", "ZONE");
-    const QCommandLineOption caBundle = valued("ca-bundle", "FILE");
-    const QCommandLineOption timeout = valued("timeout", "SECONDS");
-    const QCommandLineOption connections = valued("connections", "N");
-    const QCommandLineOption language = valued("language", "LANGUAGE");
-    const QCommandLineOption day = valued("day", "YYYYMMDD");
-    const QCommandLineOption json(QStringLiteral("json"));
-    const QCommandLineOption prometheus(QStringLiteral("prometheus"));
-    const QCommandLineOption html = valued("html", "FILE");
-    const QCommandLineOption prometheusFile = valued("prometheus-file", "FILE");
-    parser.addOptions({help, version, config, server, user, password, passwordFile, recordsFolder, statusFolder, stations, time,
-                       grace, stale, listTimeZone, zoneOption, caBundle, timeout, connections, language, day, json, prometheus,
-                       html, prometheusFile});
+    const QList<FleetOptionGroup> groups = fleetOptionGroups(configDefault());
+    for (const FleetOptionGroup &group : groups)
+        parser.addOptions(group.options);
+    auto option = [&groups](const char *name) { return fleetOption(groups, QString::fromLatin1(name)); };
+    const QCommandLineOption help = option("help");
+    const QCommandLineOption version = option("version");
+    const QCommandLineOption config = option("config");
+    const QCommandLineOption server = option("server");
+    const QCommandLineOption user = option("user");
+    const QCommandLineOption password = option("password");
+    const QCommandLineOption passwordFile = option("password-file");
+    const QCommandLineOption recordsFolder = option("records-folder");
+    const QCommandLineOption statusFolder = option("status-folder");
+    const QCommandLineOption stations = option("stations");
+    const QCommandLineOption time = option("time");
+    const QCommandLineOption grace = option("grace");
+    const QCommandLineOption stale = option("stale");
+    const QCommandLineOption listTimeZone = option("list-time-zone");
+    const QCommandLineOption zoneOption = option("zone");
+    const QCommandLineOption caBundle = option("ca-bundle");
+    const QCommandLineOption timeout = option("timeout");
+    const QCommandLineOption connections = option("connections");
+    const QCommandLineOption language = option("language");
+    const QCommandLineOption day = option("day");
+    const QCommandLineOption json = option("json");
+    const QCommandLineOption prometheus = option("prometheus");
+    const QCommandLineOption html = option("html");
+    const QCommandLineOption prometheusFile = option("prometheus-file");
     if (!parser.parse(arguments))
         return usage(parser.errorText());
     if (!parser.positionalArguments().isEmpty())
