@@ -30,7 +30,7 @@ if(NOT gzipped EQUAL 0)
 endif()
 install(FILES ${fleet_build}/korva5-fleet.1.gz DESTINATION usr/share/man/man1 COMPONENT fleet EXCLUDE_FROM_ALL)
 korva5_deb_documents(fleet korva5-fleet)
-install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION usr/share/doc/korva5-fleet COMPONENT fleet EXCLUDE_FROM_ALL)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/fleet.md DESTINATION usr/share/doc/korva5-fleet RENAME README.md COMPONENT fleet EXCLUDE_FROM_ALL)
 foreach(script postinst prerm postrm)
     configure_file(${KORVA5_DEB_SOURCE}/korva5-fleet/${script}.in ${fleet_build}/${script} @ONLY
                    FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
