@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The settings dialog's Test: tried with the values as Ok would store them, shown step by step,
 // and let go of when it is cancelled, an edit makes it stale, or the dialog closes.
-#include "gui/dialog/FrmParameter.h"
+#include "gui/dialog/SettingsDialog.h"
 
 #include "core/app/Station.h"
 #include "core/clock/Clock.h"
@@ -17,7 +17,7 @@
 #include <QPushButton>
 #include <QRandomGenerator>
 
-void FrmParameter::startOrCancelTest()
+void SettingsDialog::startOrCancelTest()
 {
     if (m_tester)
         cancelTest();
@@ -25,7 +25,7 @@ void FrmParameter::startOrCancelTest()
         startTest();
 }
 
-void FrmParameter::startTest()
+void SettingsDialog::startTest()
 {
     // What Ok would store is what is tried.
     const Settings typed = typedSettings();
@@ -58,8 +58,8 @@ void FrmParameter::startTest()
 
     auto *tester = new ConnectionTest(this);
     tester->setObjectName(QStringLiteral("testFtp"));
-    connect(tester, &ConnectionTest::stepReported, this, &FrmParameter::stepReported);
-    connect(tester, &ConnectionTest::finished, this, &FrmParameter::testFinished);
+    connect(tester, &ConnectionTest::stepReported, this, &SettingsDialog::stepReported);
+    connect(tester, &ConnectionTest::finished, this, &SettingsDialog::testFinished);
     m_tester = tester;
     tester->start(request);
     cmbTest->setText(titleText(caption("Cancel")));
@@ -68,7 +68,7 @@ void FrmParameter::startTest()
     showTest();
 }
 
-void FrmParameter::stepReported(const StepReport &report)
+void SettingsDialog::stepReported(const StepReport &report)
 {
     if (sender() != m_tester)
         return;
@@ -76,7 +76,7 @@ void FrmParameter::stepReported(const StepReport &report)
     showTest();
 }
 
-void FrmParameter::testFinished(bool passed, const QString &reason)
+void SettingsDialog::testFinished(bool passed, const QString &reason)
 {
     auto *tester = qobject_cast<ConnectionTest *>(sender());
     if (!tester || tester != m_tester)
@@ -89,13 +89,13 @@ void FrmParameter::testFinished(bool passed, const QString &reason)
     checkTyped();
 }
 
-void FrmParameter::showTest()
+void SettingsDialog::showTest()
 {
     lblTestResult->setText(testResultHtml(m_testHeading, m_steps, m_text));
     growToFit();
 }
 
-void FrmParameter::cancelTest()
+void SettingsDialog::cancelTest()
 {
     letGo(m_tester);
     m_tester = nullptr;
@@ -107,7 +107,7 @@ void FrmParameter::cancelTest()
 
 // Every edit: the result on screen would stand for values no longer in the boxes, and a test
 // still running tries those.
-void FrmParameter::clearTest()
+void SettingsDialog::clearTest()
 {
     if (m_tester) {
         letGo(m_tester);
@@ -121,7 +121,7 @@ void FrmParameter::clearTest()
 // A test whose transfer was aborted may take up to a second to notice; the dialog neither waits
 // for it nor takes it along when it closes. It ends itself once its worker is done, and at the
 // latest with the application.
-void FrmParameter::letGo(ConnectionTest *tester)
+void SettingsDialog::letGo(ConnectionTest *tester)
 {
     disconnect(tester, nullptr, this, nullptr);
     tester->abort();
