@@ -7,7 +7,7 @@
 #include "core/diagnostics/ShownText.h"
 #include "core/journal/Journal.h"
 #include "core/settings/SettingsCheck.h"
-#include "core/settings/SysMain.h"
+#include "core/settings/ProfileFile.h"
 #include "core/state/AppState.h"
 #include "core/upload/UploadNames.h"
 
@@ -37,8 +37,8 @@ Heartbeat::Heartbeat(const AppState &state, Journal &journal, const Clock &clock
 
 QString Heartbeat::remotePath(const Settings &settings, QString *why)
 {
-    QString folder = SysMain::Trim(settings.FtpStatusPath);
-    const QString station = SysMain::Trim(settings.FtpNo);
+    QString folder = ProfileFile::trimmedBlanks(settings.FtpStatusPath);
+    const QString station = ProfileFile::trimmedBlanks(settings.FtpNo);
     const auto refuse = [&](const QString &reason) {
         if (why)
             *why = reason;
@@ -108,14 +108,14 @@ void Heartbeat::send()
         sayOnce(QStringLiteral("the status file cannot be made in %1: %2").arg(m_dir.path(), file.errorString()));
         return;
     }
-    m_ftp.setServerAddress(SysMain::Trim(settings.FtpServer));
-    m_ftp.setUserName(SysMain::Trim(settings.FtpUserName));
-    m_ftp.setPassword(SysMain::Trim(settings.FtpPassword));
-    m_ftp.setTemporaryName(SysMain::Trim(settings.FtpTempName) != u"0");
+    m_ftp.setServerAddress(ProfileFile::trimmedBlanks(settings.FtpServer));
+    m_ftp.setUserName(ProfileFile::trimmedBlanks(settings.FtpUserName));
+    m_ftp.setPassword(ProfileFile::trimmedBlanks(settings.FtpPassword));
+    m_ftp.setTemporaryName(ProfileFile::trimmedBlanks(settings.FtpTempName) != u"0");
     // Two spellings the names alone cannot tell apart ("/home/station/" for the login folder, a
     // link on the server) are told apart by the server: the status file must not show up among
     // the records, where the office's collectors would take it.
-    m_ftp.setDistinctFolder(SysMain::Trim(settings.FtpPath));
+    m_ftp.setDistinctFolder(ProfileFile::trimmedBlanks(settings.FtpPath));
     m_ftp.enqueue(local, remote);
 }
 

@@ -4,7 +4,7 @@
 #include "core/clock/Clock.h"
 #include "core/delivery/StatusLine.h"
 #include "core/language/LanguageText.h"
-#include "core/settings/SysMain.h"
+#include "core/settings/ProfileFile.h"
 #include "core/upload/FailureReason.h"
 #include "core/upload/CurlLibrary.h"
 
@@ -88,10 +88,10 @@ void Station::reloadSettings()
 void Station::configureTransfers()
 {
     const Settings &settings = m_state.settings();
-    m_ftp.setServerAddress(SysMain::Trim(settings.FtpServer));
-    m_ftp.setUserName(SysMain::Trim(settings.FtpUserName));
-    m_ftp.setPassword(SysMain::Trim(settings.FtpPassword));
-    m_ftp.setTemporaryName(SysMain::Trim(settings.FtpTempName) != u"0");
+    m_ftp.setServerAddress(ProfileFile::trimmedBlanks(settings.FtpServer));
+    m_ftp.setUserName(ProfileFile::trimmedBlanks(settings.FtpUserName));
+    m_ftp.setPassword(ProfileFile::trimmedBlanks(settings.FtpPassword));
+    m_ftp.setTemporaryName(ProfileFile::trimmedBlanks(settings.FtpTempName) != u"0");
 }
 
 void Station::startServices()

@@ -4,7 +4,7 @@
 #include "core/app/Station.h"
 #include "core/language/LanguageText.h"
 #include "core/settings/Settings.h"
-#include "core/settings/SysMain.h"
+#include "core/settings/ProfileFile.h"
 #include "core/settings/TimeOfDay.h"
 #include "core/state/AppState.h"
 
@@ -135,7 +135,7 @@ void SettingsDialog::load()
     const Settings &settings = m_state.settings();
     for (const SettingField &row : SettingsTable) {
         QLineEdit *edit = box(row);
-        edit->setText(SysMain::Trim(settings.*row.field));
+        edit->setText(ProfileFile::trimmedBlanks(settings.*row.field));
         // A box shows the start of what it holds: a long path is told by where it begins.
         edit->setCursorPosition(0);
     }
@@ -165,7 +165,7 @@ Settings SettingsDialog::typedSettings() const
 {
     Settings typed;
     for (const SettingField &row : SettingsTable)
-        typed.*row.field = SysMain::Trim(box(row)->text());
+        typed.*row.field = ProfileFile::trimmedBlanks(box(row)->text());
     for (const BoxFinding &found : findings()) {
         if (found.finding.severity != SettingsCheck::Finding::Severity::Fix)
             continue;
@@ -191,7 +191,7 @@ void SettingsDialog::checkTyped()
     showProblem(found);
     cmbOk->setEnabled(usable);
     if (!m_tester)
-        cmbTest->setEnabled(serverUsable && !SysMain::Trim(txtServer->text()).isEmpty());
+        cmbTest->setEnabled(serverUsable && !ProfileFile::trimmedBlanks(txtServer->text()).isEmpty());
 }
 
 void SettingsDialog::mark(QLineEdit *edit, const SettingsCheck::Finding &finding)
@@ -255,7 +255,7 @@ void SettingsDialog::growToFit()
 // "8:30" is shown as the 08:30 that Ok stores, once the box is left.
 void SettingsDialog::storeTimeAsRead(QLineEdit *edit)
 {
-    const QString typed = SysMain::Trim(edit->text());
+    const QString typed = ProfileFile::trimmedBlanks(edit->text());
     if (const std::optional<QString> stored = TimeOfDay::normalised(typed); stored && *stored != typed)
         edit->setText(*stored);
 }

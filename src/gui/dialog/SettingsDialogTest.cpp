@@ -7,7 +7,7 @@
 #include "core/clock/Clock.h"
 #include "core/diagnostics/ShownText.h"
 #include "core/language/LanguageText.h"
-#include "core/settings/SysMain.h"
+#include "core/settings/ProfileFile.h"
 #include "core/state/AppState.h"
 #include "core/upload/FailureReason.h"
 #include "gui/dialog/TestResultText.h"
@@ -41,7 +41,7 @@ void SettingsDialog::startTest()
     request.now = m_station.clock().now();
     // The way uploads go: a server that cannot rename fails here too, unless FtpTempName=0 spares
     // it the rename.
-    request.temporaryName = SysMain::Trim(m_state.settings().FtpTempName) != u"0";
+    request.temporaryName = ProfileFile::trimmedBlanks(m_state.settings().FtpTempName) != u"0";
     request.testName = QStringLiteral("korva5-test-%1").arg(QRandomGenerator::global()->generate(), 8, 16, QChar(u'0'));
 
     const QString server = shownServer(typed.FtpServer);
@@ -53,7 +53,7 @@ void SettingsDialog::startTest()
     request.statusFolder = typed.FtpStatusPath;
     for (int i = 0; i < TestStepCount; ++i)
         m_steps[size_t(i)] = StepReport{TestStep(i), StepState::Waiting, {}, {}, -1, FailureKind::None, {}};
-    if (SysMain::Trim(typed.FtpStatusPath).isEmpty())
+    if (ProfileFile::trimmedBlanks(typed.FtpStatusPath).isEmpty())
         m_steps[size_t(TestStep::StatusFolder)].state = StepState::Skipped; // no line for it
 
     auto *tester = new ConnectionTest(this);

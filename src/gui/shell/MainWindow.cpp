@@ -3,7 +3,7 @@
 
 #include "core/clock/Clock.h"
 #include "core/language/LanguageText.h"
-#include "core/settings/SysMain.h"
+#include "core/settings/ProfileFile.h"
 #include "core/upload/UploadNames.h"
 #include "gui/dialog/HistoryWindow.h"
 #include "gui/dialog/SettingsDialog.h"
@@ -116,7 +116,7 @@ void MainWindow::prepare()
     const QDate today = m_env.clock->today();
     m_model.setPickedDay(today);
     // Without a station number there is no name on the server yet ("20261207." is none).
-    const QString stationNo = SysMain::Trim(m_station.state().settings().FtpNo);
+    const QString stationNo = ProfileFile::trimmedBlanks(m_station.state().settings().FtpNo);
     m_model.setFileNames(UploadNames::localFileName(today),
                          stationNo.isEmpty() ? QString() : UploadNames::remoteFileName(today, stationNo));
     m_station.clearLog();
@@ -148,7 +148,7 @@ void MainWindow::showSettings()
     const Settings &settings = m_station.state().settings();
     for (const SettingField &row : SettingsTable) {
         if (row.windowLabel)
-            findChild<QLabel *>(QLatin1StringView(row.windowLabel))->setText(SysMain::Trim(settings.*row.field));
+            findChild<QLabel *>(QLatin1StringView(row.windowLabel))->setText(ProfileFile::trimmedBlanks(settings.*row.field));
     }
 }
 
