@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "core/app/Heartbeat.h"
+#include "core/app/HeartbeatWriter.h"
 
 #include "core/state/ProgramBuild.h"
 #include "core/clock/Clock.h"
@@ -22,7 +22,7 @@ Q_LOGGING_CATEGORY(lcHeartbeat, "korva5.heartbeat", QtInfoMsg)
 
 } // namespace
 
-Heartbeat::Heartbeat(const AppState &state, Journal &journal, const Clock &clock, QObject *parent)
+HeartbeatWriter::HeartbeatWriter(const AppState &state, Journal &journal, const Clock &clock, QObject *parent)
     : QObject(parent)
     , m_state(state)
     , m_journal(journal)
@@ -31,11 +31,11 @@ Heartbeat::Heartbeat(const AppState &state, Journal &journal, const Clock &clock
     m_ftp.setObjectName(QStringLiteral("statusFtp"));
     m_ftp.setParent(this);
     m_timer.setInterval(IntervalMinutes * 60 * 1000);
-    connect(&m_timer, &QTimer::timeout, this, &Heartbeat::send);
-    connect(&m_ftp, &TransferQueue::transferEnded, this, &Heartbeat::onEnded);
+    connect(&m_timer, &QTimer::timeout, this, &HeartbeatWriter::send);
+    connect(&m_ftp, &TransferQueue::transferEnded, this, &HeartbeatWriter::onEnded);
 }
 
-QString Heartbeat::remotePath(const Settings &settings, QString *why)
+QString HeartbeatWriter::remotePath(const Settings &settings, QString *why)
 {
     QString folder = ProfileFile::trimmedBlanks(settings.FtpStatusPath);
     const QString station = ProfileFile::trimmedBlanks(settings.FtpNo);
@@ -62,7 +62,7 @@ QString Heartbeat::remotePath(const Settings &settings, QString *why)
     return folder + QStringLiteral("korva5-status.") + station + QStringLiteral(".json");
 }
 
-QJsonObject Heartbeat::document(const StatusReport::Report &report, const QDateTime &writtenAt)
+QJsonObject HeartbeatWriter::document(const StatusReport::Report &report, const QDateTime &writtenAt)
 {
     QJsonObject object = report.json();
     object.insert(QStringLiteral("format"), Format);
@@ -76,7 +76,7 @@ QJsonObject Heartbeat::document(const StatusReport::Report &report, const QDateT
     return object;
 }
 
-void Heartbeat::send()
+void HeartbeatWriter::send()
 {
     const Settings &settings = m_state.settings();
     QString why;
@@ -119,7 +119,7 @@ void Heartbeat::send()
     m_ftp.enqueue(local, remote);
 }
 
-void Heartbeat::onEnded(const FtpResult &result)
+void HeartbeatWriter::onEnded(const FtpResult &result)
 {
     if (result.succeeded) {
         if (!m_lastSaid.isEmpty())
@@ -134,7 +134,7 @@ void Heartbeat::onEnded(const FtpResult &result)
         send();
 }
 
-void Heartbeat::sayOnce(const QString &line)
+void HeartbeatWriter::sayOnce(const QString &line)
 {
     // Every half hour for months, the same failure would bury everything else said.
     if (line == m_lastSaid)

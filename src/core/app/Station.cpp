@@ -44,7 +44,7 @@ Station::Station(const ProgramPaths &paths, const Clock &clock, SecondTicker *ti
     connect(&m_ftp, &TransferQueue::transferStarted, this, &Station::transferStarted);
     connect(&m_ftp, &TransferQueue::progress, this, &Station::transferProgress);
     connect(&m_ftp, &TransferQueue::transferEnded, this, &Station::transferEnded);
-    connect(&m_heartbeat, &Heartbeat::written, this, &Station::statusWritten);
+    connect(&m_heartbeat, &HeartbeatWriter::written, this, &Station::statusWritten);
     m_heartbeat.setParent(this); // its transfer queue is found as "statusFtp"
 
     // The window hears of a minute before the schedule looks at it, so that a time that fires
@@ -67,7 +67,7 @@ Station::Station(const ProgramPaths &paths, const Clock &clock, SecondTicker *ti
     connect(&m_delivery, &Delivery::gaveUp, this, [this](const Ledger::Owed &owed) {
         notify(QStringLiteral("AlarmGivenUp"), owed.remotePath, owed.reason);
     });
-    connect(&m_delivery, &Delivery::recorded, &m_heartbeat, &Heartbeat::send);
+    connect(&m_delivery, &Delivery::recorded, &m_heartbeat, &HeartbeatWriter::send);
     connect(&m_delivery, &Delivery::deliveredAfterAll, this,
             [this](const QString &remotePath) { notify(QStringLiteral("AlarmDelivered"), remotePath); });
 }

@@ -246,7 +246,7 @@ ServerReading readServer(const FleetSettings &settings, ServerFiles &files, cons
         const QByteArray &name = nameOf[item];
         QString fetchWhy;
         bool notFound = false;
-        if (session.fetch(status + QString::fromUtf8(name), Heartbeat::MostBytes, &heartbeat.bytes, &fetchWhy, &notFound))
+        if (session.fetch(status + QString::fromUtf8(name), HeartbeatReading::MostBytes, &heartbeat.bytes, &fetchWhy, &notFound))
             return true;
         heartbeat.fetchError = fetchWhy;
         // A heartbeat the server does not have when asked for by its name was never there: a
