@@ -50,7 +50,7 @@ KNOWN_EXCEPTIONS: set[tuple[str, str]] = set()
 # them and pass on intents through it. (The journal and the settings file are read by the command
 # line without a station, so they are not among these.)
 STATION_PARTS = {
-    "core/app/Heartbeat.h",
+    "core/app/HeartbeatWriter.h",
     "core/delivery/Delivery.h",
     "core/delivery/Ledger.h",
     "core/schedule/SecondTicker.h",

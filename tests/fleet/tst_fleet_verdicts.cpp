@@ -204,7 +204,7 @@ private slots:
                           "\"writtenAt\":\"" + IsoTime::text(now.addSecs(-60)).toLatin1() + "\"}")
             << QString() << QString() << HeartbeatState::Fresh << 1 << true << qint64(60)
             << u"the station says UNKNOWN: cannot read TALLYPORT.ini"_qs;
-        QTest::newRow("larger than any heartbeat") << true << QByteArray(Heartbeat::MostBytes + 1, ' ') << QString() << QString()
+        QTest::newRow("larger than any heartbeat") << true << QByteArray(HeartbeatReading::MostBytes + 1, ' ') << QString() << QString()
                                                    << HeartbeatState::Unreadable << 1 << false << qint64(-1) << u"larger than"_qs;
         QTest::newRow("could not be fetched") << true << QByteArray() << u"550 Permission denied."_qs << QString()
                                               << HeartbeatState::Unreadable << 1 << false << qint64(-1)

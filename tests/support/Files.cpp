@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "Files.h"
 
+#include "core/settings/ProfileFile.h"
+
 #include <QFile>
 #include <QHash>
 
@@ -47,6 +49,12 @@ void writeFile(const QString &path, const QByteArray &bytes)
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
         qFatal("cannot write %s", qPrintable(path));
+}
+
+QString storedValue(const QString &path, const QString &section, const QString &key)
+{
+    const std::optional<ProfileDocument> document = ProfileFile::load(path);
+    return document ? document->value(section, key).value_or(QString()) : QString();
 }
 
 } // namespace TestSupport

@@ -4,7 +4,7 @@
 #include "core/clock/Clock.h"
 #include "core/delivery/StatusLine.h"
 #include "core/language/LanguageText.h"
-#include "core/settings/SysMain.h"
+#include "core/settings/ProfileFile.h"
 #include "core/upload/FailureReason.h"
 #include "core/upload/CurlLibrary.h"
 
@@ -44,7 +44,7 @@ Station::Station(const ProgramPaths &paths, const Clock &clock, SecondTicker *ti
     connect(&m_ftp, &TransferQueue::transferStarted, this, &Station::transferStarted);
     connect(&m_ftp, &TransferQueue::progress, this, &Station::transferProgress);
     connect(&m_ftp, &TransferQueue::transferEnded, this, &Station::transferEnded);
-    connect(&m_heartbeat, &Heartbeat::written, this, &Station::statusWritten);
+    connect(&m_heartbeat, &HeartbeatWriter::written, this, &Station::statusWritten);
     m_heartbeat.setParent(this); // its transfer queue is found as "statusFtp"
 
     // The window hears of a minute before the schedule looks at it, so that a time that fires
@@ -67,7 +67,7 @@ Station::Station(const ProgramPaths &paths, const Clock &clock, SecondTicker *ti
     connect(&m_delivery, &Delivery::gaveUp, this, [this](const Ledger::Owed &owed) {
         notify(QStringLiteral("AlarmGivenUp"), owed.remotePath, owed.reason);
     });
-    connect(&m_delivery, &Delivery::recorded, &m_heartbeat, &Heartbeat::send);
+    connect(&m_delivery, &Delivery::recorded, &m_heartbeat, &HeartbeatWriter::send);
     connect(&m_delivery, &Delivery::deliveredAfterAll, this,
             [this](const QString &remotePath) { notify(QStringLiteral("AlarmDelivered"), remotePath); });
 }
@@ -88,10 +88,10 @@ void Station::reloadSettings()
 void Station::configureTransfers()
 {
     const Settings &settings = m_state.settings();
-    m_ftp.setServerAddress(SysMain::Trim(settings.FtpServer));
-    m_ftp.setUserName(SysMain::Trim(settings.FtpUserName));
-    m_ftp.setPassword(SysMain::Trim(settings.FtpPassword));
-    m_ftp.setTemporaryName(SysMain::Trim(settings.FtpTempName) != u"0");
+    m_ftp.setServerAddress(ProfileFile::trimmedBlanks(settings.FtpServer));
+    m_ftp.setUserName(ProfileFile::trimmedBlanks(settings.FtpUserName));
+    m_ftp.setPassword(ProfileFile::trimmedBlanks(settings.FtpPassword));
+    m_ftp.setTemporaryName(ProfileFile::trimmedBlanks(settings.FtpTempName) != u"0");
 }
 
 void Station::startServices()

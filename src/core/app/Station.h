@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "core/app/Heartbeat.h"
+#include "core/app/HeartbeatWriter.h"
 #include "core/app/ProgramPaths.h"
 #include "core/delivery/Delivery.h"
 #include "core/journal/Journal.h"
@@ -124,7 +124,7 @@ private:
     Delivery m_delivery;
     SecondTicker m_ownTicks;
     SecondTicker *m_ticks; // m_ownTicks, or the ticks given
-    Heartbeat m_heartbeat;
+    HeartbeatWriter m_heartbeat;
     QTimer m_secondTimer;
     bool m_servicesStarted = false;
 };

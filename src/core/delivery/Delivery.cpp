@@ -5,7 +5,7 @@
 #include "core/diagnostics/ShownText.h"
 #include "core/journal/Journal.h"
 #include "core/schedule/DueTime.h"
-#include "core/settings/SysMain.h"
+#include "core/settings/ProfileFile.h"
 #include "core/state/AppState.h"
 #include "core/upload/FailureReason.h"
 #include "core/upload/TransferQueue.h"
@@ -51,7 +51,7 @@ Delivery::Delivery(AppState &state, Uploader &uploader, TransferQueue &ftp, Tran
 QString Delivery::remotePathOf(QDate day) const
 {
     const Settings &settings = m_state.settings();
-    return SysMain::Trim(settings.FtpPath) + UploadNames::remoteFileName(day, settings.FtpNo);
+    return ProfileFile::trimmedBlanks(settings.FtpPath) + UploadNames::remoteFileName(day, settings.FtpNo);
 }
 
 int Delivery::waitingCount() const
@@ -138,7 +138,7 @@ void Delivery::catchUpInDoubt(const QString &why)
     const Settings &settings = m_state.settings();
     QList<ScheduleCheck::Match> matches = timesPassed(now);
     matches.removeIf([&](const ScheduleCheck::Match &match) {
-        return !QFileInfo::exists(SysMain::Trim(settings.LocalPath) + UploadNames::localFileName(match.day()));
+        return !QFileInfo::exists(ProfileFile::trimmedBlanks(settings.LocalPath) + UploadNames::localFileName(match.day()));
     });
     if (matches.isEmpty())
         return;
@@ -272,7 +272,7 @@ void Delivery::send(QDate day, Trigger trigger, int slot, bool timeStamp, const 
     record.day = day;
     record.localPath = sent.localPath;
     record.remotePath = sent.remotePath;
-    record.server = shownServer(SysMain::Trim(m_state.settings().FtpServer));
+    record.server = shownServer(ProfileFile::trimmedBlanks(m_state.settings().FtpServer));
     record.due = due;
     const qint64 id = m_journal.recordAsked(record);
     m_inFlight.insert(sent.tag, {id, record, due, owedKey});

@@ -4,7 +4,7 @@
 #include "core/delivery/Ledger.h"
 #include "core/diagnostics/ShownText.h"
 #include "core/schedule/ScheduleCheck.h"
-#include "core/settings/SysMain.h"
+#include "core/settings/ProfileFile.h"
 #include "core/settings/TimeOfDay.h"
 #include "core/upload/UploadNames.h"
 
@@ -249,7 +249,7 @@ Report status(const Settings &settings, const JournalFacts &journal, const QDate
 
     Report report;
     report.checkedAt = now;
-    report.station = SysMain::Trim(settings.FtpNo);
+    report.station = ProfileFile::trimmedBlanks(settings.FtpNo);
     for (const UploadRecord &row : known) {
         if (row.outcome == Outcome::Succeeded && (!report.lastDelivery || row.id > report.lastDelivery->id))
             report.lastDelivery = row;
@@ -265,7 +265,7 @@ Report status(const Settings &settings, const JournalFacts &journal, const QDate
         report.summary = QStringLiteral("not configured: no server or no station number is set, nothing is sent");
         return report;
     }
-    const QString folder = SysMain::Trim(settings.FtpPath);
+    const QString folder = ProfileFile::trimmedBlanks(settings.FtpPath);
     for (const bool today : {true, false}) {
         const QDate calendarDay = today ? now.date() : now.date().addDays(-1);
         for (int slot = 0; slot < Settings::TimeSlots; ++slot) {

@@ -3,7 +3,6 @@
 
 #include "core/language/BuiltInTexts.h"
 #include "core/settings/ProfileFile.h"
-#include "core/settings/SysMain.h"
 
 #include <QLoggingCategory>
 #include <QSet>
@@ -35,7 +34,7 @@ void sayOnce(const QString &line)
 
 QString languageText(const QString &languageFile, const QString &currentLanguage, const QString &key)
 {
-    const QString language = SysMain::Trim(currentLanguage);
+    const QString language = ProfileFile::trimmedBlanks(currentLanguage);
     const std::optional<ProfileDocument> file = ProfileFile::load(languageFile);
     // A language neither the file nor the program knows is shown in English.
     const bool known = (file && file->hasSection(language)) || language == QLatin1StringView(BuiltInTexts::China)
@@ -45,7 +44,7 @@ QString languageText(const QString &languageFile, const QString &currentLanguage
         sayOnce(QStringLiteral("%1 has no section [%2]; the captions are shown in English").arg(languageFile, language));
     const std::optional<QString> own = BuiltInTexts::text(shownLanguage, key);
     if (const std::optional<QString> text = file ? file->value(shownLanguage, key) : std::nullopt) {
-        const QString trimmed = SysMain::Trim(*text);
+        const QString trimmed = ProfileFile::trimmedBlanks(*text);
         // A text whose placeholders differ from the program's would lose a part of its sentence
         // or show "%2" as it is.
         if (!own || BuiltInTexts::placeholders(trimmed) == BuiltInTexts::placeholders(*own))
@@ -68,7 +67,7 @@ QString languageText(const QString &languageFile, const QString &currentLanguage
     // A key the program has no text for: English from the file, if it has one.
     sayOnce(QStringLiteral("%1 has no text for %2 in [%3]").arg(languageFile, key, shownLanguage));
     if (file && shownLanguage != FallbackLanguage)
-        return SysMain::Trim(file->value(FallbackLanguage, key).value_or(QString()));
+        return ProfileFile::trimmedBlanks(file->value(FallbackLanguage, key).value_or(QString()));
     return {};
 }
 

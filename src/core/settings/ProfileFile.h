@@ -81,6 +81,7 @@ namespace ProfileFile {
 // taken, so a tab left behind by an editor cannot make a time or a login useless. Other blanks
 // and control characters stay, for the checks that refuse them to see. A view stays a view.
 template<typename Text>
+    requires requires(const Text &text) { text.sliced(0, 0); }
 Text trimmedBlanks(const Text &text)
 {
     const auto isBlank = [](auto c) { return c == u' ' || c == u'\t'; };
@@ -91,6 +92,12 @@ Text trimmedBlanks(const Text &text)
     while (end > begin && isBlank(text[end - 1]))
         --end;
     return text.sliced(begin, end - begin);
+}
+
+// Anything else that makes a text (a concatenation, a literal) is trimmed as a QString.
+inline QString trimmedBlanks(const QString &text)
+{
+    return trimmedBlanks<QString>(text);
 }
 
 // The document stored at path, or nothing when path is not a readable regular file.

@@ -3,7 +3,7 @@
 
 #include "core/diagnostics/ShownText.h"
 #include "core/settings/FullWidth.h"
-#include "core/settings/SysMain.h"
+#include "core/settings/ProfileFile.h"
 
 #include <QUrl>
 
@@ -109,7 +109,7 @@ std::optional<ServerAddress> ServerAddress::parse(const QString &server)
 
 std::optional<ServerAddress> ServerAddress::parse(const QString &server, QString *error, const Text &text)
 {
-    const QString setting = SysMain::Trim(server);
+    const QString setting = ProfileFile::trimmedBlanks(server);
     if (setting.isEmpty())
         return fail(error, text, "ReasonNoServer");
     if (hasControlCharacter(setting) || setting.contains(u' '))
@@ -158,7 +158,7 @@ std::optional<ServerAddress> ServerAddress::parse(const QString &server, QString
 
 QString ServerAddress::suggestion(const QString &server)
 {
-    const QString typed = SysMain::Trim(server);
+    const QString typed = ProfileFile::trimmedBlanks(server);
     QString meant = FullWidth::toAscii(typed);
     if (const std::optional<MisspeltScheme> misspelt = misspeltScheme(meant))
         meant = misspelt->scheme + QStringLiteral("://") + meant.mid(misspelt->hostStart);

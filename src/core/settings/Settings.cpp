@@ -2,7 +2,6 @@
 #include "core/settings/Settings.h"
 
 #include "core/settings/ProfileFile.h"
-#include "core/settings/SysMain.h"
 
 const std::array<SettingField, 17> SettingsTable{{
     {"FtpNo", &Settings::FtpNo, "txtNo", "lblNo", 3},
@@ -84,12 +83,12 @@ Settings Settings::fromDocument(const ProfileDocument &document)
 {
     Settings settings;
     for (const SettingField &row : SettingsTable)
-        settings.*row.field = SysMain::Trim(document.value(Section, QLatin1StringView(row.key)).value_or(QString()));
-    settings.FtpTempName = SysMain::Trim(document.value(Section, QStringLiteral("FtpTempName")).value_or(QString()));
+        settings.*row.field = ProfileFile::trimmedBlanks(document.value(Section, QLatin1StringView(row.key)).value_or(QString()));
+    settings.FtpTempName = ProfileFile::trimmedBlanks(document.value(Section, QStringLiteral("FtpTempName")).value_or(QString()));
     return settings;
 }
 
 bool Settings::isConfigured() const
 {
-    return !SysMain::Trim(FtpServer).isEmpty() && !SysMain::Trim(FtpNo).isEmpty();
+    return !ProfileFile::trimmedBlanks(FtpServer).isEmpty() && !ProfileFile::trimmedBlanks(FtpNo).isEmpty();
 }

@@ -4,7 +4,7 @@
 #include "core/diagnostics/ShownText.h"
 #include "core/settings/FullWidth.h"
 #include "core/settings/ServerAddress.h"
-#include "core/settings/SysMain.h"
+#include "core/settings/ProfileFile.h"
 #include "core/settings/TimeOfDay.h"
 
 #include <QDir>
@@ -37,7 +37,7 @@ QString fullWidthText(const QString &typed, const QString &fixed, const Text &te
 // A server folder with "." and ".." and doubled slashes taken out; empty for the login folder.
 QString cleanFolder(const QString &folder)
 {
-    const QString trimmed = SysMain::Trim(folder);
+    const QString trimmed = ProfileFile::trimmedBlanks(folder);
     const QString cleaned = QDir::cleanPath(trimmed.isEmpty() ? QStringLiteral(".") : trimmed);
     return cleaned == u"." ? QString() : cleaned;
 }
@@ -46,7 +46,7 @@ QString cleanFolder(const QString &folder)
 
 Finding checkTime(const QString &time, const Text &text)
 {
-    const QString typed = SysMain::Trim(time);
+    const QString typed = ProfileFile::trimmedBlanks(time);
     if (typed.isEmpty() || TimeOfDay::parse(typed))
         return {};
     if (const std::optional<QString> stored = TimeOfDay::normalised(typed))
@@ -62,7 +62,7 @@ QString timeProblem(const QString &time, const Text &text)
 
 QString localFolderProblem(const QString &folder, const Text &text)
 {
-    const QString typed = SysMain::Trim(folder);
+    const QString typed = ProfileFile::trimmedBlanks(folder);
     if (typed.isEmpty())
         return text(QStringLiteral("CheckNoLocalFolder"));
 #ifdef Q_OS_WIN
@@ -90,7 +90,7 @@ Finding checkLocalFolder(const QString &folder, const Text &text)
 
 Finding checkServer(const QString &server, const Text &text)
 {
-    const QString typed = SysMain::Trim(server);
+    const QString typed = ProfileFile::trimmedBlanks(server);
     if (typed.isEmpty())
         return {};
     // Full-width characters alone: nothing else to mend, and no doubt what was meant. Taken
@@ -118,18 +118,18 @@ QString serverProblem(const QString &server, const Text &text)
 
 Finding checkStationNo(const QString &stationNo, const Text &text)
 {
-    const QString typed = SysMain::Trim(stationNo);
+    const QString typed = ProfileFile::trimmedBlanks(stationNo);
     if (FullWidth::firstIn(typed) < 0)
         return {};
-    const QString fixed = SysMain::Trim(FullWidth::toAscii(typed));
+    const QString fixed = ProfileFile::trimmedBlanks(FullWidth::toAscii(typed));
     return found(Severity::Fix, fullWidthText(stationNo, fixed, text), fixed);
 }
 
 Finding checkStatusFolder(const QString &statusFolder, const QString &recordsFolder, const Text &text)
 {
-    if (SysMain::Trim(statusFolder).isEmpty() || !sameRemoteFolder(statusFolder, recordsFolder))
+    if (ProfileFile::trimmedBlanks(statusFolder).isEmpty() || !sameRemoteFolder(statusFolder, recordsFolder))
         return {};
-    const QString records = SysMain::Trim(recordsFolder);
+    const QString records = ProfileFile::trimmedBlanks(recordsFolder);
     return found(Severity::Error, text(QStringLiteral("CheckStatusIsRecords"))
                                       .arg(records.isEmpty() ? text(QStringLiteral("TestLoginFolder")) : shownText(records)));
 }

@@ -2,7 +2,6 @@
 #include "core/settings/SettingsStore.h"
 
 #include "core/settings/ProfileFile.h"
-#include "core/settings/SysMain.h"
 
 Settings SettingsStore::load()
 {
@@ -13,7 +12,10 @@ Settings SettingsStore::load()
 
 QString SettingsStore::language() const
 {
-    return SysMain::Trim(SysMain::GetIniString(m_file, Settings::Section, Settings::LanguageKey));
+    const std::optional<ProfileDocument> document = ProfileFile::load(m_file);
+    if (!document)
+        return {};
+    return ProfileFile::trimmedBlanks(document->value(Settings::Section, Settings::LanguageKey).value_or(QString()));
 }
 
 bool SettingsStore::changedSinceLoad() const
@@ -26,11 +28,11 @@ bool SettingsStore::save(const Settings &settings, QString *error)
 {
     QList<QPair<QString, QString>> values;
     for (const SettingField &row : SettingsTable)
-        values.append({QLatin1StringView(row.key), SysMain::Trim(settings.*row.field)});
+        values.append({QLatin1StringView(row.key), ProfileFile::trimmedBlanks(settings.*row.field)});
     return ProfileFile::writeValues(m_file, Settings::Section, values, error);
 }
 
 bool SettingsStore::saveLanguage(const QString &language, QString *error)
 {
-    return SysMain::WriteIniString(m_file, Settings::Section, Settings::LanguageKey, language, error);
+    return ProfileFile::writeValues(m_file, Settings::Section, {{Settings::LanguageKey, language}}, error);
 }

@@ -2,13 +2,13 @@
 #include "core/settings/TimeOfDay.h"
 
 #include "core/settings/FullWidth.h"
-#include "core/settings/SysMain.h"
+#include "core/settings/ProfileFile.h"
 
 namespace TimeOfDay {
 
 std::optional<QTime> parse(const QString &text)
 {
-    const QString time = SysMain::Trim(text);
+    const QString time = ProfileFile::trimmedBlanks(text);
     // Exactly five characters: QTime::fromString would also take "8:30", which earlier versions
     // never fired at, and full-width or other script digits, which QChar::isDigit accepts.
     if (time.size() != 5 || time[2] != u':')
@@ -35,7 +35,7 @@ QString format(QTime time)
 
 std::optional<QString> normalised(const QString &text)
 {
-    QString time = SysMain::Trim(FullWidth::toAscii(text));
+    QString time = ProfileFile::trimmedBlanks(FullWidth::toAscii(text));
     // A one-digit hour only: "8:5" could be 08:05 or 08:50.
     if (time.size() == 4 && time[1] == u':')
         time.prepend(u'0');

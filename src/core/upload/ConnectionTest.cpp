@@ -2,7 +2,7 @@
 #include "core/upload/ConnectionTest.h"
 
 #include "core/diagnostics/ShownText.h"
-#include "core/settings/SysMain.h"
+#include "core/settings/ProfileFile.h"
 #include "core/settings/TimeOfDay.h"
 #include "core/upload/FtpTarget.h"
 #include "core/upload/UploadNames.h"
@@ -110,7 +110,7 @@ void ConnectionTest::run(const ConnectionTestRequest &request, const Limits &lim
 {
     QString reason;
     // No status folder: the station writes no status file, and the test has no step for it.
-    if (SysMain::Trim(request.statusFolder).isEmpty())
+    if (ProfileFile::trimmedBlanks(request.statusFolder).isEmpty())
         report(TestStep::StatusFolder, StepState::Skipped);
     const std::optional<FtpTarget> target = FtpTarget::parse(request.server, &reason);
     bool passed = checkRecordsFolder(request) && checkTodaysFile(request);
@@ -127,7 +127,7 @@ bool ConnectionTest::checkRecordsFolder(const ConnectionTestRequest &request)
 {
     const TestStep step = TestStep::RecordsFolder;
     report(step, StepState::Running);
-    const QString folder = SysMain::Trim(request.localFolder);
+    const QString folder = ProfileFile::trimmedBlanks(request.localFolder);
     // Uploads would look in the program's working folder; it may be the test of a server
     // before the rest is filled in.
     if (folder.isEmpty()) {
@@ -160,7 +160,7 @@ bool ConnectionTest::checkTodaysFile(const ConnectionTestRequest &request)
     report(step, StepState::Running);
     // The path an upload reads.
     const QString name = UploadNames::localFileName(request.now.date());
-    const QString path = SysMain::Trim(request.localFolder) + name;
+    const QString path = ProfileFile::trimmedBlanks(request.localFolder) + name;
     const QFileInfo info(path);
     if (!info.exists()) {
         // Early in the day the station has not written it yet: nothing wrong with the settings.

@@ -2,7 +2,7 @@
 // The test's steps on the server's side: what answers at its port (ServerProbe), then the login,
 // the folder, and the test file written, renamed and removed the way uploads go.
 #include "core/diagnostics/ShownText.h"
-#include "core/settings/SysMain.h"
+#include "core/settings/ProfileFile.h"
 #include "core/upload/ConnectionTest.h"
 #include "core/upload/FtpTarget.h"
 
@@ -136,7 +136,7 @@ bool ConnectionTest::transfer(const ConnectionTestRequest &request, const FtpTim
     const FtpTarget target = FtpTarget::parse(request.server).value_or(FtpTarget());
     const bool handshake = m_states[size_t(TestStep::Connection)] != StepState::Passed;
     const QString port = QString::number(target.port);
-    const QString folder = SysMain::Trim(request.remoteFolder);
+    const QString folder = ProfileFile::trimmedBlanks(request.remoteFolder);
     const QString sentName = u'.' + request.testName + QStringLiteral(".part");
     report(TestStep::Login, StepState::Running);
     QTemporaryFile file;
@@ -247,7 +247,7 @@ bool ConnectionTest::transfer(const ConnectionTestRequest &request, const FtpTim
 bool ConnectionTest::tryStatusFolder(const ConnectionTestRequest &request, const FtpTimeouts &timeouts, QString *reason)
 {
     const TestStep step = TestStep::StatusFolder;
-    QString folder = SysMain::Trim(request.statusFolder);
+    QString folder = ProfileFile::trimmedBlanks(request.statusFolder);
     if (folder.isEmpty())
         return true;
     if (!folder.endsWith(u'/'))
@@ -272,7 +272,7 @@ bool ConnectionTest::tryStatusFolder(const ConnectionTestRequest &request, const
     send.caBundle = request.caBundle;
     send.temporaryName = request.temporaryName;
     send.deleteAfter = true;
-    send.distinctFolder = SysMain::Trim(request.remoteFolder);
+    send.distinctFolder = ProfileFile::trimmedBlanks(request.remoteFolder);
     FtpFailure failure;
     const FtpReport quiet = [](Ftp::State, const QString &) {}; // one step: nothing to tell on the way
     const FtpResult result = runFtpTransfer(send, quiet, m_abort, {}, [&failure](const FtpFailure &failed) { failure = failed; });

@@ -3,7 +3,7 @@
 
 #include "core/settings/Settings.h"
 #include "core/diagnostics/ShownText.h"
-#include "core/settings/SysMain.h"
+#include "core/settings/ProfileFile.h"
 
 namespace UploadNames {
 
@@ -14,7 +14,7 @@ QString localFileName(QDate date)
 
 QString remoteFileName(QDate date, const QString &stationNo)
 {
-    return date.toString(u"yyyyMMdd") + u'.' + SysMain::Trim(stationNo);
+    return date.toString(u"yyyyMMdd") + u'.' + ProfileFile::trimmedBlanks(stationNo);
 }
 
 QString timeStampLine(const QDateTime &now)
@@ -24,12 +24,12 @@ QString timeStampLine(const QDateTime &now)
 
 QString sendCommand(const QString &localPath, const QString &remotePath)
 {
-    return SysMain::Trim(u"SEND " + localPath + u' ' + remotePath);
+    return ProfileFile::trimmedBlanks(u"SEND " + localPath + u' ' + remotePath);
 }
 
 QString settingsProblem(const Settings &settings)
 {
-    const QString stationNo = SysMain::Trim(settings.FtpNo);
+    const QString stationNo = ProfileFile::trimmedBlanks(settings.FtpNo);
     if (stationNo.contains(u'/') || stationNo.contains(u'\\') || hasControlCharacter(stationNo) || stationNo == u"."
         || stationNo == u"..") {
         return QStringLiteral("the station number (%1) \"%2\" would put the file outside the remote folder; "

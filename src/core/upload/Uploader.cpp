@@ -3,7 +3,7 @@
 
 #include "core/clock/Clock.h"
 #include "core/diagnostics/ShownText.h"
-#include "core/settings/SysMain.h"
+#include "core/settings/ProfileFile.h"
 #include "core/state/AppState.h"
 #include "core/upload/FailureReason.h"
 #include "core/upload/TransferQueue.h"
@@ -36,8 +36,8 @@ Uploader::Sent Uploader::send(QDate day, Opening opening)
     emit fileNamesChosen(localName, remoteName);
 
     // Folders and names are joined as they stand, with no separator added.
-    const QString localPath = SysMain::Trim(settings.LocalPath) + localName;
-    const QString remotePath = SysMain::Trim(settings.FtpPath) + remoteName;
+    const QString localPath = ProfileFile::trimmedBlanks(settings.LocalPath) + localName;
+    const QString remotePath = ProfileFile::trimmedBlanks(settings.FtpPath) + remoteName;
     QStringList lines;
     if (opening == Opening::TimeStamp)
         lines << UploadNames::timeStampLine(m_clock.now());
@@ -81,7 +81,7 @@ void Uploader::onEnded(const FtpResult &result)
 
 void Uploader::logState(Ftp::State state, const FtpFailure &failure)
 {
-    const QString server = shownServer(SysMain::Trim(m_ftp.serverAddress()));
+    const QString server = shownServer(ProfileFile::trimmedBlanks(m_ftp.serverAddress()));
     switch (state) {
     case Ftp::State::Connecting:
         m_log.insertTop(u"Connecting " + server);

@@ -152,7 +152,7 @@ FleetReport judgeFleet(const FleetSettings &settings, const ServerFiles &files, 
             ? judgeHeartbeat(station.station, heartbeats.at(s), settings.staleMinutes, now,
                              configured.named ? configured.zone : QTimeZone())
             : HeartbeatVerdict{};
-        const bool told = !configured.named && station.heartbeat.heartbeat.reading == Heartbeat::Reading::Read
+        const bool told = !configured.named && station.heartbeat.heartbeat.reading == HeartbeatReading::Reading::Read
             && station.heartbeat.heartbeat.station == station.station && station.heartbeat.heartbeat.zone().isValid();
         station.zone = told ? station.heartbeat.heartbeat.zone() : configured.zone;
         station.zoneSource = configured.named ? QStringLiteral("settings") : told ? QStringLiteral("heartbeat") : QStringLiteral("office");

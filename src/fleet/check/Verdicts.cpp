@@ -213,20 +213,20 @@ HeartbeatVerdict judgeHeartbeat(const QString &station, const HeartbeatFile &fil
         verdict.text = QStringLiteral("heartbeat could not be fetched: ") + file.fetchError;
         return verdict;
     }
-    verdict.heartbeat = Heartbeat::parse(file.bytes);
-    const Heartbeat &heartbeat = verdict.heartbeat;
+    verdict.heartbeat = HeartbeatReading::parse(file.bytes);
+    const HeartbeatReading &heartbeat = verdict.heartbeat;
     switch (heartbeat.reading) {
-    case Heartbeat::Reading::Broken:
+    case HeartbeatReading::Reading::Broken:
         verdict.state = HeartbeatState::Unreadable;
         verdict.severity = Warning;
         verdict.text = QStringLiteral("heartbeat unreadable: ") + heartbeat.problem;
         return verdict;
-    case Heartbeat::Reading::Newer:
+    case HeartbeatReading::Reading::Newer:
         verdict.state = HeartbeatState::Newer;
         verdict.severity = Warning;
         verdict.text = heartbeat.problem;
         return verdict;
-    case Heartbeat::Reading::Read:
+    case HeartbeatReading::Reading::Read:
         break;
     }
     if (heartbeat.station != station) {
@@ -274,7 +274,7 @@ HeartbeatVerdict judgeHeartbeat(const QString &station, const HeartbeatFile &fil
     if (verdict.owing) {
         verdict.severity = std::max(verdict.severity, Warning);
         QStringList owes;
-        for (const Heartbeat::Owing &time : heartbeat.owing) {
+        for (const HeartbeatReading::Owing &time : heartbeat.owing) {
             QString line = time.slot + u' ' + time.file.section(u'/', -1) + u' ' + time.state;
             if (!time.reasonKind.isEmpty())
                 line += QStringLiteral(" (%1)").arg(time.reasonKind);

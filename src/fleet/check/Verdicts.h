@@ -2,7 +2,7 @@
 #pragma once
 
 #include "fleet/check/FleetSettings.h"
-#include "fleet/check/Heartbeat.h"
+#include "fleet/check/HeartbeatReading.h"
 #include "fleet/check/ServerFiles.h"
 
 #include <QDate>
@@ -73,10 +73,10 @@ struct HeartbeatVerdict
 {
     HeartbeatState state = HeartbeatState::NotChecked;
     int severity = 0;
-    qint64 ageSeconds = -1; // -1: not known (or not to be trusted)
-    QDateTime writtenAt;    // when it was written; invalid when that is not known
-    Heartbeat heartbeat;    // what it said, when read
-    bool owing = false;     // it reports something owed or a state other than OK
+    qint64 ageSeconds = -1;     // -1: not known (or not to be trusted)
+    QDateTime writtenAt;        // when it was written; invalid when that is not known
+    HeartbeatReading heartbeat; // what it said, when read
+    bool owing = false;         // it reports something owed or a state other than OK
     QString text;
 };
 

@@ -165,13 +165,13 @@ QStringList problems(const FleetReport::Station &station, bool neverHeard, const
         found << station.asked().text;
     // What is wrong with the heartbeat itself (stale, unreadable ...), unless the station says
     // why in its own words, its first few reasons (a report may hold hundreds).
-    const Heartbeat &said = station.heartbeat.heartbeat;
+    const HeartbeatReading &said = station.heartbeat.heartbeat;
     if (station.heartbeat.severity > 0 && !station.heartbeat.owing)
         found << station.heartbeat.text;
     if (!said.state.isEmpty() && said.state != u"OK" && !said.summary.trimmed().isEmpty())
         found << pageText(language, "PageStationSays").arg(said.summary.trimmed());
     constexpr qsizetype MostReasons = 5;
-    for (const Heartbeat::Owing &owing : said.owing.first(std::min(MostReasons, said.owing.size()))) {
+    for (const HeartbeatReading::Owing &owing : said.owing.first(std::min(MostReasons, said.owing.size()))) {
         if (!owing.text.trimmed().isEmpty())
             found << pageText(language, "PageStationSays").arg(owing.text.trimmed());
     }

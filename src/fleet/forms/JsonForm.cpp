@@ -53,9 +53,9 @@ QJsonObject heartbeatObject(const HeartbeatVerdict &verdict)
         || verdict.state == HeartbeatState::ClockAhead || verdict.state == HeartbeatState::NoZone;
     if (!read)
         return object;
-    const Heartbeat &heartbeat = verdict.heartbeat;
+    const HeartbeatReading &heartbeat = verdict.heartbeat;
     QJsonArray owing;
-    for (const Heartbeat::Owing &time : heartbeat.owing) {
+    for (const HeartbeatReading::Owing &time : heartbeat.owing) {
         owing.append(QJsonObject{{QStringLiteral("day"), time.day},
                                  {QStringLiteral("slot"), time.slot},
                                  {QStringLiteral("file"), time.file},

@@ -152,7 +152,7 @@ void writeStations(Exposition &out, const FleetReport &report)
     out.family(StationFamilies[6].name, StationFamilies[6].help);
     for (const FleetReport::Station &station : report.stations) {
         const HeartbeatVerdict &heartbeat = station.heartbeat;
-        if (heartbeat.heartbeat.reading == Heartbeat::Reading::Read && heartbeat.state != HeartbeatState::Unreadable)
+        if (heartbeat.heartbeat.reading == HeartbeatReading::Reading::Read && heartbeat.state != HeartbeatState::Unreadable)
             out.sample(station.station, heartbeat.heartbeat.owed + heartbeat.heartbeat.givenUp);
     }
 }

@@ -251,7 +251,7 @@ ServerReading readServer(const FleetSettings &settings, ServerFiles &files, cons
         heartbeat.bytes.clear();
         heartbeat.fetchError.clear();
         heartbeat.listed = true;
-        if (session.fetch(status + QString::fromUtf8(name), Heartbeat::MostBytes, &heartbeat.bytes, &fetchWhy, &notFound))
+        if (session.fetch(status + QString::fromUtf8(name), HeartbeatReading::MostBytes, &heartbeat.bytes, &fetchWhy, &notFound))
             return true;
         if (&session != &pool.first() && !session.timedOut()) {
             again[size_t(item)] = 1;

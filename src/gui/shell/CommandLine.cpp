@@ -6,7 +6,7 @@
 #include "core/delivery/StatusReport.h"
 #include "core/journal/Journal.h"
 #include "core/settings/SettingsStore.h"
-#include "core/settings/SysMain.h"
+#include "core/settings/ProfileFile.h"
 #include "core/state/StationFolder.h"
 #include "gui/shell/ExitStatus.h"
 #include "gui/shell/Logging.h"
@@ -98,7 +98,7 @@ int status(const QString &programDir, const QDateTime &now, bool json)
         // Reporting from the settings alone would call every upload unsent: a monitor would then
         // alarm (or calm down) on a guess.
         qCCritical(lcShell).noquote() << "cannot read the journal:" << why;
-        return cannotTell(SysMain::Trim(settings.FtpNo), QStringLiteral("the journal cannot be read (%1)").arg(why), json);
+        return cannotTell(ProfileFile::trimmedBlanks(settings.FtpNo), QStringLiteral("the journal cannot be read (%1)").arg(why), json);
     }
     return answer(StatusReport::status(settings, facts, now), json);
 }

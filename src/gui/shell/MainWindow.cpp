@@ -3,10 +3,10 @@
 
 #include "core/clock/Clock.h"
 #include "core/language/LanguageText.h"
-#include "core/settings/SysMain.h"
+#include "core/settings/ProfileFile.h"
 #include "core/upload/UploadNames.h"
-#include "gui/dialog/FrmHistory.h"
-#include "gui/dialog/FrmParameter.h"
+#include "gui/dialog/HistoryWindow.h"
+#include "gui/dialog/SettingsDialog.h"
 #include "gui/shell/Captions.h"
 #include "gui/shell/Logging.h"
 #include "gui/shell/ProgressView.h"
@@ -116,7 +116,7 @@ void MainWindow::prepare()
     const QDate today = m_env.clock->today();
     m_model.setPickedDay(today);
     // Without a station number there is no name on the server yet ("20261207." is none).
-    const QString stationNo = SysMain::Trim(m_station.state().settings().FtpNo);
+    const QString stationNo = ProfileFile::trimmedBlanks(m_station.state().settings().FtpNo);
     m_model.setFileNames(UploadNames::localFileName(today),
                          stationNo.isEmpty() ? QString() : UploadNames::remoteFileName(today, stationNo));
     m_station.clearLog();
@@ -148,7 +148,7 @@ void MainWindow::showSettings()
     const Settings &settings = m_station.state().settings();
     for (const SettingField &row : SettingsTable) {
         if (row.windowLabel)
-            findChild<QLabel *>(QLatin1StringView(row.windowLabel))->setText(SysMain::Trim(settings.*row.field));
+            findChild<QLabel *>(QLatin1StringView(row.windowLabel))->setText(ProfileFile::trimmedBlanks(settings.*row.field));
     }
 }
 
@@ -199,7 +199,7 @@ void MainWindow::openSettings()
     // read, those are the file's values, or Ok would write the old ones back over the edit.
     if (m_station.settingsChangedSinceLoad())
         reloadSettings();
-    auto *dialog = new FrmParameter(m_station, this);
+    auto *dialog = new SettingsDialog(m_station, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QDialog::finished, this, &MainWindow::reloadSettings);
     dialog->load();
@@ -245,7 +245,7 @@ void MainWindow::showAlarm()
 void MainWindow::openHistory(const QString &fileName)
 {
     const QDateTime now = m_env.clock->now();
-    auto *history = new FrmHistory(m_station.history(now.addDays(-FrmHistory::Days)),
+    auto *history = new HistoryWindow(m_station.history(now.addDays(-HistoryWindow::Days)),
                                    [this](const QString &key) { return m_station.text(key); }, this);
     history->setAttribute(Qt::WA_DeleteOnClose);
     history->open();

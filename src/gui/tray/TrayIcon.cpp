@@ -2,7 +2,7 @@
 #include "gui/tray/TrayIcon.h"
 
 #include "gui/tray/TrayLogging.h"
-#include "core/settings/SysMain.h"
+#include "core/settings/ProfileFile.h"
 
 
 SystemNotifyArea::SystemNotifyArea(QObject *parent)
@@ -67,5 +67,5 @@ bool SystemNotifyArea::isAvailable() const
 
 QString NotifyArea::tooltipText(const QString &tooltip)
 {
-    return SysMain::Trim(tooltip).left(TooltipCharacters);
+    return ProfileFile::trimmedBlanks(tooltip).left(TooltipCharacters);
 }

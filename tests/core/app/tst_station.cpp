@@ -211,7 +211,7 @@ void TestStation::statusFileName()
     settings.FtpNo = stationNo;
     settings.FtpStatusPath = statusPath;
     QString why;
-    QCOMPARE(Heartbeat::remotePath(settings, &why), expected);
+    QCOMPARE(HeartbeatWriter::remotePath(settings, &why), expected);
     QCOMPARE(why.isEmpty(), !expected.isEmpty() || statusPath.isEmpty());
 }
 
@@ -250,7 +250,7 @@ void TestStation::statusFileNeverHoldsAnUploadBack()
     QCOMPARE(QDir(server.root() + QStringLiteral("/status")).entryList(QDir::Files | QDir::Hidden),
              QStringList{QStringLiteral("korva5-status.12.json")});
     const QJsonObject json = QJsonDocument::fromJson(server.stored(QStringLiteral("status/korva5-status.12.json"))).object();
-    QCOMPARE(json[u"format"].toInt(), Heartbeat::Format);
+    QCOMPARE(json[u"format"].toInt(), HeartbeatWriter::Format);
     QCOMPARE(json[u"station"].toString(), QStringLiteral("12"));
     QCOMPARE(json[u"lastDelivery"][u"file"].toString(), QStringLiteral("/upload/20210305.12"));
     QVERIFY(!json[u"version"].toString().isEmpty());

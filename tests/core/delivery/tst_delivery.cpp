@@ -4,7 +4,7 @@
 #include "core/app/ProgramPaths.h"
 #include "core/delivery/Delivery.h"
 #include "core/language/LanguageText.h"
-#include "core/settings/SysMain.h"
+#include "core/settings/ProfileFile.h"
 #include "core/journal/Journal.h"
 #include "core/state/AppState.h"
 #include "core/upload/TransferLog.h"
@@ -41,9 +41,9 @@ struct Desk
     {
         // The transfer control connects with the settings in force, and its states are logged.
         QObject::connect(&state, &AppState::settingsChanged, [this] {
-            ftp.setServerAddress(SysMain::Trim(state.settings().FtpServer));
-            ftp.setUserName(SysMain::Trim(state.settings().FtpUserName));
-            ftp.setPassword(SysMain::Trim(state.settings().FtpPassword));
+            ftp.setServerAddress(ProfileFile::trimmedBlanks(state.settings().FtpServer));
+            ftp.setUserName(ProfileFile::trimmedBlanks(state.settings().FtpUserName));
+            ftp.setPassword(ProfileFile::trimmedBlanks(state.settings().FtpPassword));
         });
         QObject::connect(&ftp, &TransferQueue::stateChanged, &uploader, &Uploader::logState);
         QObject::connect(&journal, &Journal::notice, &log, &TransferLog::insertTop);

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: MIT
 #include "core/settings/ProfileFile.h"
-#include "core/settings/SysMain.h"
 #include "CoreTestSupport.h"
 
 #include <QDir>
@@ -121,7 +120,7 @@ void TestProfileFile::read()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("p.ini"));
     writeFile(path, content);
-    QCOMPARE(SysMain::GetIniString(path, section, key), expected);
+    QCOMPARE(TestSupport::storedValue(path, section, key), expected);
 }
 
 void TestProfileFile::valueIsCutOnACharacterBoundary_data()
@@ -197,9 +196,9 @@ void TestProfileFile::write()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("p.ini"));
     writeFile(path, before);
-    QVERIFY(SysMain::WriteIniString(path, section, key, value) != 0);
+    QVERIFY(ProfileFile::writeValues(path, section, {{key, value}}) != 0);
     QCOMPARE(readFile(path), after);
-    QCOMPARE(SysMain::GetIniString(path, section, key), value);
+    QCOMPARE(TestSupport::storedValue(path, section, key), value);
 }
 
 void TestProfileFile::unsafeWriteIsRefused_data()
@@ -227,7 +226,7 @@ void TestProfileFile::unsafeWriteIsRefused()
     const QString path = dir.filePath(QStringLiteral("p.ini"));
     const QByteArray before("[TALLY]\nFtpNo=12\n");
     writeFile(path, before);
-    QCOMPARE(SysMain::WriteIniString(path, section, key, value), 0);
+    QCOMPARE(ProfileFile::writeValues(path, section, {{key, value}}), 0);
     QCOMPARE(readFile(path), before);
 }
 
@@ -235,17 +234,17 @@ void TestProfileFile::writtenValueReadsBack()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("new.ini"));
-    QVERIFY(SysMain::WriteIniString(path, QStringLiteral("TALLY"), QStringLiteral("FtpPassword"), QStringLiteral(" p=a s;s ")));
-    QVERIFY(SysMain::WriteIniString(path, QStringLiteral("TALLY"), QStringLiteral("FtpNo"), QStringLiteral("7")));
-    QCOMPARE(SysMain::GetIniString(path, QStringLiteral("TALLY"), QStringLiteral("FtpPassword")), QStringLiteral("p=a s;s "));
-    QCOMPARE(SysMain::GetIniString(path, QStringLiteral("tally"), QStringLiteral("ftpno")), QStringLiteral("7"));
+    QVERIFY(ProfileFile::writeValues(path, QStringLiteral("TALLY"), {{QStringLiteral("FtpPassword"), QStringLiteral(" p=a s;s ")}}));
+    QVERIFY(ProfileFile::writeValues(path, QStringLiteral("TALLY"), {{QStringLiteral("FtpNo"), QStringLiteral("7")}}));
+    QCOMPARE(TestSupport::storedValue(path, QStringLiteral("TALLY"), QStringLiteral("FtpPassword")), QStringLiteral("p=a s;s "));
+    QCOMPARE(TestSupport::storedValue(path, QStringLiteral("tally"), QStringLiteral("ftpno")), QStringLiteral("7"));
 }
 
 void TestProfileFile::createdFileIsOwnerOnly()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("TALLYPORT.ini"));
-    QVERIFY(SysMain::WriteIniString(path, QStringLiteral("TALLY"), QStringLiteral("FtpPassword"), QStringLiteral("secret")));
+    QVERIFY(ProfileFile::writeValues(path, QStringLiteral("TALLY"), {{QStringLiteral("FtpPassword"), QStringLiteral("secret")}}));
     QCOMPARE(readFile(path), QByteArray("[TALLY]\nFtpPassword=secret\n"));
 #ifdef Q_OS_UNIX
     QCOMPARE(QFile::permissions(path) & ~(QFileDevice::ReadUser | QFileDevice::WriteUser),
@@ -261,7 +260,7 @@ void TestProfileFile::existingFileKeepsPermissions()
     const auto permissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
         | QFileDevice::ReadOther;
     QVERIFY(QFile::setPermissions(path, permissions));
-    QVERIFY(SysMain::WriteIniString(path, QStringLiteral("TALLY"), QStringLiteral("FtpNo"), QStringLiteral("2")));
+    QVERIFY(ProfileFile::writeValues(path, QStringLiteral("TALLY"), {{QStringLiteral("FtpNo"), QStringLiteral("2")}}));
     QCOMPARE(QFile::permissions(path) & ~(QFileDevice::ReadUser | QFileDevice::WriteUser), permissions);
 }
 
@@ -293,7 +292,7 @@ void TestProfileFile::replacedFileKeepsOwnerAndGroup()
         QVERIFY(QFile::link(file, path));
     }
 
-    QVERIFY(SysMain::WriteIniString(path, QStringLiteral("TALLY"), QStringLiteral("FtpNo"), QStringLiteral("2")));
+    QVERIFY(ProfileFile::writeValues(path, QStringLiteral("TALLY"), {{QStringLiteral("FtpNo"), QStringLiteral("2")}}));
     QCOMPARE(readFile(file), QByteArray("[TALLY]\nFtpNo=2\n"));
     const QFileInfo written(file);
     QCOMPARE(written.ownerId(), uint(stationUser));
@@ -319,8 +318,8 @@ void TestProfileFile::failedWriteLeavesFileWhole()
     rlimit small = saved;
     small.rlim_cur = 512;
     QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
-    const qint32 result = SysMain::WriteIniString(path, QStringLiteral("TALLY"), QStringLiteral("FtpPath"),
-                                                  QString(4096, u'x'));
+    const qint32 result =
+        ProfileFile::writeValues(path, QStringLiteral("TALLY"), {{QStringLiteral("FtpPath"), QString(4096, u'x')}});
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
 
@@ -350,11 +349,11 @@ void TestProfileFile::readOnlyFileOrFolderIsNotWritten()
     const auto permissions = QFile::permissions(target);
     QVERIFY(QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
 
-    const qint32 result = SysMain::WriteIniString(path, QStringLiteral("TALLY"), QStringLiteral("FtpNo"), QStringLiteral("2"));
+    const qint32 result = ProfileFile::writeValues(path, QStringLiteral("TALLY"), {{QStringLiteral("FtpNo"), QStringLiteral("2")}});
     QFile::setPermissions(target, permissions);
     QCOMPARE(result, 0);
     QCOMPARE(readFile(path), before);
-    QCOMPARE(SysMain::GetIniString(path, QStringLiteral("TALLY"), QStringLiteral("FtpNo")), QStringLiteral("1"));
+    QCOMPARE(TestSupport::storedValue(path, QStringLiteral("TALLY"), QStringLiteral("FtpNo")), QStringLiteral("1"));
 }
 
 void TestProfileFile::unusableFileReadsEmptyAndIsNotWritten_data()
@@ -374,8 +373,8 @@ void TestProfileFile::unusableFileReadsEmptyAndIsNotWritten()
     else
         QVERIFY(QFile::link(dir.filePath(QStringLiteral("gone.ini")), path));
 
-    QCOMPARE(SysMain::GetIniString(path, QStringLiteral("TALLY"), QStringLiteral("FtpNo")), QString());
-    QCOMPARE(SysMain::WriteIniString(path, QStringLiteral("TALLY"), QStringLiteral("FtpNo"), QStringLiteral("1")), 0);
+    QCOMPARE(TestSupport::storedValue(path, QStringLiteral("TALLY"), QStringLiteral("FtpNo")), QString());
+    QCOMPARE(ProfileFile::writeValues(path, QStringLiteral("TALLY"), {{QStringLiteral("FtpNo"), QStringLiteral("1")}}), 0);
     QCOMPARE(QFileInfo(path).isDir(), kind == u"directory");
     QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("gone.ini"))));
 }
@@ -388,8 +387,8 @@ void TestProfileFile::unreadableFileReadsEmpty()
     const QString path = dir.filePath(QStringLiteral("TALLYPORT.ini"));
     writeFile(path, "[TALLY]\nFtpNo=1\n");
     QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner));
-    QCOMPARE(SysMain::GetIniString(path, QStringLiteral("TALLY"), QStringLiteral("FtpNo")), QString());
-    QCOMPARE(SysMain::WriteIniString(path, QStringLiteral("TALLY"), QStringLiteral("FtpNo"), QStringLiteral("2")), 0);
+    QCOMPARE(TestSupport::storedValue(path, QStringLiteral("TALLY"), QStringLiteral("FtpNo")), QString());
+    QCOMPARE(ProfileFile::writeValues(path, QStringLiteral("TALLY"), {{QStringLiteral("FtpNo"), QStringLiteral("2")}}), 0);
     QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
     QCOMPARE(readFile(path), QByteArray("[TALLY]\nFtpNo=1\n"));
 }
@@ -405,9 +404,9 @@ void TestProfileFile::hugeFileAndLongLine()
     content += "[T]\nLong=" + QByteArray(1024 * 1024, 'y') + "\nA=1\n";
     writeFile(path, content);
 
-    QCOMPARE(SysMain::GetIniString(path, QStringLiteral("T"), QStringLiteral("A")), QStringLiteral("1"));
-    QCOMPARE(SysMain::GetIniString(path, QStringLiteral("T"), QStringLiteral("Long")), QString(1022, u'y'));
-    QVERIFY(SysMain::WriteIniString(path, QStringLiteral("T"), QStringLiteral("B"), QStringLiteral("2")));
+    QCOMPARE(TestSupport::storedValue(path, QStringLiteral("T"), QStringLiteral("A")), QStringLiteral("1"));
+    QCOMPARE(TestSupport::storedValue(path, QStringLiteral("T"), QStringLiteral("Long")), QString(1022, u'y'));
+    QVERIFY(ProfileFile::writeValues(path, QStringLiteral("T"), {{QStringLiteral("B"), QStringLiteral("2")}}));
     QCOMPARE(readFile(path), content + "B=2\n");
 }
 
@@ -422,11 +421,11 @@ void TestProfileFile::binaryGarbage()
         garbage += char(seed >> 24);
     }
     writeFile(path, garbage);
-    QCOMPARE(SysMain::GetIniString(path, QStringLiteral("TALLY"), QStringLiteral("FtpNo")), QString());
+    QCOMPARE(TestSupport::storedValue(path, QStringLiteral("TALLY"), QStringLiteral("FtpNo")), QString());
     // A write keeps the garbage and adds a readable section after it.
-    QVERIFY(SysMain::WriteIniString(path, QStringLiteral("TALLY"), QStringLiteral("FtpNo"), QStringLiteral("12")));
+    QVERIFY(ProfileFile::writeValues(path, QStringLiteral("TALLY"), {{QStringLiteral("FtpNo"), QStringLiteral("12")}}));
     QVERIFY(readFile(path).startsWith(garbage));
-    QCOMPARE(SysMain::GetIniString(path, QStringLiteral("TALLY"), QStringLiteral("FtpNo")), QStringLiteral("12"));
+    QCOMPARE(TestSupport::storedValue(path, QStringLiteral("TALLY"), QStringLiteral("FtpNo")), QStringLiteral("12"));
 }
 
 void TestProfileFile::severalKeysAreWrittenTogether()

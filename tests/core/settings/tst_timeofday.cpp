@@ -6,7 +6,7 @@
 #include "core/language/BuiltInTexts.h"
 #include "core/schedule/ScheduleCheck.h"
 #include "core/settings/SettingsCheck.h"
-#include "core/settings/SysMain.h"
+#include "core/settings/ProfileFile.h"
 #include "core/settings/TimeOfDay.h"
 
 #include <QTest>
@@ -61,7 +61,7 @@ void TestTimeOfDay::parse()
     // The dialog refuses exactly what it cannot store as a time, and says what it wants; what it
     // stores instead of a one-digit hour or full-width digits is a time that fires.
     const QString problem = SettingsCheck::timeProblem(text, BuiltInTexts::english);
-    const bool empty = SysMain::Trim(text).isEmpty();
+    const bool empty = ProfileFile::trimmedBlanks(text).isEmpty();
     const std::optional<QString> stored = TimeOfDay::normalised(text);
     QVERIFY2(problem.isEmpty() == (empty || stored.has_value()), qPrintable(problem));
     if (time.isValid())
@@ -113,7 +113,7 @@ void TestTimeOfDay::normalised()
     QCOMPARE(TimeOfDay::normalised(typed).value_or(QString()), stored);
     // The schedule itself stays as strict as ever: only what the dialog stores fires.
     if (typed != stored)
-        QVERIFY(!TimeOfDay::parse(typed) || SysMain::Trim(typed) == stored);
+        QVERIFY(!TimeOfDay::parse(typed) || ProfileFile::trimmedBlanks(typed) == stored);
 }
 
 void TestTimeOfDay::slotsSendingYesterday()

@@ -4,7 +4,7 @@
 #include "ChineseText.h"
 #include "Files.h"
 #include "core/language/LanguageText.h"
-#include "gui/dialog/FrmHistory.h"
+#include "gui/dialog/HistoryWindow.h"
 
 #include <QHeaderView>
 #include <QTableWidget>
@@ -108,7 +108,7 @@ void TestHistory::inEveryLanguage()
     QFETCH(QStringList, reasons);
     const QString file = sourceDir() + QStringLiteral("/tests/data/Language-26.txt");
     QVERIFY(QFile::exists(file));
-    FrmHistory history(Rows, [&](const QString &key) { return languageText(file, language, key); });
+    HistoryWindow history(Rows, [&](const QString &key) { return languageText(file, language, key); });
     auto *table = history.findChild<QTableWidget *>(QStringLiteral("tblHistory"));
     QVERIFY(table);
     QCOMPARE(table->rowCount(), int(Rows.size()));

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The settings dialog, opened from the main window and driven by its controls' names.
 #include "gui/shell/Application.h"
-#include "gui/dialog/FrmParameter.h"
+#include "gui/dialog/SettingsDialog.h"
 #include "core/upload/ConnectionTest.h"
 #include "core/upload/TransferQueue.h"
 #include "gui/tray/RunState.h"
@@ -52,10 +52,10 @@ struct Window : LoadedWindow
     {
         window->show();
     }
-    FrmParameter *open()
+    SettingsDialog *open()
     {
         QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("cmbParameter")), Qt::LeftButton);
-        auto *dialog = window->findChild<FrmParameter *>();
+        auto *dialog = window->findChild<SettingsDialog *>();
         if (dialog && !QTest::qWaitForWindowExposed(dialog))
             qWarning("the settings dialog was not shown");
         return dialog;
@@ -63,10 +63,10 @@ struct Window : LoadedWindow
     bool closed() const
     {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        return window->findChild<FrmParameter *>() == nullptr;
+        return window->findChild<SettingsDialog *>() == nullptr;
     }
-    static QLineEdit *box(FrmParameter *dialog, const QString &name) { return dialog->findChild<QLineEdit *>(name); }
-    static void type(FrmParameter *dialog, const QString &name, const QString &text)
+    static QLineEdit *box(SettingsDialog *dialog, const QString &name) { return dialog->findChild<QLineEdit *>(name); }
+    static void type(SettingsDialog *dialog, const QString &name, const QString &text)
     {
         QLineEdit *edit = box(dialog, name);
         edit->selectAll();
@@ -149,7 +149,7 @@ void TestParameter::initTestCase()
 void TestParameter::loadShowsTheSettingsInUse()
 {
     Window w;
-    FrmParameter *dialog = w.open();
+    SettingsDialog *dialog = w.open();
     QVERIFY(dialog);
     QCOMPARE(Window::box(dialog, QStringLiteral("txtNo"))->text(), QStringLiteral("12"));
     QCOMPARE(Window::box(dialog, QStringLiteral("txtServer"))->text(), QStringLiteral("127.0.0.1:9"));
@@ -197,7 +197,7 @@ void TestParameter::captionsFollowALanguageSwitch()
     QFETCH(QString, timeProblem);
     Window w;
     QTest::mouseClick(w.window->findChild<QPushButton *>(button), Qt::LeftButton);
-    FrmParameter *dialog = w.open();
+    SettingsDialog *dialog = w.open();
     QCOMPARE(dialog->windowTitle(), title);
     QCOMPARE(dialog->findChild<QPushButton *>(QStringLiteral("cmbOk"))->text(), ok);
     QCOMPARE(dialog->findChild<QLabel *>(QStringLiteral("lblUserName"))->text(), userName);
@@ -239,9 +239,9 @@ void TestParameter::captionsFollowALanguageSwitch()
 void TestParameter::layoutProperties()
 {
     Window w;
-    FrmParameter *dialog = w.open();
+    SettingsDialog *dialog = w.open();
     const QColor lightYellow(255, 255, 128);
-    for (int i = 0; i < FrmParameter::TimeBoxes; ++i) {
+    for (int i = 0; i < SettingsDialog::TimeBoxes; ++i) {
         QLineEdit *time = Window::box(dialog, QStringLiteral("txtTime%1").arg(i));
         QCOMPARE(time->palette().color(QPalette::Base) == lightYellow, i >= 8);
     }
@@ -254,7 +254,7 @@ void TestParameter::layoutProperties()
 void TestParameter::typingIsLimited()
 {
     Window w;
-    FrmParameter *dialog = w.open();
+    SettingsDialog *dialog = w.open();
     Window::type(dialog, QStringLiteral("txtNo"), QStringLiteral("1234"));
     QCOMPARE(Window::box(dialog, QStringLiteral("txtNo"))->text(), QStringLiteral("123"));
     Window::type(dialog, QStringLiteral("txtTime3"), QStringLiteral("08:300"));
@@ -270,7 +270,7 @@ void TestParameter::handEditsShowAndSurviveOk()
     QByteArray edited = StartingFile;
     edited.replace("FtpPassword= pass word ", "FtpPassword=new-secret").replace("FtpTime1=08:30", "FtpTime1=09:45");
     writeFile(w.dir.iniFile(), edited);
-    FrmParameter *dialog = w.open();
+    SettingsDialog *dialog = w.open();
     QCOMPARE(Window::box(dialog, QStringLiteral("txtPassword"))->text(), QStringLiteral("new-secret"));
     QCOMPARE(Window::box(dialog, QStringLiteral("txtTime0"))->text(), QStringLiteral("09:45"));
     QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("cmbOk")), Qt::LeftButton);
@@ -305,7 +305,7 @@ void TestParameter::enterMovesBetweenTheBoxes()
     QFETCH(QString, next);
     QFETCH(QString, previous);
     Window w;
-    FrmParameter *dialog = w.open();
+    SettingsDialog *dialog = w.open();
     QVERIFY(QTest::qWaitForWindowActive(dialog));
     QLineEdit *edit = Window::box(dialog, box);
     edit->setFocus();
@@ -326,7 +326,7 @@ void TestParameter::enterMovesBetweenTheBoxes()
 void TestParameter::okIsPressedOnlyByItself()
 {
     Window w;
-    FrmParameter *dialog = w.open();
+    SettingsDialog *dialog = w.open();
     QVERIFY(QTest::qWaitForWindowActive(dialog));
     // No button is one that Enter would press.
     for (QPushButton *button : dialog->findChildren<QPushButton *>()) {
@@ -348,7 +348,7 @@ void TestParameter::okIsPressedOnlyByItself()
 void TestParameter::okAnswersItsAccessKey()
 {
     Window w;
-    FrmParameter *dialog = w.open();
+    SettingsDialog *dialog = w.open();
     QVERIFY(QTest::qWaitForWindowActive(dialog));
     Window::type(dialog, QStringLiteral("txtNo"), QStringLiteral("34"));
     // Through the window, as the desktop delivers keys, so the shortcut map sees it.
@@ -360,7 +360,7 @@ void TestParameter::okAnswersItsAccessKey()
 void TestParameter::enterRightAfterOpeningStaysOpen()
 {
     Window w;
-    FrmParameter *dialog = w.open();
+    SettingsDialog *dialog = w.open();
     QVERIFY(QTest::qWaitForWindowActive(dialog));
     // On Cancel, which Enter does not press either.
     QCOMPARE(QApplication::focusWidget(), dialog->findChild<QPushButton *>(QStringLiteral("cmbCancel")));
@@ -381,7 +381,7 @@ void TestParameter::closingWithoutOkWritesNothing()
 {
     QFETCH(QString, how);
     Window w;
-    FrmParameter *dialog = w.open();
+    SettingsDialog *dialog = w.open();
     Window::type(dialog, QStringLiteral("txtNo"), QStringLiteral("77"));
     // Edited by hand while the dialog is open: the main window takes it after closing.
     const QByteArray handEdited = QByteArray(StartingFile).replace("/upload/", "/incoming/");
@@ -404,7 +404,7 @@ void TestParameter::okStoresEveryValue()
     Window w;
     w.window->findChild<QAction *>(QStringLiteral("mnuState"))->trigger(); // running
     const int trayCalls = w.tray.calls.size();
-    FrmParameter *dialog = w.open();
+    SettingsDialog *dialog = w.open();
     Window::type(dialog, QStringLiteral("txtServer"), QStringLiteral("  ftp.example.com  "));
     Window::type(dialog, QStringLiteral("txtUpload"), QStringLiteral("/incoming/"));
     Window::type(dialog, QStringLiteral("txtName"), QStringLiteral("operator"));
@@ -462,7 +462,7 @@ void TestParameter::okStoresEveryValue()
 void TestParameter::okWithTheFileGoneCreatesIt()
 {
     Window w;
-    FrmParameter *dialog = w.open();
+    SettingsDialog *dialog = w.open();
     QVERIFY(QFile::remove(w.dir.iniFile()));
     QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("cmbOk")), Qt::LeftButton);
     QVERIFY(w.closed());
@@ -483,7 +483,7 @@ void TestParameter::failedSaveKeepsTheDialogOpen()
 {
     QFETCH(bool, readOnlyFolder);
     Window w;
-    FrmParameter *dialog = w.open();
+    SettingsDialog *dialog = w.open();
     Window::type(dialog, QStringLiteral("txtServer"), QStringLiteral("new.example"));
     const QString target = readOnlyFolder ? w.dir.path() : w.dir.iniFile();
     const auto permissions = QFile::permissions(target);
@@ -509,7 +509,7 @@ void TestParameter::failedSaveKeepsTheDialogOpen()
 void TestParameter::scheduledUploadDuringEditingUsesTheSettingsInForce()
 {
     Window w;
-    FrmParameter *dialog = w.open();
+    SettingsDialog *dialog = w.open();
     Window::type(dialog, QStringLiteral("txtUpload"), QStringLiteral("/elsewhere/"));
     for (int i = 0; i < 60; ++i) { // 08:30:10 at the sixtieth tick: FtpTime1
         w.clock.advanceSecs(1);
@@ -550,7 +550,7 @@ void TestParameter::valuesThatCannotWorkAreMarked()
     QFETCH(bool, marked);
     QFETCH(bool, okEnabled);
     Window w;
-    FrmParameter *dialog = w.open();
+    SettingsDialog *dialog = w.open();
     auto *ok = dialog->findChild<QPushButton *>(QStringLiteral("cmbOk"));
     QLineEdit *edit = Window::box(dialog, box);
     auto isMarked = [edit] { return !edit->toolTip().isEmpty() && edit->styleSheet().contains(u"border"); };
@@ -637,7 +637,7 @@ void TestParameter::lineUnderTheBoxesNamesTheFirstMistake()
     if (language != u"English")
         QTest::mouseClick(w.window->findChild<QPushButton *>(u"cmb" + language), Qt::LeftButton);
     const QByteArray before = readFile(w.dir.iniFile());
-    FrmParameter *dialog = w.open();
+    SettingsDialog *dialog = w.open();
     QVERIFY(QTest::qWaitForWindowActive(dialog));
     auto *problem = dialog->findChild<QLabel *>(QStringLiteral("lblProblem"));
     auto *ok = dialog->findChild<QPushButton *>(QStringLiteral("cmbOk"));
@@ -816,7 +816,7 @@ void TestParameter::testTriesTheTypedServer()
     const QString local = dir.path() + (records == u"no folder" ? QStringLiteral("/gone/") : QStringLiteral("/"));
 
     Window w;
-    FrmParameter *dialog = w.open();
+    SettingsDialog *dialog = w.open();
     Window::type(dialog, QStringLiteral("txtServer"), address);
     Window::type(dialog, QStringLiteral("txtName"), user);
     Window::type(dialog, QStringLiteral("txtPassword"), password);
@@ -872,7 +872,7 @@ void TestParameter::testFileIsNamedOnce()
         Window w;
         if (!temporaryName)
             writeFile(w.dir.iniFile(), QByteArray(StartingFile).replace("[Other]", "FtpTempName=0\n[Other]"));
-        FrmParameter *dialog = w.open();
+        SettingsDialog *dialog = w.open();
         Window::type(dialog, QStringLiteral("txtLocal"), w.dir.path() + u'/');
         Window::type(dialog, QStringLiteral("txtServer"), server.address());
         Window::type(dialog, QStringLiteral("txtPassword"), FtpServer::Password);
@@ -904,7 +904,7 @@ void TestParameter::editClearsTheTestResult()
     FtpServer server;
     QVERIFY2(server.isRunning(), qPrintable(server.error()));
     Window w;
-    FrmParameter *dialog = w.open();
+    SettingsDialog *dialog = w.open();
     Window::type(dialog, QStringLiteral("txtLocal"), w.dir.path() + u'/');
     Window::type(dialog, QStringLiteral("txtServer"), server.address());
     Window::type(dialog, QStringLiteral("txtPassword"), FtpServer::Password);
@@ -933,7 +933,7 @@ void TestParameter::cancelledTestLeavesTheDialogResponsive()
     FtpServer server({QStringLiteral("silent")});
     QVERIFY2(server.isRunning(), qPrintable(server.error()));
     Window w;
-    FrmParameter *dialog = w.open();
+    SettingsDialog *dialog = w.open();
     Window::type(dialog, QStringLiteral("txtLocal"), w.dir.path() + u'/');
     Window::type(dialog, QStringLiteral("txtServer"), server.address());
     auto *test = dialog->findChild<QPushButton *>(QStringLiteral("cmbTest"));

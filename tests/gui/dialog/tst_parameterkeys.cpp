@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The settings dialog from the keyboard and as it first shows: where the focus goes, the masked
 // password and its button, what the boxes show of a long value.
-#include "gui/dialog/FrmParameter.h"
+#include "gui/dialog/SettingsDialog.h"
 #include "gui/shell/Application.h"
 #include "TestSupport.h"
 
@@ -31,10 +31,10 @@ struct Window : LoadedWindow
     {
         window->show();
     }
-    FrmParameter *open()
+    SettingsDialog *open()
     {
         QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("cmbParameter")), Qt::LeftButton);
-        auto *dialog = window->findChild<FrmParameter *>();
+        auto *dialog = window->findChild<SettingsDialog *>();
         if (dialog && !QTest::qWaitForWindowActive(dialog))
             qWarning("the settings dialog did not become active");
         return dialog;
@@ -67,7 +67,7 @@ void TestParameterKeys::tabGoesFromCancelThroughTheBoxes_data()
     QStringList forward{QStringLiteral("cmbCancel"), QStringLiteral("cmbOk"),     QStringLiteral("txtNo"),
                         QStringLiteral("txtServer"), QStringLiteral("txtLocal"),  QStringLiteral("txtUpload"),
                         QStringLiteral("txtName"),   QStringLiteral("txtPassword")};
-    for (int i = 0; i < FrmParameter::TimeBoxes; ++i)
+    for (int i = 0; i < SettingsDialog::TimeBoxes; ++i)
         forward << QStringLiteral("txtTime%1").arg(i);
     // What the dialog gained since comes after the times.
     forward << QStringLiteral("cmbShowPassword") << QStringLiteral("txtStatusPath") << QStringLiteral("cmbTest")
@@ -83,7 +83,7 @@ void TestParameterKeys::tabGoesFromCancelThroughTheBoxes()
     QFETCH(Qt::KeyboardModifiers, modifiers);
     QFETCH(QStringList, walk);
     Window w;
-    FrmParameter *dialog = w.open();
+    SettingsDialog *dialog = w.open();
     QVERIFY(dialog);
     QCOMPARE(focusName(), QStringLiteral("cmbCancel"));
     QStringList walked{focusName()};
@@ -113,7 +113,7 @@ void TestParameterKeys::passwordIsMaskedUntilShown()
     QFETCH(QString, caption);
     QFETCH(QString, name);
     Window w(language);
-    FrmParameter *dialog = w.open();
+    SettingsDialog *dialog = w.open();
     QVERIFY(dialog);
     auto *password = dialog->findChild<QLineEdit *>(QStringLiteral("txtPassword"));
     auto *show = dialog->findChild<QAbstractButton *>(QStringLiteral("cmbShowPassword"));
@@ -143,7 +143,7 @@ void TestParameterKeys::passwordIsMaskedUntilShown()
     QVERIFY2(stored.contains("\nFtpPassword=n3w secret\n"), stored.constData());
     // The next opening starts masked again.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(!w.window->findChild<FrmParameter *>());
+    QVERIFY(!w.window->findChild<SettingsDialog *>());
     dialog = w.open();
     QVERIFY(dialog);
     QVERIFY(!dialog->findChild<QLineEdit *>(QStringLiteral("txtPassword"))->displayText().contains(u'n'));
@@ -152,7 +152,7 @@ void TestParameterKeys::passwordIsMaskedUntilShown()
 void TestParameterKeys::boxesShowTheStartOfTheirText()
 {
     Window w;
-    FrmParameter *dialog = w.open();
+    SettingsDialog *dialog = w.open();
     QVERIFY(dialog);
     auto *local = dialog->findChild<QLineEdit *>(QStringLiteral("txtLocal"));
     QCOMPARE(local->text(), LongFolder);

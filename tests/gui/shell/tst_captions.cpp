@@ -2,7 +2,6 @@
 // Captions from the language file, and the three language buttons.
 #include "ChineseText.h"
 #include "core/language/BuiltInTexts.h"
-#include "core/settings/SysMain.h"
 #include "gui/shell/Captions.h"
 #include "gui/shell/Application.h"
 #include "MessageCapture.h"
@@ -433,8 +432,8 @@ void TestCaptions::switchIsStoredAndSurvivesARestart()
     w.click("cmbChina");
     QCOMPARE(w.station().state().language(), QStringLiteral("China"));
     QCOMPARE(w.caption(QStringLiteral("cmbMin")), QStringLiteral("最小化(&N)"));
-    QCOMPARE(SysMain::GetIniString(w.dir.iniFile(), QStringLiteral("TALLY"), QStringLiteral("Language")), QStringLiteral("China"));
-    QCOMPARE(SysMain::GetIniString(w.dir.iniFile(), QStringLiteral("TALLY"), QStringLiteral("FtpNo")), QStringLiteral("12"));
+    QCOMPARE(TestSupport::storedValue(w.dir.iniFile(), QStringLiteral("TALLY"), QStringLiteral("Language")), QStringLiteral("China"));
+    QCOMPARE(TestSupport::storedValue(w.dir.iniFile(), QStringLiteral("TALLY"), QStringLiteral("FtpNo")), QStringLiteral("12"));
 
     w.app.reset(); // the program ends ...
     w.load();         // ... and starts again

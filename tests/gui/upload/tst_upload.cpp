@@ -5,7 +5,7 @@
 #include "core/upload/Uploader.h"
 #include "MessageCapture.h"
 #include "TestSupport.h"
-#include "core/settings/SysMain.h"
+#include "core/settings/ProfileFile.h"
 #include "core/upload/TransferLog.h"
 
 #include <QApplication>
@@ -280,7 +280,7 @@ void TestUpload::failureIsLoggedAndNextUploadWorks()
     // Connected or not, the error stands above the upload's own lines.
     QVERIFY(station.log().indexOf(QStringLiteral("Error!")) < station.log().indexOf(QRegularExpression(QStringLiteral("^SEND .*"))));
     const bool connected = fault == u"password" || fault == u"remote folder";
-    QCOMPARE(station.log().first() == QStringLiteral("Disconnected ") + SysMain::Trim(station.ftp()->serverAddress()), connected);
+    QCOMPARE(station.log().first() == QStringLiteral("Disconnected ") + ProfileFile::trimmedBlanks(station.ftp()->serverAddress()), connected);
 
     // The cause mended, the next upload goes through.
     writeFile(station.dir.iniFile(), iniText({{QStringLiteral("FtpNo"), QStringLiteral("12")},

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: MIT
 // The settings dialog's Test: tried with the values as Ok would store them, shown step by step,
 // and let go of when it is cancelled, an edit makes it stale, or the dialog closes.
-#include "gui/dialog/FrmParameter.h"
+#include "gui/dialog/SettingsDialog.h"
 
 #include "core/app/Station.h"
 #include "core/clock/Clock.h"
 #include "core/diagnostics/ShownText.h"
 #include "core/language/LanguageText.h"
-#include "core/settings/SysMain.h"
+#include "core/settings/ProfileFile.h"
 #include "core/state/AppState.h"
 #include "core/upload/FailureReason.h"
 #include "gui/dialog/TestResultText.h"
@@ -17,7 +17,7 @@
 #include <QPushButton>
 #include <QRandomGenerator>
 
-void FrmParameter::startOrCancelTest()
+void SettingsDialog::startOrCancelTest()
 {
     if (m_tester)
         cancelTest();
@@ -25,7 +25,7 @@ void FrmParameter::startOrCancelTest()
         startTest();
 }
 
-void FrmParameter::startTest()
+void SettingsDialog::startTest()
 {
     // What Ok would store is what is tried.
     const Settings typed = typedSettings();
@@ -41,7 +41,7 @@ void FrmParameter::startTest()
     request.now = m_station.clock().now();
     // The way uploads go: a server that cannot rename fails here too, unless FtpTempName=0 spares
     // it the rename.
-    request.temporaryName = SysMain::Trim(m_state.settings().FtpTempName) != u"0";
+    request.temporaryName = ProfileFile::trimmedBlanks(m_state.settings().FtpTempName) != u"0";
     request.testName = QStringLiteral("korva5-test-%1").arg(QRandomGenerator::global()->generate(), 8, 16, QChar(u'0'));
 
     const QString server = shownServer(typed.FtpServer);
@@ -53,13 +53,13 @@ void FrmParameter::startTest()
     request.statusFolder = typed.FtpStatusPath;
     for (int i = 0; i < TestStepCount; ++i)
         m_steps[size_t(i)] = StepReport{TestStep(i), StepState::Waiting, {}, {}, -1, FailureKind::None, {}};
-    if (SysMain::Trim(typed.FtpStatusPath).isEmpty())
+    if (ProfileFile::trimmedBlanks(typed.FtpStatusPath).isEmpty())
         m_steps[size_t(TestStep::StatusFolder)].state = StepState::Skipped; // no line for it
 
     auto *tester = new ConnectionTest(this);
     tester->setObjectName(QStringLiteral("testFtp"));
-    connect(tester, &ConnectionTest::stepReported, this, &FrmParameter::stepReported);
-    connect(tester, &ConnectionTest::finished, this, &FrmParameter::testFinished);
+    connect(tester, &ConnectionTest::stepReported, this, &SettingsDialog::stepReported);
+    connect(tester, &ConnectionTest::finished, this, &SettingsDialog::testFinished);
     m_tester = tester;
     tester->start(request);
     cmbTest->setText(titleText(caption("Cancel")));
@@ -68,7 +68,7 @@ void FrmParameter::startTest()
     showTest();
 }
 
-void FrmParameter::stepReported(const StepReport &report)
+void SettingsDialog::stepReported(const StepReport &report)
 {
     if (sender() != m_tester)
         return;
@@ -76,7 +76,7 @@ void FrmParameter::stepReported(const StepReport &report)
     showTest();
 }
 
-void FrmParameter::testFinished(bool passed, const QString &reason)
+void SettingsDialog::testFinished(bool passed, const QString &reason)
 {
     auto *tester = qobject_cast<ConnectionTest *>(sender());
     if (!tester || tester != m_tester)
@@ -89,13 +89,13 @@ void FrmParameter::testFinished(bool passed, const QString &reason)
     checkTyped();
 }
 
-void FrmParameter::showTest()
+void SettingsDialog::showTest()
 {
     lblTestResult->setText(testResultHtml(m_testHeading, m_steps, m_text));
     growToFit();
 }
 
-void FrmParameter::cancelTest()
+void SettingsDialog::cancelTest()
 {
     letGo(m_tester);
     m_tester = nullptr;
@@ -107,7 +107,7 @@ void FrmParameter::cancelTest()
 
 // Every edit: the result on screen would stand for values no longer in the boxes, and a test
 // still running tries those.
-void FrmParameter::clearTest()
+void SettingsDialog::clearTest()
 {
     if (m_tester) {
         letGo(m_tester);
@@ -121,7 +121,7 @@ void FrmParameter::clearTest()
 // A test whose transfer was aborted may take up to a second to notice; the dialog neither waits
 // for it nor takes it along when it closes. It ends itself once its worker is done, and at the
 // latest with the application.
-void FrmParameter::letGo(ConnectionTest *tester)
+void SettingsDialog::letGo(ConnectionTest *tester)
 {
     disconnect(tester, nullptr, this, nullptr);
     tester->abort();

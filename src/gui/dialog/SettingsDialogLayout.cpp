@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The settings dialog's controls and where they sit.
-#include "gui/dialog/FrmParameter.h"
+#include "gui/dialog/SettingsDialog.h"
 
 #include "core/settings/Settings.h"
 
@@ -30,7 +30,7 @@ QLineEdit *textBox(QWidget *parent, const QString &name, int maxLength = 32767)
 
 } // namespace
 
-void FrmParameter::createControls()
+void SettingsDialog::createControls()
 {
     lblLocalNo = named(new QLabel(QStringLiteral("Station No:"), this), QStringLiteral("lblLocalNo"));
     lblUpServer = named(new QLabel(QStringLiteral("Upload IP:"), this), QStringLiteral("lblUpServer"));

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "fleet/check/Heartbeat.h"
+#include "fleet/check/HeartbeatReading.h"
 
 #include "core/clock/IsoTime.h"
 #include "core/diagnostics/ShownText.h"
@@ -12,10 +12,10 @@
 
 namespace {
 
-Heartbeat broken(const QString &why)
+HeartbeatReading broken(const QString &why)
 {
-    Heartbeat heartbeat;
-    heartbeat.reading = Heartbeat::Reading::Broken;
+    HeartbeatReading heartbeat;
+    heartbeat.reading = HeartbeatReading::Reading::Broken;
     heartbeat.problem = why;
     return heartbeat;
 }
@@ -31,7 +31,7 @@ bool isCount(const QJsonValue &value)
 
 } // namespace
 
-QTimeZone Heartbeat::zone() const
+QTimeZone HeartbeatReading::zone() const
 {
     if (!timeZone.isEmpty() && !hasControlCharacter(timeZone)) {
         if (const QTimeZone named(timeZone.toUtf8()); named.isValid())
@@ -42,7 +42,7 @@ QTimeZone Heartbeat::zone() const
     return {};
 }
 
-Heartbeat Heartbeat::parse(const QByteArray &json)
+HeartbeatReading HeartbeatReading::parse(const QByteArray &json)
 {
     if (json.size() > MostBytes)
         return broken(QStringLiteral("larger than %1 KiB").arg(MostBytes / 1024));
@@ -57,7 +57,7 @@ Heartbeat Heartbeat::parse(const QByteArray &json)
     const QJsonValue format = object.value(u"format");
     if (!isCount(format) || format.toInt() < 1)
         return broken(QStringLiteral("no format number"));
-    Heartbeat heartbeat;
+    HeartbeatReading heartbeat;
     heartbeat.format = format.toInt();
     if (heartbeat.format > Format) {
         // Its other keys may mean something else now: nothing is read from it.
@@ -89,8 +89,9 @@ Heartbeat Heartbeat::parse(const QByteArray &json)
         return broken(QStringLiteral("a state that is none of OK, WARNING, CRITICAL, UNKNOWN (\"%1\")").arg(shownText(heartbeat.state.left(40))));
     heartbeat.summary = object.value(u"summary").toString();
     // An UNKNOWN report (no settings file at the station) has no counts; the others must.
-    for (const auto &[key, field] : {std::pair{"owed", &Heartbeat::owed}, std::pair{"givenUp", &Heartbeat::givenUp},
-                                     std::pair{"underWay", &Heartbeat::underWay}}) {
+    for (const auto &[key, field] :
+         {std::pair{"owed", &HeartbeatReading::owed}, std::pair{"givenUp", &HeartbeatReading::givenUp},
+          std::pair{"underWay", &HeartbeatReading::underWay}}) {
         const QJsonValue value = object.value(QLatin1StringView(key));
         if (value.isUndefined() && heartbeat.state == u"UNKNOWN")
             continue;

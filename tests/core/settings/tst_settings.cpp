@@ -1,21 +1,22 @@
 // SPDX-License-Identifier: MIT
+#include "core/app/ProgramPaths.h"
 #include "core/settings/Settings.h"
 #include "core/settings/SettingsStore.h"
-#include "core/settings/SysMain.h"
+#include "core/settings/ProfileFile.h"
 #include "CoreTestSupport.h"
 
 #include <QTemporaryDir>
 #include <QTest>
 
-class TestSysMain : public QObject
+class TestSettings : public QObject
 {
     Q_OBJECT
 
 private slots:
     void trim_data();
     void trim();
-    void addBackslash_data();
-    void addBackslash();
+    void trailingSeparator_data();
+    void trailingSeparator();
     void missingFileSectionOrKeyReadsEmpty_data();
     void missingFileSectionOrKeyReadsEmpty();
     void writeCreatesFileSectionAndKey();
@@ -25,7 +26,7 @@ private slots:
     void storeSavesAllOrNothingAndSeesHandEdits();
 };
 
-void TestSysMain::trim_data()
+void TestSettings::trim_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("expected");
@@ -38,14 +39,14 @@ void TestSysMain::trim_data()
     QTest::newRow("empty") << "" << "";
 }
 
-void TestSysMain::trim()
+void TestSettings::trim()
 {
     QFETCH(QString, text);
     QFETCH(QString, expected);
-    QCOMPARE(SysMain::Trim(text), expected);
+    QCOMPARE(ProfileFile::trimmedBlanks(text), expected);
 }
 
-void TestSysMain::addBackslash_data()
+void TestSettings::trailingSeparator_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QChar>("separator");
@@ -67,15 +68,15 @@ void TestSysMain::addBackslash_data()
     QTest::newRow("/ other separator is not ours") << "/opt\\" << slash << "/opt\\/";
 }
 
-void TestSysMain::addBackslash()
+void TestSettings::trailingSeparator()
 {
     QFETCH(QString, path);
     QFETCH(QChar, separator);
     QFETCH(QString, expected);
-    QCOMPARE(SysMain::AddBackslash(path, separator), expected);
+    QCOMPARE(withTrailingSeparator(path, separator), expected);
 }
 
-void TestSysMain::missingFileSectionOrKeyReadsEmpty_data()
+void TestSettings::missingFileSectionOrKeyReadsEmpty_data()
 {
     QTest::addColumn<QString>("fileName");
     QTest::addColumn<QString>("section");
@@ -87,28 +88,28 @@ void TestSysMain::missingFileSectionOrKeyReadsEmpty_data()
     QTest::newRow("empty file name") << "" << "TALLY" << "FtpNo";
 }
 
-void TestSysMain::missingFileSectionOrKeyReadsEmpty()
+void TestSettings::missingFileSectionOrKeyReadsEmpty()
 {
     QFETCH(QString, fileName);
     QFETCH(QString, section);
     QFETCH(QString, key);
     TestSupport::ProgramDir dir({{QStringLiteral("FtpNo"), QStringLiteral("12")}});
     const QString file = fileName.isEmpty() ? QString() : dir.file(fileName);
-    QCOMPARE(SysMain::GetIniString(file, section, key), QString());
+    QCOMPARE(TestSupport::storedValue(file, section, key), QString());
 }
 
-void TestSysMain::writeCreatesFileSectionAndKey()
+void TestSettings::writeCreatesFileSectionAndKey()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("TALLYPORT.ini"));
-    QVERIFY(SysMain::WriteIniString(path, Settings::Section, Settings::LanguageKey, QStringLiteral("China")) != 0);
+    QVERIFY(ProfileFile::writeValues(path, Settings::Section, {{Settings::LanguageKey, QStringLiteral("China")}}) != 0);
     QCOMPARE(TestSupport::readFile(path), QByteArray("[TALLY]\nLanguage=China\n"));
-    QVERIFY(SysMain::WriteIniString(path, Settings::Section, QStringLiteral("FtpNo"), QStringLiteral("12")) != 0);
-    QVERIFY(SysMain::WriteIniString(path, Settings::Section, Settings::LanguageKey, QStringLiteral("Taiwan")) != 0);
+    QVERIFY(ProfileFile::writeValues(path, Settings::Section, {{QStringLiteral("FtpNo"), QStringLiteral("12")}}) != 0);
+    QVERIFY(ProfileFile::writeValues(path, Settings::Section, {{Settings::LanguageKey, QStringLiteral("Taiwan")}}) != 0);
     QCOMPARE(TestSupport::readFile(path), QByteArray("[TALLY]\nLanguage=Taiwan\nFtpNo=12\n"));
 }
 
-void TestSysMain::settingsLoad_data()
+void TestSettings::settingsLoad_data()
 {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("key");
@@ -127,7 +128,7 @@ void TestSysMain::settingsLoad_data()
     QTest::newRow("lone CR kept inside a value") << QByteArray("[TALLY]\nFtpUserName=a\rb\n") << "FtpUserName" << "a\rb";
 }
 
-void TestSysMain::settingsLoad()
+void TestSettings::settingsLoad()
 {
     QFETCH(QByteArray, content);
     QFETCH(QString, key);
@@ -138,7 +139,7 @@ void TestSysMain::settingsLoad()
     QCOMPARE(SettingsStore(path).load()[key], expected);
 }
 
-void TestSysMain::settingsTableNamesEachFieldOnce()
+void TestSettings::settingsTableNamesEachFieldOnce()
 {
     QSet<QString> keys, boxes, labels;
     Settings s;
@@ -167,7 +168,7 @@ void TestSysMain::settingsTableNamesEachFieldOnce()
     QCOMPARE(QLatin1StringView(SettingsTable[5].key), QStringLiteral("LocalPath"));
 }
 
-void TestSysMain::storeSavesAllOrNothingAndSeesHandEdits()
+void TestSettings::storeSavesAllOrNothingAndSeesHandEdits()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("TALLYPORT.ini"));
@@ -195,5 +196,5 @@ void TestSysMain::storeSavesAllOrNothingAndSeesHandEdits()
     QCOMPARE(store.load().FtpNo, QStringLiteral("12"));
 }
 
-QTEST_GUILESS_MAIN(TestSysMain)
-#include "tst_sysmain.moc"
+QTEST_GUILESS_MAIN(TestSettings)
+#include "tst_settings.moc"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "gui/dialog/FrmHistory.h"
+#include "gui/dialog/HistoryWindow.h"
 
 #include "core/diagnostics/ShownText.h"
 #include "core/diagnostics/SizeText.h"
@@ -50,7 +50,7 @@ QString keyOf(const Row (&table)[N], Value Row::*field, Value value)
 
 } // namespace
 
-FrmHistory::FrmHistory(QList<UploadRecord> rows, const std::function<QString(const QString &)> &languageText,
+HistoryWindow::HistoryWindow(QList<UploadRecord> rows, const std::function<QString(const QString &)> &languageText,
                        QWidget *parent)
     : QDialog(parent)
     , m_rows(std::move(rows))
@@ -83,11 +83,11 @@ FrmHistory::FrmHistory(QList<UploadRecord> rows, const std::function<QString(con
     layout->addWidget(m_failuresOnly);
     layout->addWidget(m_table, 1);
     resize(860, 420);
-    connect(m_failuresOnly, &QCheckBox::toggled, this, &FrmHistory::fill);
+    connect(m_failuresOnly, &QCheckBox::toggled, this, &HistoryWindow::fill);
     fill();
 }
 
-void FrmHistory::showFile(const QString &name)
+void HistoryWindow::showFile(const QString &name)
 {
     for (int row = 0; row < m_table->rowCount(); ++row) {
         if (m_table->item(row, 1) && m_table->item(row, 1)->text() == name) {
@@ -98,7 +98,7 @@ void FrmHistory::showFile(const QString &name)
     }
 }
 
-void FrmHistory::fill()
+void HistoryWindow::fill()
 {
     const bool failuresOnly = m_failuresOnly->isChecked();
     m_table->setRowCount(0);

@@ -30,13 +30,13 @@ struct SettingField;
 //
 // Enter moves between the boxes and never presses a button: Ok only answers a click, Space while
 // it has the focus, or its access key; Esc and Cancel close without storing anything.
-class FrmParameter : public QDialog
+class SettingsDialog : public QDialog
 {
     Q_OBJECT
 
 public:
-    explicit FrmParameter(Station &station, QWidget *parent = nullptr);
-    ~FrmParameter() override;
+    explicit SettingsDialog(Station &station, QWidget *parent = nullptr);
+    ~SettingsDialog() override;
 
     // Applies the captions of the language in use and fills the boxes from the settings in use.
     void load();

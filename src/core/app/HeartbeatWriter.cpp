@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "core/app/Heartbeat.h"
+#include "core/app/HeartbeatWriter.h"
 
 #include "core/state/ProgramBuild.h"
 #include "core/clock/Clock.h"
@@ -7,7 +7,7 @@
 #include "core/diagnostics/ShownText.h"
 #include "core/journal/Journal.h"
 #include "core/settings/SettingsCheck.h"
-#include "core/settings/SysMain.h"
+#include "core/settings/ProfileFile.h"
 #include "core/state/AppState.h"
 #include "core/upload/UploadNames.h"
 
@@ -22,7 +22,7 @@ Q_LOGGING_CATEGORY(lcHeartbeat, "korva5.heartbeat", QtInfoMsg)
 
 } // namespace
 
-Heartbeat::Heartbeat(const AppState &state, Journal &journal, const Clock &clock, QObject *parent)
+HeartbeatWriter::HeartbeatWriter(const AppState &state, Journal &journal, const Clock &clock, QObject *parent)
     : QObject(parent)
     , m_state(state)
     , m_journal(journal)
@@ -31,14 +31,14 @@ Heartbeat::Heartbeat(const AppState &state, Journal &journal, const Clock &clock
     m_ftp.setObjectName(QStringLiteral("statusFtp"));
     m_ftp.setParent(this);
     m_timer.setInterval(IntervalMinutes * 60 * 1000);
-    connect(&m_timer, &QTimer::timeout, this, &Heartbeat::send);
-    connect(&m_ftp, &TransferQueue::transferEnded, this, &Heartbeat::onEnded);
+    connect(&m_timer, &QTimer::timeout, this, &HeartbeatWriter::send);
+    connect(&m_ftp, &TransferQueue::transferEnded, this, &HeartbeatWriter::onEnded);
 }
 
-QString Heartbeat::remotePath(const Settings &settings, QString *why)
+QString HeartbeatWriter::remotePath(const Settings &settings, QString *why)
 {
-    QString folder = SysMain::Trim(settings.FtpStatusPath);
-    const QString station = SysMain::Trim(settings.FtpNo);
+    QString folder = ProfileFile::trimmedBlanks(settings.FtpStatusPath);
+    const QString station = ProfileFile::trimmedBlanks(settings.FtpNo);
     const auto refuse = [&](const QString &reason) {
         if (why)
             *why = reason;
@@ -62,7 +62,7 @@ QString Heartbeat::remotePath(const Settings &settings, QString *why)
     return folder + QStringLiteral("korva5-status.") + station + QStringLiteral(".json");
 }
 
-QJsonObject Heartbeat::document(const StatusReport::Report &report, const QDateTime &writtenAt)
+QJsonObject HeartbeatWriter::document(const StatusReport::Report &report, const QDateTime &writtenAt)
 {
     QJsonObject object = report.json();
     object.insert(QStringLiteral("format"), Format);
@@ -76,7 +76,7 @@ QJsonObject Heartbeat::document(const StatusReport::Report &report, const QDateT
     return object;
 }
 
-void Heartbeat::send()
+void HeartbeatWriter::send()
 {
     const Settings &settings = m_state.settings();
     QString why;
@@ -108,18 +108,18 @@ void Heartbeat::send()
         sayOnce(QStringLiteral("the status file cannot be made in %1: %2").arg(m_dir.path(), file.errorString()));
         return;
     }
-    m_ftp.setServerAddress(SysMain::Trim(settings.FtpServer));
-    m_ftp.setUserName(SysMain::Trim(settings.FtpUserName));
-    m_ftp.setPassword(SysMain::Trim(settings.FtpPassword));
-    m_ftp.setTemporaryName(SysMain::Trim(settings.FtpTempName) != u"0");
+    m_ftp.setServerAddress(ProfileFile::trimmedBlanks(settings.FtpServer));
+    m_ftp.setUserName(ProfileFile::trimmedBlanks(settings.FtpUserName));
+    m_ftp.setPassword(ProfileFile::trimmedBlanks(settings.FtpPassword));
+    m_ftp.setTemporaryName(ProfileFile::trimmedBlanks(settings.FtpTempName) != u"0");
     // Two spellings the names alone cannot tell apart ("/home/station/" for the login folder, a
     // link on the server) are told apart by the server: the status file must not show up among
     // the records, where the office's collectors would take it.
-    m_ftp.setDistinctFolder(SysMain::Trim(settings.FtpPath));
+    m_ftp.setDistinctFolder(ProfileFile::trimmedBlanks(settings.FtpPath));
     m_ftp.enqueue(local, remote);
 }
 
-void Heartbeat::onEnded(const FtpResult &result)
+void HeartbeatWriter::onEnded(const FtpResult &result)
 {
     if (result.succeeded) {
         if (!m_lastSaid.isEmpty())
@@ -134,7 +134,7 @@ void Heartbeat::onEnded(const FtpResult &result)
         send();
 }
 
-void Heartbeat::sayOnce(const QString &line)
+void HeartbeatWriter::sayOnce(const QString &line)
 {
     // Every half hour for months, the same failure would bury everything else said.
     if (line == m_lastSaid)

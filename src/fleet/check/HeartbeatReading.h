@@ -15,7 +15,7 @@
 // (the program's), "writtenAt" (ISO 8601 with the offset; older programs wrote it without),
 // and the zone of the station's clock, "timeZone" (its IANA name, where the station's system has
 // one) and "utcOffsetSeconds" (older programs wrote neither).
-struct Heartbeat
+struct HeartbeatReading
 {
     // The layout this check reads.
     static constexpr int Format = 1;
@@ -56,7 +56,7 @@ struct Heartbeat
     int underWay = 0;
     QList<Owing> owing;
 
-    static Heartbeat parse(const QByteArray &json);
+    static HeartbeatReading parse(const QByteArray &json);
 
     // The zone the station says its clock runs in: its name where this computer knows it, else
     // the offset it gave; invalid when it says neither (a time's own offset says nothing of the

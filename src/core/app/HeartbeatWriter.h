@@ -22,7 +22,7 @@ class Journal;
 // that is slow, missing or refuses files never holds one back. It is not an upload the journal
 // owes, and it raises no alarm: a failure is one line on standard error and is tried again with
 // the next status. Nothing is written unless FtpStatusPath is set.
-class Heartbeat : public QObject
+class HeartbeatWriter : public QObject
 {
     Q_OBJECT
 
@@ -31,7 +31,7 @@ public:
     // What the office reads it by; a later program that changes its meaning counts this up.
     static constexpr int Format = 1;
 
-    Heartbeat(const AppState &state, Journal &journal, const Clock &clock, QObject *parent = nullptr);
+    HeartbeatWriter(const AppState &state, Journal &journal, const Clock &clock, QObject *parent = nullptr);
 
     // The status file on the server; empty when none is written (why says so when a folder is
     // set but cannot be used).

@@ -14,14 +14,14 @@ class QTableWidget;
 // The journal's last 30 days as a table (time, file, trigger, bytes, result, reason), newest
 // first, read-only, with a filter to the failures; in the language languageText gives the texts
 // of (the journal's file keeps its own names).
-class FrmHistory : public QDialog
+class HistoryWindow : public QDialog
 {
     Q_OBJECT
 
 public:
     static constexpr int Days = 30;
 
-    FrmHistory(QList<UploadRecord> rows, const std::function<QString(const QString &)> &languageText,
+    HistoryWindow(QList<UploadRecord> rows, const std::function<QString(const QString &)> &languageText,
                QWidget *parent = nullptr);
 
     // Selects the newest row of the file on the server named name (its last part), and shows it.

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "gui/dialog/FrmParameter.h"
+#include "gui/dialog/SettingsDialog.h"
 
 #include "core/app/Station.h"
 #include "core/language/LanguageText.h"
 #include "core/settings/Settings.h"
-#include "core/settings/SysMain.h"
+#include "core/settings/ProfileFile.h"
 #include "core/settings/TimeOfDay.h"
 #include "core/state/AppState.h"
 
@@ -22,7 +22,7 @@ const QColor NoticeAmber(160, 90, 0);
 
 } // namespace
 
-FrmParameter::FrmParameter(Station &station, QWidget *parent)
+SettingsDialog::SettingsDialog(Station &station, QWidget *parent)
     : QDialog(parent)
     , m_station(station)
     , m_state(station.state())
@@ -62,20 +62,20 @@ FrmParameter::FrmParameter(Station &station, QWidget *parent)
             box(row)->setMaxLength(row.maxLength);
     }
 
-    connect(cmbOk, &QPushButton::clicked, this, &FrmParameter::save);
+    connect(cmbOk, &QPushButton::clicked, this, &SettingsDialog::save);
     connect(cmbCancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(cmbTest, &QPushButton::clicked, this, &FrmParameter::startOrCancelTest);
+    connect(cmbTest, &QPushButton::clicked, this, &SettingsDialog::startOrCancelTest);
     for (QLineEdit *edit : m_boxes) {
-        connect(edit, &QLineEdit::textChanged, this, &FrmParameter::checkTyped);
+        connect(edit, &QLineEdit::textChanged, this, &SettingsDialog::checkTyped);
         // A result of other values would stand for these.
-        connect(edit, &QLineEdit::textEdited, this, &FrmParameter::clearTest);
+        connect(edit, &QLineEdit::textEdited, this, &SettingsDialog::clearTest);
     }
     for (QLineEdit *edit : txtTime)
         connect(edit, &QLineEdit::editingFinished, this, [this, edit] { storeTimeAsRead(edit); });
     checkTyped();
 }
 
-FrmParameter::~FrmParameter()
+SettingsDialog::~SettingsDialog()
 {
     // The box that has the focus says "editing finished" as the children go, after this
     // dialog's own part is gone: nothing of it may be called then.
@@ -85,14 +85,14 @@ FrmParameter::~FrmParameter()
         letGo(m_tester);
 }
 
-QLineEdit *FrmParameter::box(const SettingField &row) const
+QLineEdit *SettingsDialog::box(const SettingField &row) const
 {
     auto *edit = findChild<QLineEdit *>(QLatin1StringView(row.dialogBox));
     Q_ASSERT(edit);
     return edit;
 }
 
-QLabel *FrmParameter::labelOf(QLineEdit *edit) const
+QLabel *SettingsDialog::labelOf(QLineEdit *edit) const
 {
     if (edit == txtNo)
         return lblLocalNo;
@@ -111,7 +111,7 @@ QLabel *FrmParameter::labelOf(QLineEdit *edit) const
     return lblUpTime;
 }
 
-void FrmParameter::load()
+void SettingsDialog::load()
 {
     auto text = [this](const char *key) { return caption(key); };
     setWindowTitle(titleText(text("Parameter")));
@@ -135,19 +135,19 @@ void FrmParameter::load()
     const Settings &settings = m_state.settings();
     for (const SettingField &row : SettingsTable) {
         QLineEdit *edit = box(row);
-        edit->setText(SysMain::Trim(settings.*row.field));
+        edit->setText(ProfileFile::trimmedBlanks(settings.*row.field));
         // A box shows the start of what it holds: a long path is told by where it begins.
         edit->setCursorPosition(0);
     }
     checkTyped();
 }
 
-QString FrmParameter::caption(const char *key) const
+QString SettingsDialog::caption(const char *key) const
 {
     return m_station.text(QLatin1StringView(key));
 }
 
-QList<FrmParameter::BoxFinding> FrmParameter::findings() const
+QList<SettingsDialog::BoxFinding> SettingsDialog::findings() const
 {
     QList<BoxFinding> found;
     auto add = [&found](QLineEdit *edit, const SettingsCheck::Finding &finding) { found.append({edit, finding}); };
@@ -161,11 +161,11 @@ QList<FrmParameter::BoxFinding> FrmParameter::findings() const
 }
 
 // What Ok stores: every box trimmed, with the fixes the line under the boxes announced.
-Settings FrmParameter::typedSettings() const
+Settings SettingsDialog::typedSettings() const
 {
     Settings typed;
     for (const SettingField &row : SettingsTable)
-        typed.*row.field = SysMain::Trim(box(row)->text());
+        typed.*row.field = ProfileFile::trimmedBlanks(box(row)->text());
     for (const BoxFinding &found : findings()) {
         if (found.finding.severity != SettingsCheck::Finding::Severity::Fix)
             continue;
@@ -177,7 +177,7 @@ Settings FrmParameter::typedSettings() const
     return typed;
 }
 
-void FrmParameter::checkTyped()
+void SettingsDialog::checkTyped()
 {
     const QList<BoxFinding> found = findings();
     bool usable = true;
@@ -191,10 +191,10 @@ void FrmParameter::checkTyped()
     showProblem(found);
     cmbOk->setEnabled(usable);
     if (!m_tester)
-        cmbTest->setEnabled(serverUsable && !SysMain::Trim(txtServer->text()).isEmpty());
+        cmbTest->setEnabled(serverUsable && !ProfileFile::trimmedBlanks(txtServer->text()).isEmpty());
 }
 
-void FrmParameter::mark(QLineEdit *edit, const SettingsCheck::Finding &finding)
+void SettingsDialog::mark(QLineEdit *edit, const SettingsCheck::Finding &finding)
 {
     using Severity = SettingsCheck::Finding::Severity;
     edit->setToolTip(finding.text);
@@ -213,7 +213,7 @@ void FrmParameter::mark(QLineEdit *edit, const SettingsCheck::Finding &finding)
 // The first value that keeps Ok disabled; failing that, the first fix Ok will make or the first
 // warning. Said under the boxes with the box's own caption, since a tooltip is never seen on a
 // touch screen.
-void FrmParameter::showProblem(const QList<BoxFinding> &found)
+void SettingsDialog::showProblem(const QList<BoxFinding> &found)
 {
     using Severity = SettingsCheck::Finding::Severity;
     const BoxFinding *first = nullptr;
@@ -241,7 +241,7 @@ void FrmParameter::showProblem(const QList<BoxFinding> &found)
 // The lines under the boxes wrap, and the height they need at the dialog's width is not part of
 // the layout's minimum: without this the rows of boxes would be squeezed to make room. The dialog
 // only grows, so it does not jump as a line comes and goes.
-void FrmParameter::growToFit()
+void SettingsDialog::growToFit()
 {
     // A label's text has just changed: no height counted for it before holds, in whichever
     // layout it sits.
@@ -253,14 +253,14 @@ void FrmParameter::growToFit()
 }
 
 // "8:30" is shown as the 08:30 that Ok stores, once the box is left.
-void FrmParameter::storeTimeAsRead(QLineEdit *edit)
+void SettingsDialog::storeTimeAsRead(QLineEdit *edit)
 {
-    const QString typed = SysMain::Trim(edit->text());
+    const QString typed = ProfileFile::trimmedBlanks(edit->text());
     if (const std::optional<QString> stored = TimeOfDay::normalised(typed); stored && *stored != typed)
         edit->setText(*stored);
 }
 
-void FrmParameter::keyPressEvent(QKeyEvent *event)
+void SettingsDialog::keyPressEvent(QKeyEvent *event)
 {
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (!enter) {
@@ -280,7 +280,7 @@ void FrmParameter::keyPressEvent(QKeyEvent *event)
     next->selectAll();
 }
 
-bool FrmParameter::eventFilter(QObject *watched, QEvent *event)
+bool SettingsDialog::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == lblProblem && event->type() == QEvent::MouseButtonRelease && m_problemBox) {
         m_problemBox->setFocus(Qt::MouseFocusReason);
@@ -289,7 +289,7 @@ bool FrmParameter::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
-void FrmParameter::save()
+void SettingsDialog::save()
 {
     if (!m_station.applySettings(typedSettings()))
         return; // stays open with what was typed
