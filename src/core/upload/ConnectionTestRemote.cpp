@@ -53,6 +53,31 @@ std::optional<TestStep> stepOf(FailureKind kind)
     return std::nullopt;
 }
 
+// The few bytes every test upload sends, in a file of the system's temporary folder.
+bool writeTestFile(QTemporaryFile &file)
+{
+    if (!file.open() || file.write("KORVA5 connection test\n") < 0 || !file.flush())
+        return false;
+    file.close();
+    return true;
+}
+
+// An upload of the test file as the settings being tested would make it.
+FtpRequest testUpload(const ConnectionTestRequest &request, const FtpTimeouts &timeouts, const QString &localPath,
+                      const QString &remotePath)
+{
+    FtpRequest send;
+    send.server = request.server;
+    send.userName = request.userName;
+    send.password = request.password;
+    send.localPath = localPath;
+    send.remotePath = remotePath;
+    send.timeouts = timeouts;
+    send.caBundle = request.caBundle;
+    send.temporaryName = request.temporaryName;
+    return send;
+}
+
 } // namespace
 
 bool ConnectionTest::probe(const ServerAddress &server, const ServerProbe::Limits &limits)
@@ -140,24 +165,16 @@ bool ConnectionTest::transfer(const ConnectionTestRequest &request, const FtpTim
     const QString sentName = u'.' + request.testName + QStringLiteral(".part");
     report(TestStep::Login, StepState::Running);
     QTemporaryFile file;
-    if (!file.open() || file.write("KORVA5 connection test\n") < 0 || !file.flush()) {
+    if (!writeTestFile(file)) {
         fail(TestStep::Login, {TestStep::Login, StepState::Failed, QStringLiteral("TestNoFile"), {file.errorString()}, -1,
                                FailureKind::None, {}});
         return false;
     }
-    file.close();
 
-    FtpRequest send;
-    send.server = request.server;
-    send.userName = request.userName;
-    send.password = request.password;
-    send.localPath = file.fileName();
     // Without the rename it goes straight to the hidden name with an ending of its own, which
     // nothing that collects the records takes, even if it could not be removed.
-    send.remotePath = folder + (request.temporaryName ? request.testName : sentName);
-    send.timeouts = timeouts;
-    send.caBundle = request.caBundle;
-    send.temporaryName = request.temporaryName;
+    FtpRequest send =
+        testUpload(request, timeouts, file.fileName(), folder + (request.temporaryName ? request.testName : sentName));
     send.deleteAfter = true;
 
     auto confirm = [this](TestStep step, const QString &key, const QStringList &args) {
@@ -254,23 +271,14 @@ bool ConnectionTest::tryStatusFolder(const ConnectionTestRequest &request, const
         folder += u'/'; // as the status file's path is made
     report(step, StepState::Running);
     QTemporaryFile file;
-    if (!file.open() || file.write("KORVA5 connection test\n") < 0 || !file.flush()) {
+    if (!writeTestFile(file)) {
         fail(step, {step, StepState::Failed, QStringLiteral("TestNoFile"), {file.errorString()}, -1, FailureKind::None, {}});
         return false;
     }
-    file.close();
 
     // The way the status file goes: the same login, the same temporary name and rename, and
     // never into the records folder, however the two are spelt.
-    FtpRequest send;
-    send.server = request.server;
-    send.userName = request.userName;
-    send.password = request.password;
-    send.localPath = file.fileName();
-    send.remotePath = folder + request.testName;
-    send.timeouts = timeouts;
-    send.caBundle = request.caBundle;
-    send.temporaryName = request.temporaryName;
+    FtpRequest send = testUpload(request, timeouts, file.fileName(), folder + request.testName);
     send.deleteAfter = true;
     send.distinctFolder = ProfileFile::trimmedBlanks(request.remoteFolder);
     FtpFailure failure;
