@@ -18,6 +18,7 @@
 #include <QTest>
 
 #include <future>
+#include <optional>
 
 using namespace TestSupport;
 using Protocol = ServerAddress::Protocol;
@@ -79,6 +80,35 @@ ServerProbe::Limits quick()
     limits.plainGreeting = std::chrono::milliseconds(300);
     limits.reply = std::chrono::milliseconds(700);
     return limits;
+}
+
+// A whole test run: whether it passed, the reason it ended with, and each step's last report
+// with its English line.
+struct TestRun
+{
+    bool passed = false;
+    QString reason;
+    std::array<StepReport, TestStepCount> steps;
+    QStringList lines;
+    QString all() const { return lines.join(u'\n') + u'\n' + reason; }
+};
+
+// Runs the test to its end; nothing when it does not end within 30 s.
+std::optional<TestRun> runToEnd(const ConnectionTestRequest &request)
+{
+    TestRun run;
+    ConnectionTest test;
+    QSignalSpy finished(&test, &ConnectionTest::finished);
+    QObject::connect(&test, &ConnectionTest::stepReported, &test,
+                     [&run](const StepReport &report) { run.steps[size_t(report.step)] = report; });
+    test.start(request);
+    if (!finished.wait(30000))
+        return std::nullopt;
+    run.passed = finished.first().at(0).toBool();
+    run.reason = finished.first().at(1).toString();
+    for (const StepReport &report : run.steps)
+        run.lines << testStepText(report, BuiltInTexts::english);
+    return run;
 }
 
 } // namespace
@@ -249,17 +279,11 @@ void TestConnectionTest::tlsServerPassesEveryStep()
     request.times[0] = QStringLiteral("08:30");
     request.caBundle = server.certificate();
     request.testName = QStringLiteral("korva5-test-0000abcd");
-    ConnectionTest test;
-    QSignalSpy finished(&test, &ConnectionTest::finished);
-    std::array<StepReport, TestStepCount> last;
-    connect(&test, &ConnectionTest::stepReported, this, [&last](const StepReport &report) { last[size_t(report.step)] = report; });
-    test.start(request);
-    QVERIFY(finished.wait(30000));
-    QStringList lines;
-    for (const StepReport &report : last)
-        lines << testStepText(report, BuiltInTexts::english);
-    QVERIFY2(finished.first().at(0).toBool(), qPrintable(lines.join(u'\n') + u'\n' + finished.first().at(1).toString()));
-    for (const StepReport &report : last) {
+    const std::optional<TestRun> run = runToEnd(request);
+    QVERIFY(run);
+    const QStringList &lines = run->lines;
+    QVERIFY2(run->passed, qPrintable(run->all()));
+    for (const StepReport &report : run->steps) {
         // No status folder is set: that step is not part of this station's uploads.
         const StepState expected = report.step == TestStep::StatusFolder ? StepState::Skipped : StepState::Passed;
         QVERIFY2(report.state == expected, qPrintable(lines.join(u'\n')));
@@ -333,17 +357,12 @@ void TestConnectionTest::statusFolderIsTriedWhenSet()
     request.testName = QStringLiteral("korva5-test-0000abcd");
     request.statusFolder = QString(status).replace(QStringLiteral("{above}"), above);
 
-    ConnectionTest test;
-    QSignalSpy finished(&test, &ConnectionTest::finished);
-    std::array<StepReport, TestStepCount> last;
-    connect(&test, &ConnectionTest::stepReported, this, [&last](const StepReport &report) { last[size_t(report.step)] = report; });
-    test.start(request);
-    QVERIFY(finished.wait(30000));
-    QStringList lines;
-    for (const StepReport &report : last)
-        lines << testStepText(report, BuiltInTexts::english);
-    const QString all = lines.join(u'\n') + u'\n' + finished.first().at(1).toString();
-    QCOMPARE(finished.first().at(0).toBool(), passes);
+    const std::optional<TestRun> run = runToEnd(request);
+    QVERIFY(run);
+    const auto &last = run->steps;
+    const QStringList &lines = run->lines;
+    const QString all = run->all();
+    QCOMPARE(run->passed, passes);
     // Every step of the records' uploads passed whatever the status folder holds.
     for (TestStep step = TestStep::RecordsFolder; step < TestStep::StatusFolder; step = nextStep(step))
         QVERIFY2(last[size_t(step)].state == StepState::Passed, qPrintable(all));
@@ -352,7 +371,7 @@ void TestConnectionTest::statusFolderIsTriedWhenSet()
         QCOMPARE(lines.at(int(TestStep::StatusFolder)),
                  QString(words).replace(QStringLiteral("{above}"), above).replace(QStringLiteral("{id}"), QStringLiteral("0000abcd")));
     if (!passes)
-        QVERIFY2(!finished.first().at(1).toString().isEmpty(), "the server's reason is at hand");
+        QVERIFY2(!run->reason.isEmpty(), "the server's reason is at hand");
     // Nothing is left behind: neither in the status folder nor among the records.
     QCOMPARE(QDir(statusDir).entryList(QDir::Files | QDir::Hidden), QStringList());
     if (ftp)
