@@ -179,7 +179,7 @@ private slots:
         QTest::newRow("a language in the file that is none") << QByteArray(GoodIni + "Language=zh<script>\n") << QStringList()
                                                              << unknown << u"Language: \"zh<script>\""_qs;
         QTest::newRow("no connection at all") << GoodIni << QStringList{u"--connections"_qs, u"0"_qs} << usage
-                                              << u"--connections: \"0\" is not a whole number from 1 to 8"_qs;
+                                              << u"--connections: \"0\" is not a whole number from 1 to 16"_qs;
         QTest::newRow("too many connections in the file") << QByteArray(GoodIni + "Connections=64\n") << QStringList() << unknown
                                                           << u"Connections: \"64\""_qs;
         QTest::newRow("a line end in the user name") << QByteArray(GoodIni).replace("User=central", "User=central\rDELE x")

@@ -149,6 +149,12 @@ private slots:
             << u"korva5_fleet_station_owed_uploads{station=\"1\"} 1 x\n"_qs << u"1"_qs << u"unknown"_qs << -1.0;
         QTest::newRow("a number past a double's")
             << u"korva5_fleet_station_owed_uploads{station=\"1\"} 1e999\n"_qs << u"1"_qs << u"unknown"_qs << -1.0;
+        // A state no check writes, or a state on a family that has none, would speak of a state
+        // no alert knows.
+        QTest::newRow("a state the program does not write")
+            << u"korva5_fleet_station_file_state{station=\"1\",state=\"bogus\"} 1\n"
+               "korva5_fleet_station_owed_uploads{station=\"1\",state=\"late\"} 3\n"_qs
+            << u"1"_qs << u"unknown"_qs << -1.0;
         QTest::newRow("a series said twice keeps its first value")
             << u"korva5_fleet_station_file_state{station=\"1\",state=\"late\"} 1\n"
                "korva5_fleet_station_file_state{station=\"1\",state=\"late\"} 0\n"

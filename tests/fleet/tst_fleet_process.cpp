@@ -140,13 +140,15 @@ private:
         const Answer json = runCheck(arguments + QStringList{u"--json"_qs});
         QCOMPARE(json.exitStatus, 2);
         const QJsonObject object = QJsonDocument::fromJson(json.out.toUtf8()).object();
-        // One login for the listings and the forty heartbeats; the names of seven days asked for
-        // one by one after NLST are work enough for a few more.
+        // One connection more for every 32 heartbeats or names: at most two for the forty
+        // heartbeats (on this machine the first may have read them all before the second has
+        // logged in); the names of seven days asked for one by one after NLST are work enough for
+        // more, within 16.
         const int connections = object.value(u"listing").toObject().value(u"connections").toInt();
         if (method == u"NLST")
-            QVERIFY2(connections > 1 && connections <= 8, qPrintable(QString::number(connections)));
+            QVERIFY2(connections > 2 && connections <= 16, qPrintable(QString::number(connections)));
         else
-            QCOMPARE(connections, 1);
+            QVERIFY2(connections == 1 || connections == 2, qPrintable(QString::number(connections)));
         QMap<QString, QStringList> byFile, byHeartbeat;
         for (const QJsonValue &value : object.value(u"stations").toArray()) {
             const QJsonObject station = value.toObject();
@@ -257,9 +259,10 @@ private slots:
         QCOMPARE(earlier.summary(), u"OK: %1: 40 of 40 arrived"_qs.arg(before.toString(Qt::ISODate)));
         QVERIFY2(!earlier.out.section(u'\n', 1, 1).contains(u"heartbeat"_qs), qPrintable(earlier.out));
         QVERIFY2(!earlier.out.contains(u"the station says"_qs), qPrintable(earlier.out));
-        // Each check's connection logs in once, and only one was made (six checks, the outage's
-        // refused login included).
-        QCOMPARE(server.commandLog().count("USER "), 6);
+        // Each connection logs in once: at most two for each of five checks (forty heartbeats, or
+        // the other day's forty names), one refused for the outage.
+        const qsizetype logins = server.commandLog().count("USER ");
+        QVERIFY2(logins >= 6 && logins <= 11, qPrintable(QString::number(logins)));
     }
 
     // A fleet large enough to share its heartbeats and names out among connections: never more
@@ -270,6 +273,7 @@ private slots:
         QTest::addColumn<QString>("fault");
         QTest::newRow("3") << 3 << QString();
         QTest::newRow("8") << 8 << QString();
+        QTest::newRow("16, the most") << 16 << QString();
         // What the added connections cannot read, the first reads again.
         QTest::newRow("8, the added ones refused RETR") << 8 << u"retr-unlisted"_qs;
         QTest::newRow("8, the added ones stalled in RETR") << 8 << u"retr-stall-unlisted"_qs;

@@ -81,7 +81,7 @@ QList<FleetOptionGroup> fleetOptionGroups(const QString &configDefault)
                     "'Asia/Shanghai 1-20,45'; repeat for each group"),
              valued("ca-bundle", "FILE", "CaBundle: extra trusted certificates for ftps and ftpes"),
              valued("timeout", "SECONDS", "TimeoutSeconds: the whole check gives up after this (120)"),
-             valued("connections", "N", "Connections: the most connections at once, 1 to 8 (8)"),
+             valued("connections", "N", "Connections: the most connections at once, 1 to 16 (16)"),
              valued("language", "LANGUAGE", "Language: of the page, English, China or Taiwan (English)"),
          }},
         {QStringLiteral("What to check and how to answer:"),

@@ -24,10 +24,10 @@ QString unescapedLabel(const QString &value)
 
 } // namespace
 
-LastKnownSeries::LastKnownSeries(const QString &text, const QSet<QString> &stations)
+LastKnownSeries::LastKnownSeries(const QString &text, const QSet<QString> &stations, const StateSets &stateSets)
 {
     static const QRegularExpression sample(QStringLiteral(
-        R"re(^(korva5_fleet_station_[a-z_]+)\{station="((?:[^"\\\n]|\\[\\"n])*)"(?:,state="[a-z_]+")?\} )re"
+        R"re(^(korva5_fleet_station_[a-z_]+)\{station="((?:[^"\\\n]|\\[\\"n])*)"(?:,state="([a-z_]+)")?\} )re"
         R"re((-?[0-9]+(?:\.[0-9]+)?(?:e[+-]?[0-9]+)?)$)re"));
     // A series said twice (a file edited by hand, or two files joined) is said once, with its
     // first value: two samples of one series would make the collector refuse the whole text.
@@ -38,15 +38,17 @@ LastKnownSeries::LastKnownSeries(const QString &text, const QSet<QString> &stati
             continue;
         // A number too large for a double (1e999) is no value the format can carry.
         bool number = false;
-        const double value = match.capturedView(3).toDouble(&number);
+        const double value = match.capturedView(4).toDouble(&number);
         if (!number || !std::isfinite(value))
             continue;
         const QString station = unescapedLabel(match.captured(2));
-        const QString series = line.left(match.capturedStart(3)).toString();
-        if (!stations.contains(station) || seen.contains(series))
+        const QString series = line.left(match.capturedStart(4)).toString();
+        const QString family = match.captured(1);
+        const auto states = stateSets.constFind(family);
+        const bool stateKnown = states == stateSets.cend() ? !match.hasCaptured(3) : states->contains(match.captured(3));
+        if (!stations.contains(station) || !stateKnown || seen.contains(series))
             continue;
         seen.insert(series);
-        const QString family = match.captured(1);
         m_lines[family].append(line.toString());
         m_known.insert(family + u'\n' + station);
     }

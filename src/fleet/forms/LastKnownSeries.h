@@ -13,7 +13,12 @@
 class LastKnownSeries
 {
 public:
-    LastKnownSeries(const QString &text, const QSet<QString> &stations);
+    // The states each state set may have, by its family; a line of any other family carries no
+    // state. A state the program does not write (a file edited by hand) is not said again: an
+    // alert written for the states known would never see it.
+    using StateSets = QHash<QString, QSet<QString>>;
+
+    LastKnownSeries(const QString &text, const QSet<QString> &stations, const StateSets &stateSets);
 
     // The sample lines of family, as they were written, in their order.
     QStringList lines(const QString &family) const { return m_lines.value(family); }

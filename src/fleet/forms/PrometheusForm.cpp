@@ -98,13 +98,15 @@ struct StationFamily
 // Every family of one series (or one state set) per station, in the order they are written.
 constexpr StationFamily FileStateFamily{"korva5_fleet_station_file_state",
                                         "The state of the station's file of the day checked (1 for the state it is in)."};
+constexpr StationFamily HeartbeatStateFamily{"korva5_fleet_station_heartbeat_state",
+                                             "The state of the station's heartbeat (1 for the state it is in)."};
 constexpr StationFamily StationFamilies[] = {
     FileStateFamily,
     {"korva5_fleet_station_file_size_bytes", "The size of the station's file of the day (stations whose file is there)."},
     {"korva5_fleet_station_file_modified_timestamp_seconds",
      "When the station's file of the day was last modified, in seconds since 1970 (where the listing says)."},
     {"korva5_fleet_station_status", "The station's state: 0 OK, 1 WARNING, 2 CRITICAL."},
-    {"korva5_fleet_station_heartbeat_state", "The state of the station's heartbeat (1 for the state it is in)."},
+    HeartbeatStateFamily,
     {"korva5_fleet_station_heartbeat_written_timestamp_seconds",
      "When the station wrote its heartbeat, in seconds since 1970 (where it says its zone)."},
     {"korva5_fleet_station_owed_uploads", "Uploads the station's heartbeat reports owed or given up."},
@@ -162,7 +164,15 @@ void writeStations(Exposition &out, const FleetReport &report)
 // no earlier check spoke of is "unknown".
 void writeLastKnown(Exposition &out, const QStringList &stations, const QString &previous)
 {
-    const LastKnownSeries last(previous, QSet<QString>(stations.cbegin(), stations.cend()));
+    const auto stateSet = [](const auto &states) {
+        QSet<QString> set;
+        for (const char *state : states)
+            set.insert(QLatin1StringView(state));
+        return set;
+    };
+    const LastKnownSeries::StateSets stateSets{{QLatin1StringView(FileStateFamily.name), stateSet(FileStates)},
+                                               {QLatin1StringView(HeartbeatStateFamily.name), stateSet(HeartbeatStates)}};
+    const LastKnownSeries last(previous, QSet<QString>(stations.cbegin(), stations.cend()), stateSets);
     for (const StationFamily &family : StationFamilies) {
         const QString name = QLatin1StringView(family.name);
         const QStringList lines = last.lines(name);
