@@ -14,12 +14,12 @@
 //   soak_bench [--plain] SERVER SERVER_ROOT WORK_DIR [UPLOADS]
 #include "core/clock/Clock.h"
 #include "core/delivery/Delivery.h"
+#include "core/delivery/TransferLog.h"
+#include "core/delivery/Uploader.h"
 #include "core/journal/Journal.h"
 #include "core/language/BuiltInTexts.h"
 #include "core/state/AppState.h"
-#include "core/upload/TransferQueue.h"
-#include "core/upload/TransferLog.h"
-#include "core/upload/Uploader.h"
+#include "core/transfer/TransferQueue.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -5,8 +5,8 @@
 #include "core/delivery/StatusLine.h"
 #include "core/language/LanguageText.h"
 #include "core/settings/ProfileFile.h"
-#include "core/upload/FailureReason.h"
-#include "core/upload/CurlLibrary.h"
+#include "core/transfer/CurlLibrary.h"
+#include "core/transfer/FailureReason.h"
 
 #include <QLoggingCategory>
 

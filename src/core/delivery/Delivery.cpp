@@ -2,17 +2,17 @@
 #include "core/delivery/Delivery.h"
 
 #include "core/clock/Clock.h"
+#include "core/delivery/TransferLog.h"
+#include "core/delivery/Uploader.h"
 #include "core/diagnostics/ShownText.h"
 #include "core/journal/Journal.h"
 #include "core/schedule/DueTime.h"
 #include "core/settings/ProfileFile.h"
 #include "core/state/AppState.h"
-#include "core/upload/FailureReason.h"
-#include "core/upload/TransferQueue.h"
-#include "core/upload/TransferLog.h"
-#include "core/upload/UploadLogging.h"
-#include "core/upload/UploadNames.h"
-#include "core/upload/Uploader.h"
+#include "core/transfer/FailureReason.h"
+#include "core/transfer/TransferQueue.h"
+#include "core/transfer/UploadLogging.h"
+#include "core/transfer/UploadNames.h"
 
 #include <QFileInfo>
 #include <QSet>

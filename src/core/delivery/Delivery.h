@@ -3,7 +3,7 @@
 
 #include "core/delivery/Ledger.h"
 #include "core/schedule/ScheduleCheck.h"
-#include "core/upload/FtpTransfer.h"
+#include "core/transfer/FtpRequest.h"
 
 #include <QDate>
 #include <QMap>
