@@ -53,9 +53,11 @@ KNOWN_EXCEPTIONS: set[tuple[str, str]] = set()
 STATION_PARTS = {
     "core/app/HeartbeatWriter.h",
     "core/delivery/Delivery.h",
+    "core/delivery/DeliveryLog.h",
     "core/delivery/Ledger.h",
     "core/delivery/TransferLog.h",
     "core/delivery/Uploader.h",
+    "core/delivery/UploadsUnderWay.h",
     "core/schedule/SecondTicker.h",
     "core/transfer/TransferQueue.h",
 }

@@ -4,6 +4,7 @@
 #include "core/app/HeartbeatWriter.h"
 #include "core/app/ProgramPaths.h"
 #include "core/delivery/Delivery.h"
+#include "core/delivery/DeliveryLog.h"
 #include "core/delivery/TransferLog.h"
 #include "core/delivery/Uploader.h"
 #include "core/journal/Journal.h"
@@ -122,6 +123,7 @@ private:
     Uploader m_uploader;
     Journal m_journal;
     Delivery m_delivery;
+    DeliveryLog m_deliveryLog;
     SecondTicker m_ownTicks;
     SecondTicker *m_ticks; // m_ownTicks, or the ticks given
     HeartbeatWriter m_heartbeat;

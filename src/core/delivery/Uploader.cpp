@@ -10,6 +10,10 @@
 #include "core/transfer/TransferQueue.h"
 #include "core/transfer/UploadNames.h"
 
+#include <QFileInfo>
+
+#include <utility>
+
 Uploader::Uploader(AppState &state, TransferLog &log, TransferQueue &ftp, const Clock &clock, Text text,
                    QObject *parent)
     : QObject(parent)
@@ -37,14 +41,14 @@ Uploader::Sent Uploader::send(QDate day, Opening opening)
 
     // Folders and names are joined as they stand, with no separator added.
     const QString localPath = ProfileFile::trimmedBlanks(settings.LocalPath) + localName;
-    const QString remotePath = ProfileFile::trimmedBlanks(settings.FtpPath) + remoteName;
+    const QString remotePath = remotePathOf(day);
     QStringList lines;
     if (opening == Opening::TimeStamp)
         lines << UploadNames::timeStampLine(m_clock.now());
     lines << UploadNames::sendCommand(localPath, remotePath);
 
     // Busy also while the lines of an upload that just ended are still on their way here.
-    const bool busy = m_ftp.isBusy() || !m_unfinished.isEmpty();
+    const bool busy = m_ftp.isBusy() || !m_underWay.isEmpty();
     Sent sent{0, localPath, remotePath};
     if (const QString problem = UploadNames::settingsProblem(settings); !problem.isEmpty())
         sent.tag = m_ftp.refuse(localPath, remotePath, problem, FailureKind::NameRefused);
@@ -52,12 +56,12 @@ Uploader::Sent Uploader::send(QDate day, Opening opening)
         // The two paths go to the control as they are, not as one text split at a blank: a folder
         // with a blank in its name must still name the right file.
         sent.tag = m_ftp.enqueue(localPath, remotePath);
-    m_unfinished.insert(sent.tag);
+    UnderWay &upload = m_underWay.add(sent.tag, remotePath);
 
     // A send turned away because too many wait has no turn to wait for: its error comes now.
     if (busy && !m_ftp.refusedAtOnce(sent.tag)) {
         m_log.insertTop(waitingLine(remotePath));
-        m_opening.insert(sent.tag, lines);
+        upload.opening = lines;
     } else {
         for (const QString &line : std::as_const(lines))
             m_log.insertTop(line);
@@ -65,18 +69,37 @@ Uploader::Sent Uploader::send(QDate day, Opening opening)
     return sent;
 }
 
+QString Uploader::remotePathOf(QDate day) const
+{
+    const Settings &settings = m_state.settings();
+    return ProfileFile::trimmedBlanks(settings.FtpPath) + UploadNames::remoteFileName(day, settings.FtpNo);
+}
+
+bool Uploader::hasRecordsOf(QDate day) const
+{
+    return QFileInfo::exists(ProfileFile::trimmedBlanks(m_state.settings().LocalPath) + UploadNames::localFileName(day));
+}
+
 void Uploader::onStarted(quint64 tag)
 {
-    for (const QString &line : m_opening.take(tag))
+    UnderWay *upload = m_underWay.find(tag);
+    if (!upload)
+        return;
+    for (const QString &line : std::exchange(upload->opening, {}))
         m_log.insertTop(line);
+    emit uploadStarted(tag);
 }
 
 void Uploader::onEnded(const FtpResult &result)
 {
-    m_unfinished.remove(result.tag);
+    const std::optional<UnderWay> upload = m_underWay.take(result.tag);
+    if (!upload)
+        return;
     // Only a send that never had its turn still holds its lines; its end must not leave a
     // status line without the command it belongs to.
-    onStarted(result.tag);
+    for (const QString &line : upload->opening)
+        m_log.insertTop(line);
+    emit uploadEnded(result, *upload);
 }
 
 void Uploader::logState(Ftp::State state, const FtpFailure &failure)

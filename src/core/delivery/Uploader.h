@@ -1,14 +1,12 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "core/delivery/UploadsUnderWay.h"
+#include "core/transfer/FtpRequest.h"
 #include "core/transfer/TransferState.h"
 
-#include "core/transfer/FtpRequest.h"
-
 #include <QDate>
-#include <QHash>
 #include <QObject>
-#include <QSet>
 #include <QStringList>
 
 #include <functional>
@@ -26,6 +24,9 @@ class TransferLog;
 // The status lines under a command line always belong to it: while another upload is still
 // under way, the request only logs that it waits, and its time-stamp and command lines follow
 // when its turn comes, after the last line of the one before.
+//
+// It keeps the one table of the uploads under way (UploadsUnderWay), since it hands each to the
+// control and hears first of its turn and its end; it passes both on once its lines are written.
 class Uploader : public QObject
 {
     Q_OBJECT
@@ -54,6 +55,15 @@ public:
     // Sends the file of day.
     Sent send(QDate day, Opening opening);
 
+    // The file of day on the server, by the settings in force.
+    QString remotePathOf(QDate day) const;
+    // Whether the records file of day is in the local folder.
+    bool hasRecordsOf(QDate day) const;
+
+    // The uploads asked for here whose end has not come in yet.
+    UploadsUnderWay &underWay() { return m_underWay; }
+    const UploadsUnderWay &underWay() const { return m_underWay; }
+
     // One line in the log for each state that means something to the user; under "Error!" the
     // failure in a few words.
     void logState(Ftp::State state, const FtpFailure &failure = {});
@@ -64,6 +74,11 @@ public:
 signals:
     // The names of the day just handed over: the records file and its name on the server.
     void fileNamesChosen(const QString &localName, const QString &remoteName);
+    // An upload asked for here has its turn; its opening lines are in the log.
+    void uploadStarted(quint64 tag);
+    // An upload asked for here has ended and is no longer under way: upload is what the table held
+    // of it.
+    void uploadEnded(const FtpResult &result, const UnderWay &upload);
 
 private:
     void onStarted(quint64 tag);
@@ -74,8 +89,6 @@ private:
     TransferQueue &m_ftp;
     const Clock &m_clock;
     Text m_text;
-    // Uploads asked for here whose end has not come in yet: the log still owes their lines.
-    QSet<quint64> m_unfinished;
-    // The opening lines of waiting uploads, oldest first, written when their turn comes.
-    QHash<quint64, QStringList> m_opening;
+    // Until its end has come in, the log may still owe an upload its opening lines.
+    UploadsUnderWay m_underWay;
 };
