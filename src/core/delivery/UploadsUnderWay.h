@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #pragma once
+// The table of the uploads under way, and what it holds of each.
 
 #include "core/journal/Journal.h"
 
