@@ -9,12 +9,13 @@
 //   journal_cost_bench SERVER SERVER_ROOT WORK_DIR [UPLOADS]
 #include "core/clock/Clock.h"
 #include "core/delivery/Delivery.h"
+#include "core/delivery/DeliveryLog.h"
+#include "core/delivery/TransferLog.h"
+#include "core/delivery/Uploader.h"
 #include "core/journal/Journal.h"
 #include "core/language/BuiltInTexts.h"
 #include "core/state/AppState.h"
-#include "core/upload/TransferQueue.h"
-#include "core/upload/TransferLog.h"
-#include "core/upload/Uploader.h"
+#include "core/transfer/TransferQueue.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -59,6 +60,7 @@ public:
         : clock(QDateTime(QDate(2026, 3, 2), QTime(6, 0, 30)))
         , log(TransferLog::Mirror::None)
         , uploader(state, log, ftp, clock, BuiltInTexts::english)
+        , deliveryLog(log, BuiltInTexts::english)
     {
         Settings settings;
         settings.FtpNo = stationNo;
@@ -72,14 +74,16 @@ public:
         if (withJournal && !journal.open(folder, clock.now()))
             std::fprintf(stderr, "the journal could not be opened in %s\n", qPrintable(folder));
 
-        // The delivery layer handles a transfer's start and end in slots of its own: these two
-        // lambdas are connected one before it and one after it, so that together they time it.
-        QObject::connect(&ftp, &TransferQueue::transferStarted, [this] { m_handler.start(); });
-        QObject::connect(&ftp, &TransferQueue::transferEnded, [this] { m_handler.start(); });
-        delivery = std::make_unique<Delivery>(state, uploader, ftp, log, journal, clock, BuiltInTexts::english);
-        QObject::connect(&ftp, &TransferQueue::transferStarted, [this] { started.add(m_handler.nsecsElapsed()); });
+        // The delivery layer handles a transfer's start and end in slots of its own, as the
+        // uploader passes them on: these lambdas are connected one before it and one after it, so
+        // that together they time it.
+        QObject::connect(&uploader, &Uploader::uploadStarted, [this] { m_handler.start(); });
+        QObject::connect(&uploader, &Uploader::uploadEnded, [this] { m_handler.start(); });
+        delivery = std::make_unique<Delivery>(state, uploader, journal, clock);
+        deliveryLog.follow(*delivery);
+        QObject::connect(&uploader, &Uploader::uploadStarted, [this] { started.add(m_handler.nsecsElapsed()); });
+        QObject::connect(&uploader, &Uploader::uploadEnded, [this] { ended.add(m_handler.nsecsElapsed()); });
         QObject::connect(&ftp, &TransferQueue::transferEnded, [this](const FtpResult &result) {
-            ended.add(m_handler.nsecsElapsed());
             failed += result.succeeded ? 0 : 1;
             if (m_waiting)
                 m_waiting->quit();
@@ -113,6 +117,7 @@ public:
     Uploader uploader;
     Journal journal;
     std::unique_ptr<Delivery> delivery;
+    DeliveryLog deliveryLog;
     Longest minute, asked, started, ended;
     int failed = 0;
 

@@ -14,12 +14,13 @@
 //   soak_bench [--plain] SERVER SERVER_ROOT WORK_DIR [UPLOADS]
 #include "core/clock/Clock.h"
 #include "core/delivery/Delivery.h"
+#include "core/delivery/DeliveryLog.h"
+#include "core/delivery/TransferLog.h"
+#include "core/delivery/Uploader.h"
 #include "core/journal/Journal.h"
 #include "core/language/BuiltInTexts.h"
 #include "core/state/AppState.h"
-#include "core/upload/TransferQueue.h"
-#include "core/upload/TransferLog.h"
-#include "core/upload/Uploader.h"
+#include "core/transfer/TransferQueue.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -225,7 +226,9 @@ int deliverySoak(const QString &server, const QString &serverRoot, const QString
         std::fprintf(stderr, "the journal could not be opened in %s\n", qPrintable(work));
         return 3;
     }
-    Delivery delivery(state, uploader, ftp, log, journal, clock, BuiltInTexts::english);
+    Delivery delivery(state, uploader, journal, clock);
+    DeliveryLog deliveryLog(log, BuiltInTexts::english);
+    deliveryLog.follow(delivery);
     delivery.start();
 
     enum class Phase { Scheduled, Retry } phase = Phase::Scheduled;

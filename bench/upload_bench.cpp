@@ -4,7 +4,7 @@
 //
 //   upload_bench SERVER LOCAL_FILE REMOTE_PATH
 // prints: seconds=<s> bytes=<n> longest_stall_ms=<ms> result=<ok|failed>
-#include "core/upload/TransferQueue.h"
+#include "core/transfer/TransferQueue.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -10,7 +10,7 @@
 //   seconds=<key to the end the window shows> journal_ms=<since the key> result=<ok|failed>
 #include "core/clock/Clock.h"
 #include "core/journal/Journal.h"
-#include "core/upload/TransferQueue.h"
+#include "core/transfer/TransferQueue.h"
 #include "gui/shell/Application.h"
 
 #include <QApplication>

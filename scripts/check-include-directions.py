@@ -25,7 +25,8 @@ LAYERS = [
     "core/settings",
     "core/language",
     "core/state",
-    "core/upload",
+    "core/transfer",
+    "core/servertest",
     "core/journal",
     "core/schedule",
     "core/delivery",
@@ -52,11 +53,13 @@ KNOWN_EXCEPTIONS: set[tuple[str, str]] = set()
 STATION_PARTS = {
     "core/app/HeartbeatWriter.h",
     "core/delivery/Delivery.h",
+    "core/delivery/DeliveryLog.h",
     "core/delivery/Ledger.h",
+    "core/delivery/TransferLog.h",
+    "core/delivery/Uploader.h",
+    "core/delivery/UploadsUnderWay.h",
     "core/schedule/SecondTicker.h",
-    "core/upload/TransferLog.h",
-    "core/upload/TransferQueue.h",
-    "core/upload/Uploader.h",
+    "core/transfer/TransferQueue.h",
 }
 
 HEADER = re.compile(r'^\s*#\s*include\s*"((?:core|gui|fleet)/[^"]+)"')

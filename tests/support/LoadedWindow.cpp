@@ -4,7 +4,7 @@
 #include "Files.h"
 
 #include "core/schedule/SecondTicker.h"
-#include "core/upload/TransferQueue.h"
+#include "core/transfer/TransferQueue.h"
 #include "gui/shell/Application.h"
 
 #include <QAbstractButton>

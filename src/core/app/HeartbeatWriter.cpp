@@ -9,7 +9,7 @@
 #include "core/settings/SettingsCheck.h"
 #include "core/settings/ProfileFile.h"
 #include "core/state/AppState.h"
-#include "core/upload/UploadNames.h"
+#include "core/transfer/UploadNames.h"
 
 #include <QDir>
 #include <QJsonDocument>

@@ -3,7 +3,7 @@
 
 #include "core/delivery/StatusReport.h"
 #include "core/settings/Settings.h"
-#include "core/upload/TransferQueue.h"
+#include "core/transfer/TransferQueue.h"
 
 #include <QJsonObject>
 #include <QObject>

@@ -5,8 +5,8 @@
 #include "core/delivery/StatusLine.h"
 #include "core/language/LanguageText.h"
 #include "core/settings/ProfileFile.h"
-#include "core/upload/FailureReason.h"
-#include "core/upload/CurlLibrary.h"
+#include "core/transfer/CurlLibrary.h"
+#include "core/transfer/FailureReason.h"
 
 #include <QLoggingCategory>
 
@@ -21,7 +21,8 @@ Station::Station(const ProgramPaths &paths, const Clock &clock, SecondTicker *ti
     , m_paths(paths)
     , m_clock(clock)
     , m_uploader(m_state, m_log, m_ftp, clock, [this](const QString &key) { return text(key); })
-    , m_delivery(m_state, m_uploader, m_ftp, m_log, m_journal, clock, [this](const QString &key) { return text(key); })
+    , m_delivery(m_state, m_uploader, m_journal, clock)
+    , m_deliveryLog(m_log, [this](const QString &key) { return text(key); })
     , m_ticks(ticks ? ticks : &m_ownTicks)
     , m_heartbeat(m_state, m_journal, clock)
 {
@@ -70,6 +71,8 @@ Station::Station(const ProgramPaths &paths, const Clock &clock, SecondTicker *ti
     connect(&m_delivery, &Delivery::recorded, &m_heartbeat, &HeartbeatWriter::send);
     connect(&m_delivery, &Delivery::deliveredAfterAll, this,
             [this](const QString &remotePath) { notify(QStringLiteral("AlarmDelivered"), remotePath); });
+    // After the notifications: a file given up is told on the desktop before the log says it.
+    m_deliveryLog.follow(m_delivery);
 }
 
 void Station::loadSettings()
@@ -209,7 +212,12 @@ void Station::notify(const QString &key, const QString &remotePath, const QStrin
     // built-in one's): a "%3" in what the server said must stay as it came, not take the time.
     const QString format = text(key);
     const QString file = remotePath.section(u'/', -1);
-    QString why = m_delivery.shortReason(remotePath, reason);
+    // The last failure of an owed or given-up file in a few words, as History and the status line
+    // say it; the whole reason when no kind is known for it.
+    const Ledger::Owed *owed = m_delivery.ledger().outstanding(remotePath);
+    QString why = owed && owed->failureKind != FailureKind::None
+        ? shortReason(owed->failureKind, owed->failureDetail, [this](const QString &key) { return text(key); })
+        : reason;
     while (why.endsWith(u'.'))
         why.chop(1); // the sentence around it ends itself
     // A next try whose time has passed is due now.

@@ -4,13 +4,14 @@
 #include "core/app/HeartbeatWriter.h"
 #include "core/app/ProgramPaths.h"
 #include "core/delivery/Delivery.h"
+#include "core/delivery/DeliveryLog.h"
+#include "core/delivery/TransferLog.h"
+#include "core/delivery/Uploader.h"
 #include "core/journal/Journal.h"
 #include "core/schedule/SecondTicker.h"
 #include "core/settings/SettingsStore.h"
 #include "core/state/AppState.h"
-#include "core/upload/TransferQueue.h"
-#include "core/upload/TransferLog.h"
-#include "core/upload/Uploader.h"
+#include "core/transfer/TransferQueue.h"
 
 #include <QObject>
 #include <QTimer>
@@ -122,6 +123,7 @@ private:
     Uploader m_uploader;
     Journal m_journal;
     Delivery m_delivery;
+    DeliveryLog m_deliveryLog;
     SecondTicker m_ownTicks;
     SecondTicker *m_ticks; // m_ownTicks, or the ticks given
     HeartbeatWriter m_heartbeat;

@@ -2,19 +2,13 @@
 #include "core/delivery/Delivery.h"
 
 #include "core/clock/Clock.h"
+#include "core/delivery/Uploader.h"
 #include "core/diagnostics/ShownText.h"
 #include "core/journal/Journal.h"
 #include "core/schedule/DueTime.h"
 #include "core/settings/ProfileFile.h"
 #include "core/state/AppState.h"
-#include "core/upload/FailureReason.h"
-#include "core/upload/TransferQueue.h"
-#include "core/upload/TransferLog.h"
-#include "core/upload/UploadLogging.h"
-#include "core/upload/UploadNames.h"
-#include "core/upload/Uploader.h"
 
-#include <QFileInfo>
 #include <QSet>
 
 namespace {
@@ -22,24 +16,19 @@ namespace {
 // How far back the journal is read at start-up: a day's retries plus the day before.
 constexpr qint64 ReadBackSeconds = 48LL * 3600;
 
-
 } // namespace
 
-Delivery::Delivery(AppState &state, Uploader &uploader, TransferQueue &ftp, TransferLog &log, Journal &journal,
-                   const Clock &clock, Text text, QObject *parent)
+Delivery::Delivery(AppState &state, Uploader &uploader, Journal &journal, const Clock &clock, QObject *parent)
     : QObject(parent)
     , m_state(state)
     , m_uploader(uploader)
-    , m_ftp(ftp)
-    , m_log(log)
     , m_journal(journal)
     , m_clock(clock)
-    , m_text(std::move(text))
 {
-    connect(&m_ftp, &TransferQueue::transferStarted, this, &Delivery::onStarted);
+    connect(&m_uploader, &Uploader::uploadStarted, this, &Delivery::onStarted);
     // A journal lost while the program runs may take with it what the next start must know.
     connect(&m_journal, &Journal::switched, this, [this](const QString &why) { catchUpInDoubt(why); });
-    connect(&m_ftp, &TransferQueue::transferEnded, this, &Delivery::onEnded);
+    connect(&m_uploader, &Uploader::uploadEnded, this, &Delivery::onEnded);
     // New times apply from now on: a later catch-up must not examine the minutes before the
     // change under the new times.
     connect(&m_state, &AppState::settingsChanged, this, [this] {
@@ -48,39 +37,19 @@ Delivery::Delivery(AppState &state, Uploader &uploader, TransferQueue &ftp, Tran
     });
 }
 
-QString Delivery::remotePathOf(QDate day) const
-{
-    const Settings &settings = m_state.settings();
-    return ProfileFile::trimmedBlanks(settings.FtpPath) + UploadNames::remoteFileName(day, settings.FtpNo);
-}
-
 int Delivery::waitingCount() const
 {
-    QSet<QString> files;
-    for (const InFlight &upload : m_inFlight)
-        files.insert(upload.owedKey.isEmpty() ? upload.record.remotePath : upload.owedKey);
-    return int(files.size());
+    return m_uploader.underWay().fileCount();
 }
 
 int Delivery::owedCount() const
 {
-    QSet<QString> files(m_ledger.pending().keyBegin(), m_ledger.pending().keyEnd());
-    for (const Ledger::Owed &owed : m_ledger.givenUp())
-        files.insert(owed.remotePath);
-    return int(files.size());
+    return int(m_ledger.outstandingFiles().size());
 }
 
 QDateTime Delivery::nextRetry() const
 {
-    // A retry whose time has come (or that the clock went back behind) is due now.
-    const QDateTime now = m_clock.now();
-    QDateTime first;
-    for (const Ledger::Owed &owed : m_ledger.pending()) {
-        const QDateTime at = std::max(owed.nextAttempt, now);
-        if (!first.isValid() || at < first)
-            first = at;
-    }
-    return first;
+    return m_ledger.nextRetry(m_clock.now());
 }
 
 void Delivery::acknowledgeFailedByHand()
@@ -103,13 +72,13 @@ void Delivery::start()
     m_ledger = Ledger::fromRows(rows, settings);
     // Given up while no program ran: said as when it happens in a running one.
     for (const Ledger::Owed &owed : m_ledger.giveUpExpired(now))
-        giveUp(owed);
+        emit gaveUp(owed);
     m_ledger.followClock(now);
     m_ledger.notBefore(now);
     for (const Ledger::Owed &owed : std::as_const(m_ledger.pending()))
         emit deliveryFailed(owed);
     if (!m_ledger.pending().isEmpty())
-        qCInfo(lcUpload).noquote() << m_ledger.pending().size() << "upload(s) owed from before this start will be retried";
+        emit owedFromBefore(int(m_ledger.pending().size()));
 
     const QString doubt = m_journal.doubt();
     const QList<ScheduleCheck::Match> missed =
@@ -135,17 +104,11 @@ void Delivery::catchUpInDoubt(const QString &why)
     const QDateTime now = m_clock.now();
     // A records file that is not there cannot be sent again, nor can it have been sent since it
     // went: owing it would only raise an alarm nobody can answer.
-    const Settings &settings = m_state.settings();
     QList<ScheduleCheck::Match> matches = timesPassed(now);
-    matches.removeIf([&](const ScheduleCheck::Match &match) {
-        return !QFileInfo::exists(ProfileFile::trimmedBlanks(settings.LocalPath) + UploadNames::localFileName(match.day()));
-    });
+    matches.removeIf([&](const ScheduleCheck::Match &match) { return !m_uploader.hasRecordsOf(match.day()); });
     if (matches.isEmpty())
         return;
-    qCWarning(lcUpload).noquote() << QStringLiteral("the journal cannot tell what was delivered (%1): the files of "
-                                                    "the times of today and yesterday that have passed are sent "
-                                                    "again unless known to be on the server")
-                                         .arg(why);
+    emit sendingAgainInDoubt(why);
     // Owed from now: a file sent again for yesterday's time gets its 24 hours of retries too.
     const QSet<QString> sent = sendMatches(matches, DueTime::minuteOf(now));
     m_unsure.unite(sent);
@@ -177,20 +140,14 @@ QSet<QString> Delivery::sendMatches(const QList<ScheduleCheck::Match> &matches, 
         }
         // Each remote file at most once, and not when it went out after that minute anyway or
         // is already waiting for its retry.
-        const QString remotePath = remotePathOf(day);
-        if (caughtUp.contains(remotePath) || m_ledger.isOwed(remotePath) || isUnderWay(remotePath)
+        const QString remotePath = m_uploader.remotePathOf(day);
+        if (caughtUp.contains(remotePath) || m_ledger.isOwed(remotePath) || m_uploader.underWay().sends(remotePath)
             || deliveredSince(remotePath, match.minute))
             continue;
         caughtUp.insert(remotePath);
         send(day, Trigger::CatchUp, match.slot, true, catchUpDue.isValid() ? catchUpDue : match.minute);
     }
     return caughtUp;
-}
-
-bool Delivery::isUnderWay(const QString &remotePath) const
-{
-    return std::any_of(m_inFlight.cbegin(), m_inFlight.cend(),
-                       [&](const InFlight &upload) { return upload.record.remotePath == remotePath; });
 }
 
 bool Delivery::deliveredSince(const QString &remotePath, const QDateTime &minute)
@@ -203,27 +160,10 @@ bool Delivery::deliveredSince(const QString &remotePath, const QDateTime &minute
 
 QStringList Delivery::owedFiles() const
 {
-    QSet<QString> files = m_unsure;
-    for (auto it = m_ledger.pending().cbegin(); it != m_ledger.pending().cend(); ++it)
-        files.insert(it.key());
-    for (const Ledger::Owed &owed : m_ledger.givenUp())
-        files.insert(owed.remotePath);
+    const QSet<QString> files = m_ledger.outstandingFiles() | m_unsure;
     QStringList sorted(files.cbegin(), files.cend());
     sorted.sort();
     return sorted;
-}
-
-QString Delivery::shortReason(const QString &remotePath, const QString &reason) const
-{
-    auto owed = m_ledger.pending().constFind(remotePath);
-    const Ledger::Owed *found = owed != m_ledger.pending().cend() ? &*owed : nullptr;
-    for (const Ledger::Owed &given : m_ledger.givenUp()) {
-        if (!found && given.remotePath == remotePath)
-            found = &given;
-    }
-    if (!found || found->failureKind == FailureKind::None)
-        return reason;
-    return ::shortReason(found->failureKind, found->failureDetail, m_text);
 }
 
 void Delivery::checkRetries()
@@ -231,7 +171,7 @@ void Delivery::checkRetries()
     const QDateTime now = m_clock.now();
     const QList<Ledger::Owed> expired = m_ledger.giveUpExpired(now);
     for (const Ledger::Owed &owed : expired)
-        giveUp(owed);
+        emit gaveUp(owed);
     const QList<Ledger::Owed> due = m_ledger.dueRetries(now);
     for (const Ledger::Owed &owed : due) {
         m_ledger.retryStarted(owed.remotePath);
@@ -239,16 +179,6 @@ void Delivery::checkRetries()
     }
     if (!expired.isEmpty() || !due.isEmpty())
         emit owedChanged();
-}
-
-void Delivery::giveUp(const Ledger::Owed &owed)
-{
-    emit gaveUp(owed);
-    // The short reason, as the alarm says it; the whole one went to standard error when it failed.
-    const QString why = owed.failureKind != FailureKind::None ? ::shortReason(owed.failureKind, owed.failureDetail, m_text)
-                                                               : owed.reason;
-    // One call for all three: a "%2" in a folder's name or in what the server said stays as it is.
-    m_log.insertTop(m_text(QStringLiteral("LogGivenUp")).arg(owed.remotePath, QString::number(Ledger::GiveUpAfterHours), why));
 }
 
 void Delivery::sendManual(QDate day)
@@ -275,56 +205,52 @@ void Delivery::send(QDate day, Trigger trigger, int slot, bool timeStamp, const 
     record.server = shownServer(ProfileFile::trimmedBlanks(m_state.settings().FtpServer));
     record.due = due;
     const qint64 id = m_journal.recordAsked(record);
-    m_inFlight.insert(sent.tag, {id, record, due, owedKey});
+    if (UnderWay *upload = m_uploader.underWay().find(sent.tag))
+        upload->record = UnderWay::Record{id, record, due, owedKey};
     emit progressed();
 }
 
 void Delivery::onStarted(quint64 tag)
 {
-    const auto it = m_inFlight.find(tag);
-    if (it == m_inFlight.end())
+    UnderWay *upload = m_uploader.underWay().find(tag);
+    if (!upload || !upload->record)
         return;
-    it->record.startedAt = m_clock.now();
-    it->record.outcome = Outcome::Running;
-    m_journal.recordStarted(it->journalId, it->record.startedAt);
+    UnderWay::Record &started = *upload->record;
+    started.row.startedAt = m_clock.now();
+    started.row.outcome = Outcome::Running;
+    m_journal.recordStarted(started.journalId, started.row.startedAt);
 }
 
-void Delivery::onEnded(const FtpResult &result)
+void Delivery::onEnded(const FtpResult &result, const UnderWay &upload)
 {
-    const auto it = m_inFlight.find(result.tag);
-    if (it == m_inFlight.end())
+    if (!upload.record)
         return;
-    InFlight done = *it;
-    m_inFlight.erase(it);
-    done.record.endedAt = m_clock.now();
-    if (!done.record.startedAt.isValid())
-        done.record.startedAt = done.record.endedAt;
-    done.record.outcome = result.succeeded ? Outcome::Succeeded : Outcome::Failed;
-    done.record.bytes = result.bytes;
-    done.record.reason = result.reason;
-    done.record.failureKind = result.failure.kind;
-    done.record.failureDetail = result.failure.detail;
-    m_journal.recordEnded(done.journalId, done.record.endedAt, result.succeeded, result.bytes, result.reason,
+    UnderWay::Record done = *upload.record;
+    done.row.endedAt = m_clock.now();
+    if (!done.row.startedAt.isValid())
+        done.row.startedAt = done.row.endedAt;
+    done.row.outcome = result.succeeded ? Outcome::Succeeded : Outcome::Failed;
+    done.row.bytes = result.bytes;
+    done.row.reason = result.reason;
+    done.row.failureKind = result.failure.kind;
+    done.row.failureDetail = result.failure.detail;
+    m_journal.recordEnded(done.journalId, done.row.endedAt, result.succeeded, result.bytes, result.reason,
                           result.failure.kind, result.failure.detail);
     if (result.succeeded)
-        m_lastDelivered = done.record;
+        m_lastDelivered = done.row;
     // Nothing retries an upload asked for by hand: its failure stays in sight until the file
     // goes through after all or the operator has seen it.
-    if (!result.succeeded && !isScheduled(done.record.trigger))
-        m_failedByHand = done.record;
-    else if (result.succeeded && m_failedByHand && m_failedByHand->remotePath == done.record.remotePath)
+    if (!result.succeeded && !isScheduled(done.row.trigger))
+        m_failedByHand = done.row;
+    else if (result.succeeded && m_failedByHand && m_failedByHand->remotePath == done.row.remotePath)
         m_failedByHand.reset();
-    const bool wasUnsure = m_unsure.remove(done.record.remotePath);
+    const bool wasUnsure = m_unsure.remove(done.row.remotePath);
 
-    UploadRecord forLedger = done.record;
+    UploadRecord forLedger = done.row;
     if (!done.owedKey.isEmpty())
         forLedger.remotePath = done.owedKey; // the settings may have changed since it was owed
     const QString key = forLedger.remotePath;
-    const auto givenUpOf = [&] {
-        return std::any_of(m_ledger.givenUp().cbegin(), m_ledger.givenUp().cend(),
-                           [&](const Ledger::Owed &owed) { return owed.remotePath == key; });
-    };
-    const bool wasOwed = m_ledger.isOwed(key) || givenUpOf();
+    const bool wasOwed = m_ledger.isOutstanding(key);
     m_ledger.ended(forLedger, done.due);
     const bool isOwed = m_ledger.isOwed(key);
     if (isOwed && (!wasOwed || (wasUnsure && !result.succeeded)))
@@ -334,5 +260,5 @@ void Delivery::onEnded(const FtpResult &result)
     if (wasOwed || isOwed || wasUnsure)
         emit owedChanged();
     emit progressed();
-    emit recorded(done.record);
+    emit recorded(done.row);
 }

@@ -3,37 +3,30 @@
 
 #include "core/delivery/Ledger.h"
 #include "core/schedule/ScheduleCheck.h"
-#include "core/upload/FtpTransfer.h"
+#include "core/transfer/FtpRequest.h"
 
 #include <QDate>
-#include <QMap>
 #include <QObject>
 #include <QSet>
 
-#include <functional>
-
 class AppState;
 class Clock;
-class TransferQueue;
 class Journal;
-class TransferLog;
+struct UnderWay;
 class Uploader;
 
 // Sees that every day's file reaches the server: it asks for the uploads (manual, yesterday,
 // scheduled, catch-up and retries), records each in the journal when it is asked for, when it
 // starts and when it ends, tries failed scheduled uploads again, and after a restart or a jump
-// of the clock sends what was due while the program was not there to see it.
+// of the clock sends what was due while the program was not there to see it. It decides; what
+// it decides is worded by whoever listens (DeliveryLog, the station's notifications).
 class Delivery : public QObject
 {
     Q_OBJECT
 
 public:
-    // The text of a key of Language.txt in the language in use.
-    using Text = std::function<QString(const QString &key)>;
-
-    // text words what it says in the log and the short reasons of the alarm.
-    Delivery(AppState &state, Uploader &uploader, TransferQueue &ftp, TransferLog &log, Journal &journal, const Clock &clock,
-             Text text, QObject *parent = nullptr);
+    // The uploads go through uploader, and are heard of from it as they start and end.
+    Delivery(AppState &state, Uploader &uploader, Journal &journal, const Clock &clock, QObject *parent = nullptr);
 
     // At start-up: the retries still owed and the times missed since the last run, from the
     // journal; the missed ones are sent at once, oldest first.
@@ -66,15 +59,9 @@ public:
 
     // True while a scheduled upload waits for its retry or was given up, or a file is sent again
     // because the journal could not tell whether it was delivered.
-    bool isAlarming() const
-    {
-        return !m_ledger.pending().isEmpty() || !m_ledger.givenUp().isEmpty() || !m_unsure.isEmpty();
-    }
+    bool isAlarming() const { return m_ledger.hasOutstanding() || !m_unsure.isEmpty(); }
     // What isAlarming() is about: the files owed, by their paths on the server, in order.
     QStringList owedFiles() const;
-    // The last failure of an owed or given-up file in a few words, made from its kind, for the
-    // alarm, in the language in use; reason (its whole reason) when no kind is known for it.
-    QString shortReason(const QString &remotePath, const QString &reason) const;
 
 signals:
     // A configured time came: slot sends the file of day (before its upload is asked for).
@@ -89,19 +76,16 @@ signals:
     void deliveredAfterAll(const QString &remotePath);
     // A file's 24 hours ran out.
     void gaveUp(const Ledger::Owed &owed);
+    // At start: count uploads owed from before it will be tried again.
+    void owedFromBefore(int count);
+    // The journal cannot tell what was delivered (why): the files of the times of today and
+    // yesterday that have passed are about to go out again, unless known to be on the server.
+    void sendingAgainInDoubt(const QString &why);
     // An upload's end is in the journal and the ledger: what is reported of the station now says
     // how it ended.
     void recorded(const UploadRecord &record);
 
 private:
-    struct InFlight
-    {
-        qint64 journalId = 0;
-        UploadRecord record;
-        QDateTime due;
-        QString owedKey; // for a retry: the remote file it settles
-    };
-
     void send(QDate day, Trigger trigger, int slot, bool timeStamp, const QDateTime &due, const QString &owedKey = {});
     // Sends what the matches call for; returns the remote files caught up. A catch-up is owed
     // from its time's minute, or from catchUpDue when given.
@@ -113,24 +97,15 @@ private:
     // harmless; a miss is not.
     void catchUpInDoubt(const QString &why);
     bool deliveredSince(const QString &remotePath, const QDateTime &minute);
-    // Asked for and not ended yet (waiting its turn or running).
-    bool isUnderWay(const QString &remotePath) const;
-    // Its 24 hours ran out: said in the log and by the alarm.
-    void giveUp(const Ledger::Owed &owed);
-    QString remotePathOf(QDate day) const;
     void onStarted(quint64 tag);
-    void onEnded(const FtpResult &result);
+    void onEnded(const FtpResult &result, const UnderWay &upload);
 
     AppState &m_state;
     Uploader &m_uploader;
-    TransferQueue &m_ftp;
-    TransferLog &m_log;
     Journal &m_journal;
     const Clock &m_clock;
-    Text m_text;
     ScheduleCheck m_schedule;
     Ledger m_ledger;
-    QMap<quint64, InFlight> m_inFlight;
     std::optional<UploadRecord> m_lastDelivered;
     std::optional<UploadRecord> m_failedByHand;
     QSet<QString> m_unsure; // files sent again in doubt, not yet known to be delivered

@@ -134,3 +134,31 @@ void Ledger::notBefore(const QDateTime &now)
     for (Owed &owed : m_pending)
         owed.nextAttempt = std::max(owed.nextAttempt, now);
 }
+
+const Ledger::Owed *Ledger::outstanding(const QString &remotePath) const
+{
+    if (const auto owed = m_pending.constFind(remotePath); owed != m_pending.cend())
+        return &*owed;
+    const auto given = std::find_if(m_givenUp.cbegin(), m_givenUp.cend(),
+                                    [&](const Owed &owed) { return owed.remotePath == remotePath; });
+    return given != m_givenUp.cend() ? &*given : nullptr;
+}
+
+QSet<QString> Ledger::outstandingFiles() const
+{
+    QSet<QString> files(m_pending.keyBegin(), m_pending.keyEnd());
+    for (const Owed &owed : m_givenUp)
+        files.insert(owed.remotePath);
+    return files;
+}
+
+QDateTime Ledger::nextRetry(const QDateTime &now) const
+{
+    QDateTime first;
+    for (const Owed &owed : m_pending) {
+        const QDateTime at = std::max(owed.nextAttempt, now);
+        if (!first.isValid() || at < first)
+            first = at;
+    }
+    return first;
+}

@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QMap>
+#include <QSet>
 #include <QString>
 
 // What is owed: the scheduled uploads that failed and have not been delivered since, each with
@@ -65,6 +66,17 @@ public:
     // Given up and not delivered since (a later success of the file takes it off).
     const QList<Owed> &givenUp() const { return m_givenUp; }
     bool isOwed(const QString &remotePath) const { return m_pending.contains(remotePath); }
+
+    // Outstanding: owed, or given up and not delivered since.
+    bool hasOutstanding() const { return !m_pending.isEmpty() || !m_givenUp.isEmpty(); }
+    bool isOutstanding(const QString &remotePath) const { return outstanding(remotePath) != nullptr; }
+    // The entry of an outstanding file, the owed one before a given-up one; null when none.
+    const Owed *outstanding(const QString &remotePath) const;
+    // The outstanding files by their paths on the server, each once.
+    QSet<QString> outstandingFiles() const;
+    // When the first retry comes, seen at now: one whose time has passed (or that the clock went
+    // back behind) is due now. Null when nothing is owed.
+    QDateTime nextRetry(const QDateTime &now) const;
 
     // The ledger as the journal's rows leave it (in any order: they are taken in the journal's
     // sequence), each scheduled row due at its

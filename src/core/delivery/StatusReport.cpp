@@ -6,7 +6,7 @@
 #include "core/schedule/ScheduleCheck.h"
 #include "core/settings/ProfileFile.h"
 #include "core/settings/TimeOfDay.h"
-#include "core/upload/UploadNames.h"
+#include "core/transfer/UploadNames.h"
 
 #include <QMap>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "core/upload/FailureKind.h"
+#include "core/transfer/FailureKind.h"
 
 #include <QDate>
 #include <QDateTime>

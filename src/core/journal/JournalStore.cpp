@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "core/journal/JournalStore.h"
 
-#include "core/upload/FailureKind.h"
+#include "core/transfer/FailureKind.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -51,7 +51,7 @@ ALTER TABLE uploads ADD COLUMN due TEXT;
 PRAGMA user_version = 2;
 )sql";
 
-// Version 3: what kind of failure it was, by name (core/upload/FailureKind.h), and the one fact
+// Version 3: what kind of failure it was, by name (core/transfer/FailureKind.h), and the one fact
 // its short words name, so History shows a failure as the program did when it happened. Rows
 // from before have neither: their short words are the general ones.
 const char *const SchemaV3 = R"sql(

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "core/upload/FtpTransfer.h"
+#include "core/transfer/FtpRequest.h"
 
 #include <QHash>
 #include <QString>

@@ -8,7 +8,7 @@
 #include "core/diagnostics/ShownText.h"
 #include "core/settings/ProfileFile.h"
 #include "core/settings/TimeOfDay.h"
-#include "core/upload/FtpTarget.h"
+#include "core/transfer/FtpTarget.h"
 #include "fleet/check/FleetReport.h"
 #include "fleet/check/StationList.h"
 

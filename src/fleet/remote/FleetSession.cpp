@@ -2,9 +2,9 @@
 #include "fleet/remote/FleetSession.h"
 
 #include "core/diagnostics/ShownText.h"
-#include "core/upload/ConnectionOptions.h"
-#include "core/upload/CurlLibrary.h"
-#include "core/upload/FtpReplies.h"
+#include "core/transfer/ConnectionOptions.h"
+#include "core/transfer/CurlLibrary.h"
+#include "core/transfer/FtpReplies.h"
 #include "fleet/check/LineSplitter.h"
 
 #include <QTimeZone>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "core/upload/FtpTarget.h"
+#include "core/transfer/FtpTarget.h"
 #include "fleet/check/FleetSettings.h"
 
 #include <QByteArray>

@@ -3,7 +3,7 @@
 // alone, and the confirmation of names from a listing whose lines a name could forge.
 #include "fleet/remote/FleetSession.h"
 
-#include "core/upload/CurlLibrary.h"
+#include "core/transfer/CurlLibrary.h"
 
 #include <QTimeZone>
 

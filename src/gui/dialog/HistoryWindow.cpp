@@ -5,7 +5,7 @@
 #include "core/diagnostics/SizeText.h"
 #include "core/language/LanguageText.h"
 #include "core/settings/Settings.h"
-#include "core/upload/FailureReason.h"
+#include "core/transfer/FailureReason.h"
 
 #include <QCheckBox>
 #include <QHash>

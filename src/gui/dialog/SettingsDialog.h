@@ -2,7 +2,7 @@
 #pragma once
 
 #include "core/settings/SettingsCheck.h"
-#include "core/upload/ConnectionTest.h"
+#include "core/servertest/ConnectionTest.h"
 
 #include <QColor>
 #include <QDialog>

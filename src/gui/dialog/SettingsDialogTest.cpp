@@ -9,7 +9,7 @@
 #include "core/language/LanguageText.h"
 #include "core/settings/ProfileFile.h"
 #include "core/state/AppState.h"
-#include "core/upload/FailureReason.h"
+#include "core/transfer/FailureReason.h"
 #include "gui/dialog/TestResultText.h"
 
 #include <QCoreApplication>

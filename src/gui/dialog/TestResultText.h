@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "core/upload/ConnectionTest.h"
+#include "core/servertest/ConnectionTest.h"
 
 #include <QString>
 

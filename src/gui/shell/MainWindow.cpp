@@ -4,7 +4,7 @@
 #include "core/clock/Clock.h"
 #include "core/language/LanguageText.h"
 #include "core/settings/ProfileFile.h"
-#include "core/upload/UploadNames.h"
+#include "core/transfer/UploadNames.h"
 #include "gui/dialog/HistoryWindow.h"
 #include "gui/dialog/SettingsDialog.h"
 #include "gui/shell/Captions.h"

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "core/upload/FtpTransfer.h"
-#include "core/upload/ProgressMeter.h"
+#include "core/transfer/FtpRequest.h"
+#include "gui/shell/ProgressMeter.h"
 
 #include <QElapsedTimer>
 #include <QObject>

@@ -3,14 +3,15 @@
 // server, with a clock the test moves.
 #include "core/app/ProgramPaths.h"
 #include "core/delivery/Delivery.h"
+#include "core/delivery/DeliveryLog.h"
+#include "core/delivery/StatusReport.h"
+#include "core/delivery/TransferLog.h"
+#include "core/delivery/Uploader.h"
+#include "core/journal/Journal.h"
 #include "core/language/LanguageText.h"
 #include "core/settings/ProfileFile.h"
-#include "core/journal/Journal.h"
 #include "core/state/AppState.h"
-#include "core/upload/TransferLog.h"
-#include "core/upload/TransferQueue.h"
-#include "core/upload/Uploader.h"
-#include "core/delivery/StatusReport.h"
+#include "core/transfer/TransferQueue.h"
 #include "CoreTestSupport.h"
 #include "MessageCapture.h"
 
@@ -37,8 +38,10 @@ struct Desk
         : clock(start)
         , paths(ProgramPaths::in(folder))
         , uploader(state, log, ftp, clock, [this](const QString &key) { return text(key); })
-        , delivery(state, uploader, ftp, log, journal, clock, [this](const QString &key) { return text(key); })
+        , delivery(state, uploader, journal, clock)
+        , deliveryLog(log, [this](const QString &key) { return text(key); })
     {
+        deliveryLog.follow(delivery);
         // The transfer control connects with the settings in force, and its states are logged.
         QObject::connect(&state, &AppState::settingsChanged, [this] {
             ftp.setServerAddress(ProfileFile::trimmedBlanks(state.settings().FtpServer));
@@ -105,6 +108,7 @@ struct Desk
     Journal journal;
     Uploader uploader;
     Delivery delivery;
+    DeliveryLog deliveryLog;
     QStringList lines; // oldest first
 };
 

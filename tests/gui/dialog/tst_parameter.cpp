@@ -2,8 +2,8 @@
 // The settings dialog, opened from the main window and driven by its controls' names.
 #include "gui/shell/Application.h"
 #include "gui/dialog/SettingsDialog.h"
-#include "core/upload/ConnectionTest.h"
-#include "core/upload/TransferQueue.h"
+#include "core/servertest/ConnectionTest.h"
+#include "core/transfer/TransferQueue.h"
 #include "gui/tray/RunState.h"
 #include "core/schedule/SecondTicker.h"
 #include "TestSupport.h"

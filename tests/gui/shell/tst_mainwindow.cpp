@@ -2,7 +2,7 @@
 #include "gui/shell/Application.h"
 #include "core/journal/Journal.h"
 #include "core/schedule/SecondTicker.h"
-#include "core/upload/TransferQueue.h"
+#include "core/transfer/TransferQueue.h"
 #include "TestSupport.h"
 
 #include <QAction>

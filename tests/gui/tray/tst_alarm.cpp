@@ -2,7 +2,7 @@
 // What the operator sees of delivery: the alarm in the tray, its notifications, the status line
 // under the log and the history view.
 #include "core/delivery/Delivery.h"
-#include "core/upload/TransferQueue.h"
+#include "core/transfer/TransferQueue.h"
 #include "gui/shell/Application.h"
 #include "MessageCapture.h"
 #include "TestSupport.h"

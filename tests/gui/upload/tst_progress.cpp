@@ -2,8 +2,8 @@
 // A long upload's progress in the main window, and the log of uploads asked for while another
 // runs, through the real transfer control against a real FTP server.
 #include "gui/shell/Application.h"
-#include "core/upload/TransferQueue.h"
-#include "core/upload/Uploader.h"
+#include "core/transfer/TransferQueue.h"
+#include "core/delivery/Uploader.h"
 #include "MessageCapture.h"
 #include "TestSupport.h"
 

@@ -2,7 +2,7 @@
 // The second timer and a scheduled upload as the window shows them (what the uploads do is
 // tested against the station, without a window).
 #include "gui/shell/Application.h"
-#include "core/upload/TransferQueue.h"
+#include "core/transfer/TransferQueue.h"
 #include "core/schedule/SecondTicker.h"
 #include "TestSupport.h"
 

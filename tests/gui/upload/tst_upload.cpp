@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
 // Uploads through the main window and the real transfer control, against a real FTP server.
 #include "gui/shell/Application.h"
-#include "core/upload/TransferQueue.h"
-#include "core/upload/Uploader.h"
+#include "core/transfer/TransferQueue.h"
+#include "core/delivery/Uploader.h"
 #include "MessageCapture.h"
 #include "TestSupport.h"
 #include "core/settings/ProfileFile.h"
-#include "core/upload/TransferLog.h"
+#include "core/delivery/TransferLog.h"
 
 #include <QApplication>
 #include <QDateEdit>
