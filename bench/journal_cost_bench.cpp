@@ -28,6 +28,8 @@
 #include <cstdio>
 #include <memory>
 
+using namespace korva5;
+
 namespace {
 
 constexpr int RoundSize = 50;

@@ -35,6 +35,8 @@
 #include <cmath>
 #include <cstdio>
 
+using namespace korva5;
+
 namespace {
 
 long openDescriptors()

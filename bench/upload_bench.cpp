@@ -13,6 +13,8 @@
 
 #include <cstdio>
 
+using namespace korva5;
+
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);

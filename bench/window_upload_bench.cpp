@@ -24,6 +24,8 @@
 #include <cstdio>
 #include <memory>
 
+using namespace korva5;
+
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);

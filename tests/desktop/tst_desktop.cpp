@@ -12,6 +12,8 @@
 
 #include <algorithm>
 
+using namespace korva5;
+
 using namespace TestSupport;
 
 namespace {

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace korva5::fleet {
+
 // Prometheus' text as its parser reads it, for the tests of what korva5-fleet writes.
 namespace ExpositionParser {
 
@@ -149,3 +151,5 @@ inline QString stateOf(const QList<Sample> &samples, const QString &name, const 
 
 
 } // namespace ExpositionParser
+
+} // namespace korva5::fleet

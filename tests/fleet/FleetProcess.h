@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+namespace korva5::fleet {
+
 namespace FleetProcess {
 
 inline QString fleetBinary()
@@ -87,3 +89,5 @@ inline void write(const QString &path, const QByteArray &bytes, const QDateTime 
 }
 
 } // namespace FleetProcess
+
+} // namespace korva5::fleet

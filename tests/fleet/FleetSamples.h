@@ -13,6 +13,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+namespace korva5::fleet {
+
 namespace FleetSamples {
 
 // The day judged; its stations send it at 08:30 and 12:00 with 15 minutes of grace: due by
@@ -105,3 +107,5 @@ inline FleetReport sampleReport()
 }
 
 } // namespace FleetSamples
+
+} // namespace korva5::fleet

@@ -10,6 +10,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace korva5;
+using namespace korva5::fleet;
+
 using TestSupport::writeFile;
 
 namespace {

@@ -11,6 +11,9 @@
 #include <QRegularExpression>
 #include <QTest>
 
+using namespace korva5;
+using namespace korva5::fleet;
+
 using namespace FleetSamples;
 using namespace ExpositionParser;
 

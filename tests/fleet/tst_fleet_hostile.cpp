@@ -18,6 +18,9 @@
 
 #include <sys/stat.h>
 
+using namespace korva5;
+using namespace korva5::fleet;
+
 using namespace TestSupport;
 using namespace FleetProcess;
 

@@ -4,6 +4,9 @@
 
 #include <QTest>
 
+using namespace korva5;
+using namespace korva5::fleet;
+
 using namespace ListingLines;
 
 Q_DECLARE_METATYPE(ListingLines::Type)

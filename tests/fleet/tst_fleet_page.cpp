@@ -9,6 +9,9 @@
 #include <QRegularExpression>
 #include <QTest>
 
+using namespace korva5;
+using namespace korva5::fleet;
+
 using namespace FleetSamples;
 
 class TestFleetPage : public QObject

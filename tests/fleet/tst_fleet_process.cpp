@@ -19,6 +19,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace korva5;
+using namespace korva5::fleet;
+
 using namespace TestSupport;
 using namespace FleetProcess;
 

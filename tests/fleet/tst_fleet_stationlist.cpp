@@ -3,6 +3,9 @@
 
 #include <QTest>
 
+using namespace korva5;
+using namespace korva5::fleet;
+
 class TestFleetStationList : public QObject
 {
     Q_OBJECT

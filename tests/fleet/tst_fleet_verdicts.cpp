@@ -10,6 +10,9 @@
 
 #include <QTest>
 
+using namespace korva5;
+using namespace korva5::fleet;
+
 using namespace FleetSamples;
 
 Q_DECLARE_METATYPE(ListedFile)

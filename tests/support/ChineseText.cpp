@@ -4,6 +4,8 @@
 #include <QRegularExpression>
 #include <QSet>
 
+namespace korva5 {
+
 namespace TestSupport {
 
 QStringList notChinese(QString text, const QStringList &quoted)
@@ -42,3 +44,5 @@ QStringList notChinese(QString text, const QStringList &quoted)
 }
 
 } // namespace TestSupport
+
+} // namespace korva5

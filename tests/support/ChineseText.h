@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace korva5 {
+
 namespace TestSupport {
 
 // What of a Chinese text a Chinese reader would not expect there: English words (protocol and
@@ -12,3 +14,5 @@ namespace TestSupport {
 QStringList notChinese(QString text, const QStringList &quoted = {});
 
 } // namespace TestSupport
+
+} // namespace korva5

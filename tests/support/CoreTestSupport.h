@@ -8,3 +8,8 @@
 #include "FtpServer.h"
 #include "LocalZone.h"
 #include "ProgramDir.h"
+
+namespace korva5 {
+
+
+} // namespace korva5

@@ -3,6 +3,8 @@
 
 #include "core/clock/Clock.h"
 
+namespace korva5 {
+
 namespace TestSupport {
 
 // A clock the test sets and moves on.
@@ -21,3 +23,5 @@ private:
 };
 
 } // namespace TestSupport
+
+} // namespace korva5

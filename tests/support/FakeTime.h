@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QString>
 
+namespace korva5 {
+
 namespace TestSupport {
 
 // libfaketime, which runs a started program's clock (and with it its one-second timer) faster, so
@@ -21,3 +23,5 @@ inline QString fakeTimeLibrary()
 }
 
 } // namespace TestSupport
+
+} // namespace korva5

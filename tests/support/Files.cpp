@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QHash>
 
+namespace korva5 {
+
 namespace TestSupport {
 
 QString sourceDir()
@@ -58,3 +60,5 @@ QString storedValue(const QString &path, const QString &section, const QString &
 }
 
 } // namespace TestSupport
+
+} // namespace korva5

@@ -4,6 +4,8 @@
 #include <QByteArray>
 #include <QString>
 
+namespace korva5 {
+
 namespace TestSupport {
 
 // The source tree (for data/Language.txt) and the built program, as CTest passes them.
@@ -19,3 +21,5 @@ void writeFile(const QString &path, const QByteArray &bytes);
 QString storedValue(const QString &path, const QString &section, const QString &key);
 
 } // namespace TestSupport
+
+} // namespace korva5

@@ -8,6 +8,8 @@
 #include <QProcess>
 #include <QTcpServer>
 
+namespace korva5 {
+
 namespace TestSupport {
 
 bool makeCertificate(const QString &certificate, const QString &key)
@@ -102,3 +104,4 @@ int closedPort()
 
 } // namespace TestSupport
 
+} // namespace korva5

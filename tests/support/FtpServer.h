@@ -11,6 +11,8 @@
 
 class QProcess;
 
+namespace korva5 {
+
 namespace TestSupport {
 
 // A real FTP server on 127.0.0.1 (scripts/ftp-server.py under Debian's /usr/bin/python3),
@@ -59,3 +61,5 @@ int closedPort();
 bool makeCertificate(const QString &certificate, const QString &key);
 
 } // namespace TestSupport
+
+} // namespace korva5

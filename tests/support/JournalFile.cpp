@@ -5,6 +5,8 @@
 
 #include <sqlite3.h>
 
+namespace korva5 {
+
 namespace TestSupport {
 
 QStringList query(const QString &path, const char *sql)
@@ -29,3 +31,5 @@ bool execute(const QString &path, const char *sql)
 }
 
 } // namespace TestSupport
+
+} // namespace korva5

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace korva5 {
+
 namespace TestSupport {
 
 // The first column of each row a query gives, straight from a journal's file.
@@ -12,3 +14,5 @@ QStringList query(const QString &path, const char *sql);
 bool execute(const QString &path, const char *sql);
 
 } // namespace TestSupport
+
+} // namespace korva5

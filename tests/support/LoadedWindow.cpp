@@ -12,6 +12,8 @@
 #include <QListWidget>
 #include <QTimer>
 
+namespace korva5 {
+
 namespace TestSupport {
 
 LoadedWindow::LoadedWindow(const QByteArray &settingsFile, const QDateTime &now)
@@ -74,3 +76,5 @@ QString LoadedWindow::caption(const QString &name) const
 }
 
 } // namespace TestSupport
+
+} // namespace korva5

@@ -9,6 +9,8 @@
 
 #include <memory>
 
+namespace korva5 {
+
 class Application;
 class MainWindow;
 class SecondTicker;
@@ -51,3 +53,5 @@ public:
 };
 
 } // namespace TestSupport
+
+} // namespace korva5

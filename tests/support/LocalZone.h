@@ -7,6 +7,8 @@
 
 #include <ctime>
 
+namespace korva5 {
+
 namespace TestSupport {
 
 // Runs the test's local clock in another time zone (TZ) while it lives, as a station there
@@ -50,3 +52,5 @@ inline QString minuteText(const QDateTime &at)
 }
 
 } // namespace TestSupport
+
+} // namespace korva5

@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QtGlobal>
 
+namespace korva5 {
+
 namespace TestSupport {
 
 // Collects every diagnostic line ("category message") written while it lives, instead of
@@ -33,3 +35,5 @@ private:
 };
 
 } // namespace TestSupport
+
+} // namespace korva5

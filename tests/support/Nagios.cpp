@@ -13,6 +13,8 @@
 #include <pwd.h>
 #include <unistd.h>
 
+namespace korva5 {
+
 namespace TestSupport {
 
 namespace {
@@ -165,3 +167,5 @@ QList<Nagios::Stored> Nagios::check(const QList<Answer> &answers, QString *why)
 }
 
 } // namespace TestSupport
+
+} // namespace korva5

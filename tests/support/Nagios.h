@@ -5,6 +5,8 @@
 #include <QList>
 #include <QString>
 
+namespace korva5 {
+
 namespace TestSupport {
 
 // What Nagios itself (Debian's /usr/sbin/nagios4) keeps of a plugin's answer: a scratch Nagios
@@ -35,3 +37,5 @@ public:
 };
 
 } // namespace TestSupport
+
+} // namespace korva5

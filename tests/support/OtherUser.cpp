@@ -9,6 +9,8 @@
 #include <pwd.h>
 #include <unistd.h>
 
+namespace korva5 {
+
 namespace TestSupport {
 
 std::optional<OtherUser> userWithoutRootsRights()
@@ -77,3 +79,5 @@ bool makeFolder(const QString &folder, uid_t owner, QFileDevice::Permissions mod
 
 } // namespace TestSupport
 #endif
+
+} // namespace korva5

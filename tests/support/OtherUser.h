@@ -12,6 +12,8 @@
 #ifdef Q_OS_UNIX
 #include <sys/types.h>
 
+namespace korva5 {
+
 namespace TestSupport {
 
 // A user other than root, for what a start looks like to someone without root's rights.
@@ -59,3 +61,5 @@ inline constexpr uid_t Nobody = 65534;
 
 } // namespace TestSupport
 #endif
+
+} // namespace korva5

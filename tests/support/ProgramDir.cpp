@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+namespace korva5 {
+
 namespace TestSupport {
 
 QByteArray iniText(const QMap<QString, QString> &settings)
@@ -35,3 +37,5 @@ QString ProgramDir::installBinary() const
 }
 
 } // namespace TestSupport
+
+} // namespace korva5

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
+namespace korva5 {
+
 namespace TestSupport {
 
 // A program folder in a temporary directory: TALLYPORT.ini with the given keys of section
@@ -28,3 +30,5 @@ private:
 QByteArray iniText(const QMap<QString, QString> &settings);
 
 } // namespace TestSupport
+
+} // namespace korva5

@@ -3,6 +3,8 @@
 
 #include <QDeadlineTimer>
 
+namespace korva5 {
+
 namespace TestSupport {
 
 bool waitForText(QProcess &process, QByteArray &err, const char *text, int timeoutMs)
@@ -63,3 +65,5 @@ QByteArrayList programLines(const QByteArray &err)
 }
 
 } // namespace TestSupport
+
+} // namespace korva5

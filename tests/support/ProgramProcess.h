@@ -7,6 +7,8 @@
 #include <QByteArrayList>
 #include <QProcess>
 
+namespace korva5 {
+
 namespace TestSupport {
 
 // Reads the standard error of a running process into err until it holds text.
@@ -28,3 +30,5 @@ void stop(QProcess &process);
 QByteArrayList programLines(const QByteArray &err);
 
 } // namespace TestSupport
+
+} // namespace korva5

@@ -5,6 +5,8 @@
 
 #include <QList>
 
+namespace korva5 {
+
 namespace TestSupport {
 
 // A notification area that records what the program does with its icon, for tests without a
@@ -48,3 +50,5 @@ private:
 };
 
 } // namespace TestSupport
+
+} // namespace korva5

@@ -14,6 +14,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace korva5 {
+
 namespace TestSupport {
 
 namespace {
@@ -209,3 +211,5 @@ QByteArray Sshd::stored(const QString &relativePath) const
 }
 
 } // namespace TestSupport
+
+} // namespace korva5

@@ -10,6 +10,8 @@
 
 class QProcess;
 
+namespace korva5 {
+
 namespace TestSupport {
 
 // A real OpenSSH server (Debian's /usr/sbin/sshd) on a free port of 127.0.0.1, in the foreground,
@@ -92,3 +94,5 @@ private:
 };
 
 } // namespace TestSupport
+
+} // namespace korva5

@@ -10,3 +10,8 @@
 #include "LocalZone.h"
 #include "ProgramDir.h"
 #include "RecordingNotifyArea.h"
+
+namespace korva5 {
+
+
+} // namespace korva5

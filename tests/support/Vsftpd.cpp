@@ -14,6 +14,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace korva5 {
+
 namespace TestSupport {
 
 namespace {
@@ -166,3 +168,5 @@ QByteArray Vsftpd::stored(const QString &relativePath) const
 }
 
 } // namespace TestSupport
+
+} // namespace korva5

@@ -9,6 +9,8 @@
 
 class QProcess;
 
+namespace korva5 {
+
 namespace TestSupport {
 
 // A real vsftpd (Debian's /usr/sbin/vsftpd) on a free port of 127.0.0.1, in the foreground, with
@@ -66,3 +68,5 @@ private:
 };
 
 } // namespace TestSupport
+
+} // namespace korva5

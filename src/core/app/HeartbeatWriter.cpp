@@ -16,6 +16,8 @@
 #include <QLoggingCategory>
 #include <QSaveFile>
 
+namespace korva5 {
+
 namespace {
 
 Q_LOGGING_CATEGORY(lcHeartbeat, "korva5.heartbeat", QtInfoMsg)
@@ -142,3 +144,5 @@ void HeartbeatWriter::sayOnce(const QString &line)
     m_lastSaid = line;
     qCWarning(lcHeartbeat).noquote() << line;
 }
+
+} // namespace korva5

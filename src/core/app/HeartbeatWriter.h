@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+namespace korva5 {
+
 class AppState;
 class Clock;
 class Journal;
@@ -60,3 +62,5 @@ private:
     bool m_again = false;
     QString m_lastSaid;
 };
+
+} // namespace korva5

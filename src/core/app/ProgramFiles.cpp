@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QLoggingCategory>
 
+namespace korva5 {
+
 namespace {
 
 Q_LOGGING_CATEGORY(lcStart, "korva5.shell", QtInfoMsg)
@@ -50,3 +52,5 @@ Problem check(const ProgramPaths &paths, bool withLanguage)
 }
 
 } // namespace ProgramFiles
+
+} // namespace korva5

@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QString>
 
+namespace korva5 {
+
 // The path, trimmed, with separator appended unless it already ends in one; a path that ends in
 // the separator once trimmed comes back exactly as given.
 inline QString withTrailingSeparator(const QString &path, QChar separator = QDir::separator())
@@ -33,3 +35,5 @@ struct ProgramPaths
         return paths;
     }
 };
+
+} // namespace korva5

@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFile>
 
+namespace korva5 {
+
 namespace {
 
 using Problem = ProgramFiles::Problem;
@@ -73,3 +75,5 @@ Message message(const ProgramPaths &paths, Problem problem, const QString &langu
 }
 
 } // namespace StartProblem
+
+} // namespace korva5

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+namespace korva5 {
+
 // What a person at the station is told when the program cannot start for want of one of its two
 // files. Started from the menu or at log-in, nobody reads standard error, so the line there is
 // not enough. Told in the language TALLYPORT.ini names when that file can be read, else in
@@ -32,3 +34,5 @@ Message message(const ProgramPaths &paths, ProgramFiles::Problem problem, const 
                 const QString &reason);
 
 } // namespace StartProblem
+
+} // namespace korva5

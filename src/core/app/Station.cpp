@@ -10,6 +10,8 @@
 
 #include <QLoggingCategory>
 
+namespace korva5 {
+
 namespace {
 
 Q_LOGGING_CATEGORY(lcStation, "korva5.shell", QtInfoMsg)
@@ -233,3 +235,5 @@ void Station::notify(const QString &key, const QString &remotePath, const QStrin
     qCInfo(lcStation).noquote() << "notification:" << sentence;
     emit notification(titleText(text(QStringLiteral("Title"))), sentence, key == u"AlarmDelivered", remotePath);
 }
+
+} // namespace korva5

@@ -18,6 +18,8 @@
 
 #include <memory>
 
+namespace korva5 {
+
 class Clock;
 
 // The program without its windows: the settings in force, the transfer queue ("inetFtp"), the
@@ -130,3 +132,5 @@ private:
     QTimer m_secondTimer;
     bool m_servicesStarted = false;
 };
+
+} // namespace korva5

@@ -4,6 +4,8 @@
 #include <QDate>
 #include <QDateTime>
 
+namespace korva5 {
+
 // The one place the program asks for the local date and time of day, so tests can set and
 // advance it.
 class Clock
@@ -19,3 +21,5 @@ class SystemClock final : public Clock
 public:
     QDateTime now() const override { return QDateTime::currentDateTime(); }
 };
+
+} // namespace korva5

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+namespace korva5 {
+
 namespace IsoTime {
 
 QString text(const QDateTime &at)
@@ -51,3 +53,5 @@ QString systemZoneName()
 }
 
 } // namespace IsoTime
+
+} // namespace korva5

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QTimeZone>
 
+namespace korva5 {
+
 // Times as every JSON the station and the office write gives them: ISO 8601 with the offset from
 // UTC ("2026-12-07T09:13:00+01:00", or "...Z" for a time kept in UTC), so that whoever reads one
 // in another zone takes it for the same moment.
@@ -28,3 +30,5 @@ QDateTime inZone(const QDateTime &figures, const QTimeZone &zone);
 QString systemZoneName();
 
 } // namespace IsoTime
+
+} // namespace korva5

@@ -11,6 +11,8 @@
 
 #include <QSet>
 
+namespace korva5 {
+
 namespace {
 
 // How far back the journal is read at start-up: a day's retries plus the day before.
@@ -262,3 +264,5 @@ void Delivery::onEnded(const FtpResult &result, const UnderWay &upload)
     emit progressed();
     emit recorded(done.row);
 }
+
+} // namespace korva5

@@ -9,6 +9,8 @@
 #include <QObject>
 #include <QSet>
 
+namespace korva5 {
+
 class AppState;
 class Clock;
 class Journal;
@@ -110,3 +112,5 @@ private:
     std::optional<UploadRecord> m_failedByHand;
     QSet<QString> m_unsure; // files sent again in doubt, not yet known to be delivered
 };
+
+} // namespace korva5

@@ -6,6 +6,8 @@
 #include "core/transfer/FailureReason.h"
 #include "core/transfer/UploadLogging.h"
 
+namespace korva5 {
+
 DeliveryLog::DeliveryLog(TransferLog &log, Text text, QObject *parent)
     : QObject(parent)
     , m_log(log)
@@ -35,3 +37,5 @@ void DeliveryLog::gaveUp(const Ledger::Owed &owed)
     // One call for all three: a "%2" in a folder's name or in what the server said stays as it is.
     m_log.insertTop(m_text(QStringLiteral("LogGivenUp")).arg(owed.remotePath, QString::number(Ledger::GiveUpAfterHours), why));
 }
+
+} // namespace korva5

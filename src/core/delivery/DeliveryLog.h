@@ -8,6 +8,8 @@
 
 #include <functional>
 
+namespace korva5 {
+
 class Delivery;
 class TransferLog;
 
@@ -34,3 +36,5 @@ private:
     TransferLog &m_log;
     Text m_text;
 };
+
+} // namespace korva5

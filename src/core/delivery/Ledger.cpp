@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+namespace korva5 {
+
 int Ledger::retryDelayMinutes(int failures)
 {
     static constexpr int Steps[] = {1, 2, 4, 8, 15};
@@ -162,3 +164,5 @@ QDateTime Ledger::nextRetry(const QDateTime &now) const
     }
     return first;
 }
+
+} // namespace korva5

@@ -10,6 +10,8 @@
 #include <QSet>
 #include <QString>
 
+namespace korva5 {
+
 // What is owed: the scheduled uploads that failed and have not been delivered since, each with
 // its next try, and those given up. A plain object fed with how each upload ended, live or from
 // the journal's rows after a restart, so the window, the retries and --status agree.
@@ -90,3 +92,5 @@ private:
     QList<Owed> m_givenUp;
     QMap<QString, bool> m_underWay;
 };
+
+} // namespace korva5

@@ -11,6 +11,8 @@
 
 #include <algorithm>
 
+namespace korva5 {
+
 namespace StatusReport {
 
 namespace {
@@ -149,3 +151,5 @@ QJsonObject Report::json() const
 }
 
 } // namespace StatusReport
+
+} // namespace korva5

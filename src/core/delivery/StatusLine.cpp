@@ -5,6 +5,8 @@
 #include "core/schedule/DueTime.h"
 #include "core/settings/TimeOfDay.h"
 
+namespace korva5 {
+
 namespace StatusLine {
 
 QDateTime nextScheduled(const QDateTime &now, const std::array<QString, Settings::TimeSlots> &times)
@@ -69,3 +71,5 @@ QStringList keys()
 }
 
 } // namespace StatusLine
+
+} // namespace korva5

@@ -10,6 +10,8 @@
 #include <array>
 #include <functional>
 
+namespace korva5 {
+
 // The one line under the transfer log that tells at a glance how delivery stands:
 // "Last: 20261207.12 08:30:04 (1.2 MB) · Next: 12:00 · Waiting: 0", in the language in use, and
 // what is wrong after it: the files owed with their next try, a manual upload that failed.
@@ -39,3 +41,5 @@ QDateTime nextScheduled(const QDateTime &now, const std::array<QString, Settings
 QStringList keys();
 
 } // namespace StatusLine
+
+} // namespace korva5

@@ -12,6 +12,8 @@
 
 #include <algorithm>
 
+namespace korva5 {
+
 namespace StatusReport {
 
 namespace {
@@ -341,3 +343,5 @@ QStringList history(QList<UploadRecord> rows)
 }
 
 } // namespace StatusReport
+
+} // namespace korva5

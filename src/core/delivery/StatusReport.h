@@ -11,6 +11,8 @@
 
 #include <optional>
 
+namespace korva5 {
+
 // What --status and --history say: built from the settings and the journal alone, so it can be
 // asked from outside while the program runs, and judged by the same ledger the running program
 // keeps, so the two never disagree. The form is the one monitoring plugins use: a first line
@@ -102,3 +104,5 @@ QStringList history(QList<UploadRecord> rows);
 QList<UploadRecord> stillOwedFailures(const QList<UploadRecord> &rows, const Settings &settings, const QDateTime &now);
 
 } // namespace StatusReport
+
+} // namespace korva5

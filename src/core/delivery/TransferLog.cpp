@@ -4,6 +4,8 @@
 #include "core/diagnostics/ShownText.h"
 #include "core/transfer/UploadLogging.h"
 
+namespace korva5 {
+
 TransferLog::TransferLog(Mirror mirror, QObject *parent)
     : QObject(parent)
     , m_mirror(mirror)
@@ -32,3 +34,5 @@ void TransferLog::clear()
 {
     emit cleared();
 }
+
+} // namespace korva5

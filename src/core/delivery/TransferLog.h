@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QString>
 
+namespace korva5 {
+
 // The transfer log: every line of every upload, newest first where it is shown. Each line also
 // goes to standard error (category korva5.log), so that the log reaches the journal when the
 // program runs as a user service. Control characters in a line (from a hand-edited setting) are
@@ -35,3 +37,5 @@ private:
 
     Mirror m_mirror;
 };
+
+} // namespace korva5

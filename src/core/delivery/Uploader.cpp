@@ -14,6 +14,8 @@
 
 #include <utility>
 
+namespace korva5 {
+
 Uploader::Uploader(AppState &state, TransferLog &log, TransferQueue &ftp, const Clock &clock, Text text,
                    QObject *parent)
     : QObject(parent)
@@ -131,3 +133,5 @@ void Uploader::logState(Ftp::State state, const FtpFailure &failure)
         break;
     }
 }
+
+} // namespace korva5

@@ -11,6 +11,8 @@
 
 #include <functional>
 
+namespace korva5 {
+
 class AppState;
 class Clock;
 class TransferQueue;
@@ -92,3 +94,5 @@ private:
     // Until its end has come in, the log may still owe an upload its opening lines.
     UploadsUnderWay m_underWay;
 };
+
+} // namespace korva5

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+namespace korva5 {
+
 UnderWay &UploadsUnderWay::add(quint64 tag, const QString &remotePath)
 {
     UnderWay &upload = m_uploads[tag];
@@ -41,3 +43,5 @@ int UploadsUnderWay::fileCount() const
         files.insert(upload.record && !upload.record->owedKey.isEmpty() ? upload.record->owedKey : upload.remotePath);
     return int(files.size());
 }
+
+} // namespace korva5

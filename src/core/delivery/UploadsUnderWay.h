@@ -11,6 +11,8 @@
 
 #include <optional>
 
+namespace korva5 {
+
 // One upload asked for whose end has not come in yet.
 struct UnderWay
 {
@@ -52,3 +54,5 @@ public:
 private:
     QMap<quint64, UnderWay> m_uploads;
 };
+
+} // namespace korva5

@@ -8,6 +8,8 @@
 
 #include <cstdio>
 
+namespace korva5 {
+
 namespace {
 
 void writeDiagnostic(QtMsgType type, const QMessageLogContext &context, const QString &message)
@@ -25,3 +27,5 @@ void installDiagnostics()
     qSetMessagePattern(QStringLiteral("%{time yyyy-MM-dd HH:mm:ss} %{if-category}%{category}: %{endif}%{message}"));
     qInstallMessageHandler(writeDiagnostic);
 }
+
+} // namespace korva5

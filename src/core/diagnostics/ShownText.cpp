@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+namespace korva5 {
+
 bool isControlCharacter(QChar c)
 {
     return c.unicode() < 0x20 || c.unicode() == 0x7f;
@@ -61,3 +63,5 @@ QString shownServer(const QString &server)
         return shownText(server);
     return shownText(server.left(hostStart) + u"***" + server.mid(at));
 }
+
+} // namespace korva5

@@ -3,6 +3,8 @@
 
 #include <QString>
 
+namespace korva5 {
+
 // CR, LF, tab and the other C0 control characters, and DEL: what must never reach a protocol
 // line or a log line as it is.
 bool isControlCharacter(QChar c);
@@ -24,3 +26,5 @@ QString pluginText(const QString &text, PluginLine line);
 // A server setting as it may be shown: a login written into it ("user:password@host") is
 // replaced by "***@", so a password typed into the wrong box never reaches a log.
 QString shownServer(const QString &server);
+
+} // namespace korva5

@@ -3,6 +3,8 @@
 
 #include <iterator>
 
+namespace korva5 {
+
 QString sizeText(double bytes, const QString &bytesFormat)
 {
     if (!(bytes >= 1000.0)) // NaN too: nothing below a byte is worth a unit
@@ -17,3 +19,5 @@ QString sizeText(double bytes, const QString &bytesFormat)
     }
     return QString::number(value, 'f', value < 99.95 ? 1 : 0) + u' ' + QLatin1StringView(units[unit]);
 }
+
+} // namespace korva5

@@ -5,6 +5,8 @@
 
 #include <QFile>
 
+namespace korva5 {
+
 Q_LOGGING_CATEGORY(lcJournal, "korva5.journal", QtInfoMsg)
 
 namespace {
@@ -144,3 +146,5 @@ void Journal::deliverNotices()
             emit switched(notice.line);
     }
 }
+
+} // namespace korva5

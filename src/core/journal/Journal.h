@@ -15,6 +15,8 @@
 #include <memory>
 #include <optional>
 
+namespace korva5 {
+
 // Lines about the journal itself: where it is, what was set aside, when it switched off.
 Q_DECLARE_LOGGING_CATEGORY(lcJournal)
 
@@ -188,3 +190,5 @@ private:
     bool m_opened = false;
     QTimer m_retry; // writes left waiting for a lock are tried again
 };
+
+} // namespace korva5

@@ -9,6 +9,8 @@
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
+namespace korva5 {
+
 namespace {
 
 // Whether a new file can be made in dir: only trying tells, as permission bits say nothing on a
@@ -173,3 +175,5 @@ QString Journal::runMark(const QString &programDir, const QString &path)
 {
     return QFileInfo(path).dir().filePath(QStringLiteral(".korva5-ran-") + ProgramFolder::key(programDir));
 }
+
+} // namespace korva5

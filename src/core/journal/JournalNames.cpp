@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "core/journal/Journal.h"
 
+namespace korva5 {
+
 // How triggers and outcomes are spelled in the journal's file; the file is read by later
 // versions and by people with the sqlite3 tool, so these never change.
 namespace {
@@ -59,3 +61,5 @@ std::optional<Outcome> outcomeFromName(const QString &text)
             return name.outcome;
     return std::nullopt;
 }
+
+} // namespace korva5

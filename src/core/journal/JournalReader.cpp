@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+namespace korva5 {
+
 namespace {
 
 // What tells whether a file changed while it was copied.
@@ -187,3 +189,5 @@ std::optional<QList<UploadRecord>> Journal::readRows(const QString &programDir, 
                     ? QStringLiteral("no journal in %1 or %2").arg(folder, QDir::toNativeSeparators(stateDir()))
                     : QStringLiteral("no journal in %1").arg(folder));
 }
+
+} // namespace korva5

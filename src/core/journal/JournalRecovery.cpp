@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+namespace korva5 {
+
 namespace JournalDetail {
 
 // A journal that was locked at start is opened once it is free.
@@ -157,3 +159,5 @@ void Worker::switchOff(const QString &reason)
 }
 
 } // namespace JournalDetail
+
+} // namespace korva5

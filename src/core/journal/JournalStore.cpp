@@ -8,6 +8,8 @@
 
 #include <sqlite3.h>
 
+namespace korva5 {
+
 namespace JournalDetail {
 
 namespace {
@@ -441,3 +443,5 @@ std::optional<std::optional<QDateTime>> Store::lastExaminedMinute()
 }
 
 } // namespace JournalDetail
+
+} // namespace korva5

@@ -5,6 +5,8 @@
 
 struct sqlite3;
 
+namespace korva5 {
+
 namespace JournalDetail {
 
 // One connection to a journal file. Not thread-safe: the journal's worker owns the writing one,
@@ -75,3 +77,5 @@ private:
 };
 
 } // namespace JournalDetail
+
+} // namespace korva5

@@ -10,6 +10,8 @@
 
 #include <algorithm>
 
+namespace korva5 {
+
 namespace JournalDetail {
 
 namespace {
@@ -345,3 +347,5 @@ void Worker::updateUnsaved()
 }
 
 } // namespace JournalDetail
+
+} // namespace korva5

@@ -16,6 +16,8 @@
 #include <mutex>
 #include <thread>
 
+namespace korva5 {
+
 namespace JournalDetail {
 
 // How opening a journal went, for the program's start.
@@ -145,3 +147,5 @@ std::optional<QList<UploadRecord>> readCopy(const QString &path, const QDateTime
                                             std::optional<QDateTime> *lastExamined = nullptr);
 
 } // namespace JournalDetail
+
+} // namespace korva5

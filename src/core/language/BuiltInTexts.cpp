@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <iterator>
 
+namespace korva5 {
+
 namespace {
 
 struct Row
@@ -358,3 +360,5 @@ QString placeholders(const QString &text)
 }
 
 } // namespace BuiltInTexts
+
+} // namespace korva5

@@ -6,6 +6,8 @@
 
 #include <optional>
 
+namespace korva5 {
+
 // The texts built into the program for every key of Language.txt, in English, simplified Chinese
 // and traditional Chinese.
 namespace BuiltInTexts {
@@ -29,3 +31,5 @@ bool isFileCaption(const QString &key);
 QString placeholders(const QString &text);
 
 } // namespace BuiltInTexts
+
+} // namespace korva5

@@ -7,6 +7,8 @@
 #include <QLoggingCategory>
 #include <QSet>
 
+namespace korva5 {
+
 namespace {
 
 Q_LOGGING_CATEGORY(lcLanguage, "korva5.shell", QtInfoMsg)
@@ -93,3 +95,5 @@ QString titleText(const QString &caption)
     text.replace(u'\x01', u'&');
     return text;
 }
+
+} // namespace korva5

@@ -3,6 +3,8 @@
 
 #include <QString>
 
+namespace korva5 {
+
 // The language text of a key: its value in the section of language in the language file,
 // trimmed. A language the file has no section for falls back to English, and so does a key
 // missing from its section (one line on standard error says which, once); the text is empty only
@@ -13,3 +15,5 @@ QString languageText(const QString &languageFile, const QString &language, const
 // A caption as a window title or a sentence shows it: the access key marker ("&", or "(&P)" after
 // Chinese text) is not shown there.
 QString titleText(const QString &caption);
+
+} // namespace korva5

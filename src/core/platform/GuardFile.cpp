@@ -18,6 +18,8 @@
 #include <unistd.h>
 #endif
 
+namespace korva5 {
+
 namespace GuardFile {
 
 #ifdef Q_OS_UNIX
@@ -202,3 +204,5 @@ void release(int) {}
 #endif
 
 } // namespace GuardFile
+
+} // namespace korva5

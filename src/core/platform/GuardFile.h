@@ -3,6 +3,8 @@
 
 #include <QString>
 
+namespace korva5 {
+
 // A file of the program's own in a folder, locked for as long as a copy runs from that folder:
 // whoever starts a second copy, under whatever name of the folder, finds it held.
 //
@@ -37,3 +39,5 @@ Result take(const QString &path);
 void release(int descriptor);
 
 } // namespace GuardFile
+
+} // namespace korva5

@@ -16,6 +16,8 @@
 #include <QFileInfo>
 #endif
 
+namespace korva5 {
+
 namespace Posix {
 
 #ifdef Q_OS_UNIX
@@ -163,3 +165,5 @@ void drainSignalBytes(int) {}
 #endif
 
 } // namespace Posix
+
+} // namespace korva5

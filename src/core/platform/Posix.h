@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace korva5 {
+
 // The few calls the program needs that only POSIX systems have. Elsewhere each one does nothing,
 // so the callers need no platform checks of their own.
 namespace Posix {
@@ -56,3 +58,5 @@ bool mayBeWrittenByUsers(const QString &folder);
 QStringList userHomes(bool withRoot);
 
 } // namespace Posix
+
+} // namespace korva5

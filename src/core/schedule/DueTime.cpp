@@ -3,6 +3,8 @@
 
 #include <optional>
 
+namespace korva5 {
+
 namespace DueTime {
 
 namespace {
@@ -73,3 +75,5 @@ QDateTime minuteOf(const QDateTime &at)
 }
 
 } // namespace DueTime
+
+} // namespace korva5

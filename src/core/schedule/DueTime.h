@@ -6,6 +6,8 @@
 #include <QTime>
 #include <QTimeZone>
 
+namespace korva5 {
+
 // When a set time of day comes on a given day by the workstation's clock. Everything that turns
 // an upload time into a moment (the schedule check, the catch-up, the retries' 24 hours,
 // --status, the status line's "Next", the office's check) asks here, so all of them agree on the
@@ -25,3 +27,5 @@ QDateTime on(QDate day, QTime time, const QTimeZone &zone);
 QDateTime minuteOf(const QDateTime &at);
 
 } // namespace DueTime
+
+} // namespace korva5

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+namespace korva5 {
+
 std::optional<int> ScheduleCheck::slotFor(QTime timeOfDay, const std::array<QString, Settings::TimeSlots> &times)
 {
     const QTime minute(timeOfDay.hour(), timeOfDay.minute());
@@ -78,3 +80,5 @@ QList<ScheduleCheck::Match> ScheduleCheck::examine(const QDateTime &now, const s
     m_lastExamined = current;
     return matches;
 }
+
+} // namespace korva5

@@ -10,6 +10,8 @@
 #include <array>
 #include <optional>
 
+namespace korva5 {
+
 // Decides, once a minute, which configured upload times have come.
 //
 // The once-a-minute check rides on timer ticks, and ticks are not exact: a late tick can push a
@@ -65,3 +67,5 @@ public:
 private:
     QDateTime m_lastExamined;
 };
+
+} // namespace korva5

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "core/schedule/SecondTicker.h"
 
+namespace korva5 {
+
 void SecondTicker::tick()
 {
     if (++m_second > 59) {
@@ -9,3 +11,5 @@ void SecondTicker::tick()
     }
     emit secondPassed(m_second);
 }
+
+} // namespace korva5

@@ -3,6 +3,8 @@
 
 #include <QObject>
 
+namespace korva5 {
+
 // What happens on each tick of the one-second timer: every tick is a second of the minute; every
 // sixtieth tick, counted from start-up, is a minute, at which the schedule looks at the clock.
 class SecondTicker : public QObject
@@ -23,3 +25,5 @@ signals:
 private:
     int m_second = 0;
 };
+
+} // namespace korva5

@@ -11,6 +11,8 @@
 #include <QFileInfo>
 #include <QMetaObject>
 
+namespace korva5 {
+
 namespace {
 
 bool endsWithSeparator(const QString &folder)
@@ -183,3 +185,5 @@ bool ConnectionTest::checkTodaysFile(const ConnectionTestRequest &request)
     report(step, StepState::Passed, QStringLiteral("TestFileFound"), {name}, file.size());
     return true;
 }
+
+} // namespace korva5

@@ -16,6 +16,8 @@
 #include <functional>
 #include <thread>
 
+namespace korva5 {
+
 // What the settings dialog's Test tries: the values typed, as Ok would store them.
 struct ConnectionTestRequest
 {
@@ -65,7 +67,6 @@ struct StepReport
     FailureKind kind = FailureKind::None;
     QString detail;
 };
-Q_DECLARE_METATYPE(StepReport)
 
 // The Test, step by step on a worker thread of its own: the records folder and today's file, the
 // server's name, the connection and what answers there (ServerProbe), then the login, the remote
@@ -123,3 +124,7 @@ private:
 QString testStepText(const StepReport &report, const std::function<QString(const QString &key)> &text);
 // A step's name, as a line that is waiting, running or not tried shows it.
 QString testStepName(TestStep step, const std::function<QString(const QString &key)> &text);
+
+} // namespace korva5
+
+Q_DECLARE_METATYPE(korva5::StepReport)

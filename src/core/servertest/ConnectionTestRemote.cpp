@@ -9,6 +9,8 @@
 
 #include <QTemporaryFile>
 
+namespace korva5 {
+
 namespace {
 
 using Verdict = ServerProbe::Verdict;
@@ -295,3 +297,5 @@ bool ConnectionTest::tryStatusFolder(const ConnectionTestRequest &request, const
     report(step, StepState::Passed, QStringLiteral("TestStatusWritten"), {shownText(request.testName), shownText(folder)});
     return true;
 }
+
+} // namespace korva5

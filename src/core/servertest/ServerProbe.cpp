@@ -11,6 +11,8 @@
 #include <memory>
 #include <thread>
 
+namespace korva5 {
+
 namespace ServerProbe {
 
 namespace {
@@ -360,3 +362,5 @@ Result probe(const ServerAddress &server, const std::atomic<bool> &abort, const 
 }
 
 } // namespace ServerProbe
+
+} // namespace korva5

@@ -11,6 +11,8 @@
 #include <chrono>
 #include <optional>
 
+namespace korva5 {
+
 // A look at the server before the settings dialog's test logs in: whether its name resolves,
 // whether anything takes a connection at its port, and whether what answers there speaks the
 // protocol the setting chose, told from its first words (an FTP greeting, an SSH banner) and, for
@@ -71,3 +73,5 @@ Result probe(const ServerAddress &server, const std::atomic<bool> &abort, const 
 std::optional<Verdict> greetingVerdict(ServerAddress::Protocol protocol, const QList<QByteArray> &lines, bool ended);
 
 } // namespace ServerProbe
+
+} // namespace korva5

@@ -4,6 +4,8 @@
 #include "core/servertest/ConnectionTest.h"
 #include "core/transfer/FailureReason.h"
 
+namespace korva5 {
+
 namespace {
 
 using Text = std::function<QString(const QString &key)>;
@@ -65,3 +67,5 @@ QString testStepText(const StepReport &report, const Text &text)
         args << sizeText(double(report.size), text(QStringLiteral("SizeBytes")));
     return filled(text(key), args);
 }
+
+} // namespace korva5

@@ -3,6 +3,8 @@
 
 #include <QFileInfo>
 
+namespace korva5 {
+
 namespace FileAccess {
 
 bool isMarkedReadOnly(const QString &path)
@@ -14,3 +16,5 @@ bool isMarkedReadOnly(const QString &path)
 }
 
 } // namespace FileAccess
+
+} // namespace korva5

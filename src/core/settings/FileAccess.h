@@ -3,6 +3,8 @@
 
 #include <QString>
 
+namespace korva5 {
+
 namespace FileAccess {
 
 // True when the file or folder at path exists and is marked read-only: no write permission for
@@ -11,3 +13,5 @@ namespace FileAccess {
 bool isMarkedReadOnly(const QString &path);
 
 } // namespace FileAccess
+
+} // namespace korva5

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+namespace korva5 {
+
 namespace FullWidth {
 
 namespace {
@@ -49,3 +51,5 @@ qsizetype countIn(const QString &text)
 }
 
 } // namespace FullWidth
+
+} // namespace korva5

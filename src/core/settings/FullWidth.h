@@ -3,6 +3,8 @@
 
 #include <QString>
 
+namespace korva5 {
+
 // The full-width forms a Chinese input method types in place of ASCII ("：" for ":", "１" for
 // "1", "。" for "."): they look alike on screen, yet no server name, port, time or station number
 // is read with them. The settings dialog names them and stores their ASCII forms instead.
@@ -18,3 +20,5 @@ qsizetype firstIn(const QString &text);
 qsizetype countIn(const QString &text);
 
 } // namespace FullWidth
+
+} // namespace korva5

@@ -11,6 +11,8 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+namespace korva5 {
+
 namespace {
 
 constexpr char Gb18030Name[] = "GB18030";
@@ -330,3 +332,5 @@ bool writeValues(const QString &path, const QString &section, const QList<QPair<
 }
 
 } // namespace ProfileFile
+
+} // namespace korva5

@@ -8,6 +8,8 @@
 
 #include <optional>
 
+namespace korva5 {
+
 // A profile (INI) file held as its exact bytes. Reads parse the bytes on demand; a write splices
 // one line in or out and leaves every other byte alone, so comments, blank lines, key order,
 // line ends and a byte-order mark written by hand survive the program's own writes.
@@ -115,3 +117,5 @@ bool writeValues(const QString &path, const QString &section,
                  const QList<QPair<QString, QString>> &values, QString *error = nullptr);
 
 } // namespace ProfileFile
+
+} // namespace korva5

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 
+namespace korva5 {
+
 namespace {
 
 int defaultPort(ServerAddress::Protocol protocol)
@@ -164,3 +166,5 @@ QString ServerAddress::suggestion(const QString &server)
         meant = misspelt->scheme + QStringLiteral("://") + meant.mid(misspelt->hostStart);
     return meant == typed ? QString() : meant;
 }
+
+} // namespace korva5

@@ -6,6 +6,8 @@
 #include <functional>
 #include <optional>
 
+namespace korva5 {
+
 // The server setting taken apart: read by the settings dialog to say what is wrong with a typed
 // value, and by the transfer to know where to connect.
 //
@@ -37,3 +39,5 @@ struct ServerAddress
 
     static QString protocolName(Protocol protocol);
 };
+
+} // namespace korva5

@@ -3,6 +3,8 @@
 
 #include "core/settings/ProfileFile.h"
 
+namespace korva5 {
+
 const std::array<SettingField, 17> SettingsTable{{
     {"FtpNo", &Settings::FtpNo, "txtNo", "lblNo", 3},
     {"FtpServer", &Settings::FtpServer, "txtServer", "lblServer", 0},
@@ -92,3 +94,5 @@ bool Settings::isConfigured() const
 {
     return !ProfileFile::trimmedBlanks(FtpServer).isEmpty() && !ProfileFile::trimmedBlanks(FtpNo).isEmpty();
 }
+
+} // namespace korva5

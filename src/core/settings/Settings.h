@@ -5,6 +5,8 @@
 
 #include <array>
 
+namespace korva5 {
+
 class ProfileDocument;
 
 // The settings the program works with, each the value of the key of the same name in section
@@ -81,3 +83,5 @@ struct SettingField
 };
 
 extern const std::array<SettingField, 17> SettingsTable;
+
+} // namespace korva5

@@ -10,6 +10,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+namespace korva5 {
+
 namespace SettingsCheck {
 
 namespace {
@@ -146,3 +148,5 @@ bool sameRemoteFolder(const QString &one, const QString &other)
 }
 
 } // namespace SettingsCheck
+
+} // namespace korva5

@@ -5,6 +5,8 @@
 
 #include <functional>
 
+namespace korva5 {
+
 // What is wrong with a value typed into the settings dialog, said so that the person typing it
 // knows what is expected, in the words text gives (the text of a key of Language.txt in the
 // dialog's language); the empty text when nothing is. The value is taken as it will be stored:
@@ -62,3 +64,5 @@ Finding checkStatusFolder(const QString &statusFolder, const QString &recordsFol
 bool sameRemoteFolder(const QString &one, const QString &other);
 
 } // namespace SettingsCheck
+
+} // namespace korva5

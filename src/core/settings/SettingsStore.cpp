@@ -3,6 +3,8 @@
 
 #include "core/settings/ProfileFile.h"
 
+namespace korva5 {
+
 Settings SettingsStore::load()
 {
     const ProfileDocument document = ProfileFile::load(m_file).value_or(ProfileDocument());
@@ -36,3 +38,5 @@ bool SettingsStore::saveLanguage(const QString &language, QString *error)
 {
     return ProfileFile::writeValues(m_file, Settings::Section, {{Settings::LanguageKey, language}}, error);
 }
+
+} // namespace korva5

@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QString>
 
+namespace korva5 {
+
 // The settings file, TALLYPORT.ini: the one place that reads and writes it. The dialog and the
 // language buttons save through it; the program loads through it.
 class SettingsStore
@@ -35,3 +37,5 @@ private:
     QString m_file;
     QByteArray m_loaded;
 };
+
+} // namespace korva5

@@ -4,6 +4,8 @@
 #include "core/settings/FullWidth.h"
 #include "core/settings/ProfileFile.h"
 
+namespace korva5 {
+
 namespace TimeOfDay {
 
 std::optional<QTime> parse(const QString &text)
@@ -45,3 +47,5 @@ std::optional<QString> normalised(const QString &text)
 }
 
 } // namespace TimeOfDay
+
+} // namespace korva5

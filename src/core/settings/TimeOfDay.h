@@ -6,6 +6,8 @@
 
 #include <optional>
 
+namespace korva5 {
+
 // An upload time as the settings hold it: "HH:MM", two ASCII digits each, 00:00 to 23:59, once
 // the spaces and tabs around it are removed. The schedule, the catch-up, the retries, the status
 // line, --status and the settings dialog all read a time through here, so a time the dialog
@@ -25,3 +27,5 @@ QString format(QTime time);
 std::optional<QString> normalised(const QString &text);
 
 } // namespace TimeOfDay
+
+} // namespace korva5

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "core/state/AppState.h"
 
+namespace korva5 {
+
 void AppState::setSettings(const Settings &settings)
 {
     m_settings = settings;
@@ -19,3 +21,5 @@ void AppState::setRunning(bool running)
     m_running = running;
     emit runningChanged(running);
 }
+
+} // namespace korva5

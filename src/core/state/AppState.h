@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QString>
 
+namespace korva5 {
+
 // The program's state, in one plain object: the settings in force, the language and the run
 // state. The windows only display it and pass the user's changes in; a signal tells them what
 // changed.
@@ -36,3 +38,5 @@ private:
     QString m_language;
     bool m_running = false;
 };
+
+} // namespace korva5

@@ -4,6 +4,8 @@
 #include <QCryptographicHash>
 #include <QFileInfo>
 
+namespace korva5 {
+
 QString ProgramFolder::key(const QString &programDir)
 {
     const QString canonical = QFileInfo(programDir).canonicalFilePath();
@@ -13,3 +15,5 @@ QString ProgramFolder::key(const QString &programDir)
                                .left(16);
     return QString::fromLatin1(key);
 }
+
+} // namespace korva5

@@ -3,6 +3,8 @@
 
 #include <QString>
 
+namespace korva5 {
+
 namespace ProgramFolder {
 
 // A short name for programDir, the same for every copy started from it, however it was reached
@@ -11,3 +13,5 @@ namespace ProgramFolder {
 QString key(const QString &programDir);
 
 } // namespace ProgramFolder
+
+} // namespace korva5

@@ -5,6 +5,8 @@
 
 #include <QDir>
 
+namespace korva5 {
+
 namespace StationFolder {
 
 QString installed()
@@ -25,3 +27,5 @@ bool isInstalled(const QString &folder)
 }
 
 } // namespace StationFolder
+
+} // namespace korva5

@@ -3,6 +3,8 @@
 
 #include <QString>
 
+namespace korva5 {
+
 // The station folder: where the station's own files are (TALLYPORT.ini, Language.txt, the
 // journal and the marks a run leaves). A program folder copied by hand holds them beside the
 // executable, as stations have always had them. An installed program keeps them in the folder
@@ -21,3 +23,5 @@ QString of(const QString &executableDir);
 bool isInstalled(const QString &folder);
 
 } // namespace StationFolder
+
+} // namespace korva5

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+namespace korva5 {
+
 namespace {
 
 long wholeSeconds(std::chrono::milliseconds duration)
@@ -48,3 +50,5 @@ std::optional<RefusedOption> setConnectionOptions(CURL *c, const FtpTarget &targ
     }
     return options.refused();
 }
+
+} // namespace korva5

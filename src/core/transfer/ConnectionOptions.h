@@ -11,6 +11,8 @@
 
 #include <optional>
 
+namespace korva5 {
+
 // An option libcurl refused, with its answer.
 struct RefusedOption
 {
@@ -54,3 +56,5 @@ private:
 // Returns the first option libcurl refused: the caller must not run without it.
 std::optional<RefusedOption> setConnectionOptions(CURL *c, const FtpTarget &target, const QString &caBundle,
                                                   const FtpTimeouts &timeouts);
+
+} // namespace korva5

@@ -5,6 +5,8 @@
 
 #include <mutex>
 
+namespace korva5 {
+
 namespace {
 
 QString versionText(unsigned int versionNum)
@@ -52,3 +54,5 @@ QString curlOptionName(CURLoption option)
     const curl_easyoption *known = curl_easy_option_by_id(option);
     return known && known->name ? QString::fromLatin1(known->name) : QString::number(int(option));
 }
+
+} // namespace korva5

@@ -9,6 +9,8 @@
 
 #include <type_traits>
 
+namespace korva5 {
+
 // The oldest libcurl whose options the transfer uses: CURLOPT_PREREQFUNCTION came with 7.80.0.
 // The program is built against a newer one, but runs with whatever the station has.
 inline constexpr unsigned int OldestCurl = 0x075000;
@@ -62,3 +64,5 @@ CURLcode setCurlOption(CURL *handle, Value value)
 
 // An option's name as libcurl knows it ("UPLOAD"), for a reason that names a refused option.
 QString curlOptionName(CURLoption option);
+
+} // namespace korva5

@@ -4,6 +4,8 @@
 #include "core/diagnostics/ShownText.h"
 #include "core/transfer/Transfer.h"
 
+namespace korva5 {
+
 namespace FtpDetail {
 
 namespace {
@@ -79,3 +81,5 @@ TransferFailure Transfer::checkDistinctFolder(CURL *c, char *errorBuffer)
 }
 
 } // namespace FtpDetail
+
+} // namespace korva5

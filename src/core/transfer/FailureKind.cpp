@@ -4,6 +4,8 @@
 #include <iterator>
 #include <utility>
 
+namespace korva5 {
+
 namespace {
 
 // The names the journal holds. Never renumber or rename: old rows are read by them.
@@ -59,3 +61,5 @@ std::optional<FailureKind> failureKindFromName(const QString &name)
     }
     return std::nullopt;
 }
+
+} // namespace korva5

@@ -5,6 +5,8 @@
 
 #include <optional>
 
+namespace korva5 {
+
 // What made an upload fail, decided where the fact is known: the local file's checks, the
 // request's names, libcurl's result code, the server's reply code to the command that failed.
 // Everything a person reads about a failure in a few words is made from this (FailureReason.h),
@@ -48,3 +50,5 @@ enum class FailureKind {
 QString failureKindName(FailureKind kind);
 // The kind of a stored name; nothing for a name this program does not know.
 std::optional<FailureKind> failureKindFromName(const QString &name);
+
+} // namespace korva5

@@ -3,6 +3,8 @@
 
 #include <utility>
 
+namespace korva5 {
+
 namespace {
 
 using Key = std::pair<FailureKind, const char *>;
@@ -116,3 +118,5 @@ QString connectionTestLine(FailureKind kind, const QString &detail, const QStrin
     }
     return text(QStringLiteral("TestFailed")).arg(shortReason(kind, detail, text));
 }
+
+} // namespace korva5

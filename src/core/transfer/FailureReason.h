@@ -7,6 +7,8 @@
 
 #include <functional>
 
+namespace korva5 {
+
 // The words a failure is shown in, made from its kind alone, in the language text gives (the text
 // of a key of Language.txt). Each use has a function and a table of its own here, kind to key;
 // the whole reason still goes to standard error and the journal, in English.
@@ -24,3 +26,5 @@ QString connectionTestLine(FailureKind kind, const QString &detail, const QStrin
 // Chinese sets no blank between two of its characters. The blanks around a place in a Chinese
 // line set a path apart; they go when words ("the login folder") stand there instead.
 QString withoutBlanksBetweenIdeographs(const QString &line);
+
+} // namespace korva5

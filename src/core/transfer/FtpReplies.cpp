@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+namespace korva5 {
+
 FtpReplies::Line FtpReplies::Line::parse(QByteArrayView line)
 {
     Line reply;
@@ -103,3 +105,5 @@ void FtpReplies::clearAfterUpload()
     m_refusal.clear();
     m_renameRefusal.clear();
 }
+
+} // namespace korva5

@@ -6,6 +6,8 @@
 
 #include <optional>
 
+namespace korva5 {
+
 // The server's replies, matched to the commands they answer. Fed the commands as they go out
 // and the reply lines as they come in (both as libcurl hands them over); keeps what the verdict
 // and the rename need to know. No connection, no I/O: it only reads lines.
@@ -68,3 +70,5 @@ private:
     QByteArray m_refusal;
     QByteArray m_renameRefusal;
 };
+
+} // namespace korva5

@@ -15,6 +15,8 @@
 #include <functional>
 #include <optional>
 
+namespace korva5 {
+
 // Limits that keep a dead server or connection from holding the transfer control forever.
 struct FtpTimeouts
 {
@@ -76,7 +78,6 @@ struct FtpResult
     QString reason;    // why it failed, as standard error shows it; empty when it succeeded
     FtpFailure failure; // kind None when it succeeded
 };
-Q_DECLARE_METATYPE(FtpResult)
 
 // How a transfer reports each moment as it happens; reason is set with State::Error only.
 using FtpReport = std::function<void(Ftp::State state, const QString &reason)>;
@@ -89,3 +90,7 @@ using FtpFailed = std::function<void(const FtpFailure &failure)>;
 using FtpProgress = std::function<void(qint64 sent, qint64 total)>;
 // How often at most a transfer tells its FtpProgress while the data goes out (see runFtpTransfer).
 inline constexpr std::chrono::milliseconds ProgressInterval{250};
+
+} // namespace korva5
+
+Q_DECLARE_METATYPE(korva5::FtpResult)

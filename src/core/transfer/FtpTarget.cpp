@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QUrl>
 
+namespace korva5 {
+
 namespace {
 
 QByteArray encodedPath(const QString &path)
@@ -44,3 +46,5 @@ QByteArray FtpTarget::url(const QString &remotePath) const
     }
     return result;
 }
+
+} // namespace korva5

@@ -8,6 +8,8 @@
 
 #include <optional>
 
+namespace korva5 {
+
 // Where a transfer goes: the server setting taken apart, and the URL of one remote path on it.
 struct FtpTarget : ServerAddress
 {
@@ -19,3 +21,5 @@ struct FtpTarget : ServerAddress
     // server; any other path is relative to the folder the login starts in.
     QByteArray url(const QString &remotePath) const;
 };
+
+} // namespace korva5

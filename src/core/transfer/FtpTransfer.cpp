@@ -5,6 +5,8 @@
 #include "core/transfer/Transfer.h"
 #include "core/transfer/UploadLogging.h"
 
+namespace korva5 {
+
 namespace FtpDetail {
 
 QString Transfer::where() const
@@ -132,3 +134,5 @@ FtpResult runFtpTransfer(const FtpRequest &request, const FtpReport &report, con
     FtpDetail::Transfer transfer(request, report, abort, progress, failed);
     return transfer.run();
 }
+
+} // namespace korva5

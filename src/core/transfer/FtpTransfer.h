@@ -5,6 +5,8 @@
 
 #include <atomic>
 
+namespace korva5 {
+
 // Runs one upload to the end on the calling thread (a worker thread: it blocks), reporting
 // progress through report() as the transfer control's state values. The result says whether the
 // file is on the server whole. abort, when set, ends the transfer soon with an error.
@@ -15,3 +17,5 @@
 // failed(), when set, hears what kind of failure it was, right before report() hears State::Error.
 FtpResult runFtpTransfer(const FtpRequest &request, const FtpReport &report, const std::atomic<bool> &abort,
                          const FtpProgress &progress = {}, const FtpFailed &failed = {});
+
+} // namespace korva5

@@ -7,6 +7,8 @@
 #include <QDateTime>
 #include <QStringList>
 
+namespace korva5 {
+
 namespace FtpDetail {
 
 // A path as libcurl's sftp commands take it. An absolute one goes in quotes, so blanks and
@@ -199,3 +201,5 @@ TransferFailure Transfer::removeSent(CURL *c, char *errorBuffer)
 }
 
 } // namespace FtpDetail
+
+} // namespace korva5

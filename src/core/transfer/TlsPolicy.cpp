@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "core/transfer/TlsPolicy.h"
 
+namespace korva5 {
 
 // Under TLS 1.3 the server sends its session tickets after the handshake, on the data connection
 // too. libcurl before 8.9.0 ends an upload's data connection by sending its close_notify and
@@ -17,3 +18,5 @@ bool capFtpsAtTls12(unsigned int libcurlVersion)
     constexpr unsigned int FirstWithGracefulDataShutdown = 0x080900;
     return libcurlVersion < FirstWithGracefulDataShutdown;
 }
+
+} // namespace korva5

@@ -21,6 +21,8 @@
 #include <chrono>
 #include <memory>
 
+namespace korva5 {
+
 namespace FtpDetail {
 
 using State = Ftp::State;
@@ -138,3 +140,5 @@ private:
 };
 
 } // namespace FtpDetail
+
+} // namespace korva5

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+namespace korva5 {
+
 namespace FtpDetail {
 
 void Transfer::onReply(QByteArrayView line)
@@ -127,3 +129,5 @@ int Transfer::onProgress(void *self, curl_off_t, curl_off_t, curl_off_t, curl_of
 }
 
 } // namespace FtpDetail
+
+} // namespace korva5

@@ -6,6 +6,8 @@
 
 #include <QFileInfo>
 
+namespace korva5 {
+
 namespace FtpDetail {
 
 // Everything that can be known to fail before a connection is made.
@@ -97,3 +99,5 @@ bool Transfer::openLocalFile()
 }
 
 } // namespace FtpDetail
+
+} // namespace korva5

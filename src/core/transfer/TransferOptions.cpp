@@ -3,6 +3,8 @@
 #include "core/transfer/ConnectionOptions.h"
 #include "core/transfer/Transfer.h"
 
+namespace korva5 {
+
 namespace FtpDetail {
 
 void Transfer::setOptions(CURL *c)
@@ -64,3 +66,5 @@ void Transfer::setOptions(CURL *c)
 }
 
 } // namespace FtpDetail
+
+} // namespace korva5

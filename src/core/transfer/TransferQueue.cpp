@@ -7,6 +7,8 @@
 
 #include <QMetaObject>
 
+namespace korva5 {
+
 TransferQueue::TransferQueue(QObject *parent)
     : QObject(parent)
 {
@@ -140,3 +142,5 @@ void TransferQueue::work()
         finish(result);
     }
 }
+
+} // namespace korva5

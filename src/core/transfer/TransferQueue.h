@@ -13,6 +13,8 @@
 #include <optional>
 #include <thread>
 
+namespace korva5 {
+
 // The FTP transfer control of the main window. It holds the server address and the login that
 // later transfers use, sends files on request and reports each step of a transfer through
 // stateChanged (the moments of core/transfer/TransferState.h), always on the thread that owns it.
@@ -107,3 +109,5 @@ private:
     std::optional<FtpRequest> m_aborted; // the transfer that failed because the control was ending
     std::thread m_worker;
 };
+
+} // namespace korva5

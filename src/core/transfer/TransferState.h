@@ -3,6 +3,8 @@
 
 #include <QObject>
 
+namespace korva5 {
+
 namespace Ftp {
 Q_NAMESPACE
 
@@ -27,3 +29,5 @@ enum class State : qint16 {
 Q_ENUM_NS(State)
 
 } // namespace Ftp
+
+} // namespace korva5

@@ -5,6 +5,8 @@
 
 #include <chrono>
 
+namespace korva5 {
+
 namespace {
 
 using Command = FtpReplies::Command;
@@ -200,3 +202,5 @@ TransferFailure transferVerdict(const TransferFacts &facts)
     }
     return verdict;
 }
+
+} // namespace korva5

@@ -8,6 +8,8 @@
 
 #include <curl/curl.h>
 
+namespace korva5 {
+
 // A failure as the transfer decided it: the whole reason and its kind.
 struct TransferFailure
 {
@@ -45,3 +47,5 @@ FailureKind refusalKind(FtpReplies::Command command, int code);
 
 // The kind of a libcurl result other than CURLE_OK, from the code and the facts beside it.
 FailureKind curlResultKind(const TransferFacts &facts);
+
+} // namespace korva5

@@ -5,6 +5,8 @@
 #include "core/diagnostics/ShownText.h"
 #include "core/settings/ProfileFile.h"
 
+namespace korva5 {
+
 namespace UploadNames {
 
 QString localFileName(QDate date)
@@ -46,3 +48,5 @@ QString settingsProblem(const Settings &settings)
 }
 
 } // namespace UploadNames
+
+} // namespace korva5

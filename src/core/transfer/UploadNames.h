@@ -5,6 +5,8 @@
 #include <QDateTime>
 #include <QString>
 
+namespace korva5 {
+
 struct Settings;
 
 // How a day becomes file names and how an upload is written in the transfer log.
@@ -29,3 +31,5 @@ QString sendCommand(const QString &localPath, const QString &remotePath);
 QString settingsProblem(const Settings &settings);
 
 } // namespace UploadNames
+
+} // namespace korva5

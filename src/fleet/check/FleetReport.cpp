@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+namespace korva5::fleet {
+
 namespace {
 
 // More names than this in one part of the summary are cut short: the first line must stay a line.
@@ -218,3 +220,5 @@ FleetReport judgeFleet(const FleetSettings &settings, const ServerFiles &files, 
     report.listing.unlisted = files.unlistedStations();
     return report;
 }
+
+} // namespace korva5::fleet

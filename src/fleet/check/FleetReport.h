@@ -13,6 +13,8 @@
 #include <QStringList>
 #include <QTimeZone>
 
+namespace korva5::fleet {
+
 // One check of the whole fleet for one day, in the form of a monitoring plugin: a state and exit
 // status, a summary whose names and counts match the stations' lines, and performance data.
 //
@@ -106,3 +108,5 @@ struct FleetReport
 // station of files (in its order) when the status folder was read, none when it was not.
 FleetReport judgeFleet(const FleetSettings &settings, const ServerFiles &files, const QList<HeartbeatFile> &heartbeats,
                        QDate day, const QDateTime &now);
+
+} // namespace korva5::fleet

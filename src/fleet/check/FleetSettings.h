@@ -12,6 +12,8 @@
 #include <array>
 #include <optional>
 
+namespace korva5::fleet {
+
 // The zones the stations' clocks run in, as fleet.ini names them for stations whose heartbeat
 // does not ("Zone" for all, "Zone1" ... for groups). A station's day, its upload times and what
 // is late are its own clock's.
@@ -62,3 +64,5 @@ struct FleetSettings
 
 // The number of days of history a check looks at: the day asked and the six before it.
 constexpr int HistoryDays = 7;
+
+} // namespace korva5::fleet

@@ -10,6 +10,8 @@
 
 #include <cmath>
 
+namespace korva5::fleet {
+
 namespace {
 
 HeartbeatReading broken(const QString &why)
@@ -116,3 +118,5 @@ HeartbeatReading HeartbeatReading::parse(const QByteArray &json)
     heartbeat.reading = Reading::Read;
     return heartbeat;
 }
+
+} // namespace korva5::fleet

@@ -9,6 +9,8 @@
 
 #include <optional>
 
+namespace korva5::fleet {
+
 // A station's heartbeat: the file korva5-status.<station>.json its program leaves in the status
 // folder, its --status --json report with keys of its own: "format" (1 for this layout; a newer
 // program may write a higher number, whose keys this check does not claim to know), "version"
@@ -63,3 +65,5 @@ struct HeartbeatReading
     // station's other times).
     QTimeZone zone() const;
 };
+
+} // namespace korva5::fleet

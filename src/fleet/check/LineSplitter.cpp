@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "fleet/check/LineSplitter.h"
 
+namespace korva5::fleet {
+
 LineSplitter::LineSplitter(Framing framing, Sink sink)
     : m_mode(framing == Framing::Lf ? Mode::Lf : Mode::Undecided)
     , m_sink(std::move(sink))
@@ -79,3 +81,5 @@ void LineSplitter::finish()
     }
     endLine();
 }
+
+} // namespace korva5::fleet

@@ -6,6 +6,8 @@
 
 #include <functional>
 
+namespace korva5::fleet {
+
 // Cuts the bytes of a listing into its lines as they come, in pieces of any size, holding no more
 // than one line of a bounded length however the server sends them.
 //
@@ -48,3 +50,5 @@ private:
     bool m_cut = false;       // the line under way is longer than LongestLine: the rest is dropped
     bool m_pendingCr = false; // CR LF framing: the last byte seen was a CR, held until the next
 };
+
+} // namespace korva5::fleet

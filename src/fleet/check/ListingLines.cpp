@@ -4,6 +4,8 @@
 #include <array>
 #include <optional>
 
+namespace korva5::fleet {
+
 namespace ListingLines {
 
 namespace {
@@ -300,3 +302,5 @@ QDateTime timeOf(const Stamp &stamp, const QTimeZone &serverZone, const QDateTim
 }
 
 } // namespace ListingLines
+
+} // namespace korva5::fleet

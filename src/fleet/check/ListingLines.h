@@ -5,6 +5,8 @@
 #include <QDateTime>
 #include <QTimeZone>
 
+namespace korva5::fleet {
+
 // One line of a folder listing as FTP servers send it, in the three forms met in practice:
 // - MLSD (RFC 3659), facts then the name: "type=file;size=48211;modify=20261207083004; 20261207.12";
 // - LIST in the Unix form of "ls -l", as vsftpd, ProFTPD, Pure-FTPd, pyftpdlib and libcurl's sftp
@@ -58,3 +60,5 @@ Line parseList(QByteArrayView line);
 QDateTime timeOf(const Stamp &stamp, const QTimeZone &serverZone, const QDateTime &now);
 
 } // namespace ListingLines
+
+} // namespace korva5::fleet

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+namespace korva5::fleet {
+
 namespace {
 
 constexpr int ExamplesKept = 5;
@@ -248,3 +250,5 @@ void ServerFiles::confirm(QByteArrayView name, std::optional<bool> found, qint64
     if (modified.isValid())
         file->modified = modified;
 }
+
+} // namespace korva5::fleet

@@ -13,6 +13,8 @@
 
 #include <optional>
 
+namespace korva5::fleet {
+
 // What the server holds of the fleet, taken from the listings of its records folder and status
 // folder line by line. Only the files a check judges are kept (each station's records files of
 // the days looked at, their temporary and set-aside copies, its heartbeat); everything else is
@@ -130,3 +132,5 @@ private:
     QStringList m_notRecordsExamples;
     QMap<QString, int> m_unlisted;
 };
+
+} // namespace korva5::fleet

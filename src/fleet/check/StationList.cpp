@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+namespace korva5::fleet {
+
 namespace StationList {
 
 namespace {
@@ -108,3 +110,5 @@ std::optional<QStringList> parse(const QString &text, QString *error)
 }
 
 } // namespace StationList
+
+} // namespace korva5::fleet

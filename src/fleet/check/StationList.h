@@ -6,6 +6,8 @@
 
 #include <optional>
 
+namespace korva5::fleet {
+
 // The stations the central office expects files from, written as a list of numbers and ranges:
 // "1-40,45", "01-12" (numbers keep the zeros they are written with, as the station number is
 // the extension of each file name and "07" is not "7"), or names of letters, digits and "_".
@@ -20,3 +22,5 @@ constexpr int MaxStations = 100'000;
 std::optional<QStringList> parse(const QString &text, QString *error = nullptr);
 
 } // namespace StationList
+
+} // namespace korva5::fleet

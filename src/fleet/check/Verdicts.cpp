@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+namespace korva5::fleet {
+
 namespace {
 
 constexpr int Ok = 0;
@@ -290,3 +292,5 @@ HeartbeatVerdict judgeHeartbeat(const QString &station, const HeartbeatFile &fil
     verdict.text = parts.join(QStringLiteral(", "));
     return verdict;
 }
+
+} // namespace korva5::fleet

@@ -13,6 +13,8 @@
 
 #include <optional>
 
+namespace korva5::fleet {
+
 // What a station's file of one day and its heartbeat say, judged at one moment. Severities are
 // those of a monitoring plugin (0 OK, 1 WARNING, 2 CRITICAL).
 
@@ -105,3 +107,5 @@ QString timeText(const QDateTime &at, QDate day, const QTimeZone &zone = QTimeZo
 // A station's words as a line of text or the page shows them: control characters escaped, and
 // cut to a few hundred characters, saying how many more there are (JSON has them whole).
 QString shortText(const QString &text);
+
+} // namespace korva5::fleet

@@ -17,6 +17,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+namespace korva5::fleet {
+
 namespace {
 
 const QString Section = QStringLiteral("Fleet");
@@ -380,3 +382,5 @@ FleetCommandOutcome readFleetCommand(const QStringList &arguments, const QProces
         return unknown(QStringLiteral("the certificate file %1 cannot be read").arg(shownText(settings.caBundle)));
     return {command, 0, {}};
 }
+
+} // namespace korva5::fleet

@@ -12,6 +12,8 @@
 
 #include <optional>
 
+namespace korva5::fleet {
+
 // One version for the station's program and the office's check, as they are built together.
 inline constexpr const char *FleetVersion = ProgramVersion;
 
@@ -62,3 +64,5 @@ struct FleetCommandOutcome
 // folder, workingDir the working folder.
 FleetCommandOutcome readFleetCommand(const QStringList &arguments, const QProcessEnvironment &environment,
                                      const QString &programDir, const QString &workingDir);
+
+} // namespace korva5::fleet

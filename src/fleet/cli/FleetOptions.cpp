@@ -3,6 +3,8 @@
 
 #include <QStringList>
 
+namespace korva5::fleet {
+
 namespace {
 
 constexpr qsizetype DescriptionColumn = 26;
@@ -135,3 +137,5 @@ QString fleetOptionsHelp(const QList<FleetOptionGroup> &groups)
     }
     return lines.join(u'\n') + u'\n';
 }
+
+} // namespace korva5::fleet

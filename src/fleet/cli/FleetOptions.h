@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringView>
 
+namespace korva5::fleet {
+
 // korva5-fleet's options, each with the words --help says of it. The help is made from these
 // and the parser reads these, so an option cannot be taken without being explained.
 struct FleetOptionGroup
@@ -22,3 +24,5 @@ QCommandLineOption fleetOption(const QList<FleetOptionGroup> &groups, QStringVie
 
 // --help's list of the options, by group, descriptions wrapped beside the names.
 QString fleetOptionsHelp(const QList<FleetOptionGroup> &groups);
+
+} // namespace korva5::fleet

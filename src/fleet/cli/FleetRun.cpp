@@ -13,6 +13,8 @@
 
 #include <cstdio>
 
+namespace korva5::fleet {
+
 namespace {
 
 FleetReport check(FleetSettings settings, QDate day, const QDateTime &now)
@@ -106,3 +108,5 @@ int runFleetCheck(const FleetCommand &command, const QDateTime &now, const QStri
     }
     return report.status;
 }
+
+} // namespace korva5::fleet

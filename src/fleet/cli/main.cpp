@@ -9,6 +9,9 @@
 
 #include <cstdio>
 
+using namespace korva5;
+using namespace korva5::fleet;
+
 int main(int argc, char *argv[])
 {
     installDiagnostics();

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace korva5::fleet {
+
 // The forms a fleet check is given in. Each says the same facts; none judges anything.
 namespace FleetForms {
 
@@ -30,3 +32,5 @@ QString prometheus(const FleetReport &report, const QStringList &stations = {}, 
 QString html(const FleetReport &report, const QString &language = QStringLiteral("English"));
 
 } // namespace FleetForms
+
+} // namespace korva5::fleet

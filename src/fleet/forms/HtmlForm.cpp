@@ -6,6 +6,8 @@
 
 #include <QLocale>
 
+namespace korva5::fleet {
+
 namespace FleetForms {
 
 namespace {
@@ -286,3 +288,5 @@ QString html(const FleetReport &report, const QString &language)
 }
 
 } // namespace FleetForms
+
+} // namespace korva5::fleet

@@ -6,6 +6,8 @@
 
 #include <QJsonArray>
 
+namespace korva5::fleet {
+
 namespace FleetForms {
 
 namespace {
@@ -153,3 +155,5 @@ QJsonObject json(const FleetReport &report)
 }
 
 } // namespace FleetForms
+
+} // namespace korva5::fleet

@@ -5,6 +5,8 @@
 
 #include <cmath>
 
+namespace korva5::fleet {
+
 namespace {
 
 QString unescapedLabel(const QString &value)
@@ -53,3 +55,5 @@ LastKnownSeries::LastKnownSeries(const QString &text, const QSet<QString> &stati
         m_known.insert(family + u'\n' + station);
     }
 }
+
+} // namespace korva5::fleet

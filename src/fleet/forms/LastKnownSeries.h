@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace korva5::fleet {
+
 // The per-station samples an earlier check wrote in Prometheus' text, read back so that a check
 // that cannot read the server can say them again. Only lines of the form this program writes are
 // taken (a station's family, its station label, perhaps a state, a number), and only of the
@@ -28,3 +30,5 @@ private:
     QHash<QString, QStringList> m_lines;
     QSet<QString> m_known;
 };
+
+} // namespace korva5::fleet

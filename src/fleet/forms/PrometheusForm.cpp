@@ -4,6 +4,8 @@
 
 #include <QSet>
 
+namespace korva5::fleet {
+
 namespace FleetForms {
 
 namespace {
@@ -220,3 +222,5 @@ QString prometheus(const FleetReport &report, const QStringList &stations, const
 }
 
 } // namespace FleetForms
+
+} // namespace korva5::fleet

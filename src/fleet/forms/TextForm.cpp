@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+namespace korva5::fleet {
+
 namespace FleetForms {
 
 namespace {
@@ -96,3 +98,5 @@ QStringList text(const FleetReport &report)
 }
 
 } // namespace FleetForms
+
+} // namespace korva5::fleet

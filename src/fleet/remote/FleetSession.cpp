@@ -11,6 +11,8 @@
 
 #include <sys/select.h>
 
+namespace korva5::fleet {
+
 namespace {
 
 struct CurlListFree
@@ -405,3 +407,5 @@ bool FleetSession::fetch(const QString &path, qsizetype mostBytes, QByteArray *b
         *notFound = !fetched && m_lastCode == CURLE_REMOTE_FILE_NOT_FOUND;
     return fetched;
 }
+
+} // namespace korva5::fleet

@@ -18,6 +18,8 @@
 #include <functional>
 #include <memory>
 
+namespace korva5::fleet {
+
 // One connection of the check to the server: one libcurl handle for every request made over it,
 // so libcurl keeps the connection (and its login and TLS session) from the first request to the
 // last, and logs in once. The check reads its listings over one, and shares the heartbeats and
@@ -144,3 +146,5 @@ private:
     qint64 m_bytesRead = 0;
     int m_connections = 0;
 };
+
+} // namespace korva5::fleet

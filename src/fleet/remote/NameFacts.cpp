@@ -9,6 +9,8 @@
 
 #include <algorithm>
 
+namespace korva5::fleet {
+
 namespace {
 
 struct CurlListFree
@@ -114,3 +116,4 @@ bool FleetSession::sftpFacts(const QString &folder, const QList<QByteArray> &nam
     return true;
 }
 
+} // namespace korva5::fleet

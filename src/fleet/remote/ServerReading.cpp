@@ -10,6 +10,8 @@
 
 #include <vector>
 
+namespace korva5::fleet {
+
 namespace {
 
 using Method = FleetSession::Method;
@@ -282,3 +284,5 @@ ServerReading readServer(const FleetSettings &settings, ServerFiles &files, cons
     }
     return finish();
 }
+
+} // namespace korva5::fleet

@@ -10,6 +10,8 @@
 #include <QList>
 #include <QString>
 
+namespace korva5::fleet {
+
 // Everything a check reads from the server: the listing of the records
 // folder (MLSD where the server offers it, else LIST; NLST with SIZE and MDTM for each file of
 // interest only when the LIST answer cannot be read), the listing of the status folder, and the
@@ -25,3 +27,5 @@ struct ServerReading
 
 // Fills files from the server settings name, at now (which places LIST times without a year).
 ServerReading readServer(const FleetSettings &settings, ServerFiles &files, const QDateTime &now);
+
+} // namespace korva5::fleet

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <thread>
 
+namespace korva5::fleet {
+
 struct SessionPool::Helper
 {
     FleetSession session;
@@ -140,3 +142,5 @@ int SessionPool::connections() const
         made += helper->session.connections();
     return made;
 }
+
+} // namespace korva5::fleet

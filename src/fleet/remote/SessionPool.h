@@ -10,6 +10,8 @@
 #include <memory>
 #include <vector>
 
+namespace korva5::fleet {
+
 // A few connections beside the check's first one, for the work that is many small requests:
 // every heartbeat is a file of its own (EPSV, the data connection's handshake, RETR and the
 // transfer's end: about four round trips), and every name confirmed by itself costs one. Over a
@@ -63,3 +65,5 @@ private:
     FleetSettings m_settings;
     std::vector<std::unique_ptr<Helper>> m_helpers;
 };
+
+} // namespace korva5::fleet

@@ -15,6 +15,8 @@
 
 #include <memory>
 
+namespace korva5 {
+
 namespace {
 
 struct TriggerKey
@@ -125,3 +127,5 @@ void HistoryWindow::fill()
     }
     m_table->resizeColumnsToContents();
 }
+
+} // namespace korva5

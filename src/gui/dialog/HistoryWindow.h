@@ -11,6 +11,8 @@
 class QCheckBox;
 class QTableWidget;
 
+namespace korva5 {
+
 // The journal's last 30 days as a table (time, file, trigger, bytes, result, reason), newest
 // first, read-only, with a filter to the failures; in the language languageText gives the texts
 // of (the journal's file keeps its own names).
@@ -35,3 +37,5 @@ private:
     QTableWidget *m_table;
     QCheckBox *m_failuresOnly;
 };
+
+} // namespace korva5

@@ -15,6 +15,8 @@
 #include <QPushButton>
 #include <QToolButton>
 
+namespace korva5 {
+
 namespace {
 
 const QColor ErrorRed(200, 0, 0);
@@ -295,3 +297,5 @@ void SettingsDialog::save()
         return; // stays open with what was typed
     accept();
 }
+
+} // namespace korva5

@@ -15,6 +15,9 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QToolButton;
+
+namespace korva5 {
+
 class AppState;
 class Station;
 struct Settings;
@@ -114,3 +117,5 @@ private:
     QString m_testHeading;             // which settings the steps below were tried with
     std::array<StepReport, TestStepCount> m_steps;
 };
+
+} // namespace korva5

@@ -12,6 +12,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+namespace korva5 {
+
 namespace {
 
 template<typename Widget>
@@ -145,3 +147,5 @@ void SettingsDialog::createControls()
     layout->addLayout(buttons);
     resize(569, 224);
 }
+
+} // namespace korva5

@@ -17,6 +17,8 @@
 #include <QPushButton>
 #include <QRandomGenerator>
 
+namespace korva5 {
+
 void SettingsDialog::startOrCancelTest()
 {
     if (m_tester)
@@ -128,3 +130,5 @@ void SettingsDialog::letGo(ConnectionTest *tester)
     tester->setParent(QCoreApplication::instance());
     connect(tester, &ConnectionTest::finished, tester, &QObject::deleteLater);
 }
+
+} // namespace korva5

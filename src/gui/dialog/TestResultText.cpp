@@ -3,6 +3,8 @@
 
 #include <QStringList>
 
+namespace korva5 {
+
 namespace {
 
 struct Mark
@@ -55,3 +57,5 @@ QString testResultHtml(const QString &heading, const std::array<StepReport, Test
     }
     return lines.join(QStringLiteral("<br>"));
 }
+
+} // namespace korva5

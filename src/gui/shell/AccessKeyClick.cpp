@@ -6,6 +6,8 @@
 #include <QShortcutEvent>
 #include <QTimer>
 
+namespace korva5 {
+
 namespace AccessKeyClick {
 
 namespace {
@@ -44,3 +46,5 @@ void install(QAbstractButton *button)
 }
 
 } // namespace AccessKeyClick
+
+} // namespace korva5

@@ -6,6 +6,8 @@
 
 #include <utility>
 
+namespace korva5 {
+
 Application::Application(Environment environment)
     : m_env(std::move(environment))
     , m_station(ProgramPaths::in(m_env.programDir), *m_env.clock, m_env.ticks)
@@ -77,3 +79,5 @@ void Application::startServices()
     m_window.startServices();
     m_station.startServices();
 }
+
+} // namespace korva5

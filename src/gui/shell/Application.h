@@ -11,6 +11,8 @@
 #include <chrono>
 #include <memory>
 
+namespace korva5 {
+
 class Clock;
 class NotifyArea;
 class SecondTicker;
@@ -75,3 +77,5 @@ private:
     MainWindow m_window;
     bool m_servicesStarted = false;
 };
+
+} // namespace korva5

@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QWidget>
 
+namespace korva5 {
+
 Captions::Captions(QWidget *window, const MainControls &controls, Station &station, const RunState &runState,
                    QObject *parent)
     : QObject(parent)
@@ -55,3 +57,5 @@ void Captions::switchTo(const QString &language)
     m_station.chooseLanguage(language);
     showLanguage();
 }
+
+} // namespace korva5

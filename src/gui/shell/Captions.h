@@ -7,9 +7,12 @@
 #include "core/language/LanguageText.h"
 #include "core/state/ProgramBuild.h"
 
+class QWidget;
+
+namespace korva5 {
+
 class RunState;
 class Station;
-class QWidget;
 struct MainControls;
 
 // The captions of the main window and its tray menu, and the three language buttons.
@@ -38,3 +41,5 @@ private:
     Station &m_station;
     const RunState &m_runState;
 };
+
+} // namespace korva5

@@ -21,6 +21,8 @@
 
 #include <cstdio>
 
+namespace korva5 {
+
 namespace CommandLine {
 
 namespace {
@@ -209,3 +211,5 @@ int run(int argc, char *argv[])
 }
 
 } // namespace CommandLine
+
+} // namespace korva5

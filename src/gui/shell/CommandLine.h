@@ -3,6 +3,8 @@
 
 #include "core/state/ProgramBuild.h"
 
+namespace korva5 {
+
 // The modes asked for on the command line (--status, --history, --help, --version): each
 // answers on standard output and ends, without a window, a display or the single-instance lock,
 // so they work beside a running copy and on a machine without a desktop.
@@ -18,3 +20,5 @@ inline constexpr int ExitUsage = 64;
 int run(int argc, char *argv[]);
 
 } // namespace CommandLine
+
+} // namespace korva5

@@ -13,6 +13,8 @@
 
 #include <memory>
 
+namespace korva5 {
+
 namespace {
 
 // A second start from the menu means "where is the program?": the running copy's window comes
@@ -53,3 +55,5 @@ int runApplication(const QString &stationDir, const Clock &clock)
     QTimer::singleShot(0, application.get(), &Application::startServices);
     return QApplication::exec();
 }
+
+} // namespace korva5

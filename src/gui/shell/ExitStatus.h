@@ -3,6 +3,8 @@
 
 #include "gui/shell/Application.h"
 
+namespace korva5 {
+
 // The exit statuses of the program, as the README lists them.
 enum ExitStatus : int {
     ExitNormal = 0,             // ended through the Exit command, SIGTERM/SIGINT or the session ending
@@ -34,3 +36,5 @@ inline int exitStatus(Application::LoadResult result)
     }
     return ExitNormal;
 }
+
+} // namespace korva5

@@ -12,6 +12,8 @@
 #include <QFileInfo>
 #include <QThread>
 
+namespace korva5 {
+
 namespace {
 
 int remainingMs(const QDeadlineTimer &deadline)
@@ -129,3 +131,5 @@ bool InstanceChannel::askToShow(const QString &programDir, const QString &lockFo
     }
     return true;
 }
+
+} // namespace korva5

@@ -8,6 +8,8 @@
 
 #include <chrono>
 
+namespace korva5 {
+
 // Lets a copy started from a program folder where another already runs ask that one to show
 // its window, instead of ending unseen while the running one sits hidden in the tray. The
 // running copy watches a folder of its own beside the single-instance lock (the user's alone);
@@ -57,3 +59,5 @@ private:
     QFileSystemWatcher m_watcher;
     QTimer m_poll;
 };
+
+} // namespace korva5

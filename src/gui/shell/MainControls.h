@@ -13,6 +13,8 @@ class QProgressBar;
 class QPushButton;
 class QWidget;
 
+namespace korva5 {
+
 // Every control of the main window; each carries the objectName users' documentation gives it.
 // The controls are children of the window (the menu is owned by it); this only points at them.
 struct MainControls
@@ -66,3 +68,5 @@ struct MainControls
 
 // Creates the controls on form with their design-time texts, colours, fonts and tab order.
 MainControls buildMainControls(QWidget *form);
+
+} // namespace korva5

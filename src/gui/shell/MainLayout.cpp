@@ -18,6 +18,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+namespace korva5 {
+
 namespace {
 
 template<typename Widget>
@@ -224,3 +226,5 @@ MainControls buildMainControls(QWidget *form)
         QWidget::setTabOrder(order[i - 1], order[i]);
     return c;
 }
+
+} // namespace korva5

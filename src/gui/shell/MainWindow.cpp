@@ -28,6 +28,8 @@
 
 #include <utility>
 
+namespace korva5 {
+
 namespace {
 
 // A counter as the window shows it: "0" after each roll-over, " 1", " 2", ... in between.
@@ -271,3 +273,5 @@ void MainWindow::closeEvent(QCloseEvent *event)
     }
     event->ignore();
 }
+
+} // namespace korva5

@@ -9,6 +9,8 @@
 
 #include <chrono>
 
+namespace korva5 {
+
 class Captions;
 class Clock;
 class NotifyArea;
@@ -91,3 +93,5 @@ private:
     QString m_notified; // the file of the last notification
     bool m_unloading = false;
 };
+
+} // namespace korva5

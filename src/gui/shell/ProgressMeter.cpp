@@ -7,6 +7,8 @@
 
 #include <cmath>
 
+namespace korva5 {
+
 void ProgressMeter::start(Time at)
 {
     m_started = at;
@@ -80,3 +82,5 @@ QString ProgressMeter::text(const Reading &reading, const QString &leftFormat, c
         parts << leftFormat.arg(durationText(*reading.timeLeft));
     return parts.join(QStringLiteral(" · "));
 }
+
+} // namespace korva5

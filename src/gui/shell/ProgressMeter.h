@@ -8,6 +8,8 @@
 #include <deque>
 #include <optional>
 
+namespace korva5 {
+
 // What the window says about one upload under way: how far it is, how fast it goes and how long
 // it still needs, worked out from the control's progress reports and the times they came in.
 // Times are those of a monotonic clock the caller keeps; nothing here reads a clock.
@@ -59,3 +61,5 @@ private:
     std::deque<Sample> m_samples; // the oldest one is the last report before the window began
     qint64 m_total = 0;
 };
+
+} // namespace korva5

@@ -5,6 +5,8 @@
 
 #include <QProgressBar>
 
+namespace korva5 {
+
 ProgressView::ProgressView(Station &station, QProgressBar *bar, std::function<QString(const QString &key)> text,
                            QObject *parent)
     : QObject(parent)
@@ -65,3 +67,5 @@ void ProgressView::onEnded(const FtpResult &result)
     m_tag = 0;
     m_bar->hide();
 }
+
+} // namespace korva5

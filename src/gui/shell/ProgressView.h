@@ -9,8 +9,11 @@
 
 #include <functional>
 
-class Station;
 class QProgressBar;
+
+namespace korva5 {
+
+class Station;
 
 // The bar under the transfer log that shows how far a long upload is. It stays hidden for an
 // upload that is over within ProgressMeter::ShowAfter, so a day's usual small file makes no
@@ -40,3 +43,5 @@ private:
     QString m_left;    // the words for the time left while the bar is up
     QString m_bytes;   // and for a number of bytes
 };
+
+} // namespace korva5

@@ -11,6 +11,8 @@
 #include <QLockFile>
 #include <QStandardPaths>
 
+namespace korva5 {
+
 SingleInstance::SingleInstance() = default;
 SingleInstance::~SingleInstance()
 {
@@ -172,3 +174,5 @@ SingleInstance::Result SingleInstance::takeGuard(const QString &programDir, cons
                                          .arg(QDir::toNativeSeparators(path), guard.why, notRunning);
     return Result::Unavailable;
 }
+
+} // namespace korva5

@@ -8,6 +8,8 @@
 
 class QLockFile;
 
+namespace korva5 {
+
 // Keeps a second copy of the program from running from the same program folder. The user's own
 // lock is a file named after the program folder in a folder of the user's alone (it is also where
 // a second start asks the running copy to show itself); a lock left behind by a copy that crashed
@@ -86,3 +88,5 @@ private:
     QString m_folder;
     bool m_heldByThisUser = false;
 };
+
+} // namespace korva5

@@ -8,6 +8,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+namespace korva5 {
+
 ProgramFiles::Problem fileProblem(Application::LoadResult result)
 {
     switch (result) {
@@ -51,3 +53,5 @@ void showStartProblem(const ProgramPaths &paths, ProgramFiles::Problem problem)
     QObject::connect(&endings, &TerminationSignals::received, &box, &QDialog::reject);
     box.exec();
 }
+
+} // namespace korva5

@@ -4,6 +4,8 @@
 #include "core/app/ProgramFiles.h"
 #include "gui/shell/Application.h"
 
+namespace korva5 {
+
 // The file problem a start-up ended with; Problem::None for any other ending.
 ProgramFiles::Problem fileProblem(Application::LoadResult result);
 
@@ -13,3 +15,5 @@ bool showsToAPerson();
 // Says in a message box why the program cannot start, and returns once it is closed. Only where
 // showsToAPerson(): a script or a test on the offscreen platform must not wait for a click.
 void showStartProblem(const ProgramPaths &paths, ProgramFiles::Problem problem);
+
+} // namespace korva5

@@ -6,6 +6,8 @@
 
 #include <QSocketNotifier>
 
+namespace korva5 {
+
 TerminationSignals::TerminationSignals(QObject *parent)
     : QObject(parent)
 {
@@ -20,3 +22,5 @@ TerminationSignals::TerminationSignals(QObject *parent)
         emit received();
     });
 }
+
+} // namespace korva5

@@ -5,6 +5,8 @@
 
 class QSocketNotifier;
 
+namespace korva5 {
+
 // SIGTERM and SIGINT (systemd stopping the service, Ctrl+C in a terminal, a shutdown) turned into
 // a Qt signal, so that the program ends the way Exit ends it: the tray icon removed, the running
 // upload aborted and every upload that did not run named in the log. By default these signals
@@ -25,3 +27,5 @@ signals:
 private:
     QSocketNotifier *m_notifier = nullptr;
 };
+
+} // namespace korva5

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "gui/shell/WindowModel.h"
 
+namespace korva5 {
+
 void WindowModel::secondPassed(int second)
 {
     setCounters(second, m_minutes);
@@ -40,3 +42,5 @@ void WindowModel::setFileNames(const QString &local, const QString &remote)
     m_remoteFileName = remote;
     emit fileNamesChanged();
 }
+
+} // namespace korva5

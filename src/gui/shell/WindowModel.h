@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QString>
 
+namespace korva5 {
+
 // What only the main window shows: the second and minute counters, the day picked for a manual
 // upload and the file names of the last day handed to an upload. Fed by the station's ticks and
 // the times it fires; the window displays it.
@@ -46,3 +48,5 @@ private:
     QString m_localFileName;
     QString m_remoteFileName;
 };
+
+} // namespace korva5

@@ -11,6 +11,8 @@
 
 #include <thread>
 
+using namespace korva5;
+
 int main(int argc, char *argv[])
 {
     installDiagnostics();

@@ -9,6 +9,8 @@
 
 #include <QAction>
 
+namespace korva5 {
+
 RunState::RunState(const AppState &state, std::function<void(bool running)> setRunning, QAction *mnuState,
                    NotifyArea &tray, QIcon runningIcon, QIcon stoppedIcon, LanguageText text, QObject *parent)
     : QObject(parent)
@@ -80,3 +82,5 @@ void RunState::show(bool running)
     m_tray.modify(image(running), m_tooltip);
     qCDebug(lcTray) << "run state:" << (running ? "running" : "stopped");
 }
+
+} // namespace korva5

@@ -7,9 +7,12 @@
 
 #include <functional>
 
+class QAction;
+
+namespace korva5 {
+
 class AppState;
 class NotifyArea;
-class QAction;
 
 // Shows the run state of the program's state, running or stopped: the tray menu item mnuState
 // names the other state (the text of key Run while stopped, of Stop while running), and the tray
@@ -59,3 +62,5 @@ private:
     QStringList m_owed;
     QString m_tooltip; // as the icon shows it
 };
+
+} // namespace korva5

@@ -4,6 +4,7 @@
 #include "gui/tray/TrayLogging.h"
 #include "core/settings/ProfileFile.h"
 
+namespace korva5 {
 
 SystemNotifyArea::SystemNotifyArea(QObject *parent)
     : NotifyArea(parent)
@@ -69,3 +70,5 @@ QString NotifyArea::tooltipText(const QString &tooltip)
 {
     return ProfileFile::trimmedBlanks(tooltip).left(TooltipCharacters);
 }
+
+} // namespace korva5

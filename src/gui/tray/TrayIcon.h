@@ -8,6 +8,8 @@
 
 #include <memory>
 
+namespace korva5 {
+
 // The desktop's notification area, as the program uses it: one icon with a tooltip, added once,
 // changed, removed. What the user does with the icon comes back as intents: a left click asks for
 // the menu, a right click for the other run state.
@@ -63,3 +65,5 @@ public:
 private:
     std::unique_ptr<QSystemTrayIcon> m_icon;
 };
+
+} // namespace korva5

@@ -3,6 +3,8 @@
 
 #include "gui/tray/TrayIcon.h"
 
+namespace korva5 {
+
 namespace {
 
 QString owedLine(const QStringList &files, qsizetype named, const QString &owedText)
@@ -34,3 +36,5 @@ QString trayTooltip(const QString &runStatus, const QStringList &owedFiles, cons
         return line.left(room);
     return NotifyArea::tooltipText(status.left(statusRoom)) + u'\n' + line;
 }
+
+} // namespace korva5

@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QPixmap>
 
+namespace korva5 {
+
 QIcon withWarningMark(const QIcon &icon)
 {
     QList<QSize> sizes = icon.availableSizes();
@@ -37,3 +39,5 @@ QIcon withWarningMark(const QIcon &icon)
     }
     return marked;
 }
+
+} // namespace korva5

@@ -6,6 +6,8 @@
 
 #include <QTest>
 
+using namespace korva5;
+
 using namespace TestSupport;
 using Problem = ProgramFiles::Problem;
 

@@ -12,6 +12,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+using namespace korva5;
+
 using namespace TestSupport;
 
 namespace {

@@ -19,6 +19,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+using namespace korva5;
+
 using namespace TestSupport;
 
 namespace {

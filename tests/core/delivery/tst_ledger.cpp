@@ -6,6 +6,8 @@
 
 #include <QTest>
 
+using namespace korva5;
+
 namespace {
 
 // Minutes from the start of a day: the tables below read as a timeline.

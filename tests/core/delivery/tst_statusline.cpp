@@ -7,6 +7,8 @@
 
 #include <QTest>
 
+using namespace korva5;
+
 Q_DECLARE_METATYPE(StatusLine::Facts)
 
 namespace {

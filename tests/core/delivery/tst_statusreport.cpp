@@ -10,6 +10,8 @@
 
 #include <optional>
 
+using namespace korva5;
+
 Q_DECLARE_METATYPE(UploadRecord)
 
 // The upload times set: slot (0 for FtpTime1) -> "HH:MM".

@@ -6,6 +6,8 @@
 
 #include <limits>
 
+using namespace korva5;
+
 class TestSizeText : public QObject
 {
     Q_OBJECT

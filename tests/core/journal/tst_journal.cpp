@@ -20,6 +20,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace korva5;
+
 using TestSupport::readFile;
 using TestSupport::writeFile;
 

@@ -12,6 +12,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace korva5;
+
 using TestSupport::writeFile;
 
 namespace {

@@ -10,6 +10,8 @@
 
 #include "JournalFile.h"
 
+using namespace korva5;
+
 using TestSupport::execute;
 using TestSupport::query;
 

@@ -17,6 +17,8 @@
 #include <unistd.h>
 #endif
 
+using namespace korva5;
+
 using namespace TestSupport;
 
 class TestGuardFile : public QObject

@@ -5,6 +5,8 @@
 
 #include <QTest>
 
+using namespace korva5;
+
 using namespace Qt::StringLiterals;
 
 namespace {

@@ -20,6 +20,8 @@
 #include <future>
 #include <optional>
 
+using namespace korva5;
+
 using namespace TestSupport;
 using Protocol = ServerAddress::Protocol;
 using Verdict = ServerProbe::Verdict;

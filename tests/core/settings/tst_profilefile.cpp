@@ -14,6 +14,8 @@
 #include <unistd.h>
 #endif
 
+using namespace korva5;
+
 using TestSupport::readFile;
 using TestSupport::writeFile;
 

@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace korva5;
+
 class TestSettings : public QObject
 {
     Q_OBJECT

@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace korva5;
+
 class TestSettingsCheck : public QObject
 {
     Q_OBJECT

@@ -11,6 +11,8 @@
 
 #include <QTest>
 
+using namespace korva5;
+
 class TestTimeOfDay : public QObject
 {
     Q_OBJECT

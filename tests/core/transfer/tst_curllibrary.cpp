@@ -7,6 +7,8 @@
 #include <QProcess>
 #include <QTest>
 
+using namespace korva5;
+
 Q_DECLARE_METATYPE(FailureKind)
 
 // The mistakes the check is there for: an int where libcurl reads a long, a number where it

@@ -10,6 +10,8 @@
 #include <QSet>
 #include <QTest>
 
+using namespace korva5;
+
 Q_DECLARE_METATYPE(FailureKind)
 
 using namespace TestSupport;

@@ -4,6 +4,8 @@
 
 #include <QTest>
 
+using namespace korva5;
+
 Q_DECLARE_METATYPE(FtpReplies::Command)
 
 class TestFtpReplies : public QObject

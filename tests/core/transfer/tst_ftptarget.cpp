@@ -4,6 +4,8 @@
 
 #include <QTest>
 
+using namespace korva5;
+
 class TestFtpTarget : public QObject
 {
     Q_OBJECT

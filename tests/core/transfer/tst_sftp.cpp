@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace korva5;
+
 using namespace TestSupport;
 
 Q_DECLARE_METATYPE(FailureKind)

@@ -19,6 +19,8 @@
 #include <algorithm>
 #include <tuple>
 
+using namespace korva5;
+
 using namespace TestSupport;
 
 namespace {

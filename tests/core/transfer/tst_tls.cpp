@@ -13,6 +13,8 @@
 
 #include <curl/curl.h>
 
+using namespace korva5;
+
 using namespace TestSupport;
 
 Q_DECLARE_METATYPE(Vsftpd::Tls)

@@ -10,6 +10,8 @@
 #include <QTableWidget>
 #include <QTest>
 
+using namespace korva5;
+
 using namespace TestSupport;
 
 namespace {

@@ -26,6 +26,8 @@
 #include <QTimer>
 #include <QTemporaryDir>
 
+using namespace korva5;
+
 using namespace TestSupport;
 
 namespace {

@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QTest>
 
+using namespace korva5;
+
 using namespace TestSupport;
 
 namespace {

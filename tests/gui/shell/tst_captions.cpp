@@ -17,6 +17,8 @@
 #include <QPushButton>
 #include <QTest>
 
+using namespace korva5;
+
 using namespace TestSupport;
 
 namespace {

@@ -10,6 +10,8 @@
 #include <QProcess>
 #include <QTest>
 
+using namespace korva5;
+
 using namespace TestSupport;
 using namespace Qt::StringLiterals;
 

@@ -16,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace korva5;
+
 using TestSupport::ProgramDir;
 
 namespace {

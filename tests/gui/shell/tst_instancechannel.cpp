@@ -22,6 +22,8 @@
 #include <unistd.h>
 #endif
 
+using namespace korva5;
+
 using TestSupport::ProgramDir;
 
 namespace {

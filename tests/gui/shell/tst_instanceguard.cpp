@@ -18,6 +18,8 @@
 #include <unistd.h>
 #endif
 
+using namespace korva5;
+
 using namespace TestSupport;
 
 namespace {

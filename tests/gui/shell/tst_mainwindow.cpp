@@ -17,6 +17,8 @@
 #include <QTest>
 #include <QTimer>
 
+using namespace korva5;
+
 using TestSupport::FakeClock;
 using TestSupport::ProgramDir;
 

@@ -20,6 +20,8 @@
 #include <unistd.h>
 #endif
 
+using namespace korva5;
+
 using TestSupport::fakeTimeLibrary;
 using TestSupport::ProgramDir;
 

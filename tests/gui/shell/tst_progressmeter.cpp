@@ -5,6 +5,8 @@
 #include <QRegularExpression>
 #include <QTest>
 
+using namespace korva5;
+
 using namespace std::chrono_literals;
 
 namespace {

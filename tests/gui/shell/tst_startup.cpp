@@ -23,6 +23,8 @@
 #include <unistd.h>
 #endif
 
+using namespace korva5;
+
 using namespace TestSupport;
 
 class TestStartUp : public QObject

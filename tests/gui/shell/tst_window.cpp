@@ -15,6 +15,8 @@
 #include <QTest>
 #include <QTimer>
 
+using namespace korva5;
+
 using namespace TestSupport;
 
 namespace {

@@ -5,6 +5,8 @@
 
 #include <QTest>
 
+using namespace korva5;
+
 class TestWindowModel : public QObject
 {
     Q_OBJECT

@@ -9,6 +9,8 @@
 #include <QImage>
 #include <QTest>
 
+using namespace korva5;
+
 namespace {
 
 QImage imageOf(const QIcon &icon, int size)

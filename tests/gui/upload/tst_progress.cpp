@@ -17,6 +17,8 @@
 #include <QThread>
 #include <QTimer>
 
+using namespace korva5;
+
 using namespace TestSupport;
 
 namespace {

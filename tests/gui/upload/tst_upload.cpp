@@ -24,6 +24,8 @@
 #include <sys/stat.h>
 #endif
 
+using namespace korva5;
+
 using namespace TestSupport;
 
 namespace {
