@@ -11,6 +11,7 @@ namespace {
 constexpr Row Texts[] = {
     // The page's frame and legend.
     {"PageTitle", u8"KORVA5 fleet, %1", u8"KORVA5 各站上传情况 %1", u8"KORVA5 各站上傳情況 %1"},
+    {"PageTitleState", u8"%1: %2", u8"%1：%2", u8"%1：%2"},
     {"PageChecked", u8"Checked %1. The page reloads itself every 5 minutes.", u8"检查于 %1。本页每 5 分钟自动刷新。",
      u8"檢查於 %1。本頁每 5 分鐘自動重新整理。"},
     {"PageStation", u8"Station", u8"站号", u8"站號"},
@@ -86,8 +87,8 @@ constexpr Row Texts[] = {
      u8"时间没有时区：写于 %1，该站时钟的时区未知（可在 %3 的 %2 中设置）", u8"時間沒有時區：寫於 %1，該站時鐘的時區不明（可在 %3 的 %2 中設定）"},
     {"PageHeartbeatAhead", u8"clock ahead: written %1 ahead of this computer's clock", u8"时钟超前：写入时间比本机时钟快 %1",
      u8"時鐘超前：寫入時間比本機時鐘快 %1"},
-    {"PageHeartbeatStale", u8"stale: written %1 ago", u8"已过时：%1 前写入", u8"已過時：%1 前寫入"},
-    {"PageHeartbeatAge", u8"%1 ago", u8"%1 前", u8"%1 前"},
+    {"PageHeartbeatStale", u8"stale: written %1 ago", u8"已过时：%1前写入", u8"已過時：%1前寫入"},
+    {"PageHeartbeatAge", u8"%1 ago", u8"%1前", u8"%1前"},
     {"PageHeartbeatVersion", u8"version %1", u8"版本 %1", u8"版本 %1"},
     {"PageHeartbeatThen", u8"%1, %2", u8"%1，%2", u8"%1，%2"},
     {"PageHeartbeatSays", u8"the station says %1", u8"站点自报状态 %1", u8"站點自報狀態 %1"},
@@ -97,7 +98,7 @@ constexpr Row Texts[] = {
     // What is wrong with a heartbeat's file.
     {"PageReadingTooLarge", u8"larger than %1 KiB", u8"超过 %1 KiB", u8"超過 %1 KiB"},
     {"PageReadingEmpty", u8"empty", u8"文件是空的", u8"檔案是空的"},
-    {"PageReadingNotJson", u8"not JSON (%1 at byte %2)", u8"不是 JSON（%1，在第 %2 字节）", u8"不是 JSON（%1，在第 %2 位元組）"},
+    {"PageReadingNotJson", u8"not JSON (%1 at byte %2)", u8"不是 JSON（%1，出现在第 %2 个字节）", u8"不是 JSON（%1，出現在第 %2 個位元組）"},
     {"PageReadingNotObject", u8"not a JSON object", u8"不是 JSON 对象", u8"不是 JSON 物件"},
     {"PageReadingNoFormat", u8"no format number", u8"没有格式编号", u8"沒有格式編號"},
     {"PageReadingNoTime", u8"no time it was written (%1)", u8"没有写入时间（%1）", u8"沒有寫入時間（%1）"},

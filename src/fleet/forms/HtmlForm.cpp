@@ -185,7 +185,7 @@ QString html(const FleetReport &report, const QString &language)
     const auto text = [&](const char *key) { return wording.text(key); };
     // The badge names the state in the page's language; its colour is the same in every one.
     const char *stateKeys[] = {"PageStateOk", "PageStateWarning", "PageStateCritical", "PageStateUnknown"};
-    const QString state = escaped(text(stateKeys[std::clamp(report.status, 0, 3)]));
+    const QString state = text(stateKeys[std::clamp(report.status, 0, 3)]);
     const QString languageTag = language == QLatin1StringView(BuiltInTexts::China)    ? QStringLiteral("zh-Hans")
         : language == QLatin1StringView(BuiltInTexts::Taiwan) ? QStringLiteral("zh-Hant")
                                                              : QStringLiteral("en");
@@ -199,9 +199,9 @@ QString html(const FleetReport &report, const QString &language)
                            "<meta http-equiv=\"refresh\" content=\"%2\">\n")
                 .arg(languageTag)
                 .arg(RefreshSeconds);
-    page += QStringLiteral("<title>%1: %2</title>\n").arg(escaped(title), state);
+    page += QStringLiteral("<title>%1</title>\n").arg(escaped(text("PageTitleState").arg(title, state)));
     page += QStringLiteral("<style>") + QLatin1StringView(Style) + QStringLiteral("</style>\n</head>\n<body>\n");
-    page += QStringLiteral("<h1>%1 <span class=\"badge s%2\">%3</span></h1>\n").arg(escaped(title)).arg(report.status).arg(state);
+    page += QStringLiteral("<h1>%1 <span class=\"badge s%2\">%3</span></h1>\n").arg(escaped(title)).arg(report.status).arg(escaped(state));
     const QString summary = report.status == FleetReport::Unknown ? text("PageUnknown").arg(report.error) : wording.summary(report);
     page += QStringLiteral("<p>%1</p>\n").arg(escaped(summary));
     page += QStringLiteral("<p class=\"notes\">%1</p>\n")
