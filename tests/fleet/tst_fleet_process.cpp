@@ -249,8 +249,13 @@ private slots:
             QVERIFY(dom.contains(u"<th class=\"st\">站号</th>"_qs));
             QVERIFY(dom.contains(u"<meta http-equiv=\"refresh\" content=\"300\">"_qs));
             QVERIFY(dom.contains(u"<meta name=\"viewport\""_qs));
-            // Station 29's own reason on its row.
+            // Station 29's own reason on its row, the check's words in Chinese: station 7's file
+            // missing, 21's empty, 17's heartbeat stale, and the summary.
             QVERIFY2(dom.contains(u"站点报告：failed"_qs), qPrintable(dom.right(3000)));
+            for (const QString &words : {u"未到达（应于 "_qs, u"空文件（0 字节）"_qs, u"已过时：3 小时前写入"_qs, u"：应到 40 个，已到 "_qs})
+                QVERIFY2(dom.contains(words), qPrintable(words));
+            for (const QString &words : {u"due by"_qs, u" bytes"_qs, u" ago"_qs, u" arrived"_qs})
+                QVERIFY2(!dom.contains(words), qPrintable(words));
         } else {
             qWarning("chromium is not installed: the page was not read by a browser");
         }

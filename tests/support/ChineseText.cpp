@@ -22,7 +22,9 @@ QStringList notChinese(QString text, const QStringList &quoted)
                                      QStringLiteral("known_hosts"), QStringLiteral("example"), QStringLiteral("com"),
                                      QStringLiteral("yyyymmdd"), QStringLiteral("txt"),
                                      // the program's own files, named as they are on disk
-                                     QStringLiteral("TALLYPORT"), QStringLiteral("ini"), QStringLiteral("Language")};
+                                     QStringLiteral("TALLYPORT"), QStringLiteral("ini"), QStringLiteral("Language"),
+                                     // a heartbeat's form, and the unit of its largest size
+                                     QStringLiteral("JSON"), QStringLiteral("KiB")};
     QStringList found;
     static const QRegularExpression word(QStringLiteral("[A-Za-z_][A-Za-z0-9_]+"));
     for (auto it = word.globalMatch(text); it.hasNext();) {

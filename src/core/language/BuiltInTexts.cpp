@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "core/language/BuiltInTexts.h"
+#include "core/language/TextRow.h"
 
 #include <algorithm>
 #include <iterator>
@@ -8,16 +9,11 @@ namespace korva5 {
 
 namespace {
 
-struct Row
-{
-    const char *key;
-    const char8_t *english;
-    const char8_t *china;
-    const char8_t *taiwan;
-};
+using BuiltInTexts::Row;
 
-// Every text the program shows, in its three languages. Language.txt overrides them key by key;
-// a station's own file that lacks a key (one from before it existed) shows these.
+// Every text the program shows, in its three languages (the office's page's are in PageTexts.cpp).
+// Language.txt overrides them key by key; a station's own file that lacks a key (one from before
+// it existed) shows these.
 constexpr Row Texts[] = {
     {"Run", u8"&Run", u8"运行(&R)", u8"執行(&R)"},
     {"Stop", u8"&Stop", u8"停止(&S)", u8"停止(&S)"},
@@ -63,29 +59,6 @@ constexpr Row Texts[] = {
     {"History", u8"&History", u8"历史记录(&H)", u8"歷史記錄(&H)"},
     {"HistoryFailures", u8"&Failures only", u8"只看失败(&F)", u8"只看失敗(&F)"},
     {"TimeLeft", u8"%1 left", u8"剩余 %1", u8"剩餘 %1"},
-    // The office's page of the fleet (korva5-fleet --html): its frame and legend. What the check
-    // says of each file and heartbeat, and what a station reports, are shown as they come.
-    {"PageTitle", u8"KORVA5 fleet, %1", u8"KORVA5 各站上传情况 %1", u8"KORVA5 各站上傳情況 %1"},
-    {"PageChecked", u8"Checked %1. The page reloads itself every 5 minutes.", u8"检查于 %1。本页每 5 分钟自动刷新。",
-     u8"檢查於 %1。本頁每 5 分鐘自動重新整理。"},
-    {"PageStation", u8"Station", u8"站号", u8"站號"},
-    {"PageHeartbeat", u8"Heartbeat", u8"站点报告", u8"站點報告"},
-    {"PageProblem", u8"What is wrong", u8"问题", u8"問題"},
-    {"PageNothingWrong", u8"nothing wrong", u8"正常", u8"正常"},
-    {"PageNeverHeard", u8"never heard from: no file in these days and no heartbeat", u8"从未收到：这几天没有文件，也没有站点报告",
-     u8"從未收到：這幾天沒有檔案，也沒有站點報告"},
-    {"PageStationSays", u8"the station says: %1", u8"站点报告：%1", u8"站點報告：%1"},
-    {"PageMore", u8"and %1 more", u8"另有 %1 项未列出", u8"另有 %1 項未列出"},
-    {"PageTimesOf", u8"times of %1", u8"%1 时间", u8"%1 時間"},
-    {"PageLegendArrived", u8"arrived", u8"已到达", u8"已到達"},
-    {"PageLegendWarning", u8"came late, empty, or a broken transfer left a temporary file",
-     u8"迟到、空文件，或中断的传输留下了临时文件", u8"遲到、空檔案，或中斷的傳輸留下了暫存檔案"},
-    {"PageLegendMissing", u8"missing after its time", u8"过了时间仍未到达", u8"過了時間仍未到達"},
-    {"PageLegendNotDue", u8"not yet due", u8"尚未到时间", u8"尚未到時間"},
-    {"PageLegendNoData", u8"no data: before the station's first file or heartbeat", u8"无数据：在该站第一个文件或报告之前",
-     u8"無資料：在該站第一個檔案或報告之前"},
-    {"PageLegendClick", u8"Click the words of a row to read them whole.", u8"点击某行的文字可查看全文。",
-     u8"點擊某行的文字可查看全文。"},
     // What the windows say about uploads, tests and settings, beyond the captions.
     {"ReasonDetail", u8"%1: %2", u8"%1：%2", u8"%1：%2"},
     {"ReasonOther", u8"failed", u8"失败", u8"失敗"},
@@ -311,22 +284,31 @@ QString fromUtf8(const char8_t *text)
     return QString::fromUtf8(reinterpret_cast<const char *>(text));
 }
 
+const Row *rowOf(const QString &key)
+{
+    for (const std::span<const Row> rows : {std::span<const Row>(Texts), BuiltInTexts::pageRows()}) {
+        for (const Row &row : rows) {
+            if (key == QLatin1StringView(row.key))
+                return &row;
+        }
+    }
+    return nullptr;
+}
+
 } // namespace
 
 namespace BuiltInTexts {
 
 std::optional<QString> text(const QString &language, const QString &key)
 {
-    for (const Row &row : Texts) {
-        if (key != QLatin1StringView(row.key))
-            continue;
-        if (language == QLatin1StringView(China))
-            return fromUtf8(row.china);
-        if (language == QLatin1StringView(Taiwan))
-            return fromUtf8(row.taiwan);
-        return fromUtf8(row.english);
-    }
-    return std::nullopt;
+    const Row *row = rowOf(key);
+    if (!row)
+        return std::nullopt;
+    if (language == QLatin1StringView(China))
+        return fromUtf8(row->china);
+    if (language == QLatin1StringView(Taiwan))
+        return fromUtf8(row->taiwan);
+    return fromUtf8(row->english);
 }
 
 QString english(const QString &key)
@@ -344,6 +326,8 @@ QStringList keys()
 {
     QStringList all;
     for (const Row &row : Texts)
+        all << QLatin1StringView(row.key);
+    for (const Row &row : pageRows())
         all << QLatin1StringView(row.key);
     return all;
 }

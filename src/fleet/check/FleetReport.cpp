@@ -3,24 +3,11 @@
 
 #include "core/delivery/StatusReport.h"
 #include "core/diagnostics/ShownText.h"
+#include "fleet/check/VerdictWords.h"
 
 #include <algorithm>
 
 namespace korva5::fleet {
-
-namespace {
-
-// More names than this in one part of the summary are cut short: the first line must stay a line.
-constexpr int NamesShown = 10;
-
-QString names(const QStringList &stations)
-{
-    if (stations.size() <= NamesShown)
-        return stations.join(QStringLiteral(", "));
-    return stations.first(NamesShown).join(QStringLiteral(", ")) + QStringLiteral(" and %1 more").arg(stations.size() - NamesShown);
-}
-
-} // namespace
 
 FleetReport FleetReport::unknown(const QString &why, QDate day, const QDateTime &now)
 {
@@ -34,73 +21,7 @@ FleetReport FleetReport::unknown(const QString &why, QDate day, const QDateTime 
 
 QString FleetReport::summary() const
 {
-    if (status == Unknown)
-        return error;
-    QStringList missing, empty, late, leftover, unreadable, stale, ahead, noZone, owing;
-    for (const Station &station : stations) {
-        const DayVerdict &day = station.asked();
-        switch (day.state) {
-        case FileState::Missing:
-            missing << station.station;
-            break;
-        case FileState::Empty:
-            empty << station.station;
-            break;
-        case FileState::Late:
-            late << station.station;
-            break;
-        default:
-            break;
-        }
-        if (day.leftover)
-            leftover << station.station;
-        switch (station.heartbeat.state) {
-        case HeartbeatState::Unreadable:
-        case HeartbeatState::Newer:
-            unreadable << station.station;
-            break;
-        case HeartbeatState::Stale:
-            stale << station.station;
-            break;
-        case HeartbeatState::ClockAhead:
-            ahead << station.station;
-            break;
-        case HeartbeatState::NoZone:
-            noZone << station.station;
-            break;
-        default:
-            break;
-        }
-        if (station.heartbeat.owing)
-            owing << station.station;
-    }
-    // Every file under its name counts as arrived, the late and the empty ones too: an office
-    // that reads fewer arrived than files on the server looks for files that are there.
-    QString head = QStringLiteral("%1: %2 of %3 arrived").arg(day.toString(Qt::ISODate)).arg(counts.arrived).arg(counts.expected);
-    if (counts.late || counts.empty) {
-        QStringList how{QStringLiteral("%1 on time").arg(counts.onTime)};
-        if (counts.late)
-            how << QStringLiteral("%1 late").arg(counts.late);
-        if (counts.empty)
-            how << QStringLiteral("%1 empty").arg(counts.empty);
-        head += QStringLiteral(" (%1)").arg(how.join(QStringLiteral(", ")));
-    }
-    if (counts.notDue)
-        head += QStringLiteral(", %1 not yet due").arg(counts.notDue);
-    // Parts are set apart by " - ", never ";": Nagios stores the first line in files where ";"
-    // separates fields, and turns each one into ":". A station name holds no blank or "-".
-    QStringList parts{head};
-    for (const auto &[label, list] : {std::pair{"missing", &missing}, std::pair{"empty", &empty}, std::pair{"late", &late},
-                                      std::pair{"temporary file left behind", &leftover},
-                                      std::pair{"heartbeat unreadable", &unreadable}, std::pair{"heartbeat stale", &stale},
-                                      std::pair{"heartbeat clock ahead", &ahead}, std::pair{"heartbeat time without zone", &noZone},
-                                      std::pair{"station reports uploads owed", &owing}}) {
-        if (!list->isEmpty())
-            parts << QStringLiteral("%1: %2").arg(QLatin1StringView(label), names(*list));
-    }
-    if (!listing.statusProblem.isEmpty())
-        parts << QStringLiteral("heartbeats not read: ") + listing.statusProblem;
-    return parts.join(QStringLiteral(" - "));
+    return VerdictWords::english().summary(*this);
 }
 
 QString FleetReport::perfData() const

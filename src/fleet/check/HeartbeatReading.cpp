@@ -14,11 +14,13 @@ namespace korva5::fleet {
 
 namespace {
 
-HeartbeatReading broken(const QString &why)
+HeartbeatReading broken(HeartbeatReading::Problem problem, const QString &word = {}, qint64 at = 0)
 {
     HeartbeatReading heartbeat;
     heartbeat.reading = HeartbeatReading::Reading::Broken;
-    heartbeat.problem = why;
+    heartbeat.problem = problem;
+    heartbeat.problemWord = word;
+    heartbeat.problemAt = at;
     return heartbeat;
 }
 
@@ -44,34 +46,36 @@ QTimeZone HeartbeatReading::zone() const
     return {};
 }
 
+QStringList HeartbeatReading::states()
+{
+    return {QStringLiteral("OK"), QStringLiteral("WARNING"), QStringLiteral("CRITICAL"), QStringLiteral("UNKNOWN")};
+}
+
 HeartbeatReading HeartbeatReading::parse(const QByteArray &json)
 {
     if (json.size() > MostBytes)
-        return broken(QStringLiteral("larger than %1 KiB").arg(MostBytes / 1024));
+        return broken(Problem::TooLarge);
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(json, &error);
     if (error.error != QJsonParseError::NoError)
-        return broken(json.trimmed().isEmpty() ? QStringLiteral("empty")
-                                               : QStringLiteral("not JSON (%1 at byte %2)").arg(error.errorString()).arg(error.offset));
+        return json.trimmed().isEmpty() ? broken(Problem::Empty) : broken(Problem::NotJson, error.errorString(), error.offset);
     if (!document.isObject())
-        return broken(QStringLiteral("not a JSON object"));
+        return broken(Problem::NotObject);
     const QJsonObject object = document.object();
     const QJsonValue format = object.value(u"format");
     if (!isCount(format) || format.toInt() < 1)
-        return broken(QStringLiteral("no format number"));
+        return broken(Problem::NoFormat);
     HeartbeatReading heartbeat;
     heartbeat.format = format.toInt();
     if (heartbeat.format > Format) {
         // Its other keys may mean something else now: nothing is read from it.
         heartbeat.reading = Reading::Newer;
-        heartbeat.problem = QStringLiteral("heartbeat from a newer version (format %1; this program reads format %2)")
-                                .arg(heartbeat.format)
-                                .arg(Format);
+        heartbeat.problem = Problem::Newer;
         return heartbeat;
     }
     const IsoTime::Reading writtenAt = IsoTime::read(object.value(u"writtenAt").toString());
     if (!writtenAt.at.isValid())
-        return broken(QStringLiteral("no time it was written (writtenAt)"));
+        return broken(Problem::NoTime, QStringLiteral("writtenAt"));
     heartbeat.writtenAt = writtenAt.at;
     heartbeat.writtenAtHasOffset = writtenAt.hasOffset;
     // The zone is told by newer programs only, and is of use only when it can be read.
@@ -81,14 +85,13 @@ HeartbeatReading HeartbeatReading::parse(const QByteArray &json)
         heartbeat.utcOffsetSeconds = offset.toInt();
     for (const char *key : {"version", "station", "state"}) {
         if (!object.value(QLatin1StringView(key)).isString())
-            return broken(QStringLiteral("no \"%1\"").arg(QLatin1StringView(key)));
+            return broken(Problem::NoKey, QLatin1StringView(key));
     }
     heartbeat.version = object.value(u"version").toString();
     heartbeat.station = object.value(u"station").toString();
     heartbeat.state = object.value(u"state").toString();
-    if (!QStringList{QStringLiteral("OK"), QStringLiteral("WARNING"), QStringLiteral("CRITICAL"), QStringLiteral("UNKNOWN")}
-             .contains(heartbeat.state))
-        return broken(QStringLiteral("a state that is none of OK, WARNING, CRITICAL, UNKNOWN (\"%1\")").arg(shownText(heartbeat.state.left(40))));
+    if (!states().contains(heartbeat.state))
+        return broken(Problem::BadState, heartbeat.state.left(40));
     heartbeat.summary = object.value(u"summary").toString();
     // An UNKNOWN report (no settings file at the station) has no counts; the others must.
     for (const auto &[key, field] :
@@ -98,15 +101,15 @@ HeartbeatReading HeartbeatReading::parse(const QByteArray &json)
         if (value.isUndefined() && heartbeat.state == u"UNKNOWN")
             continue;
         if (!isCount(value))
-            return broken(QStringLiteral("no count \"%1\"").arg(QLatin1StringView(key)));
+            return broken(Problem::NoCount, QLatin1StringView(key));
         heartbeat.*field = value.toInt();
     }
     const QJsonValue times = object.value(u"times");
     if (!times.isUndefined() && !times.isArray())
-        return broken(QStringLiteral("\"times\" is not a list"));
+        return broken(Problem::NotList, QStringLiteral("times"));
     for (const QJsonValue &entry : times.toArray()) {
         if (!entry.isObject())
-            return broken(QStringLiteral("an entry of \"times\" is not an object"));
+            return broken(Problem::EntryNotObject, QStringLiteral("times"));
         const QJsonObject time = entry.toObject();
         const QString severity = time.value(u"severity").toString();
         if (severity.isEmpty() || severity == u"OK")

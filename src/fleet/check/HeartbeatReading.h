@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QTimeZone>
 
 #include <optional>
@@ -42,8 +43,27 @@ struct HeartbeatReading
         QString text;       // the line's words
     };
 
+    // What is wrong with a file that is not Read (VerdictWords says it in words).
+    enum class Problem {
+        None,
+        TooLarge,       // above MostBytes
+        Empty,
+        NotJson,        // problemWord: the JSON parser's error, at byte problemAt
+        NotObject,
+        NoFormat,
+        NoTime,         // problemWord: the key of the time it was written
+        NoKey,          // problemWord: the key missing or not a string
+        BadState,       // problemWord: the state it gives
+        NoCount,        // problemWord: the key of the count
+        NotList,        // problemWord: the key of the list
+        EntryNotObject, // problemWord: the key of the list
+        Newer,          // format: the one it is written in
+    };
+
     Reading reading = Reading::Broken;
-    QString problem; // Broken, Newer: what is wrong, in a few words
+    Problem problem = Problem::None;
+    QString problemWord;
+    qint64 problemAt = 0;
     int format = 0;
     QString version;
     QDateTime writtenAt;            // without an offset: the figures, in this computer's zone
@@ -59,6 +79,8 @@ struct HeartbeatReading
     QList<Owing> owing;
 
     static HeartbeatReading parse(const QByteArray &json);
+    // The states a station's report may be in: "OK", "WARNING", "CRITICAL", "UNKNOWN".
+    static QStringList states();
 
     // The zone the station says its clock runs in: its name where this computer knows it, else
     // the offset it gave; invalid when it says neither (a time's own offset says nothing of the

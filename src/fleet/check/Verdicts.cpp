@@ -4,6 +4,7 @@
 #include "core/clock/IsoTime.h"
 #include "core/diagnostics/ShownText.h"
 #include "core/schedule/DueTime.h"
+#include "fleet/check/VerdictWords.h"
 
 #include <algorithm>
 
@@ -18,19 +19,6 @@ constexpr int Critical = 2;
 // A station's words longer than this are cut in a line or the page: a heartbeat of a few hundred
 // KiB must not make a line of as many.
 constexpr qsizetype LongestText = 300;
-
-QString bytesText(qint64 bytes)
-{
-    return bytes < 0 ? QStringLiteral("size not listed") : QStringLiteral("%1 bytes").arg(bytes);
-}
-
-QString copyText(const QString &name, const ListedFile &file, QDate day, const QTimeZone &zone)
-{
-    QString text = name + QStringLiteral(" (") + bytesText(file.size);
-    if (file.modified.isValid())
-        text += u", " + timeText(file.modified, day, zone);
-    return text + u')';
-}
 
 } // namespace
 
@@ -99,15 +87,7 @@ QString heartbeatStateName(HeartbeatState state)
 
 QString ageText(qint64 seconds)
 {
-    if (seconds < 60)
-        return QStringLiteral("%1 s").arg(std::max<qint64>(0, seconds));
-    const qint64 minutes = seconds / 60;
-    if (minutes < 60)
-        return QStringLiteral("%1 min").arg(minutes);
-    const qint64 hours = minutes / 60;
-    if (hours < 48)
-        return minutes % 60 ? QStringLiteral("%1 h %2 min").arg(hours).arg(minutes % 60) : QStringLiteral("%1 h").arg(hours);
-    return QStringLiteral("%1 days").arg(hours / 24);
+    return VerdictWords::english().age(seconds);
 }
 
 QString timeText(const QDateTime &at, QDate day, const QTimeZone &zone)
@@ -127,76 +107,42 @@ QString shortText(const QString &text)
 DayVerdict judgeDay(const QString &station, QDate day, const StationDayFiles &files, const DeliveryWindow &window,
                     int graceMinutes, const QDateTime &now)
 {
-    const QTimeZone &zone = window.zone;
     DayVerdict verdict;
     verdict.day = day;
     verdict.name = day.toString(u"yyyyMMdd") + u'.' + station;
     verdict.files = files;
-    const QString temporaryName = u'.' + verdict.name + QStringLiteral(".part");
-    const QString asideName = u'.' + verdict.name + QStringLiteral(".old");
+    verdict.window = window;
+    verdict.graceMinutes = graceMinutes;
     // A temporary file written to within the grace period is an upload under way, not one left
     // behind by a transfer that broke off.
     const ListedFile &temporary = files.temporary;
-    const bool underWay = temporary.present && temporary.modified.isValid()
+    verdict.underWay = temporary.present && temporary.modified.isValid()
         && temporary.modified.secsTo(now) < qint64(graceMinutes) * 60;
     const ListedFile &records = files.records;
     if (records.present) {
         if (records.size == 0) {
             verdict.state = FileState::Empty;
             verdict.severity = Warning;
-            verdict.text = QStringLiteral("empty (0 bytes)");
-            if (records.modified.isValid())
-                verdict.text += u", " + timeText(records.modified, day, zone);
         } else if (records.modified.isValid() && records.modified > window.lateAfter) {
             verdict.state = FileState::Late;
             verdict.severity = Warning;
-            verdict.text = QStringLiteral("late: %1, after %2 (last time %3 + %4 min), %5")
-                               .arg(timeText(records.modified, day, zone), timeText(window.lateAfter, day, zone),
-                                    timeText(window.last, day, zone))
-                               .arg(graceMinutes)
-                               .arg(bytesText(records.size));
         } else {
             verdict.state = FileState::Arrived;
-            verdict.text = records.modified.isValid()
-                ? QStringLiteral("arrived %1, %2").arg(timeText(records.modified, day, zone), bytesText(records.size))
-                : QStringLiteral("arrived, %1").arg(bytesText(records.size));
         }
-        if (underWay) {
-            verdict.text += QStringLiteral("; a new copy is on its way");
-        } else if (temporary.present) {
+        if (!verdict.underWay && temporary.present) {
             // The copy on the server is whole, but the station's last try of it broke off.
             verdict.leftover = true;
             verdict.severity = std::max(verdict.severity, Warning);
-            verdict.text += QStringLiteral("; left behind: ") + copyText(temporaryName, temporary, day, zone);
         }
-        if (files.aside.present)
-            verdict.text += QStringLiteral("; an earlier copy set aside: ") + copyText(asideName, files.aside, day, zone);
-        return verdict;
-    }
-    if (now < window.dueBy) {
+    } else if (now < window.dueBy) {
         verdict.state = FileState::NotYetDue;
-        verdict.text = QStringLiteral("not yet due (due by %1)").arg(timeText(window.dueBy, day, zone));
-        if (temporary.present)
-            verdict.text += QStringLiteral("; on its way: ") + copyText(temporaryName, temporary, day, zone);
-        return verdict;
-    }
-    verdict.state = FileState::Missing;
-    verdict.severity = Critical;
-    verdict.partial = temporary.present || files.aside.present;
-    if (underWay) {
-        // Late, but coming: a warning until the upload has had its grace period.
-        verdict.severity = Warning;
-        verdict.text = QStringLiteral("missing, on its way: ") + copyText(temporaryName, temporary, day, zone)
-            + QStringLiteral(" (due by %1)").arg(timeText(window.dueBy, day, zone));
-    } else if (temporary.present) {
-        verdict.text = QStringLiteral("missing: only a temporary file that is no longer written, ")
-            + copyText(temporaryName, temporary, day, zone) + QStringLiteral(" (due by %1)").arg(timeText(window.dueBy, day, zone));
-    } else if (files.aside.present) {
-        verdict.text = QStringLiteral("missing: only a copy set aside, ") + copyText(asideName, files.aside, day, zone)
-            + QStringLiteral(" (due by %1)").arg(timeText(window.dueBy, day, zone));
     } else {
-        verdict.text = QStringLiteral("missing (due by %1)").arg(timeText(window.dueBy, day, zone));
+        verdict.state = FileState::Missing;
+        // Late, but coming: a warning until the upload has had its grace period.
+        verdict.severity = verdict.underWay ? Warning : Critical;
+        verdict.partial = temporary.present || files.aside.present;
     }
+    verdict.text = VerdictWords::english().day(verdict);
     return verdict;
 }
 
@@ -204,16 +150,20 @@ HeartbeatVerdict judgeHeartbeat(const QString &station, const HeartbeatFile &fil
                                 const QTimeZone &stationZone)
 {
     HeartbeatVerdict verdict;
+    // Its English words, once the facts are in.
+    const auto worded = [&verdict] {
+        verdict.text = VerdictWords::english().heartbeat(verdict);
+        return verdict;
+    };
     if (!file.listed) {
         verdict.state = HeartbeatState::None;
-        verdict.text = QStringLiteral("no heartbeat");
-        return verdict;
+        return worded();
     }
     if (!file.fetchError.isEmpty()) {
         verdict.state = HeartbeatState::Unreadable;
         verdict.severity = Warning;
-        verdict.text = QStringLiteral("heartbeat could not be fetched: ") + file.fetchError;
-        return verdict;
+        verdict.fetchError = file.fetchError;
+        return worded();
     }
     verdict.heartbeat = HeartbeatReading::parse(file.bytes);
     const HeartbeatReading &heartbeat = verdict.heartbeat;
@@ -221,13 +171,11 @@ HeartbeatVerdict judgeHeartbeat(const QString &station, const HeartbeatFile &fil
     case HeartbeatReading::Reading::Broken:
         verdict.state = HeartbeatState::Unreadable;
         verdict.severity = Warning;
-        verdict.text = QStringLiteral("heartbeat unreadable: ") + heartbeat.problem;
-        return verdict;
+        return worded();
     case HeartbeatReading::Reading::Newer:
         verdict.state = HeartbeatState::Newer;
         verdict.severity = Warning;
-        verdict.text = heartbeat.problem;
-        return verdict;
+        return worded();
     case HeartbeatReading::Reading::Read:
         break;
     }
@@ -236,8 +184,7 @@ HeartbeatVerdict judgeHeartbeat(const QString &station, const HeartbeatFile &fil
         // to be this station's.
         verdict.state = HeartbeatState::Unreadable;
         verdict.severity = Warning;
-        verdict.text = QStringLiteral("heartbeat unreadable: it names station \"%1\"").arg(shownText(heartbeat.station.left(40)));
-        return verdict;
+        return worded();
     }
     // A time written without an offset is of the station's clock: read in its zone where the
     // settings or the heartbeat name it; otherwise nobody knows which moment it means.
@@ -248,49 +195,25 @@ HeartbeatVerdict judgeHeartbeat(const QString &station, const HeartbeatFile &fil
     }
     verdict.writtenAt = writtenAt;
     const qint64 age = writtenAt.isValid() ? writtenAt.secsTo(now) : 0;
-    QStringList parts;
     if (!writtenAt.isValid()) {
         verdict.state = HeartbeatState::NoZone;
         verdict.severity = Warning;
-        parts << QStringLiteral("time without zone: written %1 by a clock whose zone is not known (Zone in fleet.ini names it)")
-                     .arg(heartbeat.writtenAt.toString(Qt::ISODate));
     } else if (age < -ClockSlackSeconds) {
         // Never taken for fresh: a station whose clock runs ahead and then stops would stay
         // fresh until its clock's time came. Once that time has passed it is judged by its age.
         verdict.state = HeartbeatState::ClockAhead;
         verdict.severity = Warning;
-        parts << QStringLiteral("clock ahead: written %1 ahead of this computer's clock").arg(ageText(-age));
+        verdict.aheadSeconds = -age;
     } else {
         verdict.ageSeconds = std::max<qint64>(0, age);
-        if (age > qint64(staleMinutes) * 60) {
-            verdict.state = HeartbeatState::Stale;
-            verdict.severity = Warning;
-            parts << QStringLiteral("stale: written %1 ago").arg(ageText(age));
-        } else {
-            verdict.state = HeartbeatState::Fresh;
-            parts << QStringLiteral("%1 ago").arg(ageText(age));
-        }
+        const bool stale = age > qint64(staleMinutes) * 60;
+        verdict.state = stale ? HeartbeatState::Stale : HeartbeatState::Fresh;
+        verdict.severity = stale ? Warning : Ok;
     }
-    parts << QStringLiteral("version %1").arg(shownText(heartbeat.version.left(40)));
     verdict.owing = heartbeat.state != u"OK" || heartbeat.owed > 0 || heartbeat.givenUp > 0;
-    if (verdict.owing) {
+    if (verdict.owing)
         verdict.severity = std::max(verdict.severity, Warning);
-        QStringList owes;
-        for (const HeartbeatReading::Owing &time : heartbeat.owing) {
-            QString line = time.slot + u' ' + time.file.section(u'/', -1) + u' ' + time.state;
-            if (!time.reasonKind.isEmpty())
-                line += QStringLiteral(" (%1)").arg(time.reasonKind);
-            owes << shownText(line);
-        }
-        QString says = QStringLiteral("the station says %1").arg(heartbeat.state);
-        if (!owes.isEmpty())
-            says += QStringLiteral(", owes ") + owes.join(QStringLiteral(", "));
-        else if (!heartbeat.summary.isEmpty())
-            says += QStringLiteral(": ") + shownText(heartbeat.summary);
-        parts << says;
-    }
-    verdict.text = parts.join(QStringLiteral(", "));
-    return verdict;
+    return worded();
 }
 
 } // namespace korva5::fleet

@@ -52,8 +52,11 @@ struct DayVerdict
     int severity = 0;
     bool partial = false;  // missing, but a temporary or set-aside copy of it is there
     bool leftover = false; // there, with a temporary copy beside it that is no longer written
+    bool underWay = false; // a temporary copy of it is being written to
     StationDayFiles files;
-    QString text; // a few words: "arrived 08:31, 48211 bytes", "missing (due by 08:45)"
+    DeliveryWindow window; // the day's, by the station's clock
+    int graceMinutes = 0;
+    QString text; // in English (VerdictWords): "arrived 08:31, 48211 bytes", "missing (due by 08:45)"
 };
 
 DayVerdict judgeDay(const QString &station, QDate day, const StationDayFiles &files, const DeliveryWindow &window,
@@ -76,10 +79,12 @@ struct HeartbeatVerdict
     HeartbeatState state = HeartbeatState::NotChecked;
     int severity = 0;
     qint64 ageSeconds = -1;     // -1: not known (or not to be trusted)
+    qint64 aheadSeconds = 0;    // ClockAhead: how far ahead of our clock it was written
     QDateTime writtenAt;        // when it was written; invalid when that is not known
     HeartbeatReading heartbeat; // what it said, when read
     bool owing = false;         // it reports something owed or a state other than OK
-    QString text;
+    QString fetchError;         // the server's words on why it could not be fetched
+    QString text;               // in English (VerdictWords)
 };
 
 // What fetching a station's heartbeat gave.

@@ -28,7 +28,8 @@ QString prometheus(const FleetReport &report, const QStringList &stations = {}, 
 // One page of its own (inline style, nothing fetched from elsewhere, no script): every station by
 // the days looked at, a cell per day coloured by what it holds, what is wrong in words on its row
 // (the whole a click away), stations never heard from first. language: English, China or Taiwan,
-// for the page's own words (the built-in texts); what the check and the stations say is as it is.
+// for its words (the built-in texts through VerdictWords); what stations and the server wrote is as
+// they wrote it.
 QString html(const FleetReport &report, const QString &language = QStringLiteral("English"));
 
 } // namespace FleetForms

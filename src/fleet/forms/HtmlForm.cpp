@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "fleet/forms/FleetForms.h"
 
-#include "core/delivery/StatusReport.h"
 #include "core/language/BuiltInTexts.h"
+#include "fleet/check/VerdictWords.h"
 
 #include <QLocale>
+
+#include <algorithm>
 
 namespace korva5::fleet {
 
@@ -15,11 +17,6 @@ namespace {
 // The page reloads itself this often: it is written anew every 10 minutes or so, and an office
 // leaves it open on a screen.
 constexpr int RefreshSeconds = 300;
-
-QString pageText(const QString &language, const char *key)
-{
-    return BuiltInTexts::text(language, QLatin1StringView(key)).value_or(QString());
-}
 
 // Everything the page needs is in it: it is read from a web server's folder, a mail or a phone
 // offline, and nothing is fetched from elsewhere. On a narrow screen each station's heartbeat and
@@ -158,27 +155,27 @@ QString words(const QString &text)
 
 // What is wrong with a station, in words: never heard from, its file of the day asked, and what
 // it says itself when it is not OK (its summary, and why it owes what it owes).
-QStringList problems(const FleetReport::Station &station, bool neverHeard, const QString &language)
+QStringList problems(const FleetReport::Station &station, bool neverHeard, const VerdictWords &wording)
 {
     QStringList found;
     if (neverHeard)
-        found << pageText(language, "PageNeverHeard");
+        found << wording.text("PageNeverHeard");
     if (station.asked().severity > 0)
-        found << station.asked().text;
+        found << wording.day(station.asked());
     // What is wrong with the heartbeat itself (stale, unreadable ...), unless the station says
     // why in its own words, its first few reasons (a report may hold hundreds).
     const HeartbeatReading &said = station.heartbeat.heartbeat;
     if (station.heartbeat.severity > 0 && !station.heartbeat.owing)
-        found << station.heartbeat.text;
+        found << wording.heartbeat(station.heartbeat);
     if (!said.state.isEmpty() && said.state != u"OK" && !said.summary.trimmed().isEmpty())
-        found << pageText(language, "PageStationSays").arg(said.summary.trimmed());
+        found << wording.text("PageStationSays").arg(said.summary.trimmed());
     constexpr qsizetype MostReasons = 5;
     for (const HeartbeatReading::Owing &owing : said.owing.first(std::min(MostReasons, said.owing.size()))) {
         if (!owing.text.trimmed().isEmpty())
-            found << pageText(language, "PageStationSays").arg(owing.text.trimmed());
+            found << wording.text("PageStationSays").arg(owing.text.trimmed());
     }
     if (said.owing.size() > MostReasons)
-        found << pageText(language, "PageMore").arg(said.owing.size() - MostReasons);
+        found << wording.text("PageMore").arg(said.owing.size() - MostReasons);
     return found;
 }
 
@@ -186,8 +183,11 @@ QStringList problems(const FleetReport::Station &station, bool neverHeard, const
 
 QString html(const FleetReport &report, const QString &language)
 {
-    const QString state = StatusReport::statusName(report.status);
-    const auto text = [&](const char *key) { return pageText(language, key); };
+    const VerdictWords wording(language);
+    const auto text = [&](const char *key) { return wording.text(key); };
+    // The badge names the state in the page's language; its colour is the same in every one.
+    const char *stateKeys[] = {"PageStateOk", "PageStateWarning", "PageStateCritical", "PageStateUnknown"};
+    const QString state = text(stateKeys[std::clamp(report.status, 0, 3)]);
     const QString languageTag = language == QLatin1StringView(BuiltInTexts::China)    ? QStringLiteral("zh-Hans")
         : language == QLatin1StringView(BuiltInTexts::Taiwan) ? QStringLiteral("zh-Hant")
                                                              : QStringLiteral("en");
@@ -201,10 +201,11 @@ QString html(const FleetReport &report, const QString &language)
                            "<meta http-equiv=\"refresh\" content=\"%2\">\n")
                 .arg(languageTag)
                 .arg(RefreshSeconds);
-    page += QStringLiteral("<title>%1: %2</title>\n").arg(escaped(title), state);
+    page += QStringLiteral("<title>%1</title>\n").arg(escaped(text("PageTitleState").arg(title, state)));
     page += QStringLiteral("<style>") + QLatin1StringView(Style) + QStringLiteral("</style>\n</head>\n<body>\n");
-    page += QStringLiteral("<h1>%1 <span class=\"badge s%2\">%3</span></h1>\n").arg(escaped(title)).arg(report.status).arg(state);
-    page += QStringLiteral("<p>%1</p>\n").arg(escaped(report.summary()));
+    page += QStringLiteral("<h1>%1 <span class=\"badge s%2\">%3</span></h1>\n").arg(escaped(title)).arg(report.status).arg(escaped(state));
+    const QString summary = report.status == FleetReport::Unknown ? text("PageUnknown").arg(report.error) : wording.summary(report);
+    page += QStringLiteral("<p>%1</p>\n").arg(escaped(summary));
     page += QStringLiteral("<p class=\"notes\">%1</p>\n")
                 .arg(escaped(text("PageChecked").arg(report.checkedAt.toLocalTime().toString(u"yyyy-MM-dd HH:mm:ss t"))));
     if (report.status == FleetReport::Unknown)
@@ -252,9 +253,9 @@ QString html(const FleetReport &report, const QString &language)
             const QString kind = heartbeat.severity > 0 ? QStringLiteral("warn")
                 : heartbeat.state == HeartbeatState::None ? QStringLiteral("none")
                                                           : QString();
-            page += QStringLiteral("<td class=\"hb %1\">%2</td>").arg(kind, escaped(shortText(heartbeat.text)));
+            page += QStringLiteral("<td class=\"hb %1\">%2</td>").arg(kind, escaped(shortText(wording.heartbeat(heartbeat))));
         }
-        const QStringList wrong = problems(*station, neverHeard, language);
+        const QStringList wrong = problems(*station, neverHeard, wording);
         page += QStringLiteral("<td class=\"why%1\">").arg(wrong.isEmpty() ? QStringLiteral(" fine") : QString());
         if (wrong.isEmpty())
             page += escaped(text("PageNothingWrong"));
@@ -266,22 +267,16 @@ QString html(const FleetReport &report, const QString &language)
     QStringList notes;
     const FleetReport::Listing &listing = report.listing;
     if (listing.unsafeNames > 0)
-        notes << QStringLiteral("%1 name(s) hold control characters and were never taken for a file (%2).")
-                     .arg(listing.unsafeNames)
-                     .arg(listing.unsafeExamples.join(QStringLiteral(", ")));
+        notes << text("PageNoteUnsafe").arg(QString::number(listing.unsafeNames), wording.list(listing.unsafeExamples));
     if (listing.notRecords > 0)
-        notes << QStringLiteral("%1 name(s) in the records folder are not records files (%2).")
-                     .arg(listing.notRecords)
-                     .arg(listing.notRecordsExamples.join(QStringLiteral(", ")));
+        notes << text("PageNoteNotRecords").arg(QString::number(listing.notRecords), wording.list(listing.notRecordsExamples));
     if (!listing.unlisted.isEmpty())
-        notes << QStringLiteral("Files of stations not in the list: %1.").arg(listing.unlisted.keys().join(QStringLiteral(", ")));
+        notes << text("PageNoteUnlisted").arg(wording.list(listing.unlisted.keys()));
     if (!listing.statusProblem.isEmpty())
-        notes << QStringLiteral("Heartbeats not read: %1.").arg(listing.statusProblem);
-    notes << QStringLiteral("Listed with %1: %2 bytes over %3 connection(s) in %4 s.")
-                 .arg(listing.method)
-                 .arg(listing.bytes)
-                 .arg(listing.connections)
-                 .arg(listing.seconds, 0, 'f', 2);
+        notes << text("PageNoteNotRead").arg(listing.statusProblem);
+    notes << text("PageNoteListed")
+                 .arg(listing.method, QString::number(listing.bytes), QString::number(listing.connections),
+                      QString::number(listing.seconds, 'f', 2));
     for (const QString &note : std::as_const(notes))
         page += QStringLiteral("<p class=\"notes\">%1</p>\n").arg(escaped(note));
     return page + QStringLiteral("</body>\n</html>\n");
