@@ -53,6 +53,9 @@ Fault modes, for testing what a client does when things go wrong:
                that answers one client's other connections otherwise
   retr-stall-unlisted
                answer RETR with 150 and then nothing on a connection that has listed no folder yet
+  size-unlisted
+               answer SIZE with 550 on a connection that has listed no folder yet
+  no-quit      answer QUIT with nothing, keeping the connection open
 """
 
 import argparse
@@ -300,7 +303,15 @@ def main():
             if self.fault == "no-size":
                 self.respond("502 Command not implemented.")
                 return
+            if self.fault == "size-unlisted" and not self.listed:
+                self.respond("550 No such file (scripted fault).")
+                return
             return super().ftp_SIZE(path)
+
+        def ftp_QUIT(self, line):
+            if self.fault == "no-quit":
+                return
+            return super().ftp_QUIT(line)
 
         def on_file_received(self, file):
             if self.fault == "truncate":

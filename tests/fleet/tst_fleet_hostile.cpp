@@ -115,6 +115,8 @@ private slots:
         QTest::newRow("pyftpdlib, MLSD") << QString() << u"MLSD"_qs;
         QTest::newRow("pyftpdlib, LIST") << u"no-mlsd"_qs << u"LIST"_qs;
         QTest::newRow("pyftpdlib, NLST") << u"garbage-list"_qs << u"NLST"_qs;
+        // SIZE in its features, and refused: MDTM tells instead.
+        QTest::newRow("pyftpdlib refusing SIZE, MLSD") << u"no-size"_qs << u"MLSD"_qs;
         QTest::newRow("OpenSSH, sftp") << u"sshd"_qs << u"LIST"_qs;
     }
     void namesPassingForOthers()
@@ -277,6 +279,33 @@ private slots:
             QVERIFY(readFile(prom).contains("\nkorva5_fleet_up 0\n"));
         else
             QVERIFY2(answer.out.contains(u"cannot write the Prometheus text"_qs), qPrintable(answer.out));
+    }
+
+    // A file before larger than what is read of it: the line the limit cuts is left out, never
+    // said again as a shorter number.
+    void aPrometheusFileBeforeCutByTheLimit()
+    {
+        QTemporaryDir folder;
+        const QString prom = folder.filePath(u"korva5-fleet.prom"_qs);
+        QFile before(prom);
+        QVERIFY(before.open(QIODevice::WriteOnly));
+        const QByteArray sample = "korva5_fleet_station_file_modified_timestamp_seconds{station=\"1\"} 1796788274\n";
+        constexpr qint64 Limit = 64 * 1024 * 1024; // what the check reads of it
+        const QByteArray padding = "# padding\n";
+        // The sample begins so that the limit falls after the first five digits of its number.
+        const qint64 start = Limit - (sample.indexOf("} ") + 2) - 5;
+        for (qint64 line = 0; line < start / padding.size() - 1; ++line)
+            before.write(padding);
+        before.write(QByteArray(start - 1 - before.pos(), '#'));
+        before.write("\n");
+        before.write(sample); // the limit falls inside its number
+        before.close();
+        const Answer answer = runFleet({u"--server"_qs, u"127.0.0.1:1"_qs, u"--stations"_qs, u"1"_qs, u"--time"_qs, u"1=08:30"_qs,
+                                        u"--timeout"_qs, u"10"_qs, u"--prometheus-file"_qs, prom});
+        QCOMPARE(answer.exitStatus, 3);
+        const QByteArray after = readFile(prom);
+        QVERIFY2(!after.contains("korva5_fleet_station_file_modified_timestamp_seconds{station=\"1\"}"), after.right(600).constData());
+        QVERIFY(after.contains("korva5_fleet_station_file_state{station=\"1\",state=\"unknown\"} 1\n"));
     }
 };
 

@@ -62,6 +62,19 @@ QString writePage(const QString &path, const QString &page)
 // Far more than the text of the most stations a fleet lists: a larger file is not ours to read whole.
 constexpr qint64 PreviousTextMostBytes = 64 * 1024 * 1024;
 
+// The text an earlier check wrote to file, up to PreviousTextMostBytes; a line the limit cuts is
+// left out whole, never read as a shorter number.
+QString previousText(QFile &file)
+{
+    // Only a plain file is read: opening a FIFO would wait for a writer past every time limit.
+    if (!QFileInfo(file).isFile() || !file.open(QIODevice::ReadOnly))
+        return {};
+    QByteArray bytes = file.read(PreviousTextMostBytes + 1);
+    if (bytes.size() > PreviousTextMostBytes)
+        bytes.truncate(bytes.lastIndexOf('\n', PreviousTextMostBytes - 1) + 1);
+    return QString::fromUtf8(bytes);
+}
+
 void print(const QByteArray &bytes)
 {
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
@@ -82,12 +95,9 @@ int runFleetCheck(const FleetCommand &command, const QDateTime &now, const QStri
         }
     }
     if (!command.prometheusFile.isEmpty()) {
-        // What the file held before speaks for the stations while the server cannot be read. Only
-        // a plain file is read: opening a FIFO would wait for a writer past every time limit.
+        // What the file held before speaks for the stations while the server cannot be read.
         QFile before(command.prometheusFile);
-        const QString previous = QFileInfo(before).isFile() && before.open(QIODevice::ReadOnly)
-            ? QString::fromUtf8(before.read(PreviousTextMostBytes))
-            : QString();
+        const QString previous = previousText(before);
         const QString text = FleetForms::prometheus(report, command.settings.stations, previous);
         if (const QString why = writePage(command.prometheusFile, text); !why.isEmpty()) {
             std::fprintf(stderr, "korva5-fleet: cannot write %s: %s\n", qPrintable(shownText(command.prometheusFile)), qPrintable(why));

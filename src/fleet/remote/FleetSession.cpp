@@ -92,7 +92,38 @@ FleetSession::FleetSession(const FtpTarget &target, const FleetSettings &setting
 FleetSession::~FleetSession()
 {
     // The connection belongs to the multi handle: it goes (with its QUIT) before the easy handle.
-    m_multi.reset();
+    closeConnection(false);
+}
+
+void FleetSession::close()
+{
+    closeConnection(true);
+}
+
+void FleetSession::closeConnection(bool reopen)
+{
+    if (!m_multi)
+        return;
+    // libcurl closes its connections with the timeouts of the handle last added to the multi
+    // handle, the QUIT's answer waited for as long as any reply: the short wait is set and the
+    // handle added once more before the multi handle goes, then the settings' wait restored.
+    if (m_curl) {
+        setCurlOption<CURLOPT_SERVER_RESPONSE_TIMEOUT>(m_curl.get(), long(QuitWait.count()));
+        if (curl_multi_add_handle(m_multi.get(), m_curl.get()) == CURLM_OK)
+            curl_multi_remove_handle(m_multi.get(), m_curl.get());
+        const auto response = std::chrono::ceil<std::chrono::seconds>(m_settings.timeouts.response).count();
+        setCurlOption<CURLOPT_SERVER_RESPONSE_TIMEOUT>(m_curl.get(), long(std::max<qint64>(1, response)));
+    }
+    m_multi.reset(reopen ? curl_multi_init() : nullptr);
+    if (reopen && !m_multi) {
+        m_optionsSet = false;
+        m_optionProblem = QStringLiteral("libcurl could not make a multi handle");
+    }
+}
+
+qint64 FleetSession::millisecondsLeft() const
+{
+    return std::max<qint64>(0, qint64(m_settings.totalTimeoutSeconds) * 1000 - m_elapsed.elapsed());
 }
 
 size_t FleetSession::onHeader(char *data, size_t size, size_t count, void *self)
@@ -381,7 +412,8 @@ bool FleetSession::listWith(const QString &folder, Method method, const char *co
     return true;
 }
 
-bool FleetSession::fetch(const QString &path, qsizetype mostBytes, QByteArray *bytes, QString *why, bool *notFound)
+bool FleetSession::fetch(const QString &path, qsizetype mostBytes, QByteArray *bytes, QString *why, bool *notFound,
+                         bool *tooLargeFile)
 {
     resetRequest();
     CURL *c = m_curl.get();
@@ -401,8 +433,11 @@ bool FleetSession::fetch(const QString &path, qsizetype mostBytes, QByteArray *b
     };
     const bool fetched = perform(why);
     m_sink = nullptr;
-    if (!fetched && (tooLarge || m_lastCode == CURLE_FILESIZE_EXCEEDED))
+    tooLarge = !fetched && (tooLarge || m_lastCode == CURLE_FILESIZE_EXCEEDED);
+    if (tooLarge)
         *why = QStringLiteral("larger than %1 KiB").arg(mostBytes / 1024);
+    if (tooLargeFile)
+        *tooLargeFile = tooLarge;
     if (notFound)
         *notFound = !fetched && m_lastCode == CURLE_REMOTE_FILE_NOT_FOUND;
     return fetched;

@@ -80,8 +80,18 @@ public:
                QString *why);
 
     // The file at path, when it holds at most mostBytes. notFound, when given, is set when the
-    // server says there is no such file.
-    bool fetch(const QString &path, qsizetype mostBytes, QByteArray *bytes, QString *why, bool *notFound = nullptr);
+    // server says there is no such file; tooLarge, when the file holds more.
+    bool fetch(const QString &path, qsizetype mostBytes, QByteArray *bytes, QString *why, bool *notFound = nullptr,
+               bool *tooLarge = nullptr);
+
+    // The longest wait for the server's answer to QUIT: the work is done by then, and a server
+    // that never answers it must not hold the check for the minute any other reply may take.
+    static constexpr std::chrono::seconds QuitWait{1};
+    // Says goodbye (QUIT) and closes the connection, waiting at most QuitWait; a later request
+    // logs in again.
+    void close();
+    // What is left of the check's whole time limit, in milliseconds (0 when it ran out).
+    qint64 millisecondsLeft() const;
 
     // The check's whole time limit ran out: nothing more was asked, and what was not read is
     // not known.
@@ -113,9 +123,14 @@ private:
     bool listWith(const QString &folder, Method method, const char *command, const LineSink &line, QString *why);
     bool ftpFacts(const QString &folder, const QList<QByteArray> &names, const TimeWanted &timeWanted,
                   QHash<QByteArray, Facts> *facts, QString *why);
+    // One request asking SIZE of each of sized and MDTM of each of timed.
+    bool askFacts(const QString &folder, const QList<QByteArray> &sized, const QList<QByteArray> &timed,
+                  QHash<QByteArray, Facts> *facts, QString *why);
     bool sftpFacts(const QString &folder, const QList<QByteArray> &names, QHash<QByteArray, Facts> *facts, QString *why);
     // Runs one request on the handle as it is set; false, with why, when it fails.
     bool perform(QString *why);
+    // Closes the connection as close() says; reopen: a new multi handle for the requests to come.
+    void closeConnection(bool reopen);
     CURLcode run();
     QString failure(CURLcode code) const;
     // The exchange of the last command sent that starts with verb, if any.

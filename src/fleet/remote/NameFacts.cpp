@@ -43,26 +43,50 @@ bool FleetSession::facts(const QString &folder, const QList<QByteArray> &names, 
 bool FleetSession::ftpFacts(const QString &folder, const QList<QByteArray> &names, const TimeWanted &timeWanted,
                             QHash<QByteArray, Facts> *facts, QString *why)
 {
+    // A name reaches a command line: one with a control character would add a command of its own.
+    QList<QByteArray> asked;
+    for (const QByteArray &name : names) {
+        if (std::none_of(name.cbegin(), name.cend(), [](char b) { return uchar(b) < 0x20 || uchar(b) == 0x7f; }))
+            asked << name;
+    }
+    QList<QByteArray> timed;
+    for (const QByteArray &name : asked) {
+        if (m_sizeUnknown || timeWanted(name))
+            timed << name;
+    }
+    if (!askFacts(folder, asked, timed, facts, why))
+        return false;
+    // A server that says it has SIZE and then answers it with neither the size nor "no such
+    // file" (502, 451) still has MDTM to tell: a name it would not confirm is never taken on
+    // the listing's word alone.
+    QList<QByteArray> unsaid;
+    for (const QByteArray &name : asked) {
+        if (facts->value(name).found == Facts::Found::Unknown && !timed.contains(name))
+            unsaid << name;
+    }
+    return unsaid.isEmpty() || askFacts(folder, {}, unsaid, facts, why);
+}
+
+bool FleetSession::askFacts(const QString &folder, const QList<QByteArray> &sized, const QList<QByteArray> &timed,
+                            QHash<QByteArray, Facts> *facts, QString *why)
+{
+    resetRequest();
     CURL *c = m_curl.get();
     // Sizes in binary mode: a server may refuse SIZE in ASCII mode, or count line ends its way.
-    // A name reaches a command line: one with a control character would add a command of its own.
     CurlList quote(curl_slist_append(nullptr, "*TYPE I"));
-    for (const QByteArray &name : names) {
-        if (std::any_of(name.cbegin(), name.cend(), [](char b) { return uchar(b) < 0x20 || uchar(b) == 0x7f; }))
-            continue;
+    for (const QByteArray &name : sized)
         curl_slist_append(quote.get(), QByteArray("*SIZE " + name).constData());
-        if (m_sizeUnknown || timeWanted(name))
-            curl_slist_append(quote.get(), QByteArray("*MDTM " + name).constData());
-    }
+    for (const QByteArray &name : timed)
+        curl_slist_append(quote.get(), QByteArray("*MDTM " + name).constData());
     setCurlOption<CURLOPT_URL>(c, folderUrl(folder).constData());
     setCurlOption<CURLOPT_NOBODY>(c, 1L);
     setCurlOption<CURLOPT_QUOTE>(c, quote.get());
-    const bool asked = perform(why);
+    const bool performed = perform(why);
     setCurlOption<CURLOPT_QUOTE>(c, nullptr);
-    if (!asked)
+    if (!performed)
         return false;
-    // 213 to either says the file is there; 550 to SIZE (a folder, or nothing of that name)
-    // says it is not, unless MDTM says it is. A server without either says nothing.
+    // 213 to either says the file is there; 550 says it is not (a folder, or nothing of that
+    // name), unless the other says it is. A server without either says nothing.
     for (const Exchange &exchange : std::as_const(m_exchanges)) {
         const bool size = exchange.command.startsWith("SIZE ");
         if ((!size && !exchange.command.startsWith("MDTM ")) || exchange.lines.isEmpty())
@@ -79,7 +103,7 @@ bool FleetSession::ftpFacts(const QString &folder, const QList<QByteArray> &name
             } else {
                 known.modified = mdtmTime(value);
             }
-        } else if (size && exchange.code == 550 && known.found == Facts::Found::Unknown) {
+        } else if (exchange.code == 550 && known.found == Facts::Found::Unknown) {
             known.found = Facts::Found::No;
         }
     }

@@ -87,11 +87,29 @@ bool confirmKept(SessionPool &pool, const QString &folder, const QList<QByteArra
         *why = *std::find_if(whys.cbegin(), whys.cend(), [](const QString &text) { return !text.isEmpty(); });
         return false;
     }
-    for (const auto &answers : facts) {
+    QHash<QByteArray, FleetSession::Facts> answers;
+    for (const auto &answered : facts)
+        answers.insert(answered);
+    // A name not found, or of which nothing was said, over a few connections at once is asked
+    // again over the first alone, the others closed: a server that answers its other connections
+    // otherwise (or refuses them while it is busy) must give the answer it gives over one.
+    if (connections > 1) {
+        QList<QByteArray> doubted;
         for (auto it = answers.cbegin(); it != answers.cend(); ++it) {
-            const std::optional<bool> found = it->found == Found::Unknown ? std::nullopt : std::optional<bool>(it->found == Found::Yes);
-            files.confirm(it.key(), found, it->size, it->modified);
+            if (it->found != Found::Yes)
+                doubted << it.key();
         }
+        if (!doubted.isEmpty()) {
+            pool.closeAdded();
+            QHash<QByteArray, FleetSession::Facts> again;
+            if (!pool.first().facts(folder, doubted, [&](const QByteArray &name) { return timed.contains(name); }, &again, why))
+                return false;
+            answers.insert(again);
+        }
+    }
+    for (auto it = answers.cbegin(); it != answers.cend(); ++it) {
+        const std::optional<bool> found = it->found == Found::Unknown ? std::nullopt : std::optional<bool>(it->found == Found::Yes);
+        files.confirm(it.key(), found, it->size, it->modified);
     }
     listing->confirmed += names.size();
     return true;
@@ -245,6 +263,8 @@ ServerReading readServer(const FleetSettings &settings, ServerFiles &files, cons
     // A heartbeat one of the added connections could not read is asked for once more over the
     // first: a server that answers its other connections otherwise gives the same answer as over one.
     std::vector<char> again(static_cast<size_t>(listed.size()), 0);
+    const int connections = pool.connectionsFor(listed.size());
+    bool shared = connections > 1;
     const auto fetchOne = [&](FleetSession &session, int item) {
         HeartbeatFile &heartbeat = beats[stationOf[item]];
         const QByteArray &name = nameOf[item];
@@ -253,9 +273,15 @@ ServerReading readServer(const FleetSettings &settings, ServerFiles &files, cons
         heartbeat.bytes.clear();
         heartbeat.fetchError.clear();
         heartbeat.listed = true;
-        if (session.fetch(status + QString::fromUtf8(name), HeartbeatReading::MostBytes, &heartbeat.bytes, &fetchWhy, &notFound))
+        bool tooLarge = false;
+        if (session.fetch(status + QString::fromUtf8(name), HeartbeatReading::MostBytes, &heartbeat.bytes, &fetchWhy, &notFound,
+                          &tooLarge))
             return true;
-        if (&session != &pool.first() && !session.timedOut()) {
+        // Too large is the file's own answer. Any other failure while several connections read
+        // is asked again over the first alone once the others are closed: the server may answer
+        // another connection otherwise, or refuse a connection (or its data connection) only
+        // because of the others.
+        if (shared && !tooLarge && !session.timedOut()) {
             again[size_t(item)] = 1;
             return true;
         }
@@ -272,7 +298,10 @@ ServerReading readServer(const FleetSettings &settings, ServerFiles &files, cons
         timedOut[size_t(item)] = fetchWhy;
         return false;
     };
-    bool fetched = pool.run(int(listed.size()), pool.connectionsFor(listed.size()), status, fetchOne);
+    bool fetched = pool.run(int(listed.size()), connections, status, fetchOne);
+    shared = false;
+    if (std::any_of(again.cbegin(), again.cend(), [](char item) { return item != 0; }))
+        pool.closeAdded();
     for (int item = 0; fetched && item < int(listed.size()); ++item) {
         if (again[size_t(item)])
             fetched = fetchOne(pool.first(), item);

@@ -30,7 +30,23 @@ SessionPool::SessionPool(FleetSession &first, const FtpTarget &target, const Fle
 {
 }
 
-SessionPool::~SessionPool() = default;
+SessionPool::~SessionPool()
+{
+    closeAdded();
+}
+
+void SessionPool::closeAdded()
+{
+    std::vector<std::thread> closing;
+    for (const auto &helper : m_helpers) {
+        if (!helper->opened)
+            continue;
+        helper->opened = false;
+        closing.emplace_back([session = &helper->session] { session->close(); });
+    }
+    for (std::thread &thread : closing)
+        thread.join();
+}
 
 int SessionPool::connectionsFor(qsizetype items) const
 {
@@ -111,7 +127,7 @@ bool SessionPool::run(int count, int connections, const QString &folder, const J
     }
     work(m_first, nullptr);
     {
-        const QDeadlineTimer grace(std::max<qint64>(GraceMilliseconds, 3 * slowestOnFirst));
+        const QDeadlineTimer grace(std::min(std::max<qint64>(GraceMilliseconds, 3 * slowestOnFirst), m_first.millisecondsLeft()));
         const QMutexLocker lock(&mutex);
         while (working > 0 && finished.wait(&mutex, grace)) {
         }
@@ -120,6 +136,8 @@ bool SessionPool::run(int count, int connections, const QString &folder, const J
     }
     for (std::thread &thread : threads)
         thread.join();
+    if (std::any_of(onFirst.cbegin(), onFirst.cend(), [](char again) { return again != 0; }))
+        closeAdded();
     for (int item = 0; item < count && !stop.load(); ++item) {
         if (onFirst[size_t(item)] && !job(m_first, item))
             stop.store(true);

@@ -28,7 +28,7 @@ class SessionPool
 public:
     static constexpr int ItemsPerConnection = 32;
     // How long the added connections may go on with their last items once the first has done
-    // its share (longer where the first's slowest item took a third of it).
+    // its share (longer where the first's slowest item took a third of it), within the check's time.
     static constexpr qint64 GraceMilliseconds = 5000;
 
     // first stays the caller's; it must be open.
@@ -53,6 +53,11 @@ public:
     // items; run then returns false.
     using Job = std::function<bool(FleetSession &session, int item)>;
     bool run(int count, int connections, const QString &folder, const Job &job);
+
+    // Closes the added connections, all at once (a later run opens them again). Before the
+    // first asks again what they could not read: a server that limits the connections of one
+    // address would otherwise refuse the first a data connection, or a new login, while they idle.
+    void closeAdded();
 
     qint64 bytesRead() const;
     int connections() const; // logins made by every session of the pool, the first one's too
