@@ -277,11 +277,12 @@ ServerReading readServer(const FleetSettings &settings, ServerFiles &files, cons
         if (session.fetch(status + QString::fromUtf8(name), HeartbeatReading::MostBytes, &heartbeat.bytes, &fetchWhy, &notFound,
                           &tooLarge))
             return true;
-        // Too large is the file's own answer. Any other failure while several connections read
-        // is asked again over the first alone once the others are closed: the server may answer
-        // another connection otherwise, or refuse a connection (or its data connection) only
-        // because of the others.
-        if (shared && !tooLarge && !session.timedOut()) {
+        // Too large is the file's own answer, and so is "no such file" to the first (as over one
+        // connection). Any other failure while several connections read is asked again over the
+        // first alone once the others are closed: the server may answer another connection
+        // otherwise, or refuse a connection (or its data connection) only because of the others.
+        const bool firstsAnswer = &session == &pool.first() && notFound;
+        if (shared && !tooLarge && !firstsAnswer && !session.timedOut()) {
             again[size_t(item)] = 1;
             return true;
         }
