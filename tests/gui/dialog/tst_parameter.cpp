@@ -941,6 +941,14 @@ void TestParameter::cancelledTestLeavesTheDialogResponsive()
     auto *test = dialog->findChild<QPushButton *>(QStringLiteral("cmbTest"));
     auto *result = dialog->findChild<QLabel *>(QStringLiteral("lblTestResult"));
 
+    // The longest the event loop may be held. An AddressSanitizer build paints the dialog's
+    // text several times slower (a repaint after the steps come: 100 to 240 ms there, under
+    // 60 ms in a plain build); what it must still show is that no wait for the server holds it.
+#if defined(__SANITIZE_ADDRESS__)
+    constexpr qint64 MostGap = 1000;
+#else
+    constexpr qint64 MostGap = 200;
+#endif
     QElapsedTimer sinceTick;
     qint64 longestGap = 0;
     QTimer ticker;
@@ -965,10 +973,10 @@ void TestParameter::cancelledTestLeavesTheDialogResponsive()
     QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("cmbCancel")), Qt::LeftButton);
     QVERIFY(w.closed());
     QTest::qWait(300);
-    QVERIFY2(longestGap < 200, qPrintable(QString::number(longestGap)));
+    QVERIFY2(longestGap < MostGap, qPrintable(QString::number(longestGap)));
     // Both controls let go end once their sends have given up.
     QTRY_VERIFY_WITH_TIMEOUT(qApp->findChildren<ConnectionTest *>(QStringLiteral("testFtp")).isEmpty(), 5000);
-    QVERIFY(longestGap < 200);
+    QVERIFY(longestGap < MostGap);
 }
 
 QTEST_MAIN(TestParameter)
