@@ -330,7 +330,8 @@ private slots:
         QElapsedTimer took;
         took.start();
         const QStringList shared = verdicts(connections, &many);
-        QVERIFY2(took.elapsed() < 30'000, qPrintable(QString::number(took.elapsed())));
+        if (fault == u"no-quit")
+            QVERIFY2(took.elapsed() < 30'000, qPrintable(QString::number(took.elapsed())));
         QCOMPARE(one, 1);
         // Closed before the first asks again what they could not tell, the added connections
         // log in once more for the heartbeats.
