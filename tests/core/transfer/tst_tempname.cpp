@@ -5,6 +5,7 @@
 #include "core/transfer/TransferQueue.h"
 #include "CoreTestSupport.h"
 #include "MessageCapture.h"
+#include "StateSpy.h"
 #include "Vsftpd.h"
 
 #include <algorithm>
@@ -24,13 +25,6 @@ using namespace korva5;
 using namespace TestSupport;
 
 namespace {
-
-// Whether the spy on a transfer control's stateChanged heard state.
-bool sawState(const QSignalSpy &states, Ftp::State state)
-{
-    return std::any_of(states.cbegin(), states.cend(),
-                       [state](const QVariantList &args) { return args.first().value<Ftp::State>() == state; });
-}
 
 const QString Final = QStringLiteral("upload/20210305.12");
 const QString Temporary = QStringLiteral("upload/.20210305.12.part");

@@ -5,6 +5,7 @@
 #include "core/transfer/TransferQueue.h"
 #include "CoreTestSupport.h"
 #include "MessageCapture.h"
+#include "StateSpy.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -23,14 +24,6 @@ using namespace korva5;
 using namespace TestSupport;
 
 namespace {
-
-// Whether the spy on a transfer control's stateChanged heard state.
-bool sawState(const QSignalSpy &states, Ftp::State state)
-{
-    return std::any_of(states.cbegin(), states.cend(),
-                       [state](const QVariantList &args) { return args.first().value<Ftp::State>() == state; });
-}
-
 
 bool waitFor(QSignalSpy &finished, int transfers, int timeoutMs = 30000)
 {
