@@ -10,14 +10,10 @@
 
 namespace korva5 {
 
-namespace {
-
 long wholeSeconds(std::chrono::milliseconds duration)
 {
     return long(std::max<qint64>(1, std::chrono::ceil<std::chrono::seconds>(duration).count()));
 }
-
-} // namespace
 
 std::optional<RefusedOption> setConnectionOptions(CURL *c, const FtpTarget &target, const QString &caBundle,
                                                   const FtpTimeouts &timeouts)

@@ -45,6 +45,9 @@ private:
     std::optional<RefusedOption> m_refused;
 };
 
+// A timeout as libcurl's options in whole seconds take it: rounded up, at least one.
+long wholeSeconds(std::chrono::milliseconds duration);
+
 // The options every connection to the server takes, whatever it does there, so that an upload
 // and a look at the server's folders meet the server on the same terms:
 // - ftps and ftpes: TLS for everything or nothing, the certificate and host name checked against

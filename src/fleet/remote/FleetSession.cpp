@@ -111,8 +111,7 @@ void FleetSession::closeConnection(bool reopen)
         setCurlOption<CURLOPT_SERVER_RESPONSE_TIMEOUT>(m_curl.get(), long(QuitWait.count()));
         if (curl_multi_add_handle(m_multi.get(), m_curl.get()) == CURLM_OK)
             curl_multi_remove_handle(m_multi.get(), m_curl.get());
-        const auto response = std::chrono::ceil<std::chrono::seconds>(m_settings.timeouts.response).count();
-        setCurlOption<CURLOPT_SERVER_RESPONSE_TIMEOUT>(m_curl.get(), long(std::max<qint64>(1, response)));
+        setCurlOption<CURLOPT_SERVER_RESPONSE_TIMEOUT>(m_curl.get(), wholeSeconds(m_settings.timeouts.response));
     }
     m_multi.reset(reopen ? curl_multi_init() : nullptr);
     if (reopen && !m_multi) {
